@@ -1,0 +1,12 @@
+# vsb_add_test(NAME SOURCES src... LIBS lib...)
+# One GoogleTest executable per folder of tests; every TEST becomes a CTest test.
+# Each test runs with its own private TMPDIR below the build folder so that
+# tests that look at the temporary folder never see each other's files.
+function(vsb_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    target_compile_definitions(${name} PRIVATE VSB_SHARED_DIR="${VSB_SHARED_DIR}")
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+        PROPERTIES ENVIRONMENT "VSB_TEST_TMP=${CMAKE_BINARY_DIR}/testtmp")
+endfunction()

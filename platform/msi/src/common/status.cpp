@@ -1,0 +1,19 @@
+#include "common/status.h"
+
+namespace msi {
+
+std::string Status::ToString() const {
+    const char* name = "ok";
+    switch (kind_) {
+        case Kind::kOk: return "ok";
+        case Kind::kIo: name = "io error"; break;
+        case Kind::kCorrupt: name = "corrupt"; break;
+        case Kind::kUnsupported: name = "unsupported"; break;
+        case Kind::kInvalidArgument: name = "invalid argument"; break;
+        case Kind::kNotFound: name = "not found"; break;
+        case Kind::kExists: name = "exists"; break;
+    }
+    return std::string(name) + ": " + message_;
+}
+
+}  // namespace msi
