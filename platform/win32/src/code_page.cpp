@@ -1,0 +1,148 @@
+// The process's ANSI code page and conversion between code pages.
+//
+// The process code page is one value shared with the multibyte functions of
+// mbstring.h (_setmbcp changes it as well), so the two views never disagree.
+#include "win32/codepage.h"
+
+#include <errno.h>
+#include <iconv.h>
+
+#include <atomic>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "code_page_internal.h"
+
+namespace win32 {
+namespace {
+
+std::atomic<UINT> g_process_code_page{CP_UTF8};
+
+struct CodePageName {
+    UINT code_page;
+    const char* iconv_name;
+};
+
+// Windows code page numbers and the names glibc's iconv knows them by
+// (`iconv -l`). The CPnnnn modules of glibc are Microsoft's tables, including
+// the vendor extensions (0x80 as the euro sign in 1252, NEC/IBM rows in 932).
+constexpr CodePageName kCodePageNames[] = {
+    {437, "CP437"},         {850, "CP850"},         {852, "CP852"},         {866, "CP866"},
+    {874, "CP874"},         {932, "CP932"},         {936, "CP936"},         {949, "CP949"},
+    {950, "CP950"},         {1200, "UTF-16LE"},     {1201, "UTF-16BE"},     {1250, "CP1250"},
+    {1251, "CP1251"},       {1252, "CP1252"},       {1253, "CP1253"},       {1254, "CP1254"},
+    {1255, "CP1255"},       {1256, "CP1256"},       {1257, "CP1257"},       {1258, "CP1258"},
+    {10000, "MACINTOSH"},   {12000, "UTF-32LE"},    {12001, "UTF-32BE"},    {20127, "US-ASCII"},
+    {20866, "KOI8-R"},      {20932, "EUC-JP"},      {21866, "KOI8-U"},      {28591, "ISO-8859-1"},
+    {28592, "ISO-8859-2"},  {28593, "ISO-8859-3"},  {28594, "ISO-8859-4"},  {28595, "ISO-8859-5"},
+    {28596, "ISO-8859-6"},  {28597, "ISO-8859-7"},  {28598, "ISO-8859-8"},  {28599, "ISO-8859-9"},
+    {28603, "ISO-8859-13"}, {28605, "ISO-8859-15"}, {50220, "ISO-2022-JP"}, {51932, "EUC-JP"},
+    {51936, "EUC-CN"},      {51949, "EUC-KR"},      {54936, "GB18030"},     {65000, "UTF-7"},
+    {65001, "UTF-8"},
+};
+
+UINT Resolve(UINT code_page) {
+    return code_page == CP_ACP ? ProcessCodePage() : code_page;
+}
+
+// iconv_open loads a conversion module and builds tables; the engine converts
+// many short strings, so each thread keeps the descriptors it has opened.
+class ConverterCache {
+  public:
+    ~ConverterCache() {
+        for (auto& [key, cd] : converters_) iconv_close(cd);
+    }
+
+    // The descriptor in its initial shift state, or (iconv_t)-1.
+    iconv_t Get(const char* from, const char* to) {
+        auto key = std::make_pair(std::string(from), std::string(to));
+        auto it = converters_.find(key);
+        if (it == converters_.end()) {
+            iconv_t cd = iconv_open(to, from);
+            if (cd == reinterpret_cast<iconv_t>(-1)) return cd;
+            it = converters_.emplace(std::move(key), cd).first;
+        }
+        iconv(it->second, nullptr, nullptr, nullptr, nullptr);
+        return it->second;
+    }
+
+  private:
+    std::map<std::pair<std::string, std::string>, iconv_t> converters_;
+};
+
+iconv_t OpenConverter(const char* from, const char* to) {
+    thread_local ConverterCache cache;
+    return cache.Get(from, to);
+}
+
+}  // namespace
+
+const char* IconvNameOfCodePage(UINT code_page) {
+    code_page = Resolve(code_page);
+    for (const CodePageName& entry : kCodePageNames) {
+        if (entry.code_page == code_page) return entry.iconv_name;
+    }
+    return nullptr;
+}
+
+bool IsKnownCodePage(UINT code_page) {
+    const char* name = IconvNameOfCodePage(code_page);
+    if (name == nullptr) return false;
+    return OpenConverter(name, "UTF-8") != reinterpret_cast<iconv_t>(-1) &&
+           OpenConverter("UTF-8", name) != reinterpret_cast<iconv_t>(-1);
+}
+
+bool SetProcessCodePage(UINT code_page) {
+    if (code_page == CP_ACP || !IsKnownCodePage(code_page)) return false;
+    g_process_code_page.store(code_page);
+    return true;
+}
+
+UINT ProcessCodePage() {
+    return g_process_code_page.load();
+}
+
+bool ConvertCodePage(std::string_view in, UINT from_cp, UINT to_cp, std::string& out) {
+    out.clear();
+    const char* from = IconvNameOfCodePage(from_cp);
+    const char* to = IconvNameOfCodePage(to_cp);
+    if (from == nullptr || to == nullptr) return false;
+    iconv_t cd = OpenConverter(from, to);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+
+    // Most conversions stay within twice the input; grow when they do not.
+    std::string buffer(in.size() * 2 + 16, '\0');
+    size_t produced = 0;
+    char* in_ptr = const_cast<char*>(in.data());  // iconv's signature, never written
+    size_t in_left = in.size();
+    bool ok = true;
+    // One round of iconv into the free part of the buffer; a null input
+    // flushes a stateful encoding's closing shift sequence.
+    auto convert = [&](bool flush) {
+        for (;;) {
+            char* out_ptr = buffer.data() + produced;
+            size_t out_left = buffer.size() - produced;
+            size_t rc = flush ? iconv(cd, nullptr, nullptr, &out_ptr, &out_left)
+                              : iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+            produced = static_cast<size_t>(out_ptr - buffer.data());
+            if (rc != static_cast<size_t>(-1)) return true;
+            if (errno != E2BIG) return false;
+            buffer.resize(buffer.size() * 2);
+        }
+    };
+    // EILSEQ: a sequence that is invalid in the source or has no equivalent in
+    // the target; EINVAL: the text ends inside a sequence. We never substitute,
+    // because a silent '?' would change the data.
+    if (in_left > 0) ok = convert(false);
+    if (ok) ok = convert(true);
+    buffer.resize(produced);
+    out = std::move(buffer);
+    return ok;
+}
+
+}  // namespace win32
+
+extern "C" UINT GetACP(void) {
+    return win32::ProcessCodePage();
+}
