@@ -1,0 +1,344 @@
+#include "core/archive.h"
+
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <unistd.h>
+
+#include "core/exceptions.h"
+#include "core/object.h"
+
+namespace {
+
+// Class names are identifiers; anything longer than this in an archive is
+// damage, not a class we could know.
+constexpr size_t kMaxClassNameLength = 255;
+
+// Restores the schema of an enclosing ReadObject when a nested one ends, also
+// when the nested Serialize throws.
+class SchemaScope {
+  public:
+    SchemaScope(uint32_t& slot, uint32_t schema) : slot_(slot), saved_(slot) { slot_ = schema; }
+    ~SchemaScope() { slot_ = saved_; }
+    SchemaScope(const SchemaScope&) = delete;
+    SchemaScope& operator=(const SchemaScope&) = delete;
+
+  private:
+    uint32_t& slot_;
+    uint32_t saved_;
+};
+
+}  // namespace
+
+CArchive::CArchive(Mode mode, std::string bytes, std::string file_name)
+    : mode_(mode), buffer_(std::move(bytes)), file_name_(std::move(file_name)) {}
+
+CArchive CArchive::Storing() {
+    return CArchive(store, {}, {});
+}
+
+CArchive CArchive::Loading(std::string bytes) {
+    return CArchive(load, std::move(bytes), {});
+}
+
+CArchive CArchive::StoringToFile(std::string path) {
+    return CArchive(store, {}, std::move(path));
+}
+
+CArchive CArchive::LoadingFromFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        int err = errno;
+        AfxThrowFileException(CFileException::CauseFromErrno(err), err, path);
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) AfxThrowFileException(CFileException::hardIO, EIO, path);
+    return CArchive(load, std::move(bytes), path);
+}
+
+void CArchive::Close() {
+    if (closed_) return;
+    closed_ = true;
+    if (mode_ != store || file_name_.empty()) return;
+
+    std::string temp_name = file_name_ + ".tmp" + std::to_string(getpid());
+    {
+        std::ofstream out(temp_name, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            int err = errno;
+            AfxThrowFileException(CFileException::CauseFromErrno(err), err, file_name_);
+        }
+        out.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        out.flush();
+        if (!out) {
+            int err = errno;
+            out.close();
+            std::remove(temp_name.c_str());
+            AfxThrowFileException(CFileException::CauseFromErrno(err), err, file_name_);
+        }
+    }
+    if (std::rename(temp_name.c_str(), file_name_.c_str()) != 0) {
+        int err = errno;
+        std::remove(temp_name.c_str());
+        AfxThrowFileException(CFileException::CauseFromErrno(err), err, file_name_);
+    }
+}
+
+void CArchive::RequireStoring() const {
+    if (mode_ != store) AfxThrowArchiveException(CArchiveException::readOnly, file_name_);
+    if (closed_)
+        AfxThrowArchiveException(CArchiveException::genericException, file_name_,
+                                 "The archive is closed.");
+}
+
+void CArchive::RequireLoading(size_t size) const {
+    if (mode_ != load) AfxThrowArchiveException(CArchiveException::writeOnly, file_name_);
+    // Compared against what is left, so a huge size from damaged data cannot overflow.
+    if (size > Remaining()) AfxThrowArchiveException(CArchiveException::endOfFile, file_name_);
+}
+
+template <typename T>
+void CArchive::PutLittleEndian(T value) {
+    using U = std::make_unsigned_t<T>;
+    U bits = static_cast<U>(value);
+    char bytes[sizeof(T)];
+    for (size_t i = 0; i < sizeof(T); ++i) bytes[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    Write(bytes, sizeof(T));
+}
+
+template <typename T>
+T CArchive::GetLittleEndian() {
+    using U = std::make_unsigned_t<T>;
+    unsigned char bytes[sizeof(T)];
+    Read(bytes, sizeof(T));
+    U bits = 0;
+    for (size_t i = 0; i < sizeof(T); ++i)
+        bits |= static_cast<U>(static_cast<U>(bytes[i]) << (8 * i));
+    return static_cast<T>(bits);
+}
+
+void CArchive::Write(const void* data, size_t size) {
+    RequireStoring();
+    buffer_.append(static_cast<const char*>(data), size);
+}
+
+void CArchive::Read(void* data, size_t size) {
+    RequireLoading(size);
+    if (size != 0) std::memcpy(data, buffer_.data() + read_pos_, size);
+    read_pos_ += size;
+}
+
+CArchive& CArchive::operator<<(bool value) {
+    return *this << static_cast<uint8_t>(value ? 1 : 0);
+}
+CArchive& CArchive::operator<<(int8_t value) {
+    PutLittleEndian(value);
+    return *this;
+}
+CArchive& CArchive::operator<<(uint8_t value) {
+    PutLittleEndian(value);
+    return *this;
+}
+CArchive& CArchive::operator<<(int16_t value) {
+    PutLittleEndian(value);
+    return *this;
+}
+CArchive& CArchive::operator<<(uint16_t value) {
+    PutLittleEndian(value);
+    return *this;
+}
+CArchive& CArchive::operator<<(int32_t value) {
+    PutLittleEndian(value);
+    return *this;
+}
+CArchive& CArchive::operator<<(uint32_t value) {
+    PutLittleEndian(value);
+    return *this;
+}
+CArchive& CArchive::operator<<(int64_t value) {
+    PutLittleEndian(value);
+    return *this;
+}
+CArchive& CArchive::operator<<(uint64_t value) {
+    PutLittleEndian(value);
+    return *this;
+}
+CArchive& CArchive::operator<<(float value) {
+    return *this << std::bit_cast<uint32_t>(value);
+}
+CArchive& CArchive::operator<<(double value) {
+    return *this << std::bit_cast<uint64_t>(value);
+}
+
+CArchive& CArchive::operator<<(const std::string& value) {
+    if (value.size() > 0xFFFFFFFFu) {
+        AfxThrowArchiveException(CArchiveException::genericException, file_name_,
+                                 "A text is too long for the archive.");
+    }
+    *this << static_cast<uint32_t>(value.size());
+    Write(value.data(), value.size());
+    return *this;
+}
+
+CArchive& CArchive::operator<<(const char* value) {
+    return *this << std::string(value != nullptr ? value : "");
+}
+
+CArchive& CArchive::operator>>(bool& value) {
+    uint8_t byte = 0;
+    *this >> byte;
+    if (byte > 1)
+        AfxThrowArchiveException(CArchiveException::genericException, file_name_,
+                                 "A truth value is neither 0 nor 1.");
+    value = byte == 1;
+    return *this;
+}
+CArchive& CArchive::operator>>(int8_t& value) {
+    value = GetLittleEndian<int8_t>();
+    return *this;
+}
+CArchive& CArchive::operator>>(uint8_t& value) {
+    value = GetLittleEndian<uint8_t>();
+    return *this;
+}
+CArchive& CArchive::operator>>(int16_t& value) {
+    value = GetLittleEndian<int16_t>();
+    return *this;
+}
+CArchive& CArchive::operator>>(uint16_t& value) {
+    value = GetLittleEndian<uint16_t>();
+    return *this;
+}
+CArchive& CArchive::operator>>(int32_t& value) {
+    value = GetLittleEndian<int32_t>();
+    return *this;
+}
+CArchive& CArchive::operator>>(uint32_t& value) {
+    value = GetLittleEndian<uint32_t>();
+    return *this;
+}
+CArchive& CArchive::operator>>(int64_t& value) {
+    value = GetLittleEndian<int64_t>();
+    return *this;
+}
+CArchive& CArchive::operator>>(uint64_t& value) {
+    value = GetLittleEndian<uint64_t>();
+    return *this;
+}
+
+CArchive& CArchive::operator>>(float& value) {
+    value = std::bit_cast<float>(GetLittleEndian<uint32_t>());
+    return *this;
+}
+
+CArchive& CArchive::operator>>(double& value) {
+    value = std::bit_cast<double>(GetLittleEndian<uint64_t>());
+    return *this;
+}
+
+CArchive& CArchive::operator>>(std::string& value) {
+    uint32_t size = GetLittleEndian<uint32_t>();
+    // Checked before allocating: a damaged length must not reserve memory.
+    RequireLoading(size);
+    value.assign(buffer_.data() + read_pos_, size);
+    read_pos_ += size;
+    return *this;
+}
+
+void CArchive::WriteCount(uint32_t count) {
+    *this << count;
+}
+
+uint32_t CArchive::ReadCount(size_t min_element_bytes) {
+    uint32_t count = GetLittleEndian<uint32_t>();
+    if (min_element_bytes > 0 && count > Remaining() / min_element_bytes) {
+        AfxThrowArchiveException(CArchiveException::badIndex, file_name_,
+                                 "A count exceeds what the remaining bytes can hold.");
+    }
+    return count;
+}
+
+void CArchive::WriteObject(const CObject* object) {
+    RequireStoring();
+    if (object == nullptr) {
+        *this << kNullTag;
+        return;
+    }
+    const CRuntimeClass* record = object->GetRuntimeClass();
+    if (!record->IsSerializable()) {
+        AfxThrowArchiveException(
+            CArchiveException::badClass, file_name_,
+            std::string("Class ") + record->m_lpszClassName + " cannot be stored.");
+    }
+    *this << kObjectTag << std::string(record->m_lpszClassName)
+          << static_cast<uint32_t>(record->m_wSchema & ~VERSIONABLE_SCHEMA);
+    // Serialize is not const, but storing reads the object only; the const
+    // pointer states that to the caller.
+    const_cast<CObject*>(object)->Serialize(*this);
+}
+
+CObject* CArchive::ReadObject(const CRuntimeClass* required) {
+    uint8_t tag = 0;
+    *this >> tag;
+    if (tag == kNullTag) return nullptr;
+    if (tag != kObjectTag) {
+        // Not something WriteObject wrote: a foreign file or an archive read
+        // out of step with how it was stored.
+        AfxThrowArchiveException(CArchiveException::badClass, file_name_, "No object starts here.");
+    }
+
+    uint32_t name_length = GetLittleEndian<uint32_t>();
+    if (name_length == 0 || name_length > kMaxClassNameLength) {
+        AfxThrowArchiveException(CArchiveException::badClass, file_name_,
+                                 "The class name has an impossible length.");
+    }
+    RequireLoading(name_length);
+    std::string class_name(buffer_.data() + read_pos_, name_length);
+    read_pos_ += name_length;
+    uint32_t stored_schema = GetLittleEndian<uint32_t>();
+
+    const CRuntimeClass* record = CRuntimeClass::FromName(class_name);
+    if (record == nullptr || !record->IsSerializable()) {
+        AfxThrowArchiveException(CArchiveException::badClass, file_name_,
+                                 "Unknown class " + class_name + ".");
+    }
+    if (required != nullptr && !record->IsDerivedFrom(required)) {
+        AfxThrowArchiveException(
+            CArchiveException::badClass, file_name_,
+            "Found " + class_name + " where a " + required->m_lpszClassName + " was expected.");
+    }
+    bool versionable = (record->m_wSchema & VERSIONABLE_SCHEMA) != 0;
+    if (!versionable && stored_schema != record->m_wSchema) {
+        AfxThrowArchiveException(
+            CArchiveException::badSchema, file_name_,
+            class_name + " stored with schema " + std::to_string(stored_schema) + ".");
+    }
+
+    std::unique_ptr<CObject> object(record->CreateObject());
+    if (!object) AfxThrowMemoryException();
+    {
+        SchemaScope scope(object_schema_, stored_schema);
+        object->Serialize(*this);
+    }
+    return object.release();  // ownership passes to the caller
+}
+
+void CArchive::WriteString(const std::string& text) {
+    Write(text.data(), text.size());
+}
+
+bool CArchive::ReadString(std::string& line) {
+    if (mode_ != load) AfxThrowArchiveException(CArchiveException::writeOnly, file_name_);
+    line.clear();
+    if (Remaining() == 0) return false;
+    size_t end = buffer_.find('\n', read_pos_);
+    size_t next = end == std::string::npos ? buffer_.size() : end + 1;
+    if (end == std::string::npos) end = buffer_.size();
+    if (end > read_pos_ && buffer_[end - 1] == '\r' && end < buffer_.size()) --end;
+    line.assign(buffer_, read_pos_, end - read_pos_);
+    read_pos_ = next;
+    return true;
+}
