@@ -1,0 +1,83 @@
+#include "registry_handles.h"
+
+#include "win32/winerror.h"
+
+namespace win32 {
+namespace {
+
+constexpr REGSAM kWriteRights =
+    KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC | WRITE_OWNER;
+
+int RootIndexOf(HKEY handle) {
+    auto value = reinterpret_cast<intptr_t>(handle);
+    for (int i = 0; i < 4; ++i)
+        if (value == static_cast<intptr_t>(static_cast<LONG>(0x80000000u + i))) return i;
+    return -1;
+}
+
+}  // namespace
+
+DWORD SplitKeyPath(const char* sub_key, std::vector<std::string>& parts) {
+    if (sub_key == nullptr) return ERROR_SUCCESS;
+    if (sub_key[0] == '\\') return ERROR_BAD_PATHNAME;
+    std::string part;
+    for (const char* p = sub_key;; ++p) {
+        if (*p == '\\' || *p == '\0') {
+            if (!part.empty()) parts.push_back(std::move(part));
+            part.clear();
+            if (*p == '\0') return ERROR_SUCCESS;
+        } else {
+            part += *p;
+        }
+    }
+}
+
+REGSAM MapKeyAccess(REGSAM desired, bool read_only_key) {
+    REGSAM access = desired & ~(GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | GENERIC_ALL |
+                                MAXIMUM_ALLOWED | KEY_WOW64_32KEY | KEY_WOW64_64KEY);
+    if (desired & (GENERIC_READ | GENERIC_EXECUTE)) access |= KEY_READ;
+    if (desired & GENERIC_WRITE) access |= KEY_WRITE;
+    if (desired & GENERIC_ALL) access |= KEY_ALL_ACCESS;
+    // Asking for the most one may have gets what the key allows.
+    if (desired & MAXIMUM_ALLOWED) access |= read_only_key ? KEY_READ : KEY_ALL_ACCESS;
+    return access;
+}
+
+bool AsksWriteAccess(REGSAM access) {
+    return (access & kWriteRights) != 0;
+}
+
+RegistryHandles& RegistryHandles::Instance() {
+    static RegistryHandles* handles = new RegistryHandles;  // outlives static destructors
+    return *handles;
+}
+
+HKEY RegistryHandles::Add(OpenKey key) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Steps of 4 as Windows hands out handles; never near the root values.
+    uintptr_t value = next_;
+    next_ += 4;
+    open_.emplace(value, std::move(key));
+    return reinterpret_cast<HKEY>(value);
+}
+
+bool RegistryHandles::Remove(HKEY handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return open_.erase(reinterpret_cast<uintptr_t>(handle)) != 0;
+}
+
+DWORD RegistryHandles::Resolve(HKEY handle, REGSAM needed, OpenKey& key) {
+    int root = RootIndexOf(handle);
+    if (root >= 0) {
+        key = OpenKey{root, {}, KEY_ALL_ACCESS};
+        return ERROR_SUCCESS;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = open_.find(reinterpret_cast<uintptr_t>(handle));
+    if (it == open_.end()) return ERROR_INVALID_HANDLE;
+    if ((it->second.access & needed) != needed) return ERROR_ACCESS_DENIED;
+    key = it->second;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace win32
