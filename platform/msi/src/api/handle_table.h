@@ -1,0 +1,72 @@
+// The process-wide table of installer handles. A handle is a 32-bit number
+// naming one engine object of a fixed kind. The table holds a shared reference
+// to the object; objects that need another object (a view its database, a
+// fetched record the file its streams come from) hold their own references,
+// so closing a handle never pulls an object away from under another one.
+//
+// Thread-safe: one mutex guards the map. Objects are destroyed after the
+// mutex is released, so a destructor may itself touch the table.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+#include "msi.h"
+
+namespace msi::api {
+
+enum class HandleKind { kDatabase, kView, kRecord, kSummaryInfo, kProduct };
+
+class HandleTable {
+  public:
+    // At most this many handles are open at once; MsiCreateRecord and friends
+    // return 0 beyond it rather than growing the table without bound.
+    static constexpr size_t kMaxOpenHandles = 1u << 20;
+
+    static HandleTable& Instance();
+
+    // A new handle for the object, or 0 when the table is full or object is null.
+    MSIHANDLE Add(HandleKind kind, std::shared_ptr<void> object);
+
+    // The object behind a handle of the given kind, or null when the handle is
+    // 0, closed, never issued, or names an object of another kind.
+    template <class T>
+    std::shared_ptr<T> Get(MSIHANDLE handle, HandleKind kind) const {
+        return std::static_pointer_cast<T>(GetRaw(handle, kind));
+    }
+
+    // False when the handle is not open.
+    bool Close(MSIHANDLE handle);
+    // Closes every handle; returns how many were open.
+    size_t CloseAll();
+    // How many handles are open (tests check that none is left behind).
+    size_t OpenCount() const;
+    // How many open handles are of the given kind.
+    size_t OpenCount(HandleKind kind) const;
+
+  private:
+    HandleTable() = default;
+    std::shared_ptr<void> GetRaw(MSIHANDLE handle, HandleKind kind) const;
+
+    struct Entry {
+        HandleKind kind;
+        std::shared_ptr<void> object;
+    };
+    mutable std::mutex mutex_;
+    std::unordered_map<MSIHANDLE, Entry> entries_;
+    MSIHANDLE next_ = 1;
+};
+
+// Shorthands used by the interface functions.
+template <class T>
+std::shared_ptr<T> HandleObject(MSIHANDLE handle, HandleKind kind) {
+    return HandleTable::Instance().Get<T>(handle, kind);
+}
+inline MSIHANDLE NewHandle(HandleKind kind, std::shared_ptr<void> object) {
+    return HandleTable::Instance().Add(kind, std::move(object));
+}
+
+}  // namespace msi::api

@@ -1,0 +1,79 @@
+#include "api/handle_table.h"
+
+#include <gtest/gtest.h>
+
+#include "msi_engine.h"
+#include "msiquery.h"
+
+namespace {
+
+using msi::api::HandleKind;
+using msi::api::HandleTable;
+
+TEST(HandleTable, WrongClosedOrZeroHandlesAreInvalid) {
+    const size_t before = msi::OpenHandleCount();
+    MSIHANDLE record = MsiCreateRecord(2);
+    ASSERT_NE(record, 0u);
+    EXPECT_EQ(msi::OpenHandleCount(), before + 1);
+
+    EXPECT_EQ(MsiRecordSetInteger(record + 1000, 1, 5), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(MsiRecordSetInteger(0, 1, 5), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(MsiCloseHandle(record), ERROR_SUCCESS);
+    EXPECT_EQ(MsiCloseHandle(record), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(MsiRecordSetInteger(record, 1, 5), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(MsiRecordGetFieldCount(record), static_cast<UINT>(-1));
+    EXPECT_EQ(MsiCloseHandle(0), ERROR_SUCCESS);
+    EXPECT_EQ(msi::OpenHandleCount(), before);
+}
+
+TEST(HandleTable, HandleOfAnotherKindIsInvalid) {
+    MSIHANDLE record = MsiCreateRecord(1);
+    ASSERT_NE(record, 0u);
+    // A record handle is no database, view or summary handle.
+    EXPECT_EQ(MsiDatabaseExportA(record, "T", "/tmp", "T.idt"), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(HandleTable::Instance().Get<void>(record, HandleKind::kDatabase), nullptr);
+    EXPECT_NE(HandleTable::Instance().Get<void>(record, HandleKind::kRecord), nullptr);
+    EXPECT_EQ(MsiCloseHandle(record), ERROR_SUCCESS);
+}
+
+TEST(HandleTable, CloseAllReturnsHowManyWereOpen) {
+    MsiCloseAllHandles();
+    MSIHANDLE a = MsiCreateRecord(1);
+    MSIHANDLE b = MsiCreateRecord(1);
+    MSIHANDLE c = MsiCreateRecord(1);
+    ASSERT_TRUE(a && b && c);
+    EXPECT_NE(a, b);
+    EXPECT_NE(b, c);
+    EXPECT_EQ(MsiCloseAllHandles(), 3u);
+    EXPECT_EQ(msi::OpenHandleCount(), 0u);
+    EXPECT_EQ(MsiCloseHandle(b), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(MsiCloseAllHandles(), 0u);
+}
+
+TEST(HandleTable, ObjectOutlivesItsHandleWhileReferenced) {
+    auto object = std::make_shared<int>(42);
+    std::weak_ptr<int> watch = object;
+    MSIHANDLE h = HandleTable::Instance().Add(HandleKind::kProduct, object);
+    ASSERT_NE(h, 0u);
+    auto held = HandleTable::Instance().Get<int>(h, HandleKind::kProduct);
+    object.reset();
+    EXPECT_EQ(MsiCloseHandle(h), ERROR_SUCCESS);
+    ASSERT_FALSE(watch.expired());  // `held` still refers to it
+    EXPECT_EQ(*held, 42);
+    held.reset();
+    EXPECT_TRUE(watch.expired());
+}
+
+TEST(HandleTable, NullObjectGetsNoHandle) {
+    EXPECT_EQ(HandleTable::Instance().Add(HandleKind::kRecord, nullptr), 0u);
+}
+
+TEST(HandleTable, TooLargeRecordGetsNoHandle) {
+    EXPECT_EQ(MsiCreateRecord(65536), 0u);
+    MSIHANDLE h = MsiCreateRecord(65535);
+    EXPECT_NE(h, 0u);
+    EXPECT_EQ(MsiRecordGetFieldCount(h), 65535u);
+    MsiCloseHandle(h);
+}
+
+}  // namespace

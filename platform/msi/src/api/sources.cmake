@@ -1,0 +1,9 @@
+# The installer's ANSI interface over the database core (src/db).
+target_sources(msi PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/api_handles.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/api_not_built.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/api_record.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/handle_table.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/last_error_record.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/string_out.cpp
+)

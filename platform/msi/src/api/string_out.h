@@ -1,0 +1,20 @@
+// Hands a string out through the installer's buffer protocol, shared by every
+// string getter of the interface (records, summary information, view errors,
+// product properties).
+#pragma once
+
+#include <string_view>
+
+#include "msi.h"
+
+namespace msi::api {
+
+// On entry *size is the buffer's capacity in CHAR units. On return *size is
+// the string's length without the terminator. When the buffer holds the
+// string and its terminator, the string is copied and ERROR_SUCCESS returned;
+// otherwise as much as fits is copied, terminated, and ERROR_MORE_DATA returned.
+// Without a buffer only the length is reported (ERROR_SUCCESS). A null size
+// pointer gives ERROR_INVALID_PARAMETER.
+UINT CopyStringOut(std::string_view text, LPSTR buffer, DWORD* size);
+
+}  // namespace msi::api

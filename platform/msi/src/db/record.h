@@ -1,0 +1,77 @@
+// A record: fields 0..n, each null, a 32-bit integer, a string (bytes in the
+// process's ANSI code page) or a stream. Records carry rows out of views,
+// parameters into them, and column information. Field 0 is an extra field
+// that callers use freely (views put the table's format string or nothing).
+//
+// Not thread-safe: one record is used by one caller at a time, as installer
+// records are.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "db/stream_source.h"
+
+namespace msi::db {
+
+class Record {
+  public:
+    // The interface refuses to create larger records.
+    static constexpr uint32_t kMaxFields = 65535;
+    // The integer value that stands for "no value".
+    static constexpr int32_t kNullInteger = INT32_MIN;
+
+    enum class Kind { kNull, kInteger, kString, kStream };
+
+    explicit Record(uint32_t field_count);
+
+    uint32_t FieldCount() const { return static_cast<uint32_t>(fields_.size() - 1); }
+    // True for fields 0..FieldCount().
+    bool HasField(uint32_t i) const { return i < fields_.size(); }
+    // Fields past the end read as null.
+    Kind KindOf(uint32_t i) const;
+    bool IsNull(uint32_t i) const { return KindOf(i) == Kind::kNull; }
+
+    // Setters ignore fields past the end; callers check HasField first where
+    // the interface demands an error.
+    void SetNull(uint32_t i);
+    // kNullInteger stores null.
+    void SetInteger(uint32_t i, int32_t value);
+    // An empty string stores null, as the installer does.
+    void SetString(uint32_t i, std::string value);
+    void SetStream(uint32_t i, StreamSourcePtr source);
+    // Sets every field, field 0 included, to null.
+    void Clear();
+
+    // An integer field's value; a string field that is a whole decimal number
+    // gives that number; anything else gives kNullInteger.
+    int32_t GetInteger(uint32_t i) const;
+    // A string field's text, an integer's decimal text, "" for null and streams.
+    std::string GetString(uint32_t i) const;
+    // The stream of a stream field, or null.
+    StreamSourcePtr GetStream(uint32_t i) const;
+    // Bytes of a string or stream, 4 for an integer, 0 for null.
+    uint64_t DataSize(uint32_t i) const;
+
+    // Reads the next bytes of a stream field from its read position and moves
+    // the position on. Each field keeps its own position; setting the field
+    // or RewindStream puts it back to 0.
+    Result<size_t> ReadStream(uint32_t i, std::span<std::byte> out);
+    void RewindStream(uint32_t i);
+
+  private:
+    struct StreamField {
+        StreamSourcePtr source;
+        uint64_t position = 0;
+    };
+    using Value = std::variant<std::monostate, int32_t, std::string, StreamField>;
+    std::vector<Value> fields_;
+};
+
+// Parses a whole decimal number the way record integers are read from text:
+// optional sign, digits only, within 32 bits; false otherwise.
+bool ParseRecordInteger(const std::string& text, int32_t& value);
+
+}  // namespace msi::db

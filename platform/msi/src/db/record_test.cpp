@@ -1,0 +1,48 @@
+#include "db/record.h"
+
+#include <gtest/gtest.h>
+
+namespace msi::db {
+namespace {
+
+TEST(Record, KindsFollowWhatWasSet) {
+    Record r(4);
+    r.SetInteger(1, 5);
+    r.SetString(2, "x");
+    r.SetStream(3, std::make_shared<MemoryStreamSource>(std::vector<std::byte>(3)));
+    EXPECT_EQ(r.KindOf(0), Record::Kind::kNull);
+    EXPECT_EQ(r.KindOf(1), Record::Kind::kInteger);
+    EXPECT_EQ(r.KindOf(2), Record::Kind::kString);
+    EXPECT_EQ(r.KindOf(3), Record::Kind::kStream);
+    EXPECT_EQ(r.DataSize(3), 3u);
+    EXPECT_EQ(r.GetString(3), "");
+    EXPECT_EQ(r.GetInteger(3), Record::kNullInteger);
+}
+
+TEST(Record, IntegerTextParsing) {
+    int32_t v = 0;
+    EXPECT_TRUE(ParseRecordInteger("-2147483648", v));
+    EXPECT_EQ(v, INT32_MIN);
+    EXPECT_TRUE(ParseRecordInteger("2147483647", v));
+    EXPECT_FALSE(ParseRecordInteger("2147483648", v));
+    EXPECT_FALSE(ParseRecordInteger("", v));
+    EXPECT_FALSE(ParseRecordInteger("-", v));
+    EXPECT_FALSE(ParseRecordInteger(" 1", v));
+    EXPECT_FALSE(ParseRecordInteger(std::string(500, '9'), v));
+}
+
+TEST(Record, ReadingPastTheEndGivesZeroBytes) {
+    Record r(1);
+    r.SetStream(1, std::make_shared<MemoryStreamSource>(std::vector<std::byte>(5)));
+    std::byte buf[8];
+    auto n = r.ReadStream(1, buf);
+    ASSERT_TRUE(n.ok());
+    EXPECT_EQ(*n, 5u);
+    n = r.ReadStream(1, buf);
+    ASSERT_TRUE(n.ok());
+    EXPECT_EQ(*n, 0u);
+    EXPECT_FALSE(r.ReadStream(0, buf).ok());
+}
+
+}  // namespace
+}  // namespace msi::db

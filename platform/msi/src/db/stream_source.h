@@ -1,0 +1,67 @@
+// Where the bytes of a stream field come from. A record never owns a copy of
+// a database stream: it holds a shared source that reads the bytes when asked,
+// so that fetching a row with a 300 MB cabinet costs nothing until the caller
+// reads it, and reads it in pieces.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/status.h"
+
+namespace msi::db {
+
+class StreamSource {
+  public:
+    virtual ~StreamSource() = default;
+    virtual uint64_t Size() const = 0;
+    // Copies up to out.size() bytes starting at offset; returns how many were
+    // copied (0 at or past the end). Never reads beyond the stream.
+    virtual Result<size_t> ReadAt(uint64_t offset, std::span<std::byte> out) const = 0;
+};
+
+using StreamSourcePtr = std::shared_ptr<const StreamSource>;
+
+// A stream held in memory (small streams, streams built by the engine).
+class MemoryStreamSource final : public StreamSource {
+  public:
+    explicit MemoryStreamSource(std::vector<std::byte> bytes) : bytes_(std::move(bytes)) {}
+    uint64_t Size() const override { return bytes_.size(); }
+    Result<size_t> ReadAt(uint64_t offset, std::span<std::byte> out) const override;
+    const std::vector<std::byte>& bytes() const { return bytes_; }
+
+  private:
+    std::vector<std::byte> bytes_;
+};
+
+// A stream backed by a file that was opened when the source was made. The
+// descriptor stays open, so the bytes stay readable even when the caller
+// deletes or rewrites the file afterwards (callers register temporary files
+// and delete them before the database commits).
+class FileStreamSource final : public StreamSource {
+  public:
+    static Result<std::shared_ptr<FileStreamSource>> Open(const std::string& path);
+    ~FileStreamSource() override;
+    FileStreamSource(const FileStreamSource&) = delete;
+    FileStreamSource& operator=(const FileStreamSource&) = delete;
+
+    uint64_t Size() const override { return size_; }
+    Result<size_t> ReadAt(uint64_t offset, std::span<std::byte> out) const override;
+
+  private:
+    FileStreamSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
+    int fd_;
+    uint64_t size_;
+};
+
+// Reads a whole source into memory; refuses sources above max_bytes so that a
+// caller that must hold the bytes (a table stream) cannot be made to allocate
+// without bound.
+Result<std::vector<std::byte>> ReadAll(const StreamSource& source, uint64_t max_bytes = UINT64_C(1)
+                                                                                        << 32);
+
+}  // namespace msi::db
