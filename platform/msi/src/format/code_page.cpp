@@ -1,0 +1,49 @@
+#include "format/code_page.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "win32/codepage.h"
+
+namespace msi::format {
+namespace {
+
+// Sorted, for binary search. The list other implementations of the engine
+// accept, so that a package made elsewhere opens here and ours open there.
+constexpr uint32_t kValidCodePages[] = {
+    0,     37,    424,   437,   500,   737,   775,   850,   852,   855,   856,   857,   860,
+    861,   862,   863,   864,   865,   866,   869,   874,   875,   878,   932,   936,   949,
+    950,   1006,  1026,  1250,  1251,  1252,  1253,  1254,  1255,  1256,  1257,  1258,  1361,
+    10000, 10006, 10007, 10029, 10079, 10081, 20127, 20866, 20932, 21866, 28591, 28592, 28593,
+    28594, 28595, 28596, 28597, 28598, 28599, 28600, 28603, 28604, 28605, 28606, 65000, 65001,
+};
+
+Result<std::string> Convert(std::string_view in, uint32_t from, uint32_t to, const char* what,
+                            uint32_t code_page) {
+    std::string out;
+    if (!win32::ConvertCodePage(in, from, to, out)) {
+        return Status::Unsupported(std::string(what) + " code page " + std::to_string(code_page) +
+                                   ": text cannot be converted (unknown code page or a byte "
+                                   "sequence without an equivalent)");
+    }
+    return out;
+}
+
+}  // namespace
+
+bool IsValidDatabaseCodePage(uint32_t code_page) {
+    static_assert(std::is_sorted(std::begin(kValidCodePages), std::end(kValidCodePages)));
+    return std::binary_search(std::begin(kValidCodePages), std::end(kValidCodePages), code_page);
+}
+
+Result<std::string> DatabaseToProcess(std::string_view bytes, uint32_t code_page) {
+    if (code_page == kNeutralCodePage) return std::string(bytes);
+    return Convert(bytes, code_page, CP_ACP, "from", code_page);
+}
+
+Result<std::string> ProcessToDatabase(std::string_view text, uint32_t code_page) {
+    if (code_page == kNeutralCodePage) return std::string(text);
+    return Convert(text, CP_ACP, code_page, "to", code_page);
+}
+
+}  // namespace msi::format

@@ -1,0 +1,126 @@
+// The string pool of a database or transform: every string cell of every table
+// holds an id into it. Layout of the two streams: pool_entry.h.
+//
+// Strings are kept as raw bytes in the database's code page; LookupText,
+// FindText and AddText convert from and to the process code page.
+//
+// Reference counts. Files made by Windows carry exact counts (cells holding
+// the id in all persistent tables, _Tables and _Columns included); libmsi
+// writes lower ones. So counts read from a file are not trusted: after Load,
+// and before writing, the database layer calls ResetCounts, then AddRef once
+// per string cell, then FreeUnreferenced. Between those, Release of a string
+// whose count reaches 0 frees its id for the next Add.
+//
+// Ids: 1..0xFFFF fit 2-byte references; up to 0xFFFFFF need the 3-byte form,
+// which Serialize announces exactly when an id above 0xFFFF is in use.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <queue>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/status.h"
+#include "format/string_index.h"
+
+namespace msi::format {
+
+class StringPool {
+public:
+    static constexpr uint32_t kMaxShortId = 0xFFFF;
+    static constexpr uint32_t kMaxId = 0xFFFFFF;
+
+    struct Streams {
+        std::vector<uint8_t> pool;  // _StringPool
+        std::vector<uint8_t> data;  // _StringData
+    };
+
+    // An empty pool with code page 0 (neutral).
+    StringPool() = default;
+
+    // Reads the two streams; pass empty spans for absent streams (an empty
+    // pool). Entries whose lengths overrun _StringData are corrupt. Long
+    // strings are read in the correct form; the form libmsi's writer uses is
+    // accepted only when the correct reading does not account for _StringData
+    // exactly and libmsi's reading does (see the comment in Load).
+    static Result<StringPool> Load(std::span<const uint8_t> pool, std::span<const uint8_t> data);
+    // Writes both streams: entries for ids 1..HighestId(), free ids as holes,
+    // counts as held (saturated at 65,535, the field's width), the long-string
+    // form for strings of 64 KiB or more. A long string with count 0 is written
+    // as a free id, because its entry form cannot carry a zero count.
+    Streams Serialize() const;
+
+    uint32_t code_page() const { return code_page_; }
+    // Sets the code page without converting stored strings (as _ForceCodepage
+    // does). Refuses code pages IsValidDatabaseCodePage does not list.
+    Status SetCodePage(uint32_t code_page);
+    // The 3-byte flag of the loaded header: tables of the loaded file use it.
+    bool loaded_long_refs() const { return loaded_long_refs_; }
+    // Whether tables written with this pool need 3-byte references.
+    bool NeedsLongRefs() const { return HighestId() > kMaxShortId; }
+
+    // The highest id in use, 0 when the pool is empty.
+    uint32_t HighestId() const;
+    // One past the highest id that has a slot (used or free): the bound for
+    // walking all ids with Lookup.
+    uint32_t IdLimit() const { return uint32_t(slots_.size()); }
+    // Number of strings in use.
+    size_t size() const { return used_; }
+
+    // The bytes of an id: "" for id 0, nothing for a free or unknown id. The
+    // view is valid until the next Add.
+    std::optional<std::string_view> Lookup(uint32_t id) const;
+    // The id holding exactly these bytes, or 0 (also for "").
+    uint32_t Find(std::string_view bytes) const;
+    // Interns bytes and adds `refs` references: the existing id, else the
+    // lowest free id, else a new one. "" is the null string: id 0, no entry.
+    Result<uint32_t> Add(std::string_view bytes, uint32_t refs = 1);
+    // Reference counting. Id 0 is accepted and ignored, so that a recount can
+    // pass every string cell; free and unknown ids are refused.
+    Status AddRef(uint32_t id);
+    Status Release(uint32_t id);
+    uint32_t RefCount(uint32_t id) const;
+    // Sets every count to 0, keeping the strings (step one of a recount).
+    void ResetCounts();
+    // Frees every string whose count is 0 (the last step of a recount).
+    void FreeUnreferenced();
+
+    // The same in the process code page (UTF-8), converted with the pool's.
+    Result<std::string> LookupText(uint32_t id) const;
+    Result<uint32_t> FindText(std::string_view text) const;
+    Result<uint32_t> AddText(std::string_view text, uint32_t refs = 1);
+
+private:
+    struct Slot {
+        size_t offset = 0;  // in bytes_
+        uint32_t length = 0;
+        uint32_t refs = 0;
+        uint32_t hash = 0;
+        bool used = false;
+        // False for a duplicate read from a file: the index names the first copy.
+        bool indexed = false;
+    };
+
+    std::string_view TextOf(uint32_t id) const {
+        return std::string_view(bytes_).substr(slots_[id].offset, slots_[id].length);
+    }
+    bool IsUsed(uint32_t id) const { return id < slots_.size() && slots_[id].used; }
+    void FreeSlot(uint32_t id);
+    void CompactIfWasteful();
+
+    std::string bytes_;       // string bytes; freed strings leave garbage until compaction
+    size_t garbage_ = 0;      // bytes of freed strings still in bytes_
+    std::vector<Slot> slots_;  // index = id; slot 0 (null) is never used
+    std::priority_queue<uint32_t, std::vector<uint32_t>, std::greater<>> free_ids_;
+    StringIndex index_;
+    size_t used_ = 0;
+    uint32_t code_page_ = 0;
+    bool loaded_long_refs_ = false;
+};
+
+}  // namespace msi::format
