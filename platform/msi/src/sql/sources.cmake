@@ -15,5 +15,7 @@ vsb_add_test(msi_sql_tests
         src/sql/parser_test.cpp
         src/sql/condition_parser_test.cpp
         src/sql/schema_parser_test.cpp
+        src/sql/condition_test.cpp
+        src/sql/fuzz_test.cpp
     LIBS msi vsb_testing)
 target_include_directories(msi_sql_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
