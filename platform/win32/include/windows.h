@@ -10,3 +10,5 @@
 #include "win32/format.h"
 #include "win32/debug.h"
 #include "win32/codepage.h"
+#include "win32/registry.h"
+#include "win32/profile.h"

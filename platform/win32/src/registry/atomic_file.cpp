@@ -78,8 +78,7 @@ DWORD ReadWholeFile(const std::string& path, std::string& bytes) {
     return ERROR_SUCCESS;
 }
 
-DWORD ReplaceFileAtomically(const std::string& path, const std::string& bytes,
-                            bool create_folder) {
+DWORD ReplaceFileAtomically(const std::string& path, const std::string& bytes, bool create_folder) {
     const std::string target = ResolveLinks(path);
     std::filesystem::path parent = std::filesystem::path(target).parent_path();
     if (create_folder && !parent.empty()) {
@@ -95,8 +94,8 @@ DWORD ReplaceFileAtomically(const std::string& path, const std::string& bytes,
     if (existed) mode = st.st_mode & 07777;
 
     static std::atomic<unsigned> counter{0};
-    const std::string temp = target + ".new" + std::to_string(::getpid()) + "_" +
-                             std::to_string(counter++);
+    const std::string temp =
+        target + ".new" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? 0600 : mode);
     if (fd < 0) return OpenError(errno, temp);
     if (existed) ::fchmod(fd, mode);

@@ -17,7 +17,6 @@ DWORD ReadWholeFile(const std::string& path, std::string& bytes);
 // renames it over `path`, so a reader or a crash sees the old file or the new
 // one and never a mix. A symbolic link at `path` is followed and its target is
 // replaced. With `create_folder` the missing folders above are made (mode 0700).
-DWORD ReplaceFileAtomically(const std::string& path, const std::string& bytes,
-                            bool create_folder);
+DWORD ReplaceFileAtomically(const std::string& path, const std::string& bytes, bool create_folder);
 
 }  // namespace win32

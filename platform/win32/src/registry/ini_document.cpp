@@ -115,13 +115,13 @@ std::optional<std::string> IniDocument::Value(std::string_view section,
     std::optional<std::string> value = ParseLine(lines_[line]).value;
     if (value && value->size() >= 2) {
         char q = value->front();
-        if ((q == '"' || q == '\'') && value->back() == q) *value = value->substr(1, value->size() - 2);
+        if ((q == '"' || q == '\'') && value->back() == q)
+            *value = value->substr(1, value->size() - 2);
     }
     return value;
 }
 
-bool IniDocument::SetValue(std::string_view section, std::string_view key,
-                           std::string_view value) {
+bool IniDocument::SetValue(std::string_view section, std::string_view key, std::string_view value) {
     std::string new_line;
     size_t header = FindSection(section);
     if (header == npos) {

@@ -20,7 +20,7 @@
 namespace win32 {
 
 class IniDocument {
-public:
+  public:
     IniDocument() = default;
     explicit IniDocument(std::string_view text);
 
@@ -40,7 +40,7 @@ public:
     bool DeleteKey(std::string_view section, std::string_view key);
     bool DeleteSection(std::string_view section);
 
-private:
+  private:
     enum class Kind { kOther, kSection, kKey };
     struct Parsed {
         Kind kind = Kind::kOther;

@@ -91,8 +91,7 @@ bool IsWritable(const char* section, const char* key, const char* value) {
 }  // namespace
 
 extern "C" DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
-                                          LPSTR lpReturnedString, DWORD nSize,
-                                          LPCSTR lpFileName) {
+                                          LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName) {
     if (lpReturnedString == nullptr || nSize == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;

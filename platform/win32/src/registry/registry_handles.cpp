@@ -1,5 +1,7 @@
 #include "registry_handles.h"
 
+#include "../mb_char.h"
+#include "win32/codepage.h"
 #include "win32/winerror.h"
 
 namespace win32 {
@@ -20,15 +22,22 @@ int RootIndexOf(HKEY handle) {
 DWORD SplitKeyPath(const char* sub_key, std::vector<std::string>& parts) {
     if (sub_key == nullptr) return ERROR_SUCCESS;
     if (sub_key[0] == '\\') return ERROR_BAD_PATHNAME;
+    // Walk by whole characters: in a double-byte code page the second byte
+    // of a character can be 0x5C and is no separator there.
+    const UINT code_page = ProcessCodePage();
     std::string part;
-    for (const char* p = sub_key;; ++p) {
+    const auto* p = reinterpret_cast<const unsigned char*>(sub_key);
+    for (;;) {
         if (*p == '\\' || *p == '\0') {
             if (!part.empty()) parts.push_back(std::move(part));
             part.clear();
             if (*p == '\0') return ERROR_SUCCESS;
-        } else {
-            part += *p;
+            ++p;
+            continue;
         }
+        size_t length = CharLength(p, code_page);
+        part.append(reinterpret_cast<const char*>(p), length);
+        p += length;
     }
 }
 

@@ -28,7 +28,7 @@ REGSAM MapKeyAccess(REGSAM desired, bool read_only_key);
 bool AsksWriteAccess(REGSAM access);
 
 class RegistryHandles {
-public:
+  public:
     static RegistryHandles& Instance();
 
     HKEY Add(OpenKey key);
@@ -37,7 +37,7 @@ public:
     // for anything else; ERROR_ACCESS_DENIED when the handle lacks `needed`.
     DWORD Resolve(HKEY handle, REGSAM needed, OpenKey& key);
 
-private:
+  private:
     std::mutex mutex_;
     std::map<uintptr_t, OpenKey> open_;
     uintptr_t next_ = 0x1000;

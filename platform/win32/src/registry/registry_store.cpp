@@ -18,7 +18,7 @@ namespace {
 
 // Holds flock() on the store's lock file for one change (invariant 4).
 class ProcessLock {
-public:
+  public:
     explicit ProcessLock(const std::string& store_path) {
         std::error_code ec;
         std::filesystem::path parent = std::filesystem::path(store_path).parent_path();
@@ -37,7 +37,7 @@ public:
     ProcessLock(const ProcessLock&) = delete;
     ProcessLock& operator=(const ProcessLock&) = delete;
 
-private:
+  private:
     int fd_ = -1;
 };
 

@@ -25,7 +25,7 @@
 namespace win32 {
 
 class RegistryStore {
-public:
+  public:
     static RegistryStore& Instance();
 
     void SetPath(const std::string& path);
@@ -38,7 +38,7 @@ public:
     // the store is written (invariant 2).
     DWORD Modify(const std::function<DWORD(RegistryTree&, bool& changed)>& change);
 
-private:
+  private:
     struct FileStamp {
         bool exists = false;
         dev_t device = 0;

@@ -18,7 +18,7 @@ struct RegistryValue {
 };
 
 class RegistryNode {
-public:
+  public:
     explicit RegistryNode(std::string name) : name_(std::move(name)) {}
 
     const std::string& name() const { return name_; }
@@ -40,7 +40,7 @@ public:
     bool SetValue(std::string_view name, DWORD type, std::string data);
     bool RemoveValue(std::string_view name);
 
-private:
+  private:
     std::string name_;
     bool read_only_ = false;
     std::vector<std::unique_ptr<RegistryNode>> children_;
@@ -48,7 +48,7 @@ private:
 };
 
 class RegistryTree {
-public:
+  public:
     static constexpr int kRootCount = 4;
     RegistryTree();
 
@@ -62,7 +62,7 @@ public:
     // The key at the path below a root, or nullptr.
     RegistryNode* Find(int root, const std::vector<std::string>& path) const;
 
-private:
+  private:
     std::array<std::unique_ptr<RegistryNode>, kRootCount> roots_;
 };
 
