@@ -1,0 +1,3 @@
+#include "mbc_string_array.h"
+
+IMPLEMENT_DYNCREATE(CMbcStringArray, CStringArray)
