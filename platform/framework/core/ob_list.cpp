@@ -53,9 +53,11 @@ POSITION CObList::AddTail(CObject* object) {
 }
 
 void CObList::AddHead(const CObList* other) {
-    // Walking the other list backwards keeps its order at our front, and also
-    // works when other == this.
-    for (POSITION p = other->GetTailPosition(); p != nullptr;) AddHead(other->GetPrev(p));
+    // Walking the other list backwards keeps its order at our front. The count
+    // is fixed first: when other == this, the walk would otherwise run on into
+    // the elements it has just added.
+    INT_PTR remaining = other->GetCount();
+    for (POSITION p = other->GetTailPosition(); remaining-- > 0;) AddHead(other->GetPrev(p));
 }
 
 void CObList::AddTail(const CObList* other) {

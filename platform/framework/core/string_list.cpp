@@ -53,8 +53,9 @@ POSITION CStringList::AddTail(const std::string& text) {
 }
 
 void CStringList::AddHead(const CStringList* other) {
-    for (POSITION p = other->GetTailPosition(); p != nullptr;) {
-        std::string copy = other->GetPrev(p);  // a copy: adding may reuse storage of `other`
+    INT_PTR remaining = other->GetCount();  // fixed first, so other == this terminates
+    for (POSITION p = other->GetTailPosition(); remaining-- > 0;) {
+        std::string copy = other->GetPrev(p);
         AddHead(copy);
     }
 }
