@@ -1,0 +1,95 @@
+#include "win32/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <mbstring.h>
+
+namespace {
+
+// Leaves the process code page as the test found it.
+class CodePageTest : public ::testing::Test {
+  protected:
+    void TearDown() override { win32::SetProcessCodePage(CP_UTF8); }
+};
+
+const char kCp1252Sample[] = "\xE9\x80\x96";                            // é € –
+const char kUtf8Sample[] = "\xC3\xA9\xE2\x82\xAC\xE2\x80\x93";          // é € –
+const char kUtf8Japanese[] = "\xE6\x97\xA5\xE6\x9C\xAC\\\xE8\xA1\xA8";  // 日本\表
+const char kCp932Japanese[] = "\x93\xFA\x96\x7B\\\x95\x5C";             // 日本\表
+
+TEST_F(CodePageTest, ProcessCodePageIsUtf8ByDefault) {
+    EXPECT_EQ(GetACP(), 65001u);
+    EXPECT_EQ(win32::ProcessCodePage(), 65001u);
+}
+
+TEST_F(CodePageTest, WindowsCodePagesAreKnown) {
+    for (UINT cp : {874u, 932u, 936u, 949u, 950u, 1250u, 1251u, 1252u, 1253u, 1254u, 1255u, 1256u,
+                    1257u, 1258u, 20127u, 65001u}) {
+        EXPECT_TRUE(win32::IsKnownCodePage(cp)) << cp;
+    }
+    EXPECT_FALSE(win32::IsKnownCodePage(12345));
+}
+
+TEST_F(CodePageTest, Cp1252ConvertsBothWaysWithoutLoss) {
+    std::string utf8, back;
+    ASSERT_TRUE(win32::ConvertCodePage(kCp1252Sample, 1252, CP_UTF8, utf8));
+    EXPECT_EQ(utf8, kUtf8Sample);
+    ASSERT_TRUE(win32::ConvertCodePage(utf8, CP_UTF8, 1252, back));
+    EXPECT_EQ(back, kCp1252Sample);
+}
+
+TEST_F(CodePageTest, ZeroMeansTheProcessCodePage) {
+    std::string out;
+    ASSERT_TRUE(win32::ConvertCodePage(kCp1252Sample, 1252, CP_ACP, out));
+    EXPECT_EQ(out, kUtf8Sample);
+}
+
+TEST_F(CodePageTest, Cp932RoundTripKeepsTrailBytesThatLookLikeBackslashes) {
+    std::string sjis, utf8;
+    ASSERT_TRUE(win32::ConvertCodePage(kUtf8Japanese, CP_UTF8, 932, sjis));
+    EXPECT_EQ(sjis, kCp932Japanese);
+    ASSERT_TRUE(win32::ConvertCodePage(sjis, 932, CP_UTF8, utf8));
+    EXPECT_EQ(utf8, kUtf8Japanese);
+}
+
+TEST_F(CodePageTest, InvalidInputIsReportedWithTheConvertedPrefix) {
+    std::string out;
+    EXPECT_FALSE(win32::ConvertCodePage("ab\xC3\x28", CP_UTF8, 1252, out));
+    EXPECT_EQ(out, "ab");
+    EXPECT_FALSE(win32::ConvertCodePage("x\x81", 1252, CP_UTF8, out));  // 0x81 is unassigned
+    EXPECT_FALSE(win32::ConvertCodePage("\x93", 932, CP_UTF8, out));    // lead byte cut short
+    EXPECT_FALSE(win32::ConvertCodePage("\xE6\x97\xA5", CP_UTF8, 1252, out));  // no 日 in 1252
+    EXPECT_FALSE(win32::ConvertCodePage("\xFF", CP_UTF8, CP_UTF8, out));
+}
+
+TEST_F(CodePageTest, UnknownCodePageFails) {
+    std::string out = "stale";
+    EXPECT_FALSE(win32::ConvertCodePage("abc", 12345, CP_UTF8, out));
+    EXPECT_TRUE(out.empty());
+}
+
+TEST_F(CodePageTest, LongTextGrowsTheOutput) {
+    std::string cp1252(5000, '\xE9');
+    std::string utf8;
+    ASSERT_TRUE(win32::ConvertCodePage(cp1252, 1252, CP_UTF8, utf8));
+    EXPECT_EQ(utf8.size(), 10000u);
+}
+
+TEST_F(CodePageTest, EmptyTextConverts) {
+    std::string out = "stale";
+    EXPECT_TRUE(win32::ConvertCodePage("", 932, CP_UTF8, out));
+    EXPECT_TRUE(out.empty());
+}
+
+TEST_F(CodePageTest, SetProcessCodePageIsSharedWithSetmbcp) {
+    ASSERT_TRUE(win32::SetProcessCodePage(932));
+    EXPECT_EQ(_getmbcp(), 932);
+    EXPECT_EQ(GetACP(), 932u);
+    ASSERT_EQ(_setmbcp(65001), 0);
+    EXPECT_EQ(win32::ProcessCodePage(), 65001u);
+    EXPECT_FALSE(win32::SetProcessCodePage(12345));
+    EXPECT_FALSE(win32::SetProcessCodePage(CP_ACP));
+    EXPECT_EQ(win32::ProcessCodePage(), 65001u);
+}
+
+}  // namespace
