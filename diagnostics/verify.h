@@ -23,6 +23,10 @@ namespace diag {
 bool Verify(bool value, const std::string& location, const char* expression_text,
             const char* detail);
 
+// The text a failed check reports (it reaches no trace with flags 3, so it is
+// offered here for callers and tests that want to see it).
+std::string VerifyReportText(const char* expression_text, const char* detail);
+
 }  // namespace diag
 
 #define VSB_VERIFY_STRINGIFY_(x) #x
