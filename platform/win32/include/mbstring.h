@@ -1,12 +1,15 @@
 // The C runtime's multibyte string functions, over the process code page
 // (UTF-8 by default: a whole sequence is one character; 932 selectable, where
 // lead bytes 0x81-0x9F and 0xE0-0xFC start a two-byte character).
-// Case-insensitive comparison folds ASCII letters only.
+// Case-insensitive comparison folds ASCII letters only. A multibyte character is
+// passed as its bytes read big-endian (0x955C; UTF-8 "\xC3\xA9" is 0xC3A9).
 #pragma once
 
 #include <cstddef>
 
 extern "C" {
+// 0 on success, -1 for an unknown code page. -2 (OEM), -3 (ANSI) and -4 (locale)
+// select UTF-8; 0 (single-byte) selects 1252. Changes win32::ProcessCodePage() too.
 int _setmbcp(int codepage);
 int _getmbcp(void);
 // Nonzero when the byte starts a multibyte character of more than one byte.
@@ -32,10 +35,12 @@ unsigned char* _mbslwr(unsigned char* s);
 
 // Convenience overloads for plain char strings.
 inline int _mbscmp(const char* a, const char* b) {
-    return _mbscmp(reinterpret_cast<const unsigned char*>(a), reinterpret_cast<const unsigned char*>(b));
+    return _mbscmp(reinterpret_cast<const unsigned char*>(a),
+                   reinterpret_cast<const unsigned char*>(b));
 }
 inline int _mbsicmp(const char* a, const char* b) {
-    return _mbsicmp(reinterpret_cast<const unsigned char*>(a), reinterpret_cast<const unsigned char*>(b));
+    return _mbsicmp(reinterpret_cast<const unsigned char*>(a),
+                    reinterpret_cast<const unsigned char*>(b));
 }
 inline const char* _mbschr(const char* s, unsigned int c) {
     return reinterpret_cast<const char*>(_mbschr(reinterpret_cast<const unsigned char*>(s), c));

@@ -1,6 +1,7 @@
 // The process-wide debug output channel (what a debugger would show).
-// Silent by default; VSB_TRACE=1 in the environment, or EnableStderr(), sends
-// every line to standard error; tests attach a sink and read the lines.
+// Silent by default; VSB_TRACE=1 in the environment (any value but empty or
+// "0"), or EnableDebugStderr(), sends every line to standard error; tests
+// attach a sink and read the lines. Thread-safe: each text reaches the sink whole.
 #pragma once
 
 #include <functional>

@@ -33,19 +33,23 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 // Creates one directory level; fails with ERROR_ALREADY_EXISTS or ERROR_PATH_NOT_FOUND.
 BOOL CreateDirectoryA(LPCSTR lpPathName, LPVOID lpSecurityAttributes);
 BOOL RemoveDirectoryA(LPCSTR lpPathName);
+// Copies content (through a file beside the target, renamed into place); the
+// copy is writable by its owner. ERROR_FILE_EXISTS when bFailIfExists and the
+// target exists.
 BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
-// Deletes a file; a directory gives ERROR_ACCESS_DENIED as on Windows.
+// Deletes a file; a directory or a read-only file gives ERROR_ACCESS_DENIED as on Windows.
 BOOL DeleteFileA(LPCSTR lpFileName);
+// Renames; never replaces an existing name (ERROR_ALREADY_EXISTS).
 BOOL MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName);
 DWORD GetFileAttributesA(LPCSTR lpFileName);
 // FILE_ATTRIBUTE_NORMAL makes the file writable, READONLY takes write bits away.
 BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes);
 // The GetTempFileName contract: with uUnique 0 the system picks a free name
-// "<prefix up to 3 chars><hex>.tmp" in the folder, creates the file and returns
+// "<prefix up to 3 chars><upper-case hex>.tmp" in the folder, creates the file and returns
 // the number; 0 on failure.
 UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique, LPSTR lpTempFileName);
 // Directory search for a name or a pattern with * and ?, matched without regard
-// to case; entries "." and ".." are reported like Windows does.
+// to ASCII case, sorted by name; "." and ".." are reported when they match.
 HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData);
 BOOL FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData);
 BOOL FindClose(HANDLE hFindFile);

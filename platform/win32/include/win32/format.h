@@ -14,13 +14,16 @@
 extern "C" {
 // FROM_SYSTEM: the English text of a Windows error code, ending in "\r\n";
 // 0 and ERROR_MR_MID_NOT_FOUND for a code without text.
-// FROM_STRING: the source with %1..%9 replaced by the string inserts (%n!fmt!
-// takes a printf format). With ALLOCATE_BUFFER, lpBuffer receives a pointer to
-// a buffer that LocalFree releases.
+// FROM_STRING: the source with %1..%99 replaced by the inserts (strings unless
+// "%n!fmt!" gives a printf format); %n is a line break, %0 ends the text, %%
+// a percent sign. Without an argument list the inserts stay as written. With ALLOCATE_BUFFER,
+// lpBuffer receives a pointer to a buffer that LocalFree releases.
 DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
                      LPSTR lpBuffer, DWORD nSize, va_list* Arguments);
 HLOCAL LocalFree(HLOCAL hMem);
-// printf-style formatting into a buffer of at most 1024 bytes (terminator included).
+// Windows printf-style formatting ("l" is 32 bits, "h" 16, "I64" 64; no floating
+// point) into a buffer of at most 1024 bytes, terminator included; returns the
+// length written.
 int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list arglist);
 int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...);
 }
