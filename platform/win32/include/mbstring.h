@@ -7,6 +7,9 @@
 
 #include <cstddef>
 
+// What the comparisons return for a null argument (errno is then EINVAL).
+#define _NLSCMPERROR 2147483647
+
 extern "C" {
 // 0 on success, -1 for an unknown code page. -2 (OEM), -3 (ANSI) and -4 (locale)
 // select UTF-8; 0 (single-byte) selects 1252. Changes win32::ProcessCodePage() too.

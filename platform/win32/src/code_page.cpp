@@ -94,6 +94,12 @@ bool IsKnownCodePage(UINT code_page) {
 }
 
 bool SetProcessCodePage(UINT code_page) {
+    // ANSI strings are byte strings ending in one NUL byte; the UTF-16 and
+    // UTF-32 pages cannot be that, and UTF-7 is no ANSI page either.
+    if (code_page == 1200 || code_page == 1201 || code_page == 12000 || code_page == 12001 ||
+        code_page == 65000) {
+        return false;
+    }
     if (code_page == CP_ACP || !IsKnownCodePage(code_page)) return false;
     g_process_code_page.store(code_page);
     return true;

@@ -89,6 +89,7 @@ TEST_F(CodePageTest, SetProcessCodePageIsSharedWithSetmbcp) {
     EXPECT_EQ(win32::ProcessCodePage(), 65001u);
     EXPECT_FALSE(win32::SetProcessCodePage(12345));
     EXPECT_FALSE(win32::SetProcessCodePage(CP_ACP));
+    EXPECT_FALSE(win32::SetProcessCodePage(1200));  // UTF-16 is no byte-string code page
     EXPECT_EQ(win32::ProcessCodePage(), 65001u);
 }
 

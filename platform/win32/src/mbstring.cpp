@@ -1,5 +1,9 @@
 // The C runtime's multibyte string functions over the process code page.
 //
+// A null argument gets the answer the Microsoft runtime gives after its
+// invalid-parameter check (a null pointer, 0, or _NLSCMPERROR for the
+// comparisons), never a crash.
+//
 // Every function steps by whole characters (mb_char.h), so the trail byte of a
 // double-byte character is never taken for the single-byte character it looks
 // like: in code page 932 the trail byte of many characters is 0x5C, '\'.
@@ -32,6 +36,10 @@ unsigned int FoldAscii(unsigned int value) {
 
 // Shared body of the comparisons; `limit` counts characters.
 int CompareChars(const unsigned char* s1, const unsigned char* s2, size_t limit, bool fold) {
+    if (s1 == nullptr || s2 == nullptr) {
+        errno = EINVAL;
+        return _NLSCMPERROR;
+    }
     UINT code_page = win32::ProcessCodePage();
     for (size_t n = 0; n < limit; ++n) {
         size_t len1 = win32::CharLength(s1, code_page);
@@ -132,6 +140,7 @@ int _mbsnicmp(const unsigned char* s1, const unsigned char* s2, size_t count) {
 }
 
 unsigned char* _mbschr(const unsigned char* s, unsigned int c) {
+    if (s == nullptr) return nullptr;
     UINT code_page = win32::ProcessCodePage();
     for (const unsigned char* p = s;;) {
         size_t len = win32::CharLength(p, code_page);
@@ -142,6 +151,7 @@ unsigned char* _mbschr(const unsigned char* s, unsigned int c) {
 }
 
 unsigned char* _mbsrchr(const unsigned char* s, unsigned int c) {
+    if (s == nullptr) return nullptr;
     UINT code_page = win32::ProcessCodePage();
     const unsigned char* found = nullptr;
     for (const unsigned char* p = s;;) {
@@ -154,6 +164,7 @@ unsigned char* _mbsrchr(const unsigned char* s, unsigned int c) {
 }
 
 unsigned char* _mbsstr(const unsigned char* s, const unsigned char* sub) {
+    if (s == nullptr || sub == nullptr) return nullptr;
     UINT code_page = win32::ProcessCodePage();
     size_t sub_length = std::strlen(reinterpret_cast<const char*>(sub));
     if (sub_length == 0) return const_cast<unsigned char*>(s);
@@ -169,16 +180,19 @@ unsigned char* _mbsstr(const unsigned char* s, const unsigned char* sub) {
 }
 
 unsigned char* _mbsinc(const unsigned char* current) {
+    if (current == nullptr) return nullptr;
     return const_cast<unsigned char*>(current +
                                       win32::CharLength(current, win32::ProcessCodePage()));
 }
 
 unsigned char* _mbsdec(const unsigned char* start, const unsigned char* current) {
+    if (start == nullptr || current == nullptr) return nullptr;
     return const_cast<unsigned char*>(
         win32::PreviousChar(start, current, win32::ProcessCodePage()));
 }
 
 size_t _mbslen(const unsigned char* s) {
+    if (s == nullptr) return 0;
     UINT code_page = win32::ProcessCodePage();
     size_t count = 0;
     for (const unsigned char* p = s; *p != 0; p += win32::CharLength(p, code_page)) ++count;
@@ -188,7 +202,7 @@ size_t _mbslen(const unsigned char* s) {
 unsigned char* _mbstok(unsigned char* s, const unsigned char* delimiters) {
     UINT code_page = win32::ProcessCodePage();
     unsigned char* p = s != nullptr ? s : tls_token_next;
-    if (p == nullptr) return nullptr;
+    if (p == nullptr || delimiters == nullptr) return nullptr;
     // Skip the delimiters in front of the token.
     while (*p != 0) {
         size_t len = win32::CharLength(p, code_page);

@@ -205,6 +205,21 @@ TEST_F(Mbstring932, TokensDoNotSplitOnTrailBytes) {
     EXPECT_STREQ(reinterpret_cast<char*>(_mbstok(nullptr, U("\\"))), "b");
 }
 
+TEST(MbstringArguments, NullPointersAreAnsweredNotFollowed) {
+    const unsigned char* none = nullptr;
+    EXPECT_EQ(_mbsicmp(none, U("a")), _NLSCMPERROR);
+    EXPECT_EQ(_mbscmp(U("a"), none), _NLSCMPERROR);
+    EXPECT_EQ(_mbschr(none, 'a'), nullptr);
+    EXPECT_EQ(_mbsrchr(none, 'a'), nullptr);
+    EXPECT_EQ(_mbsstr(none, U("a")), nullptr);
+    EXPECT_EQ(_mbsinc(none), nullptr);
+    EXPECT_EQ(_mbsdec(none, U("a")), nullptr);
+    EXPECT_EQ(_mbslen(none), 0u);
+    EXPECT_EQ(_mbsupr(nullptr), nullptr);
+    unsigned char text[] = "a b";
+    EXPECT_EQ(_mbstok(text, nullptr), nullptr);
+}
+
 TEST(MbstringCodePage, SetmbcpRejectsUnknownPagesAndKeepsTheOldOne) {
     ASSERT_EQ(_setmbcp(65001), 0);
     EXPECT_EQ(_setmbcp(12345), -1);

@@ -24,11 +24,13 @@ namespace {
 // folder and prefix (0 is never used).
 constexpr unsigned kNumberSpace = 0xFFFF;
 
-// A start that differs between processes, so that two programs that start
-// together do not walk the same sequence of numbers and collide every time.
+// Consecutive numbers from a start that differs between processes, so that
+// two programs (or a parent and its forked child, which share the counter's
+// state) do not walk the same sequence and collide at every step.
 unsigned NextCandidate() {
     static std::atomic<unsigned> next{std::random_device{}()};
-    return next.fetch_add(1) % kNumberSpace + 1;
+    unsigned process_offset = static_cast<unsigned>(getpid()) * 40503u;
+    return (next.fetch_add(1) + process_offset) % kNumberSpace + 1;
 }
 
 std::string BuildName(const char* folder, const char* prefix, unsigned number) {
