@@ -4,8 +4,8 @@
 
 // CObject is the end of every base-class chain, so its record has no base and
 // is written out by hand instead of through IMPLEMENT_DYNAMIC.
-const CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)),
-                                             kNoSchema, nullptr, nullptr};
+constinit const CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)),
+                                                       kNoSchema, nullptr, nullptr};
 
 namespace {
 const fw::ClassRegistration vsb_registration_CObject(&CObject::classCObject);

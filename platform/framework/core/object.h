@@ -79,7 +79,7 @@ class CObject {
   private:
 
 #define VSB_IMPLEMENT_RUNTIMECLASS_(class_name, base_class_name, schema, create)            \
-    const CRuntimeClass class_name::class##class_name = {                                   \
+    constinit const CRuntimeClass class_name::class##class_name = {                         \
         #class_name, static_cast<int>(sizeof(class_name)), (schema), (create),              \
         RUNTIME_CLASS(base_class_name)};                                                    \
     const CRuntimeClass* class_name::GetRuntimeClass() const {                              \
