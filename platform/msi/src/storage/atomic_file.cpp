@@ -1,0 +1,117 @@
+#include "storage/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace msi::storage {
+
+namespace {
+
+constexpr size_t kBufferSize = 1 << 16;
+
+Status ErrnoStatus(const std::string& what) {
+    return Status::Io(what + ": " + std::strerror(errno));
+}
+
+// The mode the new file gets: the target's when it exists, else what a plain
+// open(0666) would give under the process umask.
+mode_t ModeFor(const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+Result<std::unique_ptr<AtomicFile>> AtomicFile::Create(const std::string& target) {
+    const std::filesystem::path target_path(target);
+    if (target_path.filename().empty()) {
+        return Status::InvalidArgument("no file name in " + target);
+    }
+    std::string temp = target + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return ErrnoStatus("cannot create a temporary file beside " + target);
+    ::fchmod(fd, ModeFor(target));
+    auto file = std::unique_ptr<AtomicFile>(new AtomicFile(fd, target, temp));
+    file->buffer_.reserve(kBufferSize);
+    return file;
+}
+
+AtomicFile::~AtomicFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(temp_path_.c_str());
+}
+
+Status AtomicFile::Flush() {
+    size_t done = 0;
+    while (done < buffer_.size()) {
+        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return ErrnoStatus("cannot write " + temp_path_);
+        }
+        done += size_t(n);
+    }
+    buffer_.clear();
+    return Status::Ok();
+}
+
+Status AtomicFile::Append(std::span<const uint8_t> bytes) {
+    if (fd_ < 0) return Status::InvalidArgument("file " + target_ + " is already closed");
+    written_ += bytes.size();
+    while (!bytes.empty()) {
+        const size_t take = std::min(bytes.size(), kBufferSize - buffer_.size());
+        buffer_.insert(buffer_.end(), bytes.begin(), bytes.begin() + ptrdiff_t(take));
+        bytes = bytes.subspan(take);
+        if (buffer_.size() == kBufferSize) {
+            Status s = Flush();
+            if (!s.ok()) return s;
+        }
+    }
+    return Status::Ok();
+}
+
+Status AtomicFile::AppendZeros(uint64_t count) {
+    static const uint8_t kZeros[4096] = {};
+    while (count > 0) {
+        const size_t take = size_t(std::min<uint64_t>(count, sizeof kZeros));
+        Status s = Append(std::span<const uint8_t>(kZeros, take));
+        if (!s.ok()) return s;
+        count -= take;
+    }
+    return Status::Ok();
+}
+
+Status AtomicFile::Commit() {
+    if (fd_ < 0) return Status::InvalidArgument("file " + target_ + " is already closed");
+    Status s = Flush();
+    if (!s.ok()) return s;
+    if (::fsync(fd_) != 0) return ErrnoStatus("cannot flush " + temp_path_);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return ErrnoStatus("cannot close " + temp_path_);
+    if (::rename(temp_path_.c_str(), target_.c_str()) != 0) {
+        return ErrnoStatus("cannot rename " + temp_path_ + " to " + target_);
+    }
+    committed_ = true;
+    // The new content is in place; a failure to sync the folder only weakens
+    // durability across a crash, so it is not reported as a failed write.
+    std::filesystem::path folder = std::filesystem::path(target_).parent_path();
+    if (folder.empty()) folder = ".";
+    const int dir_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd >= 0) {
+        ::fsync(dir_fd);
+        ::close(dir_fd);
+    }
+    return Status::Ok();
+}
+
+}  // namespace msi::storage
