@@ -1,12 +1,12 @@
 #include "core/archive.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <bit>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <unistd.h>
 
 #include "core/exceptions.h"
 #include "core/object.h"
@@ -31,6 +31,64 @@ class SchemaScope {
     uint32_t saved_;
 };
 
+[[noreturn]] void ThrowFileError(int err, const std::string& path) {
+    AfxThrowFileException(CFileException::CauseFromErrno(err), err, path);
+}
+
+// Plain POSIX calls rather than streams: they give the errno of the failure,
+// and a directory given as the file fails here with EISDIR instead of inside
+// a stream that would throw an exception of its own.
+std::string ReadWholeFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) ThrowFileError(errno, path);
+    std::string bytes;
+    char chunk[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            int err = errno;
+            ::close(fd);
+            ThrowFileError(err, path);
+        }
+        if (got == 0) break;
+        bytes.append(chunk, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+// Writes a temporary file beside the target, flushes it to the disk and
+// renames it over the target: the target is either the old file or the
+// complete new one, never a half-written mixture.
+void WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    const std::string temp_path = path + ".tmp" + std::to_string(::getpid());
+    int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) ThrowFileError(errno, path);
+    auto fail = [&](int err) {
+        ::close(fd);
+        ::unlink(temp_path.c_str());
+        ThrowFileError(err, path);
+    };
+    for (size_t written = 0; written < bytes.size();) {
+        ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) fail(errno);
+        written += static_cast<size_t>(put);
+    }
+    if (::fsync(fd) != 0) fail(errno);
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(temp_path.c_str());
+        ThrowFileError(err, path);
+    }
+    if (::rename(temp_path.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(temp_path.c_str());
+        ThrowFileError(err, path);
+    }
+}
+
 }  // namespace
 
 CArchive::CArchive(Mode mode, std::string bytes, std::string file_name)
@@ -49,42 +107,13 @@ CArchive CArchive::StoringToFile(std::string path) {
 }
 
 CArchive CArchive::LoadingFromFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        int err = errno;
-        AfxThrowFileException(CFileException::CauseFromErrno(err), err, path);
-    }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) AfxThrowFileException(CFileException::hardIO, EIO, path);
-    return CArchive(load, std::move(bytes), path);
+    return CArchive(load, ReadWholeFile(path), path);
 }
 
 void CArchive::Close() {
     if (closed_) return;
     closed_ = true;
-    if (mode_ != store || file_name_.empty()) return;
-
-    std::string temp_name = file_name_ + ".tmp" + std::to_string(getpid());
-    {
-        std::ofstream out(temp_name, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            int err = errno;
-            AfxThrowFileException(CFileException::CauseFromErrno(err), err, file_name_);
-        }
-        out.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-        out.flush();
-        if (!out) {
-            int err = errno;
-            out.close();
-            std::remove(temp_name.c_str());
-            AfxThrowFileException(CFileException::CauseFromErrno(err), err, file_name_);
-        }
-    }
-    if (std::rename(temp_name.c_str(), file_name_.c_str()) != 0) {
-        int err = errno;
-        std::remove(temp_name.c_str());
-        AfxThrowFileException(CFileException::CauseFromErrno(err), err, file_name_);
-    }
+    if (mode_ == store && !file_name_.empty()) WriteFileAtomically(file_name_, buffer_);
 }
 
 void CArchive::RequireStoring() const {

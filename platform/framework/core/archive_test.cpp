@@ -343,6 +343,18 @@ TEST(ArchiveTest, MissingFileThrowsFileExceptionWithItsName) {
     }
 }
 
+TEST(ArchiveTest, FolderInsteadOfFileThrowsFileException) {
+    testing_support::TempDir dir;
+    const auto folder = dir.path() / "folder";
+    std::filesystem::create_directory(folder);
+    EXPECT_THROW(CArchive::LoadingFromFile(folder.string()), CFileException);
+    CArchive out = CArchive::StoringToFile(folder.string());
+    out << int32_t{1};
+    EXPECT_THROW(out.Close(), CFileException);
+    // The temporary file written beside the target is gone again.
+    EXPECT_EQ(std::vector<std::string>{"folder"}, dir.Entries());
+}
+
 TEST(ArchiveTest, CloseIntoMissingFolderThrowsFileException) {
     testing_support::TempDir dir;
     CArchive out = CArchive::StoringToFile((dir.path() / "no" / "such.bin").string());
