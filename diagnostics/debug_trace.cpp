@@ -17,9 +17,13 @@ constexpr size_t kTraceBufferSize = 2048;
 // gets its own line feed appended, so the line reads "...report.\n\n".
 constexpr char kTraceFailureText[] = "An Exception occurred while formatting a report.\n";
 
-std::string FormatTraceText(LPCSTR format, va_list arguments) {
+bool IsTemplate(LPCSTR format) {
+    return format != nullptr && std::strstr(format, "%1") != nullptr;
+}
+
+std::string FormatTraceText(LPCSTR format, bool as_template, va_list arguments) {
     if (format == nullptr) return kTraceFailureText;
-    if (std::strstr(format, "%1") != nullptr) {
+    if (as_template) {
         // A template takes its inserts by position and copies them unchanged,
         // so "Created registry key '%1'" survives a key name with a '%' in it.
         va_list inserts;
@@ -43,12 +47,12 @@ std::string FormatTraceText(LPCSTR format, va_list arguments) {
     return std::string(buffer, static_cast<size_t>(length));
 }
 
-void WriteTraceLine(LPCSTR format, va_list arguments) {
+void WriteTraceLine(LPCSTR format, bool as_template, va_list arguments) {
     if (VSB_GetReportVariant() == VSB_VARIANT_DELTALENS) return;
     diag::LastErrorGuard keep_last_error;
     std::string line;
     try {
-        line = FormatTraceText(format, arguments);
+        line = FormatTraceText(format, as_template, arguments);
         line += '\n';
     } catch (...) {
         // Only allocation can fail here; a trace never fails towards its caller.
@@ -62,28 +66,43 @@ void WriteTraceLine(LPCSTR format, va_list arguments) {
 void VSB_Trace(LPCSTR format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    WriteTraceLine(format, arguments);
+    WriteTraceLine(format, IsTemplate(format), arguments);
     va_end(arguments);
 }
 
 void VSB_TraceError(LPCSTR format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    WriteTraceLine(format, arguments);
+    WriteTraceLine(format, IsTemplate(format), arguments);
     va_end(arguments);
 }
 
 void VSB_TraceTagged(LPCSTR tag, LPCSTR format, va_list arguments) {
     if (VSB_GetReportVariant() == VSB_VARIANT_DELTALENS) return;
-    // The tag is filled into "[%s] " first and the caller's format appended;
-    // the joined text is then the format of the line.
-    char prefix[kTraceBufferSize];
-    int length = wsprintfA(prefix, "[%s] ", tag);
-    std::string joined(prefix, static_cast<size_t>(length > 0 ? length : 0));
-    joined += format != nullptr ? format : "";
+    if (format == nullptr) {
+        WriteTraceLine(nullptr, false, arguments);
+        return;
+    }
+    std::string joined;
+    try {
+        // The line is "[<tag>] " and the caller's format. A percent sign in the
+        // tag is doubled so that it prints as itself: read as a directive it
+        // would take an argument the caller never passed. Whether the line is a
+        // template is the caller's format's decision alone.
+        char prefix[kTraceBufferSize];
+        int length = wsprintfA(prefix, "[%s] ", tag);
+        for (int i = 0; i < length; ++i) {
+            if (prefix[i] == '%') joined += '%';
+            joined += prefix[i];
+        }
+        joined += format;
+    } catch (...) {
+        WriteTraceLine(nullptr, false, arguments);
+        return;
+    }
     va_list copy;
     va_copy(copy, arguments);
-    WriteTraceLine(format != nullptr ? joined.c_str() : nullptr, copy);
+    WriteTraceLine(joined.c_str(), IsTemplate(format), copy);
     va_end(copy);
 }
 

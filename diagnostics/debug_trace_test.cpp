@@ -83,6 +83,15 @@ TEST_F(TraceTest, TaggedTraceFormatsAfterTheTag) {
               TraceLines());
 }
 
+TEST_F(TraceTest, PercentSignInATagPrintsAsItself) {
+    TaggedTrace("100%d", "plain %s", "text");
+    TaggedTrace("%1 tag", "template '%1'", "insert");
+    TaggedTrace("%1 tag", "printf %d", 7);
+    EXPECT_EQ((std::vector<std::string>{"[100%d] plain text", "[%1 tag] template 'insert'",
+                                        "[%1 tag] printf 7"}),
+              TraceLines());
+}
+
 TEST_F(TraceTest, NullFormatGivesTheReplacementLine) {
     VSB_Trace(nullptr);
     EXPECT_EQ(kFailureLine, TraceLines());
