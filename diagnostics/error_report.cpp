@@ -1,5 +1,6 @@
 #include "error_report.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -61,15 +62,20 @@ std::string SystemText(DWORD code) {
     return text;
 }
 
-// FormatMessageA over a template with string inserts; false when the
-// template is malformed.
-bool FormatTemplate(std::string& out, const char* format, ...) {
-    va_list inserts;
-    va_start(inserts, format);
+// The caller's text as a message template with `insert` as insert 1; false
+// when the template is malformed. Inserts 2 to 99 are given as empty texts:
+// a caller's text may hold "%2" (for example inside a registry value name it
+// filled in), and that must not make the formatter read arguments that were
+// never passed.
+bool FormatTemplate(std::string& out, const char* format, const char* insert) {
+    std::array<const char*, 99> inserts;
+    inserts.fill("");
+    inserts[0] = insert;
     char* buffer = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                  format, 0, 0, reinterpret_cast<LPSTR>(&buffer), 0, &inserts);
-    va_end(inserts);
+    DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+        format, 0, 0, reinterpret_cast<LPSTR>(&buffer), 0,
+        reinterpret_cast<va_list*>(inserts.data()));
     if (buffer == nullptr) return false;
     out.assign(buffer, length);
     LocalFree(buffer);

@@ -50,6 +50,12 @@ TEST_F(WinErrorReportTest, TemplateTakesTheSystemTextAsFirstInsert) {
               Report("Opening key failed: %1 (100%%)", 2));
 }
 
+TEST_F(WinErrorReportTest, TemplateInsertsBeyondTheFirstAreEmpty) {
+    // A value name filled into the text may carry insert marks of its own.
+    EXPECT_EQ("Couldn't read value '' of '' (%): " + SystemText(2),
+              Report("Couldn't read value '%2' of '%99' (%%): %1", 2));
+}
+
 TEST_F(WinErrorReportTest, Win32HResultIsLookedUpByItsCode) {
     EXPECT_EQ("Access\n" + SystemText(5), Report("Access", HRESULT_FROM_WIN32(5)));
     EXPECT_EQ(0x80070005u, static_cast<DWORD>(HRESULT_FROM_WIN32(5)));
