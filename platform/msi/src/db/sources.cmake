@@ -1,13 +1,22 @@
 # The database core: records, stream sources, databases, tables, views.
 target_sources(msi PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/database.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/database_writer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/file_stream_source.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record.cpp
     ${CMAKE_CURRENT_LIST_DIR}/stream_source.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/stream_store.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/summary_info.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/table.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/table_schema.cpp
 )
 
 vsb_add_test(msi_db_tests
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/../api/handle_table_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_record_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/database_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/db_test_util.cpp
         ${CMAKE_CURRENT_LIST_DIR}/record_test.cpp
     LIBS msi vsb_testing
 )

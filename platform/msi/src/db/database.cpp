@@ -1,0 +1,396 @@
+#include "db/database.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "db/database_writer.h"
+#include "db/record.h"
+#include "format/stream_name.h"
+#include "format/table_stream.h"
+#include "storage/stream_reader.h"
+
+namespace msi::db {
+
+using format::ColumnType;
+
+namespace {
+
+constexpr const char* kTablesName = "_Tables";
+constexpr const char* kColumnsName = "_Columns";
+constexpr const char* kStreamsName = "_Streams";
+constexpr const char* kStoragesName = "_Storages";
+constexpr const char* kStringPoolName = "_StringPool";
+constexpr const char* kStringDataName = "_StringData";
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+bool IsSystemTable(const std::string& name) {
+    return name == kTablesName || name == kColumnsName || name == kStreamsName ||
+           name == kStoragesName;
+}
+
+Result<std::shared_ptr<Database>> Database::Open(const OpenRequest& request, OpenFailure* failure) {
+    OpenFailure scratch = OpenFailure::kNone;
+    OpenFailure& why = failure ? *failure : scratch;
+    why = OpenFailure::kNone;
+    std::shared_ptr<Database> db(new Database());
+    db->path_ = request.path;
+    db->output_path_ = request.output_path;
+
+    const bool create =
+        request.mode == OpenMode::kCreate || request.mode == OpenMode::kCreateDirect;
+    if (create && !request.output_path) {
+        // Nothing is written until the first commit (a created database that
+        // is never committed leaves no file), so check now that one can be.
+        std::filesystem::path target(request.path);
+        std::string folder = target.parent_path().string();
+        if (folder.empty()) folder = ".";
+        if (request.path.empty() || !IsFolder(folder) || IsFolder(request.path)) {
+            why = OpenFailure::kCreate;
+            return Status::NotFound("cannot create database " + request.path);
+        }
+        db->root_info_clsid_ = request.patch ? storage::kPatchClsid : storage::kPackageClsid;
+        db->modified_ = true;  // the first commit must write the file
+        return db;
+    }
+
+    db->read_only_ = request.mode == OpenMode::kReadOnly && !request.output_path;
+    auto file = storage::CompoundFile::Open(request.path);
+    if (!file.ok()) {
+        why = OpenFailure::kOpen;
+        return file.status();
+    }
+    const storage::Clsid& clsid = (*file)->root_clsid();
+    const bool known = clsid == storage::kPackageClsid || clsid == storage::kTransformClsid ||
+                       clsid == storage::kPatchClsid;
+    if (!known || (request.patch && clsid != storage::kPatchClsid)) {
+        why = OpenFailure::kOpen;
+        return Status::Unsupported(request.path + " is not an installer database");
+    }
+    Status s = db->LoadFromFile(std::move(file).value());
+    if (!s.ok()) {
+        why = OpenFailure::kOpen;
+        return s;
+    }
+    // Writing to an output path always produces a file, changed or not.
+    if (request.output_path) db->modified_ = true;
+    return db;
+}
+
+Status Database::LoadFromFile(std::shared_ptr<storage::CompoundFile> file) {
+    file_ = std::move(file);
+    root_info_clsid_ = file_->root_clsid();
+    streams_.Load(file_);
+    auto pool_bytes = ReadTableStream(kStringPoolName);
+    if (!pool_bytes.ok()) return pool_bytes.status();
+    auto data_bytes = ReadTableStream(kStringDataName);
+    if (!data_bytes.ok()) return data_bytes.status();
+    auto pool = format::StringPool::Load(*pool_bytes, *data_bytes);
+    if (!pool.ok()) return pool.status();
+    pool_ = std::move(pool).value();
+    return LoadCatalog();
+}
+
+Result<std::vector<uint8_t>> Database::ReadTableStream(const std::string& name) const {
+    const auto& tables = streams_.table_streams();
+    auto it = tables.find(name);
+    // A table without rows has no stream at all.
+    if (!file_ || it == tables.end()) return std::vector<uint8_t>();
+    auto reader = file_->OpenStream(it->second);
+    if (!reader.ok()) return reader.status();
+    return reader->ReadAll();
+}
+
+Status Database::LoadCatalog() {
+    const bool long_refs = pool_.loaded_long_refs();
+    const uint8_t ref = static_cast<uint8_t>(long_refs ? ColumnType::kLongStringRefSize
+                                                       : ColumnType::kStringRefSize);
+
+    auto tables_bytes = ReadTableStream(kTablesName);
+    if (!tables_bytes.ok()) return tables_bytes.status();
+    const uint8_t tables_sizes[] = {ref};
+    auto tables = format::DecodeTableStream(*tables_bytes, tables_sizes);
+    if (!tables.ok()) return Status::Corrupt("_Tables: " + tables.status().message());
+
+    auto columns_bytes = ReadTableStream(kColumnsName);
+    if (!columns_bytes.ok()) return columns_bytes.status();
+    const uint8_t column_sizes[] = {ref, 2, ref, 2};
+    auto columns = format::DecodeTableStream(*columns_bytes, column_sizes);
+    if (!columns.ok()) return Status::Corrupt("_Columns: " + columns.status().message());
+
+    for (size_t r = 0; r < tables->row_count; ++r) {
+        auto name = Text(tables->At(r, 0));
+        if (!name.ok()) return name.status();
+        if (name->empty() || catalog_.count(*name) || IsSystemTable(*name)) continue;
+        CatalogEntry entry;
+        entry.schema.name = *name;
+        catalog_.emplace(*name, std::move(entry));
+        order_.push_back(*name);
+    }
+
+    // Columns by table, ordered by their Number.
+    std::map<std::string, std::vector<std::pair<int32_t, ColumnSchema>>> by_table;
+    for (size_t r = 0; r < columns->row_count; ++r) {
+        auto table = Text(columns->At(r, 0));
+        auto name = Text(columns->At(r, 2));
+        if (!table.ok()) return table.status();
+        if (!name.ok()) return name.status();
+        const int32_t number = format::LoadShortInteger(columns->At(r, 1));
+        const auto word = static_cast<uint16_t>(format::LoadShortInteger(columns->At(r, 3)));
+        // The temporary bit is never stored; a file carrying it is taken as persistent.
+        ColumnSchema column{*name, ColumnType(uint16_t(word & ~ColumnType::kTemporary))};
+        by_table[*table].emplace_back(number, std::move(column));
+    }
+    for (auto& [table, cols] : by_table) {
+        auto it = catalog_.find(table);
+        if (it == catalog_.end()) continue;  // columns of a table _Tables does not list
+        std::stable_sort(cols.begin(), cols.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (auto& [number, column] : cols) it->second.schema.columns.push_back(std::move(column));
+    }
+
+    for (const auto& [name, id] : streams_.table_streams()) {
+        if (name == kStringPoolName || name == kStringDataName || name == kTablesName ||
+            name == kColumnsName || catalog_.count(name))
+            continue;
+        foreign_table_streams_.insert(name);
+    }
+    return Status::Ok();
+}
+
+Result<uint32_t> Database::Intern(std::string_view text) {
+    if (text.empty()) return uint32_t{0};
+    return pool_.AddText(text, 1);
+}
+
+Result<std::string> Database::Text(uint32_t id) const {
+    if (id == 0) return std::string();
+    auto text = pool_.LookupText(id);
+    if (!text.ok()) {
+        // A string the code page cannot convert is handed out as its bytes
+        // rather than failing every query that touches it.
+        auto bytes = pool_.Lookup(id);
+        if (!bytes) return Status::Corrupt("unknown string id " + std::to_string(id));
+        return std::string(*bytes);
+    }
+    return std::move(text).value();
+}
+
+Database::CatalogEntry* Database::FindEntry(const std::string& name) {
+    auto it = catalog_.find(name);
+    return it == catalog_.end() ? nullptr : &it->second;
+}
+
+const Database::CatalogEntry* Database::FindEntry(const std::string& name) const {
+    auto it = catalog_.find(name);
+    return it == catalog_.end() ? nullptr : &it->second;
+}
+
+bool Database::HasTable(const std::string& name) const {
+    return IsSystemTable(name) || catalog_.count(name) != 0;
+}
+
+std::vector<std::string> Database::TableNames() const {
+    return order_;
+}
+
+std::optional<bool> Database::IsPersistent(const std::string& name) const {
+    if (IsSystemTable(name)) return true;
+    const CatalogEntry* entry = FindEntry(name);
+    if (!entry) return std::nullopt;
+    return !entry->schema.temporary;
+}
+
+const TableSchema* Database::Schema(const std::string& name) const {
+    if (name == kTablesName) return &TablesTableSchema();
+    if (name == kColumnsName) return &ColumnsTableSchema();
+    if (name == kStreamsName) return &StreamsTableSchema();
+    if (name == kStoragesName) return &StoragesTableSchema();
+    const CatalogEntry* entry = FindEntry(name);
+    return entry ? &entry->schema : nullptr;
+}
+
+Result<std::shared_ptr<Table>> Database::GetTable(const std::string& name) {
+    if (IsSystemTable(name)) return Snapshot(name);
+    CatalogEntry* entry = FindEntry(name);
+    if (!entry) return Status::NotFound("no table " + name);
+    if (entry->table) return entry->table;
+    return LoadTable(*entry);
+}
+
+Result<std::shared_ptr<Table>> Database::LoadTable(CatalogEntry& entry) {
+    auto bytes = ReadTableStream(entry.schema.name);
+    if (!bytes.ok()) return bytes.status();
+    const auto sizes = entry.schema.StoredCellSizes(pool_.loaded_long_refs());
+    auto cells = format::DecodeTableStream(*bytes, sizes);
+    if (!cells.ok()) return Status::Corrupt(entry.schema.name + ": " + cells.status().message());
+    auto table = Table::FromStream(entry.schema, *cells, pool_);
+    if (!table.ok()) return table.status();
+    entry.table = std::shared_ptr<Table>(std::move(table).value());
+    return entry.table;
+}
+
+Status Database::LoadAllTables() {
+    for (const auto& name : order_) {
+        CatalogEntry& entry = catalog_.at(name);
+        if (entry.table) continue;
+        auto table = LoadTable(entry);
+        if (!table.ok()) return table.status();
+    }
+    return Status::Ok();
+}
+
+Result<std::shared_ptr<Table>> Database::Snapshot(const std::string& name) {
+    auto table = std::make_shared<Table>(*Schema(name));
+    auto add = [&](std::vector<uint32_t> cells) -> Status {
+        auto row = std::make_shared<Row>();
+        row->cells = std::move(cells);
+        Status s = table->Insert(std::move(row));
+        // Two entries with one key cannot both be shown; the first wins.
+        return s.kind() == Status::Kind::kExists ? Status::Ok() : s;
+    };
+    if (name == kTablesName || name == kColumnsName) {
+        for (const auto& tname : order_) {
+            const TableSchema& schema = catalog_.at(tname).schema;
+            if (schema.temporary) continue;
+            auto tid = Intern(tname);
+            if (!tid.ok()) return tid.status();
+            if (name == kTablesName) {
+                if (Status s = add({*tid}); !s.ok()) return s;
+                continue;
+            }
+            int32_t number = 0;
+            for (const auto& column : schema.columns) {
+                if (column.type.IsTemporary()) continue;
+                auto cid = Intern(column.name);
+                if (!cid.ok()) return cid.status();
+                ++number;
+                Status s = add({*tid, static_cast<uint32_t>(number), *cid,
+                                static_cast<uint32_t>(int32_t{column.type.StoredWord()})});
+                if (!s.ok()) return s;
+            }
+        }
+    } else if (name == kStreamsName) {
+        for (const auto& sname : streams_.Names()) {
+            auto id = Intern(sname);
+            if (!id.ok()) return id.status();
+            if (Status s = add({*id, 1}); !s.ok()) return s;
+        }
+    } else {
+        for (const auto& storage : streams_.storages()) {
+            auto id = Intern(storage.name);
+            if (!id.ok()) return id.status();
+            if (Status s = add({*id, 0}); !s.ok()) return s;
+        }
+    }
+    return table;
+}
+
+Status Database::CreateTable(TableSchema schema) {
+    if (read_only_) return Status::InvalidArgument("database is read-only");
+    if (schema.name.empty() || schema.columns.empty())
+        return Status::InvalidArgument("a table needs a name and columns");
+    if (HasTable(schema.name)) return Status::Exists("table " + schema.name + " exists");
+    // Stream names hold at most 31 packed units; a longer table name could
+    // never be written.
+    if (!format::EncodeStreamName(schema.name, true).ok())
+        return Status::InvalidArgument("table name cannot be stored: " + schema.name);
+    schema.temporary = !schema.HasPersistentColumns();
+    if (!schema.temporary) {
+        // Intern names now so that _Tables and _Columns can refer to them.
+        if (auto id = Intern(schema.name); !id.ok()) return id.status();
+        for (const auto& c : schema.columns)
+            if (auto id = Intern(c.name); !id.ok()) return id.status();
+    }
+    foreign_table_streams_.erase(schema.name);
+    CatalogEntry entry;
+    entry.schema = schema;
+    entry.table = std::make_shared<Table>(std::move(schema));
+    const std::string name = entry.schema.name;
+    catalog_.emplace(name, std::move(entry));
+    order_.push_back(name);
+    if (!catalog_.at(name).schema.temporary) modified_ = true;
+    return Status::Ok();
+}
+
+Status Database::DropTable(const std::string& name) {
+    if (read_only_) return Status::InvalidArgument("database is read-only");
+    CatalogEntry* entry = FindEntry(name);
+    if (!entry) return Status::NotFound("no table " + name);
+    // Binary cells' streams go with the table.
+    auto table = GetTable(name);
+    if (table.ok()) {
+        for (const auto& row : (*table)->rows()) {
+            for (size_t c = 0; c < (*table)->schema().columns.size(); ++c) {
+                if (!(*table)->schema().columns[c].type.IsBinary() || row->cells[c] == 0) continue;
+                if (auto sname = BinaryStreamName(**table, *row); sname.ok())
+                    streams_.Remove(*sname);
+            }
+        }
+        (*table)->Clear();
+    }
+    const bool persistent = !entry->schema.temporary;
+    catalog_.erase(name);
+    order_.erase(std::find(order_.begin(), order_.end(), name));
+    if (persistent) modified_ = true;
+    return Status::Ok();
+}
+
+Status Database::AddColumn(const std::string& table_name, ColumnSchema column) {
+    if (read_only_) return Status::InvalidArgument("database is read-only");
+    CatalogEntry* entry = FindEntry(table_name);
+    if (!entry) return Status::NotFound("no table " + table_name);
+    if (entry->schema.FindColumn(column.name))
+        return Status::Exists("column " + column.name + " exists in " + table_name);
+    auto table = GetTable(table_name);
+    if (!table.ok()) return table.status();
+    if (!column.type.IsTemporary()) {
+        if (auto id = Intern(column.name); !id.ok()) return id.status();
+        modified_ = true;
+    }
+    entry->schema.columns.push_back(column);
+    (*table)->AddColumn(std::move(column));
+    return Status::Ok();
+}
+
+Result<std::string> Database::BinaryStreamName(const Table& table, const Row& row) const {
+    std::vector<std::string> keys;
+    const TableSchema& schema = table.schema();
+    for (size_t c = 0; c < schema.KeyCount(); ++c) {
+        if (schema.columns[c].type.IsInteger()) {
+            keys.push_back(std::to_string(static_cast<int32_t>(row.cells[c])));
+        } else {
+            auto text = Text(row.cells[c]);
+            if (!text.ok()) return text.status();
+            keys.push_back(std::move(text).value());
+        }
+    }
+    return format::JoinStreamName(schema.name, keys);
+}
+
+StreamSourcePtr Database::CellStream(const Table& table, const Row& row, size_t column) const {
+    const TableSchema& schema = table.schema();
+    if (column >= schema.columns.size() || row.cells[column] == 0) return nullptr;
+    if (schema.name == kStreamsName) {
+        auto name = Text(row.cells[0]);
+        return name.ok() ? streams_.Get(*name) : nullptr;
+    }
+    if (schema.name == kStoragesName) return nullptr;
+    auto name = BinaryStreamName(table, row);
+    return name.ok() ? streams_.Get(*name) : nullptr;
+}
+
+Status Database::Commit() {
+    if (read_only_) return Status::Ok();  // documented: no effect
+    if (!modified_ && !streams_.modified()) return Status::Ok();
+    DatabaseWriter writer(*this);
+    return writer.Write();
+}
+
+}  // namespace msi::db

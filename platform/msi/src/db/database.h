@@ -1,0 +1,150 @@
+// One open installer database: the string pool, the catalog of tables, the
+// tables themselves (loaded on first use), and the root's other streams and
+// storages. This is the internal interface the view layer, the text-archive
+// import/export and the transform code are written against.
+//
+// Ownership: a Database is held by shared_ptr (its handle, its views, its
+// summary-information objects). It owns the open CompoundFile through a
+// shared_ptr that stream sources share, so bytes of a fetched stream remain
+// readable after the database is gone. Tables are shared_ptr too: a view
+// keeps the table it reads even when the table is dropped meanwhile.
+//
+// Lazy loading: Open reads the container's directory, the string pool,
+// _Tables and _Columns. A table's stream is read when the table is first
+// asked for (GetTable). Binary cells and _Streams data are never read until a
+// caller reads the record field.
+//
+// Changes live in memory until Commit, which writes a new file (see
+// database_writer.h). Closing without Commit drops them.
+//
+// Not thread-safe: callers serialise use of one database.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/status.h"
+#include "db/stream_store.h"
+#include "db/table.h"
+#include "db/table_schema.h"
+#include "format/string_pool.h"
+#include "storage/compound_file.h"
+#include "storage/directory_entry.h"
+
+namespace msi::db {
+
+enum class OpenMode { kReadOnly = 0, kTransact = 1, kDirect = 2, kCreate = 3, kCreateDirect = 4 };
+
+struct OpenRequest {
+    std::string path;
+    OpenMode mode = OpenMode::kReadOnly;
+    bool patch = false;  // the file must be a patch (.msp)
+    // Set: `path` is opened read-only and Commit writes this file instead.
+    std::optional<std::string> output_path;
+};
+
+// Why an open failed, for the interface's result codes.
+enum class OpenFailure { kNone, kOpen, kCreate };
+
+class Database {
+  public:
+    // Failures: kCreate when a create mode cannot make its file (missing
+    // folder), kOpen for a missing, unreadable, non-compound or foreign file
+    // (root CLSID not a package, transform or patch; not a patch with `patch`).
+    static Result<std::shared_ptr<Database>> Open(const OpenRequest& request,
+                                                  OpenFailure* failure = nullptr);
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    bool read_only() const { return read_only_; }
+    const std::string& path() const { return path_; }
+    // The file a commit writes (the output path, else the database's path).
+    const std::string& target_path() const { return output_path_ ? *output_path_ : path_; }
+    const storage::Clsid& clsid() const { return root_info_clsid_; }
+
+    // --- strings ---
+    format::StringPool& pool() { return pool_; }
+    const format::StringPool& pool() const { return pool_; }
+    // Process text -> pool id, adding the string when new ("" is id 0).
+    Result<uint32_t> Intern(std::string_view text);
+    // Pool id -> process text ("" for 0).
+    Result<std::string> Text(uint32_t id) const;
+
+    // --- catalog ---
+    // True for user tables (persistent or temporary) and the system tables
+    // _Tables, _Columns, _Streams, _Storages.
+    bool HasTable(const std::string& name) const;
+    // User tables (persistent and temporary) in catalog order.
+    std::vector<std::string> TableNames() const;
+    // nullopt when the table does not exist.
+    std::optional<bool> IsPersistent(const std::string& name) const;
+    // The schema without loading the rows.
+    const TableSchema* Schema(const std::string& name) const;
+    // The table, loaded on first use. The system tables come back as
+    // read-only snapshots built from the catalog and the stream store.
+    Result<std::shared_ptr<Table>> GetTable(const std::string& name);
+
+    Status CreateTable(TableSchema schema);
+    Status DropTable(const std::string& name);
+    Status AddColumn(const std::string& table, ColumnSchema column);
+
+    // --- streams ---
+    StreamStore& streams() { return streams_; }
+    const StreamStore& streams() const { return streams_; }
+    // The name of the stream behind a binary cell: "Table.key1.key2".
+    Result<std::string> BinaryStreamName(const Table& table, const Row& row) const;
+    // The stream of a binary cell, or null when the cell is null. For
+    // _Streams rows this is the named stream itself.
+    StreamSourcePtr CellStream(const Table& table, const Row& row, size_t column) const;
+
+    // --- changes ---
+    // Called by every layer that changes tables or streams.
+    void MarkModified() { modified_ = true; }
+    bool modified() const { return modified_; }
+    // Writes every persistent change (database_writer.h). No effect on a
+    // read-only database.
+    Status Commit();
+
+  private:
+    Database() = default;
+    struct CatalogEntry {
+        TableSchema schema;
+        std::shared_ptr<Table> table;  // null until loaded
+    };
+
+    Status LoadFromFile(std::shared_ptr<storage::CompoundFile> file);
+    Status LoadCatalog();
+    Result<std::vector<uint8_t>> ReadTableStream(const std::string& name) const;
+    Result<std::shared_ptr<Table>> LoadTable(CatalogEntry& entry);
+    Result<std::shared_ptr<Table>> Snapshot(const std::string& name);
+    CatalogEntry* FindEntry(const std::string& name);
+    const CatalogEntry* FindEntry(const std::string& name) const;
+    // Loads every user table (the writer needs all string references).
+    Status LoadAllTables();
+
+    friend class DatabaseWriter;
+
+    std::string path_;
+    std::optional<std::string> output_path_;
+    bool read_only_ = false;
+    bool modified_ = false;
+    storage::Clsid root_info_clsid_{};
+    std::shared_ptr<storage::CompoundFile> file_;  // null for a database not yet written
+
+    format::StringPool pool_;
+    std::vector<std::string> order_;               // catalog order
+    std::map<std::string, CatalogEntry> catalog_;  // by table name
+    // Table streams of the file that belong to no table of the catalog when
+    // it was loaded; copied verbatim unless a table of that name is made.
+    std::set<std::string> foreign_table_streams_;
+    StreamStore streams_;
+};
+
+// True for the names of the four system tables.
+bool IsSystemTable(const std::string& name);
+
+}  // namespace msi::db

@@ -1,0 +1,377 @@
+// The database core: open modes and failures, create/commit/reopen, what a
+// commit keeps, transactions and read-only databases.
+#include "db/database.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "db/db_test_util.h"
+#include "db/record.h"
+#include "msi_engine.h"
+#include "msiquery.h"
+#include "storage/compound_file.h"
+#include "storage/compound_writer.h"
+#include "storage/entry_name.h"
+#include "storage/stream_reader.h"
+#include "test_support.h"
+
+namespace msi::db {
+namespace {
+
+namespace fs = std::filesystem;
+using format::ColumnType;
+using testing_support::TempDir;
+
+TableSchema PropertySchema() {
+    TableSchema s;
+    s.name = "Property";
+    s.columns = {{"Property", ColumnType(0x2D48)}, {"Value", ColumnType(0x0F00)}};
+    return s;
+}
+
+std::shared_ptr<Database> OpenDb(const std::string& path, OpenMode mode) {
+    OpenRequest request;
+    request.path = path;
+    request.mode = mode;
+    auto db = Database::Open(request);
+    EXPECT_TRUE(db.ok()) << db.status().ToString();
+    return db.ok() ? std::move(db).value() : nullptr;
+}
+
+// Makes a small database with a Property table and commits it.
+void MakeSmallDatabase(const std::string& path) {
+    auto db = OpenDb(path, OpenMode::kCreate);
+    ASSERT_TRUE(db);
+    ASSERT_TRUE(db->CreateTable(PropertySchema()).ok());
+    auto table = db->GetTable("Property").value();
+    for (auto [k, v] : {std::pair{"ProductName", "Demo"}, {"ProductVersion", "1.0"}})
+        ASSERT_TRUE(table->Insert(test::MakeRow(*db, table->schema(), {k, v})).ok());
+    db->MarkModified();
+    ASSERT_TRUE(db->Commit().ok());
+}
+
+std::vector<uint8_t> StreamBytes(const storage::CompoundFile& file, storage::EntryId id) {
+    auto reader = file.OpenStream(id);
+    EXPECT_TRUE(reader.ok());
+    auto bytes = reader->ReadAll();
+    EXPECT_TRUE(bytes.ok());
+    return bytes.ok() ? std::move(bytes).value() : std::vector<uint8_t>();
+}
+
+// Compares two storages of two files entry by entry, recursively.
+void ExpectSameStorage(const storage::CompoundFile& a, storage::EntryId sa,
+                       const storage::CompoundFile& b, storage::EntryId sb) {
+    ASSERT_EQ(a.Children(sa).size(), b.Children(sb).size());
+    EXPECT_EQ(a.entry(sa).clsid, b.entry(sb).clsid);
+    for (storage::EntryId child : a.Children(sa)) {
+        const auto& e = a.entry(child);
+        auto other = b.Find(sb, e.name);
+        ASSERT_TRUE(other.has_value()) << storage::NameForMessage(e.name);
+        ASSERT_EQ(e.type, b.entry(*other).type);
+        if (e.is_storage()) {
+            ExpectSameStorage(a, child, b, *other);
+        } else {
+            EXPECT_EQ(StreamBytes(a, child), StreamBytes(b, *other))
+                << storage::NameForMessage(e.name);
+        }
+    }
+}
+
+TEST(DatabaseOpen, BadModeIsInvalidParameter) {
+    MSIHANDLE h = 0;
+    EXPECT_EQ(MsiOpenDatabaseA("/nonexistent.msi", reinterpret_cast<LPCSTR>(5), &h),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(MsiOpenDatabaseA("/nonexistent.msi", reinterpret_cast<LPCSTR>(0xFF), &h),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(MsiOpenDatabaseA(nullptr, MSIDBOPEN_READONLY, &h), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(MsiOpenDatabaseA("/x.msi", MSIDBOPEN_READONLY, nullptr), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(h, 0u);
+}
+
+TEST(DatabaseOpen, MissingForeignAndNonCompoundFilesFailToOpen) {
+    TempDir dir;
+    MSIHANDLE h = 0;
+    EXPECT_EQ(MsiOpenDatabaseA((dir.path() / "none.msi").c_str(), MSIDBOPEN_READONLY, &h),
+              ERROR_OPEN_FAILED);
+    testing_support::WriteFile(dir.path() / "text.msi", "this is not a compound file at all");
+    EXPECT_EQ(MsiOpenDatabaseA((dir.path() / "text.msi").c_str(), MSIDBOPEN_TRANSACT, &h),
+              ERROR_OPEN_FAILED);
+
+    // A well-formed compound file whose root CLSID is not an installer's.
+    storage::CompoundWriter writer;
+    ASSERT_TRUE(writer.AddStream(storage::CompoundWriter::kRoot, u"Data", {1, 2, 3}).ok());
+    ASSERT_TRUE(writer.WriteFile((dir.path() / "foreign.msi").string()).ok());
+    EXPECT_EQ(MsiOpenDatabaseA((dir.path() / "foreign.msi").c_str(), MSIDBOPEN_READONLY, &h),
+              ERROR_OPEN_FAILED);
+
+    // A package is not a patch.
+    MakeSmallDatabase((dir.path() / "small.msi").string());
+    const auto patch_mode = reinterpret_cast<LPCSTR>(uintptr_t{MSIDBOPEN_PATCHFILE});
+    EXPECT_EQ(MsiOpenDatabaseA((dir.path() / "small.msi").c_str(), patch_mode, &h),
+              ERROR_OPEN_FAILED);
+    EXPECT_EQ(h, 0u);
+}
+
+TEST(DatabaseOpen, CreateWithoutCommitLeavesNoFile) {
+    TempDir dir;
+    MSIHANDLE h = 0;
+    const fs::path path = dir.path() / "new.msi";
+    ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &h), ERROR_SUCCESS);
+    EXPECT_EQ(MsiGetDatabaseState(h), MSIDBSTATE_WRITE);
+    EXPECT_EQ(MsiCloseHandle(h), ERROR_SUCCESS);
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(MsiOpenDatabaseA((dir.path() / "no" / "such.msi").c_str(), MSIDBOPEN_CREATE, &h),
+              ERROR_CREATE_FAILED);
+}
+
+TEST(DatabaseOpen, EmptyCreatedDatabaseCommitsAndReopens) {
+    TempDir dir;
+    const fs::path path = dir.path() / "empty.msi";
+    MSIHANDLE h = 0;
+    ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &h), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseCommit(h), ERROR_SUCCESS);
+    MsiCloseHandle(h);
+    ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, &h), ERROR_SUCCESS);
+    EXPECT_EQ(MsiGetDatabaseState(h), MSIDBSTATE_READ);
+    MsiCloseHandle(h);
+    auto file = storage::CompoundFile::Open(path.string());
+    ASSERT_TRUE(file.ok());
+    EXPECT_EQ((*file)->root_clsid(), storage::kPackageClsid);
+}
+
+TEST(DatabaseCommit, CreateInsertCommitReopenKeepsRowsAndLeavesNoTemporaryFile) {
+    TempDir dir;
+    const std::string path = (dir.path() / "small.msi").string();
+    MakeSmallDatabase(path);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"small.msi"});
+
+    auto db = OpenDb(path, OpenMode::kReadOnly);
+    ASSERT_TRUE(db);
+    EXPECT_EQ(db->TableNames(), std::vector<std::string>{"Property"});
+    auto table = db->GetTable("Property");
+    ASSERT_TRUE(table.ok());
+    EXPECT_EQ(test::RenderRows(*db, **table),
+              (std::vector<std::string>{"ProductName\tDemo", "ProductVersion\t1.0"}));
+    // Exact reference counts: each key and value once, names as the catalog uses them.
+    EXPECT_EQ(db->pool().RefCount(db->pool().FindText("ProductName").value()), 1u);
+    EXPECT_EQ(db->pool().RefCount(db->pool().FindText("Property").value()), 4u);
+    EXPECT_EQ(db->pool().RefCount(db->pool().FindText("Value").value()), 1u);
+}
+
+TEST(DatabaseCommit, FilesWeWriteReadBackInMsiinfo) {
+    if (!test::HaveMsiinfo()) GTEST_SKIP() << "msiinfo not installed";
+    TempDir dir;
+    const std::string path = (dir.path() / "small.msi").string();
+    MakeSmallDatabase(path);
+    bool ok = false;
+    std::string tables = test::RunProgram("msiinfo tables '" + path + "'", ok);
+    ASSERT_TRUE(ok);
+    EXPECT_NE(tables.find("Property"), std::string::npos);
+    std::string exported = test::RunProgram("msiinfo export '" + path + "' Property", ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(exported,
+              "Property\tValue\r\ns72\tl0\r\nProperty\tProperty\r\nProductName\tDemo\r\n"
+              "ProductVersion\t1.0\r\n");
+}
+
+TEST(DatabaseCommit, StreamsWeAddReadBackInMsiinfo) {
+    if (!test::HaveMsiinfo()) GTEST_SKIP() << "msiinfo not installed";
+    TempDir dir;
+    const std::string path = (dir.path() / "s.msi").string();
+    {
+        auto db = OpenDb(path, OpenMode::kCreate);
+        ASSERT_TRUE(db);
+        std::vector<std::byte> bytes(10000);
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = std::byte(i * 13);
+        db->streams().Put("Data1.cab", std::make_shared<MemoryStreamSource>(bytes));
+        ASSERT_TRUE(db->Commit().ok());
+    }
+    bool ok = false;
+    std::string streams = test::RunProgram("msiinfo streams '" + path + "'", ok);
+    ASSERT_TRUE(ok) << streams;
+    EXPECT_NE(streams.find("Data1.cab"), std::string::npos);
+    std::string data = test::RunProgram("msiinfo extract '" + path + "' Data1.cab", ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(data.size(), 10000u);
+    EXPECT_EQ(static_cast<uint8_t>(data[77]), static_cast<uint8_t>(77 * 13));
+}
+
+TEST(DatabaseCommit, ClosingTransactedDatabaseWithoutCommitDropsChanges) {
+    TempDir dir;
+    const std::string path = (dir.path() / "small.msi").string();
+    MakeSmallDatabase(path);
+    const std::string before = testing_support::ReadFile(path);
+    {
+        auto db = OpenDb(path, OpenMode::kTransact);
+        ASSERT_TRUE(db);
+        auto table = db->GetTable("Property").value();
+        ASSERT_TRUE(table->Insert(test::MakeRow(*db, table->schema(), {"New", "x"})).ok());
+        db->MarkModified();
+    }
+    EXPECT_EQ(testing_support::ReadFile(path), before);
+    auto db = OpenDb(path, OpenMode::kReadOnly);
+    EXPECT_EQ(db->GetTable("Property").value()->row_count(), 2u);
+}
+
+TEST(DatabaseCommit, ReadOnlyDatabaseRefusesChangesAndCommitHasNoEffect) {
+    TempDir dir;
+    const std::string path = (dir.path() / "small.msi").string();
+    MakeSmallDatabase(path);
+    const std::string before = testing_support::ReadFile(path);
+    auto db = OpenDb(path, OpenMode::kReadOnly);
+    ASSERT_TRUE(db);
+    EXPECT_TRUE(db->read_only());
+    EXPECT_FALSE(db->CreateTable(PropertySchema()).ok());
+    TableSchema other = PropertySchema();
+    other.name = "Other";
+    EXPECT_FALSE(db->CreateTable(other).ok());
+    EXPECT_FALSE(db->DropTable("Property").ok());
+    EXPECT_TRUE(db->Commit().ok());
+    EXPECT_EQ(testing_support::ReadFile(path), before);
+}
+
+TEST(DatabaseCommit, TemporaryTablesAndRowsAreNotWritten) {
+    TempDir dir;
+    const std::string path = (dir.path() / "small.msi").string();
+    MakeSmallDatabase(path);
+    {
+        auto db = OpenDb(path, OpenMode::kTransact);
+        TableSchema temp;
+        temp.name = "Scratch";
+        temp.columns = {{"Key", ColumnType(0x2D48 | ColumnType::kTemporary)}};
+        ASSERT_TRUE(db->CreateTable(temp).ok());
+        EXPECT_EQ(db->IsPersistent("Scratch"), std::optional<bool>(false));
+        auto scratch = db->GetTable("Scratch").value();
+        ASSERT_TRUE(scratch->Insert(test::MakeRow(*db, scratch->schema(), {"only-temp"})).ok());
+        auto table = db->GetTable("Property").value();
+        auto row = test::MakeRow(*db, table->schema(), {"TempProp", "t"});
+        row->temporary = true;
+        ASSERT_TRUE(table->Insert(row).ok());
+        ASSERT_TRUE(table->Insert(test::MakeRow(*db, table->schema(), {"Kept", "k"})).ok());
+        db->MarkModified();
+        ASSERT_TRUE(db->Commit().ok());
+        // The temporary data is still there in memory after the commit.
+        EXPECT_EQ(test::RenderRows(*db, *scratch), std::vector<std::string>{"only-temp"});
+    }
+    auto db = OpenDb(path, OpenMode::kReadOnly);
+    EXPECT_FALSE(db->HasTable("Scratch"));
+    EXPECT_EQ(db->GetTable("Property").value()->row_count(), 3u);
+    EXPECT_EQ(db->pool().FindText("only-temp").value(), 0u);
+    EXPECT_EQ(db->pool().FindText("TempProp").value(), 0u);
+}
+
+TEST(DatabaseCommit, KeepsStoragesAndUnknownStreamsByteForByte) {
+    VSB_REQUIRE_FIXTURE(source, "real/wix3/SimpleInstanceTransform.msi");
+    TempDir dir;
+    const fs::path copy = dir.path() / "copy.msi";
+    fs::copy_file(source, copy);
+    {
+        auto db = OpenDb(copy.string(), OpenMode::kTransact);
+        ASSERT_TRUE(db);
+        ASSERT_EQ(db->streams().storages().size(), 3u);
+        auto table = db->GetTable("Property").value();
+        ASSERT_TRUE(table->Insert(test::MakeRow(*db, table->schema(), {"Added", "yes"})).ok());
+        db->MarkModified();
+        ASSERT_TRUE(db->Commit().ok());
+    }
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"copy.msi"});
+    auto before = storage::CompoundFile::Open(source.string()).value();
+    auto after = storage::CompoundFile::Open(copy.string()).value();
+    for (storage::EntryId id : before->Children(storage::CompoundFile::kRootId)) {
+        const auto& e = before->entry(id);
+        if (!e.is_storage()) continue;
+        auto other = after->Find(storage::CompoundFile::kRootId, e.name);
+        ASSERT_TRUE(other.has_value()) << storage::NameForMessage(e.name);
+        ExpectSameStorage(*before, id, *after, *other);
+    }
+    auto db = OpenDb(copy.string(), OpenMode::kReadOnly);
+    auto rows = test::RenderRows(*db, *db->GetTable("Property").value());
+    EXPECT_NE(std::find(rows.begin(), rows.end(), "Added\tyes"), rows.end());
+}
+
+TEST(DatabaseCommit, KeepsTheDigitalSignatureStream) {
+    VSB_REQUIRE_FIXTURE(source, "real/lessmsi/putty-0.68-installer.msi");
+    TempDir dir;
+    const fs::path copy = dir.path() / "putty.msi";
+    fs::copy_file(source, copy);
+    auto original = OpenDb(source.string(), OpenMode::kReadOnly);
+    const std::string sig = "\005DigitalSignature";
+    auto sig_before = ReadAll(*original->streams().Get(sig)).value();
+    auto cab_before = ReadAll(*original->streams().Get("putty.cab")).value();
+    {
+        auto db = OpenDb(copy.string(), OpenMode::kTransact);
+        auto table = db->GetTable("Property").value();
+        ASSERT_TRUE(table->Insert(test::MakeRow(*db, table->schema(), {"ZZZ", "1"})).ok());
+        db->MarkModified();
+        Status s = db->Commit();
+        ASSERT_TRUE(s.ok()) << s.ToString();
+    }
+    auto db = OpenDb(copy.string(), OpenMode::kReadOnly);
+    EXPECT_EQ(ReadAll(*db->streams().Get(sig)).value(), sig_before);
+    EXPECT_EQ(ReadAll(*db->streams().Get("putty.cab")).value(), cab_before);
+    // Every table reads back with the same rows apart from the one added.
+    for (const auto& name : original->TableNames()) {
+        auto a = test::RenderRows(*original, *original->GetTable(name).value());
+        auto b = test::RenderRows(*db, *db->GetTable(name).value());
+        if (name == "Property") {
+            EXPECT_EQ(a.size() + 1, b.size());
+        } else {
+            EXPECT_EQ(a, b) << name;
+        }
+    }
+}
+
+TEST(DatabaseCommit, UnmodifiedCommitLeavesTheFileAlone) {
+    VSB_REQUIRE_FIXTURE(source, "real/wix3/SimpleInstanceTransform.msi");
+    TempDir dir;
+    const fs::path copy = dir.path() / "copy.msi";
+    fs::copy_file(source, copy);
+    auto db = OpenDb(copy.string(), OpenMode::kTransact);
+    ASSERT_TRUE(db->Commit().ok());
+    EXPECT_EQ(testing_support::ReadFile(copy), testing_support::ReadFile(source));
+}
+
+TEST(DatabaseCommit, OutputPathWritesTheOutputAndLeavesTheSource) {
+    TempDir dir;
+    const std::string path = (dir.path() / "small.msi").string();
+    const std::string out = (dir.path() / "out.msi").string();
+    MakeSmallDatabase(path);
+    const std::string before = testing_support::ReadFile(path);
+    MSIHANDLE h = 0;
+    ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), out.c_str(), &h), ERROR_SUCCESS);
+    EXPECT_FALSE(fs::exists(out));
+    ASSERT_EQ(MsiDatabaseCommit(h), ERROR_SUCCESS);
+    MsiCloseHandle(h);
+    EXPECT_TRUE(fs::exists(out));
+    EXPECT_EQ(testing_support::ReadFile(path), before);
+    auto db = OpenDb(out, OpenMode::kReadOnly);
+    EXPECT_EQ(db->GetTable("Property").value()->row_count(), 2u);
+}
+
+TEST(DatabaseApi, PrimaryKeysAndPersistence) {
+    TempDir dir;
+    const std::string path = (dir.path() / "small.msi").string();
+    MakeSmallDatabase(path);
+    MSIHANDLE h = 0, rec = 0;
+    ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, &h), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseGetPrimaryKeysA(h, "Property", &rec), ERROR_SUCCESS);
+    EXPECT_EQ(MsiRecordGetFieldCount(rec), 1u);
+    char buf[32];
+    DWORD size = sizeof buf;
+    MsiRecordGetStringA(rec, 0, buf, &size);
+    EXPECT_STREQ(buf, "Property");
+    size = sizeof buf;
+    MsiRecordGetStringA(rec, 1, buf, &size);
+    EXPECT_STREQ(buf, "Property");
+    MsiCloseHandle(rec);
+    EXPECT_EQ(MsiDatabaseGetPrimaryKeysA(h, "Nope", &rec), ERROR_INVALID_TABLE);
+    EXPECT_EQ(MsiDatabaseIsTablePersistentA(h, "Property"), MSICONDITION_TRUE);
+    EXPECT_EQ(MsiDatabaseIsTablePersistentA(h, "Nope"), MSICONDITION_NONE);
+    EXPECT_EQ(MsiDatabaseIsTablePersistentA(h + 99, "Property"), MSICONDITION_ERROR);
+    EXPECT_EQ(MsiDatabaseCommit(h), ERROR_SUCCESS);  // read-only: no effect
+    MsiCloseHandle(h);
+}
+
+}  // namespace
+}  // namespace msi::db

@@ -1,0 +1,160 @@
+#include "db/table.h"
+
+#include <algorithm>
+
+#include "db/record.h"
+
+namespace msi::db {
+
+using format::ColumnType;
+
+Result<std::unique_ptr<Table>> Table::FromStream(TableSchema schema,
+                                                 const format::TableCells& cells,
+                                                 const format::StringPool& pool) {
+    auto table = std::make_unique<Table>(std::move(schema));
+    const auto& columns = table->schema_.columns;
+    // Stored columns are the persistent ones, in order; temporary columns of
+    // a loaded table cannot exist yet (they are added after loading).
+    if (cells.column_count != columns.size())
+        return Status::Corrupt("table " + table->schema_.name + ": stream has " +
+                               std::to_string(cells.column_count) + " columns, schema " +
+                               std::to_string(columns.size()));
+    table->rows_.reserve(cells.row_count);
+    for (size_t r = 0; r < cells.row_count; ++r) {
+        auto row = std::make_shared<Row>();
+        row->cells.resize(columns.size());
+        for (size_t c = 0; c < columns.size(); ++c) {
+            const ColumnType type = columns[c].type;
+            const uint32_t raw = cells.At(r, c);
+            uint32_t value = raw;
+            if (type.IsBinary()) {
+                value = raw != 0 ? 1 : 0;
+            } else if (type.IsString()) {
+                // An id the pool does not hold means the stream and the pool
+                // disagree; reading on would hand out the wrong strings.
+                if (raw != 0 && !pool.Lookup(raw))
+                    return Status::Corrupt("table " + table->schema_.name + ": row " +
+                                           std::to_string(r + 1) + " refers to unknown string " +
+                                           std::to_string(raw));
+            } else if (type.IsLongInteger()) {
+                value = static_cast<uint32_t>(format::LoadLongInteger(raw));
+            } else {
+                value = static_cast<uint32_t>(format::LoadShortInteger(raw));
+            }
+            row->cells[c] = value;
+        }
+        table->rows_.push_back(std::move(row));
+    }
+    table->CheckSorted();
+    return table;
+}
+
+int Table::CompareKeys(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) const {
+    const size_t keys = schema_.KeyCount();
+    for (size_t c = 0; c < keys; ++c) {
+        if (a[c] == b[c]) continue;
+        // Integer keys order by signed value; a null integer (INT32_MIN) sorts
+        // first, as its stored form 0 does. String keys order by pool id.
+        if (schema_.columns[c].type.IsInteger())
+            return static_cast<int32_t>(a[c]) < static_cast<int32_t>(b[c]) ? -1 : 1;
+        return a[c] < b[c] ? -1 : 1;
+    }
+    return 0;
+}
+
+void Table::CheckSorted() {
+    sorted_ = true;
+    for (size_t i = 1; i < rows_.size(); ++i) {
+        if (CompareKeys(rows_[i - 1]->cells, rows_[i]->cells) > 0) {
+            sorted_ = false;
+            return;
+        }
+    }
+}
+
+size_t Table::LowerBound(const std::vector<uint32_t>& cells) const {
+    auto it = std::lower_bound(rows_.begin(), rows_.end(), cells,
+                               [this](const RowPtr& row, const std::vector<uint32_t>& key) {
+                                   return CompareKeys(row->cells, key) < 0;
+                               });
+    return static_cast<size_t>(it - rows_.begin());
+}
+
+RowPtr Table::Find(const std::vector<uint32_t>& cells) const {
+    if (schema_.KeyCount() == 0) return nullptr;
+    if (sorted_) {
+        const size_t pos = LowerBound(cells);
+        if (pos < rows_.size() && CompareKeys(rows_[pos]->cells, cells) == 0) return rows_[pos];
+        return nullptr;
+    }
+    for (const auto& row : rows_)
+        if (CompareKeys(row->cells, cells) == 0) return row;
+    return nullptr;
+}
+
+Status Table::Insert(RowPtr row) {
+    if (row->cells.size() != schema_.columns.size())
+        return Status::InvalidArgument("row has the wrong number of cells");
+    if (Find(row->cells)) return Status::Exists("a row with this key exists in " + schema_.name);
+    if (sorted_ && schema_.KeyCount() > 0) {
+        rows_.insert(rows_.begin() + static_cast<ptrdiff_t>(LowerBound(row->cells)),
+                     std::move(row));
+    } else {
+        rows_.push_back(std::move(row));
+    }
+    modified_ = true;
+    return Status::Ok();
+}
+
+void Table::Erase(const RowPtr& row) {
+    auto it = std::find(rows_.begin(), rows_.end(), row);
+    if (it == rows_.end()) return;
+    (*it)->erased = true;
+    rows_.erase(it);
+    modified_ = true;
+}
+
+void Table::Clear() {
+    for (auto& row : rows_) row->erased = true;
+    rows_.clear();
+    modified_ = true;
+}
+
+void Table::AddColumn(ColumnSchema column) {
+    const uint32_t null_cell =
+        column.type.IsInteger() ? static_cast<uint32_t>(Record::kNullInteger) : 0;
+    schema_.columns.push_back(std::move(column));
+    for (auto& row : rows_) row->cells.push_back(null_cell);
+    modified_ = true;
+}
+
+Result<format::TableCells> Table::ToStream() const {
+    std::vector<size_t> stored;
+    for (size_t c = 0; c < schema_.columns.size(); ++c)
+        if (!schema_.columns[c].type.IsTemporary()) stored.push_back(c);
+    format::TableCells out;
+    out.column_count = stored.size();
+    for (const auto& row : rows_) {
+        if (row->temporary) continue;
+        for (size_t c : stored) {
+            const ColumnType type = schema_.columns[c].type;
+            const uint32_t cell = row->cells[c];
+            if (type.IsInteger()) {
+                const int32_t value = static_cast<int32_t>(cell);
+                if (type.IsLongInteger()) {
+                    out.cells.push_back(format::StoreLongInteger(value));
+                } else {
+                    auto stored_value = format::StoreShortInteger(value);
+                    if (!stored_value.ok()) return stored_value.status();
+                    out.cells.push_back(*stored_value);
+                }
+            } else {
+                out.cells.push_back(cell);
+            }
+        }
+        ++out.row_count;
+    }
+    return out;
+}
+
+}  // namespace msi::db

@@ -1,0 +1,81 @@
+// The rows of one table, in memory.
+//
+// Cells are 32-bit values whose meaning depends on the column:
+//   string   an id into the database's string pool (0 = null)
+//   integer  the value itself, decoded from the stored bias; Record::kNullInteger = null
+//   binary   1 when a stream exists (named Table.key1.key2...), 0 for null
+// Rows are kept in the order the installer stores them: by key cells, key
+// columns in column order, string keys by pool id (not by text), integer keys
+// by signed value. A table read from a file keeps the file's order; when that
+// order is not sorted (some writers do not sort), look-ups fall back to a scan.
+//
+// Rows are shared so that a view can keep pointing at the rows it selected
+// while the table changes; an erased row is marked so views skip it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "common/status.h"
+#include "db/table_schema.h"
+#include "format/string_pool.h"
+#include "format/table_stream.h"
+
+namespace msi::db {
+
+struct Row {
+    std::vector<uint32_t> cells;
+    bool temporary = false;  // inserted with INSERT ... TEMPORARY: never written
+    bool erased = false;     // taken out of its table
+};
+using RowPtr = std::shared_ptr<Row>;
+
+class Table {
+  public:
+    explicit Table(TableSchema schema) : schema_(std::move(schema)) {}
+
+    // Builds a table from a decoded stream. Checks every string id against
+    // the pool, so a damaged stream fails here rather than in a query.
+    static Result<std::unique_ptr<Table>> FromStream(TableSchema schema,
+                                                     const format::TableCells& cells,
+                                                     const format::StringPool& pool);
+
+    const TableSchema& schema() const { return schema_; }
+    const std::vector<RowPtr>& rows() const { return rows_; }
+    size_t row_count() const { return rows_.size(); }
+
+    // <0, 0, >0 comparing the key cells of two rows.
+    int CompareKeys(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) const;
+    // The row whose key cells equal those of `cells`, or null.
+    RowPtr Find(const std::vector<uint32_t>& cells) const;
+    // Inserts in key order; kExists when a row has the same key.
+    Status Insert(RowPtr row);
+    // Removes the row (marks it erased). No effect for a row of another table.
+    void Erase(const RowPtr& row);
+    // Removes every row.
+    void Clear();
+    // Appends a column; every row gets a null cell for it.
+    void AddColumn(ColumnSchema column);
+
+    // The persistent part as cells for the table stream: persistent columns of
+    // rows not inserted as temporary, integers biased for storage. Fails when
+    // an integer does not fit its stored width.
+    Result<format::TableCells> ToStream() const;
+
+    // Whether any change was made since the table was loaded or created.
+    bool modified() const { return modified_; }
+    void set_modified() { modified_ = true; }
+
+  private:
+    // Position of the first row not less than `cells` (sorted tables only).
+    size_t LowerBound(const std::vector<uint32_t>& cells) const;
+    void CheckSorted();
+
+    TableSchema schema_;
+    std::vector<RowPtr> rows_;
+    bool sorted_ = true;
+    bool modified_ = false;
+};
+
+}  // namespace msi::db
