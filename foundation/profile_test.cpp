@@ -83,7 +83,7 @@ TEST_P(ProfileBothModes, KeyListNamesTheSettingsEndedByADoubleZero) {
     EXPECT_EQ(count, 11u);
 }
 
-TEST_P(ProfileBothModes, ShortBufferCutsTheKeyListInsideTheBuffer) {
+TEST_P(ProfileBothModes, ShortBufferKeepsTheKeyListInsideTheBuffer) {
     VSB_SetProfileSection("Main");
     VSB_WriteProfileString("alpha", "1");
     VSB_WriteProfileString("beta", "2");
@@ -91,7 +91,11 @@ TEST_P(ProfileBothModes, ShortBufferCutsTheKeyListInsideTheBuffer) {
         DWORD count = 0;
         std::string list = Read(nullptr, "", size, &count);
         ASSERT_LT(count, size);
-        EXPECT_EQ(list[size - 1], '\0') << size;
+        // Walking the names reaches the empty name that ends the list before
+        // the end of the buffer.
+        size_t at = 0;
+        while (at < size && list[at] != '\0') at += std::strlen(list.c_str() + at) + 1;
+        EXPECT_LT(at, size) << "size " << size;
     }
 }
 
