@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include "delimited_name_map.h"
@@ -212,6 +213,25 @@ TEST(VarMapText, LoadingRemovesEveryPercentSignFromNames) {
     map.SerializeText(in);
     EXPECT_EQ(ValueOf(map, "weird"), "v");
     EXPECT_EQ(map.GetLookup(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(VarMapArchive, StoredMapLoadsBackByClassNameWithItsVariables) {
+    CVarMap map;
+    map.SetVariable("TEMP", "/tmp", "t");
+    map.SetVariable("HOME", "/home/u", "");
+    CArchive out = CArchive::Storing();
+    out.WriteObject(&map);
+
+    CArchive in = CArchive::Loading(out.Buffer());
+    std::unique_ptr<CObject> loaded(in.ReadObject(RUNTIME_CLASS(CVarMap)));
+    ASSERT_NE(loaded, nullptr);
+    auto* back = dynamic_cast<CVarMap*>(loaded.get());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(Contents(*back), Contents(map));
 }
 
 }  // namespace
