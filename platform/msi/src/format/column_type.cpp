@@ -44,10 +44,10 @@ Result<SqlBaseType> ParseSqlBaseType(std::string_view keyword) {
         SqlBaseType type;
     };
     static constexpr Name kNames[] = {
-        {"CHAR", SqlBaseType::kChar},      {"CHARACTER", SqlBaseType::kChar},
+        {"CHAR", SqlBaseType::kChar},         {"CHARACTER", SqlBaseType::kChar},
         {"LONGCHAR", SqlBaseType::kLongChar}, {"SHORT", SqlBaseType::kShort},
-        {"INT", SqlBaseType::kShort},      {"INTEGER", SqlBaseType::kShort},
-        {"LONG", SqlBaseType::kLong},      {"OBJECT", SqlBaseType::kObject},
+        {"INT", SqlBaseType::kShort},         {"INTEGER", SqlBaseType::kShort},
+        {"LONG", SqlBaseType::kLong},         {"OBJECT", SqlBaseType::kObject},
     };
     for (const Name& name : kNames) {
         if (EqualsIgnoringCase(keyword, name.text)) return name.type;
@@ -140,10 +140,18 @@ Result<ColumnType> ColumnType::FromSql(const SqlColumnDefinition& d) {
             }
             word = uint16_t(kString | *d.width);
             break;
-        case SqlBaseType::kLongChar: word = kString; break;
-        case SqlBaseType::kShort: word = IntegerWord(2); break;
-        case SqlBaseType::kLong: word = IntegerWord(4); break;
-        case SqlBaseType::kObject: word = kObject; break;
+        case SqlBaseType::kLongChar:
+            word = kString;
+            break;
+        case SqlBaseType::kShort:
+            word = IntegerWord(2);
+            break;
+        case SqlBaseType::kLong:
+            word = IntegerWord(4);
+            break;
+        case SqlBaseType::kObject:
+            word = kObject;
+            break;
     }
     if (d.localizable) {
         if ((word & kString) != kString) {

@@ -45,7 +45,7 @@ struct SqlColumnDefinition {
 Result<SqlBaseType> ParseSqlBaseType(std::string_view keyword);
 
 class ColumnType {
-public:
+  public:
     static constexpr uint16_t kWidthMask = 0x00FF;
     static constexpr uint16_t kPersistent = 0x0100;
     static constexpr uint16_t kLocalizable = 0x0200;
@@ -115,7 +115,7 @@ public:
 
     friend bool operator==(ColumnType, ColumnType) = default;
 
-private:
+  private:
     uint16_t word_ = 0;
 };
 

@@ -9,7 +9,9 @@ namespace {
 
 // A short entry whose length is 0 but whose count is not announces the long
 // form: an empty string is never stored, so the pair cannot mean anything else.
-bool IsLongFormMarker(uint16_t length, uint16_t count) { return length == 0 && count != 0; }
+bool IsLongFormMarker(uint16_t length, uint16_t count) {
+    return length == 0 && count != 0;
+}
 
 }  // namespace
 

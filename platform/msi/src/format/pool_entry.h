@@ -42,8 +42,8 @@ struct PoolHeader {
 };
 
 struct PoolEntry {
-    static constexpr size_t kShortSize = 2 + 2;         // length, count
-    static constexpr size_t kLongSize = 2 + 2 + 4;      // marker, count, length
+    static constexpr size_t kShortSize = 2 + 2;             // length, count
+    static constexpr size_t kLongSize = 2 + 2 + 4;          // marker, count, length
     static constexpr uint32_t kShortLengthLimit = 0x10000;  // lengths below fit 2 bytes
     static constexpr uint32_t kMaxRefCount = 0xFFFF;
 

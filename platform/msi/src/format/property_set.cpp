@@ -10,16 +10,22 @@ namespace {
 
 constexpr size_t kAlignment = 4;
 constexpr size_t kTypeSize = 4;
-constexpr size_t kSectionOffsetOfFirst = SummaryPropertySet::kHeaderSize +
-                                         SummaryPropertySet::kSectionEntrySize;
+constexpr size_t kSectionOffsetOfFirst =
+    SummaryPropertySet::kHeaderSize + SummaryPropertySet::kSectionEntrySize;
 constexpr uint32_t kDictionaryPid = 0;
 constexpr uint32_t kFirstSpecialPid = 0x80000000;  // locale, behaviour: not ours
 
-size_t Padded(size_t n) { return (n + kAlignment - 1) / kAlignment * kAlignment; }
+size_t Padded(size_t n) {
+    return (n + kAlignment - 1) / kAlignment * kAlignment;
+}
 
-void AppendPadding(std::vector<uint8_t>& out) { out.resize(Padded(out.size()), 0); }
+void AppendPadding(std::vector<uint8_t>& out) {
+    out.resize(Padded(out.size()), 0);
+}
 
-std::string At(size_t offset) { return " at offset " + std::to_string(offset); }
+std::string At(size_t offset) {
+    return " at offset " + std::to_string(offset);
+}
 
 // Reads a value that starts `offset` bytes into `section`. Returns monostate for
 // types this codec does not keep.

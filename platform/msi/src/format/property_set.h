@@ -77,10 +77,10 @@ struct FileTime {
 using PropertyValue = std::variant<std::monostate, int16_t, int32_t, std::string, FileTime>;
 
 struct SummaryPropertySet {
-    static constexpr size_t kHeaderSize = 2 + 2 + 4 + 16 + 4;     // up to the section list
-    static constexpr size_t kSectionEntrySize = 16 + 4;           // FMTID, offset
-    static constexpr size_t kSectionHeaderSize = 4 + 4;           // size, count
-    static constexpr size_t kPropertyEntrySize = 4 + 4;           // id, offset
+    static constexpr size_t kHeaderSize = 2 + 2 + 4 + 16 + 4;  // up to the section list
+    static constexpr size_t kSectionEntrySize = 16 + 4;        // FMTID, offset
+    static constexpr size_t kSectionHeaderSize = 4 + 4;        // size, count
+    static constexpr size_t kPropertyEntrySize = 4 + 4;        // id, offset
     static constexpr uint16_t kByteOrderMark = 0xFFFE;
     // The OS word we write: Win32, Windows 6 (Vista to 8.1), a value found in
     // packages made by Windows.

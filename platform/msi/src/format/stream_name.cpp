@@ -65,7 +65,8 @@ Result<std::u16string> EncodeStreamName(std::string_view name, bool is_table) {
     if (is_table) units.push_back(kTableStreamPrefix);
     for (size_t i = 0; i < chars.size(); ++i) {
         const int index = packed ? AlphabetIndex(chars[i]) : -1;
-        const int next_index = (index >= 0 && i + 1 < chars.size()) ? AlphabetIndex(chars[i + 1]) : -1;
+        const int next_index =
+            (index >= 0 && i + 1 < chars.size()) ? AlphabetIndex(chars[i + 1]) : -1;
         if (index >= 0 && next_index >= 0) {
             units.push_back(char16_t(kPairBase + (next_index << kIndexBits) + index));
             ++i;

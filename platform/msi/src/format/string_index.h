@@ -15,7 +15,7 @@
 namespace msi::format {
 
 class StringIndex {
-public:
+  public:
     static uint32_t Hash(std::string_view text);
 
     // The id whose bytes equal `text`, or 0. `text_of(id)` returns an id's bytes.
@@ -38,7 +38,7 @@ public:
     void Reserve(size_t count);
     size_t size() const { return live_; }
 
-private:
+  private:
     struct Bucket {
         uint32_t id = 0;
         uint32_t hash = 0;

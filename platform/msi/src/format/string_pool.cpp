@@ -100,6 +100,7 @@ Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, std::span<con
         slot.used = true;
         offset += entry.length;
         ++result.used_;
+        result.highest_ = id;
         const std::string_view text = result.TextOf(id);
         slot.hash = StringIndex::Hash(text);
         auto text_of = [&result](uint32_t other) { return result.TextOf(other); };
@@ -120,7 +121,8 @@ StringPool::Streams StringPool::Serialize() const {
     for (uint32_t id = 1; id <= highest; ++id) {
         const Slot& slot = slots_[id];
         PoolEntry entry;
-        const bool long_unreferenced = slot.length >= PoolEntry::kShortLengthLimit && slot.refs == 0;
+        const bool long_unreferenced =
+            slot.length >= PoolEntry::kShortLengthLimit && slot.refs == 0;
         if (slot.used && !long_unreferenced) {
             entry.length = slot.length;
             entry.ref_count = uint16_t(std::min<uint32_t>(slot.refs, PoolEntry::kMaxRefCount));
@@ -139,13 +141,6 @@ Status StringPool::SetCodePage(uint32_t code_page) {
     }
     code_page_ = code_page;
     return Status::Ok();
-}
-
-uint32_t StringPool::HighestId() const {
-    for (size_t id = slots_.size(); id-- > 1;) {
-        if (slots_[id].used) return uint32_t(id);
-    }
-    return 0;
 }
 
 std::optional<std::string_view> StringPool::Lookup(uint32_t id) const {
@@ -208,6 +203,7 @@ Result<uint32_t> StringPool::Add(std::string_view bytes, uint32_t refs) {
     bytes_.append(bytes);
     index_.Insert(id, hash);
     ++used_;
+    highest_ = std::max(highest_, id);
     return id;
 }
 
@@ -242,7 +238,9 @@ Status StringPool::Release(uint32_t id) {
     return Status::Ok();
 }
 
-uint32_t StringPool::RefCount(uint32_t id) const { return IsUsed(id) ? slots_[id].refs : 0; }
+uint32_t StringPool::RefCount(uint32_t id) const {
+    return IsUsed(id) ? slots_[id].refs : 0;
+}
 
 void StringPool::ResetCounts() {
     for (Slot& slot : slots_) slot.refs = 0;
@@ -261,6 +259,9 @@ void StringPool::FreeSlot(uint32_t id) {
     slot = Slot{};
     free_ids_.push(id);
     --used_;
+    // The new highest id is found by walking down; the walk is paid for by the
+    // Adds that raised it.
+    while (highest_ > 0 && !slots_[highest_].used) --highest_;
 }
 
 void StringPool::CompactIfWasteful() {

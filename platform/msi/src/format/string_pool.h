@@ -31,7 +31,7 @@
 namespace msi::format {
 
 class StringPool {
-public:
+  public:
     static constexpr uint32_t kMaxShortId = 0xFFFF;
     static constexpr uint32_t kMaxId = 0xFFFFFF;
 
@@ -65,7 +65,7 @@ public:
     bool NeedsLongRefs() const { return HighestId() > kMaxShortId; }
 
     // The highest id in use, 0 when the pool is empty.
-    uint32_t HighestId() const;
+    uint32_t HighestId() const { return highest_; }
     // One past the highest id that has a slot (used or free): the bound for
     // walking all ids with Lookup.
     uint32_t IdLimit() const { return uint32_t(slots_.size()); }
@@ -95,7 +95,7 @@ public:
     Result<uint32_t> FindText(std::string_view text) const;
     Result<uint32_t> AddText(std::string_view text, uint32_t refs = 1);
 
-private:
+  private:
     struct Slot {
         size_t offset = 0;  // in bytes_
         uint32_t length = 0;
@@ -113,12 +113,15 @@ private:
     void FreeSlot(uint32_t id);
     void CompactIfWasteful();
 
-    std::string bytes_;       // string bytes; freed strings leave garbage until compaction
-    size_t garbage_ = 0;      // bytes of freed strings still in bytes_
+    std::string bytes_;        // string bytes; freed strings leave garbage until compaction
+    size_t garbage_ = 0;       // bytes of freed strings still in bytes_
     std::vector<Slot> slots_;  // index = id; slot 0 (null) is never used
     std::priority_queue<uint32_t, std::vector<uint32_t>, std::greater<>> free_ids_;
     StringIndex index_;
     size_t used_ = 0;
+    // Kept up to date by Add and FreeSlot: table writers ask for it often, and
+    // files may end in long runs of free ids.
+    uint32_t highest_ = 0;
     uint32_t code_page_ = 0;
     bool loaded_long_refs_ = false;
 };

@@ -83,9 +83,15 @@ Result<TableCells> DecodeTableStream(std::span<const uint8_t> stream,
     for (size_t c = 0; c < table.column_count; ++c) {
         uint32_t* out = table.cells.data() + c;
         switch (cell_sizes[c]) {
-            case 2: DecodeColumn<2>(in, table.row_count, out, table.column_count); break;
-            case 3: DecodeColumn<3>(in, table.row_count, out, table.column_count); break;
-            case 4: DecodeColumn<4>(in, table.row_count, out, table.column_count); break;
+            case 2:
+                DecodeColumn<2>(in, table.row_count, out, table.column_count);
+                break;
+            case 3:
+                DecodeColumn<3>(in, table.row_count, out, table.column_count);
+                break;
+            case 4:
+                DecodeColumn<4>(in, table.row_count, out, table.column_count);
+                break;
         }
         in += table.row_count * cell_sizes[c];
     }
@@ -99,8 +105,9 @@ Result<std::vector<uint8_t>> EncodeTableStream(const TableCells& table,
     if (table.column_count != cell_sizes.size() ||
         table.cells.size() != table.row_count * table.column_count) {
         return Status::InvalidArgument("table has " + std::to_string(table.cells.size()) +
-                                       " cells for " + std::to_string(table.row_count) + " rows of " +
-                                       std::to_string(cell_sizes.size()) + " columns");
+                                       " cells for " + std::to_string(table.row_count) +
+                                       " rows of " + std::to_string(cell_sizes.size()) +
+                                       " columns");
     }
     std::vector<uint8_t> out(table.row_count * row_width);
     uint8_t* p = out.data();
@@ -110,10 +117,10 @@ Result<std::vector<uint8_t>> EncodeTableStream(const TableCells& table,
         for (size_t r = 0; r < table.row_count; ++r, p += size) {
             const uint32_t v = table.At(r, c);
             if (v >= limit) {
-                return Status::InvalidArgument(
-                    "value " + std::to_string(v) + " in row " + std::to_string(r + 1) +
-                    ", column " + std::to_string(c + 1) + " does not fit a " +
-                    std::to_string(size) + "-byte cell");
+                return Status::InvalidArgument("value " + std::to_string(v) + " in row " +
+                                               std::to_string(r + 1) + ", column " +
+                                               std::to_string(c + 1) + " does not fit a " +
+                                               std::to_string(size) + "-byte cell");
             }
             if (size == 2) StoreU16(p, uint16_t(v));
             if (size == 3) StoreU24(p, v);
