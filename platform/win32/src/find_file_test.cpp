@@ -1,5 +1,7 @@
+#include <fnmatch.h>
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,23 @@ TEST(Wildcard, ManyStarsStayFast) {
     pattern += "x";
     std::string name(5000, 'a');
     EXPECT_FALSE(win32::MatchesWildcard(pattern, name));
+}
+
+// Away from the two DOS forms ("*.*" and a trailing dot), '*' and '?' mean
+// what they mean to fnmatch with case folding; random cases must agree.
+TEST(Wildcard, AgreesWithFnmatchOnPlainPatterns) {
+    std::mt19937 random(7);
+    const char kPatternChars[] = "aAbB.*?";
+    const char kNameChars[] = "aAbB.";
+    for (int round = 0; round < 20000; ++round) {
+        std::string pattern, name;
+        for (size_t i = random() % 7; i > 0; --i) pattern += kPatternChars[random() % 7];
+        for (size_t i = random() % 7; i > 0; --i) name += kNameChars[random() % 5];
+        if (pattern == "*.*" || (!pattern.empty() && pattern.back() == '.')) continue;
+        bool expected = fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
+        ASSERT_EQ(win32::MatchesWildcard(pattern, name), expected)
+            << "pattern '" << pattern << "' name '" << name << "'";
+    }
 }
 
 TEST(FindFile, PatternMatchesWithoutRegardToCaseInNameOrder) {
