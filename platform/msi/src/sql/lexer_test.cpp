@@ -83,6 +83,21 @@ TEST(SqlLexer, ErrorsGiveTheColumnAndWhatIsWrong) {
     EXPECT_EQ(ErrorOf("x = 12ab"), "col 5: a name cannot start with a digit");
 }
 
+TEST(SqlLexer, EveryKeywordSpellingLooksUpItsKeyword) {
+    int count = 0;
+    for (int k = static_cast<int>(Keyword::kAdd); k <= static_cast<int>(Keyword::kWhere); ++k) {
+        const auto keyword = static_cast<Keyword>(k);
+        const std::string_view spelling = KeywordSpelling(keyword);
+        ASSERT_FALSE(spelling.empty()) << k;
+        EXPECT_EQ(LookUpKeyword(spelling), keyword) << spelling;
+        ++count;
+    }
+    EXPECT_EQ(count, 37);
+    EXPECT_EQ(LookUpKeyword("Localizable"), Keyword::kLocalizable);
+    EXPECT_EQ(LookUpKeyword("SELECTS"), Keyword::kNone);
+    EXPECT_EQ(LookUpKeyword("VARCHAR"), Keyword::kNone);
+}
+
 TEST(SqlLexer, EmptyQueryIsJustTheEnd) {
     auto tokens = Tokenize("");
     ASSERT_TRUE(tokens.ok());

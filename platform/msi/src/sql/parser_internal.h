@@ -46,8 +46,8 @@ class Parser {
             what.find("name") != std::string::npos && what.find(" or ") == std::string::npos;
         if (Peek().kind == TokenKind::kKeyword && only_a_name) {
             // The commonest mistake: a column called `Key` or `Order`.
-            const std::string word(KeywordSpelling(Peek().keyword));
-            message += " (quote it as `" + word + "` to use it as a name)";
+            // Names are case-sensitive, so the hint keeps the user's spelling.
+            message += " (quote it as `" + Peek().text + "` to use it as a name)";
         }
         return message;
     }

@@ -100,6 +100,13 @@ TEST(SqlParserInsert, ValuesOfEveryKind) {
     EXPECT_FALSE(insert.temporary);
 }
 
+TEST(SqlParserInsert, QualifiedColumnNames) {
+    auto insert = ParseAs<InsertStatement>("INSERT INTO T (`T`.`A`, B) VALUES (1, 2)");
+    EXPECT_EQ(insert.columns[0].table, "T");
+    EXPECT_EQ(insert.columns[0].name, "A");
+    EXPECT_EQ(insert.columns[1].table, "");
+}
+
 TEST(SqlParserInsert, TemporaryRowAndEmptyString) {
     auto insert = ParseAs<InsertStatement>("INSERT INTO T (A) VALUES ('') TEMPORARY");
     EXPECT_TRUE(insert.temporary);
@@ -185,13 +192,13 @@ TEST(SqlParserErrors, SelectMessages) {
     EXPECT_EQ(ErrorOf("SELECT A B FROM T"), "col 10: expected ',' or FROM, found name B");
     EXPECT_EQ(ErrorOf("SELECT * FROM"), "col 14: expected a table name, found end of query");
     EXPECT_EQ(ErrorOf("SELECT * FROM Order"),
-              "col 15: expected a table name, found keyword ORDER (quote it as `ORDER` to use it "
+              "col 15: expected a table name, found keyword ORDER (quote it as `Order` to use it "
               "as a name)");
     EXPECT_EQ(ErrorOf("SELECT * FROM T ORDER A"), "col 23: expected BY, found name A");
     EXPECT_EQ(ErrorOf("SELECT * FROM T ORDER BY A B"),
               "col 28: expected ',' or end of query, found name B");
-    EXPECT_EQ(ErrorOf("SELECT T. FROM T"),
-              "col 11: expected a column name after '.', found keyword FROM (quote it as `FROM` "
+    EXPECT_EQ(ErrorOf("SELECT T. from T"),
+              "col 11: expected a column name after '.', found keyword FROM (quote it as `from` "
               "to use it as a name)");
     EXPECT_EQ(ErrorOf("SELECT * FROM T WHERE A = 1 B"),
               "col 29: expected AND, OR, ORDER BY or end of query, found name B");

@@ -99,6 +99,16 @@ TEST(SqlSchemaCreate, TableIsTemporaryOnlyWhenEveryColumnIs) {
     EXPECT_TRUE(mixed.columns[1].temporary);
 }
 
+TEST(SqlSchemaCreate, KeywordNamesNeedBackQuotes) {
+    auto create = Create("CREATE TABLE `Table` (`Key` SHORT, `Order By` LONG PRIMARY KEY `Key`)");
+    EXPECT_EQ(create.table, "Table");
+    EXPECT_EQ(create.columns[0].name, "Key");
+    EXPECT_EQ(create.columns[1].name, "Order By");
+    EXPECT_EQ(ErrorOf("CREATE TABLE T (Key SHORT PRIMARY KEY Key)"),
+              "col 17: expected a column name, found keyword KEY (quote it as `Key` to use it as "
+              "a name)");
+}
+
 TEST(SqlSchemaCreate, Errors) {
     EXPECT_EQ(ErrorOf("CREATE T (A SHORT PRIMARY KEY A)"), "col 8: expected TABLE, found name T");
     EXPECT_EQ(ErrorOf("CREATE TABLE T (A SHORT)"),
