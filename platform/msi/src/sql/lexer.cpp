@@ -17,9 +17,10 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The installer's tokenizer (as Wine reproduces it) skips space, tab, line
-// feed and form feed, but not carriage return: a query with "\r" is refused
-// there, so we refuse it too instead of accepting what the installer would not.
+// Space, tab, line feed and form feed. Wine's reimplementation of the
+// installer's tokenizer leaves carriage return out on purpose, so a query
+// with "\r" fails there; we do the same rather than accept what the
+// installer may refuse (not checked against Windows itself).
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\f';
 }
