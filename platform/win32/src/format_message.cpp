@@ -100,7 +100,10 @@ extern "C" DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessage
     // Without arguments there is nothing to insert; the inserts stay as
     // written rather than reading arguments that are not there.
     bool keep_inserts = (dwFlags & FORMAT_MESSAGE_IGNORE_INSERTS) || Arguments == nullptr;
-    bool join_lines = (dwFlags & FORMAT_MESSAGE_MAX_WIDTH_MASK) == FORMAT_MESSAGE_MAX_WIDTH_MASK;
+    // Any maximum width makes the template's own line breaks blanks; a width
+    // below the mask's value also wraps the result at that many characters.
+    DWORD max_width = dwFlags & FORMAT_MESSAGE_MAX_WIDTH_MASK;
+    bool join_lines = max_width != 0;
     std::vector<win32::TemplatePiece> pieces;
     if (!win32::ParseTemplate(source, keep_inserts, join_lines, pieces)) {
         return Fail(ERROR_INVALID_PARAMETER);
@@ -123,6 +126,10 @@ extern "C" DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessage
         InsertValue value(inserts[static_cast<size_t>(piece.number)]);
         win32::Conversion conversion = win32::ParseConversion(piece.format);
         win32::AppendConversion(text, conversion, piece.format, value);
+    }
+
+    if (max_width != 0 && max_width != FORMAT_MESSAGE_MAX_WIDTH_MASK) {
+        text = win32::WrapLines(text, max_width);
     }
 
     DWORD length = static_cast<DWORD>(text.size());

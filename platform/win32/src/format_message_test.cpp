@@ -116,6 +116,11 @@ TEST(FormatMessageString, EscapesAndLineBreaks) {
               "line one line two\r\n");
 }
 
+TEST(FormatMessageString, MaximumWidthWrapsAtBlanks) {
+    EXPECT_EQ(FromString(10, "one two three\r\nfour%nfive sixseveneight"),
+              "one two\r\nthree four\r\nfive\r\nsixseveneight");
+}
+
 TEST(FormatMessageString, IgnoreInsertsLeavesThemAsWritten) {
     EXPECT_EQ(FromString(FORMAT_MESSAGE_IGNORE_INSERTS, "%1 and %2!d!%n"), "%1 and %2!d!\r\n");
 }

@@ -89,6 +89,37 @@ bool ParseTemplate(std::string_view source, bool keep_inserts, bool join_lines,
     return true;
 }
 
+std::string WrapLines(std::string_view text, size_t width) {
+    std::string out;
+    size_t line_start = 0;
+    while (line_start <= text.size()) {
+        size_t line_end = text.find("\r\n", line_start);
+        bool last = line_end == text.npos;
+        std::string_view line = text.substr(line_start, last ? text.npos : line_end - line_start);
+        size_t column = 0;
+        size_t pos = 0;
+        while (pos < line.size()) {
+            size_t word_end = line.find(' ', pos);
+            if (word_end == line.npos) word_end = line.size();
+            std::string_view word = line.substr(pos, word_end - pos);
+            if (column > 0 && column + 1 + word.size() > width) {
+                out += "\r\n";
+                column = 0;
+            } else if (column > 0) {
+                out += ' ';
+                ++column;
+            }
+            out.append(word);
+            column += word.size();
+            pos = word_end + 1;
+        }
+        if (last) break;
+        out += "\r\n";
+        line_start = line_end + 2;
+    }
+    return out;
+}
+
 std::vector<ArgumentKind> InsertKinds(const std::vector<TemplatePiece>& pieces) {
     std::vector<ArgumentKind> kinds;
     for (const TemplatePiece& piece : pieces) {

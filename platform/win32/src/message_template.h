@@ -29,6 +29,11 @@ struct TemplatePiece {
 bool ParseTemplate(std::string_view source, bool keep_inserts, bool join_lines,
                    std::vector<TemplatePiece>& pieces);
 
+// Breaks each line of `text` (lines end in "\r\n") into lines of at most
+// `width` characters, at blanks; a word longer than the width keeps its own
+// line whole rather than being cut.
+std::string WrapLines(std::string_view text, size_t width);
+
 // The kind of value each insert takes, indexed by insert number (index 0 is
 // unused): what the first use of the insert's format asks for.
 std::vector<ArgumentKind> InsertKinds(const std::vector<TemplatePiece>& pieces);
