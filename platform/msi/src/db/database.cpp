@@ -94,6 +94,12 @@ Status Database::LoadFromFile(std::shared_ptr<storage::CompoundFile> file) {
     auto pool = format::StringPool::Load(*pool_bytes, *data_bytes);
     if (!pool.ok()) return pool.status();
     pool_ = std::move(pool).value();
+    // A transform's _Tables and _Columns streams hold changes, not a catalog,
+    // and its records refer to its own pool: the engine never rewrites one.
+    if (is_transform()) {
+        read_only_ = true;
+        return Status::Ok();
+    }
     return LoadCatalog();
 }
 

@@ -93,6 +93,11 @@ class Database {
     Status AddColumn(const std::string& table, ColumnSchema column);
 
     // --- streams ---
+    // The raw bytes of a table stream (empty when absent). A transform's
+    // table streams hold row-operation records rather than rows, so the
+    // transform code reads them through this.
+    Result<std::vector<uint8_t>> ReadTableStream(const std::string& name) const;
+    bool is_transform() const { return root_info_clsid_ == storage::kTransformClsid; }
     StreamStore& streams() { return streams_; }
     const StreamStore& streams() const { return streams_; }
     // The name of the stream behind a binary cell: "Table.key1.key2".
@@ -118,7 +123,6 @@ class Database {
 
     Status LoadFromFile(std::shared_ptr<storage::CompoundFile> file);
     Status LoadCatalog();
-    Result<std::vector<uint8_t>> ReadTableStream(const std::string& name) const;
     Result<std::shared_ptr<Table>> LoadTable(CatalogEntry& entry);
     Result<std::shared_ptr<Table>> Snapshot(const std::string& name);
     CatalogEntry* FindEntry(const std::string& name);

@@ -17,6 +17,7 @@ vsb_add_test(msi_db_tests
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_record_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/database_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/db_test_util.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/fixtures_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/record_test.cpp
     LIBS msi vsb_testing
 )
