@@ -82,7 +82,8 @@ struct SummaryPropertySet {
     static constexpr size_t kSectionHeaderSize = 4 + 4;        // size, count
     static constexpr size_t kPropertyEntrySize = 4 + 4;        // id, offset
     static constexpr uint16_t kByteOrderMark = 0xFFFE;
-    // The OS word we write: Win32, Windows 6 (Vista to 8.1), a value found in
+    // The OS word we write: high word 2 = Win32, low word 0x0006 = Windows 6.0
+    // (major version in the low byte, minor in the high byte), a value found in
     // packages made by Windows.
     static constexpr uint32_t kOsVersion = 0x00020006;
     static constexpr uint8_t kFmtid[16] = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,

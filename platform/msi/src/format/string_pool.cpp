@@ -113,19 +113,28 @@ Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, std::span<con
 }
 
 StringPool::Streams StringPool::Serialize() const {
-    Streams out;
-    const uint32_t highest = HighestId();
-    PoolHeader{code_page_, highest > kMaxShortId}.EncodeTo(out.pool);
-    out.pool.reserve(PoolHeader::kEncodedSize + size_t(highest) * PoolEntry::kShortSize);
-    out.data.reserve(bytes_.size() - garbage_);
-    for (uint32_t id = 1; id <= highest; ++id) {
+    // A string of 64 KiB or more with no references is written as a free id:
+    // its entry form announces itself by a non-zero count, so a zero count
+    // would read back as a free id followed by garbage.
+    auto written_as_free = [this](uint32_t id) {
         const Slot& slot = slots_[id];
+        return !slot.used || (slot.length >= PoolEntry::kShortLengthLimit && slot.refs == 0);
+    };
+    uint32_t last = HighestId();
+    while (last > 0 && written_as_free(last)) --last;  // trailing free ids are dropped
+
+    Streams out;
+    // The flag must agree with the reference width the tables were written
+    // with, which NeedsLongRefs decided; it does not shrink with `last`.
+    PoolHeader{code_page_, NeedsLongRefs()}.EncodeTo(out.pool);
+    out.pool.reserve(PoolHeader::kEncodedSize + size_t(last) * PoolEntry::kShortSize);
+    out.data.reserve(bytes_.size() - garbage_);
+    for (uint32_t id = 1; id <= last; ++id) {
         PoolEntry entry;
-        const bool long_unreferenced =
-            slot.length >= PoolEntry::kShortLengthLimit && slot.refs == 0;
-        if (slot.used && !long_unreferenced) {
-            entry.length = slot.length;
-            entry.ref_count = uint16_t(std::min<uint32_t>(slot.refs, PoolEntry::kMaxRefCount));
+        if (!written_as_free(id)) {
+            entry.length = slots_[id].length;
+            entry.ref_count =
+                uint16_t(std::min<uint32_t>(slots_[id].refs, PoolEntry::kMaxRefCount));
             const std::string_view text = TextOf(id);
             out.data.insert(out.data.end(), text.begin(), text.end());
         }

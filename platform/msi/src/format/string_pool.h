@@ -47,9 +47,13 @@ class StringPool {
     // pool). Entries whose lengths overrun _StringData are corrupt. Long
     // strings are read in the correct form; the form libmsi's writer uses is
     // accepted only when the correct reading does not account for _StringData
-    // exactly and libmsi's reading does (see the comment in Load).
+    // exactly and libmsi's reading does (see the comment in Load). The code
+    // page is kept as written, even one SetCodePage would refuse: the bytes
+    // stay readable, and only a conversion reports the code page it lacks.
     static Result<StringPool> Load(std::span<const uint8_t> pool, std::span<const uint8_t> data);
-    // Writes both streams: entries for ids 1..HighestId(), free ids as holes,
+    // Writes both streams; call it after the recount, with no change since the
+    // tables were encoded, so that the 3-byte flag (NeedsLongRefs) matches the
+    // tables. Entries for ids 1..HighestId(), free ids as holes,
     // counts as held (saturated at 65,535, the field's width), the long-string
     // form for strings of 64 KiB or more. A long string with count 0 is written
     // as a free id, because its entry form cannot carry a zero count.

@@ -162,6 +162,11 @@ TEST(StringPoolTest, UnreferencedLongStringIsWrittenAsAFreeId) {
     const StringPool::Streams streams = pool.Serialize();
     EXPECT_EQ(streams.pool, PoolBytes(0, {0, 0, 4, 1}));
     EXPECT_EQ(streams.data, Bytes("tail"));
+
+    // At the end of the pool such an entry is a trailing free id: dropped.
+    MustAdd(pool, std::string(0x10000, 'M'), 0);
+    EXPECT_EQ(pool.HighestId(), 3u);
+    EXPECT_EQ(pool.Serialize().pool, PoolBytes(0, {0, 0, 4, 1}));
 }
 
 TEST(StringPoolTest, LibmsiLongFormIsAcceptedOnlyWhenItAccountsForEveryByte) {
