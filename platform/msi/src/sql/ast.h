@@ -83,6 +83,10 @@ struct InsertStatement {
     std::vector<ColumnRef> columns;
     std::vector<Value> values;
     bool temporary = false;  // the row is not saved by a commit
+    // A '?' follows a constant in VALUES. The installer documents that
+    // markers must precede constants in INSERT and UPDATE and fails such a
+    // query when it executes (MsiViewExecute); the query itself parses.
+    bool marker_after_constant = false;
 };
 
 struct Assignment {
@@ -95,6 +99,8 @@ struct UpdateStatement {
     std::string table;
     std::vector<Assignment> assignments;
     std::optional<Condition> where;
+    // A '?' follows a constant in SET; see InsertStatement.
+    bool marker_after_constant = false;
 };
 
 // DELETE FROM table [WHERE condition]

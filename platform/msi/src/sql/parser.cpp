@@ -12,6 +12,21 @@
 
 namespace msi::sql {
 namespace internal {
+namespace {
+
+// True when a parameter marker comes after a constant in `values`.
+bool MarkerAfterConstant(const std::vector<Value>& values) {
+    bool seen_constant = false;
+    for (const Value& value : values) {
+        if (value.kind != Value::Kind::kParameter)
+            seen_constant = true;
+        else if (seen_constant)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 Result<Statement> Parser::ParseStatement() {
     Statement statement;
@@ -181,6 +196,7 @@ Result<InsertStatement> Parser::ParseInsert() {
                                    std::to_string(insert.values.size()));
     }
     Take();  // ')'
+    insert.marker_after_constant = MarkerAfterConstant(insert.values);
     insert.temporary = TakeKeywordIf(Keyword::kTemporary);
     if (!At(TokenKind::kEnd))
         return Expected(insert.temporary ? "end of query" : "TEMPORARY or end of query");
@@ -206,6 +222,9 @@ Result<UpdateStatement> Parser::ParseUpdate() {
         assignment.value = std::move(value).value();
         update.assignments.push_back(std::move(assignment));
     } while (TakeIf(TokenKind::kComma));
+    std::vector<Value> values;
+    for (const Assignment& assignment : update.assignments) values.push_back(assignment.value);
+    update.marker_after_constant = MarkerAfterConstant(values);
     if (TakeKeywordIf(Keyword::kWhere)) {
         auto where = ParseOr();
         if (!where.ok()) return where.status();

@@ -175,6 +175,16 @@ TEST(SqlParserParameters, AreNumberedInOrderOfAppearance) {
     EXPECT_EQ(std::get<Value>(std::get<Comparison>(update.where->node).right).parameter, 2);
 }
 
+TEST(SqlParserParameters, MarkersAfterConstantsAreFlaggedForExecution) {
+    EXPECT_FALSE(
+        ParseAs<InsertStatement>("INSERT INTO T (A, B) VALUES (?, 1)").marker_after_constant);
+    EXPECT_TRUE(
+        ParseAs<InsertStatement>("INSERT INTO T (A, B) VALUES (1, ?)").marker_after_constant);
+    EXPECT_FALSE(
+        ParseAs<UpdateStatement>("UPDATE T SET A = ?, B = 1 WHERE C = ?").marker_after_constant);
+    EXPECT_TRUE(ParseAs<UpdateStatement>("UPDATE T SET A = NULL, B = ?").marker_after_constant);
+}
+
 TEST(SqlParserErrors, StatementStartAndEnd) {
     EXPECT_EQ(ErrorOf(""),
               "col 1: expected SELECT, INSERT, UPDATE, DELETE, CREATE, DROP or ALTER, found end "
