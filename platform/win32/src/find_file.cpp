@@ -86,6 +86,13 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData) {
         return INVALID_HANDLE_VALUE;
     }
 
+    // Wildcards only ever stand in the last part; Windows calls any other
+    // use of them a bad name.
+    if (win32::HasWildcard(folder)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return INVALID_HANDLE_VALUE;
+    }
+
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr) {
         int err = errno;

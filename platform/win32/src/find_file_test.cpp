@@ -122,6 +122,14 @@ TEST(FindFile, NoMatchAndMissingFolderAreTold) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+TEST(FindFile, WildcardInTheFolderPartIsABadName) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "sub");
+    WIN32_FIND_DATAA data;
+    EXPECT_EQ(FindFirstFileA((dir.str() + "/s*/x").c_str(), &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+}
+
 TEST(FindFile, BadHandlesAreRefused) {
     WIN32_FIND_DATAA data;
     int not_a_search = 0;
