@@ -74,10 +74,13 @@ Status CompoundFile::LoadFat() {
     uint32_t difat_sector = header_.first_difat_sector;
     while (fat_sector_ids.size() < fat_sectors) {
         if (difat_sector >= sectors_in_file_) {
-            return Status::Corrupt("DIFAT chain stops at sector number " +
-                                   std::to_string(difat_sector) + " after listing " +
-                                   std::to_string(fat_sector_ids.size()) + " of " +
-                                   std::to_string(fat_sectors) + " FAT sectors");
+            const std::string listed = " after listing " + std::to_string(fat_sector_ids.size()) +
+                                       " of " + std::to_string(fat_sectors) + " FAT sectors";
+            if (difat_sector > kMaxRegularSector) {
+                return Status::Corrupt("DIFAT chain ends" + listed);
+            }
+            return Status::Corrupt("DIFAT chain reaches sector " + std::to_string(difat_sector) +
+                                   ", outside the file," + listed);
         }
         if (seen_difat[difat_sector]) {
             return Status::Corrupt("DIFAT chain loops back to sector " +

@@ -212,6 +212,103 @@ TEST_F(DamagedFileTest, MiniStreamPointingPastItsEndIsReported) {
                 "mini stream holds 64");
 }
 
+TEST_F(DamagedFileTest, LoopInTheDirectoryChainIsReported) {
+    // The directory's second sector leads back to its first.
+    PutU32(FatSlotOffset(header_.first_directory_sector + 1), header_.first_directory_sector);
+    auto file = Reopen();
+    ASSERT_FALSE(file.ok());
+    ExpectError(file.status(), Status::Kind::kCorrupt, "directory: sector chain loops back");
+}
+
+TEST_F(DamagedFileTest, LoopInTheMiniFatChainIsReported) {
+    PutU32(FatSlotOffset(header_.first_mini_fat_sector), header_.first_mini_fat_sector);
+    auto file = Reopen();
+    ASSERT_FALSE(file.ok());
+    ExpectError(file.status(), Status::Kind::kCorrupt, "mini FAT: sector chain loops back");
+}
+
+TEST_F(DamagedFileTest, LoopInAMiniStreamChainIsReportedWhenRead) {
+    // a's first mini sector leads back to itself.
+    const uint32_t first = LoadU32(bytes_.data() + EntryOffset(a_) + 116);
+    PutU32((header_.first_mini_fat_sector + 1) * 512 + first * 4, first);
+    auto file = Reopen();
+    ASSERT_TRUE(file.ok());
+    ExpectError(ReadAll(*file.value(), a_).status(), Status::Kind::kCorrupt,
+                "stream 'a': sector chain loops back");
+}
+
+// A file just past 109 FAT sectors, so the header's DIFAT slots are full and
+// one DIFAT sector lists the rest. Written once for the suite.
+class DamagedDifatTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        dir_ = new testing_support::TempDir();
+        CompoundWriter w;
+        ASSERT_TRUE(w.AddStream(CompoundWriter::kRoot, u"big", PatternBytes(7200000, 1)).ok());
+        ASSERT_TRUE(w.WriteFile(dir_->str() + "/difat.msi").ok());
+        original_ = new std::vector<uint8_t>(test::ReadBytes(dir_->str() + "/difat.msi"));
+    }
+    static void TearDownTestSuite() {
+        delete original_;
+        delete dir_;
+    }
+    void SetUp() override {
+        bytes_ = *original_;
+        auto header = CfbHeader::Decode(bytes_);
+        ASSERT_TRUE(header.ok());
+        header_ = header.value();
+        ASSERT_EQ(header_.difat_sector_count, 1u);
+        difat_offset_ = (size_t(header_.first_difat_sector) + 1) * 512;
+    }
+    Result<std::unique_ptr<CompoundFile>> Reopen() {
+        const std::string path = dir_->str() + "/damaged.msi";
+        test::WriteBytes(path, bytes_);
+        return CompoundFile::Open(path);
+    }
+
+    static testing_support::TempDir* dir_;
+    static std::vector<uint8_t>* original_;
+    std::vector<uint8_t> bytes_;
+    CfbHeader header_;
+    size_t difat_offset_ = 0;
+};
+
+testing_support::TempDir* DamagedDifatTest::dir_ = nullptr;
+std::vector<uint8_t>* DamagedDifatTest::original_ = nullptr;
+
+TEST_F(DamagedDifatTest, UndamagedFileOpens) {
+    auto file = Reopen();
+    ASSERT_TRUE(file.ok()) << file.status().ToString();
+}
+
+TEST_F(DamagedDifatTest, DifatChainEndingTooEarlyIsReported) {
+    // Claim more FAT sectors than one DIFAT sector can list.
+    StoreU32(bytes_.data() + kFatCountField, 109 + 127 + 1);
+    auto file = Reopen();
+    ASSERT_FALSE(file.ok());
+    EXPECT_NE(file.status().message().find("DIFAT chain ends after listing 236 of 237"),
+              std::string::npos)
+        << file.status().ToString();
+}
+
+TEST_F(DamagedDifatTest, DifatChainLoopIsReported) {
+    StoreU32(bytes_.data() + kFatCountField, 109 + 127 + 1);
+    StoreU32(bytes_.data() + difat_offset_ + 127 * 4, header_.first_difat_sector);
+    auto file = Reopen();
+    ASSERT_FALSE(file.ok());
+    EXPECT_NE(file.status().message().find("DIFAT chain loops back"), std::string::npos)
+        << file.status().ToString();
+}
+
+TEST_F(DamagedDifatTest, FreeSlotWhereAFatSectorShouldBeIsReported) {
+    StoreU32(bytes_.data() + difat_offset_, kFreeSector);
+    auto file = Reopen();
+    ASSERT_FALSE(file.ok());
+    EXPECT_NE(file.status().message().find("FAT sector 109 is listed as sector 4294967295"),
+              std::string::npos)
+        << file.status().ToString();
+}
+
 TEST(CompoundFileTest, RangesOfStreamsReadLikeSlicesOfTheWhole) {
     testing_support::TempDir dir;
     CompoundWriter w;

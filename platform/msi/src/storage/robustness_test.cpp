@@ -115,8 +115,8 @@ Outcome RunVariants(const std::vector<uint8_t>& original, const std::string& pat
         FlipBytes(bytes, 0, kHeaderSize, random);
         Exercise(path, bytes, outcome);
     }
-    // Flips in the first FAT sector and in the first directory sector.
-    for (uint32_t sector : {h.difat[0], h.first_directory_sector}) {
+    // Flips in the first FAT, directory and mini FAT sectors.
+    for (uint32_t sector : {h.difat[0], h.first_directory_sector, h.first_mini_fat_sector}) {
         if (sector > kMaxRegularSector) continue;
         const size_t begin = SectorOffset(h, sector);
         for (size_t i = 0; i < per_kind; ++i) {
