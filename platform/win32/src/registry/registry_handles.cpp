@@ -56,6 +56,11 @@ bool AsksWriteAccess(REGSAM access) {
     return (access & kWriteRights) != 0;
 }
 
+DWORD FindOpenKey(const RegistryTree& tree, const OpenKey& key, RegistryNode*& node) {
+    node = tree.Find(key.root, key.path);
+    return node ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
 RegistryHandles& RegistryHandles::Instance() {
     static RegistryHandles* handles = new RegistryHandles;  // outlives static destructors
     return *handles;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "registry_tree.h"
 #include "win32/registry.h"
 
 namespace win32 {
@@ -26,6 +27,10 @@ DWORD SplitKeyPath(const char* sub_key, std::vector<std::string>& parts);
 REGSAM MapKeyAccess(REGSAM desired, bool read_only_key);
 // True when the rights include any that change a key.
 bool AsksWriteAccess(REGSAM access);
+
+// The key an open handle names; ERROR_KEY_DELETED when it was deleted since,
+// as on Windows.
+DWORD FindOpenKey(const RegistryTree& tree, const OpenKey& key, RegistryNode*& node);
 
 class RegistryHandles {
   public:

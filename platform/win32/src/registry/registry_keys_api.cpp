@@ -15,13 +15,6 @@ using win32::RegistryNode;
 using win32::RegistryStore;
 using win32::RegistryTree;
 
-// The key a handle names; a handle to a key that was deleted since gives
-// ERROR_KEY_DELETED, as on Windows.
-DWORD FindKey(const RegistryTree& tree, const OpenKey& key, RegistryNode*& node) {
-    node = tree.Find(key.root, key.path);
-    return node ? ERROR_SUCCESS : ERROR_KEY_DELETED;
-}
-
 // Walks `parts` below the handle's key; `names` gets the names as the store
 // spells them. Stops at the first missing key (node == nullptr, `walked` tells
 // how far it came).
@@ -62,7 +55,7 @@ extern "C" LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/, R
     OpenKey opened{parent.root, parent.path, 0};
     error = RegistryStore::Instance().Read([&](const RegistryTree& tree) -> DWORD {
         RegistryNode* start = nullptr;
-        if (DWORD e = FindKey(tree, parent, start)) return e;
+        if (DWORD e = win32::FindOpenKey(tree, parent, start)) return e;
         size_t walked = 0;
         RegistryNode* node = Walk(start, parts, opened.path, walked);
         if (node == nullptr) return ERROR_FILE_NOT_FOUND;
@@ -93,7 +86,7 @@ extern "C" LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/, 
     DWORD disposition = REG_OPENED_EXISTING_KEY;
     error = RegistryStore::Instance().Modify([&](RegistryTree& tree, bool& changed) -> DWORD {
         RegistryNode* start = nullptr;
-        if (DWORD e = FindKey(tree, parent, start)) return e;
+        if (DWORD e = win32::FindOpenKey(tree, parent, start)) return e;
         size_t walked = 0;
         RegistryNode* node = Walk(start, parts, opened.path, walked);
         if (node == nullptr) {
@@ -143,7 +136,7 @@ extern "C" LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
 
     error = RegistryStore::Instance().Modify([&](RegistryTree& tree, bool& changed) -> DWORD {
         RegistryNode* start = nullptr;
-        if (DWORD e = FindKey(tree, parent, start)) return e;
+        if (DWORD e = win32::FindOpenKey(tree, parent, start)) return e;
         std::vector<std::string> full = parent.path;
         full.insert(full.end(), parts.begin(), parts.end());
         if (full.empty()) return ERROR_ACCESS_DENIED;  // a root cannot go
@@ -168,7 +161,7 @@ extern "C" LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lp
     if (error != ERROR_SUCCESS) return static_cast<LONG>(error);
     error = RegistryStore::Instance().Read([&](const RegistryTree& tree) -> DWORD {
         RegistryNode* node = nullptr;
-        if (DWORD e = FindKey(tree, key, node)) return e;
+        if (DWORD e = win32::FindOpenKey(tree, key, node)) return e;
         if (dwIndex >= node->children().size()) return ERROR_NO_MORE_ITEMS;
         const std::string& name = node->children()[dwIndex]->name();
         if (name.size() + 1 > *lpcchName) return ERROR_MORE_DATA;
@@ -192,7 +185,7 @@ extern "C" LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, L
     if (error != ERROR_SUCCESS) return static_cast<LONG>(error);
     error = RegistryStore::Instance().Read([&](const RegistryTree& tree) -> DWORD {
         RegistryNode* node = nullptr;
-        if (DWORD e = FindKey(tree, key, node)) return e;
+        if (DWORD e = win32::FindOpenKey(tree, key, node)) return e;
         DWORD max_key = 0, max_name = 0, max_data = 0;
         for (const auto& child : node->children())
             max_key = std::max<DWORD>(max_key, static_cast<DWORD>(child->name().size()));

@@ -15,11 +15,6 @@ using win32::RegistryStore;
 using win32::RegistryTree;
 using win32::RegistryValue;
 
-DWORD FindKey(const RegistryTree& tree, const OpenKey& key, RegistryNode*& node) {
-    node = tree.Find(key.root, key.path);
-    return node ? ERROR_SUCCESS : ERROR_KEY_DELETED;
-}
-
 // A null name and an empty name both mean the key's default value.
 std::string ValueName(LPCSTR name) {
     return name ? name : "";
@@ -54,7 +49,7 @@ extern "C" LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserv
     const std::string name = ValueName(lpValueName);
     error = RegistryStore::Instance().Read([&](const RegistryTree& tree) -> DWORD {
         RegistryNode* node = nullptr;
-        if (DWORD e = FindKey(tree, key, node)) return e;
+        if (DWORD e = win32::FindOpenKey(tree, key, node)) return e;
         const RegistryValue* value = node->FindValue(name);
         if (value == nullptr) return ERROR_FILE_NOT_FOUND;
         return CopyData(*value, lpType, lpData, lpcbData);
@@ -74,7 +69,7 @@ extern "C" LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/
     std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
     error = RegistryStore::Instance().Modify([&](RegistryTree& tree, bool& changed) -> DWORD {
         RegistryNode* node = nullptr;
-        if (DWORD e = FindKey(tree, key, node)) return e;
+        if (DWORD e = win32::FindOpenKey(tree, key, node)) return e;
         if (node->read_only()) return ERROR_ACCESS_DENIED;
         changed = node->SetValue(name, dwType, std::move(data));
         return ERROR_SUCCESS;
@@ -89,7 +84,7 @@ extern "C" LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
     const std::string name = ValueName(lpValueName);
     error = RegistryStore::Instance().Modify([&](RegistryTree& tree, bool& changed) -> DWORD {
         RegistryNode* node = nullptr;
-        if (DWORD e = FindKey(tree, key, node)) return e;
+        if (DWORD e = win32::FindOpenKey(tree, key, node)) return e;
         if (node->read_only()) return ERROR_ACCESS_DENIED;
         changed = node->RemoveValue(name);
         return changed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
@@ -107,7 +102,7 @@ extern "C" LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWO
     if (error != ERROR_SUCCESS) return static_cast<LONG>(error);
     error = RegistryStore::Instance().Read([&](const RegistryTree& tree) -> DWORD {
         RegistryNode* node = nullptr;
-        if (DWORD e = FindKey(tree, key, node)) return e;
+        if (DWORD e = win32::FindOpenKey(tree, key, node)) return e;
         if (dwIndex >= node->values().size()) return ERROR_NO_MORE_ITEMS;
         const RegistryValue& value = node->values()[dwIndex];
         // A name that does not fit is not written and its size is not told.
