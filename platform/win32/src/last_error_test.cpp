@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <string>
 #include <thread>
+
+#include "test_support.h"
 
 #include "win32/winerror.h"
 
@@ -48,6 +51,18 @@ TEST(LastError, ErrnoValuesMapToWindowsCodes) {
     for (const Case& c : cases) {
         EXPECT_EQ(win32::ErrorFromErrno(c.err), c.code) << "errno " << c.err;
     }
+}
+
+TEST(LastError, MissingEntryAndMissingFolderAreTold) {
+    testing_support::TempDir dir;
+    std::string missing_file = dir.str() + "/none";
+    std::string missing_folder = dir.str() + "/none/file";
+    EXPECT_EQ(win32::PathErrorFromErrno(ENOENT, missing_file.c_str()),
+              static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(win32::PathErrorFromErrno(ENOENT, missing_folder.c_str()),
+              static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(win32::PathErrorFromErrno(EACCES, missing_file.c_str()),
+              static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
 TEST(LastError, SetFromErrnoStoresAndReturnsTheCode) {

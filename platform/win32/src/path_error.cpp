@@ -19,6 +19,8 @@ std::string ParentFolder(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// Windows tells a missing file (2) from a missing folder on the way to it (3);
+// errno says ENOENT for both, so the parent folder is looked at.
 DWORD PathErrorFromErrno(int err, const char* path) {
     if (err == ENOENT && path != nullptr && *path != '\0') {
         struct stat st;

@@ -3,14 +3,10 @@
 
 #include <string>
 
+#include "win32/lasterror.h"
 #include "win32/types.h"
 
 namespace win32 {
-
-// The Windows code for `err` from a call on `path`. Windows tells a missing
-// file (2) from a missing folder on the way to it (3); errno says ENOENT for
-// both, so the parent folder is looked at to tell them apart.
-DWORD PathErrorFromErrno(int err, const char* path);
 
 // Sets the thread's last error as PathErrorFromErrno does and returns FALSE,
 // the usual ending of a failed file call.
