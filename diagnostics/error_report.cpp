@@ -1,6 +1,7 @@
 #include "error_report.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -68,9 +69,10 @@ std::string SystemText(DWORD code) {
 // filled in), and that must not make the formatter read arguments that were
 // never passed.
 bool FormatTemplate(std::string& out, const char* format, const char* insert) {
-    std::array<const char*, 99> inserts;
-    inserts.fill("");
-    inserts[0] = insert;
+    // One pointer-sized slot per insert, the layout an argument array has.
+    std::array<uintptr_t, 99> inserts;
+    inserts.fill(reinterpret_cast<uintptr_t>(""));
+    inserts[0] = reinterpret_cast<uintptr_t>(insert);
     char* buffer = nullptr;
     DWORD length = FormatMessageA(
         FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_ARGUMENT_ARRAY,

@@ -68,14 +68,14 @@ class CObject {
 
 // Reading through `ar >> pointer` checks that the stored object is a class_name
 // (CArchiveException::badClass otherwise); the caller owns the object read.
-#define DECLARE_SERIAL(class_name)                                                   \
-    DECLARE_DYNCREATE(class_name)                                                    \
-  public:                                                                            \
-    friend CArchive& operator>>(CArchive& ar, class_name*& object) {                 \
-        object = static_cast<class_name*>(ar.ReadObject(RUNTIME_CLASS(class_name))); \
-        return ar;                                                                   \
-    }                                                                                \
-                                                                                     \
+#define DECLARE_SERIAL(class_name)                                                    \
+    DECLARE_DYNCREATE(class_name)                                                     \
+  public:                                                                             \
+    [[maybe_unused]] friend CArchive& operator>>(CArchive& ar, class_name*& object) { \
+        object = static_cast<class_name*>(ar.ReadObject(RUNTIME_CLASS(class_name)));  \
+        return ar;                                                                    \
+    }                                                                                 \
+                                                                                      \
   private:
 
 #define VSB_IMPLEMENT_RUNTIMECLASS_(class_name, base_class_name, schema, create)            \
