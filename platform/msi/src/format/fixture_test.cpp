@@ -12,7 +12,8 @@
 #include "format/stream_name.h"
 #include "format/string_pool.h"
 #include "format/table_stream.h"
-#include "format/test_cfb_reader.h"
+#include "storage/compound_file.h"
+#include "storage/stream_reader.h"
 #include "test_support.h"
 
 namespace msi::format {
@@ -48,10 +49,23 @@ const char* const kTransforms[] = {
     "real/wix3/gdr1.msp",
 };
 
+// Every stream directly below the root, by stored name.
 Streams ReadStreams(const std::filesystem::path& path) {
-    auto streams = testing::ReadRootStreams(testing_support::ReadFile(path));
-    EXPECT_TRUE(streams.has_value()) << path;
-    return streams.value_or(Streams());
+    Streams streams;
+    auto file = storage::CompoundFile::Open(path.string());
+    EXPECT_TRUE(file.ok()) << path << ": " << file.status().ToString();
+    if (!file.ok()) return streams;
+    const storage::CompoundFile& cfb = *file.value();
+    for (storage::EntryId id : cfb.Children(storage::CompoundFile::kRootId)) {
+        if (!cfb.entry(id).is_stream()) continue;
+        auto reader = cfb.OpenStream(id);
+        EXPECT_TRUE(reader.ok()) << path;
+        if (!reader.ok()) continue;
+        auto bytes = reader->ReadAll();
+        EXPECT_TRUE(bytes.ok()) << path << ": " << bytes.status().ToString();
+        if (bytes.ok()) streams[cfb.entry(id).name] = std::move(bytes).value();
+    }
+    return streams;
 }
 
 std::u16string Name(std::string_view name, bool is_table) {

@@ -20,7 +20,6 @@ vsb_add_test(msi_format_tests
         ${CMAKE_CURRENT_LIST_DIR}/stream_name_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/string_pool_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/table_stream_test.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/test_cfb_reader.cpp
     LIBS msi vsb_testing)
 # The tests include codec headers by their folder ("format/...").
 target_include_directories(msi_format_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
