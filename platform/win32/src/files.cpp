@@ -6,8 +6,6 @@
 // directory is not a file, MoveFile never replaces an existing name.
 #include "win32/files.h"
 
-#include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
