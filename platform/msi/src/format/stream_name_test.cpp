@@ -1,4 +1,5 @@
 #include "format/stream_name.h"
+#include "format/unicode.h"
 
 #include <gtest/gtest.h>
 
@@ -139,6 +140,18 @@ TEST(StreamNameTest, JoinsBinaryCellStreamNames) {
     EXPECT_EQ(JoinStreamName("Binary", std::vector<std::string>{"BlobA"}), "Binary.BlobA");
     EXPECT_EQ(MustEncode(JoinStreamName("Binary", std::vector<std::string>{"BlobA"}), false),
               KnownNames().back().units);
+}
+
+TEST(StreamNameTest, SubStorageNamesConvertWithoutPacking) {
+    Result<std::u16string> units = Utf8ToUtf16("#rtm.2");
+    ASSERT_TRUE(units.ok());
+    EXPECT_EQ(units.value(), u"#rtm.2");
+    Result<std::string> text = Utf16ToUtf8(Units({u'I', 0xD83D, 0xDE00}));
+    ASSERT_TRUE(text.ok());
+    EXPECT_EQ(text.value(), "I\xF0\x9F\x98\x80");
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80").status().kind(),  // an encoded surrogate
+              Status::Kind::kInvalidArgument);
+    EXPECT_EQ(Utf16ToUtf8(Units({0xDE00})).status().kind(), Status::Kind::kCorrupt);
 }
 
 }  // namespace
