@@ -82,6 +82,8 @@ extern "C" LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/, 
     if (error == ERROR_SUCCESS) error = win32::SplitKeyPath(lpSubKey, parts);
     if (error != ERROR_SUCCESS) return static_cast<LONG>(error);
 
+    if (parent.path.size() + parts.size() > RegistryTree::kMaxDepth) return ERROR_INVALID_PARAMETER;
+
     OpenKey opened{parent.root, parent.path, 0};
     DWORD disposition = REG_OPENED_EXISTING_KEY;
     error = RegistryStore::Instance().Modify([&](RegistryTree& tree, bool& changed) -> DWORD {

@@ -32,6 +32,16 @@ TEST_F(RegistryKeys, CreateMakesTheKeyAndTheKeysAboveIt) {
     RegCloseKey(key);
 }
 
+TEST_F(RegistryKeys, CreateRefusesPathsDeeperThan512Keys) {
+    std::string path = "k";
+    for (int i = 1; i < 513; ++i) path += "\\k";
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &key, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(Open("k", KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+}
+
 TEST_F(RegistryKeys, OpeningAMissingKeyFailsWithFileNotFound) {
     HKEY key = reinterpret_cast<HKEY>(0x1234);
     EXPECT_EQ(Open("Software\\Missing", KEY_READ, &key), ERROR_FILE_NOT_FOUND);

@@ -71,6 +71,7 @@ RegistryStore::FileStamp RegistryStore::StampOf(const std::string& path) {
     stamp.inode = st.st_ino;
     stamp.size = st.st_size;
     stamp.mtime_ns = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    stamp.ctime_ns = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
     return stamp;
 }
 
@@ -113,6 +114,10 @@ DWORD RegistryStore::Modify(const std::function<DWORD(RegistryTree&, bool& chang
     std::lock_guard<std::mutex> lock(mutex_);
     const std::string path = PathLocked();
     ProcessLock process_lock(path);
+    // Under the lock the file is always read again: a file stamp can repeat
+    // (a freed inode number reused, the same size, a coarse clock), and a
+    // change made on a stale tree would undo another process's change.
+    loaded_ = false;
     DWORD error = RefreshLocked();
     if (error != ERROR_SUCCESS) return error;
 

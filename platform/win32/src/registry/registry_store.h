@@ -2,15 +2,17 @@
 //
 // Invariants:
 // 1. Every call sees the file as it is now: the tree is read again whenever
-//    the file's identity (inode, size, modification time) differs from what
-//    was last read or written.
+//    the file's stamp (inode, size, modification and change times) differs
+//    from what was last read or written. (A stamp can repeat within one tick
+//    of a coarse clock; changes therefore never trust it, see 4.)
 // 2. A change is written before the call that made it returns success; when
 //    writing fails, the change is dropped (the tree is read again from the
 //    file) and the call fails.
 // 3. A damaged file is never overwritten: every call fails with
 //    ERROR_REGISTRY_CORRUPT until someone repairs or removes it.
 // 4. Changes from two processes do not get lost: a change holds an exclusive
-//    lock on "<store>.lock" from reading the file to renaming the new one.
+//    lock on "<store>.lock" from reading the file (always read again, never
+//    taken from the cache) to renaming the new one.
 #pragma once
 
 #include <sys/types.h>
@@ -45,6 +47,7 @@ class RegistryStore {
         ino_t inode = 0;
         off_t size = 0;
         long long mtime_ns = 0;
+        long long ctime_ns = 0;
         bool operator==(const FileStamp&) const = default;
     };
     static FileStamp StampOf(const std::string& path);

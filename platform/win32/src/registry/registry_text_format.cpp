@@ -113,7 +113,9 @@ RegistryNode* DecodeKeyLine(const std::vector<std::string_view>& fields, Registr
     int root = RegistryTree::RootIndex(path.substr(0, slash));
     if (root < 0) return nullptr;
     RegistryNode* node = &tree.Root(root);
+    size_t depth = 0;
     while (slash != std::string_view::npos) {
+        if (++depth > RegistryTree::kMaxDepth) return nullptr;
         path.remove_prefix(slash + 1);
         slash = path.find('\\');
         std::string name;

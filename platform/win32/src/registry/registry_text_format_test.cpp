@@ -69,6 +69,24 @@ TEST(RegistryTextFormat, EmptyFileIsAnEmptyStore) {
     EXPECT_TRUE(DecodeRegistryText("", tree, bad_line));
 }
 
+std::string KeyLineOfDepth(size_t depth) {
+    std::string line = "key\tHKEY_USERS";
+    for (size_t i = 0; i < depth; ++i) line += "\\k";
+    return line + "\n";
+}
+
+TEST(RegistryTextFormat, KeysDeeperThanWindowsAllowsAreRejected) {
+    RegistryTree deep_enough;
+    size_t bad_line = 0;
+    EXPECT_TRUE(
+        DecodeRegistryText("VSB-REGISTRY 1\n" + KeyLineOfDepth(512), deep_enough, bad_line));
+    // Far deeper trees would exhaust the stack when written or freed.
+    RegistryTree too_deep;
+    EXPECT_FALSE(
+        DecodeRegistryText("VSB-REGISTRY 1\n" + KeyLineOfDepth(100000), too_deep, bad_line));
+    EXPECT_EQ(bad_line, 2u);
+}
+
 struct BadText {
     const char* text;
     size_t line;

@@ -50,6 +50,9 @@ class RegistryNode {
 class RegistryTree {
   public:
     static constexpr int kRootCount = 4;
+    // Windows allows 512 levels of keys. The limit also bounds the recursion
+    // of writing and freeing the tree, so a hostile store cannot exhaust the stack.
+    static constexpr size_t kMaxDepth = 512;
     RegistryTree();
 
     // Root index (0 classes root, 1 current user, 2 local machine, 3 users).

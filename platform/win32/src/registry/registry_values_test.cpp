@@ -202,6 +202,37 @@ TEST_F(RegistryValues, ValuesSurviveTheProcessThatSetThem) {
     RegCloseKey(key);
 }
 
+TEST_F(RegistryValues, TwoProcessesWritingAtOnceLoseNoValue) {
+    RegCloseKey(Create("Shared"));
+    constexpr int kPerProcess = 25;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = ::fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            HKEY key = nullptr;
+            bool ok = RegOpenKeyExA(HKEY_CURRENT_USER, "Shared", 0, KEY_WRITE, &key) == 0;
+            for (int i = 0; ok && i < kPerProcess; ++i)
+                ok = SetString(key, ("p" + std::to_string(c) + "_" + std::to_string(i)).c_str(),
+                               "v") == ERROR_SUCCESS;
+            ::_exit(ok ? 0 : 1);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    HKEY key = nullptr;
+    ASSERT_EQ(Open("Shared", KEY_READ, &key), ERROR_SUCCESS);
+    DWORD values = 0;
+    ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                               nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(values, 2u * kPerProcess);
+    RegCloseKey(key);
+}
+
 TEST_F(RegistryValues, FailedWriteOfTheStoreDropsTheChangeAndKeepsTheFile) {
     HKEY key = Create("App");
     SetString(key, "kept", "1");
