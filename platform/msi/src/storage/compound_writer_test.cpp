@@ -112,6 +112,49 @@ TEST(CompoundWriterRoundTrip, FileOfMoreThan109FatSectorsUsesTheDifat) {
     EXPECT_EQ(ReadStream(*file, CompoundFile::kRootId, u"small"), PatternBytes(100, 8));
 }
 
+// Content computed from the position, so a 16 MB stream needs no buffer.
+class PositionSource : public StreamSource {
+  public:
+    explicit PositionSource(uint64_t size) : size_(size) {}
+    static uint8_t At(uint64_t position) { return uint8_t((position * 131) ^ (position >> 9)); }
+    uint64_t size() const override { return size_; }
+    Status Read(uint64_t offset, std::span<uint8_t> out) override {
+        for (size_t i = 0; i < out.size(); ++i) out[i] = At(offset + i);
+        return Status::Ok();
+    }
+
+  private:
+    uint64_t size_;
+};
+
+TEST(CompoundWriterRoundTrip, FileOfMoreThan236FatSectorsChainsTwoDifatSectors) {
+    testing_support::TempDir dir;
+    // 109 header slots plus 127 in the first DIFAT sector map about 15.5 MB.
+    const uint64_t big = 16 << 20;
+    CompoundWriter w;
+    ASSERT_TRUE(
+        w.AddStream(CompoundWriter::kRoot, u"big", std::make_unique<PositionSource>(big)).ok());
+    const std::string path = dir.str() + "/difat2.msi";
+    auto file = WriteAndOpen(w, path);
+    ASSERT_TRUE(file);
+    auto header = CfbHeader::Decode(test::ReadBytes(path));
+    ASSERT_TRUE(header.ok());
+    EXPECT_EQ(header->difat_sector_count, 2u);
+
+    auto reader = file->OpenStream(*file->Find(CompoundFile::kRootId, u"big"));
+    ASSERT_TRUE(reader.ok());
+    ASSERT_EQ(reader->size(), big);
+    std::vector<uint8_t> piece(1 << 20);
+    size_t mismatches = 0;
+    for (uint64_t offset = 0; offset < big; offset += piece.size()) {
+        ASSERT_TRUE(reader->Read(offset, piece).ok());
+        for (size_t i = 0; i < piece.size(); ++i) {
+            mismatches += piece[i] != PositionSource::At(offset + i);
+        }
+    }
+    EXPECT_EQ(mismatches, 0u);
+}
+
 TEST(CompoundWriterRoundTrip, NestedStoragesKeepTheirClsidStateBitsAndTimes) {
     testing_support::TempDir dir;
     CompoundWriter w;

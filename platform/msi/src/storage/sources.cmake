@@ -24,6 +24,7 @@ vsb_add_test(msi_storage_tests
         ${CMAKE_CURRENT_LIST_DIR}/robustness_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/sibling_tree_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/storage_test_util.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/write_plan_test.cpp
     LIBS msi vsb_testing)
 # The tests include the engine's private headers ("storage/...", "common/...").
 target_include_directories(msi_storage_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
