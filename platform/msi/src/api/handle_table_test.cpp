@@ -31,6 +31,10 @@ TEST(HandleTable, HandleOfAnotherKindIsInvalid) {
     ASSERT_NE(record, 0u);
     // A record handle is no database, view or summary handle.
     EXPECT_EQ(MsiDatabaseExportA(record, "T", "/tmp", "T.idt"), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(MsiDatabaseCommit(record), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(MsiViewExecute(record, 0), ERROR_INVALID_HANDLE);
+    UINT count = 0;
+    EXPECT_EQ(MsiSummaryInfoGetPropertyCount(record, &count), ERROR_INVALID_HANDLE);
     EXPECT_EQ(HandleTable::Instance().Get<void>(record, HandleKind::kDatabase), nullptr);
     EXPECT_NE(HandleTable::Instance().Get<void>(record, HandleKind::kRecord), nullptr);
     EXPECT_EQ(MsiCloseHandle(record), ERROR_SUCCESS);

@@ -61,7 +61,18 @@ class Record {
     Result<size_t> ReadStream(uint32_t i, std::span<std::byte> out);
     void RewindStream(uint32_t i);
 
+    // Where a fetched record came from: the view that fetched it and the row
+    // behind it, so that the view can update, delete or refresh that row.
+    void SetOrigin(const void* view, std::shared_ptr<void> row) {
+        origin_view_ = view;
+        origin_row_ = std::move(row);
+    }
+    const void* origin_view() const { return origin_view_; }
+    const std::shared_ptr<void>& origin_row() const { return origin_row_; }
+
   private:
+    const void* origin_view_ = nullptr;
+    std::shared_ptr<void> origin_row_;
     struct StreamField {
         StreamSourcePtr source;
         uint64_t position = 0;

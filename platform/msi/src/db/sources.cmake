@@ -9,12 +9,15 @@ target_sources(msi PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/summary_info.cpp
     ${CMAKE_CURRENT_LIST_DIR}/table.cpp
     ${CMAKE_CURRENT_LIST_DIR}/table_schema.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/view.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/view_modify.cpp
 )
 
 vsb_add_test(msi_db_tests
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/../api/handle_table_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_record_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/../api/api_view_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/database_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/db_test_util.cpp
         ${CMAKE_CURRENT_LIST_DIR}/fixtures_test.cpp

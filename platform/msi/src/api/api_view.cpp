@@ -1,0 +1,112 @@
+// The view calls of the interface over msi::db::View.
+#include <memory>
+
+#include "api/api_objects.h"
+#include "api/handle_table.h"
+#include "api/string_out.h"
+#include "db/view.h"
+#include "msiquery.h"
+
+using msi::Status;
+using msi::api::HandleKind;
+using msi::db::Record;
+using msi::db::View;
+
+namespace {
+
+std::shared_ptr<View> GetView(MSIHANDLE handle) {
+    return msi::api::HandleObject<View>(handle, HandleKind::kView);
+}
+
+std::shared_ptr<Record> GetRecord(MSIHANDLE handle) {
+    return msi::api::HandleObject<Record>(handle, HandleKind::kRecord);
+}
+
+}  // namespace
+
+extern "C" UINT MsiDatabaseOpenViewA(MSIHANDLE hDatabase, LPCSTR szQuery, MSIHANDLE* phView) {
+    auto db = msi::api::GetDatabase(hDatabase);
+    if (!db) return ERROR_INVALID_HANDLE;
+    if (!phView) return ERROR_INVALID_PARAMETER;
+    *phView = 0;
+    if (!szQuery) return ERROR_BAD_QUERY_SYNTAX;
+    auto view = View::Open(std::move(db), szQuery);
+    if (!view.ok()) {
+        return view.status().kind() == Status::Kind::kInvalidArgument ? ERROR_BAD_QUERY_SYNTAX
+                                                                      : ERROR_FUNCTION_FAILED;
+    }
+    std::shared_ptr<View> shared(std::move(view).value());
+    *phView = msi::api::NewHandle(HandleKind::kView, std::move(shared));
+    return *phView ? ERROR_SUCCESS : ERROR_OUTOFMEMORY;
+}
+
+extern "C" UINT MsiViewExecute(MSIHANDLE hView, MSIHANDLE hRecord) {
+    auto view = GetView(hView);
+    if (!view) return ERROR_INVALID_HANDLE;
+    std::shared_ptr<Record> params;
+    if (hRecord) {
+        params = GetRecord(hRecord);
+        if (!params) return ERROR_INVALID_HANDLE;
+    }
+    return view->Execute(params.get()).ok() ? ERROR_SUCCESS : ERROR_FUNCTION_FAILED;
+}
+
+extern "C" UINT MsiViewFetch(MSIHANDLE hView, MSIHANDLE* phRecord) {
+    auto view = GetView(hView);
+    if (!view) return ERROR_INVALID_HANDLE;
+    if (!phRecord) return ERROR_INVALID_PARAMETER;
+    *phRecord = 0;
+    auto record = view->Fetch();
+    if (!record.ok()) {
+        return record.status().kind() == Status::Kind::kNotFound ? ERROR_NO_MORE_ITEMS
+                                                                 : ERROR_FUNCTION_FAILED;
+    }
+    *phRecord = msi::api::NewHandle(HandleKind::kRecord, std::move(record).value());
+    return *phRecord ? ERROR_SUCCESS : ERROR_OUTOFMEMORY;
+}
+
+extern "C" UINT MsiViewModify(MSIHANDLE hView, MSIMODIFY eModifyMode, MSIHANDLE hRecord) {
+    auto view = GetView(hView);
+    if (!view) return ERROR_INVALID_HANDLE;
+    auto record = GetRecord(hRecord);
+    if (!record) return ERROR_INVALID_HANDLE;
+    if (eModifyMode < MSIMODIFY_SEEK || eModifyMode > MSIMODIFY_VALIDATE_DELETE)
+        return ERROR_INVALID_DATA;
+    Status s = view->Modify(static_cast<View::ModifyMode>(eModifyMode), *record);
+    switch (s.kind()) {
+        case Status::Kind::kOk:
+            return ERROR_SUCCESS;
+        case Status::Kind::kUnsupported:
+            return ERROR_ACCESS_DENIED;
+        case Status::Kind::kInvalidArgument:
+            return ERROR_INVALID_DATA;
+        default:
+            return ERROR_FUNCTION_FAILED;
+    }
+}
+
+extern "C" UINT MsiViewGetColumnInfo(MSIHANDLE hView, MSICOLINFO eColumnInfo, MSIHANDLE* phRecord) {
+    auto view = GetView(hView);
+    if (!view) return ERROR_INVALID_HANDLE;
+    if (!phRecord || (eColumnInfo != MSICOLINFO_NAMES && eColumnInfo != MSICOLINFO_TYPES))
+        return ERROR_INVALID_PARAMETER;
+    *phRecord = 0;
+    auto record = view->ColumnInfo(eColumnInfo == MSICOLINFO_TYPES);
+    if (!record.ok()) return ERROR_FUNCTION_FAILED;
+    *phRecord = msi::api::NewHandle(HandleKind::kRecord, std::move(record).value());
+    return *phRecord ? ERROR_SUCCESS : ERROR_OUTOFMEMORY;
+}
+
+extern "C" UINT MsiViewClose(MSIHANDLE hView) {
+    auto view = GetView(hView);
+    if (!view) return ERROR_INVALID_HANDLE;
+    return view->Close().ok() ? ERROR_SUCCESS : ERROR_FUNCTION_FAILED;
+}
+
+extern "C" MSIDBERROR MsiViewGetErrorA(MSIHANDLE hView, LPSTR szColumnNameBuffer, DWORD* pcchBuf) {
+    auto view = GetView(hView);
+    if (!view || !pcchBuf) return MSIDBERROR_INVALIDARG;
+    const UINT rc = msi::api::CopyStringOut(view->last_error_column(), szColumnNameBuffer, pcchBuf);
+    if (rc == ERROR_MORE_DATA) return MSIDBERROR_MOREDATA;
+    return static_cast<MSIDBERROR>(view->last_error());
+}

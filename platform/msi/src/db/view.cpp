@@ -1,0 +1,308 @@
+#include "db/view.h"
+
+#include <algorithm>
+
+#include "sql/parser.h"
+
+namespace msi::db {
+
+using format::ColumnType;
+
+namespace {
+
+// A join larger than this is refused rather than run for hours: real
+// queries join two or three small tables.
+constexpr uint64_t kMaxJoinRows = 50'000'000;
+
+sql::ColumnKind KindOf(ColumnType type) {
+    if (type.IsBinary()) return sql::ColumnKind::kBinary;
+    if (type.IsString()) return sql::ColumnKind::kString;
+    return sql::ColumnKind::kInteger;
+}
+
+bool IsNullCell(ColumnType type, uint32_t cell) {
+    return type.IsInteger() ? static_cast<int32_t>(cell) == Record::kNullInteger : cell == 0;
+}
+
+// The condition's view of one combination of rows.
+class JoinedRow final : public sql::RowAccessor {
+  public:
+    JoinedRow(const Database& db, const std::vector<std::shared_ptr<Table>>& tables,
+              const std::vector<std::pair<size_t, size_t>>& map, const std::vector<RowPtr>& rows)
+        : db_(db), tables_(tables), map_(map), rows_(rows), texts_(map.size()) {}
+
+    bool IsNull(int column) const override {
+        auto [t, c] = map_[column];
+        return IsNullCell(tables_[t]->schema().columns[c].type, rows_[t]->cells[c]);
+    }
+    int32_t GetInteger(int column) const override {
+        auto [t, c] = map_[column];
+        return static_cast<int32_t>(rows_[t]->cells[c]);
+    }
+    std::string_view GetString(int column) const override {
+        auto [t, c] = map_[column];
+        auto text = db_.Text(rows_[t]->cells[c]);
+        texts_[column] = text.ok() ? std::move(text).value() : std::string();
+        return texts_[column];
+    }
+
+  private:
+    const Database& db_;
+    const std::vector<std::shared_ptr<Table>>& tables_;
+    const std::vector<std::pair<size_t, size_t>>& map_;
+    const std::vector<RowPtr>& rows_;
+    mutable std::vector<std::string> texts_;
+};
+
+}  // namespace
+
+std::vector<sql::FieldValue> ParameterValues(const Record* params, int count) {
+    std::vector<sql::FieldValue> values(static_cast<size_t>(std::max(count, 0)));
+    if (!params) return values;
+    for (int i = 0; i < count; ++i) {
+        const uint32_t field = static_cast<uint32_t>(i + 1);
+        switch (params->KindOf(field)) {
+            case Record::Kind::kInteger:
+                values[i] = params->GetInteger(field);
+                break;
+            case Record::Kind::kString:
+                values[i] = params->GetString(field);
+                break;
+            default:
+                break;  // null, missing and stream fields compare as null
+        }
+    }
+    return values;
+}
+
+Result<std::unique_ptr<View>> View::Open(std::shared_ptr<Database> db, std::string_view query) {
+    auto statement = sql::Parse(query);
+    if (!statement.ok()) return Status::InvalidArgument(statement.status().message());
+    std::unique_ptr<View> view(new View());
+    view->db_ = std::move(db);
+    view->statement_ = std::move(statement).value();
+    if (Status s = view->Prepare(); !s.ok()) return s;
+    return view;
+}
+
+// Resolves names against the schema and binds the condition.
+Status View::Prepare() {
+    std::vector<std::string> names;
+    const sql::Condition* where = nullptr;
+    if (auto* select = std::get_if<sql::SelectStatement>(&statement_.body)) {
+        names = select->tables;
+        if (select->where) where = &*select->where;
+    } else if (auto* insert = std::get_if<sql::InsertStatement>(&statement_.body)) {
+        names = {insert->table};
+    } else if (auto* update = std::get_if<sql::UpdateStatement>(&statement_.body)) {
+        names = {update->table};
+        if (update->where) where = &*update->where;
+    } else if (auto* del = std::get_if<sql::DeleteStatement>(&statement_.body)) {
+        names = {del->table};
+        if (del->where) where = &*del->where;
+    } else {
+        return Status::Ok();  // schema statements are checked when they run
+    }
+
+    tables_.clear();
+    all_columns_.clear();
+    all_column_map_.clear();
+    for (size_t t = 0; t < names.size(); ++t) {
+        if (!db_->HasTable(names[t])) return Status::InvalidArgument("unknown table " + names[t]);
+        auto table = db_->GetTable(names[t]);
+        if (!table.ok()) return table.status();
+        for (size_t c = 0; c < (*table)->schema().columns.size(); ++c) {
+            const auto& column = (*table)->schema().columns[c];
+            all_columns_.push_back({names[t], column.name, KindOf(column.type)});
+            all_column_map_.push_back({t, c});
+        }
+        tables_.push_back(std::move(table).value());
+    }
+    if (where) {
+        auto bound = sql::Bind(*where, all_columns_);
+        if (!bound.ok()) return Status::InvalidArgument(bound.status().message());
+        where_.emplace(std::move(bound).value());
+    }
+
+    auto resolve = [&](const sql::ColumnRef& ref, Column& out) -> Status {
+        auto index = sql::ResolveColumn(ref, all_columns_);
+        if (!index.ok()) return Status::InvalidArgument(index.status().message());
+        out = all_column_map_[static_cast<size_t>(*index)];
+        return Status::Ok();
+    };
+    selected_.clear();
+    order_by_.clear();
+    if (auto* select = std::get_if<sql::SelectStatement>(&statement_.body)) {
+        if (select->columns.empty()) {
+            selected_ = all_column_map_;
+        } else {
+            for (const auto& ref : select->columns) {
+                Column c{};
+                if (Status s = resolve(ref, c); !s.ok()) return s;
+                selected_.push_back(c);
+            }
+        }
+        for (const auto& ref : select->order_by) {
+            Column c{};
+            if (Status s = resolve(ref, c); !s.ok()) return s;
+            order_by_.push_back(c);
+        }
+    } else if (auto* insert = std::get_if<sql::InsertStatement>(&statement_.body)) {
+        for (const auto& ref : insert->columns) {
+            Column c{};
+            if (Status s = resolve(ref, c); !s.ok()) return s;
+            selected_.push_back(c);
+        }
+    } else if (auto* update = std::get_if<sql::UpdateStatement>(&statement_.body)) {
+        for (const auto& assignment : update->assignments) {
+            Column c{};
+            if (Status s = resolve(assignment.column, c); !s.ok()) return s;
+            selected_.push_back(c);
+        }
+    } else {
+        selected_ = all_column_map_;
+    }
+    return Status::Ok();
+}
+
+Status View::Execute(const Record* params) {
+    results_.clear();
+    cursor_ = 0;
+    executed_ = false;
+    const auto values = ParameterValues(params, statement_.parameter_count);
+    Status s;
+    if (std::holds_alternative<sql::SelectStatement>(statement_.body)) {
+        // Tables may have been made, dropped or reloaded since Open.
+        if (s = Prepare(); !s.ok()) return s;
+        s = ExecuteSelect(values);
+    } else if (std::holds_alternative<sql::InsertStatement>(statement_.body)) {
+        s = ExecuteInsert(params, values);
+    } else if (std::holds_alternative<sql::UpdateStatement>(statement_.body)) {
+        s = ExecuteUpdate(values);
+    } else if (std::holds_alternative<sql::DeleteStatement>(statement_.body)) {
+        s = ExecuteDelete(values);
+    } else {
+        s = ExecuteSchema();
+    }
+    if (s.ok()) executed_ = true;
+    return s;
+}
+
+Status View::ExecuteSelect(const std::vector<sql::FieldValue>& params) {
+    const auto& select = std::get<sql::SelectStatement>(statement_.body);
+    uint64_t combinations = 1;
+    for (const auto& table : tables_) {
+        combinations *= std::max<uint64_t>(table->row_count(), 1);
+        if (combinations > kMaxJoinRows) return Status::Unsupported("join too large");
+    }
+    std::vector<std::pair<size_t, size_t>> map;
+    for (const auto& c : all_column_map_) map.emplace_back(c.table, c.column);
+
+    // Odometer over the row indexes of every table.
+    std::vector<size_t> index(tables_.size(), 0);
+    std::vector<RowPtr> rows(tables_.size());
+    for (const auto& table : tables_)
+        if (table->row_count() == 0) return Status::Ok();
+    for (;;) {
+        for (size_t t = 0; t < tables_.size(); ++t) rows[t] = tables_[t]->rows()[index[t]];
+        JoinedRow row(*db_, tables_, map, rows);
+        if (!where_ || where_->Evaluate(row, params)) results_.push_back(rows);
+        size_t t = tables_.size();
+        while (t > 0) {
+            --t;
+            if (++index[t] < tables_[t]->row_count()) break;
+            index[t] = 0;
+            if (t == 0) {
+                t = SIZE_MAX;
+                break;
+            }
+        }
+        if (t == SIZE_MAX) break;
+    }
+
+    if (!order_by_.empty()) {
+        std::stable_sort(results_.begin(), results_.end(),
+                         [this](const std::vector<RowPtr>& a, const std::vector<RowPtr>& b) {
+                             for (const Column& c : order_by_) {
+                                 const uint32_t x = a[c.table]->cells[c.column];
+                                 const uint32_t y = b[c.table]->cells[c.column];
+                                 if (x == y) continue;
+                                 // Strings order by pool id, integers by value.
+                                 if (tables_[c.table]->schema().columns[c.column].type.IsInteger())
+                                     return static_cast<int32_t>(x) < static_cast<int32_t>(y);
+                                 return x < y;
+                             }
+                             return false;
+                         });
+    }
+    if (select.distinct) {
+        std::vector<std::vector<RowPtr>> unique;
+        std::vector<std::vector<uint32_t>> seen;
+        for (auto& rows_of : results_) {
+            std::vector<uint32_t> key;
+            for (const Column& c : selected_) key.push_back(rows_of[c.table]->cells[c.column]);
+            if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+            seen.push_back(std::move(key));
+            unique.push_back(std::move(rows_of));
+        }
+        results_ = std::move(unique);
+    }
+    return Status::Ok();
+}
+
+void View::FillRecord(Record& record, const std::vector<RowPtr>& rows) const {
+    for (size_t i = 0; i < selected_.size(); ++i) {
+        const Column& c = selected_[i];
+        const Table& table = *tables_[c.table];
+        const Row& row = *rows[c.table];
+        const ColumnType type = table.schema().columns[c.column].type;
+        const uint32_t cell = row.cells[c.column];
+        const uint32_t field = static_cast<uint32_t>(i + 1);
+        if (IsNullCell(type, cell)) {
+            record.SetNull(field);
+        } else if (type.IsInteger()) {
+            record.SetInteger(field, static_cast<int32_t>(cell));
+        } else if (type.IsBinary()) {
+            record.SetStream(field, db_->CellStream(table, row, c.column));
+        } else {
+            auto text = db_->Text(cell);
+            record.SetString(field, text.ok() ? std::move(text).value() : std::string());
+        }
+    }
+}
+
+Result<std::shared_ptr<Record>> View::Fetch() {
+    if (!executed_ || !std::holds_alternative<sql::SelectStatement>(statement_.body))
+        return Status::InvalidArgument("view not executed");
+    while (cursor_ < results_.size()) {
+        const auto& rows = results_[cursor_++];
+        bool erased = false;
+        for (const auto& row : rows) erased |= row->erased;
+        if (erased) continue;  // deleted since the view ran
+        auto record = std::make_shared<Record>(static_cast<uint32_t>(selected_.size()));
+        FillRecord(*record, rows);
+        if (tables_.size() == 1) record->SetOrigin(this, rows[0]);
+        return record;
+    }
+    cursor_ = 0;  // the next fetch starts over, as the installer's does
+    return Status::NotFound("no more rows");
+}
+
+Status View::Close() {
+    results_.clear();
+    cursor_ = 0;
+    executed_ = false;
+    return Status::Ok();
+}
+
+Result<std::shared_ptr<Record>> View::ColumnInfo(bool types) const {
+    auto record = std::make_shared<Record>(static_cast<uint32_t>(selected_.size()));
+    for (size_t i = 0; i < selected_.size(); ++i) {
+        const auto& column = tables_[selected_[i].table]->schema().columns[selected_[i].column];
+        record->SetString(static_cast<uint32_t>(i + 1),
+                          types ? column.type.InfoString() : column.name);
+    }
+    return record;
+}
+
+}  // namespace msi::db
