@@ -141,7 +141,12 @@ Result<std::vector<Token>> Tokenize(std::string_view query) {
         }
         if (IsNameByte(static_cast<unsigned char>(c))) {
             size_t end = i;
-            while (end < n && IsNameByte(static_cast<unsigned char>(query[end]))) ++end;
+            // After its first byte a plain name may also hold '-' ("Foo-Bar"), as
+            // Wine's reimplementation of the installer's tokenizer accepts; a
+            // leading '-' is always a minus sign.
+            while (end < n &&
+                   (IsNameByte(static_cast<unsigned char>(query[end])) || query[end] == '-'))
+                ++end;
             add(TokenKind::kName, i, end - i);
             const Keyword keyword = LookUpKeyword(tokens.back().text);
             if (keyword != Keyword::kNone) {

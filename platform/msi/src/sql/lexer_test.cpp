@@ -66,6 +66,16 @@ TEST(SqlLexer, NamesMayHoldUtf8AndUnderscores) {
     EXPECT_EQ((*tokens)[1].text, "a1");
 }
 
+TEST(SqlLexer, HyphenContinuesANameButNeverStartsOne) {
+    auto tokens = Tokenize("Foo-Bar -1 =-2");
+    ASSERT_TRUE(tokens.ok());
+    EXPECT_EQ(Kinds(*tokens),
+              (std::vector<TokenKind>{TokenKind::kName, TokenKind::kMinus, TokenKind::kInteger,
+                                      TokenKind::kEq, TokenKind::kMinus, TokenKind::kInteger,
+                                      TokenKind::kEnd}));
+    EXPECT_EQ((*tokens)[0].text, "Foo-Bar");
+}
+
 TEST(SqlLexer, WhitespaceIsSpaceTabNewlineFormFeed) {
     auto tokens = Tokenize(" \t\n\fa");
     ASSERT_TRUE(tokens.ok());
