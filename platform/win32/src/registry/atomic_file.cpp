@@ -78,14 +78,16 @@ DWORD ReadWholeFile(const std::string& path, std::string& bytes) {
     return ERROR_SUCCESS;
 }
 
+void CreatePrivateFolder(const std::string& folder) {
+    std::error_code ec;
+    if (std::filesystem::create_directories(folder, ec))
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
+}
+
 DWORD ReplaceFileAtomically(const std::string& path, const std::string& bytes, bool create_folder) {
     const std::string target = ResolveLinks(path);
     std::filesystem::path parent = std::filesystem::path(target).parent_path();
-    if (create_folder && !parent.empty()) {
-        std::error_code ec;
-        if (std::filesystem::create_directories(parent, ec))
-            std::filesystem::permissions(parent, std::filesystem::perms::owner_all, ec);
-    }
+    if (create_folder && !parent.empty()) CreatePrivateFolder(parent.string());
 
     // Keep the old file's permissions; a new file gets the usual 0666 & ~umask.
     mode_t mode = 0666;

@@ -13,10 +13,14 @@ namespace win32 {
 // (or ERROR_PATH_NOT_FOUND when its folder is missing) and leaves `bytes` empty.
 DWORD ReadWholeFile(const std::string& path, std::string& bytes);
 
+// Makes the folder and any missing folders above it; a folder made here gets
+// mode 0700, since it holds the user's own settings.
+void CreatePrivateFolder(const std::string& folder);
+
 // Writes `bytes` to a new file beside `path`, flushes it to the disk and
 // renames it over `path`, so a reader or a crash sees the old file or the new
 // one and never a mix. A symbolic link at `path` is followed and its target is
-// replaced. With `create_folder` the missing folders above are made (mode 0700).
+// replaced. With `create_folder` the missing folders above are made with CreatePrivateFolder.
 DWORD ReplaceFileAtomically(const std::string& path, const std::string& bytes, bool create_folder);
 
 }  // namespace win32

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "registry_test_fixture.h"
@@ -232,6 +233,13 @@ TEST_F(RegistryKeys, ChangesMadeByAnotherWriterAreSeen) {
     EXPECT_EQ(Open("Mine", KEY_READ, &key), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(Open("Theirs", KEY_READ, &key), ERROR_SUCCESS);
     RegCloseKey(key);
+}
+
+TEST_F(RegistryKeys, NewStoreFolderIsPrivateToTheUser) {
+    win32::SetRegistryStorePath((dir_.path() / "new" / "registry.txt").string());
+    RegCloseKey(Create("App"));
+    auto perms = std::filesystem::status(dir_.path() / "new").permissions();
+    EXPECT_EQ(perms & std::filesystem::perms::all, std::filesystem::perms::owner_all);
 }
 
 TEST_F(RegistryKeys, DefaultStoreLivesInTheConfigurationFolder) {

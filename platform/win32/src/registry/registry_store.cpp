@@ -20,9 +20,8 @@ namespace {
 class ProcessLock {
   public:
     explicit ProcessLock(const std::string& store_path) {
-        std::error_code ec;
         std::filesystem::path parent = std::filesystem::path(store_path).parent_path();
-        if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+        if (!parent.empty()) CreatePrivateFolder(parent.string());
         fd_ = ::open((store_path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         // Without a lock file (a read-only folder) the write fails anyway,
         // with the error the caller should see.
