@@ -40,9 +40,8 @@ Result<std::unique_ptr<CompoundFile>> CompoundFile::Open(const std::string& path
     // damaged, the streams inside it report that when they are read.
     const DirectoryEntry& root = cf->entries_[kRootId];
     if (root.size > cf->file_size()) {
-        cf->mini_stream_ = SectorChain::Follow(
-            cf->fat_, root.start_sector, cf->fat_.size() + 1,
-            "mini stream of " + std::to_string(root.size) + " bytes (more than the file)");
+        cf->mini_stream_ = SectorChain::Unusable(Status::Corrupt(
+            "the mini stream claims " + std::to_string(root.size) + " bytes, more than the file"));
     } else {
         const uint64_t mini_sectors = (root.size + sector_size - 1) / sector_size;
         cf->mini_stream_ =

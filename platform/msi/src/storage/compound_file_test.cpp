@@ -203,6 +203,15 @@ TEST_F(DamagedFileTest, HugeStreamSizeIsReportedBeforeAnythingIsAllocated) {
     ExpectError(reader.status(), Status::Kind::kCorrupt, "more than the whole file");
 }
 
+TEST_F(DamagedFileTest, MiniStreamLargerThanTheFileIsReportedWhenRead) {
+    PutU32(EntryOffset(0) + kSizeField, 0x7FFFFFFF);
+    auto file = Reopen();
+    ASSERT_TRUE(file.ok());
+    ExpectError(ReadAll(*file.value(), a_).status(), Status::Kind::kCorrupt,
+                "mini stream claims 2147483647 bytes");
+    EXPECT_TRUE(ReadAll(*file.value(), b_).ok());  // not in the mini stream
+}
+
 TEST_F(DamagedFileTest, MiniStreamPointingPastItsEndIsReported) {
     // Root's mini stream shrinks to one mini sector; a's second is outside.
     PutU32(EntryOffset(0) + kSizeField, 64);

@@ -64,6 +64,12 @@ SectorChain SectorChain::Follow(std::span<const uint32_t> table, uint32_t start,
     return chain;
 }
 
+SectorChain SectorChain::Unusable(Status why) {
+    SectorChain chain;
+    chain.end_status_ = std::move(why);
+    return chain;
+}
+
 Result<SectorChain> SectorChain::FollowToEnd(std::span<const uint32_t> table, uint32_t start,
                                              const std::string& what) {
     SectorChain chain;

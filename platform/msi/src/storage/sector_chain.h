@@ -33,6 +33,9 @@ class SectorChain {
     static Result<SectorChain> FollowToEnd(std::span<const uint32_t> table, uint32_t start,
                                            const std::string& what);
 
+    // A chain that holds no sectors because of `why`.
+    static SectorChain Unusable(Status why);
+
     const std::vector<uint32_t>& sectors() const { return sectors_; }
     // Ok when the chain holds every sector asked for.
     const Status& end_status() const { return end_status_; }
