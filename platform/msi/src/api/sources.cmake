@@ -5,7 +5,6 @@ target_sources(msi PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/api_package.cpp
     ${CMAKE_CURRENT_LIST_DIR}/api_summary.cpp
     ${CMAKE_CURRENT_LIST_DIR}/api_view.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/api_not_built.cpp
     ${CMAKE_CURRENT_LIST_DIR}/api_record.cpp
     ${CMAKE_CURRENT_LIST_DIR}/handle_table.cpp
     ${CMAKE_CURRENT_LIST_DIR}/last_error_record.cpp

@@ -86,7 +86,10 @@ class View {
                          uint32_t& cell);
     // Makes a row of the view's single table from a record's fields; streams
     // of binary fields are returned beside it.
-    Status RowFromRecord(const Record& record, RowPtr& row, std::vector<StreamSourcePtr>& streams);
+    // Key columns and columns that are not nullable need a value; with
+    // keys_only only the keys are checked.
+    Status RowFromRecord(const Record& record, RowPtr& row, std::vector<StreamSourcePtr>& streams,
+                         bool keys_only = false);
     Status StoreRowStreams(const Table& table, const Row& row,
                            const std::vector<StreamSourcePtr>& streams);
     Status EraseRow(Table& table, const RowPtr& row);

@@ -84,10 +84,8 @@ Status View::CellFromValue(const Table& table, size_t column, const sql::FieldVa
     std::string text = std::holds_alternative<int32_t>(value)
                            ? std::to_string(std::get<int32_t>(value))
                            : std::get<std::string>(value);
-    // A string longer than its column's width is refused, as the installer does.
-    if (type.Width() != 0 && text.size() > type.Width())
-        return Status::InvalidArgument("string too long for " +
-                                       table.schema().columns[column].name);
+    // A string longer than its column's width is stored all the same: the
+    // installer only reports it when asked to validate.
     auto id = db_->Intern(text);
     if (!id.ok()) return id.status();
     cell = *id;
@@ -142,8 +140,8 @@ Status View::EraseRow(Table& table, const RowPtr& row) {
     return Status::Ok();
 }
 
-Status View::RowFromRecord(const Record& record, RowPtr& row,
-                           std::vector<StreamSourcePtr>& streams) {
+Status View::RowFromRecord(const Record& record, RowPtr& row, std::vector<StreamSourcePtr>& streams,
+                           bool keys_only) {
     auto table = SingleTable();
     if (!table) return Status::InvalidArgument("not a single-table view");
     const TableSchema& schema = table->schema();
@@ -158,6 +156,7 @@ Status View::RowFromRecord(const Record& record, RowPtr& row,
     }
     for (size_t c = 0; c < schema.columns.size(); ++c) {
         const ColumnType type = schema.columns[c].type;
+        if (keys_only && !type.IsKey()) continue;
         if ((type.IsKey() || !type.IsNullable()) && IsNullCell(type, row->cells[c])) {
             last_error_ = MSIDBERROR_REQUIRED;
             last_error_column_ = schema.columns[c].name;
@@ -349,7 +348,8 @@ Status View::Modify(ModifyMode mode, Record& record) {
         case ModifyMode::kRefresh: {
             RowPtr row = OriginRow(record);
             if (mode == ModifyMode::kSeek) {
-                if (Status s = build(); !s.ok()) return s;
+                // A seek needs the key fields only.
+                if (Status s = RowFromRecord(record, candidate, streams, true); !s.ok()) return s;
                 row = existing_for(candidate);
             }
             if (!row) return Status::NotFound("no such row");
