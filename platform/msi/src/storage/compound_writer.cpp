@@ -160,39 +160,49 @@ Status CompoundWriter::WriteFile(const std::string& path) const {
     return out.value()->Commit();
 }
 
-Status CompoundWriter::WriteTo(AtomicFile& out) const {
-    // Directory ids in breadth-first order from the root (id 0); streams are
-    // laid out in the same order.
-    std::vector<NodeId> order = {kRoot};
-    std::vector<uint32_t> dir_id(nodes_.size(), kNoStream);
-    std::vector<std::vector<NodeId>> sorted(nodes_.size());
-    dir_id[kRoot] = 0;
-    for (size_t i = 0; i < order.size(); ++i) {
-        const NodeId node = order[i];
-        sorted[node] = nodes_[node]->children;
-        std::sort(sorted[node].begin(), sorted[node].end(), [this](NodeId a, NodeId b) {
-            return CompareEntryNames(nodes_[a]->name, nodes_[b]->name) < 0;
+// Where each node goes: directory ids in breadth-first order from the root
+// (id 0), each storage's children sorted by name, and the streams numbered in
+// directory order, which is also the order their bytes are written in.
+struct CompoundWriter::Arrangement {
+    std::vector<NodeId> order;
+    std::vector<uint32_t> dir_id;
+    std::vector<std::vector<NodeId>> sorted_children;
+    std::vector<size_t> stream_index;
+    std::vector<uint64_t> stream_sizes;
+};
+
+CompoundWriter::Arrangement CompoundWriter::Arrange() const {
+    Arrangement a;
+    a.order = {kRoot};
+    a.dir_id.assign(nodes_.size(), kNoStream);
+    a.sorted_children.resize(nodes_.size());
+    a.stream_index.assign(nodes_.size(), 0);
+    a.dir_id[kRoot] = 0;
+    for (size_t i = 0; i < a.order.size(); ++i) {
+        const NodeId node = a.order[i];
+        std::vector<NodeId>& kids = a.sorted_children[node];
+        kids = nodes_[node]->children;
+        std::sort(kids.begin(), kids.end(), [this](NodeId x, NodeId y) {
+            return CompareEntryNames(nodes_[x]->name, nodes_[y]->name) < 0;
         });
-        for (NodeId child : sorted[node]) {
-            dir_id[child] = uint32_t(order.size());
-            order.push_back(child);
+        for (NodeId child : kids) {
+            a.dir_id[child] = uint32_t(a.order.size());
+            a.order.push_back(child);
         }
     }
-    std::vector<uint64_t> sizes;
-    std::vector<size_t> stream_index(nodes_.size(), 0);
-    for (NodeId node : order) {
+    for (NodeId node : a.order) {
         if (nodes_[node]->storage) continue;
-        stream_index[node] = sizes.size();
-        sizes.push_back(nodes_[node]->source->size());
+        a.stream_index[node] = a.stream_sizes.size();
+        a.stream_sizes.push_back(nodes_[node]->source->size());
     }
-    auto plan_or = WritePlan::Make(order.size(), sizes);
-    if (!plan_or.ok()) return plan_or.status();
-    const WritePlan& plan = plan_or.value();
+    return a;
+}
 
-    // Directory entries, with each storage's children as a red-black tree.
-    std::vector<DirectoryEntry> entries(order.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-        const Node& node = *nodes_[order[i]];
+std::vector<DirectoryEntry> CompoundWriter::DirectoryFor(const Arrangement& a,
+                                                         const WritePlan& plan) const {
+    std::vector<DirectoryEntry> entries(a.order.size());
+    for (size_t i = 0; i < a.order.size(); ++i) {
+        const Node& node = *nodes_[a.order[i]];
         DirectoryEntry& e = entries[i];
         e.name = node.name;
         if (node.storage) {
@@ -201,60 +211,72 @@ Status CompoundWriter::WriteTo(AtomicFile& out) const {
             e.state_bits = node.info.state_bits;
             e.creation_time = node.info.creation_time;
             e.modified_time = node.info.modified_time;
+            // The root's data is the mini stream; other storages have none.
             e.start_sector = i == 0 ? plan.mini_stream_start() : 0;
             e.size = i == 0 ? plan.mini_stream_size() : 0;
         } else {
+            const size_t stream = a.stream_index[a.order[i]];
             e.type = EntryType::kStream;
-            e.start_sector = plan.stream_start(stream_index[order[i]]);
-            e.size = sizes[stream_index[order[i]]];
+            e.start_sector = plan.stream_start(stream);
+            e.size = a.stream_sizes[stream];
         }
     }
-    for (NodeId node : order) {
-        const std::vector<NodeId>& kids = sorted[node];
-        if (!nodes_[node]->storage || kids.empty()) continue;
+    // Each storage's children as a balanced red-black tree (sibling_tree.h).
+    for (NodeId node : a.order) {
+        const std::vector<NodeId>& kids = a.sorted_children[node];
+        if (kids.empty()) continue;
         const SiblingTreeShape shape = ShapeSiblingTree(kids.size());
-        entries[dir_id[node]].child = dir_id[kids[shape.root]];
+        const auto id_of = [&](size_t position) {
+            return position == SiblingTreeShape::kNone ? kNoStream : a.dir_id[kids[position]];
+        };
+        entries[a.dir_id[node]].child = id_of(shape.root);
         for (size_t k = 0; k < kids.size(); ++k) {
-            DirectoryEntry& e = entries[dir_id[kids[k]]];
+            DirectoryEntry& e = entries[a.dir_id[kids[k]]];
             e.color = shape.color[k];
-            e.left =
-                shape.left[k] == SiblingTreeShape::kNone ? kNoStream : dir_id[kids[shape.left[k]]];
-            e.right = shape.right[k] == SiblingTreeShape::kNone ? kNoStream
-                                                                : dir_id[kids[shape.right[k]]];
+            e.left = id_of(shape.left[k]);
+            e.right = id_of(shape.right[k]);
         }
     }
+    return entries;
+}
+
+Status CompoundWriter::WriteTo(AtomicFile& out) const {
+    const Arrangement a = Arrange();
+    auto plan_or = WritePlan::Make(a.order.size(), a.stream_sizes);
+    if (!plan_or.ok()) return plan_or.status();
+    const WritePlan& plan = plan_or.value();
+    const std::vector<DirectoryEntry> entries = DirectoryFor(a, plan);
 
     // The file, front to back, in the order write_plan.h describes.
-    const auto header = plan.Header().Encode();
-    Status s = out.Append(header);
+    Status s = out.Append(plan.Header().Encode());
     if (s.ok()) s = AppendU32s(out, plan.Fat());
     if (s.ok()) s = AppendU32s(out, plan.DifatSectors());
     if (!s.ok()) return s;
     std::vector<uint8_t> directory(size_t(plan.directory_sectors()) * WritePlan::kSectorSize);
+    const DirectoryEntry blank;  // fills the last directory sector
     for (size_t i = 0; i < directory.size() / kDirectoryEntrySize; ++i) {
-        const DirectoryEntry blank;
         (i < entries.size() ? entries[i] : blank)
             .EncodeTo(std::span<uint8_t>(directory).subspan(i * kDirectoryEntrySize));
     }
     if (!(s = out.Append(directory)).ok()) return s;
     if (!(s = AppendU32s(out, plan.MiniFat())).ok()) return s;
 
+    // The mini stream (streams below the cutoff, each padded to whole mini
+    // sectors), then every other stream padded to whole sectors.
     std::vector<uint8_t> buffer(kCopyChunk);
-    for (NodeId node : order) {
-        if (nodes_[node]->storage || !plan.in_mini_stream(stream_index[node])) continue;
-        s = CopySource(*nodes_[node]->source, sizes[stream_index[node]], kMiniSectorSize, buffer,
-                       out);
+    for (bool mini : {true, false}) {
+        for (NodeId node : a.order) {
+            if (nodes_[node]->storage) continue;
+            const size_t stream = a.stream_index[node];
+            if (plan.in_mini_stream(stream) != mini) continue;
+            s = CopySource(*nodes_[node]->source, a.stream_sizes[stream],
+                           mini ? kMiniSectorSize : WritePlan::kSectorSize, buffer, out);
+            if (!s.ok()) return s;
+        }
+        if (mini) s = out.AppendZeros(PaddingTo(plan.mini_stream_size(), WritePlan::kSectorSize));
         if (!s.ok()) return s;
     }
-    if (!(s = out.AppendZeros(PaddingTo(plan.mini_stream_size(), WritePlan::kSectorSize))).ok()) {
-        return s;
-    }
-    for (NodeId node : order) {
-        if (nodes_[node]->storage || plan.in_mini_stream(stream_index[node])) continue;
-        s = CopySource(*nodes_[node]->source, sizes[stream_index[node]], WritePlan::kSectorSize,
-                       buffer, out);
-        if (!s.ok()) return s;
-    }
+    // A mismatch here is a bug in the plan, caught before the rename.
     if (out.bytes_written() != plan.file_size()) {
         return Status::Corrupt("wrote " + std::to_string(out.bytes_written()) +
                                " bytes where the layout needs " + std::to_string(plan.file_size()));

@@ -25,6 +25,7 @@
 namespace msi::storage {
 
 class AtomicFile;
+class WritePlan;
 
 // What a storage carries besides its name and children.
 struct StorageInfo {
@@ -69,7 +70,10 @@ class CompoundWriter {
 
   private:
     struct Node;
+    struct Arrangement;
     Result<NodeId> AddNode(NodeId parent, std::u16string name, bool storage);
+    Arrangement Arrange() const;
+    std::vector<DirectoryEntry> DirectoryFor(const Arrangement& a, const WritePlan& plan) const;
     Status WriteTo(AtomicFile& out) const;
 
     std::vector<std::unique_ptr<Node>> nodes_;

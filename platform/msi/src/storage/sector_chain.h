@@ -40,7 +40,7 @@ class SectorChain {
     // Ok when the chain holds every sector asked for.
     const Status& end_status() const { return end_status_; }
 
-    // Splits the byte range [offset, offset + length) of the chain, whose
+    // Splits the byte range [offset, offset + out.size()) of the chain, whose
     // sectors are 1 << shift bytes, into runs of consecutive sector numbers
     // and calls read_run(first_sector, offset_in_that_sector, piece) for each,
     // so a contiguous stream is read with one call however long it is. A range
