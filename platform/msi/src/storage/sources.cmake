@@ -21,6 +21,7 @@ vsb_add_test(msi_storage_tests
         ${CMAKE_CURRENT_LIST_DIR}/compound_writer_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/directory_entry_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/fixtures_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/peer_check_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/robustness_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/sibling_tree_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/storage_test_util.cpp
