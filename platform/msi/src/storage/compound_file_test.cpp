@@ -251,18 +251,15 @@ TEST_F(DamagedFileTest, LoopInAMiniStreamChainIsReportedWhenRead) {
 class DamagedDifatTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        dir_ = new testing_support::TempDir();
+        dir_ = std::make_unique<testing_support::TempDir>();
         CompoundWriter w;
         ASSERT_TRUE(w.AddStream(CompoundWriter::kRoot, u"big", PatternBytes(7200000, 1)).ok());
         ASSERT_TRUE(w.WriteFile(dir_->str() + "/difat.msi").ok());
-        original_ = new std::vector<uint8_t>(test::ReadBytes(dir_->str() + "/difat.msi"));
+        original_ = test::ReadBytes(dir_->str() + "/difat.msi");
     }
-    static void TearDownTestSuite() {
-        delete original_;
-        delete dir_;
-    }
+    static void TearDownTestSuite() { dir_.reset(); }
     void SetUp() override {
-        bytes_ = *original_;
+        bytes_ = original_;
         auto header = CfbHeader::Decode(bytes_);
         ASSERT_TRUE(header.ok());
         header_ = header.value();
@@ -275,15 +272,15 @@ class DamagedDifatTest : public ::testing::Test {
         return CompoundFile::Open(path);
     }
 
-    static testing_support::TempDir* dir_;
-    static std::vector<uint8_t>* original_;
+    static std::unique_ptr<testing_support::TempDir> dir_;
+    static std::vector<uint8_t> original_;
     std::vector<uint8_t> bytes_;
     CfbHeader header_;
     size_t difat_offset_ = 0;
 };
 
-testing_support::TempDir* DamagedDifatTest::dir_ = nullptr;
-std::vector<uint8_t>* DamagedDifatTest::original_ = nullptr;
+std::unique_ptr<testing_support::TempDir> DamagedDifatTest::dir_;
+std::vector<uint8_t> DamagedDifatTest::original_;
 
 TEST_F(DamagedDifatTest, UndamagedFileOpens) {
     auto file = Reopen();

@@ -61,6 +61,7 @@ class CompoundWriter {
     // only when writing, so `file` must stay open until then.
     Result<NodeId> CopyStorage(NodeId parent, const CompoundFile& file, EntryId storage);
     // Copies what a storage holds (not the storage itself) into `parent`.
+    // Should a copy fail (a name clash), what was added before stays added.
     Status CopyChildren(NodeId parent, const CompoundFile& file, EntryId storage);
 
     // Writes the file beside `path` and renames it into place (see
