@@ -1,0 +1,24 @@
+# Transforms: reading, applying, viewing (_TransformView) and generating .mst files.
+target_sources(msi PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/api_transform.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/row_operation.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transform_apply.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transform_generator.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transform_plan.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transform_source.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transform_summary.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transform_view.cpp
+)
+
+vsb_add_test(msi_transform_tests
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/transform_test_util.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/row_operation_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/transform_apply_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/transform_view_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/transform_generate_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/transform_damage_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/transform_fixtures_test.cpp
+    LIBS msi vsb_testing
+)
+target_include_directories(msi_transform_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)

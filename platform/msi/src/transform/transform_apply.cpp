@@ -1,0 +1,171 @@
+// Applying a transform.
+//
+// Invariants:
+//  1. A failed apply leaves the database as it was: every record is decoded
+//     and every conflict decided by PlanTransform before the first change,
+//     so nothing here can meet bad input.
+//  2. Schema changes come before rows: code page, dropped tables, added
+//     tables, added columns, then each table's records in stream order.
+//  3. A conflict the caller suppressed changes nothing by itself: an add of
+//     an existing row becomes an update of the columns it carries; a delete
+//     or update of a missing row, a drop of a missing table, are skipped; an
+//     add of an existing table only adds the columns the table lacks.
+//  4. A binary cell and its stream change together: set cell, stream stored
+//     under "Table.key..."; null cell or deleted row, stream removed.
+//  5. A dropped table loses its catalog entry, its columns, its rows and the
+//     streams of its binary cells.
+#include "transform/transform_apply.h"
+
+#include <cassert>
+
+#include "db/record.h"
+#include "transform/transform_view.h"
+
+namespace msi::transform {
+
+using db::ColumnSchema;
+using format::ColumnType;
+
+namespace {
+
+class Applier {
+  public:
+    Applier(db::Database& db, const TransformPlan& plan) : db_(db), plan_(plan) {}
+
+    Status Run() {
+        // Invariant 1: past this point every step works on checked input;
+        // a failure would mean the plan and the database disagree.
+        if (plan_.code_page_changes) {
+            Status s = db_.pool().SetCodePage(plan_.code_page);
+            assert(s.ok() && "invariant 1: the plan checked the code page");
+            if (!s.ok()) return s;
+        }
+        for (const PlannedTable& table : plan_.tables)
+            if (table.drop)
+                if (Status s = db_.DropTable(table.name); !s.ok()) return s;  // invariant 5
+        for (const PlannedTable& table : plan_.tables)
+            if (table.create)
+                if (Status s = db_.CreateTable(table.schema); !s.ok()) return s;
+        for (const PlannedTable& table : plan_.tables) {
+            if (table.create || table.drop) continue;
+            for (const AddedColumn& added : table.added_columns)
+                if (Status s = db_.AddColumn(table.name, added.column); !s.ok()) return s;
+        }
+        for (const PlannedTable& table : plan_.tables) {
+            if (table.drop || table.rows.empty()) continue;
+            if (Status s = ApplyRows(table); !s.ok()) return s;
+        }
+        return Status::Ok();
+    }
+
+  private:
+    // The target cell for a planned value; strings enter the pool.
+    uint32_t Cell(const ColumnType type, const CellValue& value) {
+        switch (value.kind) {
+            case CellValue::Kind::kNull:
+                return type.IsInteger() ? static_cast<uint32_t>(db::Record::kNullInteger) : 0;
+            case CellValue::Kind::kInteger:
+                return static_cast<uint32_t>(value.number);
+            case CellValue::Kind::kBinary:
+                return value.data ? 1 : 0;
+            case CellValue::Kind::kString: {
+                auto id = db_.pool().Add(plan_.strings[value.string].bytes, 1);
+                assert(id.ok() && "invariant 1: strings were converted while planning");
+                return id.ok() ? *id : 0;
+            }
+        }
+        return 0;
+    }
+
+    // The key cells of a planned row, for Find; kNotFound-able strings give
+    // an id no row has.
+    std::vector<uint32_t> KeyCells(const db::TableSchema& schema, const PlannedRow& row) {
+        std::vector<uint32_t> cells(schema.columns.size(), 0);
+        for (size_t c = 0; c < schema.KeyCount(); ++c) {
+            const CellValue& value = row.values[c];
+            if (value.kind == CellValue::Kind::kString)
+                cells[c] = db_.pool().Find(plan_.strings[value.string].bytes);
+            else
+                cells[c] = Cell(schema.columns[c].type, value);
+        }
+        return cells;
+    }
+
+    void StoreStream(const PlannedRow& row, const CellValue& value) {
+        if (value.kind == CellValue::Kind::kBinary && value.data)
+            db_.streams().Put(row.stream_name, value.data);
+        else
+            db_.streams().Remove(row.stream_name);
+    }
+
+    Status ApplyRows(const PlannedTable& planned) {
+        auto loaded = db_.GetTable(planned.name);
+        if (!loaded.ok()) return loaded.status();
+        db::Table& table = **loaded;
+        const db::TableSchema& schema = table.schema();
+        assert(schema.columns.size() == planned.schema.columns.size() &&
+               "invariant 2: columns were added before rows");
+        using Effect = PlannedRow::Effect;
+        for (const PlannedRow& row : planned.rows) {
+            if (row.effect == Effect::kSkip) continue;  // invariant 3
+            db::RowPtr target = table.Find(KeyCells(schema, row));
+            if (row.effect == Effect::kInsert) {
+                assert(!target && "invariant 1: the plan saw no such row");
+                auto fresh = std::make_shared<db::Row>();
+                fresh->cells.resize(schema.columns.size());
+                for (size_t c = 0; c < schema.columns.size(); ++c) {
+                    fresh->cells[c] = Cell(schema.columns[c].type, row.values[c]);
+                    if (schema.columns[c].type.IsBinary() && row.values[c].data)
+                        StoreStream(row, row.values[c]);  // invariant 4
+                }
+                if (Status s = table.Insert(fresh); !s.ok()) return s;
+                continue;
+            }
+            assert(target && "invariant 1: the plan saw this row");
+            if (!target) continue;
+            if (row.effect == Effect::kDelete) {
+                for (size_t c = schema.KeyCount(); c < schema.columns.size(); ++c)
+                    if (schema.columns[c].type.IsBinary() && target->cells[c] != 0)
+                        db_.streams().Remove(row.stream_name);  // invariant 4
+                table.Erase(target);
+                continue;
+            }
+            for (size_t c = schema.KeyCount(); c < schema.columns.size(); ++c) {
+                if (!row.present[c]) continue;
+                target->cells[c] = Cell(schema.columns[c].type, row.values[c]);
+                if (schema.columns[c].type.IsBinary()) StoreStream(row, row.values[c]);
+            }
+        }
+        table.set_modified();
+        db_.MarkModified();
+        return Status::Ok();
+    }
+
+    db::Database& db_;
+    const TransformPlan& plan_;
+};
+
+}  // namespace
+
+Status ApplyPlan(db::Database& db, const TransformPlan& plan) {
+    Applier applier(db, plan);
+    return applier.Run();
+}
+
+Status ApplyTransform(db::Database& db, const std::string& spec, int conditions) {
+    if (db.read_only()) return Status::InvalidArgument("the database is read-only");
+    auto source = TransformSource::Open(db, spec);
+    if (!source.ok()) return source.status();
+    auto plan = PlanTransform(db, *source, conditions);
+    if (!plan.ok()) {
+        // Opening worked; a plan failure is a misfit, never an open failure.
+        if (plan.status().kind() == Status::Kind::kNotFound ||
+            plan.status().kind() == Status::Kind::kIo)
+            return Status::Corrupt(plan.status().message());
+        return plan.status();
+    }
+    if (plan->view) return FillTransformView(db, *plan);
+    return ApplyPlan(db, *plan);
+}
+
+}  // namespace msi::transform

@@ -1,0 +1,20 @@
+// Applies a checked transform plan to its database (the apply half of
+// MsiDatabaseApplyTransform; the view half is transform_view.h).
+#pragma once
+
+#include "common/status.h"
+#include "db/database.h"
+#include "transform/transform_plan.h"
+
+namespace msi::transform {
+
+// Makes every change of the plan. The plan was made against this database
+// and nothing changed it since.
+Status ApplyPlan(db::Database& db, const TransformPlan& plan);
+
+// Opens, plans and applies (or views, with kViewTransform) in one step.
+// Failures: kNotFound/kIo when the transform cannot be opened; anything else
+// means the transform does not fit. Either way the database is as it was.
+Status ApplyTransform(db::Database& db, const std::string& spec, int conditions);
+
+}  // namespace msi::transform

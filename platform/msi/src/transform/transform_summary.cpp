@@ -1,0 +1,127 @@
+#include "transform/transform_summary.h"
+
+#include <sys/stat.h>
+
+#include "db/summary_info.h"
+#include "format/property_set.h"
+#include "format/stream_name.h"
+#include "storage/compound_writer.h"
+#include "storage/stream_reader.h"
+
+namespace msi::transform {
+
+namespace {
+
+constexpr int kValidateUpgradeCode = 0x0800;
+
+format::SummaryPropertySet ReadSummary(db::Database& db) {
+    auto source = db.streams().Get(db::SummaryInfo::kStreamName);
+    if (!source) return {};
+    auto bytes = db::ReadAll(*source, 1u << 20);
+    if (!bytes.ok()) return {};
+    std::vector<uint8_t> raw(bytes->size());
+    for (size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<uint8_t>((*bytes)[i]);
+    auto set = format::SummaryPropertySet::Decode(raw);
+    return set.ok() ? std::move(set).value() : format::SummaryPropertySet{};
+}
+
+std::string StringProperty(const format::SummaryPropertySet& set, uint32_t pid) {
+    auto it = set.properties.find(pid);
+    if (it == set.properties.end()) return {};
+    const auto* text = std::get_if<std::string>(&it->second);
+    return text ? *text : std::string();
+}
+
+int32_t IntProperty(const format::SummaryPropertySet& set, uint32_t pid) {
+    auto it = set.properties.find(pid);
+    if (it == set.properties.end()) return 0;
+    if (const auto* i4 = std::get_if<int32_t>(&it->second)) return *i4;
+    if (const auto* i2 = std::get_if<int16_t>(&it->second)) return *i2;
+    return 0;
+}
+
+}  // namespace
+
+std::string PropertyValue(db::Database& db, const std::string& name) {
+    const db::TableSchema* schema = db.Schema("Property");
+    if (!schema || schema->columns.size() < 2) return {};
+    auto table = db.GetTable("Property");
+    if (!table.ok()) return {};
+    const uint32_t id = db.pool().FindText(name).ok() ? *db.pool().FindText(name) : 0;
+    if (id == 0) return {};
+    for (const auto& row : (*table)->rows()) {
+        if (row->cells[0] != id) continue;
+        auto text = db.Text(row->cells[1]);
+        return text.ok() ? std::move(text).value() : std::string();
+    }
+    return {};
+}
+
+Status WriteTransformSummary(db::Database& changed, db::Database& reference,
+                             const std::string& path, int error_conditions, int validation) {
+    const std::string base_code = PropertyValue(reference, "ProductCode");
+    const std::string base_version = PropertyValue(reference, "ProductVersion");
+    const std::string new_code = PropertyValue(changed, "ProductCode");
+    const std::string new_version = PropertyValue(changed, "ProductVersion");
+    const std::string upgrade_code = PropertyValue(changed, "UpgradeCode");
+    if (base_code.empty() || base_version.empty() || new_code.empty() || new_version.empty())
+        return Status::InvalidArgument(
+            "ProductCode and ProductVersion are needed in both databases");
+    if ((validation & kValidateUpgradeCode) &&
+        (upgrade_code.empty() || PropertyValue(reference, "UpgradeCode").empty()))
+        return Status::InvalidArgument("UpgradeCode is needed to validate it");
+
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return Status::NotFound("no transform file " + path);
+    auto file = storage::CompoundFile::Open(path);
+    if (!file.ok()) return file.status();
+    const storage::CompoundFile& cf = **file;
+    if (cf.root_clsid() != storage::kTransformClsid)
+        return Status::Unsupported(path + " is not a transform");
+
+    const auto base = ReadSummary(reference);
+    const auto now = ReadSummary(changed);
+    format::SummaryPropertySet set;
+    if (auto it = now.properties.find(format::kPidCodepage); it != now.properties.end())
+        set.properties[format::kPidCodepage] = it->second;
+    set.properties[format::kPidTitle] = StringProperty(now, format::kPidTitle);
+    set.properties[format::kPidTemplate] = StringProperty(base, format::kPidTemplate);
+    set.properties[format::kPidLastSavedBy] = StringProperty(now, format::kPidTemplate);
+    // No blanks, the version right after the GUID, as real transforms have it.
+    set.properties[format::kPidRevisionNumber] =
+        base_code + base_version + ";" + new_code + new_version + ";" + upgrade_code;
+    set.properties[format::kPidPageCount] =
+        std::max(IntProperty(base, format::kPidPageCount), IntProperty(now, format::kPidPageCount));
+    set.properties[format::kPidCharacterCount] = static_cast<int32_t>(
+        (uint32_t(validation & 0xFFFF) << 16) | uint32_t(error_conditions & 0xFFFF));
+
+    // Rewrite the file with the new summary stream in place of any old one.
+    storage::CompoundWriter writer;
+    writer.SetRootInfo(storage::StorageInfo::Of(cf.entry(storage::CompoundFile::kRootId)));
+    auto summary_name = format::EncodeStreamName(db::SummaryInfo::kStreamName, false);
+    if (!summary_name.ok()) return summary_name.status();
+    for (storage::EntryId child : cf.Children(storage::CompoundFile::kRootId)) {
+        const auto& entry = cf.entry(child);
+        if (entry.name == *summary_name) continue;
+        if (entry.is_storage()) {
+            auto copied = writer.CopyStorage(storage::CompoundWriter::kRoot, cf, child);
+            if (!copied.ok()) return copied.status();
+            continue;
+        }
+        auto reader = cf.OpenStream(child);
+        if (!reader.ok()) return reader.status();
+        auto bytes = reader->ReadAll();
+        if (!bytes.ok()) return bytes.status();
+        if (Status s = writer.AddStream(storage::CompoundWriter::kRoot, entry.name,
+                                        std::move(bytes).value());
+            !s.ok())
+            return s;
+    }
+    if (Status s = writer.AddStream(storage::CompoundWriter::kRoot, *summary_name, set.Encode());
+        !s.ok())
+        return s;
+    if (Status s = writer.WriteFile(path); !s.ok()) return Status::Io(s.message());
+    return Status::Ok();
+}
+
+}  // namespace msi::transform

@@ -1,0 +1,237 @@
+#include "transform/transform_test_util.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "format/stream_name.h"
+#include "format/string_pool.h"
+#include "storage/compound_writer.h"
+
+namespace msi::transform::test {
+
+uint16_t TransformBuilder::Id(const std::string& text) {
+    auto it = std::find(strings_.begin(), strings_.end(), text);
+    if (it != strings_.end()) return static_cast<uint16_t>(it - strings_.begin() + 1);
+    strings_.push_back(text);
+    return static_cast<uint16_t>(strings_.size());
+}
+
+void TransformBuilder::Record(const std::string& table, uint16_t mask,
+                              const std::vector<uint16_t>& cells) {
+    auto& out = tables_[table];
+    out.push_back(uint8_t(mask));
+    out.push_back(uint8_t(mask >> 8));
+    for (uint16_t cell : cells) {
+        out.push_back(uint8_t(cell));
+        out.push_back(uint8_t(cell >> 8));
+    }
+}
+
+void TransformBuilder::Raw(const std::string& table, const std::vector<uint8_t>& bytes) {
+    auto& out = tables_[table];
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+bool TransformBuilder::Write(const std::string& path) const {
+    format::StringPool pool;
+    if (!pool.SetCodePage(code_page_).ok()) return false;
+    for (const auto& text : strings_)
+        if (!pool.Add(text, 1).ok()) return false;
+    auto serialized = pool.Serialize();
+    storage::CompoundWriter writer;
+    writer.SetRootInfo(
+        {.clsid = package_clsid_ ? storage::kPackageClsid : storage::kTransformClsid});
+    auto add = [&](const std::string& name, bool table, std::vector<uint8_t> bytes) {
+        auto units = format::EncodeStreamName(name, table);
+        return units.ok() &&
+               writer.AddStream(storage::CompoundWriter::kRoot, *units, std::move(bytes)).ok();
+    };
+    if (!add("_StringPool", true, serialized.pool) || !add("_StringData", true, serialized.data))
+        return false;
+    for (const auto& [name, bytes] : tables_)
+        if (!add(name, true, bytes)) return false;
+    for (const auto& [name, bytes] : streams_)
+        if (!add(name, false, std::vector<uint8_t>(bytes.begin(), bytes.end()))) return false;
+    return writer.WriteFile(path).ok();
+}
+
+UINT Exec(MSIHANDLE db, const std::vector<std::string>& statements) {
+    for (const auto& sql : statements) {
+        MSIHANDLE view = 0;
+        UINT rc = MsiDatabaseOpenViewA(db, sql.c_str(), &view);
+        if (rc != ERROR_SUCCESS) return rc;
+        rc = MsiViewExecute(view, 0);
+        MsiCloseHandle(view);
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+    return ERROR_SUCCESS;
+}
+
+UINT MakePackage(const std::string& path, const std::vector<std::string>& statements) {
+    MSIHANDLE db = 0;
+    UINT rc = MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &db);
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = Exec(db, statements);
+    if (rc == ERROR_SUCCESS) rc = MsiDatabaseCommit(db);
+    MsiCloseHandle(db);
+    return rc;
+}
+
+namespace {
+
+std::string Field(MSIHANDLE record, UINT i) {
+    if (MsiRecordIsNull(record, i)) return "NULL";
+    DWORD size = 0;
+    char probe[1];
+    MsiRecordGetStringA(record, i, probe, &size);
+    std::string text(size + 1, '\0');
+    size += 1;
+    MsiRecordGetStringA(record, i, text.data(), &size);
+    text.resize(size);
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::string> Query(MSIHANDLE db, const std::string& sql) {
+    std::vector<std::string> rows;
+    MSIHANDLE view = 0;
+    if (MsiDatabaseOpenViewA(db, sql.c_str(), &view) != ERROR_SUCCESS) return {"<query failed>"};
+    if (MsiViewExecute(view, 0) != ERROR_SUCCESS) {
+        MsiCloseHandle(view);
+        return {"<execute failed>"};
+    }
+    MSIHANDLE record = 0;
+    while (MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+        std::string line;
+        const UINT n = MsiRecordGetFieldCount(record);
+        for (UINT i = 1; i <= n; ++i) line += (i > 1 ? "\t" : "") + Field(record, i);
+        rows.push_back(line);
+        MsiCloseHandle(record);
+    }
+    MsiCloseHandle(view);
+    return rows;
+}
+
+std::string QueryTypes(MSIHANDLE db, const std::string& sql) {
+    MSIHANDLE view = 0;
+    if (MsiDatabaseOpenViewA(db, sql.c_str(), &view) != ERROR_SUCCESS) return "<query failed>";
+    MSIHANDLE record = 0;
+    std::string line;
+    if (MsiViewGetColumnInfo(view, MSICOLINFO_TYPES, &record) == ERROR_SUCCESS) {
+        const UINT n = MsiRecordGetFieldCount(record);
+        for (UINT i = 1; i <= n; ++i) line += (i > 1 ? "\t" : "") + Field(record, i);
+        MsiCloseHandle(record);
+    }
+    MsiCloseHandle(view);
+    return line;
+}
+
+std::vector<std::string> Dump(MSIHANDLE db) {
+    std::vector<std::string> lines;
+    for (const auto& table : Query(db, "SELECT `Name` FROM `_Tables`")) {
+        for (const auto& column :
+             Query(db, "SELECT `Number`, `Name` FROM `_Columns` WHERE `Table` = '" + table + "'"))
+            lines.push_back("column\t" + table + "\t" + column);
+        MSIHANDLE view = 0;
+        if (MsiDatabaseOpenViewA(db, ("SELECT * FROM `" + table + "`").c_str(), &view) !=
+            ERROR_SUCCESS)
+            continue;
+        MSIHANDLE types = 0;
+        MsiViewGetColumnInfo(view, MSICOLINFO_TYPES, &types);
+        MsiViewExecute(view, 0);
+        MSIHANDLE record = 0;
+        while (MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+            std::string line = "row\t" + table;
+            const UINT n = MsiRecordGetFieldCount(record);
+            for (UINT i = 1; i <= n; ++i) {
+                const std::string type = Field(types, i);
+                if (!type.empty() && (type[0] == 'v' || type[0] == 'V') &&
+                    !MsiRecordIsNull(record, i)) {
+                    std::string bytes(MsiRecordDataSize(record, i), '\0');
+                    DWORD size = static_cast<DWORD>(bytes.size());
+                    MsiRecordReadStream(record, i, bytes.data(), &size);
+                    line += "\t[" + std::to_string(size) + ":" + bytes.substr(0, size) + "]";
+                } else {
+                    line += "\t" + Field(record, i);
+                }
+            }
+            lines.push_back(line);
+            MsiCloseHandle(record);
+        }
+        MsiCloseHandle(types);
+        MsiCloseHandle(view);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+std::string OraclePath() {
+    const char* path = std::getenv("VSB_ORACLE");
+    return path ? path : "";
+}
+
+std::string RunOracle(const std::vector<std::string>& args, bool& ok) {
+    std::string command = "'" + OraclePath() + "'";
+    for (const auto& arg : args) command += " '" + arg + "'";
+    command += " 2>/dev/null";
+    ok = false;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return {};
+    std::string out;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    ok = ::pclose(pipe) == 0;
+    return out;
+}
+
+std::vector<std::string> OracleRows(const std::string& output) {
+    std::vector<std::string> rows;
+    size_t start = 0;
+    while (start < output.size()) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        std::string line = output.substr(start, end - start);
+        start = end + 1;
+        if (line.rfind("row\t", 0) != 0) continue;
+        // Undo the oracle's escapes field by field; NULL stays a marker.
+        std::string row;
+        std::string field;
+        auto flush = [&](bool last) {
+            row += field;
+            if (!last) row += '\t';
+            field.clear();
+        };
+        for (size_t i = 4; i < line.size(); ++i) {
+            char ch = line[i];
+            if (ch == '\t') {
+                flush(false);
+            } else if (ch == '\\' && i + 1 < line.size()) {
+                char next = line[++i];
+                if (next == 't')
+                    field += '\t';
+                else if (next == 'n')
+                    field += '\n';
+                else if (next == 'r')
+                    field += '\r';
+                else if (next == 'x' && i + 2 < line.size()) {
+                    field += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+                    i += 2;
+                } else if (next == 'N') {
+                    field += "\\N";  // a literal NULL text, kept distinct from the marker
+                } else {
+                    field += next;
+                }
+            } else {
+                field += ch;
+            }
+        }
+        flush(true);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace msi::transform::test
