@@ -1,0 +1,12 @@
+# Interop, robustness and fuzz tests of the whole engine through its public
+# C interface, against msitools and the oracle (Wine's msi.dll).
+vsb_add_test(msi_interop_tests
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/interop_util.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/fixture_reading_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/write_interop_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/commit_preservation_test.cpp
+    LIBS msi vsb_testing
+)
+# The commit and damage tests read files with the storage layer ("storage/...").
+target_include_directories(msi_interop_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../src)
