@@ -1,0 +1,40 @@
+// The cabinet step of Export: every stream of the package's _Streams table
+// whose name ends in ".cab" (any case) is copied, byte for byte, into a file
+// of the export folder named by the stream's name in lower case. Generate
+// later makes the package refer to these files instead of its streams.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "copy_progress.h"
+#include "message_sink.h"
+#include "msi_database.h"
+
+namespace tablesmith {
+
+// Copies above this size report their progress (when a progress is given).
+inline constexpr std::uint64_t kCabinetProgressThreshold = 50ull * 1024 * 1024;
+
+// Lower-cases the single-byte letters A-Z only; other bytes, and so every
+// byte of a multibyte character, stay as they are.
+std::string LowerAscii(const std::string& text);
+
+// The stream name, lower-cased, ends in the four characters ".cab".
+bool IsCabinetStreamName(const std::string& stream_name);
+
+// A name that stays inside the folder it is joined to: not empty, not "." or
+// "..", and without a separator of either style or a zero byte. Stream names
+// come from the package, so they are checked before they name a file.
+bool IsPlainFileName(const std::string& name);
+
+// ExportCabinets: the step described above, on a database open for reading.
+// Tells one message at the end ("Successfully exported all CABs ..." or "No
+// CAB files found ..."), and a stop message for each stream it could not copy:
+// an unsafe name (skipped), a stream that cannot be read (its partial file
+// removed, the other streams go on), or a file that cannot be written (the
+// step ends there). False when anything failed.
+bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder, MessageSink& sink,
+                    CopyProgress* progress = nullptr);
+
+}  // namespace tablesmith

@@ -1,0 +1,179 @@
+#include "cabinet_export.h"
+
+#include <filesystem>
+
+#include "core/message_box.h"
+#include "export_command.h"
+#include "messages.h"
+#include "msi_record.h"
+#include "msi_view.h"
+#include "tablesmith_test_support.h"
+
+namespace tablesmith {
+namespace {
+
+using tablesmith_test::CommandTest;
+using tablesmith_test::Message;
+using tablesmith_test::PackageSpec;
+namespace fs = std::filesystem;
+
+TEST(CabinetNameTest, LastFourCharactersLowerCasedMustBeDotCab) {
+    EXPECT_TRUE(IsCabinetStreamName("Data1.cab"));
+    EXPECT_TRUE(IsCabinetStreamName("DATA1.CAB"));
+    EXPECT_TRUE(IsCabinetStreamName(".cab"));
+    EXPECT_FALSE(IsCabinetStreamName("cab"));
+    EXPECT_FALSE(IsCabinetStreamName("a.cabx"));
+    EXPECT_FALSE(IsCabinetStreamName("_1234_x.msm"));
+    EXPECT_FALSE(IsCabinetStreamName(""));
+}
+
+TEST(CabinetNameTest, OnlySingleByteLettersAreLowerCased) {
+    EXPECT_EQ("data1.cab", LowerAscii("DATA1.CAB"));
+    // "Ä" in UTF-8 stays as it is; only the ASCII letters change.
+    EXPECT_EQ("\xC3\x84x.cab", LowerAscii("\xC3\x84X.CAB"));
+}
+
+TEST(CabinetNameTest, PlainFileNamesStayInTheirFolder) {
+    EXPECT_TRUE(IsPlainFileName("data1.cab"));
+    EXPECT_TRUE(IsPlainFileName("..cab"));
+    EXPECT_FALSE(IsPlainFileName("../evil.cab"));
+    EXPECT_FALSE(IsPlainFileName("..\\evil.cab"));
+    EXPECT_FALSE(IsPlainFileName("/etc/evil.cab"));
+    EXPECT_FALSE(IsPlainFileName("sub/a.cab"));
+    EXPECT_FALSE(IsPlainFileName(".."));
+    EXPECT_FALSE(IsPlainFileName(""));
+    EXPECT_FALSE(IsPlainFileName(std::string("a\0.cab", 6)));
+}
+
+class CabinetExportTest : public CommandTest {
+  protected:
+    // Runs Export with only the cabinets, as "Only CAB File(s)" does.
+    bool ExportCabs(const std::string& package) {
+        ExportSettings settings;
+        settings.msi_file = package;
+        settings.export_cab = true;
+        settings.only_cab = true;
+        return RunExport(settings, sink_);
+    }
+};
+
+TEST_F(CabinetExportTest, CabinetStreamsAreWrittenLowerCasedAndOthersSkipped) {
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "p.msi", tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    EXPECT_TRUE(ExportCabs(package));
+
+    const fs::path folder = ExportFolder("p");
+    EXPECT_EQ((std::vector<Message>{
+                  {FormatMessageText(kExportedAllCabs, {folder.string()}), MB_ICONINFORMATION}}),
+              sink_.messages);
+    EXPECT_EQ(std::string("MSCF\0\0\0\0first cabinet", 21),
+              testing_support::ReadFile(folder / "data1.cab"));
+    EXPECT_EQ("MSCF second", testing_support::ReadFile(folder / "other.cab"));
+    EXPECT_FALSE(fs::exists(folder / "notes.txt"));
+    EXPECT_EQ(2, std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+TEST_F(CabinetExportTest, EmptyStreamGivesAnEmptyFile) {
+    PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable()};
+    spec.streams = {{"empty.cab", ""}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "e.msi", spec);
+    ASSERT_FALSE(package.empty());
+    EXPECT_TRUE(ExportCabs(package));
+    EXPECT_TRUE(fs::is_regular_file(ExportFolder("e") / "empty.cab"));
+    EXPECT_EQ(0u, fs::file_size(ExportFolder("e") / "empty.cab"));
+}
+
+TEST_F(CabinetExportTest, PackageWithoutCabinetsSaysSoAsInformation) {
+    PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable()};
+    spec.streams = {{"readme.txt", "text"}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "n.msi", spec);
+    ASSERT_FALSE(package.empty());
+    EXPECT_TRUE(ExportCabs(package));
+    EXPECT_EQ((std::vector<Message>{{kNoCabsInPackage, MB_ICONINFORMATION}}), sink_.messages);
+}
+
+TEST_F(CabinetExportTest, FileThatCannotBeWrittenIsAStopMessageAndEndsTheStep) {
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "p.msi", tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    // A folder where the cabinet file should go: opening it for writing fails.
+    const fs::path folder = ExportFolder("p");
+    fs::create_directories(folder / "data1.cab");
+    EXPECT_FALSE(ExportCabs(package));
+
+    ASSERT_EQ(1u, sink_.messages.size());
+    EXPECT_EQ(MB_ICONSTOP, sink_.messages[0].icon);
+    EXPECT_EQ(FormatMessageText(kCantWriteCab, {(folder / "data1.cab").string(), "Is a directory"}),
+              sink_.messages[0].text);
+    EXPECT_TRUE(fs::is_directory(folder / "data1.cab"));  // what was there stays
+}
+
+TEST_F(CabinetExportTest, UnwritableExportFolderIsTold) {
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "p.msi", tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    // A file of the export folder's name: the folder cannot be made or written.
+    testing_support::WriteFile(ExportFolder("p"), "in the way");
+    EXPECT_FALSE(ExportCabs(package));
+    ASSERT_EQ(1u, sink_.messages.size());
+    EXPECT_EQ(MB_ICONSTOP, sink_.messages[0].icon);
+    EXPECT_NE(std::string::npos, sink_.messages[0].text.find("Can't write CAB file"));
+    EXPECT_EQ("in the way", testing_support::ReadFile(ExportFolder("p")));
+}
+
+TEST_F(CabinetExportTest, StreamNameThatWouldLeaveTheFolderIsSkippedAndTold) {
+    PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable()};
+    spec.streams = {{"../evil.cab", "evil"}, {"sub\\x.cab", "sub"}, {"ok.cab", "fine"}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "h.msi", spec);
+    ASSERT_FALSE(package.empty());
+    EXPECT_FALSE(ExportCabs(package));
+
+    std::vector<Message> expected = {
+        {FormatMessageText(kUnsafeCabName, {"../evil.cab"}), MB_ICONSTOP},
+        {FormatMessageText(kUnsafeCabName, {"sub\\x.cab"}), MB_ICONSTOP}};
+    std::vector<Message> told = sink_.messages;
+    std::sort(told.begin(), told.end(),
+              [](const Message& a, const Message& b) { return a.text < b.text; });
+    EXPECT_EQ(expected, told);
+    // Only the plain name was written; nothing beside the export folder.
+    EXPECT_EQ((std::vector<std::string>{"h"}), temp_.Entries());
+    EXPECT_EQ("fine", testing_support::ReadFile(ExportFolder("h") / "ok.cab"));
+    EXPECT_EQ(1,
+              std::distance(fs::directory_iterator(ExportFolder("h")), fs::directory_iterator()));
+}
+
+TEST_F(CabinetExportTest, LaterStreamOfTheSameNameInOtherCaseWins) {
+    PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable()};
+    spec.streams = {{"Same.cab", "first"}, {"SAME.CAB", "second"}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "s.msi", spec);
+    ASSERT_FALSE(package.empty());
+    EXPECT_TRUE(ExportCabs(package));
+
+    // The order in which the installer delivers the rows decides.
+    std::string last_fetched;
+    CMsiDatabase database;
+    ASSERT_TRUE(database.Open(package, 0));
+    {
+        CMsiView view;
+        ASSERT_TRUE(view.Open(&database, "SELECT `Name` FROM `_Streams`"));
+        view.Execute(0);
+        CMsiRecord row;
+        while (view.Fetch(row)) {
+            std::string name;
+            row.GetString(0, name);
+            if (LowerAscii(name) == "same.cab") last_fetched = name;
+        }
+    }
+    database.Shutdown();
+    ASSERT_FALSE(last_fetched.empty());
+    EXPECT_EQ(last_fetched == "Same.cab" ? "first" : "second",
+              testing_support::ReadFile(ExportFolder("s") / "same.cab"));
+}
+
+}  // namespace
+}  // namespace tablesmith

@@ -1,0 +1,145 @@
+// Runs the real tablesmith-cli and checks what it prints and returns.
+#include <filesystem>
+
+#include "messages.h"
+#include "tablesmith_test_support.h"
+
+namespace {
+
+using tablesmith_test::Quote;
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliTest : public tablesmith_test::CommandTest {
+  protected:
+    // Runs the program with TMPDIR at the test's temporary folder.
+    CliRun Cli(const std::string& arguments) {
+        const fs::path err_file = inputs_.path() / "stderr.txt";
+        CliRun run;
+        run.out = tablesmith_test::RunCommand("TMPDIR=" + Quote(temp_.str()) + " " +
+                                                  Quote(TABLESMITH_CLI) + " " + arguments + " 2>" +
+                                                  Quote(err_file.string()),
+                                              &run.status);
+        run.err = testing_support::ReadFile(err_file);
+        return run;
+    }
+
+    std::string Sample() {
+        const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "product.msi",
+                                                                  tablesmith_test::SamplePackage());
+        EXPECT_FALSE(package.empty());
+        return Quote(package);
+    }
+};
+
+TEST_F(CliTest, HelpAndVersionExitZero) {
+    CliRun help = Cli("--help");
+    EXPECT_EQ(0, help.status);
+    EXPECT_EQ(0u, help.out.find("usage: tablesmith-cli")) << help.out;
+    for (const char* command : {"tables PACKAGE", "export PACKAGE", "generate PACKAGE"})
+        EXPECT_NE(std::string::npos, help.out.find(command)) << command;
+    CliRun version = Cli("--version");
+    EXPECT_EQ(0, version.status);
+    EXPECT_EQ("tablesmith-cli 1.0.2.0\n", version.out);
+}
+
+TEST_F(CliTest, UsageErrorsExitTwoWithThePrefixOnStandardError) {
+    struct Case {
+        const char* arguments;
+        const char* error;
+    };
+    for (const Case& c : {
+             Case{"", "no command given"},
+             Case{"tables", "tables takes one PACKAGE, not 0 arguments"},
+             Case{"tables a.msi b.msi", "tables takes one PACKAGE, not 2 arguments"},
+             Case{"export a.msi", "export needs --table NAME or --all"},
+             Case{"export a.msi --all --table Property", "give --table or --all, not both"},
+             Case{"export a.msi --all --cabs --only-cabs", "give --cabs or --only-cabs, not both"},
+             Case{"export a.msi --table", "--table needs a table name"},
+             Case{"generate a.msi --all", "unknown option '--all'"},
+             Case{"--bogus", "unknown option '--bogus'"},
+             Case{"tables ''", "the PACKAGE path is empty"},
+         }) {
+        SCOPED_TRACE(c.arguments);
+        const CliRun run = Cli(c.arguments);
+        EXPECT_EQ(2, run.status);
+        EXPECT_EQ("", run.out);
+        EXPECT_EQ(std::string("tablesmith-cli: error: ") + c.error +
+                      "\nrun 'tablesmith-cli --help' for usage\n",
+                  run.err);
+    }
+}
+
+TEST_F(CliTest, MistypedCommandGetsASuggestion) {
+    CliRun run = Cli("exprot a.msi");
+    EXPECT_EQ(2, run.status);
+    EXPECT_NE(std::string::npos, run.err.find("unknown command 'exprot', did you mean 'export'?"))
+        << run.err;
+    run = Cli("zzzzzzzz a.msi");
+    EXPECT_EQ(2, run.status);
+    EXPECT_EQ(std::string::npos, run.err.find("did you mean")) << run.err;
+}
+
+TEST_F(CliTest, TablesListsSortedNamesAndTheirCount) {
+    const CliRun run = Cli("tables " + Sample());
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("Feature\nMedia\nProperty\n3 Tables\n", run.out);
+}
+
+TEST_F(CliTest, TablesOfAPackageThatDoesNotOpenFails) {
+    testing_support::WriteFile(inputs_.path() / "bad.msi", "text");
+    const CliRun run = Cli("tables " + Quote((inputs_.path() / "bad.msi").string()));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("", run.out);
+    EXPECT_NE(std::string::npos, run.err.find("can't open package")) << run.err;
+}
+
+TEST_F(CliTest, ExportAllWithCabsThenGeneratePrintTheMessages) {
+    const std::string package = Sample();
+    const std::string folder = (temp_.path() / "product").string();
+    CliRun run = Cli("export " + package + " --all --cabs");
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("Successfully exported all tables to\n" + folder + "\n" +
+                  "Successfully exported all CABs to\n" + folder + "\n",
+              run.out);
+    run = Cli("generate " + package);
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("Generated new MSI File!\n(" + folder + "/product.msi)\n", run.out);
+    EXPECT_TRUE(fs::is_regular_file(fs::path(folder) / "product.msi"));
+}
+
+TEST_F(CliTest, OnlyCabsNeedsNoTableChoice) {
+    const CliRun run = Cli("export " + Sample() + " --only-cabs");
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("Successfully exported all CABs to\n" + (temp_.path() / "product").string() + "\n",
+              run.out);
+    EXPECT_FALSE(fs::exists(temp_.path() / "product" / "Property.tbl"));
+}
+
+TEST_F(CliTest, StopMessageExitsOne) {
+    CliRun run = Cli("export " + Sample() + " --table Missing");
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("Can't export table Missing!\n", run.out);
+    run = Cli("generate " + Quote((inputs_.path() / "never.msi").string()));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("Please export all tables and CAB files first!\n", run.out);
+}
+
+TEST_F(CliTest, TraceSendsTheDebugChannelToStandardError) {
+    testing_support::WriteFile(inputs_.path() / "bad.msi", "text");
+    const std::string bad = Quote((inputs_.path() / "bad.msi").string());
+    const CliRun quiet = Cli("export " + bad + " --all");
+    const CliRun traced = Cli("--trace export " + bad + " --all");
+    EXPECT_EQ(1, quiet.status);
+    EXPECT_EQ(1, traced.status);
+    EXPECT_EQ("Can't open MSI Database in Transaction mode!\n", traced.out);
+    EXPECT_EQ("", quiet.err);
+    EXPECT_NE("", traced.err);
+}
+
+}  // namespace

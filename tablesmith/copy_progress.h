@@ -1,0 +1,22 @@
+// Progress of a long copy (a large cabinet leaving the package). The command
+// line backs it with a line on a terminal; the dialog and the tests with
+// nothing. The commands call it only for copies above a size they choose.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tablesmith {
+
+class CopyProgress {
+  public:
+    virtual ~CopyProgress() = default;
+    // A copy of `total` bytes into `file_name` begins.
+    virtual void Begin(const std::string& file_name, std::uint64_t total) = 0;
+    // `done` of the total bytes are written.
+    virtual void Advance(std::uint64_t done) = 0;
+    // The copy ended (finished or failed).
+    virtual void End() = 0;
+};
+
+}  // namespace tablesmith

@@ -1,0 +1,76 @@
+#include "export_command.h"
+
+#include "cabinet_export.h"
+#include "core/message_box.h"
+#include "export_folder.h"
+#include "messages.h"
+#include "msi_database.h"
+#include "msiquery.h"
+#include "win32/files.h"
+
+namespace tablesmith {
+
+namespace {
+
+UINT ExportTable(CMsiDatabase& database, const std::string& table, const std::string& folder) {
+    const std::string file_name = table + ".tbl";
+    return MsiDatabaseExportA(database.GetHandle(), table.c_str(), folder.c_str(),
+                              file_name.c_str());
+}
+
+// Step 4: the tables. True when every export succeeded.
+bool ExportTables(CMsiDatabase& database, const ExportSettings& settings, const std::string& folder,
+                  MessageSink& sink) {
+    if (settings.export_all) {
+        // A failed table does not stop the others. Failures are counted
+        // rather than result codes added up: a sum of codes can wrap to 0.
+        int failures = 0;
+        for (const std::string& table : settings.tables)
+            if (ExportTable(database, table, folder) != ERROR_SUCCESS) ++failures;
+        if (failures != 0) {
+            sink.Tell(kExportAllFailed, MB_ICONSTOP);
+            return false;
+        }
+        // Also for an empty list: nothing was asked that failed.
+        sink.Tell(FormatMessageText(kExportedAllTables, {folder}), MB_ICONINFORMATION);
+        return true;
+    }
+    const std::string& table = settings.selected_table;
+    if (table.empty()) return true;
+    if (ExportTable(database, table, folder) != ERROR_SUCCESS) {
+        sink.Tell(FormatMessageText(kCantExportTable, {table}), MB_ICONSTOP);
+        return false;
+    }
+    sink.Tell(FormatMessageText(kExportedTable, {table, folder}), MB_ICONINFORMATION);
+    return true;
+}
+
+}  // namespace
+
+bool RunExport(const ExportSettings& settings, MessageSink& sink, CopyProgress* progress) {
+    if (settings.msi_file.empty()) return false;
+    const std::string folder = ExportFolderOf(settings.msi_file);
+    if (folder.empty()) {
+        sink.Tell(kNoTempFolder, MB_ICONSTOP);
+        return false;
+    }
+    // One level only, and an existing folder is fine: a second export of the
+    // same package (or of one of the same name) writes into the same folder.
+    CreateDirectoryA(folder.c_str(), nullptr);
+
+    CMsiDatabase database;
+    bool ok = true;
+    if (!database.Open(settings.msi_file, 0)) {
+        // The database layer has traced the installer's reason.
+        sink.Tell(kCantOpenPackage, MB_ICONSTOP);
+        ok = false;
+    } else {
+        if (!settings.only_cab) ok = ExportTables(database, settings, folder, sink);
+        if (settings.export_cab || settings.only_cab)
+            ok = ExportCabinets(database, folder, sink, progress) && ok;
+    }
+    database.Shutdown();
+    return ok;
+}
+
+}  // namespace tablesmith

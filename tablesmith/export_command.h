@@ -1,0 +1,40 @@
+// The Export command (the dialog's OnExport): writes the chosen table, or all
+// listed tables, of a package to "<table>.tbl" files in the package's export
+// folder, then, when asked, copies the package's cabinets there as well.
+//
+// Order of steps, each telling its outcome before the next one runs:
+//   1. no package path: nothing at all happens;
+//   2. the export folder is made (one level; an existing one is reused with
+//      whatever it holds; a failure shows later, as failed exports);
+//   3. the package is opened read-only; if it does not open, a stop message
+//      and the end (the empty folder stays);
+//   4. unless only cabinets are wanted: the tables, with one message;
+//   5. when cabinets are wanted: ExportCabinets, with its own message;
+//   6. the package is closed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "copy_progress.h"
+#include "message_sink.h"
+
+namespace tablesmith {
+
+struct ExportSettings {
+    std::string msi_file;             // m_strMsiFile: the package path
+    std::vector<std::string> tables;  // the table list as the browse step filled it
+    std::string selected_table;       // the list's selection; "" when there is none
+    bool export_all = false;          // m_bExportAll: every listed table
+    bool export_cab = false;          // m_bExportCab: the cabinets as well
+    bool only_cab = false;            // m_bOnlyCab: the cabinets and no table
+};
+
+// OnExport's work. True when every step that ran succeeded. Tables are
+// exported from the given list, which is not read again from the package:
+// a table the package lacks fails like any other. A single-table export with
+// no selection does nothing for the tables. only_cab implies export_cab (the
+// dialog can tick the first only while the second is ticked).
+bool RunExport(const ExportSettings& settings, MessageSink& sink, CopyProgress* progress = nullptr);
+
+}  // namespace tablesmith

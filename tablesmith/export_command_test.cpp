@@ -1,0 +1,192 @@
+#include "export_command.h"
+
+#include <filesystem>
+
+#include "core/message_box.h"
+#include "messages.h"
+#include "tablesmith_test_support.h"
+
+namespace tablesmith {
+namespace {
+
+using tablesmith_test::CommandTest;
+using tablesmith_test::Message;
+namespace fs = std::filesystem;
+
+class ExportCommandTest : public CommandTest {
+  protected:
+    void SetUp() override {
+        CommandTest::SetUp();
+        package_ = tablesmith_test::BuildPackage(inputs_.path(), "product.msi",
+                                                 tablesmith_test::SamplePackage());
+        ASSERT_FALSE(package_.empty());
+        settings_.msi_file = package_;
+        settings_.tables = {"Feature", "Media", "Property"};
+        settings_.selected_table = "Feature";
+        folder_ = ExportFolder("product");
+    }
+
+    std::vector<std::string> FolderEntries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    Message TableMessage(const std::string& table) const {
+        return {FormatMessageText(kExportedTable, {table, folder_.string()}), MB_ICONINFORMATION};
+    }
+    Message AllTablesMessage() const {
+        return {FormatMessageText(kExportedAllTables, {folder_.string()}), MB_ICONINFORMATION};
+    }
+    Message CabsMessage() const {
+        return {FormatMessageText(kExportedAllCabs, {folder_.string()}), MB_ICONINFORMATION};
+    }
+
+    std::string package_;
+    ExportSettings settings_;
+    fs::path folder_;
+};
+
+TEST_F(ExportCommandTest, EmptyPackagePathDoesNothing) {
+    settings_.msi_file.clear();
+    EXPECT_FALSE(RunExport(settings_, sink_));
+    EXPECT_TRUE(sink_.messages.empty());
+    EXPECT_TRUE(temp_.Entries().empty());
+}
+
+TEST_F(ExportCommandTest, PackageThatDoesNotOpenIsToldAndLeavesTheEmptyFolder) {
+    testing_support::WriteFile(inputs_.path() / "broken.msi", "not a package");
+    settings_.msi_file = (inputs_.path() / "broken.msi").string();
+    settings_.export_cab = true;
+    EXPECT_FALSE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{{kCantOpenPackage, MB_ICONSTOP}}), sink_.messages);
+    EXPECT_TRUE(fs::is_directory(ExportFolder("broken")));
+    EXPECT_TRUE(fs::is_empty(ExportFolder("broken")));
+}
+
+TEST_F(ExportCommandTest, SelectedTableIsWrittenAsTblFile) {
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{TableMessage("Feature")}), sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"Feature.tbl"}), FolderEntries());
+    // The installer's export format: column names, types, table and keys.
+    const std::string text = testing_support::ReadFile(folder_ / "Feature.tbl");
+    EXPECT_EQ(0u, text.find("Feature\tFeature_Parent\tTitle")) << text;
+    EXPECT_NE(std::string::npos, text.find("Complete\t\tEverything")) << text;
+}
+
+TEST_F(ExportCommandTest, FailedSingleTableIsAStopMessage) {
+    settings_.selected_table = "Missing";
+    EXPECT_FALSE(RunExport(settings_, sink_));
+    EXPECT_EQ(
+        (std::vector<Message>{{FormatMessageText(kCantExportTable, {"Missing"}), MB_ICONSTOP}}),
+        sink_.messages);
+}
+
+TEST_F(ExportCommandTest, NoSelectionExportsNoTable) {
+    settings_.selected_table.clear();
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    EXPECT_TRUE(sink_.messages.empty());
+    EXPECT_TRUE(FolderEntries().empty());
+}
+
+TEST_F(ExportCommandTest, AllListedTablesAreWrittenWithOneMessage) {
+    settings_.export_all = true;
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{AllTablesMessage()}), sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"Feature.tbl", "Media.tbl", "Property.tbl"}),
+              FolderEntries());
+}
+
+TEST_F(ExportCommandTest, ATableThatFailsStopsNoOtherAndTheSummaryIsAStop) {
+    settings_.export_all = true;
+    settings_.tables = {"Feature", "Gone", "Property"};
+    EXPECT_FALSE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{{kExportAllFailed, MB_ICONSTOP}}), sink_.messages);
+    const std::vector<std::string> entries = FolderEntries();
+    EXPECT_TRUE(std::find(entries.begin(), entries.end(), "Feature.tbl") != entries.end());
+    EXPECT_TRUE(std::find(entries.begin(), entries.end(), "Property.tbl") != entries.end());
+}
+
+TEST_F(ExportCommandTest, EmptyListWithAllTablesExportsNothingAndSaysSuccess) {
+    settings_.export_all = true;
+    settings_.tables.clear();
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{AllTablesMessage()}), sink_.messages);
+    EXPECT_TRUE(FolderEntries().empty());
+}
+
+TEST_F(ExportCommandTest, SelectedTableThenCabinetsTellTwoMessagesInOrder) {
+    settings_.export_cab = true;
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{TableMessage("Feature"), CabsMessage()}), sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"Feature.tbl", "data1.cab", "other.cab"}), FolderEntries());
+}
+
+TEST_F(ExportCommandTest, AllTablesThenCabinetsTellTwoMessagesInOrder) {
+    settings_.export_all = true;
+    settings_.export_cab = true;
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{AllTablesMessage(), CabsMessage()}), sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"Feature.tbl", "Media.tbl", "Property.tbl", "data1.cab",
+                                        "other.cab"}),
+              FolderEntries());
+}
+
+TEST_F(ExportCommandTest, OnlyCabinetsWritesNoTableWhateverAllSays) {
+    for (bool all : {false, true}) {
+        SCOPED_TRACE(all ? "all tables ticked" : "all tables not ticked");
+        fs::remove_all(folder_);
+        sink_.messages.clear();
+        settings_.export_all = all;
+        settings_.export_cab = true;
+        settings_.only_cab = true;
+        EXPECT_TRUE(RunExport(settings_, sink_));
+        EXPECT_EQ((std::vector<Message>{CabsMessage()}), sink_.messages);
+        EXPECT_EQ((std::vector<std::string>{"data1.cab", "other.cab"}), FolderEntries());
+    }
+}
+
+TEST_F(ExportCommandTest, SecondExportReusesTheFolderWithWhatItHolds) {
+    fs::create_directories(folder_);
+    testing_support::WriteFile(folder_ / "left.txt", "from before");
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    settings_.selected_table = "Property";
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<std::string>{"Feature.tbl", "Property.tbl", "left.txt"}),
+              FolderEntries());
+}
+
+TEST_F(ExportCommandTest, PackagesOfOneNameInDifferentFoldersShareTheExportFolder) {
+    fs::create_directories(inputs_.path() / "other");
+    tablesmith_test::PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable()};
+    const std::string second =
+        tablesmith_test::BuildPackage(inputs_.path() / "other", "product.msi", spec);
+    ASSERT_FALSE(second.empty());
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    settings_.msi_file = second;
+    settings_.selected_table = "Property";
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<std::string>{"Feature.tbl", "Property.tbl"}), FolderEntries());
+    EXPECT_EQ((std::vector<std::string>{"product"}), temp_.Entries());
+}
+
+TEST_F(ExportCommandTest, UnwritableExportFolderFailsEveryTableAndSaysSo) {
+    // A file of the folder's name: the folder cannot be made, nothing written.
+    testing_support::WriteFile(folder_, "in the way");
+    settings_.export_all = true;
+    EXPECT_FALSE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{{kExportAllFailed, MB_ICONSTOP}}), sink_.messages);
+    EXPECT_EQ("in the way", testing_support::ReadFile(folder_));
+}
+
+TEST_F(ExportCommandTest, UnknownTemporaryFolderIsAStopMessage) {
+    setenv("TMPDIR", ("/" + std::string(700, 'x')).c_str(), 1);
+    EXPECT_FALSE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{{kNoTempFolder, MB_ICONSTOP}}), sink_.messages);
+}
+
+}  // namespace
+}  // namespace tablesmith

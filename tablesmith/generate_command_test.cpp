@@ -1,0 +1,220 @@
+#include "generate_command.h"
+
+#include <filesystem>
+
+#include "core/message_box.h"
+#include "export_command.h"
+#include "messages.h"
+#include "msi_database.h"
+#include "msi_record.h"
+#include "msi_view.h"
+#include "msiquery.h"
+#include "tablesmith_test_support.h"
+
+namespace tablesmith {
+namespace {
+
+using tablesmith_test::CommandTest;
+using tablesmith_test::Message;
+using tablesmith_test::PackageSpec;
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kSampleTables = {"Feature", "Media", "Property"};
+
+class GenerateCommandTest : public CommandTest {
+  protected:
+    std::string Build(const PackageSpec& spec, const std::string& name = "product.msi") {
+        return tablesmith_test::BuildPackage(inputs_.path(), name, spec);
+    }
+
+    // Export with "Export ALL MSI Tables" and the cabinets, as the user is
+    // told to do first; its messages are dropped.
+    void ExportAll(const std::string& package, const std::vector<std::string>& tables) {
+        ExportSettings settings;
+        settings.msi_file = package;
+        settings.tables = tables;
+        settings.export_all = true;
+        settings.export_cab = true;
+        tablesmith_test::RecordingSink export_sink;
+        RunExport(settings, export_sink);
+    }
+
+    bool Generate(const std::string& package, const std::vector<std::string>& tables) {
+        return RunGenerate(GenerateSettings{package, tables}, sink_);
+    }
+
+    Message GeneratedMessage(const std::string& title = "product",
+                             const std::string& file = "product.msi") const {
+        return {FormatMessageText(kGenerated, {(ExportFolder(title) / file).string()}),
+                MB_ICONINFORMATION};
+    }
+
+    // The Cabinet column of every Media row of a package, by DiskId order.
+    std::vector<std::string> MediaCabinets(const std::string& package) {
+        std::vector<std::string> cabinets;
+        CMsiDatabase database;
+        EXPECT_TRUE(database.Open(package, 0));
+        {
+            CMsiView view;
+            if (view.Open(&database, "SELECT `Cabinet` FROM `Media` ORDER BY `DiskId`")) {
+                view.Execute(0);
+                CMsiRecord row;
+                while (view.Fetch(row)) {
+                    std::string cabinet;
+                    row.GetString(0, cabinet);
+                    cabinets.push_back(cabinet);
+                }
+            }
+        }
+        database.Shutdown();
+        return cabinets;
+    }
+};
+
+TEST_F(GenerateCommandTest, BeforeAnyExportAsksForTheExportFirst) {
+    const std::string package = Build(tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    EXPECT_FALSE(Generate(package, kSampleTables));
+    EXPECT_EQ((std::vector<Message>{{kExportFirst, MB_ICONSTOP}}), sink_.messages);
+    EXPECT_FALSE(fs::exists(ExportFolder("product") / "product.msi"));
+}
+
+TEST_F(GenerateCommandTest, TablesWithoutCabinetsSayNoCabFound) {
+    PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable()};
+    const std::string package = Build(spec);
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, {"Property"});
+    EXPECT_FALSE(Generate(package, {"Property"}));
+    EXPECT_EQ((std::vector<Message>{{kNoCabFound, MB_ICONSTOP}}), sink_.messages);
+    EXPECT_FALSE(fs::exists(ExportFolder("product") / "product.msi"));
+}
+
+TEST_F(GenerateCommandTest, NewPackageNamesTheExportedCabinetFiles) {
+    const std::string package = Build(tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    EXPECT_TRUE(Generate(package, kSampleTables));
+    EXPECT_EQ((std::vector<Message>{GeneratedMessage()}), sink_.messages);
+
+    const std::string generated = (ExportFolder("product") / "product.msi").string();
+    // "#Data1.cab" was written as data1.cab; "#other.CAB" as other.cab. Rows
+    // that named no internal cabinet stay as they were.
+    EXPECT_EQ((std::vector<std::string>{"data1.cab", "other.cab", "external.cab", ""}),
+              MediaCabinets(generated));
+    EXPECT_EQ(tablesmith_test::MsiinfoExport(package, "Property"),
+              tablesmith_test::MsiinfoExport(generated, "Property"));
+    EXPECT_EQ(tablesmith_test::MsiinfoExport(package, "Feature"),
+              tablesmith_test::MsiinfoExport(generated, "Feature"));
+}
+
+TEST_F(GenerateCommandTest, FileOfTheStreamsOwnCaseIsNamedAsItIs) {
+    const std::string package = Build(tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    fs::rename(ExportFolder("product") / "data1.cab", ExportFolder("product") / "Data1.cab");
+    EXPECT_TRUE(Generate(package, kSampleTables));
+    EXPECT_EQ((std::vector<std::string>{"Data1.cab", "other.cab", "external.cab", ""}),
+              MediaCabinets((ExportFolder("product") / "product.msi").string()));
+}
+
+TEST_F(GenerateCommandTest, SummaryCarriesSourceCodeAndTemplateVersionAndCredit) {
+    PackageSpec spec = tablesmith_test::SamplePackage();
+    spec.template_text = "x64;1031";
+    spec.revision = "{ABCDEF01-2345-6789-ABCD-EF0123456789}";
+    const std::string package = Build(spec);
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    ASSERT_TRUE(Generate(package, kSampleTables));
+
+    const std::string generated = (ExportFolder("product") / "product.msi").string();
+    MSIHANDLE summary = 0;
+    ASSERT_EQ(0u, MsiGetSummaryInformationA(0, generated.c_str(), 0, &summary));
+    auto text = [&](UINT property) {
+        char buffer[512] = {};
+        DWORD size = sizeof buffer;
+        UINT type = 0;
+        INT number = 0;
+        EXPECT_EQ(0u, MsiSummaryInfoGetPropertyA(summary, property, &type, &number, nullptr, buffer,
+                                                 &size));
+        EXPECT_EQ(static_cast<UINT>(VT_LPSTR), type);
+        return std::string(buffer, size);
+    };
+    EXPECT_EQ("{ABCDEF01-2345-6789-ABCD-EF0123456789}", text(PID_REVNUMBER));
+    EXPECT_EQ("x64;1031", text(PID_TEMPLATE));
+    EXPECT_EQ(kGeneratedComments, text(PID_COMMENTS));
+    UINT type = 0;
+    INT number = 0;
+    DWORD size = 0;
+    EXPECT_EQ(0u, MsiSummaryInfoGetPropertyA(summary, PID_PAGECOUNT, &type, &number, nullptr,
+                                             nullptr, &size));
+    EXPECT_EQ(static_cast<UINT>(VT_I4), type);
+    EXPECT_EQ(kGeneratedPageCount, number);
+    MsiCloseHandle(summary);
+}
+
+TEST_F(GenerateCommandTest, MediaRowWhoseCabinetFileIsMissingIsTold) {
+    PackageSpec spec = tablesmith_test::SamplePackage();
+    spec.tables[1] = tablesmith_test::MediaTable({"#Data1.cab", "#gone.cab"});
+    const std::string package = Build(spec);
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    EXPECT_FALSE(Generate(package, kSampleTables));
+    EXPECT_EQ((std::vector<Message>{{FormatMessageText(kCabFileMissing, {"gone.cab"}), MB_ICONSTOP},
+                                    GeneratedMessage()}),
+              sink_.messages);
+}
+
+TEST_F(GenerateCommandTest, PackageWithoutMediaTableIsStillGenerated) {
+    PackageSpec spec = tablesmith_test::SamplePackage();
+    spec.tables.erase(spec.tables.begin() + 1);
+    const std::string package = Build(spec);
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, {"Feature", "Property"});
+    EXPECT_TRUE(Generate(package, {"Feature", "Property"}));
+    EXPECT_EQ((std::vector<Message>{GeneratedMessage()}), sink_.messages);
+}
+
+TEST_F(GenerateCommandTest, TableThatFailsToImportIsToldAndGenerationGoesOn) {
+    const std::string package = Build(tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    EXPECT_FALSE(Generate(package, {"Feature", "Media", "Missing", "Property"}));
+    EXPECT_EQ((std::vector<Message>{{kCantImportAll, MB_ICONSTOP}, GeneratedMessage()}),
+              sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"data1.cab", "other.cab", "external.cab", ""}),
+              MediaCabinets((ExportFolder("product") / "product.msi").string()));
+}
+
+TEST_F(GenerateCommandTest, SourceWhoseSummaryCannotBeReadIsToldWithoutSuccess) {
+    const std::string package = Build(tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    fs::remove(package);
+    EXPECT_FALSE(Generate(package, kSampleTables));
+    EXPECT_EQ(
+        (std::vector<Message>{{FormatMessageText(kCantReadSourceSummary, {package}), MB_ICONSTOP}}),
+        sink_.messages);
+}
+
+TEST_F(GenerateCommandTest, SourceInsideItsOwnExportFolderIsReadBeforeItIsReplaced) {
+    const std::string package = Build(tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    const fs::path inside = ExportFolder("product") / "product.msi";
+    fs::copy_file(package, inside);
+    EXPECT_TRUE(Generate(inside.string(), kSampleTables));
+    EXPECT_EQ((std::vector<Message>{GeneratedMessage()}), sink_.messages);
+    MSIHANDLE summary = 0;
+    ASSERT_EQ(0u, MsiGetSummaryInformationA(0, inside.c_str(), 0, &summary));
+    char buffer[256] = {};
+    DWORD size = sizeof buffer;
+    UINT type = 0;
+    EXPECT_EQ(0u, MsiSummaryInfoGetPropertyA(summary, PID_REVNUMBER, &type, nullptr, nullptr,
+                                             buffer, &size));
+    EXPECT_STREQ("{12345678-1234-1234-1234-123456789012}", buffer);
+    MsiCloseHandle(summary);
+}
+
+}  // namespace
+}  // namespace tablesmith

@@ -1,0 +1,30 @@
+// Where a Tablesmith command tells its outcome: one call per message, with
+// the message-box icon type (MB_ICONINFORMATION for a success, MB_ICONSTOP
+// for a failure). The dialog and the command line hand the commands a sink
+// of their own, so both run the same code and say the same things.
+#pragma once
+
+#include <string>
+
+namespace tablesmith {
+
+class MessageSink {
+  public:
+    virtual ~MessageSink() = default;
+    // One message, shown before the command goes on (a box is modal).
+    virtual void Tell(const std::string& text, unsigned icon_type) = 0;
+};
+
+// Shows each message through AfxMessageBox: a real box when the program has
+// an application object, the text on standard output when it has none (the
+// command line). Remembers whether anything was a failure, for exit codes.
+class MessageBoxSink : public MessageSink {
+  public:
+    void Tell(const std::string& text, unsigned icon_type) override;
+    bool SawStop() const { return saw_stop_; }
+
+  private:
+    bool saw_stop_ = false;
+};
+
+}  // namespace tablesmith

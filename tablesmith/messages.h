@@ -1,0 +1,46 @@
+// Every text the Tablesmith commands tell the user, in one place, so that the
+// dialog, the command line and the tests use the very same words. Texts with
+// "%s" or "%d" are formatted with FormatMessageText.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+namespace tablesmith {
+
+// Table export.
+inline constexpr const char* kCantOpenPackage = "Can't open MSI Database in Transaction mode!";
+inline constexpr const char* kExportAllFailed = "An error occured while exporting all tables!";
+inline constexpr const char* kExportedAllTables = "Successfully exported all tables to\n%s";
+inline constexpr const char* kExportedTable = "Successfully exported table %s to\n%s";
+inline constexpr const char* kCantExportTable = "Can't export table %s!";
+inline constexpr const char* kNoTempFolder = "Can't find the temporary folder!";
+
+// Cabinet export.
+inline constexpr const char* kExportedAllCabs = "Successfully exported all CABs to\n%s";
+inline constexpr const char* kNoCabsInPackage = "No CAB files found in MSI package!";
+inline constexpr const char* kCantReadStreams = "Can't read the streams of the MSI package!";
+inline constexpr const char* kUnsafeCabName =
+    "CAB stream %s was not exported: its name is not a plain file name!";
+inline constexpr const char* kCantReadCab = "Can't read CAB stream %s!";
+inline constexpr const char* kCantWriteCab = "Can't write CAB file %s!\n%s";
+
+// Package generation.
+inline constexpr const char* kExportFirst = "Please export all tables and CAB files first!";
+inline constexpr const char* kNoCabFound = "No CAB file found!";
+inline constexpr const char* kCantCreatePackage = "Can't create new MSI Database!";
+inline constexpr const char* kCantImportAll = "Can't import all MSI tables!";
+inline constexpr const char* kCabFileMissing = "CAB file %s is not in the export folder!";
+inline constexpr const char* kCantReadSourceSummary = "Can't read the summary info of %s!";
+inline constexpr const char* kCantWriteSummary = "can't write new summary info!";
+inline constexpr const char* kCantSavePackage = "Can't save new MSI Database %s!";
+inline constexpr const char* kGenerated = "Generated new MSI File!\n(%s)";
+
+// The browse step's count label.
+inline constexpr const char* kTableCount = "%d Tables";
+
+// Replaces the "%s" and "%d" fields of `format` in order with `args`. Only
+// those two fields occur in the texts above; anything else is copied as is.
+std::string FormatMessageText(const char* format, std::initializer_list<std::string> args);
+
+}  // namespace tablesmith

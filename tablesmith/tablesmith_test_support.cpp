@@ -1,0 +1,129 @@
+#include "tablesmith_test_support.h"
+
+#include <cstdio>
+#include <ostream>
+
+#include "msi.h"
+#include "msi_engine.h"
+
+namespace tablesmith_test {
+
+namespace fs = std::filesystem;
+
+std::ostream& operator<<(std::ostream& out, const Message& message) {
+    return out << "{\"" << message.text << "\", " << message.icon << "}";
+}
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+std::string RunCommand(const std::string& command, int* status) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        if (status != nullptr) *status = -1;
+        return output;
+    }
+    char buffer[4096];
+    std::size_t read = 0;
+    while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
+    const int result = pclose(pipe);
+    if (status != nullptr) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    return output;
+}
+
+std::string BuildPackage(const fs::path& folder, const std::string& file_name,
+                         const PackageSpec& spec) {
+    const fs::path work = folder / (file_name + ".src");
+    fs::create_directories(work);
+    std::string command = "msibuild " + Quote((folder / file_name).string());
+    for (const IdtTable& table : spec.tables) {
+        const fs::path idt = work / (table.name + ".idt");
+        testing_support::WriteFile(idt, table.text);
+        command += " -i " + Quote(idt.string());
+    }
+    int index = 0;
+    for (const auto& [name, bytes] : spec.streams) {
+        const fs::path data = work / ("stream" + std::to_string(index++));
+        testing_support::WriteFile(data, bytes);
+        command += " -a " + Quote(name) + " " + Quote(data.string());
+    }
+    // msibuild takes the summary last: options after it are refused.
+    command +=
+        " -s 'Tablesmith test' 'Tests' " + Quote(spec.template_text) + " " + Quote(spec.revision);
+    int status = 0;
+    const std::string output =
+        RunCommand("cd " + Quote(work.string()) + " && " + command + " 2>&1", &status);
+    EXPECT_EQ(status, 0) << "msibuild failed: " << output;
+    if (status != 0) return std::string();
+    return (folder / file_name).string();
+}
+
+IdtTable PropertyTable() {
+    return {"Property",
+            "Property\tValue\r\ns72\tl0\r\nProperty\tProperty\r\n"
+            "Manufacturer\tAcme\r\n"
+            "ProductCode\t{11111111-2222-3333-4444-555555555555}\r\n"
+            "ProductName\tWidget\r\n"
+            "ProductVersion\t1.2.3\r\n"};
+}
+
+IdtTable MediaTable(const std::vector<std::string>& cabinets) {
+    std::string text =
+        "DiskId\tLastSequence\tDiskPrompt\tCabinet\tVolumeLabel\tSource\r\n"
+        "i2\ti4\tL64\tS255\tS32\tS72\r\n"
+        "Media\tDiskId\r\n";
+    int disk = 1;
+    for (const std::string& cabinet : cabinets) {
+        text +=
+            std::to_string(disk) + "\t" + std::to_string(disk * 10) + "\t\t" + cabinet + "\t\t\r\n";
+        ++disk;
+    }
+    return {"Media", text};
+}
+
+IdtTable FeatureTable() {
+    return {"Feature",
+            "Feature\tFeature_Parent\tTitle\tDescription\tDisplay\tLevel\tDirectory_\t"
+            "Attributes\r\n"
+            "s38\tS38\tL64\tL255\tI2\ti2\tS72\ti2\r\n"
+            "Feature\tFeature\r\n"
+            "Complete\t\tEverything\tAll of it\t1\t1\t\t0\r\n"};
+}
+
+PackageSpec SamplePackage() {
+    PackageSpec spec;
+    spec.tables = {PropertyTable(), MediaTable({"#Data1.cab", "#other.CAB", "external.cab", ""}),
+                   FeatureTable()};
+    spec.streams = {{"Data1.cab", std::string("MSCF\0\0\0\0first cabinet", 21)},
+                    {"other.CAB", "MSCF second"},
+                    {"notes.txt", "not a cabinet"}};
+    return spec;
+}
+
+std::string MsiinfoExport(const std::string& package, const std::string& table) {
+    int status = 0;
+    const std::string text = RunCommand(
+        "msiinfo export " + Quote(package) + " " + Quote(table) + " 2>/dev/null", &status);
+    if (status != 0) return std::string();
+    return text;
+}
+
+void CommandTest::SetUp() {
+    ASSERT_EQ(msi::OpenHandleCount(), 0u) << "an earlier test left installer handles open";
+}
+
+void CommandTest::TearDown() {
+    EXPECT_EQ(msi::OpenHandleCount(), 0u) << "installer handles left open";
+    MsiCloseAllHandles();
+}
+
+}  // namespace tablesmith_test
