@@ -106,6 +106,13 @@ Status Table::Insert(RowPtr row) {
     return Status::Ok();
 }
 
+void Table::Append(RowPtr row) {
+    if (sorted_ && !rows_.empty() && CompareKeys(rows_.back()->cells, row->cells) > 0)
+        sorted_ = false;
+    rows_.push_back(std::move(row));
+    modified_ = true;
+}
+
 void Table::Erase(const RowPtr& row) {
     auto it = std::find(rows_.begin(), rows_.end(), row);
     if (it == rows_.end()) return;

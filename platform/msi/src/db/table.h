@@ -51,6 +51,11 @@ class Table {
     RowPtr Find(const std::vector<uint32_t>& cells) const;
     // Inserts in key order; kExists when a row has the same key.
     Status Insert(RowPtr row);
+    // Adds a row after the last one, keeping the caller's order (a text
+    // archive import keeps the archive's row order, so that export, import
+    // and export again give the same file). The caller has made sure no row
+    // has the same key; rows out of key order make look-ups scan.
+    void Append(RowPtr row);
     // Removes the row (marks it erased). No effect for a row of another table.
     void Erase(const RowPtr& row);
     // Removes every row.

@@ -1,0 +1,49 @@
+// Helpers for the text-archive tests: databases built in memory, folders
+// read back as maps, the shared fixtures, and the oracle (Wine's msi.dll)
+// when VSB_ORACLE names its run script.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/database.h"
+
+namespace msi::idt::test {
+
+// A new database (create mode; nothing is written until a commit).
+std::shared_ptr<db::Database> CreateDatabase(const std::string& path);
+std::shared_ptr<db::Database> OpenReadOnly(const std::string& path);
+
+struct ColumnSpec {
+    std::string name;
+    std::string type;  // archive notation: s72, I2, v0 ...
+};
+// A table whose first `keys` columns are its key.
+void MakeTable(db::Database& db, const std::string& name, const std::vector<ColumnSpec>& columns,
+               size_t keys);
+// A row: nullopt is null; strings are pool bytes, integers decimal text,
+// binary cells the bytes of the stream.
+void AddRow(db::Database& db, const std::string& table,
+            const std::vector<std::optional<std::string>>& cells);
+
+std::string ReadBytes(const std::string& path);
+// Every regular file below `folder`, by path relative to it.
+std::map<std::string, std::string> ReadTree(const std::string& folder);
+
+// Every .msi of the shared fixtures (real/*/*.msi and generated/*.msi);
+// empty when the fixtures are absent.
+std::vector<std::string> FixturePackages();
+// What a full export writes: every user table, _ForceCodepage and
+// _SummaryInformation (the set Wine's export of "all tables" writes).
+std::vector<std::string> ArchiveTables(db::Database& db);
+
+// The oracle's run script from VSB_ORACLE, or "" when unset.
+std::string OracleScript();
+// Runs a command line; true when it exits 0. Output goes to `output`.
+bool Run(const std::string& command_line, std::string* output = nullptr);
+std::string ShellQuote(const std::string& text);
+
+}  // namespace msi::idt::test
