@@ -1,0 +1,66 @@
+#include "msi_database.h"
+
+#include <cstdint>
+
+#include "installer_report.h"
+#include "msiquery.h"
+#include "windows.h"
+
+CMsiDatabase::CMsiDatabase() : m_slTempFiles(10) {}
+
+CMsiDatabase::~CMsiDatabase() {
+    DeleteTempFiles();
+    Close();
+    Reset();
+}
+
+bool CMsiDatabase::Open(const std::string& path, LPCSTR persist) {
+    Shutdown();
+    m_strPath = path;
+    if (!IsOpen()) {
+        const UINT result = MsiOpenDatabaseA(m_strPath.c_str(), persist, &m_hHandle);
+        if (result == ERROR_SUCCESS)
+            SetFlags(kOpenFlag, true);
+        else
+            ReportError("opening MSI database", nullptr, result);
+    }
+    return IsOpen();
+}
+
+bool CMsiDatabase::Open(const std::string& path, int mode) {
+    // The installer takes a predefined mode as a small number in the pointer.
+    return Open(path, reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(mode)));
+}
+
+void CMsiDatabase::AddTempFile(const std::string& path) {
+    m_slTempFiles.AddString(path);
+}
+
+void CMsiDatabase::ReportError(const char* context, const char* detail, UINT code) const {
+    installer::ReportInstallerError(installer::InstallerErrorText(context, detail, m_strPath, code),
+                                    m_dwReportFlags);
+}
+
+bool CMsiDatabase::Close() {
+    if (!IsOpen()) return true;
+    const bool closed = CMsiHandle::Close();
+    if (closed) SetFlags(kOpenFlag, false);
+    return closed;
+}
+
+void CMsiDatabase::Reset() {
+    m_dwFlags = 0;
+    m_strPath.clear();
+}
+
+void CMsiDatabase::Shutdown() {
+    DeleteTempFiles();
+    Close();
+    Reset();
+}
+
+void CMsiDatabase::DeleteTempFiles() {
+    for (POSITION position = m_slTempFiles.GetHeadPosition(); position != nullptr;)
+        DeleteFileA(m_slTempFiles.GetNext(position).c_str());
+    m_slTempFiles.RemoveAll();
+}

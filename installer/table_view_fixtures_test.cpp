@@ -1,0 +1,135 @@
+// The table view over a large real package: every table loads as the engine
+// reads it directly, and edits committed in a transacted copy read back the
+// same through the engine and through msitools' msiinfo.
+#include <filesystem>
+
+#include "engine_table_reader.h"
+#include "installer_test_support.h"
+#include "msi_column_type.h"
+#include "msi_table_view.h"
+#include "msiquery.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using installer_test::InstallerTest;
+using Rows = std::vector<std::vector<std::string>>;
+
+constexpr const char* kAcroRead = "real/adobe-reader/AcroRead.msi";
+
+// The rows of a loaded table view in the form ReadTableDirectly gives.
+Rows RowsOf(MsiTableView& view) {
+    Rows rows;
+    for (POSITION position = view.GetHeadPosition(); position != nullptr;) {
+        auto* entry = dynamic_cast<CMsiTableRecord*>(view.GetNext(position));
+        std::vector<std::string> fields;
+        for (int column = 0; column < view.GetColumnCount(); ++column) {
+            std::string text = entry->GetFieldText(column);
+            if (view.GetColumnType(column) == static_cast<int>(installer::kMsiColumnBinary) &&
+                !text.empty())
+                text += std::to_string(entry->GetBinary(column)->GetCount());
+            fields.push_back(text);
+        }
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+std::vector<std::string> TableNames(CMsiDatabase& database) {
+    MsiTableView tables;
+    EXPECT_TRUE(tables.Open(&database, "_Tables"));
+    std::vector<std::string> names;
+    for (POSITION position = tables.GetHeadPosition(); position != nullptr;)
+        names.push_back(dynamic_cast<CEntry*>(tables.GetNext(position))->GetFieldText(0));
+    return names;
+}
+
+class TableViewFixturesTest : public InstallerTest {};
+
+TEST_F(TableViewFixturesTest, EveryTableOfAcroReadLoadsAsTheEngineReadsIt) {
+    VSB_REQUIRE_FIXTURE(package, kAcroRead);
+    CMsiDatabase database;
+    ASSERT_TRUE(database.Open(package.string(), 0));
+    const std::vector<std::string> names = TableNames(database);
+    EXPECT_EQ(76u, names.size());
+    std::size_t rows_seen = 0;
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        MsiTableView view;
+        ASSERT_TRUE(view.Load(&database, name));
+        const Rows loaded = RowsOf(view);
+        rows_seen += loaded.size();
+        EXPECT_EQ(installer_test::ReadTableDirectly(package.string(), name), loaded);
+    }
+    EXPECT_EQ(4585u, rows_seen);
+    EXPECT_TRUE(trace_.Lines().empty());
+    database.Shutdown();
+}
+
+TEST_F(TableViewFixturesTest, EditsCommittedInATransactedCopyReadBack) {
+    VSB_REQUIRE_FIXTURE(source, kAcroRead);
+    const fs::path copy = inputs_.path() / "AcroRead-edit.msi";
+    fs::copy_file(source, copy);
+    CMsiDatabase database;
+    ASSERT_TRUE(database.Open(copy.string(), 1));
+    Rows expected;
+    std::string first_binary_name;
+    {
+        MsiTableView properties;
+        ASSERT_TRUE(properties.Load(&database, "Property"));
+        auto* manufacturer =
+            dynamic_cast<CMsiTableRecord*>(properties.FindEntry("Manufacturer", 0));
+        ASSERT_NE(nullptr, manufacturer);
+        manufacturer->SetStringValue(1, "Edited Vendor");
+        auto* added = dynamic_cast<CMsiTableRecord*>(properties.CreateEntry());
+        added->SetStringValue(0, "ZZ_ADDED");
+        added->SetStringValue(1, "new value");
+        properties.AddEntry(added);
+        properties.MarkDeleted(properties.FindEntry("ARPHELPLINK", 0));
+        EXPECT_TRUE(properties.Commit());
+
+        MsiTableView binaries;
+        ASSERT_TRUE(binaries.Load(&database, "Binary"));
+        auto* first = dynamic_cast<CMsiTableRecord*>(binaries.GetHead());
+        first_binary_name = first->GetFieldText(0);
+        CMsiBinaryValue bytes;
+        bytes.Assign("replaced stream", 15);
+        first->SetBinaryValue(1, bytes);
+        EXPECT_TRUE(binaries.Commit());
+        EXPECT_EQ(0u, MsiDatabaseCommit(database.GetHandle()));
+    }
+    database.Shutdown();
+    EXPECT_TRUE(temp_.Entries().empty());
+
+    // Through the engine.
+    const Rows properties = installer_test::ReadTableDirectly(copy.string(), "Property");
+    auto value_of = [&](const std::string& name) -> std::string {
+        for (const auto& row : properties)
+            if (row[0] == name) return row[1];
+        return "<missing>";
+    };
+    EXPECT_EQ("Edited Vendor", value_of("Manufacturer"));
+    EXPECT_EQ("new value", value_of("ZZ_ADDED"));
+    EXPECT_EQ("<missing>", value_of("ARPHELPLINK"));
+    EXPECT_EQ(installer_test::ReadTableDirectly(source.string(), "Property").size(),
+              properties.size());
+    const Rows binaries = installer_test::ReadTableDirectly(copy.string(), "Binary");
+    EXPECT_EQ((std::vector<std::string>{first_binary_name, "[Binary]15"}), binaries[0]);
+
+    // Through msiinfo.
+    if (installer_test::RunCommand("command -v msiinfo").empty())
+        GTEST_SKIP() << "msiinfo not installed";
+    int status = 0;
+    const std::string exported =
+        installer_test::RunCommand("msiinfo export '" + copy.string() + "' Property", &status);
+    ASSERT_EQ(0, status);
+    EXPECT_NE(std::string::npos, exported.find("\nManufacturer\tEdited Vendor\r\n"));
+    EXPECT_NE(std::string::npos, exported.find("\nZZ_ADDED\tnew value\r\n"));
+    EXPECT_EQ(std::string::npos, exported.find("ARPHELPLINK"));
+    const std::string stream = installer_test::RunCommand(
+        "msiinfo extract '" + copy.string() + "' 'Binary." + first_binary_name + "'", &status);
+    EXPECT_EQ(0, status);
+    EXPECT_EQ("replaced stream", stream);
+}
+
+}  // namespace
