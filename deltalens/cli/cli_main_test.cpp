@@ -1,0 +1,149 @@
+#include "cli_main.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "apply_command.h"
+#include "cli_options.h"
+#include "cli_test_support.h"
+#include "deltalens_test_support.h"
+#include "msi.h"
+#include "test_support.h"
+
+namespace {
+
+using deltalens_test::Rows;
+
+class CliTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        files_ = deltalens_test::MakeSampleFiles(inputs_.path());
+        ASSERT_FALSE(files_.package.empty());
+    }
+
+    void TearDown() override {
+        EXPECT_EQ(MsiCloseAllHandles(), 0u);
+        EXPECT_TRUE(temp_.Entries().empty());
+    }
+
+    int Run(const std::vector<std::string>& arguments) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = deltalens::RunCli(arguments, out, err);
+        out_ = out.str();
+        err_ = err.str();
+        return status;
+    }
+
+    testing_support::TempDir inputs_{false};
+    testing_support::TempDir temp_{true};
+    deltalens_test::SampleFiles files_;
+    std::string out_;
+    std::string err_;
+};
+
+// --- printing the changes -----------------------------------------------------
+
+TEST_F(CliTest, TsvHoldsTheHeaderAndEveryRowOfTheEngine) {
+    ASSERT_EQ(Run({"--format", "tsv", files_.package, files_.transform}), 0);
+    EXPECT_EQ(err_, "");
+    Rows printed;
+    ASSERT_TRUE(deltalens_test::ParseTsv(out_, printed));
+    ASSERT_FALSE(printed.empty());
+    EXPECT_EQ(printed.front(), (std::vector<std::string>{"Table", "Column", "Row", "Data", "Current"}));
+    bool ok = false;
+    Rows expected = deltalens_test::EngineChanges(files_.package, files_.transform, ok);
+    ASSERT_TRUE(ok);
+    expected.insert(expected.begin(), printed.front());
+    EXPECT_EQ(printed, expected);
+}
+
+TEST_F(CliTest, TableIsTheDefaultFormat) {
+    ASSERT_EQ(Run({files_.package, files_.transform}), 0);
+    EXPECT_EQ(out_.rfind("Table ", 0), 0u) << out_;
+    EXPECT_NE(out_.find("\n--------  ------  -----  "), std::string::npos) << out_;
+    EXPECT_NE(out_.find("changed"), std::string::npos);
+}
+
+TEST_F(CliTest, JsonShowsNullForTheEmptyCellsOfADeletedRow) {
+    ASSERT_EQ(Run({"--format=json", files_.package, files_.transform}), 0);
+    EXPECT_NE(out_.find("{\"Table\": \"Items\", \"Column\": \"DELETE\", \"Row\": \"beta\", "
+                        "\"Data\": null, \"Current\": null}"),
+              std::string::npos)
+        << out_;
+}
+
+// --- failures and their exit statuses -----------------------------------------
+
+TEST_F(CliTest, PackageThatCannotBeOpenedPrintsTheOpenErrorAndExitsOne) {
+    EXPECT_EQ(Run({"--format", "tsv", files_.text_file, files_.transform}), 1);
+    EXPECT_EQ(out_, std::string(deltalens::kOpenErrorText) + "\n");
+    EXPECT_EQ(err_, "");
+}
+
+TEST_F(CliTest, TransformThatCannotBeAppliedPrintsItsErrorAndExitsOne) {
+    EXPECT_EQ(Run({files_.unrelated_package, files_.transform}), 1);
+    EXPECT_EQ(out_, "Error applying transform. (1624)\n");
+    EXPECT_EQ(err_, "");
+}
+
+TEST_F(CliTest, UsageErrorGoesToStandardErrorWithExitTwo) {
+    EXPECT_EQ(Run({files_.package}), 2);
+    EXPECT_EQ(out_, "");
+    EXPECT_EQ(err_,
+              "deltalens-cli: error: PACKAGE and TRANSFORM are needed\n"
+              "run 'deltalens-cli --help' for usage\n");
+    EXPECT_EQ(Run({"--format", "xml", files_.package, files_.transform}), 2);
+    EXPECT_EQ(err_.rfind("deltalens-cli: error: unknown format 'xml'", 0), 0u);
+}
+
+TEST_F(CliTest, HelpVersionAndFormatListExitZero) {
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_EQ(out_, deltalens::UsageText("deltalens-cli"));
+    EXPECT_EQ(Run({"--version"}), 0);
+    EXPECT_EQ(out_, "deltalens-cli 1.02\n");
+    EXPECT_EQ(Run({"--format", "list"}), 0);
+    EXPECT_EQ(out_, "table\ntsv\njson\n");
+}
+
+// --- the program as a process -----------------------------------------------------
+
+TEST_F(CliTest, ProcessExitStatusesAndStreams) {
+    deltalens_test::ProcessResult result =
+        deltalens_test::RunCliProcess({"--format", "tsv", files_.package, files_.transform},
+                                      inputs_.path());
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.rfind("Table\tColumn\tRow\tData\tCurrent\n", 0), 0u);
+    EXPECT_EQ(result.err, "");
+
+    result = deltalens_test::RunCliProcess({files_.text_file, files_.transform}, inputs_.path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, std::string(deltalens::kOpenErrorText) + "\n");
+
+    result = deltalens_test::RunCliProcess({"--nonsense"}, inputs_.path());
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err.rfind("deltalens-cli: error: unknown option '--nonsense'\n", 0), 0u);
+}
+
+TEST_F(CliTest, TraceSaysWhatTheProgramDidOnStandardError) {
+    const deltalens_test::ProcessResult result = deltalens_test::RunCliProcess(
+        {"--trace", "--format", "tsv", files_.package, files_.transform}, inputs_.path());
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.err.find("deltalens-cli: applying " + files_.transform + " to " +
+                              files_.package + "\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("deltalens-cli: listed "), std::string::npos) << result.err;
+    // The change list itself stays on standard output alone.
+    EXPECT_EQ(result.out.find("deltalens-cli:"), std::string::npos);
+}
+
+TEST_F(CliTest, WithoutTraceStandardErrorStaysEmpty) {
+    const deltalens_test::ProcessResult result =
+        deltalens_test::RunCliProcess({files_.text_file, files_.transform}, inputs_.path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "");
+}
+
+}  // namespace
