@@ -7,7 +7,14 @@
 // ANSI code page (UTF-8 on Linux); buffer sizes are counted in CHAR units.
 #pragma once
 
+#ifdef __cplusplus
 #include <windows.h>
+#else
+// A C program gets the base types and error codes only; the rest of the
+// base services are C++ declarations.
+#include "win32/types.h"
+#include "win32/winerror.h"
+#endif
 
 // A handle to an engine object; 0 is "no handle". Handles are process-wide.
 typedef uint32_t MSIHANDLE;

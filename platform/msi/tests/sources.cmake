@@ -7,6 +7,8 @@ vsb_add_test(msi_interop_tests
         ${CMAKE_CURRENT_LIST_DIR}/write_interop_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/commit_preservation_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/damage_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/c_program.c
+        ${CMAKE_CURRENT_LIST_DIR}/c_program_test.cpp
     LIBS msi vsb_testing
 )
 # The commit and damage tests read files with the storage layer ("storage/...").

@@ -1,8 +1,14 @@
 // The Windows base types with their Windows sizes on an LP64 system.
 #pragma once
 
+// Plain C can include this file too (the installer's headers rest on it).
+#ifdef __cplusplus
 #include <cstdarg>
 #include <cstdint>
+#else
+#include <stdarg.h>
+#include <stdint.h>
+#endif
 
 typedef int BOOL;
 typedef unsigned char BYTE;
