@@ -87,9 +87,8 @@ std::string TransformErrorText(unsigned result) {
     return text;
 }
 
-ApplyOutcome ApplyTransformView(const std::string& package_path,
-                                const std::string& transform_path, CEntryList& changes,
-                                const ApplyFeedback& feedback) {
+ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,
+                                CEntryList& changes, const ApplyFeedback& feedback) {
     EmptyChangeList(changes, feedback);
 
     // The manager's destructor closes the database without a commit and every
@@ -100,9 +99,9 @@ ApplyOutcome ApplyTransformView(const std::string& package_path,
         return ApplyOutcome::kOpenFailed;
     }
 
-    const UINT result = MsiDatabaseApplyTransformA(manager.GetDatabase()->GetHandle(),
-                                                   transform_path.c_str(),
-                                                   MSITRANSFORM_ERROR_VIEWTRANSFORM);
+    const UINT result =
+        MsiDatabaseApplyTransformA(manager.GetDatabase()->GetHandle(), transform_path.c_str(),
+                                   MSITRANSFORM_ERROR_VIEWTRANSFORM);
     ApplyOutcome outcome = ApplyOutcome::kListed;
     if (result != ERROR_SUCCESS) {
         Tell(feedback, TransformErrorText(result), kStopIcon);

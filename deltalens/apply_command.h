@@ -52,9 +52,8 @@ struct ApplyFeedback {
 // Lists the changes `transform_path` makes to `package_path` in `changes`,
 // which must already have its column names (NameChangeColumns). The list
 // owns the rows it is given; the rows of an earlier run are destroyed.
-ApplyOutcome ApplyTransformView(const std::string& package_path,
-                                const std::string& transform_path, CEntryList& changes,
-                                const ApplyFeedback& feedback = {});
+ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,
+                                CEntryList& changes, const ApplyFeedback& feedback = {});
 
 // "Error applying transform. (<result>)" for an installer result code.
 std::string TransformErrorText(unsigned result);

@@ -126,6 +126,15 @@ TEST_F(ApplyCommandTest, PackageAndTransformAreUnchangedOnDisk) {
     EXPECT_EQ(inputs_.Entries(), inputs_before);
 }
 
+TEST_F(ApplyCommandTest, TransformThatChangesNothingGivesAnEmptyListAndNoMessage) {
+    // Rows of an earlier run must go all the same.
+    ASSERT_EQ(Apply(files_.package, files_.transform), ApplyOutcome::kListed);
+    ASSERT_GT(changes_.GetCount(), 0);
+    EXPECT_EQ(Apply(files_.package, files_.empty_transform), ApplyOutcome::kListed);
+    EXPECT_TRUE(told_.empty());
+    EXPECT_EQ(changes_.GetCount(), 0);
+}
+
 // --- replacing and emptying the list ------------------------------------------
 
 TEST_F(ApplyCommandTest, SecondApplyReplacesTheRowsOfTheFirst) {

@@ -22,9 +22,30 @@ std::vector<std::string> ItemsTable() {
     };
 }
 
-std::vector<std::string> Join(std::vector<std::string> first, const std::vector<std::string>& second) {
+std::vector<std::string> Join(std::vector<std::string> first,
+                              const std::vector<std::string>& second) {
     first.insert(first.end(), second.begin(), second.end());
     return first;
+}
+
+// A copy of `package` whose code page is `code_page`, set by importing a
+// _ForceCodepage archive made in `folder`.
+UINT MakeCodePageCopy(const std::string& package, const std::string& copy,
+                      const std::filesystem::path& folder, int code_page) {
+    testing_support::WriteFile(folder / "_ForceCodepage.idt",
+                               "\r\n\r\n" + std::to_string(code_page) + "\t_ForceCodepage\r\n");
+    std::error_code error;
+    std::filesystem::copy_file(package, copy, std::filesystem::copy_options::overwrite_existing,
+                               error);
+    if (error) return ERROR_CREATE_FAILED;
+    MSIHANDLE database = 0;
+    UINT result = MsiOpenDatabaseA(copy.c_str(), MSIDBOPEN_TRANSACT, &database);
+    if (result == ERROR_SUCCESS)
+        result = MsiDatabaseImportA(database, folder.string().c_str(), "_ForceCodepage.idt");
+    if (result == ERROR_SUCCESS) result = MsiDatabaseCommit(database);
+    MsiCloseHandle(database);
+    std::filesystem::remove(folder / "_ForceCodepage.idt", error);
+    return result;
 }
 
 std::string Field(MSIHANDLE record, UINT field) {
@@ -46,6 +67,7 @@ SampleFiles MakeSampleFiles(const std::filesystem::path& folder) {
     const std::string changed = (folder / "sample-changed.msi").string();
     const std::string other = (folder / "sample-other.msi").string();
     const std::string unrelated = (folder / "unrelated.msi").string();
+    const std::string recoded = (folder / "sample-recoded.msi").string();
     const std::string product = "{6F9D5C2E-3A41-4B8E-9C1D-2E7F8A0B4C11}";
 
     EXPECT_EQ(deltalens::CreatePackage(
@@ -61,14 +83,17 @@ SampleFiles MakeSampleFiles(const std::filesystem::path& folder) {
     EXPECT_EQ(deltalens::MakeChangedCopy(
                   package, other, {"UPDATE `Items` SET `Count` = 30 WHERE `Item` = 'gamma'"}),
               ERROR_SUCCESS);
-    EXPECT_EQ(deltalens::CreatePackage(
-                  unrelated,
-                  deltalens::ProductProperties("{0B1C2D3E-4F50-4617-8899-AABBCCDDEEFF}", "Other")),
-              ERROR_SUCCESS);
+    EXPECT_EQ(MakeCodePageCopy(package, recoded, folder, 1252), ERROR_SUCCESS);
+    EXPECT_EQ(
+        deltalens::CreatePackage(unrelated, deltalens::ProductProperties(
+                                                "{0B1C2D3E-4F50-4617-8899-AABBCCDDEEFF}", "Other")),
+        ERROR_SUCCESS);
     const std::string transform = (folder / "sample.mst").string();
     const std::string other_transform = (folder / "sample-other.mst").string();
     EXPECT_EQ(deltalens::MakeTransform(package, changed, transform), ERROR_SUCCESS);
     EXPECT_EQ(deltalens::MakeTransform(package, other, other_transform), ERROR_SUCCESS);
+    const std::string empty_transform = (folder / "sample-empty.mst").string();
+    EXPECT_EQ(deltalens::MakeTransform(package, recoded, empty_transform), ERROR_SUCCESS);
     const std::filesystem::path text_file = folder / "notes.txt";
     testing_support::WriteFile(text_file, "These are notes, not an installer database.\n");
     if (testing::Test::HasFailure()) return files;
@@ -76,6 +101,7 @@ SampleFiles MakeSampleFiles(const std::filesystem::path& folder) {
     files.package = package;
     files.transform = transform;
     files.other_transform = other_transform;
+    files.empty_transform = empty_transform;
     files.unrelated_package = unrelated;
     files.text_file = text_file.string();
     return files;

@@ -20,12 +20,15 @@ using Rows = std::vector<std::vector<std::string>>;
 //   transform    to a copy where alpha's Note is "changed", beta is gone,
 //                delta (4, "fourth") is new, and Property gains Extra = "1"
 //   other        to a copy where only gamma's Count is 30
+//   empty        to a copy that differs only in its code page (1252): a
+//                transform that changes no row, no column and no table
 //   unrelated    a package without the Items table, of another product
 //   text_file    a file of plain text
 struct SampleFiles {
     std::string package;
     std::string transform;
     std::string other_transform;
+    std::string empty_transform;
     std::string unrelated_package;
     std::string text_file;
 };

@@ -27,8 +27,7 @@ class ScopedHandle {
     MSIHANDLE handle_ = 0;
 };
 
-std::string QuotedList(const std::vector<std::string>& names, const char* open,
-                       const char* close) {
+std::string QuotedList(const std::vector<std::string>& names, const char* open, const char* close) {
     std::string list;
     for (const std::string& name : names) {
         if (!list.empty()) list += ", ";
@@ -114,13 +113,13 @@ UINT MakeTransform(const std::string& base, const std::string& changed,
     if (result == ERROR_SUCCESS)
         result = MsiOpenDatabaseA(changed.c_str(), MSIDBOPEN_READONLY, target.slot());
     if (result == ERROR_SUCCESS)
-        result = MsiDatabaseGenerateTransformA(target.get(), reference.get(), transform.c_str(),
-                                               0, 0);
+        result =
+            MsiDatabaseGenerateTransformA(target.get(), reference.get(), transform.c_str(), 0, 0);
     // No error conditions to suppress and no validation: the viewer's own
     // checks are what the tests look at.
     if (result == ERROR_SUCCESS)
-        result = MsiCreateTransformSummaryInfoA(target.get(), reference.get(), transform.c_str(),
-                                                0, 0);
+        result =
+            MsiCreateTransformSummaryInfoA(target.get(), reference.get(), transform.c_str(), 0, 0);
     return result;
 }
 

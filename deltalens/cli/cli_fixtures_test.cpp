@@ -21,15 +21,24 @@ constexpr const char* kPes = "real/pes2012/PES2012DEMO.msi";
 constexpr const char* kAcro = "real/adobe-reader/AcroRead.msi";
 
 const FixturePair kPairs[] = {
-    {"real/alcor-smartcard/1028.mst", kAlcor}, {"real/alcor-smartcard/1029.mst", kAlcor},
-    {"real/alcor-smartcard/1031.mst", kAlcor}, {"real/alcor-smartcard/1032.mst", kAlcor},
-    {"real/alcor-smartcard/1033.mst", kAlcor}, {"real/alcor-smartcard/1041.mst", kAlcor},
-    {"real/alcor-smartcard/1042.mst", kAlcor}, {"real/alcor-smartcard/1049.mst", kAlcor},
-    {"real/alcor-smartcard/1054.mst", kAlcor}, {"real/alcor-smartcard/1055.mst", kAlcor},
-    {"real/alcor-smartcard/2052.mst", kAlcor}, {"real/alcor-smartcard/4100.mst", kAlcor},
-    {"real/pes2012/1025.mst", kPes},           {"real/pes2012/1031.mst", kPes},
-    {"real/pes2012/1033.mst", kPes},           {"real/pes2012/1049.mst", kPes},
-    {"real/adobe-reader/AcroRead-kw.mst", kAcro}, {"real/adobe-reader/AcroRead-rcs.mst", kAcro},
+    {"real/alcor-smartcard/1028.mst", kAlcor},
+    {"real/alcor-smartcard/1029.mst", kAlcor},
+    {"real/alcor-smartcard/1031.mst", kAlcor},
+    {"real/alcor-smartcard/1032.mst", kAlcor},
+    {"real/alcor-smartcard/1033.mst", kAlcor},
+    {"real/alcor-smartcard/1041.mst", kAlcor},
+    {"real/alcor-smartcard/1042.mst", kAlcor},
+    {"real/alcor-smartcard/1049.mst", kAlcor},
+    {"real/alcor-smartcard/1054.mst", kAlcor},
+    {"real/alcor-smartcard/1055.mst", kAlcor},
+    {"real/alcor-smartcard/2052.mst", kAlcor},
+    {"real/alcor-smartcard/4100.mst", kAlcor},
+    {"real/pes2012/1025.mst", kPes},
+    {"real/pes2012/1031.mst", kPes},
+    {"real/pes2012/1033.mst", kPes},
+    {"real/pes2012/1049.mst", kPes},
+    {"real/adobe-reader/AcroRead-kw.mst", kAcro},
+    {"real/adobe-reader/AcroRead-rcs.mst", kAcro},
 };
 
 class CliFixturesTest : public testing::TestWithParam<FixturePair> {};

@@ -51,7 +51,8 @@ TEST_F(CliTest, TsvHoldsTheHeaderAndEveryRowOfTheEngine) {
     Rows printed;
     ASSERT_TRUE(deltalens_test::ParseTsv(out_, printed));
     ASSERT_FALSE(printed.empty());
-    EXPECT_EQ(printed.front(), (std::vector<std::string>{"Table", "Column", "Row", "Data", "Current"}));
+    EXPECT_EQ(printed.front(),
+              (std::vector<std::string>{"Table", "Column", "Row", "Data", "Current"}));
     bool ok = false;
     Rows expected = deltalens_test::EngineChanges(files_.package, files_.transform, ok);
     ASSERT_TRUE(ok);
@@ -72,6 +73,14 @@ TEST_F(CliTest, JsonShowsNullForTheEmptyCellsOfADeletedRow) {
                         "\"Data\": null, \"Current\": null}"),
               std::string::npos)
         << out_;
+}
+
+TEST_F(CliTest, TransformThatChangesNothingPrintsAnEmptyListAndExitsZero) {
+    EXPECT_EQ(Run({"--format", "tsv", files_.package, files_.empty_transform}), 0);
+    EXPECT_EQ(out_, "Table\tColumn\tRow\tData\tCurrent\n");
+    EXPECT_EQ(Run({"--format", "json", files_.package, files_.empty_transform}), 0);
+    EXPECT_EQ(out_, "[]\n");
+    EXPECT_EQ(err_, "");
 }
 
 // --- failures and their exit statuses -----------------------------------------
@@ -110,9 +119,8 @@ TEST_F(CliTest, HelpVersionAndFormatListExitZero) {
 // --- the program as a process -----------------------------------------------------
 
 TEST_F(CliTest, ProcessExitStatusesAndStreams) {
-    deltalens_test::ProcessResult result =
-        deltalens_test::RunCliProcess({"--format", "tsv", files_.package, files_.transform},
-                                      inputs_.path());
+    deltalens_test::ProcessResult result = deltalens_test::RunCliProcess(
+        {"--format", "tsv", files_.package, files_.transform}, inputs_.path());
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out.rfind("Table\tColumn\tRow\tData\tCurrent\n", 0), 0u);
     EXPECT_EQ(result.err, "");

@@ -7,7 +7,8 @@ namespace {
 using deltalens::CliOptions;
 using deltalens::OutputFormat;
 
-std::optional<CliOptions> Parse(const std::vector<std::string>& arguments, std::string* error = nullptr) {
+std::optional<CliOptions> Parse(const std::vector<std::string>& arguments,
+                                std::string* error = nullptr) {
     std::string text;
     std::optional<CliOptions> options = deltalens::ParseArguments(arguments, text);
     if (error != nullptr) *error = text;
@@ -69,7 +70,8 @@ TEST(CliOptionsTest, UsageErrorsSayWhatIsWrong) {
 TEST(CliOptionsTest, UsageTextNamesEveryOptionAndTheExitStatuses) {
     const std::string usage = deltalens::UsageText("deltalens-cli");
     EXPECT_EQ(usage.rfind("usage: deltalens-cli [options] PACKAGE TRANSFORM\n", 0), 0u);
-    for (const char* option : {"--format FORMAT", "--trace", "--help", "--version", "[default=table]"})
+    for (const char* option :
+         {"--format FORMAT", "--trace", "--help", "--version", "[default=table]"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     EXPECT_NE(usage.find("exit status: 0"), std::string::npos);
 }
