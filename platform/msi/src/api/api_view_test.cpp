@@ -2,7 +2,9 @@
 // MsiViewModify, _Streams, and handle bookkeeping.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -249,6 +251,48 @@ TEST_F(ViewApi, StreamsTableTakesStreamsFromRecords) {
     MsiCloseHandle(view);
     Exec("DELETE FROM `_Streams` WHERE `Name` = 'Data1.cab'");
     EXPECT_TRUE(Query("SELECT `Name` FROM `_Streams`").empty());
+}
+
+// Rows keep the bytes their stream file held when they were inserted: one
+// scratch file rewritten for every row (shorter, then longer) must neither
+// fail the commit nor change rows inserted before.
+TEST_F(ViewApi, InsertedStreamsKeepTheirBytesWhenTheFileIsRewritten) {
+    Exec("CREATE TABLE `Binary` (`Name` CHAR(72) NOT NULL, `Data` OBJECT PRIMARY KEY `Name`)");
+    const auto scratch = dir_.path() / "scratch";
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"First", "first bytes"}, {"Second", "2nd"}, {"Third", "the third and longest"}};
+    for (const auto& [name, bytes] : rows) {
+        testing_support::WriteFile(scratch, bytes);
+        MSIHANDLE params = MsiCreateRecord(2);
+        MsiRecordSetStringA(params, 1, name.c_str());
+        ASSERT_EQ(MsiRecordSetStreamA(params, 2, scratch.c_str()), ERROR_SUCCESS);
+        Exec("INSERT INTO `Binary` (`Name`, `Data`) VALUES (?, ?)", params);
+        MsiCloseHandle(params);
+    }
+    testing_support::WriteFile(scratch, "");
+    ASSERT_EQ(MsiDatabaseCommit(db_), ERROR_SUCCESS);
+    MsiCloseHandle(db_);
+    db_ = 0;
+    MSIHANDLE db = 0;
+    ASSERT_EQ(MsiOpenDatabaseA(path_.c_str(), MSIDBOPEN_READONLY, &db), ERROR_SUCCESS);
+    MSIHANDLE view = 0, rec = 0;
+    ASSERT_EQ(MsiDatabaseOpenViewA(db, "SELECT `Name`, `Data` FROM `Binary`", &view),
+              ERROR_SUCCESS);
+    ASSERT_EQ(MsiViewExecute(view, 0), ERROR_SUCCESS);
+    std::vector<std::pair<std::string, std::string>> got;
+    while (MsiViewFetch(view, &rec) == ERROR_SUCCESS) {
+        char buf[64];
+        DWORD size = sizeof buf;
+        EXPECT_EQ(MsiRecordReadStream(rec, 2, buf, &size), ERROR_SUCCESS);
+        got.emplace_back(GetString(rec, 1), std::string(buf, size));
+        MsiCloseHandle(rec);
+    }
+    MsiCloseHandle(view);
+    MsiCloseHandle(db);
+    std::sort(got.begin(), got.end());
+    auto want = rows;
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(got, want);
 }
 
 TEST_F(ViewApi, ViewKeepsItsDatabaseAliveAfterTheDatabaseHandleCloses) {

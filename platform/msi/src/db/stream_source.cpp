@@ -1,6 +1,7 @@
 #include "db/stream_source.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,17 +16,76 @@ Result<size_t> MemoryStreamSource::ReadAt(uint64_t offset, std::span<std::byte> 
     return n;
 }
 
+namespace {
+
+// $TMPDIR, else /tmp: where the platform keeps temporary files.
+std::string TempFolder() {
+    const char* dir = std::getenv("TMPDIR");
+    return dir && *dir ? dir : "/tmp";
+}
+
+// A read-write file in `folder` that has no name, so nothing is left behind
+// when the process ends; -1 (errno set) when none can be made.
+int OpenUnnamedFile(const std::string& folder) {
+#ifdef O_TMPFILE
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+#endif
+    // File systems without O_TMPFILE: a unique name, removed at once.
+    std::string name = folder + "/vsb-stream-XXXXXX";
+    const int named = ::mkostemp(name.data(), O_CLOEXEC);
+    if (named >= 0) ::unlink(name.c_str());
+    return named;
+}
+
+// Copies `from` to `to` up to the end of `from`; the number of bytes copied.
+Result<uint64_t> CopyToEnd(int from, int to) {
+    std::vector<char> buffer(64 * 1024);
+    uint64_t total = 0;
+    for (;;) {
+        const ssize_t n = ::read(from, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Status::Io(std::string("read failed: ") + std::strerror(errno));
+        }
+        if (n == 0) return total;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(to, buffer.data() + done, static_cast<size_t>(n - done));
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return Status::Io(std::string("cannot copy a stream to the temporary folder: ") +
+                                  std::strerror(errno));
+            }
+            done += w;
+        }
+        total += static_cast<uint64_t>(n);
+    }
+}
+
+}  // namespace
+
 Result<std::shared_ptr<FileStreamSource>> FileStreamSource::Open(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Status::Io("cannot open " + path + ": " + std::strerror(errno));
+    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Status::Io("cannot open " + path + ": " + std::strerror(errno));
     struct stat st {};
     // A directory opens read-only on Linux but is no stream of bytes.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
         return Status::InvalidArgument("not a regular file: " + path);
     }
-    return std::shared_ptr<FileStreamSource>(
-        new FileStreamSource(fd, static_cast<uint64_t>(st.st_size)));
+    const int copy = OpenUnnamedFile(TempFolder());
+    if (copy < 0) {
+        const int error = errno;
+        ::close(in);
+        return Status::Io("cannot make a temporary copy of " + path + ": " + std::strerror(error));
+    }
+    auto size = CopyToEnd(in, copy);
+    ::close(in);
+    if (!size.ok()) {
+        ::close(copy);
+        return size.status();
+    }
+    return std::shared_ptr<FileStreamSource>(new FileStreamSource(copy, *size));
 }
 
 FileStreamSource::~FileStreamSource() {

@@ -38,10 +38,12 @@ class MemoryStreamSource final : public StreamSource {
     std::vector<std::byte> bytes_;
 };
 
-// A stream backed by a file that was opened when the source was made. The
-// descriptor stays open, so the bytes stay readable even when the caller
-// deletes or rewrites the file afterwards (callers register temporary files
-// and delete them before the database commits).
+// A stream with the bytes a file held when the source was made. They are
+// copied at once into a private unnamed file in the temporary folder: a
+// database writes record streams only at commit, and a caller that reuses one
+// scratch file for several rows (or deletes it) must not change rows it has
+// already inserted. An unnamed file keeps large cabinets out of memory and
+// disappears with its descriptor.
 class FileStreamSource final : public StreamSource {
   public:
     static Result<std::shared_ptr<FileStreamSource>> Open(const std::string& path);

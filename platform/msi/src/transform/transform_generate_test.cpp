@@ -15,17 +15,21 @@ namespace {
 
 std::vector<std::string> BaseStatements() {
     return {
-        "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` CHAR(0) PRIMARY KEY `Property`)",
-        "INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductCode', '{11111111-1111-1111-1111-111111111111}')",
+        "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` CHAR(0) PRIMARY KEY "
+        "`Property`)",
+        "INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductCode', "
+        "'{11111111-1111-1111-1111-111111111111}')",
         "INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductVersion', '1.0.0')",
-        "INSERT INTO `Property` (`Property`, `Value`) VALUES ('UpgradeCode', '{22222222-2222-2222-2222-222222222222}')",
+        "INSERT INTO `Property` (`Property`, `Value`) VALUES ('UpgradeCode', "
+        "'{22222222-2222-2222-2222-222222222222}')",
         "INSERT INTO `Property` (`Property`, `Value`) VALUES ('Obsolete', 'x')",
         "CREATE TABLE `Items` (`Item` CHAR(38) NOT NULL, `Count` LONG NOT NULL, `Note` CHAR(255), "
         "`Flags` SHORT PRIMARY KEY `Item`)",
         "INSERT INTO `Items` (`Item`, `Count`, `Note`, `Flags`) VALUES ('a', 1, 'first', 0)",
         "INSERT INTO `Items` (`Item`, `Count`, `Note`, `Flags`) VALUES ('b', 2, 'second', -5)",
         "INSERT INTO `Items` (`Item`, `Count`, `Note`) VALUES ('c', 3, 'third')",
-        "CREATE TABLE `Pairs` (`K` CHAR(8) NOT NULL, `N` SHORT NOT NULL, `V` CHAR(32) PRIMARY KEY `K`, `N`)",
+        "CREATE TABLE `Pairs` (`K` CHAR(8) NOT NULL, `N` SHORT NOT NULL, `V` CHAR(32) PRIMARY KEY "
+        "`K`, `N`)",
         "INSERT INTO `Pairs` (`K`, `N`, `V`) VALUES ('k1', 1, 'one')",
         "INSERT INTO `Pairs` (`K`, `N`, `V`) VALUES ('k1', 2, 'two')",
         "CREATE TABLE `OldTable` (`Id` SHORT NOT NULL PRIMARY KEY `Id`)",
@@ -33,7 +37,8 @@ std::vector<std::string> BaseStatements() {
         // 18 columns: a change to the last one has no bit in the update mask.
         "CREATE TABLE `Wide` (`K` SHORT NOT NULL, `C1` SHORT, `C2` SHORT, `C3` SHORT, `C4` SHORT, "
         "`C5` SHORT, `C6` SHORT, `C7` SHORT, `C8` SHORT, `C9` SHORT, `C10` SHORT, `C11` SHORT, "
-        "`C12` SHORT, `C13` SHORT, `C14` SHORT, `C15` SHORT, `C16` SHORT, `C17` CHAR(8) PRIMARY KEY `K`)",
+        "`C12` SHORT, `C13` SHORT, `C14` SHORT, `C15` SHORT, `C16` SHORT, `C17` CHAR(8) PRIMARY "
+        "KEY `K`)",
         "INSERT INTO `Wide` (`K`, `C1`, `C17`) VALUES (1, 1, 'before')",
         "CREATE TABLE `Binary` (`Name` CHAR(72) NOT NULL, `Data` OBJECT PRIMARY KEY `Name`)",
     };
@@ -41,24 +46,27 @@ std::vector<std::string> BaseStatements() {
 
 std::vector<std::string> ChangedStatements() {
     auto s = BaseStatements();
-    s.insert(s.end(), {
-        "UPDATE `Property` SET `Value` = '1.1.0' WHERE `Property` = 'ProductVersion'",
-        "UPDATE `Property` SET `Value` = '{33333333-3333-3333-3333-333333333333}' WHERE `Property` = 'ProductCode'",
-        "DELETE FROM `Property` WHERE `Property` = 'Obsolete'",
-        "INSERT INTO `Property` (`Property`, `Value`) VALUES ('Comments', 'brand new')",
-        "UPDATE `Items` SET `Count` = 20, `Note` = '' WHERE `Item` = 'b'",
-        "DELETE FROM `Items` WHERE `Item` = 'c'",
-        "INSERT INTO `Items` (`Item`, `Count`) VALUES ('d', 4)",
-        "ALTER TABLE `Items` ADD `Extra` CHAR(32)",
-        "UPDATE `Items` SET `Extra` = 'x' WHERE `Item` = 'a'",
-        "UPDATE `Pairs` SET `V` = 'uno' WHERE `K` = 'k1' AND `N` = 1",
-        "DELETE FROM `Pairs` WHERE `K` = 'k1' AND `N` = 2",
-        "INSERT INTO `Pairs` (`K`, `N`, `V`) VALUES ('k2', 1, 'dos')",
-        "DROP TABLE `OldTable`",
-        "CREATE TABLE `NewTable` (`Id` CHAR(16) NOT NULL, `Num` LONG, `Label` CHAR(64) LOCALIZABLE PRIMARY KEY `Id`)",
-        "INSERT INTO `NewTable` (`Id`, `Num`, `Label`) VALUES ('n1', 100, 'new row')",
-        "UPDATE `Wide` SET `C17` = 'after', `C1` = 2 WHERE `K` = 1",
-    });
+    s.insert(s.end(),
+             {
+                 "UPDATE `Property` SET `Value` = '1.1.0' WHERE `Property` = 'ProductVersion'",
+                 "UPDATE `Property` SET `Value` = '{33333333-3333-3333-3333-333333333333}' WHERE "
+                 "`Property` = 'ProductCode'",
+                 "DELETE FROM `Property` WHERE `Property` = 'Obsolete'",
+                 "INSERT INTO `Property` (`Property`, `Value`) VALUES ('Comments', 'brand new')",
+                 "UPDATE `Items` SET `Count` = 20, `Note` = '' WHERE `Item` = 'b'",
+                 "DELETE FROM `Items` WHERE `Item` = 'c'",
+                 "INSERT INTO `Items` (`Item`, `Count`) VALUES ('d', 4)",
+                 "ALTER TABLE `Items` ADD `Extra` CHAR(32)",
+                 "UPDATE `Items` SET `Extra` = 'x' WHERE `Item` = 'a'",
+                 "UPDATE `Pairs` SET `V` = 'uno' WHERE `K` = 'k1' AND `N` = 1",
+                 "DELETE FROM `Pairs` WHERE `K` = 'k1' AND `N` = 2",
+                 "INSERT INTO `Pairs` (`K`, `N`, `V`) VALUES ('k2', 1, 'dos')",
+                 "DROP TABLE `OldTable`",
+                 "CREATE TABLE `NewTable` (`Id` CHAR(16) NOT NULL, `Num` LONG, `Label` CHAR(64) "
+                 "LOCALIZABLE PRIMARY KEY `Id`)",
+                 "INSERT INTO `NewTable` (`Id`, `Num`, `Label`) VALUES ('n1', 100, 'new row')",
+                 "UPDATE `Wide` SET `C17` = 'after', `C1` = 2 WHERE `K` = 1",
+             });
     return s;
 }
 
@@ -70,7 +78,8 @@ UINT InsertBinary(MSIHANDLE db, const std::string& name, const std::string& byte
     MsiRecordSetStringA(record, 1, name.c_str());
     MsiRecordSetStreamA(record, 2, scratch.string().c_str());
     MSIHANDLE view = 0;
-    UINT rc = MsiDatabaseOpenViewA(db, "INSERT INTO `Binary` (`Name`, `Data`) VALUES (?, ?)", &view);
+    UINT rc =
+        MsiDatabaseOpenViewA(db, "INSERT INTO `Binary` (`Name`, `Data`) VALUES (?, ?)", &view);
     if (rc == ERROR_SUCCESS) rc = MsiViewExecute(view, record);
     MsiCloseHandle(view);
     MsiCloseHandle(record);
@@ -94,12 +103,24 @@ class GenerateTest : public ::testing::Test {
         ASSERT_EQ(InsertBinary(c, "Icon1", "new icon!", scratch), ERROR_SUCCESS);
         ASSERT_EQ(InsertBinary(c, "Same", "same bytes", scratch), ERROR_SUCCESS);
         ASSERT_EQ(InsertBinary(c, "Blob3", "third", scratch), ERROR_SUCCESS);
+        // A value with a single quote, which SQL text cannot carry.
+        MSIHANDLE params = MsiCreateRecord(1);
+        MsiRecordSetStringA(params, 1, "it's new");
+        MSIHANDLE update = 0;
+        ASSERT_EQ(
+            MsiDatabaseOpenViewA(
+                c, "UPDATE `Property` SET `Value` = ? WHERE `Property` = 'Comments'", &update),
+            ERROR_SUCCESS);
+        ASSERT_EQ(MsiViewExecute(update, params), ERROR_SUCCESS);
+        MsiCloseHandle(update);
+        MsiCloseHandle(params);
         ASSERT_EQ(MsiDatabaseCommit(b), ERROR_SUCCESS);
         ASSERT_EQ(MsiDatabaseCommit(c), ERROR_SUCCESS);
         MsiCloseHandle(b);
         MsiCloseHandle(c);
         ASSERT_EQ(MsiOpenDatabaseA(base_.c_str(), MSIDBOPEN_READONLY, &base_db_), ERROR_SUCCESS);
-        ASSERT_EQ(MsiOpenDatabaseA(changed_.c_str(), MSIDBOPEN_READONLY, &changed_db_), ERROR_SUCCESS);
+        ASSERT_EQ(MsiOpenDatabaseA(changed_.c_str(), MSIDBOPEN_READONLY, &changed_db_),
+                  ERROR_SUCCESS);
     }
     void TearDown() override {
         MsiCloseHandle(base_db_);
@@ -126,27 +147,32 @@ TEST_F(GenerateTest, ComparesWithoutAFile) {
     EXPECT_EQ(MsiDatabaseGenerateTransformA(base_db_, base_db_, mst_.c_str(), 0, 0), ERROR_NO_DATA);
     EXPECT_FALSE(std::filesystem::exists(mst_));
     EXPECT_EQ(MsiDatabaseGenerateTransformA(0, base_db_, nullptr, 0, 0), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, nullptr, 1, 0), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, nullptr, 1, 0),
+              ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(GenerateTest, ApplyingTheTransformGivesTheChangedDatabase) {
-    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, mst_.c_str(), 0, 0), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, mst_.c_str(), 0, 0),
+              ERROR_SUCCESS);
     MSIHANDLE db = BaseCopy("applied.msi");
     ASSERT_EQ(MsiDatabaseApplyTransformA(db, mst_.c_str(), 0), ERROR_SUCCESS);
     EXPECT_EQ(Dump(db), Dump(changed_db_));
     // And it survives a commit and a reopen.
     ASSERT_EQ(MsiDatabaseCommit(db), ERROR_SUCCESS);
     MsiCloseHandle(db);
-    ASSERT_EQ(MsiOpenDatabaseA((dir_.path() / "applied.msi").string().c_str(), MSIDBOPEN_READONLY, &db),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        MsiOpenDatabaseA((dir_.path() / "applied.msi").string().c_str(), MSIDBOPEN_READONLY, &db),
+        ERROR_SUCCESS);
     EXPECT_EQ(Dump(db), Dump(changed_db_));
     MsiCloseHandle(db);
 }
 
 TEST_F(GenerateTest, ViewOfTheTransformListsEachChange) {
-    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, mst_.c_str(), 0, 0), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, mst_.c_str(), 0, 0),
+              ERROR_SUCCESS);
     MSIHANDLE db = BaseCopy("viewed.msi");
-    ASSERT_EQ(MsiDatabaseApplyTransformA(db, mst_.c_str(), MSITRANSFORM_ERROR_VIEWTRANSFORM), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseApplyTransformA(db, mst_.c_str(), MSITRANSFORM_ERROR_VIEWTRANSFORM),
+              ERROR_SUCCESS);
     auto rows = Query(db, "SELECT * FROM `_TransformView` ORDER BY `Table`, `Row`");
     std::sort(rows.begin(), rows.end());
     const std::vector<std::string> expected = {
@@ -156,9 +182,9 @@ TEST_F(GenerateTest, ViewOfTheTransformListsEachChange) {
         "Items\tCount\tb\t20\t2",
         "Items\tCount\td\t4\tNULL",
         "Items\tDELETE\tc\tNULL\tNULL",
+        "Items\tExtra\tNULL\t7456\t5",
         "Items\tExtra\ta\tx\tNULL",
         "Items\tExtra\td\tNULL\tNULL",
-        "Items\tExtra\tNULL\t7456\t5",
         "Items\tFlags\td\tNULL\tNULL",
         "Items\tINSERT\td\tNULL\tNULL",
         "Items\tNote\tb\tNULL\tsecond",
@@ -178,10 +204,13 @@ TEST_F(GenerateTest, ViewOfTheTransformListsEachChange) {
         "Property\tDELETE\tObsolete\tNULL\tNULL",
         "Property\tINSERT\tComments\tNULL\tNULL",
         "Property\tValue\tComments\tit's new\tNULL",
-        "Property\tValue\tProductCode\t{33333333-3333-3333-3333-333333333333}\t{11111111-1111-1111-1111-111111111111}",
+        "Property\tValue\tProductCode\t{33333333-3333-3333-3333-333333333333}\t{11111111-1111-1111-"
+        "1111-111111111111}",
         "Property\tValue\tProductVersion\t1.1.0\t1.0.0",
         // Column 17 has no update bit: the row is replaced (delete, then add).
-        "Wide\tC1\t1\t2\tNULL",
+        // The view meets each record against the unchanged database, so the
+        // add shows as an update of the row that is still there.
+        "Wide\tC1\t1\t2\t1",
         "Wide\tC10\t1\tNULL\tNULL",
         "Wide\tC11\t1\tNULL\tNULL",
         "Wide\tC12\t1\tNULL\tNULL",
@@ -189,7 +218,7 @@ TEST_F(GenerateTest, ViewOfTheTransformListsEachChange) {
         "Wide\tC14\t1\tNULL\tNULL",
         "Wide\tC15\t1\tNULL\tNULL",
         "Wide\tC16\t1\tNULL\tNULL",
-        "Wide\tC17\t1\tafter\tNULL",
+        "Wide\tC17\t1\tafter\tbefore",
         "Wide\tC2\t1\tNULL\tNULL",
         "Wide\tC3\t1\tNULL\tNULL",
         "Wide\tC4\t1\tNULL\tNULL",
@@ -199,7 +228,6 @@ TEST_F(GenerateTest, ViewOfTheTransformListsEachChange) {
         "Wide\tC8\t1\tNULL\tNULL",
         "Wide\tC9\t1\tNULL\tNULL",
         "Wide\tDELETE\t1\tNULL\tNULL",
-        "Wide\tINSERT\t1\tNULL\tNULL",
     };
     EXPECT_EQ(rows, expected);
     MsiCloseHandle(db);
@@ -229,15 +257,18 @@ std::string SummaryString(MSIHANDLE info, UINT pid) {
 }
 
 TEST_F(GenerateTest, SummaryInformationNamesBothProducts) {
-    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, mst_.c_str(), 0, 0), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, mst_.c_str(), 0, 0),
+              ERROR_SUCCESS);
     ASSERT_EQ(MsiCreateTransformSummaryInfoA(changed_db_, base_db_, mst_.c_str(),
-                                             MSITRANSFORM_ERROR_ADDEXISTINGROW, MSITRANSFORM_VALIDATE_PRODUCT),
+                                             MSITRANSFORM_ERROR_ADDEXISTINGROW,
+                                             MSITRANSFORM_VALIDATE_PRODUCT),
               ERROR_SUCCESS);
     MSIHANDLE info = 0;
     ASSERT_EQ(MsiGetSummaryInformationA(0, mst_.c_str(), 0, &info), ERROR_SUCCESS);
-    EXPECT_EQ(SummaryString(info, 9),
-              "{11111111-1111-1111-1111-111111111111}1.0.0;{33333333-3333-3333-3333-333333333333}1.1.0;"
-              "{22222222-2222-2222-2222-222222222222}");
+    EXPECT_EQ(
+        SummaryString(info, 9),
+        "{11111111-1111-1111-1111-111111111111}1.0.0;{33333333-3333-3333-3333-333333333333}1.1.0;"
+        "{22222222-2222-2222-2222-222222222222}");
     EXPECT_EQ(SummaryString(info, 16), std::to_string((MSITRANSFORM_VALIDATE_PRODUCT << 16) | 1));
     MsiCloseHandle(info);
     // The transform still applies with its summary in place.
@@ -260,7 +291,8 @@ TEST_F(GenerateTest, SummaryInformationNamesBothProducts) {
 // tables, except its known fault: a dropped table keeps its rows there.
 TEST_F(GenerateTest, OracleAppliesOurTransform) {
     if (OraclePath().empty()) GTEST_SKIP() << "VSB_ORACLE is not set: no oracle to compare with";
-    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, mst_.c_str(), 0, 0), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, mst_.c_str(), 0, 0),
+              ERROR_SUCCESS);
     const std::string out = (dir_.path() / "oracle.msi").string();
     bool ok = false;
     RunOracle({"applytransform", base_, mst_, out}, ok);
@@ -276,24 +308,25 @@ TEST_F(GenerateTest, OracleAppliesOurTransform) {
     }
 }
 
-// The oracle's view of our transform has the same rows as ours, apart from
-// the oracle's known omission of values with a single quote.
+// The oracle's view of our transform has the same rows as ours but one: it
+// loses the row whose value holds a single quote (it fills _TransformView
+// through SQL text with the values quoted inside, and that statement fails).
 TEST_F(GenerateTest, OracleViewsOurTransformAsWeDo) {
     if (OraclePath().empty()) GTEST_SKIP() << "VSB_ORACLE is not set: no oracle to compare with";
-    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, mst_.c_str(), 0, 0), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, mst_.c_str(), 0, 0),
+              ERROR_SUCCESS);
     MSIHANDLE db = BaseCopy("viewed.msi");
-    ASSERT_EQ(MsiDatabaseApplyTransformA(db, mst_.c_str(), MSITRANSFORM_ERROR_VIEWTRANSFORM), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseApplyTransformA(db, mst_.c_str(), MSITRANSFORM_ERROR_VIEWTRANSFORM),
+              ERROR_SUCCESS);
     auto ours = Query(db, "SELECT * FROM `_TransformView`");
     MsiCloseHandle(db);
     bool ok = false;
     auto theirs = OracleRows(RunOracle({"viewtransform", base_, mst_}, ok));
     ASSERT_TRUE(ok);
-    ours.erase(std::remove_if(ours.begin(), ours.end(),
-                              [](const std::string& row) { return row.find('\'') != std::string::npos; }),
-               ours.end());
-    std::sort(ours.begin(), ours.end());
-    std::sort(theirs.begin(), theirs.end());
-    EXPECT_EQ(ours, theirs);
+    const RowDifference diff = Compare(ours, theirs);
+    EXPECT_EQ(diff.only_theirs, std::vector<std::string>{});
+    EXPECT_EQ(diff.only_ours,
+              std::vector<std::string>{"Property\tValue\tComments\tit's new\tNULL"});
 }
 
 }  // namespace

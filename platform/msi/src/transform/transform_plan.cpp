@@ -311,11 +311,14 @@ Status Planner::PlanRow(PlannedTable& table, const db::Table* existing, RowOpera
     }
 
     // Whether the row exists at this point: in the target, unless an earlier
-    // record of this transform inserted or deleted it.
+    // record of this transform inserted or deleted it. The view changes
+    // nothing, so there every record meets the target as it stands, and
+    // Current shows the value the database holds (a delete followed by an
+    // add of the same key lists the delete and then the add as an update).
     const bool in_target = existing && findable && !table.drop;
     db::RowPtr current = in_target ? existing->Find(key_cells) : nullptr;
     auto& touched = touched_[table.name];
-    auto state = touched.find(row.row_text + '\n' + row.stream_name);
+    auto state = plan_.view ? touched.end() : touched.find(row.row_text + '\n' + row.stream_name);
     const bool exists = state != touched.end() ? state->second : current != nullptr;
     if (state == touched.end() || state->second) row.current = current;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "format/stream_name.h"
 #include "format/string_pool.h"
@@ -165,6 +166,17 @@ std::vector<std::string> Dump(MSIHANDLE db) {
     }
     std::sort(lines.begin(), lines.end());
     return lines;
+}
+
+RowDifference Compare(std::vector<std::string> ours, std::vector<std::string> theirs) {
+    std::sort(ours.begin(), ours.end());
+    std::sort(theirs.begin(), theirs.end());
+    RowDifference diff;
+    std::set_difference(ours.begin(), ours.end(), theirs.begin(), theirs.end(),
+                        std::back_inserter(diff.only_ours));
+    std::set_difference(theirs.begin(), theirs.end(), ours.begin(), ours.end(),
+                        std::back_inserter(diff.only_theirs));
+    return diff;
 }
 
 std::string OraclePath() {

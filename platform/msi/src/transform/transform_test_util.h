@@ -53,6 +53,13 @@ std::string QueryTypes(MSIHANDLE db, const std::string& sql);
 // text lines, sorted, for comparing two databases.
 std::vector<std::string> Dump(MSIHANDLE db);
 
+// Rows found on one side only, each list sorted; rows compare as multisets.
+struct RowDifference {
+    std::vector<std::string> only_ours;
+    std::vector<std::string> only_theirs;
+};
+RowDifference Compare(std::vector<std::string> ours, std::vector<std::string> theirs);
+
 // The oracle's run script from VSB_ORACLE, or "" when unset.
 std::string OraclePath();
 // Runs the oracle with arguments; its standard output, ok = exit status 0.
