@@ -154,6 +154,14 @@ TEST_F(ApplyCommandTest, FailedApplyAfterASuccessLeavesAnEmptyList) {
     EXPECT_EQ(refreshed_counts_, std::vector<INT_PTR>{0});
 }
 
+TEST_F(ApplyCommandTest, FailedOpenAfterASuccessLeavesAnEmptyList) {
+    ASSERT_EQ(Apply(files_.package, files_.transform), ApplyOutcome::kListed);
+    ASSERT_GT(changes_.GetCount(), 0);
+    EXPECT_EQ(Apply(files_.text_file, files_.transform), ApplyOutcome::kOpenFailed);
+    EXPECT_EQ(changes_.GetCount(), 0);
+    EXPECT_EQ(refreshed_counts_, std::vector<INT_PTR>{0});
+}
+
 TEST_F(ApplyCommandTest, OldRowsAreDestroyedOnlyAfterTheEmptyListWasRefreshed) {
     int deletions = 0;
     for (int i = 0; i < 3; ++i) changes_.AddEntry(new CountingEntry(&deletions));
@@ -223,6 +231,21 @@ TEST_F(ApplyCommandTest, TextFileAsTransformTellsTheTransformError) {
     EXPECT_EQ(Apply(files_.package, files_.text_file), ApplyOutcome::kTransformFailed);
     ASSERT_EQ(told_.size(), 1u);
     EXPECT_EQ(told_[0].first, "Error applying transform. (1624)");
+}
+
+TEST_F(ApplyCommandTest, MissingTransformTellsTheTransformErrorWithAResult) {
+    EXPECT_EQ(Apply(files_.package, (inputs_.path() / "absent.mst").string()),
+              ApplyOutcome::kTransformFailed);
+    ASSERT_EQ(told_.size(), 1u);
+    const std::string& text = told_[0].first;
+    const std::string prefix = "Error applying transform. (";
+    ASSERT_EQ(text.rfind(prefix, 0), 0u) << text;
+    ASSERT_EQ(text.back(), ')') << text;
+    const std::string number = text.substr(prefix.size(), text.size() - prefix.size() - 1);
+    EXPECT_FALSE(number.empty());
+    EXPECT_EQ(number.find_first_not_of("0123456789"), std::string::npos) << text;
+    EXPECT_NE(number, "0");
+    EXPECT_EQ(changes_.GetCount(), 0);
 }
 
 TEST_F(ApplyCommandTest, FailedRunsLeaveThePackageUnchanged) {

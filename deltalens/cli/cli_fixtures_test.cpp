@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 
 #include "cli_test_support.h"
 #include "deltalens_test_support.h"
@@ -40,6 +41,12 @@ const FixturePair kPairs[] = {
     {"real/adobe-reader/AcroRead-kw.mst", kAcro},
     {"real/adobe-reader/AcroRead-rcs.mst", kAcro},
 };
+
+// Names the pair in test listings by its transform; without it GoogleTest
+// prints the raw bytes of the two pointers.
+void PrintTo(const FixturePair& pair, std::ostream* out) {
+    *out << pair.transform;
+}
 
 class CliFixturesTest : public testing::TestWithParam<FixturePair> {};
 
