@@ -97,8 +97,11 @@ extern "C" UINT MsiRecordReadStream(MSIHANDLE hRecord, UINT iField, char* szData
     if (!pcbDataBuf || !record->HasField(iField)) return ERROR_INVALID_PARAMETER;
     switch (record->KindOf(iField)) {
         case Record::Kind::kNull:
+            // A null field holds no stream, not an empty one: callers that copy
+            // a field (read, then write back) must keep it null, so the read is
+            // refused, with or without a buffer.
             *pcbDataBuf = 0;
-            return ERROR_SUCCESS;
+            return ERROR_INVALID_DATA;
         case Record::Kind::kStream:
             break;
         default:

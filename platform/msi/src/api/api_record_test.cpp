@@ -150,13 +150,33 @@ TEST_F(RecordApi, StreamErrors) {
     EXPECT_EQ(MsiRecordSetStreamA(rec_, 9, "/etc/hostname"), ERROR_INVALID_PARAMETER);
     char buf[4];
     DWORD size = sizeof buf;
-    EXPECT_EQ(MsiRecordReadStream(rec_, 1, buf, &size), ERROR_SUCCESS);  // null field
+    EXPECT_EQ(MsiRecordReadStream(rec_, 1, buf, &size), ERROR_INVALID_DATA);  // null field
     EXPECT_EQ(size, 0u);
     MsiRecordSetInteger(rec_, 1, 3);
     size = sizeof buf;
     EXPECT_EQ(MsiRecordReadStream(rec_, 1, buf, &size), ERROR_INVALID_DATATYPE);
     EXPECT_EQ(MsiRecordReadStream(rec_, 1, buf, nullptr), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(MsiRecordReadStream(rec_ + 777, 1, buf, &size), ERROR_INVALID_HANDLE);
+}
+
+// A null field and an empty stream differ: only the stream can be read, so a
+// field copied by reading and writing back stays null.
+TEST_F(RecordApi, NullFieldIsNoStreamWhileAnEmptyStreamReadsAsZeroBytes) {
+    DWORD size = 7;
+    EXPECT_EQ(MsiRecordReadStream(rec_, 2, nullptr, &size), ERROR_INVALID_DATA);
+    EXPECT_EQ(size, 0u);
+
+    testing_support::TempDir dir;
+    testing_support::WriteFile(dir.path() / "empty", "");
+    ASSERT_EQ(MsiRecordSetStreamA(rec_, 2, (dir.path() / "empty").c_str()), ERROR_SUCCESS);
+    EXPECT_FALSE(MsiRecordIsNull(rec_, 2));
+    size = 7;
+    EXPECT_EQ(MsiRecordReadStream(rec_, 2, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 0u);
+    char buf[4];
+    size = sizeof buf;
+    EXPECT_EQ(MsiRecordReadStream(rec_, 2, buf, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 0u);
 }
 
 }  // namespace
