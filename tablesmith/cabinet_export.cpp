@@ -5,10 +5,14 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <set>
 #include <vector>
 
+#include "cabinet_file_match.h"
 #include "core/exceptions.h"
 #include "core/message_box.h"
+#include "media_cabinets.h"
 #include "messages.h"
 #include "msi_record.h"
 #include "msi_view.h"
@@ -128,9 +132,31 @@ bool IsPlainFileName(const std::string& name) {
 
 bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder, MessageSink& sink,
                     CopyProgress* progress) {
+    // First the names alone, so that every cabinet's file name is settled
+    // before a byte is written (see CabinetFileNames).
+    const std::set<std::string> internal = InternalCabinetStreams(database);
+    std::vector<std::string> cabinet_streams;
+    {
+        CMsiView names;
+        if (!names.Open(&database, "SELECT `Name` FROM `_Streams`")) {
+            // The view layer has traced why; the user is told that nothing was copied.
+            sink.Tell(kCantReadStreams, MB_ICONSTOP);
+            return false;
+        }
+        names.Execute(0);
+        CMsiRecord row;
+        while (names.Fetch(row)) {
+            std::string stream_name;
+            row.GetString(0, stream_name);
+            if (IsCabinetStreamName(stream_name) || internal.count(stream_name) != 0)
+                cabinet_streams.push_back(stream_name);
+        }
+        names.Close();
+    }
+    const std::map<std::string, std::string> file_names = CabinetFileNames(cabinet_streams);
+
     CMsiView view;
     if (!view.Open(&database, "SELECT * FROM _Streams")) {
-        // The view layer has traced why; the user is told that nothing was copied.
         sink.Tell(kCantReadStreams, MB_ICONSTOP);
         return false;
     }
@@ -142,16 +168,16 @@ bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder, Me
     while (view.Fetch(row)) {
         std::string stream_name;
         row.GetString(0, stream_name);
-        if (!IsCabinetStreamName(stream_name)) continue;
-        const std::string file_name = LowerAscii(stream_name);
-        if (!IsPlainFileName(file_name)) {
+        const auto file_name = file_names.find(stream_name);
+        if (file_name == file_names.end()) continue;  // not a cabinet: its bytes are not read
+        if (!IsPlainFileName(file_name->second)) {
             // Written as it is, such a name would put the file outside the
             // export folder (or into a folder of it): the stream is skipped.
             sink.Tell(FormatMessageText(kUnsafeCabName, {stream_name}), MB_ICONSTOP);
             failed = true;
             continue;
         }
-        const std::string path = VSB_MakePath(export_folder, file_name);
+        const std::string path = VSB_MakePath(export_folder, file_name->second);
         try {
             if (CopyStream(row, path, progress) == CopyResult::kReadFailed) {
                 sink.Tell(FormatMessageText(kCantReadCab, {stream_name}), MB_ICONSTOP);

@@ -1,7 +1,9 @@
-// The cabinet step of Export: every stream of the package's _Streams table
-// whose name ends in ".cab" (any case) is copied, byte for byte, into a file
-// of the export folder named by the stream's name in lower case. Generate
-// later makes the package refer to these files instead of its streams.
+// The cabinet step of Export: every cabinet the package carries in its
+// _Streams table is copied, byte for byte, into a file of the export folder
+// named by the stream's name in lower case. A cabinet stream is one whose
+// name ends in ".cab" (any case), or one that a Media row names as an
+// internal cabinet ("#<stream>") whatever its name ends in. Generate later
+// makes the package refer to these files instead of its streams.
 #pragma once
 
 #include <cstdint>

@@ -146,7 +146,7 @@ TEST_F(CabinetExportTest, StreamNameThatWouldLeaveTheFolderIsSkippedAndTold) {
               std::distance(fs::directory_iterator(ExportFolder("h")), fs::directory_iterator()));
 }
 
-TEST_F(CabinetExportTest, LaterStreamOfTheSameNameInOtherCaseWins) {
+TEST_F(CabinetExportTest, StreamsDifferingOnlyInCaseEachKeepAFileOfTheirOwn) {
     PackageSpec spec;
     spec.tables = {tablesmith_test::PropertyTable()};
     spec.streams = {{"Same.cab", "first"}, {"SAME.CAB", "second"}};
@@ -154,25 +154,63 @@ TEST_F(CabinetExportTest, LaterStreamOfTheSameNameInOtherCaseWins) {
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
 
-    // The order in which the installer delivers the rows decides.
-    std::string last_fetched;
-    CMsiDatabase database;
-    ASSERT_TRUE(database.Open(package, 0));
-    {
-        CMsiView view;
-        ASSERT_TRUE(view.Open(&database, "SELECT `Name` FROM `_Streams`"));
-        view.Execute(0);
-        CMsiRecord row;
-        while (view.Fetch(row)) {
-            std::string name;
-            row.GetString(0, name);
-            if (LowerAscii(name) == "same.cab") last_fetched = name;
-        }
-    }
-    database.Shutdown();
-    ASSERT_FALSE(last_fetched.empty());
-    EXPECT_EQ(last_fetched == "Same.cab" ? "first" : "second",
-              testing_support::ReadFile(ExportFolder("s") / "same.cab"));
+    // One of them is written lower-cased, the other under its own spelling;
+    // neither cabinet is lost.
+    const fs::path folder = ExportFolder("s");
+    std::vector<std::string> files = tablesmith_test::FolderEntries(folder);
+    ASSERT_EQ(2u, files.size());
+    EXPECT_EQ("same.cab", files[1]);
+    const std::string& own = files[0];
+    ASSERT_TRUE(own == "Same.cab" || own == "SAME.CAB") << own;
+    EXPECT_EQ(own == "Same.cab" ? "first" : "second", testing_support::ReadFile(folder / own));
+    EXPECT_EQ(own == "Same.cab" ? "second" : "first",
+              testing_support::ReadFile(folder / "same.cab"));
+}
+
+TEST_F(CabinetExportTest, StreamSpelledInLowerCaseGetsTheLowerCasedFile) {
+    PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable()};
+    spec.streams = {{"Data.cab", "capital"}, {"data.cab", "lower"}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "l.msi", spec);
+    ASSERT_FALSE(package.empty());
+    EXPECT_TRUE(ExportCabs(package));
+    EXPECT_EQ("lower", testing_support::ReadFile(ExportFolder("l") / "data.cab"));
+    EXPECT_EQ("capital", testing_support::ReadFile(ExportFolder("l") / "Data.cab"));
+}
+
+TEST_F(CabinetExportTest, InternalCabinetOfTheMediaTableIsWrittenWhateverItsName) {
+    PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable(),
+                   tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "#Data1.cab"})};
+    spec.streams = {{"_1234_Module_x86.msm", "MSCF module"},
+                    {"Data1.cab", "MSCF data"},
+                    {"_5678_Other.msm", "not named by Media"}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "m.msi", spec);
+    ASSERT_FALSE(package.empty());
+    EXPECT_TRUE(ExportCabs(package));
+    const fs::path folder = ExportFolder("m");
+    EXPECT_EQ((std::vector<Message>{
+                  {FormatMessageText(kExportedAllCabs, {folder.string()}), MB_ICONINFORMATION}}),
+              sink_.messages);
+    EXPECT_EQ("MSCF module", testing_support::ReadFile(folder / "_1234_module_x86.msm"));
+    EXPECT_EQ("MSCF data", testing_support::ReadFile(folder / "data1.cab"));
+    EXPECT_EQ((std::vector<std::string>{"_1234_module_x86.msm", "data1.cab"}),
+              tablesmith_test::FolderEntries(folder));
+}
+
+TEST_F(CabinetExportTest, HostileNameFromTheMediaTableIsSkippedToo) {
+    PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable(),
+                   tablesmith_test::MediaTable({"#../../escape.msm"})};
+    spec.streams = {{"../../escape.msm", "MSCF evil"}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "x.msi", spec);
+    ASSERT_FALSE(package.empty());
+    EXPECT_FALSE(ExportCabs(package));
+    EXPECT_EQ((std::vector<Message>{
+                  {FormatMessageText(kUnsafeCabName, {"../../escape.msm"}), MB_ICONSTOP}}),
+              sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"x"}), temp_.Entries());
+    EXPECT_TRUE(tablesmith_test::FolderEntries(ExportFolder("x")).empty());
 }
 
 }  // namespace

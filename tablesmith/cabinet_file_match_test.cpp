@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "test_support.h"
 
 namespace tablesmith {
@@ -45,6 +47,47 @@ TEST_F(CabinetFileMatchTest, NameThatLeavesTheFolderIsNeverMatched) {
     testing_support::WriteFile(folder_.path() / "sub" / "a.cab", "x");
     EXPECT_EQ("", FindCabinetFile(folder_.str(), "sub/a.cab"));
     EXPECT_EQ("", FindCabinetFile((folder_.path() / "sub").string(), "../sub/a.cab"));
+}
+
+TEST_F(CabinetFileMatchTest, LowerCasedFileComesBeforeOtherSpellings) {
+    // Export wrote the lower-cased name for the stream that claimed it, and
+    // "DATA.cab" under its own spelling.
+    testing_support::WriteFile(folder_.path() / "DATA.cab", "x");
+    testing_support::WriteFile(folder_.path() / "data.cab", "y");
+    EXPECT_EQ("data.cab", FindCabinetFile(folder_.str(), "Data.cab"));
+    EXPECT_EQ("DATA.cab", FindCabinetFile(folder_.str(), "DATA.cab"));
+}
+
+TEST(CabinetFileNamesTest, EachStreamGetsItsLowerCasedNameWhenNoOtherClaimsIt) {
+    const auto files = CabinetFileNames({"Data1.cab", "_1_Module.msm", "x.CAB"});
+    EXPECT_EQ(
+        (std::map<std::string, std::string>{
+            {"Data1.cab", "data1.cab"}, {"_1_Module.msm", "_1_module.msm"}, {"x.CAB", "x.cab"}}),
+        files);
+}
+
+TEST(CabinetFileNamesTest, NamesThatDifferOnlyInCaseGetDistinctFiles) {
+    EXPECT_EQ((std::map<std::string, std::string>{{"A.cab", "a.cab"}, {"A.CAB", "A.CAB"}}),
+              CabinetFileNames({"A.cab", "A.CAB"}));
+    // A stream already in lower case claims the name, wherever it comes.
+    EXPECT_EQ((std::map<std::string, std::string>{
+                  {"A.cab", "A.cab"}, {"A.CAB", "A.CAB"}, {"a.cab", "a.cab"}}),
+              CabinetFileNames({"A.cab", "A.CAB", "a.cab"}));
+}
+
+TEST_F(CabinetFileMatchTest, CabFileOrCabinetSignatureCountsAsACabinetFile) {
+    EXPECT_FALSE(HoldsCabinetFile(folder_.str()));
+    EXPECT_FALSE(HoldsCabinetFile((folder_.path() / "absent").string()));
+    testing_support::WriteFile(folder_.path() / "Property.tbl", "Property\tValue");
+    testing_support::WriteFile(folder_.path() / "short", "MSC");
+    std::filesystem::create_directory(folder_.path() / "dir.cab");
+    EXPECT_FALSE(HoldsCabinetFile(folder_.str()));
+
+    testing_support::WriteFile(folder_.path() / "_1_module.msm", "MSCF....");
+    EXPECT_TRUE(HoldsCabinetFile(folder_.str()));
+    std::filesystem::remove(folder_.path() / "_1_module.msm");
+    testing_support::WriteFile(folder_.path() / "EXTERNAL.CAB", "");
+    EXPECT_TRUE(HoldsCabinetFile(folder_.str()));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // package of the shared fixtures; the new package must hold the same tables,
 // name its cabinets as files of the export folder, and open in msitools and,
 // when it is set up, in the oracle.
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "cabinet_export.h"
@@ -65,114 +67,200 @@ std::string SummaryText(const std::string& package, UINT property, UINT* type_ou
     return std::string(buffer, size);
 }
 
-class FixtureRoundTripTest : public CommandTest, public testing::WithParamInterface<const char*> {};
+// The lines of the oracle's output that start with `tag`, sorted: the
+// oracle lists rows in its own storage order, which need not be ours.
+std::vector<std::string> SortedLines(const std::string& output, const std::string& tag) {
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    while (begin < output.size()) {
+        std::size_t end = output.find('\n', begin);
+        if (end == std::string::npos) end = output.size();
+        const std::string line = output.substr(begin, end - begin);
+        if (line.rfind(tag, 0) == 0) lines.push_back(line);
+        begin = end + 1;
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// The oracle's answer to several queries, cut into one text per query (each
+// begins with its "names" line).
+std::vector<std::string> OracleAnswers(const std::string& output) {
+    std::vector<std::string> answers;
+    std::size_t begin = 0;
+    while (begin < output.size()) {
+        std::size_t end = output.find('\n', begin);
+        if (end == std::string::npos) end = output.size();
+        const std::string line = output.substr(begin, end - begin);
+        if (line.rfind("names\t", 0) == 0 || answers.empty()) answers.emplace_back();
+        answers.back() += line + "\n";
+        begin = end + 1;
+    }
+    // Lines before the first "names" (none are expected) are not an answer.
+    if (!answers.empty() && answers.front().rfind("names\t", 0) != 0)
+        answers.erase(answers.begin());
+    return answers;
+}
+
+// The oracle's line for summary property `id` ("prop\tID\tName\tVT_x\tvalue").
+std::string OracleProperty(const std::string& suminfo, int id) {
+    const std::string prefix = "prop\t" + std::to_string(id) + "\t";
+    for (const std::string& line : SortedLines(suminfo, prefix)) return line;
+    return std::string();
+}
+
+class FixtureRoundTripTest : public CommandTest, public testing::WithParamInterface<const char*> {
+  protected:
+    // Export all tables with the cabinets, then Generate, as a user does.
+    // Fills the members; false (with a test failure) when Generate refused.
+    bool ExportAndGenerate(const fs::path& fixture) {
+        source_ = fixture.string();
+        tables_ = ListPackageTables(source_);
+        EXPECT_FALSE(tables_.empty());
+
+        ExportSettings settings;
+        settings.msi_file = source_;
+        settings.tables = tables_;
+        settings.export_all = true;
+        settings.export_cab = true;
+        EXPECT_TRUE(RunExport(settings, sink_));
+        for (const Message& message : sink_.messages)
+            EXPECT_EQ(MB_ICONINFORMATION, message.icon) << message.text;
+
+        folder_ = ExportFolder(fixture.stem().string());
+        const bool has_cabinets =
+            !sink_.messages.empty() && sink_.messages.back().text != std::string(kNoCabsInPackage);
+        sink_.messages.clear();
+        if (!has_cabinets) {
+            // A package that carries no cabinet: Generate asks for one, as it
+            // should. With an external cabinet brought in by hand it goes on;
+            // the tables are what is looked at then.
+            EXPECT_FALSE(RunGenerate({source_, tables_}, sink_));
+            EXPECT_EQ((std::vector<Message>{{kNoCabFound, MB_ICONSTOP}}), sink_.messages);
+            sink_.messages.clear();
+            testing_support::WriteFile(folder_ / "external.cab", "MSCF");
+        }
+
+        const bool generated = RunGenerate({source_, tables_}, sink_);
+        EXPECT_TRUE(generated);
+        generated_ = (folder_ / fixture.filename()).string();
+        EXPECT_EQ((std::vector<Message>{
+                      {FormatMessageText(kGenerated, {generated_}), MB_ICONINFORMATION}}),
+                  sink_.messages);
+        return generated;
+    }
+
+    std::string source_;
+    std::vector<std::string> tables_;
+    fs::path folder_;
+    std::string generated_;
+};
 
 TEST_P(FixtureRoundTripTest, ExportAllWithCabinetsThenGenerateKeepsEveryTable) {
     VSB_REQUIRE_FIXTURE(fixture, GetParam());
-    const std::string source = fixture.string();
-    const std::vector<std::string> tables = ListPackageTables(source);
-    ASSERT_FALSE(tables.empty());
+    ASSERT_TRUE(ExportAndGenerate(fixture));
 
-    ExportSettings settings;
-    settings.msi_file = source;
-    settings.tables = tables;
-    settings.export_all = true;
-    settings.export_cab = true;
-    EXPECT_TRUE(RunExport(settings, sink_));
-    for (const Message& message : sink_.messages)
-        EXPECT_EQ(MB_ICONINFORMATION, message.icon) << message.text;
-
-    const fs::path folder = ExportFolder(fixture.stem().string());
-    const bool has_cabinets =
-        !sink_.messages.empty() && sink_.messages.back().text != std::string(kNoCabsInPackage);
-    sink_.messages.clear();
-    if (!has_cabinets) {
-        // Generate wants a cabinet file: without one it refuses, as it should.
-        EXPECT_FALSE(RunGenerate({source, tables}, sink_));
-        EXPECT_EQ((std::vector<Message>{{kNoCabFound, MB_ICONSTOP}}), sink_.messages);
-        sink_.messages.clear();
-        // With a cabinet file brought in by hand it goes on; the tables are
-        // what this test looks at.
-        testing_support::WriteFile(folder / "external.cab", "MSCF");
-    }
-
-    EXPECT_TRUE(RunGenerate({source, tables}, sink_));
-    const std::string generated = (folder / fixture.filename()).string();
-    EXPECT_EQ(
-        (std::vector<Message>{{FormatMessageText(kGenerated, {generated}), MB_ICONINFORMATION}}),
-        sink_.messages);
-
+    // msitools opens the new package and reads every table as in the source.
     int status = 0;
-    const std::string listed = RunCommand("msiinfo tables " + Quote(generated) + " 2>&1", &status);
+    const std::string listed = RunCommand("msiinfo tables " + Quote(generated_) + " 2>&1", &status);
     EXPECT_EQ(0, status) << listed;
-
-    EXPECT_EQ(tables, ListPackageTables(generated));
-    for (const std::string& table : tables) {
+    EXPECT_EQ(tables_, ListPackageTables(generated_));
+    for (const std::string& table : tables_) {
         if (table == "Media") continue;
-        EXPECT_EQ(MsiinfoExport(source, table), MsiinfoExport(generated, table))
+        EXPECT_EQ(MsiinfoExport(source_, table), MsiinfoExport(generated_, table))
             << "table " << table;
     }
 
-    // Media: the same rows, but an internal cabinet now names a file of the
-    // export folder.
-    const auto source_media = TableRows(source, "Media");
-    const auto new_media = TableRows(generated, "Media");
+    // Media: the same rows, but every internal cabinet now names the file of
+    // the export folder (exactly so spelled) that holds the stream's bytes.
+    const auto source_media = TableRows(source_, "Media");
+    const auto new_media = TableRows(generated_, "Media");
     ASSERT_EQ(source_media.size(), new_media.size());
     for (std::size_t i = 0; i < source_media.size(); ++i) {
+        ASSERT_EQ(source_media[i].size(), new_media[i].size());
         for (std::size_t c = 0; c < source_media[i].size(); ++c) {
             const std::string& before = source_media[i][c];
             const std::string& after = new_media[i][c];
-            if (c == 3 && before.size() > 1 && before[0] == '#' && IsCabinetStreamName(before)) {
-                EXPECT_EQ(FindCabinetFile(folder.string(), before.substr(1)), after);
-                EXPECT_TRUE(fs::is_regular_file(folder / after)) << after;
+            if (c == 3 && before.size() > 1 && before[0] == '#') {
+                ASSERT_TRUE(fs::is_regular_file(folder_ / after)) << before << " -> " << after;
+                const std::string stream =
+                    RunCommand("msiinfo extract " + Quote(source_) + " " + Quote(before.substr(1)));
+                EXPECT_FALSE(stream.empty()) << before;
+                EXPECT_TRUE(stream == testing_support::ReadFile(folder_ / after))
+                    << "the file " << after << " holds other bytes than stream " << before;
             } else {
                 EXPECT_EQ(before, after) << "Media row " << i << " column " << c;
             }
         }
     }
 
-    EXPECT_EQ(SummaryText(source, PID_REVNUMBER), SummaryText(generated, PID_REVNUMBER));
-    EXPECT_EQ(SummaryText(source, PID_TEMPLATE), SummaryText(generated, PID_TEMPLATE));
-    EXPECT_EQ(kGeneratedComments, SummaryText(generated, PID_COMMENTS));
+    EXPECT_EQ(SummaryText(source_, PID_REVNUMBER), SummaryText(generated_, PID_REVNUMBER));
+    EXPECT_EQ(SummaryText(source_, PID_TEMPLATE), SummaryText(generated_, PID_TEMPLATE));
+    EXPECT_EQ(kGeneratedComments, SummaryText(generated_, PID_COMMENTS));
+    UINT type = 0;
     INT page_count = 0;
-    SummaryText(generated, PID_PAGECOUNT, nullptr, &page_count);
+    SummaryText(generated_, PID_PAGECOUNT, &type, &page_count);
+    EXPECT_EQ(static_cast<UINT>(VT_I4), type);
     EXPECT_EQ(kGeneratedPageCount, page_count);
 }
 
-TEST_P(FixtureRoundTripTest, OracleOpensTheGeneratedPackageWithTheSourcesProperties) {
+// The oracle (another implementation of the installer database) opens the
+// new package and reads the same properties, tables and summary. Run over a
+// representative few of the packages, as each oracle round takes seconds:
+// merge-module cabinets and many rows (vcredist), a ".cab" stream in code
+// page 1252 (putty), Hebrew text in code page 1255 and no cabinet (he-il).
+class OracleRoundTripTest : public FixtureRoundTripTest {};
+
+TEST_P(OracleRoundTripTest, OracleOpensTheGeneratedPackageWithTheSourcesProperties) {
     const char* oracle = std::getenv("VSB_ORACLE");
     if (oracle == nullptr || *oracle == '\0')
         GTEST_SKIP() << "VSB_ORACLE is not set: no oracle comparison";
     VSB_REQUIRE_FIXTURE(fixture, GetParam());
-    const std::string source = fixture.string();
-    const std::vector<std::string> tables = ListPackageTables(source);
-    ExportSettings settings{source, tables, "", true, true, false};
-    RunExport(settings, sink_);
-    const fs::path folder = ExportFolder(fixture.stem().string());
-    testing_support::WriteFile(folder / "zz-placeholder.cab", "MSCF");
-    ASSERT_TRUE(RunGenerate({source, tables}, sink_));
-    const std::string generated = (folder / fixture.filename()).string();
+    ASSERT_TRUE(ExportAndGenerate(fixture));
 
-    for (const char* query : {"SELECT * FROM `Property`", "SELECT * FROM `_Tables`"}) {
-        int source_status = 0;
-        int new_status = 0;
-        const std::string before =
-            RunCommand(Quote(oracle) + " query " + Quote(source) + " " + Quote(query) + " 2>&1",
-                       &source_status);
-        const std::string after =
-            RunCommand(Quote(oracle) + " query " + Quote(generated) + " " + Quote(query) + " 2>&1",
-                       &new_status);
-        EXPECT_EQ(0, new_status) << after;
-        if (std::string(query).find("Property") != std::string::npos) {
-            EXPECT_EQ(before, after);
-        }
+    // One oracle call per package: the properties, the tables and the
+    // cabinets, each answer beginning with its "names" line.
+    const std::string queries =
+        " 'SELECT * FROM `Property`' 'SELECT * FROM `_Tables`' 'SELECT `Cabinet` FROM `Media`'";
+    int source_status = 0;
+    int new_status = 0;
+    const std::vector<std::string> before = OracleAnswers(
+        RunCommand(Quote(oracle) + " query " + Quote(source_) + queries, &source_status));
+    const std::string after_text =
+        RunCommand(Quote(oracle) + " query " + Quote(generated_) + queries + " 2>&1", &new_status);
+    const std::vector<std::string> after = OracleAnswers(after_text);
+    EXPECT_EQ(0, new_status) << after_text;
+    EXPECT_EQ(source_status, new_status);
+    ASSERT_EQ(3u, before.size());
+    ASSERT_EQ(3u, after.size()) << after_text;
+    // Property and _Tables as in the source.
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(SortedLines(before[i], "row\t"), SortedLines(after[i], "row\t"));
+        EXPECT_EQ(SortedLines(before[i], "rows\t"), SortedLines(after[i], "rows\t"));
     }
-    int status = 0;
-    const std::string media = RunCommand(
-        Quote(oracle) + " query " + Quote(generated) + " 'SELECT `Cabinet` FROM `Media`' 2>&1",
-        &status);
-    EXPECT_EQ(std::string::npos, media.find("\t#")) << media;
+    // Media has as many rows, none of them naming a stream any more.
+    EXPECT_EQ(SortedLines(before[2], "rows\t"), SortedLines(after[2], "rows\t"));
+    EXPECT_EQ(std::string::npos, after[2].find("row\t#")) << after[2];
+
+    const std::string summary_before = RunCommand(Quote(oracle) + " suminfo " + Quote(source_));
+    const std::string summary_after = RunCommand(Quote(oracle) + " suminfo " + Quote(generated_));
+    EXPECT_EQ(OracleProperty(summary_before, 9), OracleProperty(summary_after, 9));
+    EXPECT_EQ(OracleProperty(summary_before, 7), OracleProperty(summary_after, 7));
+    EXPECT_EQ("prop\t14\tPageCount\tVT_I4\t110", OracleProperty(summary_after, 14));
+    EXPECT_EQ(std::string("prop\t6\tComments\tVT_LPSTR\t") + kGeneratedComments,
+              OracleProperty(summary_after, 6));
 }
+
+INSTANTIATE_TEST_SUITE_P(RepresentativePackages, OracleRoundTripTest,
+                         testing::Values("real/lessmsi/vcredist.msi",
+                                         "real/lessmsi/putty-0.68-installer.msi",
+                                         "real/wix3/he-il.msi"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             std::string name = fs::path(info.param).stem().string();
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
 
 INSTANTIATE_TEST_SUITE_P(RealPackages, FixtureRoundTripTest,
                          testing::Values("real/adobe-reader/AcroRead.msi",

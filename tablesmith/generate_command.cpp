@@ -1,11 +1,11 @@
 #include "generate_command.h"
 
-#include "cabinet_export.h"
 #include "cabinet_file_match.h"
 #include "core/message_box.h"
 #include "export_folder.h"
 #include "file_services.h"
 #include "generated_summary.h"
+#include "media_cabinets.h"
 #include "messages.h"
 #include "msi_database.h"
 #include "msi_record.h"
@@ -33,10 +33,11 @@ bool ImportTables(CMsiDatabase& database, const std::vector<std::string>& tables
     return failures == 0;
 }
 
-// Step 5: "#name.cab" becomes the name of the cabinet file in the folder.
-// The extension is compared without regard to case, as Export chose the
-// streams it copied: "#DATA1.CAB" was written as data1.cab and must point there.
-// False when a row could not be updated or named a file that is missing.
+// Step 5: each Media row that names an internal cabinet ("#<stream>") names
+// the file Export wrote for that stream instead. Every internal cabinet
+// counts, not only names ending in ".cab": the new package carries no
+// streams of cabinets, so a "#" left behind would name a cabinet that is
+// not there. False when a row could not be updated or its file is missing.
 bool MakeCabinetsExternal(CMsiDatabase& database, const std::string& folder, MessageSink& sink) {
     CMsiView view;
     // A package without a Media table has nothing to rewrite; the view layer
@@ -48,7 +49,7 @@ bool MakeCabinetsExternal(CMsiDatabase& database, const std::string& folder, Mes
     while (view.Fetch(row)) {
         std::string cabinet;
         row.GetString(kCabinetField, cabinet);
-        if (cabinet.size() < 2 || cabinet[0] != '#' || !IsCabinetStreamName(cabinet)) continue;
+        if (!NamesInternalCabinet(cabinet)) continue;
         std::string external = cabinet.substr(1);
         const std::string file = FindCabinetFile(folder, external);
         if (file.empty()) {
@@ -87,7 +88,7 @@ bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
         sink.Tell(kExportFirst, MB_ICONSTOP);
         return false;
     }
-    if (!VSB_FileExists(VSB_MakePath(folder, "*.cab"))) {
+    if (!HoldsCabinetFile(folder)) {
         sink.Tell(kNoCabFound, MB_ICONSTOP);
         return false;
     }

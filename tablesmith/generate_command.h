@@ -5,15 +5,18 @@
 //
 // Order of steps:
 //   1. the folder must hold "Property.tbl" (the tables were exported) and at
-//      least one "*.cab" (the cabinets were); otherwise a stop message and
-//      the end, with nothing created;
+//      least one cabinet file (the cabinets were: a "*.cab" or a file that
+//      begins with the cabinet signature); otherwise a stop message and the
+//      end, with nothing created;
 //   2. the source package's revision number (9) and template (7) are read
 //      (first, so that a source lying in the export folder under the new
 //      package's name is read before it is replaced);
 //   3. the new package "<export folder>/<package file name>" is created;
 //   4. every listed table is imported from "<table>.tbl";
-//   5. each Media row whose Cabinet names an internal cabinet ("#x.cab")
-//      names the external file instead; the database is committed;
+//   5. each Media row whose Cabinet names an internal cabinet ("#<stream>",
+//      whatever the stream's name ends in) names the file Export wrote for
+//      it instead (a missing file is a stop message); the database is
+//      committed;
 //   6. summary information 9, 7, 14 (= 110) and 6 (a credit line) is written,
 //      the database committed again, and the new package announced.
 #pragma once

@@ -118,6 +118,39 @@ TEST_F(GenerateCommandTest, FileOfTheStreamsOwnCaseIsNamedAsItIs) {
               MediaCabinets((ExportFolder("product") / "product.msi").string()));
 }
 
+TEST_F(GenerateCommandTest, InternalCabinetNamedLikeAModuleIsMadeExternalToo) {
+    PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable(),
+                   tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "external.cab"}),
+                   tablesmith_test::FeatureTable()};
+    spec.streams = {{"_1234_Module_x86.msm", "MSCF module"}};
+    const std::string package = Build(spec);
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    // No "*.cab" in the folder: the cabinet Export wrote is known by its signature.
+    EXPECT_TRUE(Generate(package, kSampleTables));
+    EXPECT_EQ((std::vector<Message>{GeneratedMessage()}), sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"_1234_module_x86.msm", "external.cab"}),
+              MediaCabinets((ExportFolder("product") / "product.msi").string()));
+}
+
+TEST_F(GenerateCommandTest, RowsOfStreamsDifferingOnlyInCaseNameTheirOwnCabinets) {
+    PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable(),
+                   tablesmith_test::MediaTable({"#Same.cab", "#SAME.CAB"}),
+                   tablesmith_test::FeatureTable()};
+    spec.streams = {{"Same.cab", "MSCF first"}, {"SAME.CAB", "MSCF second"}};
+    const std::string package = Build(spec);
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    EXPECT_TRUE(Generate(package, kSampleTables));
+    const std::vector<std::string> cabinets =
+        MediaCabinets((ExportFolder("product") / "product.msi").string());
+    ASSERT_EQ(2u, cabinets.size());
+    EXPECT_EQ("MSCF first", testing_support::ReadFile(ExportFolder("product") / cabinets[0]));
+    EXPECT_EQ("MSCF second", testing_support::ReadFile(ExportFolder("product") / cabinets[1]));
+}
+
 TEST_F(GenerateCommandTest, SummaryCarriesSourceCodeAndTemplateVersionAndCredit) {
     PackageSpec spec = tablesmith_test::SamplePackage();
     spec.template_text = "x64;1031";

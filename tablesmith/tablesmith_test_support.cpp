@@ -1,5 +1,6 @@
 #include "tablesmith_test_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
@@ -12,6 +13,15 @@ namespace fs = std::filesystem;
 
 std::ostream& operator<<(std::ostream& out, const Message& message) {
     return out << "{\"" << message.text << "\", " << message.icon << "}";
+}
+
+std::vector<std::string> FolderEntries(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string Quote(const std::string& text) {

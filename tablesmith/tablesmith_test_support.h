@@ -61,6 +61,10 @@ IdtTable PropertyTable();
 IdtTable MediaTable(const std::vector<std::string>& cabinets);
 IdtTable FeatureTable();
 
+// Names of the entries directly inside `folder`, sorted in byte order; empty
+// when the folder is missing.
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
+
 // Runs a shell command; its standard output, `status` takes the exit code.
 std::string RunCommand(const std::string& command, int* status = nullptr);
 std::string Quote(const std::string& text);
