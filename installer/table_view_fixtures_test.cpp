@@ -66,14 +66,42 @@ TEST_F(TableViewFixturesTest, EveryTableOfAcroReadLoadsAsTheEngineReadsIt) {
     database.Shutdown();
 }
 
+// The other fixture packages: other makers, code pages (neutral ones holding
+// windows-1252 text among them), long strings, 3-byte string references and
+// streams. Each table loads as the engine reads it directly.
+TEST_F(TableViewFixturesTest, EveryTableOfEveryFixturePackageLoadsAsTheEngineReadsIt) {
+    const fs::path shared = testing_support::SharedDir();
+    if (shared.empty()) GTEST_SKIP() << "fixture packages not available";
+    std::vector<fs::path> packages;
+    for (const char* folder : {"fixtures/real", "fixtures/generated"})
+        for (const auto& entry : fs::recursive_directory_iterator(shared / folder))
+            if (entry.path().extension() == ".msi") packages.push_back(entry.path());
+    ASSERT_FALSE(packages.empty());
+    for (const fs::path& package : packages) {
+        SCOPED_TRACE(package.string());
+        CMsiDatabase database;
+        ASSERT_TRUE(database.Open(package.string(), 0));
+        const std::vector<std::string> names = TableNames(database);
+        EXPECT_FALSE(names.empty());
+        for (const std::string& name : names) {
+            SCOPED_TRACE(name);
+            MsiTableView view;
+            ASSERT_TRUE(view.Load(&database, name));
+            EXPECT_EQ(installer_test::ReadTableDirectly(package.string(), name), RowsOf(view));
+        }
+        database.Shutdown();
+    }
+    EXPECT_TRUE(trace_.Lines().empty());
+}
+
 TEST_F(TableViewFixturesTest, EditsCommittedInATransactedCopyReadBack) {
     VSB_REQUIRE_FIXTURE(source, kAcroRead);
     const fs::path copy = inputs_.path() / "AcroRead-edit.msi";
     fs::copy_file(source, copy);
     CMsiDatabase database;
     ASSERT_TRUE(database.Open(copy.string(), 1));
-    Rows expected;
     std::string first_binary_name;
+    std::string feature_name;
     {
         MsiTableView properties;
         ASSERT_TRUE(properties.Load(&database, "Property"));
@@ -96,6 +124,15 @@ TEST_F(TableViewFixturesTest, EditsCommittedInATransactedCopyReadBack) {
         bytes.Assign("replaced stream", 15);
         first->SetBinaryValue(1, bytes);
         EXPECT_TRUE(binaries.Commit());
+
+        MsiTableView features;
+        ASSERT_TRUE(features.Load(&database, "Feature"));
+        const int level = features.GetColumnIndex("Level");
+        ASSERT_LE(0, level);
+        auto* feature = dynamic_cast<CMsiTableRecord*>(features.GetHead());
+        feature_name = feature->GetFieldText(0);
+        feature->SetIntegerValue(level, 1234);
+        EXPECT_TRUE(features.Commit());
         EXPECT_EQ(0u, MsiDatabaseCommit(database.GetHandle()));
     }
     database.Shutdown();
@@ -115,6 +152,14 @@ TEST_F(TableViewFixturesTest, EditsCommittedInATransactedCopyReadBack) {
               properties.size());
     const Rows binaries = installer_test::ReadTableDirectly(copy.string(), "Binary");
     EXPECT_EQ((std::vector<std::string>{first_binary_name, "[Binary]15"}), binaries[0]);
+    const Rows features = installer_test::ReadTableDirectly(copy.string(), "Feature");
+    const Rows original_features = installer_test::ReadTableDirectly(source.string(), "Feature");
+    ASSERT_EQ(original_features.size(), features.size());
+    for (std::size_t row = 0; row < features.size(); ++row) {
+        std::vector<std::string> expected_row = original_features[row];
+        if (expected_row[0] == feature_name) expected_row[5] = "1234";
+        EXPECT_EQ(expected_row, features[row]);
+    }
 
     // Through msiinfo.
     if (installer_test::RunCommand("command -v msiinfo").empty())
@@ -126,6 +171,18 @@ TEST_F(TableViewFixturesTest, EditsCommittedInATransactedCopyReadBack) {
     EXPECT_NE(std::string::npos, exported.find("\nManufacturer\tEdited Vendor\r\n"));
     EXPECT_NE(std::string::npos, exported.find("\nZZ_ADDED\tnew value\r\n"));
     EXPECT_EQ(std::string::npos, exported.find("ARPHELPLINK"));
+    // Three header lines, then one line per row, each ended by CR LF (a bare
+    // LF inside a value is no line end).
+    std::size_t lines = 0;
+    for (std::size_t at = exported.find("\r\n"); at != std::string::npos;
+         at = exported.find("\r\n", at + 2))
+        ++lines;
+    EXPECT_EQ(properties.size() + 3, lines);
+    const std::string feature_export =
+        installer_test::RunCommand("msiinfo export '" + copy.string() + "' Feature", &status);
+    ASSERT_EQ(0, status);
+    EXPECT_NE(std::string::npos, feature_export.find("\n" + feature_name + "\t"));
+    EXPECT_NE(std::string::npos, feature_export.find("\t1234\t"));
     const std::string stream = installer_test::RunCommand(
         "msiinfo extract '" + copy.string() + "' 'Binary." + first_binary_name + "'", &status);
     EXPECT_EQ(0, status);
