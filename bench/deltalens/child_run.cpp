@@ -40,6 +40,10 @@ ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& 
     run.exited = WIFEXITED(status);
     if (run.exited) run.status = WEXITSTATUS(status);
     run.peak_kib = usage.ru_maxrss;
+    const auto seconds = [](const timeval& time) {
+        return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+    };
+    run.cpu_seconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     return run;
 }
 

@@ -9,10 +9,12 @@
 namespace deltalens_bench {
 
 struct ChildRun {
-    bool exited = false;  // the child ran and exited (with any status)
-    int status = -1;      // its exit status when it exited
-    double seconds = 0;   // from fork to reaped
-    long peak_kib = 0;    // maximum resident set size of the child, KiB
+    bool exited = false;     // the child ran and exited (with any status)
+    int status = -1;         // its exit status when it exited
+    double seconds = 0;      // from fork to reaped
+    double cpu_seconds = 0;  // user and system time of the child: steadier than the wall
+                             // clock on a machine that others share
+    long peak_kib = 0;       // maximum resident set size of the child, KiB
 };
 
 // `arguments` starts with the program path. Standard error stays the

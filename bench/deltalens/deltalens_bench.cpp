@@ -4,10 +4,13 @@
 // checks that every change was printed. Several sizes show how time and
 // memory grow with the number of changes.
 //
-//   deltalens-bench [--changes N[,N...]] [--runs R] [--cli PATH]
+//   deltalens-bench [--changes N[,N...]] [--runs R] [--cli PATH] [--keep FOLDER]
 //
 // Defaults: 25000,50000,100000 changes, 3 runs each, the deltalens-cli built
-// beside this program. The target is 100,000 changes in under a second.
+// beside this program, inputs in a scratch folder that is removed afterwards.
+// --keep makes them in FOLDER/<changes>/ and leaves them there, for running
+// deltalens-cli by hand or under a profiler. The target is 100,000 changes in
+// under a second.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -31,6 +34,7 @@ struct Options {
     std::vector<int> sizes = {25000, 50000, kTargetChanges};
     int runs = 3;
     std::string cli = DELTALENS_CLI_PATH;
+    std::string keep;  // empty: a scratch folder, removed at the end
 };
 
 struct SizeResult {
@@ -38,6 +42,7 @@ struct SizeResult {
     double setup_seconds = 0;
     double best_seconds = 0;
     double median_seconds = 0;
+    double median_cpu_seconds = 0;
     long peak_kib = 0;
 };
 
@@ -65,6 +70,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             if (options.runs < 1 || options.runs > 100) return false;
         } else if (argument == "--cli" && has_value) {
             options.cli = argv[++i];
+        } else if (argument == "--keep" && has_value) {
+            options.keep = argv[++i];
         } else {
             return false;
         }
@@ -108,6 +115,7 @@ bool MeasureSize(const Options& options, const std::filesystem::path& folder, in
 
     const std::string output = (folder / "changes.tsv").string();
     std::vector<double> times;
+    std::vector<double> cpu_times;
     for (int run = 0; run < options.runs; ++run) {
         const deltalens_bench::ChildRun child = deltalens_bench::RunChild(
             {options.cli, "--format", "tsv", inputs.package, inputs.transform}, output);
@@ -121,11 +129,14 @@ bool MeasureSize(const Options& options, const std::filesystem::path& folder, in
             return false;
         }
         times.push_back(child.seconds);
+        cpu_times.push_back(child.cpu_seconds);
         result.peak_kib = std::max(result.peak_kib, child.peak_kib);
     }
     std::sort(times.begin(), times.end());
     result.best_seconds = times.front();
     result.median_seconds = times[times.size() / 2];
+    std::sort(cpu_times.begin(), cpu_times.end());
+    result.median_cpu_seconds = cpu_times[cpu_times.size() / 2];
     return true;
 }
 
@@ -138,12 +149,12 @@ std::filesystem::path MakeScratchFolder() {
 }
 
 void PrintResults(const std::vector<SizeResult>& results) {
-    std::printf("%10s  %9s  %10s  %10s  %12s  %14s\n", "changes", "setup s", "best s", "median s",
-                "peak MiB", "KiB/1k changes");
+    std::printf("%10s  %9s  %10s  %10s  %10s  %12s  %14s\n", "changes", "setup s", "best s",
+                "median s", "cpu s", "peak MiB", "KiB/1k changes");
     for (const SizeResult& result : results) {
-        std::printf("%10d  %9.2f  %10.3f  %10.3f  %12.1f  %14.1f\n", result.changes,
+        std::printf("%10d  %9.2f  %10.3f  %10.3f  %10.3f  %12.1f  %14.1f\n", result.changes,
                     result.setup_seconds, result.best_seconds, result.median_seconds,
-                    static_cast<double>(result.peak_kib) / 1024.0,
+                    result.median_cpu_seconds, static_cast<double>(result.peak_kib) / 1024.0,
                     static_cast<double>(result.peak_kib) * 1000.0 / result.changes);
     }
     // Growth between the smallest and the largest size: the memory each change
@@ -160,9 +171,11 @@ void PrintResults(const std::vector<SizeResult>& results) {
     }
     for (const SizeResult& result : results) {
         if (result.changes != kTargetChanges) continue;
-        std::printf("target: %d changes in under %.1f s: %s (median %.3f s)\n", kTargetChanges,
-                    kTargetSeconds, result.median_seconds < kTargetSeconds ? "met" : "NOT met",
-                    result.median_seconds);
+        std::printf(
+            "target: %d changes in under %.1f s: %s (median %.3f s wall clock, %.3f s cpu)\n",
+            kTargetChanges, kTargetSeconds,
+            result.median_seconds < kTargetSeconds ? "met" : "NOT met", result.median_seconds,
+            result.median_cpu_seconds);
     }
 }
 
@@ -171,13 +184,19 @@ void PrintResults(const std::vector<SizeResult>& results) {
 int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fputs("usage: deltalens-bench [--changes N[,N...]] [--runs R] [--cli PATH]\n", stderr);
+        std::fputs(
+            "usage: deltalens-bench [--changes N[,N...]] [--runs R] [--cli PATH] [--keep FOLDER]\n",
+            stderr);
         return 2;
     }
     std::sort(options.sizes.begin(), options.sizes.end());
-    const std::filesystem::path scratch = MakeScratchFolder();
-    if (scratch.empty()) {
-        std::fputs("deltalens-bench: cannot make a scratch folder\n", stderr);
+    const bool keep = !options.keep.empty();
+    std::error_code error;
+    if (keep) std::filesystem::create_directories(options.keep, error);
+    const std::filesystem::path scratch =
+        keep ? std::filesystem::path(options.keep) : MakeScratchFolder();
+    if (scratch.empty() || error) {
+        std::fputs("deltalens-bench: cannot make the folder for the inputs\n", stderr);
         return 1;
     }
     std::printf("deltalens-bench: %s --format tsv, %d run(s) per size\n", options.cli.c_str(),
@@ -186,16 +205,18 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (int changes : options.sizes) {
         const std::filesystem::path folder = scratch / std::to_string(changes);
-        std::filesystem::create_directory(folder);
+        std::filesystem::create_directory(folder, error);
         SizeResult result;
         ok = MeasureSize(options, folder, changes, result);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
+        if (!keep) std::filesystem::remove_all(folder, error);
         if (!ok) break;
         results.push_back(result);
     }
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
     PrintResults(results);
+    if (keep) {
+        std::printf("inputs kept in %s\n", scratch.c_str());
+    } else {
+        std::filesystem::remove_all(scratch, error);
+    }
     return ok ? 0 : 1;
 }
