@@ -84,7 +84,7 @@ enum class CopyResult { kCopied, kReadFailed };
 // CFileException when the file cannot be written.
 CopyResult CopyStream(CMsiRecord& row, const std::string& path, CopyProgress* progress) {
     const std::uint64_t total = MsiRecordDataSize(row.GetHandle(), kDataField);
-    const bool show = progress != nullptr && total > kCabinetProgressThreshold;
+    const bool show = progress != nullptr && total > progress->Threshold();
     if (show) progress->Begin(path, total);
     struct EndProgress {
         CopyProgress* progress;

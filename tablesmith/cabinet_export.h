@@ -15,9 +15,6 @@
 
 namespace tablesmith {
 
-// Copies above this size report their progress (when a progress is given).
-inline constexpr std::uint64_t kCabinetProgressThreshold = 50ull * 1024 * 1024;
-
 // Lower-cases the single-byte letters A-Z only; other bytes, and so every
 // byte of a multibyte character, stay as they are.
 std::string LowerAscii(const std::string& text);

@@ -213,5 +213,47 @@ TEST_F(CabinetExportTest, HostileNameFromTheMediaTableIsSkippedToo) {
     EXPECT_TRUE(tablesmith_test::FolderEntries(ExportFolder("x")).empty());
 }
 
+// Records the calls of a copy's progress, with a threshold of the test's choosing.
+class RecordingProgress : public CopyProgress {
+  public:
+    explicit RecordingProgress(std::uint64_t threshold) : threshold_(threshold) {}
+    std::uint64_t Threshold() const override { return threshold_; }
+    void Begin(const std::string& file_name, std::uint64_t total) override {
+        calls.push_back("begin " + fs::path(file_name).filename().string() + " " +
+                        std::to_string(total));
+    }
+    void Advance(std::uint64_t done) override { calls.push_back("at " + std::to_string(done)); }
+    void End() override { calls.push_back("end"); }
+    std::vector<std::string> calls;
+
+  private:
+    std::uint64_t threshold_;
+};
+
+TEST_F(CabinetExportTest, OnlyCopiesAboveTheThresholdReportProgress) {
+    PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable()};
+    spec.streams = {{"big.cab", std::string(3000, 'b')}, {"small.cab", std::string(100, 's')}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "g.msi", spec);
+    ASSERT_FALSE(package.empty());
+    ExportSettings settings;
+    settings.msi_file = package;
+    settings.export_cab = true;
+    settings.only_cab = true;
+    RecordingProgress progress(1000);
+    EXPECT_TRUE(RunExport(settings, sink_, &progress));
+    EXPECT_EQ((std::vector<std::string>{"begin big.cab 3000", "at 3000", "end"}), progress.calls);
+    EXPECT_EQ(3000u, fs::file_size(ExportFolder("g") / "big.cab"));
+}
+
+TEST(CopyProgressTest, DefaultThresholdIsFiftyMegabytes) {
+    struct Silent : CopyProgress {
+        void Begin(const std::string&, std::uint64_t) override {}
+        void Advance(std::uint64_t) override {}
+        void End() override {}
+    } silent;
+    EXPECT_EQ(50ull * 1024 * 1024, silent.Threshold());
+}
+
 }  // namespace
 }  // namespace tablesmith

@@ -142,4 +142,34 @@ TEST_F(CliTest, TraceSendsTheDebugChannelToStandardError) {
     EXPECT_NE("", traced.err);
 }
 
+TEST_F(CliTest, LargeCabinetShowsItsProgressOnlyOnATerminal) {
+    int found = 0;
+    tablesmith_test::RunCommand("command -v script >/dev/null", &found);
+    if (found != 0) GTEST_SKIP() << "script (util-linux) is missing: no terminal to run on";
+    tablesmith_test::PackageSpec spec;
+    spec.tables = {tablesmith_test::PropertyTable()};
+    // Just over 50 MB: the smallest cabinet whose copy is shown.
+    spec.streams = {{"Big.cab", std::string(50 * 1024 * 1024 + 1, 'c')}};
+    const std::string package =
+        Quote(tablesmith_test::BuildPackage(inputs_.path(), "big.msi", spec));
+
+    const CliRun piped = Cli("export " + package + " --only-cabs");
+    EXPECT_EQ(0, piped.status) << piped.err;
+    EXPECT_EQ("", piped.err);
+
+    // script gives the program a terminal; what it shows comes back on its
+    // standard output, with the terminal's line ends.
+    const std::string command = "TMPDIR=" + Quote(temp_.str()) + " " + Quote(TABLESMITH_CLI) +
+                                " export " + package + " --only-cabs";
+    int status = -1;
+    const std::string screen =
+        tablesmith_test::RunCommand("script -qec " + Quote(command) + " /dev/null 2>&1", &status);
+    EXPECT_EQ(0, status) << screen;
+    const std::string file = (temp_.path() / "big" / "big.cab").string();
+    EXPECT_NE(std::string::npos, screen.find("\r" + file + ":   0% of 50 MB")) << screen;
+    EXPECT_NE(std::string::npos, screen.find("\r" + file + ": 100% of 50 MB")) << screen;
+    EXPECT_NE(std::string::npos, screen.find("Successfully exported all CABs")) << screen;
+    EXPECT_EQ(50u * 1024 * 1024 + 1, fs::file_size(temp_.path() / "big" / "big.cab"));
+}
+
 }  // namespace
