@@ -1,6 +1,7 @@
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "api/api_objects.h"
 #include "db/record.h"
@@ -168,6 +169,50 @@ TEST_F(ImportTest, BinaryCellsOutsideTheSubFolderAreRefused) {
     EXPECT_NE(std::string::npos, ErrorOf(head + "k\tlink.ibd\r\n").find("not a regular file"));
     EXPECT_NE(std::string::npos, ErrorOf(head + "k\tmissing.ibd\r\n").find("no file"));
     EXPECT_FALSE(db_->HasTable("Binary"));
+}
+
+TEST_F(ImportTest, StreamFilesThatAreNotRegularFilesInARealFolderAreRefused) {
+    const std::string head = "Name\tData\r\ns72\tv0\r\nBinary\tName\r\n";
+    // The table's folder as a symbolic link to a folder elsewhere.
+    const fs::path elsewhere = dir_.path() / "elsewhere";
+    fs::create_directory(elsewhere);
+    WriteFile(elsewhere / "x.ibd", "outside");
+    fs::create_directory_symlink(elsewhere, in_ + "/Binary");
+    EXPECT_NE(std::string::npos, ErrorOf(head + "k\tx.ibd\r\n").find("no folder"));
+    fs::remove(in_ + "/Binary");
+    // A folder, and a named pipe (whose open would wait for a writer).
+    fs::create_directories(in_ + "/Binary/sub");
+    ASSERT_EQ(0, ::mkfifo((in_ + "/Binary/pipe").c_str(), 0600));
+    EXPECT_NE(std::string::npos, ErrorOf(head + "k\tsub\r\n").find("not a regular file"));
+    EXPECT_NE(std::string::npos, ErrorOf(head + "k\tpipe\r\n").find("not a regular file"));
+    // A control character or a backslash in the cell.
+    EXPECT_NE(std::string::npos,
+              ErrorOf(head + "k\t..\\x.ibd\r\n").find("is not a plain file name"));
+    EXPECT_FALSE(db_->HasTable("Binary"));
+}
+
+TEST_F(ImportTest, StreamsRowsNamingFilesOutsideOrUnstorableNamesAreRefused) {
+    fs::create_directory(in_ + "/_Streams");
+    WriteFile(in_ + "/_Streams/ok.ibd", "cab");
+    const std::string head = "Name\tData\r\ns62\tV0\r\n_Streams\tName\r\n";
+    EXPECT_EQ("Bad.idt:4: stream file is not a plain file name",
+              ErrorOf(head + "a.cab\t../ok.ibd\r\n"));
+    EXPECT_EQ("Bad.idt:4: invalid stream name", ErrorOf(head + "\tok.ibd\r\n"));
+    EXPECT_EQ("Bad.idt:4: invalid stream name",
+              ErrorOf(head + std::string(70, 'n') + "\tok.ibd\r\n"));
+    EXPECT_EQ("Bad.idt:4: a _Streams row has two fields", ErrorOf(head + "a.cab\r\n"));
+    EXPECT_FALSE(db_->streams().Has("a.cab"));
+    ASSERT_TRUE(Import("S.idt", head + "a.cab\tok.ibd\r\n").ok());
+    EXPECT_TRUE(db_->streams().Has("a.cab"));
+}
+
+TEST_F(ImportTest, ColumnTypesOutsideTheInstallersAreRefused) {
+    for (const char* type : {"s256", "i3", "i8", "s", "v", "sx", "q4", "l1000"}) {
+        const std::string error = ErrorOf(std::string("K\r\n") + type + "\r\nT\tK\r\n");
+        EXPECT_EQ(0u, error.find("Bad.idt:2: column type")) << type << ": " << error;
+    }
+    EXPECT_EQ("Bad.idt:2: 1 types for 2 columns", ErrorOf("K\tV\r\ns72\r\nT\tK\r\n"));
+    EXPECT_FALSE(db_->HasTable("T"));
 }
 
 TEST_F(ImportTest, HostileRowsGetErrorsNamingFileAndLine) {

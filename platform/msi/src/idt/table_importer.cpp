@@ -203,7 +203,9 @@ Status ImportStreams(db::Database& db, const ArchiveHeader& header, TextSource& 
         const auto fields = SplitFields(line);
         if (fields.size() != 2) return source.Error("a _Streams row has two fields");
         auto name = format::DatabaseToProcess(Unescape(fields[0]), code_page);
-        if (!name.ok() || name->empty()) return source.Error("invalid stream name");
+        // A name the storage cannot hold would only fail at the commit.
+        if (!name.ok() || !format::EncodeStreamName(*name, false).ok())
+            return source.Error("invalid stream name");
         const std::string cell = Unescape(fields[1]);
         if (cell.empty()) continue;
         if (!IsPlainFileName(cell)) return source.Error("stream file is not a plain file name");
