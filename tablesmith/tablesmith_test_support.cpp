@@ -120,10 +120,29 @@ PackageSpec SamplePackage() {
 }
 
 std::string MsiinfoExport(const std::string& package, const std::string& table) {
+    // msiinfo writes the cells of binary columns as files below its working
+    // folder ("Binary/Binary.x"): it runs in a private folder of its own, so
+    // that nothing lands where the test program happens to be started, and
+    // those files are part of what it exported.
+    testing_support::TempDir scratch;
     int status = 0;
-    const std::string text = RunCommand(
-        "msiinfo export " + Quote(package) + " " + Quote(table) + " 2>/dev/null", &status);
+    std::string text = RunCommand("cd " + Quote(scratch.str()) + " && msiinfo export " +
+                                      Quote(package) + " " + Quote(table) + " 2>/dev/null",
+                                  &status);
     if (status != 0) return std::string();
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(scratch.path()))
+        if (entry.is_regular_file())
+            files.push_back(fs::relative(entry.path(), scratch.path()).string());
+    std::sort(files.begin(), files.end());
+    for (const std::string& file : files) {
+        const std::string bytes = testing_support::ReadFile(scratch.path() / file);
+        // FNV-1a keeps the text short; a changed byte changes it.
+        std::uint64_t hash = 14695981039346656037ull;
+        for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
+        text +=
+            "file " + file + " " + std::to_string(bytes.size()) + " " + std::to_string(hash) + "\n";
+    }
     return text;
 }
 

@@ -69,8 +69,9 @@ std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
 std::string RunCommand(const std::string& command, int* status = nullptr);
 std::string Quote(const std::string& text);
 
-// The rows of a table as msiinfo exports them (sorted, header included); ""
-// when msiinfo fails.
+// The rows of a table as msiinfo exports them (sorted, header included),
+// followed by one line per file it wrote for binary cells (path, size, hash
+// of the bytes); "" when msiinfo fails.
 std::string MsiinfoExport(const std::string& package, const std::string& table);
 
 // Every command test: TMPDIR points at a private folder (the export folder
