@@ -22,6 +22,7 @@ vsb_add_test(msi_db_tests
         ${CMAKE_CURRENT_LIST_DIR}/db_test_util.cpp
         ${CMAKE_CURRENT_LIST_DIR}/fixtures_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/record_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/table_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/view_test.cpp
     LIBS msi vsb_testing
 )

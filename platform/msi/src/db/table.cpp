@@ -95,13 +95,22 @@ RowPtr Table::Find(const std::vector<uint32_t>& cells) const {
 Status Table::Insert(RowPtr row) {
     if (row->cells.size() != schema_.columns.size())
         return Status::InvalidArgument("row has the wrong number of cells");
-    if (Find(row->cells)) return Status::Exists("a row with this key exists in " + schema_.name);
-    if (sorted_ && schema_.KeyCount() > 0) {
-        rows_.insert(rows_.begin() + static_cast<ptrdiff_t>(LowerBound(row->cells)),
-                     std::move(row));
-    } else {
+    if (!sorted_ || schema_.KeyCount() == 0) {
+        if (Find(row->cells))
+            return Status::Exists("a row with this key exists in " + schema_.name);
         rows_.push_back(std::move(row));
+        modified_ = true;
+        return Status::Ok();
     }
+    // Bulk inserts (imports, transform views) mostly come in key order: one
+    // comparison with the last row then places the row without a search.
+    size_t pos = rows_.size();
+    if (!rows_.empty() && CompareKeys(rows_.back()->cells, row->cells) >= 0) {
+        pos = LowerBound(row->cells);
+        if (CompareKeys(rows_[pos]->cells, row->cells) == 0)
+            return Status::Exists("a row with this key exists in " + schema_.name);
+    }
+    rows_.insert(rows_.begin() + static_cast<ptrdiff_t>(pos), std::move(row));
     modified_ = true;
     return Status::Ok();
 }

@@ -1,0 +1,90 @@
+#include "db/table.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "db/record.h"
+
+namespace msi::db {
+namespace {
+
+using format::ColumnType;
+
+// Key (i4, s72) and one plain string column: the key mixes an integer column,
+// ordered by signed value, with a string column, ordered by pool id.
+TableSchema TwoKeySchema() {
+    TableSchema schema;
+    schema.name = "Pairs";
+    schema.columns.push_back({"Number", ColumnType::ParseArchive("i4")->WithKey(true)});
+    schema.columns.push_back({"Name", ColumnType::ParseArchive("s72")->WithKey(true)});
+    schema.columns.push_back({"Value", *ColumnType::ParseArchive("S255")});
+    return schema;
+}
+
+RowPtr MakeRow(int32_t number, uint32_t name, uint32_t value = 0) {
+    auto row = std::make_shared<Row>();
+    row->cells = {static_cast<uint32_t>(number), name, value};
+    return row;
+}
+
+std::vector<std::pair<int32_t, uint32_t>> Keys(const Table& table) {
+    std::vector<std::pair<int32_t, uint32_t>> keys;
+    for (const auto& row : table.rows())
+        keys.emplace_back(static_cast<int32_t>(row->cells[0]), row->cells[1]);
+    return keys;
+}
+
+TEST(TableInsert, RowsInKeyOrderAreAppended) {
+    Table table(TwoKeySchema());
+    for (int32_t n = -2; n <= 2; ++n) ASSERT_TRUE(table.Insert(MakeRow(n, 7)).ok());
+    ASSERT_TRUE(table.Insert(MakeRow(2, 9)).ok());
+    const std::vector<std::pair<int32_t, uint32_t>> expected = {{-2, 7}, {-1, 7}, {0, 7},
+                                                                {1, 7},  {2, 7},  {2, 9}};
+    EXPECT_EQ(Keys(table), expected);
+}
+
+TEST(TableInsert, RowsOutOfOrderLandInKeyOrder) {
+    Table table(TwoKeySchema());
+    // A negative number after positive ones must go before them: integer keys
+    // order by signed value, not by their unsigned cell.
+    for (int32_t n : {5, 1, 3, -4, Record::kNullInteger, 2})
+        ASSERT_TRUE(table.Insert(MakeRow(n, 1)).ok());
+    ASSERT_TRUE(table.Insert(MakeRow(3, 0)).ok());
+    const std::vector<std::pair<int32_t, uint32_t>> expected = {
+        {Record::kNullInteger, 1}, {-4, 1}, {1, 1}, {2, 1}, {3, 0}, {3, 1}, {5, 1}};
+    EXPECT_EQ(Keys(table), expected);
+}
+
+TEST(TableInsert, ExistingKeyIsRefusedWhereverItIs) {
+    Table table(TwoKeySchema());
+    for (int32_t n : {1, 2, 3}) ASSERT_TRUE(table.Insert(MakeRow(n, 4, 100)).ok());
+    // The last row, the first row and one in the middle; the non-key cell differs.
+    for (int32_t n : {3, 1, 2})
+        EXPECT_EQ(table.Insert(MakeRow(n, 4, 200)).kind(), Status::Kind::kExists) << n;
+    EXPECT_EQ(table.row_count(), 3u);
+    for (const auto& row : table.rows()) EXPECT_EQ(row->cells[2], 100u);
+}
+
+TEST(TableInsert, InsertedRowsAreFoundByKey) {
+    Table table(TwoKeySchema());
+    for (int32_t n : {8, 6, 9, 7}) ASSERT_TRUE(table.Insert(MakeRow(n, 1, 50 + n)).ok());
+    for (int32_t n : {6, 7, 8, 9}) {
+        RowPtr found = table.Find(MakeRow(n, 1)->cells);
+        ASSERT_NE(found, nullptr) << n;
+        EXPECT_EQ(found->cells[2], static_cast<uint32_t>(50 + n));
+    }
+    EXPECT_EQ(table.Find(MakeRow(10, 1)->cells), nullptr);
+    EXPECT_TRUE(table.modified());
+}
+
+TEST(TableInsert, RowWithTheWrongNumberOfCellsIsRefused) {
+    Table table(TwoKeySchema());
+    auto row = std::make_shared<Row>();
+    row->cells = {1, 2};
+    EXPECT_EQ(table.Insert(row).kind(), Status::Kind::kInvalidArgument);
+    EXPECT_EQ(table.row_count(), 0u);
+}
+
+}  // namespace
+}  // namespace msi::db
