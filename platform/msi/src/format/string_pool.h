@@ -95,6 +95,8 @@ class StringPool {
     void FreeUnreferenced();
 
     // The same in the process code page (UTF-8), converted with the pool's.
+    // In a neutral pool, bytes that are not UTF-8 are read as windows-1252,
+    // and found and reused under that reading.
     Result<std::string> LookupText(uint32_t id) const;
     Result<uint32_t> FindText(std::string_view text) const;
     Result<uint32_t> AddText(std::string_view text, uint32_t refs = 1);
@@ -115,6 +117,8 @@ class StringPool {
     }
     bool IsUsed(uint32_t id) const { return id < slots_.size() && slots_[id].used; }
     void FreeSlot(uint32_t id);
+    // The id of the windows-1252 bytes of `text` in a neutral pool, else 0.
+    uint32_t FindNeutralWindows1252(std::string_view text) const;
     void CompactIfWasteful();
 
     std::string bytes_;        // string bytes; freed strings leave garbage until compaction

@@ -297,15 +297,33 @@ TEST(StringPoolTest, Cp1252TextConvertsToUtf8AndBack) {
     EXPECT_EQ(greek.status().kind(), Status::Kind::kUnsupported);
 }
 
-TEST(StringPoolTest, NeutralCodePagePassesBytesThrough) {
+TEST(StringPoolTest, NeutralCodePagePassesUtf8Through) {
+    StringPool pool = MustLoad(PoolBytes(0, {2, 1}), std::vector<uint8_t>{0xC3, 0xA9});
+    Result<std::string> text = pool.LookupText(1);
+    ASSERT_TRUE(text.ok());
+    EXPECT_EQ(text.value(), "\xC3\xA9");
+    Result<uint32_t> id = pool.AddText("caf\xC3\xA9");
+    ASSERT_TRUE(id.ok());
+    EXPECT_EQ(pool.Lookup(*id), "caf\xC3\xA9");
+    EXPECT_EQ(pool.LookupText(7).status().kind(), Status::Kind::kNotFound);
+}
+
+// Packages made on Western systems (wixl among their makers) leave the pool
+// neutral and store windows-1252 bytes: they read as that text, and the same
+// text finds and reuses them instead of adding a UTF-8 copy.
+TEST(StringPoolTest, NeutralBytesThatAreNotUtf8ReadAsWindows1252) {
     StringPool pool = MustLoad(PoolBytes(0, {2, 1}), std::vector<uint8_t>{0xE9, 0x80});
     Result<std::string> text = pool.LookupText(1);
     ASSERT_TRUE(text.ok());
-    EXPECT_EQ(text.value(), "\xE9\x80");
-    Result<uint32_t> id = pool.AddText("\xE9\x80");
-    ASSERT_TRUE(id.ok());
-    EXPECT_EQ(id.value(), 1u);
-    EXPECT_EQ(pool.LookupText(7).status().kind(), Status::Kind::kNotFound);
+    EXPECT_EQ(text.value(), "\xC3\xA9\xE2\x82\xAC");  // é€
+    Result<uint32_t> found = pool.FindText("\xC3\xA9\xE2\x82\xAC");
+    ASSERT_TRUE(found.ok());
+    EXPECT_EQ(found.value(), 1u);
+    Result<uint32_t> added = pool.AddText("\xC3\xA9\xE2\x82\xAC");
+    ASSERT_TRUE(added.ok());
+    EXPECT_EQ(added.value(), 1u);
+    EXPECT_EQ(pool.RefCount(1), 2u);
+    EXPECT_EQ(pool.size(), 1u);
 }
 
 }  // namespace
