@@ -31,7 +31,8 @@ mode_t ModeFor(const std::string& target) {
 
 }  // namespace
 
-Result<std::unique_ptr<AtomicFile>> AtomicFile::Create(const std::string& target) {
+Result<std::unique_ptr<AtomicFile>> AtomicFile::Create(const std::string& target,
+                                                       Durability durability) {
     const std::filesystem::path target_path(target);
     if (target_path.filename().empty()) {
         return Status::InvalidArgument("no file name in " + target);
@@ -40,7 +41,7 @@ Result<std::unique_ptr<AtomicFile>> AtomicFile::Create(const std::string& target
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return ErrnoStatus("cannot create a temporary file beside " + target);
     ::fchmod(fd, ModeFor(target));
-    auto file = std::unique_ptr<AtomicFile>(new AtomicFile(fd, target, temp));
+    auto file = std::unique_ptr<AtomicFile>(new AtomicFile(fd, target, temp, durability));
     file->buffer_.reserve(kBufferSize);
     return file;
 }
@@ -94,7 +95,8 @@ Status AtomicFile::Commit() {
     if (fd_ < 0) return Status::InvalidArgument("file " + target_ + " is already closed");
     Status s = Flush();
     if (!s.ok()) return s;
-    if (::fsync(fd_) != 0) return ErrnoStatus("cannot flush " + temp_path_);
+    const bool synced = durability_ == Durability::kSynced;
+    if (synced && ::fsync(fd_) != 0) return ErrnoStatus("cannot flush " + temp_path_);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) return ErrnoStatus("cannot close " + temp_path_);
@@ -102,6 +104,7 @@ Status AtomicFile::Commit() {
         return ErrnoStatus("cannot rename " + temp_path_ + " to " + target_);
     }
     committed_ = true;
+    if (!synced) return Status::Ok();
     // The new content is in place; a failure to sync the folder only weakens
     // durability across a crash, so it is not reported as a failed write.
     std::filesystem::path folder = std::filesystem::path(target_).parent_path();

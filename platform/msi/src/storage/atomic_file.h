@@ -6,6 +6,10 @@
 //   3. the rename over the target is the only step that changes the target,
 //      and the folder is fsynced after it so the rename itself is durable;
 //   4. if Commit is not reached or fails, the temporary file is removed.
+// Steps 2 and 3 sync only for Durability::kSynced. kReplaceOnly keeps the
+// all-or-nothing view for readers but not across a power cut: it suits output
+// that can be written again (exported text archives), where two fsyncs per
+// file would cost more than all the other work of the export.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +24,10 @@ namespace msi::storage {
 
 class AtomicFile {
   public:
-    static Result<std::unique_ptr<AtomicFile>> Create(const std::string& target);
+    enum class Durability { kSynced, kReplaceOnly };
+
+    static Result<std::unique_ptr<AtomicFile>> Create(const std::string& target,
+                                                      Durability durability = Durability::kSynced);
     // Removes the temporary file unless Commit succeeded (invariant 4).
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -35,13 +42,17 @@ class AtomicFile {
     uint64_t bytes_written() const { return written_; }
 
   private:
-    AtomicFile(int fd, std::string target, std::string temp_path)
-        : fd_(fd), target_(std::move(target)), temp_path_(std::move(temp_path)) {}
+    AtomicFile(int fd, std::string target, std::string temp_path, Durability durability)
+        : fd_(fd),
+          target_(std::move(target)),
+          temp_path_(std::move(temp_path)),
+          durability_(durability) {}
     Status Flush();
 
     int fd_;
     std::string target_;
     std::string temp_path_;
+    Durability durability_;
     std::vector<uint8_t> buffer_;
     uint64_t written_ = 0;
     bool committed_ = false;
