@@ -81,8 +81,42 @@ UINT MakePackage(const std::string& path, const std::vector<std::string>& statem
 
 namespace {
 
+// A stream field as the oracle prints it: the bytes in hex up to 64 bytes,
+// else the 64-bit FNV-1a hash.
+std::string StreamText(MSIHANDLE record, UINT i) {
+    std::string bytes;
+    char piece[4096];
+    for (;;) {
+        DWORD size = sizeof piece;
+        if (MsiRecordReadStream(record, i, piece, &size) != ERROR_SUCCESS) return "[stream-error]";
+        if (size == 0) break;
+        bytes.append(piece, size);
+    }
+    char text[64];
+    std::string out = "[stream:" + std::to_string(bytes.size()) + ":";
+    if (bytes.size() <= 64) {
+        for (char ch : bytes) {
+            std::snprintf(text, sizeof text, "%02x", static_cast<unsigned char>(ch));
+            out += text;
+        }
+    } else {
+        uint64_t hash = 1469598103934665603ULL;
+        for (char ch : bytes) {
+            hash ^= static_cast<unsigned char>(ch);
+            hash *= 1099511628211ULL;
+        }
+        std::snprintf(text, sizeof text, "fnv1a64=%016llx", static_cast<unsigned long long>(hash));
+        out += text;
+    }
+    return out + "]";
+}
+
 std::string Field(MSIHANDLE record, UINT i) {
     if (MsiRecordIsNull(record, i)) return "NULL";
+    // Only a stream field answers a read of its size.
+    DWORD stream_size = 0;
+    if (MsiRecordReadStream(record, i, nullptr, &stream_size) == ERROR_SUCCESS)
+        return StreamText(record, i);
     DWORD size = 0;
     char probe[1];
     MsiRecordGetStringA(record, i, probe, &size);
@@ -95,24 +129,48 @@ std::string Field(MSIHANDLE record, UINT i) {
 
 }  // namespace
 
-std::vector<std::string> Query(MSIHANDLE db, const std::string& sql) {
-    std::vector<std::string> rows;
+std::vector<std::vector<std::string>> QueryFields(MSIHANDLE db, const std::string& sql) {
+    std::vector<std::vector<std::string>> rows;
     MSIHANDLE view = 0;
-    if (MsiDatabaseOpenViewA(db, sql.c_str(), &view) != ERROR_SUCCESS) return {"<query failed>"};
+    if (MsiDatabaseOpenViewA(db, sql.c_str(), &view) != ERROR_SUCCESS) return {{"<query failed>"}};
     if (MsiViewExecute(view, 0) != ERROR_SUCCESS) {
         MsiCloseHandle(view);
-        return {"<execute failed>"};
+        return {{"<execute failed>"}};
     }
     MSIHANDLE record = 0;
     while (MsiViewFetch(view, &record) == ERROR_SUCCESS) {
-        std::string line;
+        std::vector<std::string> fields;
         const UINT n = MsiRecordGetFieldCount(record);
-        for (UINT i = 1; i <= n; ++i) line += (i > 1 ? "\t" : "") + Field(record, i);
-        rows.push_back(line);
+        for (UINT i = 1; i <= n; ++i) fields.push_back(Field(record, i));
+        rows.push_back(std::move(fields));
         MsiCloseHandle(record);
     }
     MsiCloseHandle(view);
     return rows;
+}
+
+std::vector<std::string> Query(MSIHANDLE db, const std::string& sql) {
+    std::vector<std::string> rows;
+    for (const auto& fields : QueryFields(db, sql)) {
+        std::string line;
+        for (size_t i = 0; i < fields.size(); ++i) line += (i > 0 ? "\t" : "") + fields[i];
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+std::string QueryNames(MSIHANDLE db, const std::string& sql) {
+    MSIHANDLE view = 0;
+    if (MsiDatabaseOpenViewA(db, sql.c_str(), &view) != ERROR_SUCCESS) return "<query failed>";
+    MSIHANDLE record = 0;
+    std::string line;
+    if (MsiViewGetColumnInfo(view, MSICOLINFO_NAMES, &record) == ERROR_SUCCESS) {
+        const UINT n = MsiRecordGetFieldCount(record);
+        for (UINT i = 1; i <= n; ++i) line += (i > 1 ? "\t" : "") + Field(record, i);
+        MsiCloseHandle(record);
+    }
+    MsiCloseHandle(view);
+    return line;
 }
 
 std::string QueryTypes(MSIHANDLE db, const std::string& sql) {
@@ -244,6 +302,19 @@ std::vector<std::string> OracleRows(const std::string& output) {
         rows.push_back(row);
     }
     return rows;
+}
+
+std::vector<std::string> SplitOracleAnswers(const std::string& output) {
+    std::vector<std::string> answers;
+    size_t start = 0;
+    while (start < output.size()) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        if (output.compare(start, 6, "names\t") == 0) answers.emplace_back();
+        if (!answers.empty()) answers.back() += output.substr(start, end - start + 1);
+        start = end + 1;
+    }
+    return answers;
 }
 
 }  // namespace msi::transform::test

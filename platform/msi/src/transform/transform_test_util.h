@@ -45,8 +45,14 @@ inline uint16_t Short(int value) {
 UINT Exec(MSIHANDLE db, const std::vector<std::string>& statements);
 // Creates a package at `path` from SQL statements and commits it.
 UINT MakePackage(const std::string& path, const std::vector<std::string>& statements);
-// Rows of a query as TAB-joined fields (null fields as "NULL"), in order.
+// Rows of a query as TAB-joined fields (null fields as "NULL", streams as the
+// oracle prints them: "[stream:LEN:HEX]" or "[stream:LEN:fnv1a64=HASH]"), in
+// order.
 std::vector<std::string> Query(MSIHANDLE db, const std::string& sql);
+// The same rows as separate fields (values may hold TABs themselves).
+std::vector<std::vector<std::string>> QueryFields(MSIHANDLE db, const std::string& sql);
+// Column names of a query, TAB-joined.
+std::string QueryNames(MSIHANDLE db, const std::string& sql);
 // Column information types of a query, TAB-joined.
 std::string QueryTypes(MSIHANDLE db, const std::string& sql);
 // Every persistent table of a database (catalog, rows and binary bytes) as
@@ -67,5 +73,8 @@ std::string RunOracle(const std::vector<std::string>& args, bool& ok);
 // `row` lines of an oracle query output turned into TAB-joined fields with
 // the oracle's escapes undone.
 std::vector<std::string> OracleRows(const std::string& output);
+// The output of a `query` call with several statements cut into one answer
+// per statement, each starting at its "names" line.
+std::vector<std::string> SplitOracleAnswers(const std::string& output);
 
 }  // namespace msi::transform::test
