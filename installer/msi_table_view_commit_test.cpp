@@ -113,6 +113,37 @@ TEST_F(CommitTest, AModifiedBinaryFieldGoesThroughATemporaryFile) {
     EXPECT_TRUE(BinFiles().empty());
 }
 
+// An empty stream is a value and a null field is none; rewriting either row
+// keeps what it held.
+TEST_F(CommitTest, AnEmptyStreamAndANullFieldSurviveARewriteAsTheyWere) {
+    Load();
+    CMsiBinaryValue empty;
+    empty.Assign("", 0);
+    Find("beta")->SetBinaryValue(4, empty);
+    EXPECT_TRUE(view_->Commit());
+    EXPECT_EQ(0u, MsiDatabaseCommit(database_.GetHandle()));
+
+    // A second table view on the same database; it goes before the database.
+    view_ = std::make_unique<MsiTableView>();
+    MsiTableView& reloaded = *view_;
+    ASSERT_TRUE(reloaded.Load(&database_, "Items"));
+    auto* beta = dynamic_cast<CMsiTableRecord*>(reloaded.FindEntry("beta", 0));
+    auto* gamma = dynamic_cast<CMsiTableRecord*>(reloaded.FindEntry("gamma", 0));
+    ASSERT_TRUE(beta && gamma);
+    EXPECT_EQ("[Binary]", beta->GetFieldText(4));
+    ASSERT_NE(nullptr, beta->GetBinary(4));
+    EXPECT_EQ(0u, beta->GetBinary(4)->GetCount());
+    EXPECT_EQ("", gamma->GetFieldText(4));
+    beta->SetStringValue(2, "empty stream");
+    gamma->SetStringValue(2, "no stream");
+    EXPECT_TRUE(reloaded.Commit());
+    Finish();
+    EXPECT_EQ((Rows{kAlpha,
+                    {"beta", "", "empty stream", "alpha", "[Binary]0"},
+                    {"gamma", "3", "no stream", "alpha", ""}}),
+              ReadBack());
+}
+
 TEST_F(CommitTest, ANewEntryIsInsertedOnceAndRewrittenOnTheNextCommit) {
     Load();
     CMsiTableRecord* delta = AddNew("delta", 4);

@@ -66,7 +66,11 @@ TEST_F(PackageFixturesTest, ProductPropertiesOfEveryFixturePackageMatchMsiinfo) 
         EXPECT_EQ(fitting("Manufacturer") + " " + fitting("ProductName") + " " +
                       fitting("ProductVersion"),
                   msi_package.GetProductDescription());
-        EXPECT_FALSE(msi_package.GetProductCode().empty());
+        // Every real package has a product code; two generated ones carry no
+        // ProductCode property (msiinfo agrees), and read as "".
+        if (package.string().find("/fixtures/real/") != std::string::npos) {
+            EXPECT_FALSE(msi_package.GetProductCode().empty());
+        }
     }
 }
 
