@@ -25,11 +25,11 @@ std::string ShellQuoted(const std::string& text) {
 
 }  // namespace
 
-ProcessResult RunCliProcess(const std::vector<std::string>& arguments,
-                            const std::filesystem::path& scratch) {
-    const std::filesystem::path out = scratch / "cli.out";
-    const std::filesystem::path err = scratch / "cli.err";
-    std::string command = ShellQuoted(DELTALENS_CLI_PATH);
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::filesystem::path& scratch) {
+    const std::filesystem::path out = scratch / "process.out";
+    const std::filesystem::path err = scratch / "process.err";
+    std::string command = ShellQuoted(program);
     for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
     command += " >" + ShellQuoted(out.string()) + " 2>" + ShellQuoted(err.string());
 
@@ -41,6 +41,11 @@ ProcessResult RunCliProcess(const std::vector<std::string>& arguments,
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return result;
+}
+
+ProcessResult RunCliProcess(const std::vector<std::string>& arguments,
+                            const std::filesystem::path& scratch) {
+    return RunProcess(DELTALENS_CLI_PATH, arguments, scratch);
 }
 
 bool UnescapeCell(const std::string& text, std::string& cell) {

@@ -14,8 +14,11 @@ struct ProcessResult {
     std::string err;
 };
 
-// Runs deltalens-cli with the arguments (each quoted for the shell), its
-// output streams caught in files of `scratch`.
+// Runs `program` with the arguments (each quoted for the shell), its output
+// streams caught in files of `scratch`.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::filesystem::path& scratch);
+// The same for the deltalens-cli that was built with the tests.
 ProcessResult RunCliProcess(const std::vector<std::string>& arguments,
                             const std::filesystem::path& scratch);
 
