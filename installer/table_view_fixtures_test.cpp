@@ -6,6 +6,7 @@
 #include "engine_table_reader.h"
 #include "installer_test_support.h"
 #include "msi_column_type.h"
+#include "msi_package.h"
 #include "msi_table_view.h"
 #include "msiquery.h"
 
@@ -187,6 +188,43 @@ TEST_F(TableViewFixturesTest, EditsCommittedInATransactedCopyReadBack) {
         "msiinfo extract '" + copy.string() + "' 'Binary." + first_binary_name + "'", &status);
     EXPECT_EQ(0, status);
     EXPECT_EQ("replaced stream", stream);
+}
+
+// wixl leaves the pool's code page neutral and stores windows-1252 bytes.
+// Rows rewritten through the table view keep those bytes, so msitools, which
+// reads them as windows-1252, still sees the same text.
+TEST_F(TableViewFixturesTest, RewrittenRowsOfANeutralPackageKeepTheirText) {
+    VSB_REQUIRE_FIXTURE(source, "generated/wixl-hello.msi");
+    const fs::path copy = inputs_.path() / "wixl-hello-edit.msi";
+    fs::copy_file(source, copy);
+    const std::string manufacturer = "Soci\xC3\xA9t\xC3\xA9 Fixture";  // Société Fixture
+    CMsiDatabase database;
+    ASSERT_TRUE(database.Open(copy.string(), 1));
+    {
+        MsiTableView properties;
+        ASSERT_TRUE(properties.Load(&database, "Property"));
+        auto* row = dynamic_cast<CMsiTableRecord*>(properties.FindEntry("Manufacturer", 0));
+        ASSERT_NE(nullptr, row);
+        EXPECT_EQ(manufacturer, row->GetFieldText(1));
+        row->SetStringValue(1, manufacturer.c_str());
+        auto* version = dynamic_cast<CMsiTableRecord*>(properties.FindEntry("ProductVersion", 0));
+        ASSERT_NE(nullptr, version);
+        version->SetStringValue(1, "9.9.9");
+        EXPECT_TRUE(properties.Commit());
+        EXPECT_EQ(0u, MsiDatabaseCommit(database.GetHandle()));
+    }
+    database.Shutdown();
+
+    CMsiPackage package(copy.string());
+    EXPECT_EQ(manufacturer + " Fixture Caf\xC3\xA9 Hello 9.9.9", package.GetProductDescription());
+    if (installer_test::RunCommand("command -v msiinfo").empty())
+        GTEST_SKIP() << "msiinfo not installed";
+    int status = 0;
+    const std::string exported =
+        installer_test::RunCommand("msiinfo export '" + copy.string() + "' Property", &status);
+    ASSERT_EQ(0, status);
+    EXPECT_NE(std::string::npos, exported.find("\nManufacturer\t" + manufacturer + "\r\n"));
+    EXPECT_NE(std::string::npos, exported.find("\nProductVersion\t9.9.9\r\n"));
 }
 
 }  // namespace
