@@ -151,6 +151,20 @@ TEST_F(GenerateCommandTest, RowsOfStreamsDifferingOnlyInCaseNameTheirOwnCabinets
     EXPECT_EQ("MSCF second", testing_support::ReadFile(ExportFolder("product") / cabinets[1]));
 }
 
+TEST_F(GenerateCommandTest, NewPackageThatCannotBeCreatedIsToldAndNeverAnnounced) {
+    const std::string package = Build(tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    // A folder where the new package should go: it can be neither created
+    // nor replaced, and what is there stays.
+    const fs::path in_the_way = ExportFolder("product") / "product.msi";
+    fs::create_directory(in_the_way);
+    testing_support::WriteFile(in_the_way / "keep.txt", "kept");
+    EXPECT_FALSE(Generate(package, kSampleTables));
+    EXPECT_EQ((std::vector<Message>{{kCantCreatePackage, MB_ICONSTOP}}), sink_.messages);
+    EXPECT_EQ("kept", testing_support::ReadFile(in_the_way / "keep.txt"));
+}
+
 TEST_F(GenerateCommandTest, SummaryCarriesSourceCodeAndTemplateVersionAndCredit) {
     PackageSpec spec = tablesmith_test::SamplePackage();
     spec.template_text = "x64;1031";
