@@ -12,17 +12,6 @@ std::string Letter(char lower, bool nullable) {
     return std::string(1, nullable ? char(std::toupper(static_cast<unsigned char>(lower))) : lower);
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string_view TrimBlanks(std::string_view text) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
@@ -37,23 +26,6 @@ uint16_t IntegerWord(unsigned width) {
 }
 
 }  // namespace
-
-Result<SqlBaseType> ParseSqlBaseType(std::string_view keyword) {
-    struct Name {
-        const char* text;
-        SqlBaseType type;
-    };
-    static constexpr Name kNames[] = {
-        {"CHAR", SqlBaseType::kChar},         {"CHARACTER", SqlBaseType::kChar},
-        {"LONGCHAR", SqlBaseType::kLongChar}, {"SHORT", SqlBaseType::kShort},
-        {"INT", SqlBaseType::kShort},         {"INTEGER", SqlBaseType::kShort},
-        {"LONG", SqlBaseType::kLong},         {"OBJECT", SqlBaseType::kObject},
-    };
-    for (const Name& name : kNames) {
-        if (EqualsIgnoringCase(keyword, name.text)) return name.type;
-    }
-    return Status::InvalidArgument("unknown column type \"" + std::string(keyword) + "\"");
-}
 
 unsigned ColumnType::CellSize(bool long_refs) const {
     if (IsBinary()) return kBinaryCellSize;
@@ -124,45 +96,6 @@ Result<ColumnType> ColumnType::ParseArchive(std::string_view raw) {
             return Status::InvalidArgument("column type " + quoted +
                                            " does not start with s, l, i or v");
     }
-}
-
-Result<ColumnType> ColumnType::FromSql(const SqlColumnDefinition& d) {
-    if (d.width.has_value() != (d.base == SqlBaseType::kChar)) {
-        return Status::InvalidArgument(d.width ? "only CHAR takes a width"
-                                               : "CHAR needs a width: CHAR(n)");
-    }
-    uint16_t word = 0;
-    switch (d.base) {
-        case SqlBaseType::kChar:
-            if (*d.width > kMaxStringWidth) {
-                return Status::InvalidArgument("CHAR(" + std::to_string(*d.width) +
-                                               "): the width is at most 255");
-            }
-            word = uint16_t(kString | *d.width);
-            break;
-        case SqlBaseType::kLongChar:
-            word = kString;
-            break;
-        case SqlBaseType::kShort:
-            word = IntegerWord(2);
-            break;
-        case SqlBaseType::kLong:
-            word = IntegerWord(4);
-            break;
-        case SqlBaseType::kObject:
-            word = kObject;
-            break;
-    }
-    if (d.localizable) {
-        if ((word & kString) != kString) {
-            return Status::InvalidArgument("only string columns can be LOCALIZABLE");
-        }
-        word |= kLocalizable;
-    }
-    word |= d.temporary ? kTemporary : kPersistent;
-    if (!d.not_null) word |= kNullable;
-    if (d.primary_key) word |= kKey;
-    return ColumnType(word);
 }
 
 }  // namespace msi::format

@@ -12,37 +12,22 @@
 //   14     0x4000  temporary: in memory only, never written to _Columns
 //
 // Bits 10-11 together: 0x000 long integer, 0x400 short integer, 0x800 binary,
-// 0xC00 string. Three kinds of notation are derived from the word:
+// 0xC00 string. Two kinds of notation are derived from the word:
 //   - column-info strings (what MsiViewGetColumnInfo reports): s72 S255 l0 L64
 //     i2 I4 v0 V0, g/G and j/J for temporary strings and integers, O0 for
 //     temporary objects;
-//   - the archive notation of export (.idt) files: s72 S255 l0 L0 i2 I4 v0 V0;
-//   - the SQL types of CREATE TABLE (FromSql).
+//   - the archive notation of export (.idt) files: s72 S255 l0 L0 i2 I4 v0 V0.
+// The word of a CREATE TABLE column is made by the SQL layer
+// (sql/column_type.h) from these constants.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "common/status.h"
 
 namespace msi::format {
-
-enum class SqlBaseType { kChar, kLongChar, kShort, kLong, kObject };
-
-// A column definition as CREATE TABLE spells it.
-struct SqlColumnDefinition {
-    SqlBaseType base = SqlBaseType::kChar;
-    std::optional<uint32_t> width;  // CHAR(n) only
-    bool not_null = false;
-    bool temporary = false;
-    bool localizable = false;
-    bool primary_key = false;
-};
-
-// CHAR, CHARACTER, LONGCHAR, SHORT, INT, INTEGER, LONG, OBJECT (any case).
-Result<SqlBaseType> ParseSqlBaseType(std::string_view keyword);
 
 class ColumnType {
   public:
@@ -109,9 +94,6 @@ class ColumnType {
     // and 1 (2-byte cells), a width on v/V (ignored). Refuses unknown letters,
     // string widths over 255, integer widths 3 and over 4.
     static Result<ColumnType> ParseArchive(std::string_view text);
-
-    // The type word of a CREATE TABLE column.
-    static Result<ColumnType> FromSql(const SqlColumnDefinition& definition);
 
     friend bool operator==(ColumnType, ColumnType) = default;
 

@@ -120,51 +120,5 @@ TEST(ColumnTypeTest, ArchiveParserRefusesMalformedTypes) {
     }
 }
 
-uint16_t SqlWord(SqlBaseType base, std::optional<uint32_t> width, bool not_null = false,
-                 bool temporary = false, bool localizable = false, bool key = false) {
-    SqlColumnDefinition definition{base, width, not_null, temporary, localizable, key};
-    Result<ColumnType> type = ColumnType::FromSql(definition);
-    EXPECT_TRUE(type.ok()) << type.status().ToString();
-    return type.ok() ? type->word() : 0;
-}
-
-TEST(ColumnTypeTest, SqlTypesMapToTypeWords) {
-    EXPECT_EQ(SqlWord(SqlBaseType::kChar, 72, true, false, false, true), 0x2D48);
-    EXPECT_EQ(SqlWord(SqlBaseType::kChar, 64), 0x1D40);
-    EXPECT_EQ(SqlWord(SqlBaseType::kLongChar, std::nullopt), 0x1D00);
-    EXPECT_EQ(SqlWord(SqlBaseType::kLongChar, std::nullopt, true, false, true), 0x0F00);
-    EXPECT_EQ(SqlWord(SqlBaseType::kShort, std::nullopt), 0x1502);
-    EXPECT_EQ(SqlWord(SqlBaseType::kShort, std::nullopt, true, false, false, true), 0x2502);
-    EXPECT_EQ(SqlWord(SqlBaseType::kLong, std::nullopt, true), 0x0104);
-    EXPECT_EQ(SqlWord(SqlBaseType::kLong, std::nullopt), 0x1104);
-    EXPECT_EQ(SqlWord(SqlBaseType::kObject, std::nullopt), 0x1900);
-    EXPECT_EQ(SqlWord(SqlBaseType::kObject, std::nullopt, true), 0x0900);
-    EXPECT_EQ(SqlWord(SqlBaseType::kChar, 0, true, true), 0x4C00);
-    EXPECT_EQ(ColumnType(SqlWord(SqlBaseType::kChar, 0, false, true)).InfoString(), "G0");
-    EXPECT_EQ(ColumnType(SqlWord(SqlBaseType::kShort, std::nullopt, true, true)).InfoString(),
-              "j2");
-}
-
-TEST(ColumnTypeTest, SqlKeywordsAreReadWithoutRegardToCase) {
-    EXPECT_EQ(ParseSqlBaseType("char").value(), SqlBaseType::kChar);
-    EXPECT_EQ(ParseSqlBaseType("CHARACTER").value(), SqlBaseType::kChar);
-    EXPECT_EQ(ParseSqlBaseType("LongChar").value(), SqlBaseType::kLongChar);
-    EXPECT_EQ(ParseSqlBaseType("SHORT").value(), SqlBaseType::kShort);
-    EXPECT_EQ(ParseSqlBaseType("int").value(), SqlBaseType::kShort);
-    EXPECT_EQ(ParseSqlBaseType("INTEGER").value(), SqlBaseType::kShort);
-    EXPECT_EQ(ParseSqlBaseType("LONG").value(), SqlBaseType::kLong);
-    EXPECT_EQ(ParseSqlBaseType("object").value(), SqlBaseType::kObject);
-    EXPECT_FALSE(ParseSqlBaseType("VARCHAR").ok());
-}
-
-TEST(ColumnTypeTest, SqlDefinitionsThatMakeNoSenseAreRefused) {
-    EXPECT_FALSE(ColumnType::FromSql({SqlBaseType::kChar, std::nullopt}).ok());
-    EXPECT_FALSE(ColumnType::FromSql({SqlBaseType::kChar, 256}).ok());
-    EXPECT_FALSE(ColumnType::FromSql({SqlBaseType::kShort, 2}).ok());
-    SqlColumnDefinition localizable_int{SqlBaseType::kLong, std::nullopt};
-    localizable_int.localizable = true;
-    EXPECT_FALSE(ColumnType::FromSql(localizable_int).ok());
-}
-
 }  // namespace
 }  // namespace msi::format

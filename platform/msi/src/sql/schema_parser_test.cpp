@@ -64,6 +64,19 @@ TEST(SqlSchemaTypes, KeyColumnsGetTheKeyBit) {
     EXPECT_FALSE(create.temporary);
 }
 
+// Words the installer stores for the same CREATE TABLE: it takes CHAR
+// without a width as CHAR(0) and keeps LOCALIZABLE on an integer.
+TEST(SqlSchemaTypes, WordsMatchWhatTheInstallerStores) {
+    auto create = Create(
+        "CREATE TABLE `U` (`A` CHAR NOT NULL, `B` SHORT NOT NULL LOCALIZABLE, "
+        "`C` OBJECT NOT NULL, `D` CHAR(10) LOCALIZABLE PRIMARY KEY `A`, `B`)");
+    ASSERT_EQ(create.columns.size(), 4u);
+    EXPECT_EQ(create.columns[0].type_word, 0x2D00);
+    EXPECT_EQ(create.columns[1].type_word, 0x2702);
+    EXPECT_EQ(create.columns[2].type_word, 0x0900);
+    EXPECT_EQ(create.columns[3].type_word, 0x1F0A);
+}
+
 TEST(SqlSchemaTypes, ColumnTypeWordDirectly) {
     ColumnDef def;
     def.data_type = DataType::kShort;
