@@ -215,9 +215,6 @@ Status Planner::PlanColumns() {
             table.added_columns.push_back(added);
         }
     }
-    for (const PlannedTable& table : plan_.tables)
-        if (table.create && table.schema.columns.empty())
-            return Status::Corrupt("the transform adds table " + table.name + " without columns");
     return Status::Ok();
 }
 
@@ -353,6 +350,10 @@ Result<TransformPlan> Planner::Run() {
     if (Status s = PlanCodePage(); !s.ok()) return s;
     if (Status s = PlanTables(); !s.ok()) return s;
     if (Status s = PlanColumns(); !s.ok()) return s;
+    // Also when the transform has no _Columns stream at all.
+    for (const PlannedTable& table : plan_.tables)
+        if (table.create && table.schema.columns.empty())
+            return Status::Corrupt("the transform adds table " + table.name + " without columns");
     for (const auto& [name, stream] : source_.table_streams()) {
         if (name == kTablesStream || name == kColumnsStream) continue;
         if (db::IsSystemTable(name)) return Status::Corrupt("the transform changes " + name);

@@ -48,6 +48,10 @@ bool TransformBuilder::Write(const std::string& path) const {
         return units.ok() &&
                writer.AddStream(storage::CompoundWriter::kRoot, *units, std::move(bytes)).ok();
     };
+    if (raw_pool_) {
+        serialized.pool = raw_pool_->first;
+        serialized.data = raw_pool_->second;
+    }
     if (!add("_StringPool", true, serialized.pool) || !add("_StringData", true, serialized.data))
         return false;
     for (const auto& [name, bytes] : tables_)

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "msiquery.h"
@@ -25,6 +27,10 @@ class TransformBuilder {
     void Raw(const std::string& table, const std::vector<uint8_t>& bytes);
     void Stream(const std::string& name, const std::string& bytes) { streams_[name] = bytes; }
     void SetPackageClsid() { package_clsid_ = true; }
+    // Writes these bytes as _StringPool and _StringData instead of the pool.
+    void SetRawPool(std::vector<uint8_t> pool, std::vector<uint8_t> data) {
+        raw_pool_ = {std::move(pool), std::move(data)};
+    }
     // Writes the compound file; false when it cannot.
     bool Write(const std::string& path) const;
 
@@ -34,6 +40,7 @@ class TransformBuilder {
     std::map<std::string, std::vector<uint8_t>> tables_;
     std::map<std::string, std::string> streams_;
     bool package_clsid_ = false;
+    std::optional<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> raw_pool_;
 };
 
 // 2-byte stored forms.
