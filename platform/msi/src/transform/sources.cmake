@@ -17,6 +17,7 @@ vsb_add_test(msi_transform_tests
         ${CMAKE_CURRENT_LIST_DIR}/transform_apply_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/transform_view_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/transform_generate_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/transform_generate_fixtures_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/transform_damage_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/transform_fixtures_test.cpp
     LIBS msi vsb_testing
