@@ -37,7 +37,8 @@ bool ImportTables(CMsiDatabase& database, const std::vector<std::string>& tables
 // the file Export wrote for that stream instead. Every internal cabinet
 // counts, not only names ending in ".cab": the new package carries no
 // streams of cabinets, so a "#" left behind would name a cabinet that is
-// not there. False when a row could not be updated or its file is missing.
+// not there. A row whose file is missing is told and left as it is. False
+// when a row could not be updated or its file is missing.
 bool MakeCabinetsExternal(CMsiDatabase& database, const std::string& folder, MessageSink& sink) {
     CMsiView view;
     // A package without a Media table has nothing to rewrite; the view layer
@@ -50,15 +51,17 @@ bool MakeCabinetsExternal(CMsiDatabase& database, const std::string& folder, Mes
         std::string cabinet;
         row.GetString(kCabinetField, cabinet);
         if (!NamesInternalCabinet(cabinet)) continue;
-        std::string external = cabinet.substr(1);
-        const std::string file = FindCabinetFile(folder, external);
+        const std::string stream = cabinet.substr(1);
+        const std::string file = FindCabinetFile(folder, stream);
         if (file.empty()) {
-            sink.Tell(FormatMessageText(kCabFileMissing, {external}), MB_ICONSTOP);
+            // The row keeps naming the stream: a file name made up here
+            // would name nothing either, or, for a stream name holding a
+            // path, a file outside the package's folder.
+            sink.Tell(FormatMessageText(kCabFileMissing, {stream}), MB_ICONSTOP);
             ok = false;
-        } else {
-            external = file;
+            continue;
         }
-        row.SetString(kCabinetField, external);
+        row.SetString(kCabinetField, file);
         if (!view.Modify(MSIMODIFY_UPDATE, row)) ok = false;  // reported by the view layer
     }
     view.Close();

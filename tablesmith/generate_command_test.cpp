@@ -210,6 +210,27 @@ TEST_F(GenerateCommandTest, MediaRowWhoseCabinetFileIsMissingIsTold) {
     EXPECT_EQ((std::vector<Message>{{FormatMessageText(kCabFileMissing, {"gone.cab"}), MB_ICONSTOP},
                                     GeneratedMessage()}),
               sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"data1.cab", "#gone.cab"}),
+              MediaCabinets((ExportFolder("product") / "product.msi").string()));
+}
+
+TEST_F(GenerateCommandTest, MediaRowNamingAStreamWithAPathIsNeverPointedOutside) {
+    PackageSpec spec = tablesmith_test::SamplePackage();
+    spec.tables[1] = tablesmith_test::MediaTable({"#Data1.cab", "#../../escape.cab"});
+    spec.streams.push_back({"../../escape.cab", "MSCF evil"});
+    const std::string package = Build(spec);
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    // A file of that name beside the export folder must not be picked up.
+    testing_support::WriteFile(temp_.path() / "escape.cab", "MSCF outside");
+    EXPECT_FALSE(Generate(package, kSampleTables));
+    EXPECT_EQ((std::vector<Message>{
+                  {FormatMessageText(kCabFileMissing, {"../../escape.cab"}), MB_ICONSTOP},
+                  GeneratedMessage()}),
+              sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"data1.cab", "#../../escape.cab"}),
+              MediaCabinets((ExportFolder("product") / "product.msi").string()));
+    EXPECT_EQ("MSCF outside", testing_support::ReadFile(temp_.path() / "escape.cab"));
 }
 
 TEST_F(GenerateCommandTest, PackageWithoutMediaTableIsStillGenerated) {
