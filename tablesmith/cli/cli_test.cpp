@@ -113,6 +113,17 @@ TEST_F(CliTest, ExportAllWithCabsThenGeneratePrintTheMessages) {
     EXPECT_TRUE(fs::is_regular_file(fs::path(folder) / "product.msi"));
 }
 
+TEST_F(CliTest, OneTableWithCabsPrintsBothMessagesAndWritesOneTblFile) {
+    const CliRun run = Cli("export " + Sample() + " --table=Media --cabs");
+    const fs::path folder = temp_.path() / "product";
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("Successfully exported table Media to\n" + folder.string() + "\n" +
+                  "Successfully exported all CABs to\n" + folder.string() + "\n",
+              run.out);
+    EXPECT_EQ((std::vector<std::string>{"Media.tbl", "data1.cab", "other.cab"}),
+              tablesmith_test::FolderEntries(folder));
+}
+
 TEST_F(CliTest, OnlyCabsNeedsNoTableChoice) {
     const CliRun run = Cli("export " + Sample() + " --only-cabs");
     EXPECT_EQ(0, run.status) << run.err;
