@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <ostream>
 #include <set>
 
 #include "msiquery.h"
@@ -19,6 +20,11 @@ struct Pair {
     const char* package;
     const char* transform;
 };
+
+// How a pair prints in test listings: its transform's path.
+void PrintTo(const Pair& pair, std::ostream* out) {
+    *out << pair.transform;
+}
 
 // shared/fixtures/MANIFEST.md: 12 Alcor language transforms, 4 PES language
 // transforms, 2 Adobe customisations, each with its base package.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <set>
 
 #include "msiquery.h"
@@ -19,6 +20,10 @@ struct Case {
     const char* package;
     const char* transform;  // the real transform that makes the changed package
 };
+
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.transform;
+}
 
 // A language transform (many updated texts, a 65001 pool) and a
 // customisation (added tables, columns, rows and binary streams).
