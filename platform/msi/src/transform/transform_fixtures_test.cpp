@@ -88,26 +88,6 @@ std::vector<std::string> Fields(const std::string& row) {
     }
 }
 
-std::string Join(const std::vector<std::string>& fields) {
-    std::string row;
-    for (size_t i = 0; i < fields.size(); ++i) row += (i > 0 ? "\t" : "") + fields[i];
-    return row;
-}
-
-// "Table\tColumn" of every binary column of the database's tables.
-std::set<std::string> BinaryColumns(MSIHANDLE db) {
-    std::set<std::string> out;
-    for (const auto& table : Query(db, "SELECT `Name` FROM `_Tables`")) {
-        const std::string sql = "SELECT * FROM `" + table + "`";
-        const auto names = Fields(QueryNames(db, sql));
-        const auto types = Fields(QueryTypes(db, sql));
-        for (size_t i = 0; i < names.size() && i < types.size(); ++i)
-            if (!types[i].empty() && (types[i][0] == 'v' || types[i][0] == 'V'))
-                out.insert(table + "\t" + names[i]);
-    }
-    return out;
-}
-
 // Every UTF-8 sequence of a character outside ASCII becomes one '?'.
 std::string AsciiOrQuestionMarks(const std::string& text) {
     std::string out;

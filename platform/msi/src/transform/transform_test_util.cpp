@@ -163,6 +163,31 @@ std::vector<std::string> Query(MSIHANDLE db, const std::string& sql) {
     return rows;
 }
 
+std::string Join(const std::vector<std::string>& fields) {
+    std::string row;
+    for (size_t i = 0; i < fields.size(); ++i) row += (i > 0 ? "\t" : "") + fields[i];
+    return row;
+}
+
+std::set<std::string> BinaryColumns(MSIHANDLE db) {
+    std::set<std::string> out;
+    for (const auto& table : Query(db, "SELECT `Name` FROM `_Tables`")) {
+        const std::string sql = "SELECT * FROM `" + table + "`";
+        const std::string name_line = QueryNames(db, sql), type_line = QueryTypes(db, sql);
+        size_t n = 0, t = 0;
+        while (n <= name_line.size() && t <= type_line.size()) {
+            const size_t n_end = std::min(name_line.find('\t', n), name_line.size());
+            const size_t t_end = std::min(type_line.find('\t', t), type_line.size());
+            const char letter = t < type_line.size() ? type_line[t] : ' ';
+            if (letter == 'v' || letter == 'V')
+                out.insert(table + "\t" + name_line.substr(n, n_end - n));
+            n = n_end + 1;
+            t = t_end + 1;
+        }
+    }
+    return out;
+}
+
 std::string QueryNames(MSIHANDLE db, const std::string& sql) {
     MSIHANDLE view = 0;
     if (MsiDatabaseOpenViewA(db, sql.c_str(), &view) != ERROR_SUCCESS) return "<query failed>";

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,6 +59,10 @@ UINT MakePackage(const std::string& path, const std::vector<std::string>& statem
 std::vector<std::string> Query(MSIHANDLE db, const std::string& sql);
 // The same rows as separate fields (values may hold TABs themselves).
 std::vector<std::vector<std::string>> QueryFields(MSIHANDLE db, const std::string& sql);
+// Fields joined by TAB, as Query gives a row.
+std::string Join(const std::vector<std::string>& fields);
+// "Table\tColumn" of every binary column of the database's tables.
+std::set<std::string> BinaryColumns(MSIHANDLE db);
 // Column names of a query, TAB-joined.
 std::string QueryNames(MSIHANDLE db, const std::string& sql);
 // Column information types of a query, TAB-joined.
