@@ -1,6 +1,7 @@
 #include "db/view.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "sql/parser.h"
 
@@ -220,21 +221,7 @@ Status View::ExecuteSelect(const std::vector<sql::FieldValue>& params) {
         if (t == SIZE_MAX) break;
     }
 
-    if (!order_by_.empty()) {
-        std::stable_sort(results_.begin(), results_.end(),
-                         [this](const std::vector<RowPtr>& a, const std::vector<RowPtr>& b) {
-                             for (const Column& c : order_by_) {
-                                 const uint32_t x = a[c.table]->cells[c.column];
-                                 const uint32_t y = b[c.table]->cells[c.column];
-                                 if (x == y) continue;
-                                 // Strings order by pool id, integers by value.
-                                 if (tables_[c.table]->schema().columns[c.column].type.IsInteger())
-                                     return static_cast<int32_t>(x) < static_cast<int32_t>(y);
-                                 return x < y;
-                             }
-                             return false;
-                         });
-    }
+    if (!order_by_.empty()) SortResults();
     if (select.distinct) {
         std::vector<std::vector<RowPtr>> unique;
         std::vector<std::vector<uint32_t>> seen;
@@ -248,6 +235,35 @@ Status View::ExecuteSelect(const std::vector<sql::FieldValue>& params) {
         results_ = std::move(unique);
     }
     return Status::Ok();
+}
+
+void View::SortResults() {
+    static_assert(kMaxJoinRows <= UINT32_MAX, "result positions are 32-bit");
+    // The sort keys are copied into one flat array first, so that comparing
+    // two results reads neighbouring memory instead of following two pointers
+    // per cell: with a few hundred thousand rows that is most of the sort.
+    // Strings order by pool id; integers by signed value, which the unsigned
+    // order of the cell with its sign bit flipped gives.
+    const size_t width = order_by_.size();
+    std::vector<uint32_t> keys(results_.size() * width);
+    for (size_t k = 0; k < width; ++k) {
+        const Column& c = order_by_[k];
+        const uint32_t flip =
+            tables_[c.table]->schema().columns[c.column].type.IsInteger() ? 0x80000000u : 0;
+        for (size_t r = 0; r < results_.size(); ++r)
+            keys[r * width + k] = results_[r][c.table]->cells[c.column] ^ flip;
+    }
+    std::vector<uint32_t> order(results_.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&keys, width](uint32_t a, uint32_t b) {
+        const auto first = keys.begin();
+        return std::lexicographical_compare(first + a * width, first + (a + 1) * width,
+                                            first + b * width, first + (b + 1) * width);
+    });
+    std::vector<std::vector<RowPtr>> sorted;
+    sorted.reserve(results_.size());
+    for (uint32_t position : order) sorted.push_back(std::move(results_[position]));
+    results_ = std::move(sorted);
 }
 
 void View::FillRecord(Record& record, const std::vector<RowPtr>& rows) const {

@@ -73,6 +73,8 @@ class View {
     View() = default;
     Status Prepare();
     Status ExecuteSelect(const std::vector<sql::FieldValue>& params);
+    // Orders results_ by order_by_, stably (ties keep the stored order).
+    void SortResults();
     Status ExecuteInsert(const Record* params, const std::vector<sql::FieldValue>& values);
     Status ExecuteUpdate(const std::vector<sql::FieldValue>& params);
     Status ExecuteDelete(const std::vector<sql::FieldValue>& params);

@@ -149,5 +149,61 @@ TEST(View, TruncatedPackageOpensAndReportsItsDamage) {
     EXPECT_GT(streams_failed, 0u);
 }
 
+TEST(ViewOrderBy, IntegersOrderBySignedValueWithNullFirst) {
+    testing_support::TempDir dir;
+    auto db = CreateDb((dir.path() / "o.msi").string());
+    ASSERT_TRUE(Exec(db, "CREATE TABLE `N` (`K` CHAR(8) NOT NULL, `V` LONG PRIMARY KEY `K`)").ok());
+    for (const char* row :
+         {"('a', 5)", "('b', -7)", "('d', 0)", "('e', 2147483647)", "('f', -2147483647)"})
+        ASSERT_TRUE(Exec(db, std::string("INSERT INTO `N` (`K`, `V`) VALUES ") + row).ok());
+    ASSERT_TRUE(Exec(db, "INSERT INTO `N` (`K`) VALUES ('c')").ok());
+    EXPECT_EQ(Rows(db, "SELECT `K` FROM `N` ORDER BY `V`"),
+              (std::vector<std::string>{"c", "f", "b", "d", "a", "e"}));
+}
+
+TEST(ViewOrderBy, LaterColumnsBreakTiesAndEqualRowsKeepTheirStoredOrder) {
+    testing_support::TempDir dir;
+    auto db = CreateDb((dir.path() / "o.msi").string());
+    ASSERT_TRUE(Exec(db,
+                     "CREATE TABLE `T` (`K` CHAR(8) NOT NULL, `G` SHORT, `S` CHAR(8) "
+                     "PRIMARY KEY `K`)")
+                    .ok());
+    // 'y' enters the pool before 'x', so it orders first: strings order by id.
+    for (const char* row :
+         {"('K1', 2, 'y')", "('K2', 1, 'x')", "('K3', 2, 'x')", "('K4', 1, 'y')", "('K5', 2, 'y')"})
+        ASSERT_TRUE(Exec(db, std::string("INSERT INTO `T` (`K`, `G`, `S`) VALUES ") + row).ok());
+    EXPECT_EQ(Rows(db, "SELECT `K` FROM `T` ORDER BY `G`, `S`"),
+              (std::vector<std::string>{"K4", "K2", "K1", "K5", "K3"}));
+    // One column: the ties K1, K3, K5 stay in stored (key) order.
+    EXPECT_EQ(Rows(db, "SELECT `K` FROM `T` ORDER BY `G`"),
+              (std::vector<std::string>{"K2", "K4", "K1", "K3", "K5"}));
+}
+
+TEST(ViewOrderBy, JoinOrdersByAColumnOfTheSecondTable) {
+    testing_support::TempDir dir;
+    auto db = CreateDb((dir.path() / "o.msi").string());
+    ASSERT_TRUE(Exec(db,
+                     "CREATE TABLE `Component` (`Component` CHAR(72) NOT NULL, `Directory_` "
+                     "CHAR(72) PRIMARY KEY `Component`)")
+                    .ok());
+    ASSERT_TRUE(Exec(db,
+                     "CREATE TABLE `Directory` (`Directory` CHAR(72) NOT NULL, `Name` CHAR(255) "
+                     "PRIMARY KEY `Directory`)")
+                    .ok());
+    ASSERT_TRUE(
+        Exec(db, "INSERT INTO `Directory` (`Directory`, `Name`) VALUES ('D1', 'bin')").ok());
+    ASSERT_TRUE(
+        Exec(db, "INSERT INTO `Directory` (`Directory`, `Name`) VALUES ('D2', 'doc')").ok());
+    ASSERT_TRUE(
+        Exec(db, "INSERT INTO `Component` (`Component`, `Directory_`) VALUES ('C1', 'D2')").ok());
+    ASSERT_TRUE(
+        Exec(db, "INSERT INTO `Component` (`Component`, `Directory_`) VALUES ('C2', 'D1')").ok());
+    EXPECT_EQ(Rows(db,
+                   "SELECT `Component`.`Component`, `Directory`.`Name` FROM `Component`, "
+                   "`Directory` WHERE `Component`.`Directory_` = `Directory`.`Directory` "
+                   "ORDER BY `Directory`.`Name`"),
+              (std::vector<std::string>{"C2|bin", "C1|doc"}));
+}
+
 }  // namespace
 }  // namespace msi::db
