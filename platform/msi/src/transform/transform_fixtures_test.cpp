@@ -88,6 +88,22 @@ std::vector<std::string> Fields(const std::string& row) {
     }
 }
 
+// The first line where two files differ, with both versions; "" when equal.
+std::string FirstDifference(const std::string& ours, const std::string& theirs) {
+    if (ours == theirs) return "";
+    size_t line = 1, start = 0;
+    for (size_t i = 0; i < ours.size() && i < theirs.size() && ours[i] == theirs[i]; ++i)
+        if (ours[i] == '\n') {
+            ++line;
+            start = i + 1;
+        }
+    auto rest = [&](const std::string& text) {
+        return text.substr(start, text.find('\n', start) - start);
+    };
+    return "line " + std::to_string(line) + ":\n  ours:   " + rest(ours) +
+           "\n  theirs: " + rest(theirs);
+}
+
 // Every UTF-8 sequence of a character outside ASCII becomes one '?'.
 std::string AsciiOrQuestionMarks(const std::string& text) {
     std::string out;
@@ -238,6 +254,7 @@ TEST_P(RealTransform, ApplyMatchesOracle) {
     ASSERT_EQ(answers.size(), table_list.size());
     const std::filesystem::path exported = dir.path() / "export";
     std::filesystem::create_directory(exported);
+    std::set<std::string> control_tables;  // tables with a control character in a value
     for (size_t t = 0; t < table_list.size(); ++t) {
         const std::string& table = table_list[t];
         EXPECT_EQ(MsiDatabaseExportA(db, table.c_str(), exported.string().c_str(),
@@ -248,6 +265,11 @@ TEST_P(RealTransform, ApplyMatchesOracle) {
         const auto our_fields = QueryFields(db, sql);
         std::vector<std::string> ours;
         for (const auto& f : our_fields) ours.push_back(Join(f));
+        for (const auto& fields : our_fields)
+            for (const auto& field : fields)
+                if (std::any_of(field.begin(), field.end(),
+                                [](char ch) { return static_cast<unsigned char>(ch) < 0x20; }))
+                    control_tables.insert(table);
         auto theirs = OracleRows(answers[t]);
         // The oracle drops a record that inserts a row with a null binary
         // cell (it opens a stream the transform does not hold; see the view
@@ -287,6 +309,37 @@ TEST_P(RealTransform, ApplyMatchesOracle) {
         }
         const RowDifference diff = Compare(ours, theirs);
         EXPECT_EQ(Sample(diff.only_ours), Sample(diff.only_theirs)) << table;
+    }
+    // Both applies exported, byte for byte. Left out: the code-page moves
+    // above; tables with binary columns (the oracle names the cell files
+    // without the ".ibd" Windows writes); tables with control characters in
+    // values (the oracle writes them raw, we escape them); tables with text
+    // beyond ASCII (the oracle writes it in its own ANSI code page, 1252, not
+    // the database's, and leaves out the code page line 3 starts with then).
+    // Those are compared on their rows above.
+    if (!ChangesCodePage(GetParam())) {
+        const auto their_export = dir.path() / "oracle-export";
+        std::filesystem::create_directory(their_export);
+        RunOracle({"export", applied, their_export.string()}, ok);
+        ASSERT_TRUE(ok);
+        const auto binary = BinaryColumns(db);
+        size_t compared = 0;
+        for (const auto& table : table_list) {
+            const bool has_binary = std::any_of(
+                binary.begin(), binary.end(),
+                [&](const std::string& column) { return column.rfind(table + "\t", 0) == 0; });
+            if (has_binary || control_tables.count(table)) continue;
+            const std::string ours = testing_support::ReadFile(exported / (table + ".idt"));
+            if (std::any_of(ours.begin(), ours.end(),
+                            [](char ch) { return static_cast<unsigned char>(ch) > 0x7F; }))
+                continue;
+            EXPECT_EQ(
+                FirstDifference(ours, testing_support::ReadFile(their_export / (table + ".idt"))),
+                "")
+                << table;
+            ++compared;
+        }
+        EXPECT_GT(compared, table_list.size() / 3);
     }
     MsiCloseHandle(db);
 }
