@@ -3,8 +3,9 @@
 // (msiinfo tables / export / streams) and the oracle (Wine's msi.dll).
 // Covered: every column type, binary cells and _Streams inserts, a string of
 // more than 64 KiB, more than 65,535 strings (3-byte string references),
-// windows-1252 text, a committed transacted edit of a real package, and a
-// copy through an output path. Every commit must leave no temporary file.
+// windows-1252 text (in a 1252 and in a neutral database), a committed
+// transacted edit of a real package, and a copy through an output path.
+// Every commit must leave no temporary file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -380,6 +381,43 @@ TEST(EditedRealPackage, TransactedEditWithWindows1252TextReadsBackInThePeers) {
         for (const auto& row : rows) EXPECT_NE(row.rfind("ARPNOMODIFY\t", 0), 0u);
     }
     ExpectOracleReadsAsWeDo(copy);
+}
+
+// A new database has the neutral code page. Text written into it is stored
+// as windows-1252 where that code page can hold it, which is how the peers
+// read neutral packages, so they show the text we wrote.
+TEST(NeutralPackage, Windows1252TextReadsTheSameInThePeers) {
+    TempDir dir(/*redirect_tmpdir=*/true);
+    const fs::path path = dir.path() / "neutral.msi";
+    const std::string accents = "Cr\u00e8me br\u00fbl\u00e9e \u2013 \u20ac 5";
+    {
+        Handle db;
+        ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, db.out()), ERROR_SUCCESS);
+        ASSERT_EQ(Exec(db.get(),
+                       "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` "
+                       "LONGCHAR PRIMARY KEY `Property`)"),
+                  ERROR_SUCCESS);
+        Handle rec(MsiCreateRecord(2));
+        MsiRecordSetStringA(rec.get(), 1, "ACCENTS");
+        MsiRecordSetStringA(rec.get(), 2, accents.c_str());
+        ASSERT_EQ(
+            Exec(db.get(), "INSERT INTO `Property` (`Property`, `Value`) VALUES (?, ?)", rec.get()),
+            ERROR_SUCCESS);
+        ASSERT_EQ(MsiDatabaseCommit(db.get()), ERROR_SUCCESS);
+    }
+    Handle db;
+    ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, db.out()), ERROR_SUCCESS);
+    const ApiTable ours = ReadTable(db.get(), "Property");
+    ASSERT_EQ(ours.rows.size(), 1u);
+    EXPECT_EQ(ours.rows[0][1].bytes, accents);
+    if (HaveMsitools()) {
+        TempDir scratch;
+        const Output exported =
+            RunProgram({"msiinfo", "export", path.string(), "Property"}, scratch.path());
+        ASSERT_TRUE(exported.ok);
+        EXPECT_EQ(MsiinfoRows(exported.text), std::vector<std::string>{"ACCENTS\t" + accents});
+    }
+    ExpectOracleReadsAsWeDo(path);
 }
 
 // MsiOpenDatabaseA(source, output path) then commit writes a full copy.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "format/unicode.h"
+#include "format/windows_1252.h"
 #include "win32/codepage.h"
 
 namespace msi::format {
@@ -29,6 +31,34 @@ Result<std::string> Convert(std::string_view in, uint32_t from, uint32_t to, con
     return out;
 }
 
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+bool IsUtf8(std::string_view bytes) {
+    size_t pos = 0;
+    char32_t code_point = 0;
+    while (pos < bytes.size())
+        if (!NextUtf8CodePoint(bytes, pos, code_point)) return false;
+    return true;
+}
+
+// The neutral rules of code_page.h.
+std::string NeutralToProcess(std::string_view bytes) {
+    if (IsAscii(bytes) || win32::ProcessCodePage() != CP_UTF8 || IsUtf8(bytes))
+        return std::string(bytes);
+    return Windows1252ToUtf8(bytes);
+}
+
+std::string ProcessToNeutral(std::string_view text) {
+    if (IsAscii(text) || win32::ProcessCodePage() != CP_UTF8) return std::string(text);
+    Result<std::string> bytes = Utf8ToWindows1252(text);
+    if (bytes.ok() && !IsUtf8(*bytes)) return std::move(bytes).value();
+    return std::string(text);
+}
+
 }  // namespace
 
 bool IsValidDatabaseCodePage(uint32_t code_page) {
@@ -37,12 +67,12 @@ bool IsValidDatabaseCodePage(uint32_t code_page) {
 }
 
 Result<std::string> DatabaseToProcess(std::string_view bytes, uint32_t code_page) {
-    if (code_page == kNeutralCodePage) return std::string(bytes);
+    if (code_page == kNeutralCodePage) return NeutralToProcess(bytes);
     return Convert(bytes, code_page, CP_ACP, "from", code_page);
 }
 
 Result<std::string> ProcessToDatabase(std::string_view text, uint32_t code_page) {
-    if (code_page == kNeutralCodePage) return std::string(text);
+    if (code_page == kNeutralCodePage) return ProcessToNeutral(text);
     return Convert(text, CP_ACP, code_page, "to", code_page);
 }
 

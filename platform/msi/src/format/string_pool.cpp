@@ -6,8 +6,6 @@
 
 #include "format/code_page.h"
 #include "format/pool_entry.h"
-#include "format/unicode.h"
-#include "win32/codepage.h"
 
 namespace msi::format {
 namespace {
@@ -21,31 +19,6 @@ struct EntryList {
     uint64_t total_length = 0;
     bool has_long_form = false;
 };
-
-// A neutral pool (code page 0) holds bytes of whatever code page its writer's
-// system used: windows-1252 for the packages found in practice (wixl writes
-// them so), which is also how the peers read them; this engine itself writes
-// UTF-8 there. Text crosses the interface in UTF-8, so neutral bytes that are
-// not UTF-8 are read as windows-1252 rather than handed out undecoded.
-constexpr uint32_t kNeutralFallbackCodePage = 1252;
-
-bool IsUtf8(std::string_view bytes) {
-    size_t pos = 0;
-    char32_t code_point = 0;
-    while (pos < bytes.size())
-        if (!NextUtf8CodePoint(bytes, pos, code_point)) return false;
-    return true;
-}
-
-bool HasHighByte(std::string_view bytes) {
-    return std::any_of(bytes.begin(), bytes.end(),
-                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-}
-
-// Whether this pool's stored bytes may be windows-1252 read as UTF-8 text.
-bool ReadsNeutralAsWindows1252(uint32_t code_page) {
-    return code_page == kNeutralCodePage && GetACP() == CP_UTF8;
-}
 
 using EntryDecoder = Result<PoolEntry> (*)(std::span<const uint8_t>, size_t&);
 
@@ -317,38 +290,30 @@ void StringPool::CompactIfWasteful() {
 Result<std::string> StringPool::LookupText(uint32_t id) const {
     const std::optional<std::string_view> bytes = Lookup(id);
     if (!bytes) return Status::NotFound("string id " + std::to_string(id) + " is not in use");
-    if (ReadsNeutralAsWindows1252(code_page_) && !IsUtf8(*bytes)) {
-        std::string text;
-        // A byte windows-1252 leaves undefined fails the conversion; such a
-        // string is handed out as stored, as before.
-        if (win32::ConvertCodePage(*bytes, kNeutralFallbackCodePage, CP_UTF8, text)) return text;
-    }
     return DatabaseToProcess(*bytes, code_page_);
 }
 
-uint32_t StringPool::FindNeutralWindows1252(std::string_view text) const {
-    if (!ReadsNeutralAsWindows1252(code_page_) || !HasHighByte(text)) return 0;
-    std::string bytes;
-    if (!win32::ConvertCodePage(text, CP_UTF8, kNeutralFallbackCodePage, bytes)) return 0;
-    // Only bytes that LookupText reads back as this text are the same string.
-    return IsUtf8(bytes) ? 0 : Find(bytes);
+// A neutral pool may hold a text in either of the two forms that read back
+// as it (code_page.h): the Windows-1252 form we write, and the UTF-8 form
+// written before or by others. Both count as the same string, so that keys
+// and comparisons see one text, never two.
+uint32_t StringPool::FindEitherForm(std::string_view text, std::string_view bytes) const {
+    const uint32_t id = Find(bytes);
+    if (id != 0 || code_page_ != kNeutralCodePage || bytes == text) return id;
+    return Find(text);
 }
 
 Result<uint32_t> StringPool::FindText(std::string_view text) const {
     Result<std::string> bytes = ProcessToDatabase(text, code_page_);
     if (!bytes.ok()) return bytes.status();
-    const uint32_t id = Find(bytes.value());
-    return id != 0 ? id : FindNeutralWindows1252(text);
+    return FindEitherForm(text, *bytes);
 }
 
 Result<uint32_t> StringPool::AddText(std::string_view text, uint32_t refs) {
     Result<std::string> bytes = ProcessToDatabase(text, code_page_);
     if (!bytes.ok()) return bytes.status();
-    // A string read from windows-1252 bytes keeps them when it is written back.
-    if (Find(bytes.value()) == 0) {
-        if (const uint32_t id = FindNeutralWindows1252(text); id != 0)
-            return Add(std::string(*Lookup(id)), refs);
-    }
+    if (const uint32_t id = FindEitherForm(text, *bytes); id != 0)
+        return Add(std::string(*Lookup(id)), refs);
     return Add(bytes.value(), refs);
 }
 

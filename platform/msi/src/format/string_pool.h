@@ -95,8 +95,7 @@ class StringPool {
     void FreeUnreferenced();
 
     // The same in the process code page (UTF-8), converted with the pool's.
-    // In a neutral pool, bytes that are not UTF-8 are read as windows-1252,
-    // and found and reused under that reading.
+    // A neutral pool reads and writes by the rules of code_page.h.
     Result<std::string> LookupText(uint32_t id) const;
     Result<uint32_t> FindText(std::string_view text) const;
     Result<uint32_t> AddText(std::string_view text, uint32_t refs = 1);
@@ -117,8 +116,9 @@ class StringPool {
     }
     bool IsUsed(uint32_t id) const { return id < slots_.size() && slots_[id].used; }
     void FreeSlot(uint32_t id);
-    // The id of the windows-1252 bytes of `text` in a neutral pool, else 0.
-    uint32_t FindNeutralWindows1252(std::string_view text) const;
+    // The id of `bytes` (the stored form of `text`), else of another stored
+    // form that reads as `text`; 0 when neither is present.
+    uint32_t FindEitherForm(std::string_view text, std::string_view bytes) const;
     void CompactIfWasteful();
 
     std::string bytes_;        // string bytes; freed strings leave garbage until compaction

@@ -297,21 +297,10 @@ TEST(StringPoolTest, Cp1252TextConvertsToUtf8AndBack) {
     EXPECT_EQ(greek.status().kind(), Status::Kind::kUnsupported);
 }
 
-TEST(StringPoolTest, NeutralCodePagePassesUtf8Through) {
-    StringPool pool = MustLoad(PoolBytes(0, {2, 1}), std::vector<uint8_t>{0xC3, 0xA9});
-    Result<std::string> text = pool.LookupText(1);
-    ASSERT_TRUE(text.ok());
-    EXPECT_EQ(text.value(), "\xC3\xA9");
-    Result<uint32_t> id = pool.AddText("caf\xC3\xA9");
-    ASSERT_TRUE(id.ok());
-    EXPECT_EQ(pool.Lookup(*id), "caf\xC3\xA9");
-    EXPECT_EQ(pool.LookupText(7).status().kind(), Status::Kind::kNotFound);
-}
-
 // Packages made on Western systems (wixl among their makers) leave the pool
-// neutral and store windows-1252 bytes: they read as that text, and the same
-// text finds and reuses them instead of adding a UTF-8 copy.
-TEST(StringPoolTest, NeutralBytesThatAreNotUtf8ReadAsWindows1252) {
+// neutral and store Windows-1252 bytes: they read as that text, the same text
+// finds them, and new text is stored the same way, so the peers read it too.
+TEST(StringPoolTest, NeutralPoolReadsAndWritesWindows1252) {
     StringPool pool = MustLoad(PoolBytes(0, {2, 1}), std::vector<uint8_t>{0xE9, 0x80});
     Result<std::string> text = pool.LookupText(1);
     ASSERT_TRUE(text.ok());
@@ -322,6 +311,27 @@ TEST(StringPoolTest, NeutralBytesThatAreNotUtf8ReadAsWindows1252) {
     Result<uint32_t> added = pool.AddText("\xC3\xA9\xE2\x82\xAC");
     ASSERT_TRUE(added.ok());
     EXPECT_EQ(added.value(), 1u);
+    EXPECT_EQ(pool.RefCount(1), 2u);
+    Result<uint32_t> other = pool.AddText("caf\xC3\xA9");
+    ASSERT_TRUE(other.ok());
+    EXPECT_EQ(pool.Lookup(*other), "caf\xE9");
+    // A character 1252 lacks is kept as UTF-8, which reads back unchanged.
+    Result<uint32_t> cyrillic = pool.AddText("\xD0\x96");
+    ASSERT_TRUE(cyrillic.ok());
+    EXPECT_EQ(pool.Lookup(*cyrillic), "\xD0\x96");
+    EXPECT_EQ(*pool.LookupText(*cyrillic), "\xD0\x96");
+    EXPECT_EQ(pool.size(), 3u);
+    EXPECT_EQ(pool.LookupText(7).status().kind(), Status::Kind::kNotFound);
+}
+
+// A neutral pool written as UTF-8 (by this engine before, or by other tools)
+// reads unchanged, and the same text finds that entry instead of adding its
+// 1252 form beside it: one text, one string id.
+TEST(StringPoolTest, NeutralUtf8EntryIsTheSameStringAsIts1252Form) {
+    StringPool pool = MustLoad(PoolBytes(0, {2, 1}), std::vector<uint8_t>{0xC3, 0xA9});
+    EXPECT_EQ(*pool.LookupText(1), "\xC3\xA9");
+    EXPECT_EQ(*pool.FindText("\xC3\xA9"), 1u);
+    EXPECT_EQ(*pool.AddText("\xC3\xA9"), 1u);
     EXPECT_EQ(pool.RefCount(1), 2u);
     EXPECT_EQ(pool.size(), 1u);
 }
