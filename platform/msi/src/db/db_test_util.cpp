@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "db/record.h"
+#include "test_support.h"
 
 namespace msi::db::test {
 
@@ -50,14 +51,19 @@ std::vector<std::string> RenderRows(Database& db, const Table& table) {
 
 std::string RunProgram(const std::string& command_line, bool& ok) {
     ok = false;
-    FILE* pipe = ::popen(command_line.c_str(), "r");
-    if (!pipe) return std::string();
+    // msiinfo export writes the files of binary cells into its working
+    // folder, so every program runs in a scratch folder of its own.
+    const testing_support::TempDir scratch;
+    const std::string shell_line = "cd '" + scratch.str() + "' && " + command_line;
+    FILE* pipe = ::popen(shell_line.c_str(), "r");
     std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    const int status = ::pclose(pipe);
-    ok = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (pipe) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+        const int status = ::pclose(pipe);
+        ok = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
     return out;
 }
 
