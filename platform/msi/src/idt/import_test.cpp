@@ -113,6 +113,10 @@ TEST_F(ImportTest, ForceCodepageSetsThePoolsCodePage) {
     ASSERT_TRUE(Import("_ForceCodepage.idt", "\r\n\r\n1251\t_ForceCodepage\r\n").ok());
     EXPECT_EQ(1251u, db_->pool().code_page());
     EXPECT_FALSE(Import("_ForceCodepage.idt", "\n\n12345\t_ForceCodepage\n").ok());
+    // msitools' export ends the file with a stray NUL byte.
+    ASSERT_TRUE(
+        Import("_ForceCodepage.idt", std::string("\r\n\r\n1252\t_ForceCodepage\r\n\0", 26)).ok());
+    EXPECT_EQ(1252u, db_->pool().code_page());
 }
 
 TEST_F(ImportTest, SummaryInformationWritesTheSummaryStream) {
