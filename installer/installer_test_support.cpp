@@ -12,17 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
-}
-
 std::string ItemsText() {
     return "Item\tCount\tNote\tItems_Parent\tData\r\n"
            "s72\tI4\tS255\tS72\tV0\r\n"
@@ -35,39 +24,25 @@ std::string ItemsText() {
 
 }  // namespace
 
-std::string RunCommand(const std::string& command, int* status) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        if (status != nullptr) *status = -1;
-        return output;
-    }
-    char buffer[4096];
-    std::size_t read = 0;
-    while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
-    const int result = pclose(pipe);
-    if (status != nullptr) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    return output;
-}
-
 std::string BuildPackage(const fs::path& folder, const std::string& file_name,
                          const std::vector<IdtTable>& tables) {
     const fs::path idt_folder = folder / (file_name + ".idt");
     fs::create_directories(idt_folder);
-    std::string command = "msibuild " + Quote((folder / file_name).string());
+    std::string command = "msibuild " + ShellQuote((folder / file_name).string());
     for (const IdtTable& table : tables) {
         const fs::path idt = idt_folder / (table.name + ".idt");
         testing_support::WriteFile(idt, table.text);
         if (!table.streams.empty()) fs::create_directories(idt_folder / table.name);
         for (const auto& [name, bytes] : table.streams)
             testing_support::WriteFile(idt_folder / table.name / name, bytes);
-        command += " -i " + Quote(idt.string());
+        command += " -i " + ShellQuote(idt.string());
     }
     // msibuild takes the summary option's optional words up to the end of
     // the line, so it has to come last.
     command += " -s 'Installer test' 'Tests' 'Intel;1033' '{12345678-1234-1234-1234-123456789012}'";
     int status = 0;
-    const std::string output = RunCommand("cd " + Quote(idt_folder.string()) + " && " + command + " 2>&1", &status);
+    const std::string output =
+        RunCommand("cd " + ShellQuote(idt_folder.string()) + " && " + command + " 2>&1", &status);
     EXPECT_EQ(status, 0) << "msibuild failed: " << output;
     if (status != 0) return std::string();
     return (folder / file_name).string();
@@ -87,10 +62,10 @@ IdtTable PropertyTable(const std::string& manufacturer, const std::string& name,
 
 std::string BuildSamplePackage(const fs::path& folder, const std::string& file_name) {
     IdtTable items{"Items", ItemsText(), {{"alpha.bin", std::string("A\0B", 3)}}};
-    return BuildPackage(folder, file_name,
-                        {PropertyTable("Acme", "Widget", "1.2.3",
-                                       "{11111111-2222-3333-4444-555555555555}"),
-                         items});
+    return BuildPackage(
+        folder, file_name,
+        {PropertyTable("Acme", "Widget", "1.2.3", "{11111111-2222-3333-4444-555555555555}"),
+         items});
 }
 
 InstallerTest::InstallerTest() {

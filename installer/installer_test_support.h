@@ -40,8 +40,8 @@ IdtTable PropertyTable(const std::string& manufacturer, const std::string& name,
 std::string BuildSamplePackage(const std::filesystem::path& folder,
                                const std::string& file_name = "sample.msi");
 
-// Runs a shell command and returns its standard output; `status` takes the exit code.
-std::string RunCommand(const std::string& command, int* status = nullptr);
+using testing_support::RunCommand;
+using testing_support::ShellQuote;
 
 // Every installer test: private TMPDIR that must be empty at the end, and no
 // open installer handle before or after.

@@ -13,8 +13,8 @@
 
 namespace {
 
-using tablesmith_test::Quote;
 using tablesmith_test::RunCommand;
+using tablesmith_test::ShellQuote;
 namespace fs = std::filesystem;
 
 const fs::path kSources = SAMPLE_SOURCE_DIR;
@@ -26,22 +26,23 @@ class SamplePackageTest : public tablesmith_test::CommandTest {
         cabinet_ = inputs_.path() / "Demo.cab";
         package_ = inputs_.path() / "TablesmithDemo.msi";
         int status = -1;
-        const std::string packed =
-            RunCommand("cd " + Quote((kSources / "files").string()) + " && " + Quote(GCAB) +
-                           " -c -z -n " + Quote(cabinet_.string()) + " readme.txt hello.txt 2>&1",
-                       &status);
+        const std::string packed = RunCommand(
+            "cd " + ShellQuote((kSources / "files").string()) + " && " + ShellQuote(GCAB) +
+                " -c -z -n " + ShellQuote(cabinet_.string()) + " readme.txt hello.txt 2>&1",
+            &status);
         ASSERT_EQ(0, status) << packed;
         const std::string made =
-            RunCommand(Quote(MAKE_SAMPLE_PACKAGE) + " " + Quote(package_.string()) + " " +
-                           Quote((kSources / "idt").string()) + " " + Quote(cabinet_.string()) +
-                           " Demo.cab 2>&1",
+            RunCommand(ShellQuote(MAKE_SAMPLE_PACKAGE) + " " + ShellQuote(package_.string()) + " " +
+                           ShellQuote((kSources / "idt").string()) + " " +
+                           ShellQuote(cabinet_.string()) + " Demo.cab 2>&1",
                        &status);
         ASSERT_EQ(0, status) << made;
     }
 
     // A stream of a package as msiinfo extracts it.
     static std::string Stream(const fs::path& package, const std::string& name) {
-        return RunCommand("msiinfo extract " + Quote(package.string()) + " " + Quote(name));
+        return RunCommand("msiinfo extract " + ShellQuote(package.string()) + " " +
+                          ShellQuote(name));
     }
 
     fs::path cabinet_;
@@ -56,7 +57,8 @@ TEST_F(SamplePackageTest, CarriesItsCabinetABinaryRowAndTextBeyondAscii) {
               tablesmith_test::MsiinfoExport(package_.string(), "Media").find("\t#Demo.cab\t"));
     // The cabinet gcab made is in _Streams, byte for byte, and holds both files.
     EXPECT_TRUE(testing_support::ReadFile(cabinet_) == Stream(package_, "Demo.cab"));
-    const std::string listed = RunCommand(Quote(GCAB) + " -t " + Quote(cabinet_.string()));
+    const std::string listed =
+        RunCommand(ShellQuote(GCAB) + " -t " + ShellQuote(cabinet_.string()));
     EXPECT_NE(std::string::npos, listed.find("readme.txt"));
     EXPECT_NE(std::string::npos, listed.find("hello.txt"));
     // The Binary row's bytes are those of its source file.

@@ -25,8 +25,8 @@ namespace {
 using tablesmith_test::CommandTest;
 using tablesmith_test::Message;
 using tablesmith_test::MsiinfoExport;
-using tablesmith_test::Quote;
 using tablesmith_test::RunCommand;
+using tablesmith_test::ShellQuote;
 namespace fs = std::filesystem;
 
 // Every row of a table as tab-joined texts, in the engine's order.
@@ -162,7 +162,8 @@ TEST_P(FixtureRoundTripTest, ExportAllWithCabinetsThenGenerateKeepsEveryTable) {
 
     // msitools opens the new package and reads every table as in the source.
     int status = 0;
-    const std::string listed = RunCommand("msiinfo tables " + Quote(generated_) + " 2>&1", &status);
+    const std::string listed =
+        RunCommand("msiinfo tables " + ShellQuote(generated_) + " 2>&1", &status);
     EXPECT_EQ(0, status) << listed;
     EXPECT_EQ(tables_, ListPackageTables(generated_));
     for (const std::string& table : tables_) {
@@ -183,8 +184,8 @@ TEST_P(FixtureRoundTripTest, ExportAllWithCabinetsThenGenerateKeepsEveryTable) {
             const std::string& after = new_media[i][c];
             if (c == 3 && before.size() > 1 && before[0] == '#') {
                 ASSERT_TRUE(fs::is_regular_file(folder_ / after)) << before << " -> " << after;
-                const std::string stream =
-                    RunCommand("msiinfo extract " + Quote(source_) + " " + Quote(before.substr(1)));
+                const std::string stream = RunCommand("msiinfo extract " + ShellQuote(source_) +
+                                                      " " + ShellQuote(before.substr(1)));
                 EXPECT_FALSE(stream.empty()) << before;
                 EXPECT_TRUE(stream == testing_support::ReadFile(folder_ / after))
                     << "the file " << after << " holds other bytes than stream " << before;
@@ -197,9 +198,10 @@ TEST_P(FixtureRoundTripTest, ExportAllWithCabinetsThenGenerateKeepsEveryTable) {
     // The oracle opens it too and finds every table (one cheap call; the
     // fuller comparison below runs over a few packages).
     if (const char* oracle = std::getenv("VSB_ORACLE"); oracle != nullptr && *oracle != '\0') {
-        const std::string answer = RunCommand(
-            Quote(oracle) + " query " + Quote(generated_) + " 'SELECT `Name` FROM `_Tables`' 2>&1",
-            &status);
+        const std::string answer =
+            RunCommand(ShellQuote(oracle) + " query " + ShellQuote(generated_) +
+                           " 'SELECT `Name` FROM `_Tables`' 2>&1",
+                       &status);
         EXPECT_EQ(0, status) << answer;
         EXPECT_EQ((std::vector<std::string>{"rows\t" + std::to_string(tables_.size())}),
                   SortedLines(answer, "rows\t"))
@@ -237,9 +239,9 @@ TEST_P(OracleRoundTripTest, OracleOpensTheGeneratedPackageWithTheSourcesProperti
     int source_status = 0;
     int new_status = 0;
     const std::vector<std::string> before = OracleAnswers(
-        RunCommand(Quote(oracle) + " query " + Quote(source_) + queries, &source_status));
-    const std::string after_text =
-        RunCommand(Quote(oracle) + " query " + Quote(generated_) + queries + " 2>&1", &new_status);
+        RunCommand(ShellQuote(oracle) + " query " + ShellQuote(source_) + queries, &source_status));
+    const std::string after_text = RunCommand(
+        ShellQuote(oracle) + " query " + ShellQuote(generated_) + queries + " 2>&1", &new_status);
     const std::vector<std::string> after = OracleAnswers(after_text);
     EXPECT_EQ(0, new_status) << after_text;
     EXPECT_EQ(source_status, new_status);
@@ -254,8 +256,10 @@ TEST_P(OracleRoundTripTest, OracleOpensTheGeneratedPackageWithTheSourcesProperti
     EXPECT_EQ(SortedLines(before[2], "rows\t"), SortedLines(after[2], "rows\t"));
     EXPECT_EQ(std::string::npos, after[2].find("row\t#")) << after[2];
 
-    const std::string summary_before = RunCommand(Quote(oracle) + " suminfo " + Quote(source_));
-    const std::string summary_after = RunCommand(Quote(oracle) + " suminfo " + Quote(generated_));
+    const std::string summary_before =
+        RunCommand(ShellQuote(oracle) + " suminfo " + ShellQuote(source_));
+    const std::string summary_after =
+        RunCommand(ShellQuote(oracle) + " suminfo " + ShellQuote(generated_));
     EXPECT_EQ(OracleProperty(summary_before, 9), OracleProperty(summary_after, 9));
     EXPECT_EQ(OracleProperty(summary_before, 7), OracleProperty(summary_after, 7));
     EXPECT_EQ("prop\t14\tPageCount\tVT_I4\t110", OracleProperty(summary_after, 14));

@@ -24,54 +24,28 @@ std::vector<std::string> FolderEntries(const fs::path& folder) {
     return names;
 }
 
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
-}
-
-std::string RunCommand(const std::string& command, int* status) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        if (status != nullptr) *status = -1;
-        return output;
-    }
-    char buffer[4096];
-    std::size_t read = 0;
-    while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
-    const int result = pclose(pipe);
-    if (status != nullptr) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    return output;
-}
-
 std::string BuildPackage(const fs::path& folder, const std::string& file_name,
                          const PackageSpec& spec) {
     const fs::path work = folder / (file_name + ".src");
     fs::create_directories(work);
-    std::string command = "msibuild " + Quote((folder / file_name).string());
+    std::string command = "msibuild " + ShellQuote((folder / file_name).string());
     for (const IdtTable& table : spec.tables) {
         const fs::path idt = work / (table.name + ".idt");
         testing_support::WriteFile(idt, table.text);
-        command += " -i " + Quote(idt.string());
+        command += " -i " + ShellQuote(idt.string());
     }
     int index = 0;
     for (const auto& [name, bytes] : spec.streams) {
         const fs::path data = work / ("stream" + std::to_string(index++));
         testing_support::WriteFile(data, bytes);
-        command += " -a " + Quote(name) + " " + Quote(data.string());
+        command += " -a " + ShellQuote(name) + " " + ShellQuote(data.string());
     }
     // msibuild takes the summary last: options after it are refused.
-    command +=
-        " -s 'Tablesmith test' 'Tests' " + Quote(spec.template_text) + " " + Quote(spec.revision);
+    command += " -s 'Tablesmith test' 'Tests' " + ShellQuote(spec.template_text) + " " +
+               ShellQuote(spec.revision);
     int status = 0;
     const std::string output =
-        RunCommand("cd " + Quote(work.string()) + " && " + command + " 2>&1", &status);
+        RunCommand("cd " + ShellQuote(work.string()) + " && " + command + " 2>&1", &status);
     EXPECT_EQ(status, 0) << "msibuild failed: " << output;
     if (status != 0) return std::string();
     return (folder / file_name).string();
@@ -126,9 +100,10 @@ std::string MsiinfoExport(const std::string& package, const std::string& table) 
     // those files are part of what it exported.
     testing_support::TempDir scratch;
     int status = 0;
-    std::string text = RunCommand("cd " + Quote(scratch.str()) + " && msiinfo export " +
-                                      Quote(package) + " " + Quote(table) + " 2>/dev/null",
-                                  &status);
+    std::string text =
+        RunCommand("cd " + ShellQuote(scratch.str()) + " && msiinfo export " + ShellQuote(package) +
+                       " " + ShellQuote(table) + " 2>/dev/null",
+                   &status);
     if (status != 0) return std::string();
     std::vector<std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(scratch.path()))

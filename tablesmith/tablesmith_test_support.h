@@ -65,9 +65,8 @@ IdtTable FeatureTable();
 // when the folder is missing.
 std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
 
-// Runs a shell command; its standard output, `status` takes the exit code.
-std::string RunCommand(const std::string& command, int* status = nullptr);
-std::string Quote(const std::string& text);
+using testing_support::RunCommand;
+using testing_support::ShellQuote;
 
 // The rows of a table as msiinfo exports them (sorted, header included),
 // followed by one line per file it wrote for binary cells (path, size, hash

@@ -1,10 +1,12 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -24,7 +26,8 @@ TempDir::TempDir(bool redirect_tmpdir) {
     fs::path base = BaseTemp();
     fs::create_directories(base);
     for (;;) {
-        fs::path candidate = base / ("t" + std::to_string(getpid()) + "_" + std::to_string(counter++));
+        fs::path candidate =
+            base / ("t" + std::to_string(getpid()) + "_" + std::to_string(counter++));
         std::error_code ec;
         if (fs::create_directory(candidate, ec)) {
             path_ = candidate;
@@ -56,7 +59,8 @@ TempDir::~TempDir() {
 
 std::vector<std::string> TempDir::Entries() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(path_))
+        names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -84,7 +88,9 @@ TraceCapture::TraceCapture() {
     });
 }
 
-TraceCapture::~TraceCapture() { win32::SetDebugSink(previous_); }
+TraceCapture::~TraceCapture() {
+    win32::SetDebugSink(previous_);
+}
 
 std::string TraceCapture::Text() const {
     std::string all;
@@ -102,6 +108,27 @@ std::string ReadFile(const fs::path& path) {
 void WriteFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string RunCommand(const std::string& command, int* status) {
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        if (status != nullptr) *status = -1;
+        return output;
+    }
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    const int result = ::pclose(pipe);
+    if (status != nullptr) *status = result != -1 && WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    return output;
 }
 
 }  // namespace testing_support

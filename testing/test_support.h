@@ -14,7 +14,7 @@ namespace testing_support {
 // With redirect_tmpdir the process's TMPDIR points at it while it lives, so the
 // code under test puts its temporary files there and the test can look for leftovers.
 class TempDir {
-public:
+  public:
     explicit TempDir(bool redirect_tmpdir = false);
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -25,7 +25,7 @@ public:
     // Names of the entries directly inside the folder, sorted.
     std::vector<std::string> Entries() const;
 
-private:
+  private:
     std::filesystem::path path_;
     bool redirected_ = false;
     std::string old_tmpdir_;
@@ -40,7 +40,7 @@ std::filesystem::path Fixture(const std::string& relative);
 
 // Collects every line written to the debug output channel while it lives.
 class TraceCapture {
-public:
+  public:
     TraceCapture();
     ~TraceCapture();
     TraceCapture(const TraceCapture&) = delete;
@@ -50,7 +50,7 @@ public:
     std::string Text() const;
     void Clear() { lines_.clear(); }
 
-private:
+  private:
     std::vector<std::string> lines_;
     win32::DebugSink previous_;
 };
@@ -58,9 +58,16 @@ private:
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
+// Quotes a word for a POSIX shell command line ('it'\''s').
+std::string ShellQuote(const std::string& text);
+// Runs a shell command line (the peer programs: msitools, gcab, the oracle)
+// and returns its standard output. *status gets the exit status, or -1 when
+// the command could not be started or did not exit normally.
+std::string RunCommand(const std::string& command, int* status = nullptr);
+
 }  // namespace testing_support
 
 // Skips the current test when a shared fixture is missing, saying so.
-#define VSB_REQUIRE_FIXTURE(var, relative)                                      \
-    const std::filesystem::path var = ::testing_support::Fixture(relative);     \
+#define VSB_REQUIRE_FIXTURE(var, relative)                                  \
+    const std::filesystem::path var = ::testing_support::Fixture(relative); \
     if (var.empty()) GTEST_SKIP() << "fixture not available: " << (relative)

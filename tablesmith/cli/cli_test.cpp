@@ -6,7 +6,7 @@
 
 namespace {
 
-using tablesmith_test::Quote;
+using tablesmith_test::ShellQuote;
 namespace fs = std::filesystem;
 
 struct CliRun {
@@ -21,9 +21,9 @@ class CliTest : public tablesmith_test::CommandTest {
     CliRun Cli(const std::string& arguments) {
         const fs::path err_file = inputs_.path() / "stderr.txt";
         CliRun run;
-        run.out = tablesmith_test::RunCommand("TMPDIR=" + Quote(temp_.str()) + " " +
-                                                  Quote(TABLESMITH_CLI) + " " + arguments + " 2>" +
-                                                  Quote(err_file.string()),
+        run.out = tablesmith_test::RunCommand("TMPDIR=" + ShellQuote(temp_.str()) + " " +
+                                                  ShellQuote(TABLESMITH_CLI) + " " + arguments +
+                                                  " 2>" + ShellQuote(err_file.string()),
                                               &run.status);
         run.err = testing_support::ReadFile(err_file);
         return run;
@@ -33,7 +33,7 @@ class CliTest : public tablesmith_test::CommandTest {
         const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "product.msi",
                                                                   tablesmith_test::SamplePackage());
         EXPECT_FALSE(package.empty());
-        return Quote(package);
+        return ShellQuote(package);
     }
 };
 
@@ -93,7 +93,7 @@ TEST_F(CliTest, TablesListsSortedNamesAndTheirCount) {
 
 TEST_F(CliTest, TablesOfAPackageThatDoesNotOpenFails) {
     testing_support::WriteFile(inputs_.path() / "bad.msi", "text");
-    const CliRun run = Cli("tables " + Quote((inputs_.path() / "bad.msi").string()));
+    const CliRun run = Cli("tables " + ShellQuote((inputs_.path() / "bad.msi").string()));
     EXPECT_EQ(1, run.status);
     EXPECT_EQ("", run.out);
     EXPECT_NE(std::string::npos, run.err.find("can't open package")) << run.err;
@@ -136,14 +136,14 @@ TEST_F(CliTest, StopMessageExitsOne) {
     CliRun run = Cli("export " + Sample() + " --table Missing");
     EXPECT_EQ(1, run.status);
     EXPECT_EQ("Can't export table Missing!\n", run.out);
-    run = Cli("generate " + Quote((inputs_.path() / "never.msi").string()));
+    run = Cli("generate " + ShellQuote((inputs_.path() / "never.msi").string()));
     EXPECT_EQ(1, run.status);
     EXPECT_EQ("Please export all tables and CAB files first!\n", run.out);
 }
 
 TEST_F(CliTest, TraceSendsTheDebugChannelToStandardError) {
     testing_support::WriteFile(inputs_.path() / "bad.msi", "text");
-    const std::string bad = Quote((inputs_.path() / "bad.msi").string());
+    const std::string bad = ShellQuote((inputs_.path() / "bad.msi").string());
     const CliRun quiet = Cli("export " + bad + " --all");
     const CliRun traced = Cli("--trace export " + bad + " --all");
     EXPECT_EQ(1, quiet.status);
@@ -162,7 +162,7 @@ TEST_F(CliTest, LargeCabinetShowsItsProgressOnlyOnATerminal) {
     // Just over 50 MB: the smallest cabinet whose copy is shown.
     spec.streams = {{"Big.cab", std::string(50 * 1024 * 1024 + 1, 'c')}};
     const std::string package =
-        Quote(tablesmith_test::BuildPackage(inputs_.path(), "big.msi", spec));
+        ShellQuote(tablesmith_test::BuildPackage(inputs_.path(), "big.msi", spec));
 
     const CliRun piped = Cli("export " + package + " --only-cabs");
     EXPECT_EQ(0, piped.status) << piped.err;
@@ -170,11 +170,11 @@ TEST_F(CliTest, LargeCabinetShowsItsProgressOnlyOnATerminal) {
 
     // script gives the program a terminal; what it shows comes back on its
     // standard output, with the terminal's line ends.
-    const std::string command = "TMPDIR=" + Quote(temp_.str()) + " " + Quote(TABLESMITH_CLI) +
-                                " export " + package + " --only-cabs";
+    const std::string command = "TMPDIR=" + ShellQuote(temp_.str()) + " " +
+                                ShellQuote(TABLESMITH_CLI) + " export " + package + " --only-cabs";
     int status = -1;
-    const std::string screen =
-        tablesmith_test::RunCommand("script -qec " + Quote(command) + " /dev/null 2>&1", &status);
+    const std::string screen = tablesmith_test::RunCommand(
+        "script -qec " + ShellQuote(command) + " /dev/null 2>&1", &status);
     EXPECT_EQ(0, status) << screen;
     const std::string file = (temp_.path() / "big" / "big.cab").string();
     EXPECT_NE(std::string::npos, screen.find("\r" + file + ":   0% of 50 MB")) << screen;

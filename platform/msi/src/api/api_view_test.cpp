@@ -156,13 +156,10 @@ TEST_F(ViewApi, CommittedRowsReadBackAfterReopenAndInMsiinfo) {
               (std::vector<std::string>{"zeta\t3\tlast", "alpha\t1\t", "mid\t2\t"}));
     EXPECT_EQ(Query("SELECT * FROM `_Columns`").size(), 3u);
     if (::access("/usr/bin/msiinfo", X_OK) != 0) return;
-    std::string out;
-    FILE* pipe = ::popen(("msiinfo export '" + path_ + "' Items").c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char buf[512];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    EXPECT_EQ(::pclose(pipe), 0);
+    int status = -1;
+    const std::string out = testing_support::RunCommand(
+        "msiinfo export " + testing_support::ShellQuote(path_) + " Items", &status);
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(out,
               "Name\tCount\tNote\r\ns32\tI2\tS0\r\nItems\tName\r\nzeta\t3\tlast\r\nalpha\t1\t\r\n"
               "mid\t2\t\r\n");

@@ -54,16 +54,10 @@ std::string RunProgram(const std::string& command_line, bool& ok) {
     // msiinfo export writes the files of binary cells into its working
     // folder, so every program runs in a scratch folder of its own.
     const testing_support::TempDir scratch;
-    const std::string shell_line = "cd '" + scratch.str() + "' && " + command_line;
-    FILE* pipe = ::popen(shell_line.c_str(), "r");
-    std::string out;
-    if (pipe) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-        const int status = ::pclose(pipe);
-        ok = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
+    int status = -1;
+    std::string out = testing_support::RunCommand(
+        "cd " + testing_support::ShellQuote(scratch.str()) + " && " + command_line, &status);
+    ok = status == 0;
     return out;
 }
 

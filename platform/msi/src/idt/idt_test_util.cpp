@@ -126,26 +126,10 @@ std::string OracleScript() {
     return value && *value ? value : "";
 }
 
-std::string ShellQuote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    return out + "'";
-}
-
 bool Run(const std::string& command_line, std::string* output) {
-    FILE* pipe = ::popen((command_line + " 2>&1").c_str(), "r");
-    if (!pipe) return false;
-    std::array<char, 4096> buf{};
-    std::string text;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) text.append(buf.data(), n);
-    const int status = ::pclose(pipe);
-    if (output) *output = text;
+    int status = -1;
+    std::string text = testing_support::RunCommand(command_line + " 2>&1", &status);
+    if (output) *output = std::move(text);
     return status == 0;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "db/database.h"
+#include "test_support.h"
 
 namespace msi::idt::test {
 
@@ -44,6 +45,6 @@ std::vector<std::string> ArchiveTables(db::Database& db);
 std::string OracleScript();
 // Runs a command line; true when it exits 0. Output goes to `output`.
 bool Run(const std::string& command_line, std::string* output = nullptr);
-std::string ShellQuote(const std::string& text);
+using testing_support::ShellQuote;
 
 }  // namespace msi::idt::test

@@ -26,14 +26,8 @@ std::pair<std::string, int> Msiinfo(const std::string& command, const std::strin
                                     const std::string& argument) {
     const std::string line =
         std::string(kMsiinfo) + " " + command + " '" + path + "' " + argument + " 2>/dev/null";
-    FILE* pipe = ::popen(line.c_str(), "r");
-    if (!pipe) return {"", -1};
-    std::string out;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
+    int status = -1;
+    const std::string out = testing_support::RunCommand(line, &status);
     std::vector<std::string> lines;
     std::istringstream in(out);
     for (std::string l; std::getline(in, l);) lines.push_back(l);

@@ -8,6 +8,7 @@
 #include "format/stream_name.h"
 #include "format/string_pool.h"
 #include "storage/compound_writer.h"
+#include "test_support.h"
 
 namespace msi::transform::test {
 
@@ -275,14 +276,9 @@ std::string RunOracle(const std::vector<std::string>& args, bool& ok) {
     std::string command = "'" + OraclePath() + "'";
     for (const auto& arg : args) command += " '" + arg + "'";
     command += " 2>/dev/null";
-    ok = false;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return {};
-    std::string out;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    ok = ::pclose(pipe) == 0;
+    int status = -1;
+    std::string out = testing_support::RunCommand(command, &status);
+    ok = status == 0;
     return out;
 }
 
