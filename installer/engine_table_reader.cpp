@@ -27,8 +27,8 @@ std::vector<std::vector<std::string>> ReadTableDirectly(const std::string& packa
                 if (type[0] == 'v' || type[0] == 'V') {
                     fields.push_back(MsiRecordIsNull(row, field)
                                          ? ""
-                                         : "[Binary]" + std::to_string(
-                                                            MsiRecordDataSize(row, field)));
+                                         : "[Binary]" +
+                                               std::to_string(MsiRecordDataSize(row, field)));
                     continue;
                 }
                 DWORD size = 0;

@@ -66,8 +66,8 @@ TEST_F(DatabaseTest, FailedOpenReportsOnceWithTheInstallerTextAndStaysClosed) {
     EXPECT_EQ(missing, database.GetPath());
     EXPECT_EQ(std::vector<std::string>{ErrorLine(228)}, trace_.Lines());
     ASSERT_EQ(1u, boxes_.size());
-    EXPECT_EQ("Error opening MSI database " + missing + "\nMSI error: " +
-                  VSB_MsiErrorText(ERROR_OPEN_FAILED),
+    EXPECT_EQ("Error opening MSI database " + missing +
+                  "\nMSI error: " + VSB_MsiErrorText(ERROR_OPEN_FAILED),
               boxes_[0]);
 }
 

@@ -20,8 +20,7 @@ MsiDbMgr::~MsiDbMgr() {
     Cleanup();
 }
 
-bool MsiDbMgr::Open(const char* package_path, const char* transform_path, int mode,
-                    bool in_place) {
+bool MsiDbMgr::Open(const char* package_path, const char* transform_path, int mode, bool in_place) {
     if ((m_dwFlags & MSIDBMGR_OPEN) != 0) return true;
     // A failed Open may have left a database object and a working copy; a
     // second Open would otherwise forget the copy's name and leave it behind.

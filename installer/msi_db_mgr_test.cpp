@@ -94,10 +94,10 @@ TEST_F(DbMgrTest, AFileThatIsNoPackageFailsBeforeAnyCopy) {
     EXPECT_FALSE(manager.Open(text_file.string().c_str(), nullptr, 1, false));
     EXPECT_EQ(nullptr, manager.GetDatabase());
     EXPECT_TRUE(temp_.Entries().empty());
-    EXPECT_EQ(std::vector<std::string>({"Checking if " + text_file.string() +
-                                            " is a valid MSI package",
-                                        ErrorLine(228), ErrorLine(2105)}),
-              trace_.Lines());
+    EXPECT_EQ(
+        std::vector<std::string>({"Checking if " + text_file.string() + " is a valid MSI package",
+                                  ErrorLine(228), ErrorLine(2105)}),
+        trace_.Lines());
 }
 
 TEST_F(DbMgrTest, ACopyIsDeletedEvenWhenTheDatabaseStepFailed) {

@@ -38,8 +38,8 @@ TEST_F(PackageTest, VerifyRefusesAFileThatIsNoPackage) {
     ASSERT_EQ(2u, trace_.Lines().size());
     EXPECT_EQ(ErrorLine(228), trace_.Lines()[1]);
     ASSERT_EQ(1u, boxes_.size());
-    EXPECT_EQ(0u, boxes_[0].find("Error validating database " + text_file.string() +
-                                 "\nMSI error: "));
+    EXPECT_EQ(0u,
+              boxes_[0].find("Error validating database " + text_file.string() + "\nMSI error: "));
 }
 
 TEST_F(PackageTest, ReadsTheFourPropertiesAndClosesTheProductHandle) {
@@ -64,7 +64,8 @@ TEST_F(PackageTest, MissingPropertiesGiveBlanksBetweenEmptyValues) {
                                       "Property\tValue\r\ns72\tl0\r\nProperty\tProperty\r\n"
                                       "Other\tx\r\n",
                                       {}};
-    const std::string package = installer_test::BuildPackage(inputs_.path(), "bare.msi", {property});
+    const std::string package =
+        installer_test::BuildPackage(inputs_.path(), "bare.msi", {property});
     CMsiPackage msi_package(package);
     EXPECT_EQ("  ", msi_package.GetProductDescription());
     EXPECT_EQ("", msi_package.GetProductCode());
@@ -80,8 +81,8 @@ TEST_F(PackageTest, APropertyOf255CharactersIsAFailedRead) {
     EXPECT_EQ("Acme  1.0", msi_package.GetProductDescription());
     EXPECT_EQ("{C0DE}", msi_package.GetProductCode());
     ASSERT_EQ(1u, boxes_.size());
-    EXPECT_EQ("Error reading property ProductName from " + package + "\nMSI error: " +
-                  VSB_MsiErrorText(ERROR_MORE_DATA),
+    EXPECT_EQ("Error reading property ProductName from " + package +
+                  "\nMSI error: " + VSB_MsiErrorText(ERROR_MORE_DATA),
               boxes_[0]);
 }
 
@@ -100,10 +101,10 @@ TEST_F(PackageTest, AFailedOpenLeavesThePropertiesUnreadSoTheyAreTriedAgain) {
     EXPECT_EQ(0u, msi_package.GetFlags());
     trace_.Clear();
     EXPECT_FALSE(msi_package.ReadProperties());
-    EXPECT_EQ(std::vector<std::string>({"Getting properties of MSI package " + missing.string() +
-                                            "...",
-                                        ErrorLine(228)}),
-              trace_.Lines());
+    EXPECT_EQ(
+        std::vector<std::string>(
+            {"Getting properties of MSI package " + missing.string() + "...", ErrorLine(228)}),
+        trace_.Lines());
 }
 
 TEST_F(PackageTest, WorkingCopyIsAWritableCopyNamedAfterTheSecond) {

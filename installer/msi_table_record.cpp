@@ -46,8 +46,7 @@ std::int32_t ParseInteger(const std::string& text) {
 // Writes the bytes to a file created afresh; throws CFileException on failure.
 void WriteWholeFile(const char* path, const CMsiBinaryValue& value) {
     std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr)
-        AfxThrowFileException(CFileException::CauseFromErrno(errno), errno, path);
+    if (file == nullptr) AfxThrowFileException(CFileException::CauseFromErrno(errno), errno, path);
     const std::size_t count = value.GetCount();
     const bool written = count == 0 || std::fwrite(value.GetData(), 1, count, file) == count;
     const int write_error = errno;
@@ -68,7 +67,8 @@ CMsiTableRecord::CMsiTableRecord(MsiTableView* table_view) : m_pTableView(table_
 CMsiTableRecord::~CMsiTableRecord() = default;
 
 std::uint32_t CMsiTableRecord::TypeOf(int index) const {
-    if (m_pTableView != nullptr) return static_cast<std::uint32_t>(m_pTableView->GetColumnType(index));
+    if (m_pTableView != nullptr)
+        return static_cast<std::uint32_t>(m_pTableView->GetColumnType(index));
     const Value* cell = Cell(index);
     if (cell == nullptr) return kMsiColumnString;
     if (std::holds_alternative<std::int32_t>(*cell)) return kMsiColumnInteger;

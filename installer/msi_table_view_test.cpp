@@ -21,8 +21,8 @@ class TableViewTest : public InstallerTest {
   protected:
     void SetUp() override {
         InstallerTest::SetUp();
-        installer_test::IdtTable pairs{"Pairs",
-                                       "Name\tNumber\r\nS72\ti2\r\nPairs\tName\r\none\t1\r\n", {}};
+        installer_test::IdtTable pairs{
+            "Pairs", "Name\tNumber\r\nS72\ti2\r\nPairs\tName\r\none\t1\r\n", {}};
         package_ = installer_test::BuildSamplePackage(inputs_.path());
         pairs_package_ = installer_test::BuildPackage(inputs_.path(), "pairs.msi", {pairs});
         ASSERT_TRUE(database_.Open(package_, 0));

@@ -20,7 +20,8 @@ bool CMsiView::Open(CMsiDatabase* database, const std::string& query) {
     const MSIHANDLE database_handle = database != nullptr ? database->GetHandle() : 0;
     const UINT result = MsiDatabaseOpenViewA(database_handle, m_strQuery.c_str(), slot);
     if (result == ERROR_SUCCESS) return true;
-    if (database != nullptr) database->ReportError("opening view [%s], db:", m_strQuery.c_str(), result);
+    if (database != nullptr)
+        database->ReportError("opening view [%s], db:", m_strQuery.c_str(), result);
     return false;
 }
 
@@ -50,8 +51,8 @@ bool CMsiView::Close() {
 void CMsiView::LoadColumnInfo(ColumnInfo which) {
     const bool names = which == ColumnInfo::kNames;
     CMsiRecord info;
-    const UINT result = MsiViewGetColumnInfo(
-        m_hHandle, names ? MSICOLINFO_NAMES : MSICOLINFO_TYPES, info.GetHandleSlot());
+    const UINT result = MsiViewGetColumnInfo(m_hHandle, names ? MSICOLINFO_NAMES : MSICOLINFO_TYPES,
+                                             info.GetHandleSlot());
     if (result != ERROR_SUCCESS) return;
     m_uiColumnCount = info.GetFieldCount();
     CStringArray& target = names ? m_saColumnNames : m_saColumnTypes;

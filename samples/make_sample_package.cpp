@@ -57,8 +57,8 @@ std::vector<std::string> IdtFiles(const fs::path& folder) {
 
 bool AddStream(MSIHANDLE database, const std::string& name, const std::string& file) {
     Handle view;
-    if (!Check(MsiDatabaseOpenViewA(database, "INSERT INTO `_Streams` (`Name`, `Data`) VALUES (?, ?)",
-                                    view.Slot()),
+    if (!Check(MsiDatabaseOpenViewA(
+                   database, "INSERT INTO `_Streams` (`Name`, `Data`) VALUES (?, ?)", view.Slot()),
                "opening the stream insert"))
         return false;
     Handle record;
@@ -88,9 +88,9 @@ bool WriteSummary(MSIHANDLE database) {
         {PID_REVNUMBER, "{0F1E2D3C-4B5A-4697-8877-665544332211}"},
         {PID_APPNAME, "Tablesmith make_sample_package"},
     };
-    bool ok = Check(MsiSummaryInfoSetPropertyA(summary.Get(), PID_CODEPAGE, VT_I2, 1252, nullptr,
-                                               nullptr),
-                    "setting the summary code page");
+    bool ok = Check(
+        MsiSummaryInfoSetPropertyA(summary.Get(), PID_CODEPAGE, VT_I2, 1252, nullptr, nullptr),
+        "setting the summary code page");
     for (const Text& text : texts)
         ok = ok && Check(MsiSummaryInfoSetPropertyA(summary.Get(), text.id, VT_LPSTR, 0, nullptr,
                                                     text.value),
@@ -99,9 +99,9 @@ bool WriteSummary(MSIHANDLE database) {
     ok = ok && Check(MsiSummaryInfoSetPropertyA(summary.Get(), PID_PAGECOUNT, VT_I4, 200, nullptr,
                                                 nullptr),
                      "setting the page count");
-    ok = ok && Check(MsiSummaryInfoSetPropertyA(summary.Get(), PID_WORDCOUNT, VT_I4, 2, nullptr,
-                                                nullptr),
-                     "setting the word count");
+    ok = ok &&
+         Check(MsiSummaryInfoSetPropertyA(summary.Get(), PID_WORDCOUNT, VT_I4, 2, nullptr, nullptr),
+               "setting the word count");
     return ok && Check(MsiSummaryInfoPersist(summary.Get()), "persisting the summary information");
 }
 

@@ -75,10 +75,11 @@ TEST_F(CabinetExportTest, CabinetStreamsAreWrittenLowerCasedAndOthersSkipped) {
 }
 
 TEST_F(CabinetExportTest, EmptyStreamGivesAnEmptyFile) {
-    PackageSpec spec;
-    spec.tables = {tablesmith_test::PropertyTable()};
-    spec.streams = {{"empty.cab", ""}};
-    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "e.msi", spec);
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable()};
+    package_spec.streams = {{"empty.cab", ""}};
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "e.msi", package_spec);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     EXPECT_TRUE(fs::is_regular_file(ExportFolder("e") / "empty.cab"));
@@ -86,10 +87,11 @@ TEST_F(CabinetExportTest, EmptyStreamGivesAnEmptyFile) {
 }
 
 TEST_F(CabinetExportTest, PackageWithoutCabinetsSaysSoAsInformation) {
-    PackageSpec spec;
-    spec.tables = {tablesmith_test::PropertyTable()};
-    spec.streams = {{"readme.txt", "text"}};
-    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "n.msi", spec);
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable()};
+    package_spec.streams = {{"readme.txt", "text"}};
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "n.msi", package_spec);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     EXPECT_EQ((std::vector<Message>{{kNoCabsInPackage, MB_ICONINFORMATION}}), sink_.messages);
@@ -125,10 +127,11 @@ TEST_F(CabinetExportTest, UnwritableExportFolderIsTold) {
 }
 
 TEST_F(CabinetExportTest, StreamNameThatWouldLeaveTheFolderIsSkippedAndTold) {
-    PackageSpec spec;
-    spec.tables = {tablesmith_test::PropertyTable()};
-    spec.streams = {{"../evil.cab", "evil"}, {"sub\\x.cab", "sub"}, {"ok.cab", "fine"}};
-    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "h.msi", spec);
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable()};
+    package_spec.streams = {{"../evil.cab", "evil"}, {"sub\\x.cab", "sub"}, {"ok.cab", "fine"}};
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "h.msi", package_spec);
     ASSERT_FALSE(package.empty());
     EXPECT_FALSE(ExportCabs(package));
 
@@ -147,10 +150,11 @@ TEST_F(CabinetExportTest, StreamNameThatWouldLeaveTheFolderIsSkippedAndTold) {
 }
 
 TEST_F(CabinetExportTest, StreamsDifferingOnlyInCaseEachKeepAFileOfTheirOwn) {
-    PackageSpec spec;
-    spec.tables = {tablesmith_test::PropertyTable()};
-    spec.streams = {{"Same.cab", "first"}, {"SAME.CAB", "second"}};
-    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "s.msi", spec);
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable()};
+    package_spec.streams = {{"Same.cab", "first"}, {"SAME.CAB", "second"}};
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "s.msi", package_spec);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
 
@@ -168,10 +172,11 @@ TEST_F(CabinetExportTest, StreamsDifferingOnlyInCaseEachKeepAFileOfTheirOwn) {
 }
 
 TEST_F(CabinetExportTest, StreamSpelledInLowerCaseGetsTheLowerCasedFile) {
-    PackageSpec spec;
-    spec.tables = {tablesmith_test::PropertyTable()};
-    spec.streams = {{"Data.cab", "capital"}, {"data.cab", "lower"}};
-    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "l.msi", spec);
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable()};
+    package_spec.streams = {{"Data.cab", "capital"}, {"data.cab", "lower"}};
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "l.msi", package_spec);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     EXPECT_EQ("lower", testing_support::ReadFile(ExportFolder("l") / "data.cab"));
@@ -179,13 +184,14 @@ TEST_F(CabinetExportTest, StreamSpelledInLowerCaseGetsTheLowerCasedFile) {
 }
 
 TEST_F(CabinetExportTest, InternalCabinetOfTheMediaTableIsWrittenWhateverItsName) {
-    PackageSpec spec;
-    spec.tables = {tablesmith_test::PropertyTable(),
-                   tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "#Data1.cab"})};
-    spec.streams = {{"_1234_Module_x86.msm", "MSCF module"},
-                    {"Data1.cab", "MSCF data"},
-                    {"_5678_Other.msm", "not named by Media"}};
-    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "m.msi", spec);
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable(),
+                           tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "#Data1.cab"})};
+    package_spec.streams = {{"_1234_Module_x86.msm", "MSCF module"},
+                            {"Data1.cab", "MSCF data"},
+                            {"_5678_Other.msm", "not named by Media"}};
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "m.msi", package_spec);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     const fs::path folder = ExportFolder("m");
@@ -199,11 +205,12 @@ TEST_F(CabinetExportTest, InternalCabinetOfTheMediaTableIsWrittenWhateverItsName
 }
 
 TEST_F(CabinetExportTest, HostileNameFromTheMediaTableIsSkippedToo) {
-    PackageSpec spec;
-    spec.tables = {tablesmith_test::PropertyTable(),
-                   tablesmith_test::MediaTable({"#../../escape.msm"})};
-    spec.streams = {{"../../escape.msm", "MSCF evil"}};
-    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "x.msi", spec);
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable(),
+                           tablesmith_test::MediaTable({"#../../escape.msm"})};
+    package_spec.streams = {{"../../escape.msm", "MSCF evil"}};
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "x.msi", package_spec);
     ASSERT_FALSE(package.empty());
     EXPECT_FALSE(ExportCabs(package));
     EXPECT_EQ((std::vector<Message>{
@@ -231,10 +238,12 @@ class RecordingProgress : public CopyProgress {
 };
 
 TEST_F(CabinetExportTest, OnlyCopiesAboveTheThresholdReportProgress) {
-    PackageSpec spec;
-    spec.tables = {tablesmith_test::PropertyTable()};
-    spec.streams = {{"big.cab", std::string(3000, 'b')}, {"small.cab", std::string(100, 's')}};
-    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "g.msi", spec);
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable()};
+    package_spec.streams = {{"big.cab", std::string(3000, 'b')},
+                            {"small.cab", std::string(100, 's')}};
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "g.msi", package_spec);
     ASSERT_FALSE(package.empty());
     ExportSettings settings;
     settings.msi_file = package;

@@ -23,8 +23,8 @@ const std::vector<std::string> kSampleTables = {"Feature", "Media", "Property"};
 
 class GenerateCommandTest : public CommandTest {
   protected:
-    std::string Build(const PackageSpec& spec, const std::string& name = "product.msi") {
-        return tablesmith_test::BuildPackage(inputs_.path(), name, spec);
+    std::string Build(const PackageSpec& package_spec, const std::string& name = "product.msi") {
+        return tablesmith_test::BuildPackage(inputs_.path(), name, package_spec);
     }
 
     // Export with "Export ALL MSI Tables" and the cabinets, as the user is
@@ -80,9 +80,9 @@ TEST_F(GenerateCommandTest, BeforeAnyExportAsksForTheExportFirst) {
 }
 
 TEST_F(GenerateCommandTest, TablesWithoutCabinetsSayNoCabFound) {
-    PackageSpec spec;
-    spec.tables = {tablesmith_test::PropertyTable()};
-    const std::string package = Build(spec);
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable()};
+    const std::string package = Build(package_spec);
     ASSERT_FALSE(package.empty());
     ExportAll(package, {"Property"});
     EXPECT_FALSE(Generate(package, {"Property"}));
@@ -119,12 +119,12 @@ TEST_F(GenerateCommandTest, FileOfTheStreamsOwnCaseIsNamedAsItIs) {
 }
 
 TEST_F(GenerateCommandTest, InternalCabinetNamedLikeAModuleIsMadeExternalToo) {
-    PackageSpec spec;
-    spec.tables = {tablesmith_test::PropertyTable(),
-                   tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "external.cab"}),
-                   tablesmith_test::FeatureTable()};
-    spec.streams = {{"_1234_Module_x86.msm", "MSCF module"}};
-    const std::string package = Build(spec);
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable(),
+                           tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "external.cab"}),
+                           tablesmith_test::FeatureTable()};
+    package_spec.streams = {{"_1234_Module_x86.msm", "MSCF module"}};
+    const std::string package = Build(package_spec);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     // No "*.cab" in the folder: the cabinet Export wrote is known by its signature.
@@ -135,12 +135,12 @@ TEST_F(GenerateCommandTest, InternalCabinetNamedLikeAModuleIsMadeExternalToo) {
 }
 
 TEST_F(GenerateCommandTest, RowsOfStreamsDifferingOnlyInCaseNameTheirOwnCabinets) {
-    PackageSpec spec;
-    spec.tables = {tablesmith_test::PropertyTable(),
-                   tablesmith_test::MediaTable({"#Same.cab", "#SAME.CAB"}),
-                   tablesmith_test::FeatureTable()};
-    spec.streams = {{"Same.cab", "MSCF first"}, {"SAME.CAB", "MSCF second"}};
-    const std::string package = Build(spec);
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable(),
+                           tablesmith_test::MediaTable({"#Same.cab", "#SAME.CAB"}),
+                           tablesmith_test::FeatureTable()};
+    package_spec.streams = {{"Same.cab", "MSCF first"}, {"SAME.CAB", "MSCF second"}};
+    const std::string package = Build(package_spec);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     EXPECT_TRUE(Generate(package, kSampleTables));
@@ -166,10 +166,10 @@ TEST_F(GenerateCommandTest, NewPackageThatCannotBeCreatedIsToldAndNeverAnnounced
 }
 
 TEST_F(GenerateCommandTest, SummaryCarriesSourceCodeAndTemplateVersionAndCredit) {
-    PackageSpec spec = tablesmith_test::SamplePackage();
-    spec.template_text = "x64;1031";
-    spec.revision = "{ABCDEF01-2345-6789-ABCD-EF0123456789}";
-    const std::string package = Build(spec);
+    PackageSpec package_spec = tablesmith_test::SamplePackage();
+    package_spec.template_text = "x64;1031";
+    package_spec.revision = "{ABCDEF01-2345-6789-ABCD-EF0123456789}";
+    const std::string package = Build(package_spec);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     ASSERT_TRUE(Generate(package, kSampleTables));
@@ -201,9 +201,9 @@ TEST_F(GenerateCommandTest, SummaryCarriesSourceCodeAndTemplateVersionAndCredit)
 }
 
 TEST_F(GenerateCommandTest, MediaRowWhoseCabinetFileIsMissingIsTold) {
-    PackageSpec spec = tablesmith_test::SamplePackage();
-    spec.tables[1] = tablesmith_test::MediaTable({"#Data1.cab", "#gone.cab"});
-    const std::string package = Build(spec);
+    PackageSpec package_spec = tablesmith_test::SamplePackage();
+    package_spec.tables[1] = tablesmith_test::MediaTable({"#Data1.cab", "#gone.cab"});
+    const std::string package = Build(package_spec);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     EXPECT_FALSE(Generate(package, kSampleTables));
@@ -215,10 +215,10 @@ TEST_F(GenerateCommandTest, MediaRowWhoseCabinetFileIsMissingIsTold) {
 }
 
 TEST_F(GenerateCommandTest, MediaRowNamingAStreamWithAPathIsNeverPointedOutside) {
-    PackageSpec spec = tablesmith_test::SamplePackage();
-    spec.tables[1] = tablesmith_test::MediaTable({"#Data1.cab", "#../../escape.cab"});
-    spec.streams.push_back({"../../escape.cab", "MSCF evil"});
-    const std::string package = Build(spec);
+    PackageSpec package_spec = tablesmith_test::SamplePackage();
+    package_spec.tables[1] = tablesmith_test::MediaTable({"#Data1.cab", "#../../escape.cab"});
+    package_spec.streams.push_back({"../../escape.cab", "MSCF evil"});
+    const std::string package = Build(package_spec);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     // A file of that name beside the export folder must not be picked up.
@@ -234,9 +234,9 @@ TEST_F(GenerateCommandTest, MediaRowNamingAStreamWithAPathIsNeverPointedOutside)
 }
 
 TEST_F(GenerateCommandTest, PackageWithoutMediaTableIsStillGenerated) {
-    PackageSpec spec = tablesmith_test::SamplePackage();
-    spec.tables.erase(spec.tables.begin() + 1);
-    const std::string package = Build(spec);
+    PackageSpec package_spec = tablesmith_test::SamplePackage();
+    package_spec.tables.erase(package_spec.tables.begin() + 1);
+    const std::string package = Build(package_spec);
     ASSERT_FALSE(package.empty());
     ExportAll(package, {"Feature", "Property"});
     EXPECT_TRUE(Generate(package, {"Feature", "Property"}));

@@ -25,24 +25,24 @@ std::vector<std::string> FolderEntries(const fs::path& folder) {
 }
 
 std::string BuildPackage(const fs::path& folder, const std::string& file_name,
-                         const PackageSpec& spec) {
+                         const PackageSpec& package_spec) {
     const fs::path work = folder / (file_name + ".src");
     fs::create_directories(work);
     std::string command = "msibuild " + ShellQuote((folder / file_name).string());
-    for (const IdtTable& table : spec.tables) {
+    for (const IdtTable& table : package_spec.tables) {
         const fs::path idt = work / (table.name + ".idt");
         testing_support::WriteFile(idt, table.text);
         command += " -i " + ShellQuote(idt.string());
     }
     int index = 0;
-    for (const auto& [name, bytes] : spec.streams) {
+    for (const auto& [name, bytes] : package_spec.streams) {
         const fs::path data = work / ("stream" + std::to_string(index++));
         testing_support::WriteFile(data, bytes);
         command += " -a " + ShellQuote(name) + " " + ShellQuote(data.string());
     }
     // msibuild takes the summary last: options after it are refused.
-    command += " -s 'Tablesmith test' 'Tests' " + ShellQuote(spec.template_text) + " " +
-               ShellQuote(spec.revision);
+    command += " -s 'Tablesmith test' 'Tests' " + ShellQuote(package_spec.template_text) + " " +
+               ShellQuote(package_spec.revision);
     int status = 0;
     const std::string output =
         RunCommand("cd " + ShellQuote(work.string()) + " && " + command + " 2>&1", &status);
@@ -84,13 +84,14 @@ IdtTable FeatureTable() {
 }
 
 PackageSpec SamplePackage() {
-    PackageSpec spec;
-    spec.tables = {PropertyTable(), MediaTable({"#Data1.cab", "#other.CAB", "external.cab", ""}),
-                   FeatureTable()};
-    spec.streams = {{"Data1.cab", std::string("MSCF\0\0\0\0first cabinet", 21)},
-                    {"other.CAB", "MSCF second"},
-                    {"notes.txt", "not a cabinet"}};
-    return spec;
+    PackageSpec package_spec;
+    package_spec.tables = {PropertyTable(),
+                           MediaTable({"#Data1.cab", "#other.CAB", "external.cab", ""}),
+                           FeatureTable()};
+    package_spec.streams = {{"Data1.cab", std::string("MSCF\0\0\0\0first cabinet", 21)},
+                            {"other.CAB", "MSCF second"},
+                            {"notes.txt", "not a cabinet"}};
+    return package_spec;
 }
 
 std::string MsiinfoExport(const std::string& package, const std::string& table) {

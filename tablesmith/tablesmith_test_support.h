@@ -50,7 +50,7 @@ struct PackageSpec {
 // Builds `folder`/`file_name` with msibuild; "" (and a test failure) when
 // msibuild is missing or fails.
 std::string BuildPackage(const std::filesystem::path& folder, const std::string& file_name,
-                         const PackageSpec& spec);
+                         const PackageSpec& package_spec);
 
 // Property (ProductCode, ProductName ...), Media with row 1 "#Data1.cab" and
 // row 2 "#other.CAB", Feature; streams Data1.cab and other.CAB (both small

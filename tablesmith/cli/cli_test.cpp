@@ -157,12 +157,12 @@ TEST_F(CliTest, LargeCabinetShowsItsProgressOnlyOnATerminal) {
     int found = 0;
     tablesmith_test::RunCommand("command -v script >/dev/null", &found);
     if (found != 0) GTEST_SKIP() << "script (util-linux) is missing: no terminal to run on";
-    tablesmith_test::PackageSpec spec;
-    spec.tables = {tablesmith_test::PropertyTable()};
+    tablesmith_test::PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable()};
     // Just over 50 MB: the smallest cabinet whose copy is shown.
-    spec.streams = {{"Big.cab", std::string(50 * 1024 * 1024 + 1, 'c')}};
+    package_spec.streams = {{"Big.cab", std::string(50 * 1024 * 1024 + 1, 'c')}};
     const std::string package =
-        ShellQuote(tablesmith_test::BuildPackage(inputs_.path(), "big.msi", spec));
+        ShellQuote(tablesmith_test::BuildPackage(inputs_.path(), "big.msi", package_spec));
 
     const CliRun piped = Cli("export " + package + " --only-cabs");
     EXPECT_EQ(0, piped.status) << piped.err;

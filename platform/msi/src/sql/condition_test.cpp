@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "sql/parser.h"
 
 namespace msi::sql {

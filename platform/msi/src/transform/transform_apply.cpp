@@ -152,9 +152,9 @@ Status ApplyPlan(db::Database& db, const TransformPlan& plan) {
     return applier.Run();
 }
 
-Status ApplyTransform(db::Database& db, const std::string& spec, int conditions) {
+Status ApplyTransform(db::Database& db, const std::string& source_name, int conditions) {
     if (db.read_only()) return Status::InvalidArgument("the database is read-only");
-    auto source = TransformSource::Open(db, spec);
+    auto source = TransformSource::Open(db, source_name);
     if (!source.ok()) return source.status();
     auto plan = PlanTransform(db, *source, conditions);
     if (!plan.ok()) {

@@ -15,6 +15,6 @@ Status ApplyPlan(db::Database& db, const TransformPlan& plan);
 // Opens, plans and applies (or views, with kViewTransform) in one step.
 // Failures: kNotFound/kIo when the transform cannot be opened; anything else
 // means the transform does not fit. Either way the database is as it was.
-Status ApplyTransform(db::Database& db, const std::string& spec, int conditions);
+Status ApplyTransform(db::Database& db, const std::string& source_name, int conditions);
 
 }  // namespace msi::transform

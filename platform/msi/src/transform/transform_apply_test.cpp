@@ -11,7 +11,8 @@ namespace msi::transform::test {
 namespace {
 
 const std::vector<std::string> kBase = {
-    "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` CHAR(0) PRIMARY KEY `Property`)",
+    "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` CHAR(0) PRIMARY KEY "
+    "`Property`)",
     "INSERT INTO `Property` (`Property`, `Value`) VALUES ('A', 'one')",
     "INSERT INTO `Property` (`Property`, `Value`) VALUES ('B', 'two')",
     "CREATE TABLE `Items` (`Item` CHAR(38) NOT NULL, `Count` LONG NOT NULL, `Note` CHAR(255) "
@@ -86,31 +87,36 @@ struct Conflict {
 };
 
 const Conflict kConflicts[] = {
-    {"add existing row", MSITRANSFORM_ERROR_ADDEXISTINGROW,
+    {"add existing row",
+     MSITRANSFORM_ERROR_ADDEXISTINGROW,
      [](TransformBuilder& t) {
          t.Record("Property", 0x0201, {t.Id("C"), t.Id("three")});
          t.Record("Property", 0x0201, {t.Id("A"), t.Id("replaced")});
      },
      {"A\treplaced", "B\ttwo", "C\tthree"}},
-    {"delete missing row", MSITRANSFORM_ERROR_DELMISSINGROW,
+    {"delete missing row",
+     MSITRANSFORM_ERROR_DELMISSINGROW,
      [](TransformBuilder& t) {
          t.Record("Property", 0x0201, {t.Id("C"), t.Id("three")});
          t.Record("Property", 0x0000, {t.Id("Z")});
      },
      {"A\tone", "B\ttwo", "C\tthree"}},
-    {"update missing row", MSITRANSFORM_ERROR_UPDATEMISSINGROW,
+    {"update missing row",
+     MSITRANSFORM_ERROR_UPDATEMISSINGROW,
      [](TransformBuilder& t) {
          t.Record("Property", 0x0201, {t.Id("C"), t.Id("three")});
          t.Record("Property", 0x0002, {t.Id("Z"), t.Id("zz")});
      },
      {"A\tone", "B\ttwo", "C\tthree"}},
-    {"add existing table", MSITRANSFORM_ERROR_ADDEXISTINGTABLE,
+    {"add existing table",
+     MSITRANSFORM_ERROR_ADDEXISTINGTABLE,
      [](TransformBuilder& t) {
          t.Record("Property", 0x0201, {t.Id("C"), t.Id("three")});
          t.Record("_Tables", 0x0101, {t.Id("Items")});
      },
      {"A\tone", "B\ttwo", "C\tthree"}},
-    {"delete missing table", MSITRANSFORM_ERROR_DELMISSINGTABLE,
+    {"delete missing table",
+     MSITRANSFORM_ERROR_DELMISSINGTABLE,
      [](TransformBuilder& t) {
          t.Record("Property", 0x0201, {t.Id("C"), t.Id("three")});
          t.Record("_Tables", 0x0000, {t.Id("Nowhere")});
@@ -175,7 +181,8 @@ TEST_F(ApplyTest, BinaryCellsTakeTheTransformsStreams) {
     t.Record("Binary", 0x0201, {t.Id("Pic"), 1});
     t.Stream("Binary.Pic", "naengmyon");
     ASSERT_EQ(Apply(t), ERROR_SUCCESS);
-    EXPECT_EQ(Query(db_, "SELECT `Name` FROM `_Streams`"), (std::vector<std::string>{"Binary.Pic"}));
+    EXPECT_EQ(Query(db_, "SELECT `Name` FROM `_Streams`"),
+              (std::vector<std::string>{"Binary.Pic"}));
     const auto dump = Dump(db_);
     EXPECT_NE(std::find(dump.begin(), dump.end(), "row\tBinary\tPic\t[9:naengmyon]"), dump.end());
     // Deleting the row removes its stream.

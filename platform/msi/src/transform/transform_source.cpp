@@ -35,17 +35,18 @@ Result<TransformSource> TransformSource::OpenFile(const std::string& path) {
     return source;
 }
 
-Result<TransformSource> TransformSource::Open(const db::Database& target, const std::string& spec) {
-    if (spec.empty() || spec[0] != ':') return OpenFile(spec);
+Result<TransformSource> TransformSource::Open(const db::Database& target,
+                                              const std::string& source_name) {
+    if (source_name.empty() || source_name[0] != ':') return OpenFile(source_name);
     // ":Name" names a sub-storage of the database's own file. The file on
     // disk still holds it: a commit writes a new file that copies storages.
     auto file = OpenContainer(target.path());
-    if (!file.ok()) return Status::NotFound("the database has no file to hold " + spec);
-    auto name = format::Utf8ToUtf16(spec.substr(1));
-    if (!name.ok()) return Status::NotFound("bad sub-storage name " + spec);
+    if (!file.ok()) return Status::NotFound("the database has no file to hold " + source_name);
+    auto name = format::Utf8ToUtf16(source_name.substr(1));
+    if (!name.ok()) return Status::NotFound("bad sub-storage name " + source_name);
     auto id = (*file)->Find(storage::CompoundFile::kRootId, *name);
     if (!id || !(*file)->entry(*id).is_storage())
-        return Status::NotFound("no sub-storage " + spec + " in " + target.path());
+        return Status::NotFound("no sub-storage " + source_name + " in " + target.path());
     TransformSource source;
     Status s = source.Load(*file, *id);
     if (!s.ok()) return s;

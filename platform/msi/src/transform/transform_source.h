@@ -25,7 +25,7 @@ class TransformSource {
     // Failures: kNotFound when the file (or the sub-storage) is not there,
     // kIo when it cannot be read, kUnsupported when it is not a transform,
     // kCorrupt when its container, pool or table streams are damaged.
-    static Result<TransformSource> Open(const db::Database& target, const std::string& spec);
+    static Result<TransformSource> Open(const db::Database& target, const std::string& source_name);
     // Reads a transform from a file path (no sub-storage form).
     static Result<TransformSource> OpenFile(const std::string& path);
 
