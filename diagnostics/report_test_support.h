@@ -27,7 +27,8 @@ class ReportTest : public ::testing::Test {
         VSB_SetReportVariant(VSB_VARIANT_TABLESMITH);
         fw::SetApplicationObjectPresent(false);
         previous_handler_ =
-            fw::SetMessageBoxHandler([this](const std::string& text, unsigned type) {
+            fw::SetMessageBoxHandler([this](const std::string& text, unsigned type,
+                                                const std::string&) {
                 boxes_.push_back({text, type});
                 return IDOK;
             });

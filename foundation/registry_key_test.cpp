@@ -24,7 +24,7 @@ class RegistryKeyTest : public ::testing::Test {
         // a box, which the handler records.
         had_app_object_ = fw::HasApplicationObject();
         fw::SetApplicationObjectPresent(true);
-        previous_handler_ = fw::SetMessageBoxHandler([this](const std::string& text, unsigned) {
+        previous_handler_ = fw::SetMessageBoxHandler([this](const std::string& text, unsigned, const std::string&) {
             shown_.push_back(text);
             return IDOK;
         });

@@ -30,17 +30,7 @@ std::string ProgramFileStem() {
 }  // namespace
 
 int AfxMessageBox(const std::string& text, unsigned type, unsigned /*help_id*/) {
-    fw::MessageBoxHandler handler;
-    {
-        std::lock_guard lock(State().mutex);
-        handler = State().handler;
-    }
-    // Called outside the lock: a handler may itself show another box.
-    if (handler) return handler(text, type);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-    return IDOK;
+    return fw::MessageBoxWithDetail(text, type, {});
 }
 
 std::string AfxGetAppName() {
@@ -52,6 +42,24 @@ std::string AfxGetAppName() {
 }
 
 namespace fw {
+
+int MessageBoxWithDetail(const std::string& text, unsigned type, const std::string& detail) {
+    MessageBoxHandler handler;
+    {
+        std::lock_guard lock(State().mutex);
+        handler = State().handler;
+    }
+    // Called outside the lock: a handler may itself show another box.
+    if (handler) return handler(text, type, detail);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+    if (!detail.empty()) {
+        std::fwrite(detail.data(), 1, detail.size(), stdout);
+        std::fputc('\n', stdout);
+    }
+    std::fflush(stdout);
+    return IDOK;
+}
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
     std::lock_guard lock(State().mutex);

@@ -5,6 +5,11 @@
 // box; tests and command-line programs install one that records what was shown.
 // With no handler the text goes to standard output unchanged, followed by a
 // line feed, and the answer is IDOK.
+//
+// A box may carry a detail besides its text: the real cause behind a message
+// whose words are fixed (the system's text for an error, the table that
+// failed). A window shows it behind a details button; without a handler it
+// follows the text on a line of its own.
 #pragma once
 
 #include <functional>
@@ -52,8 +57,12 @@ std::string AfxGetAppName();
 
 namespace fw {
 
-// Shows a box and returns the answer (IDOK ...).
-using MessageBoxHandler = std::function<int(const std::string& text, unsigned type)>;
+// AfxMessageBox with a detail; an empty detail is none.
+int MessageBoxWithDetail(const std::string& text, unsigned type, const std::string& detail);
+
+// Shows a box and returns the answer (IDOK ...). `detail` is empty for none.
+using MessageBoxHandler =
+    std::function<int(const std::string& text, unsigned type, const std::string& detail)>;
 
 // Installs the handler that AfxMessageBox calls; returns the previous one.
 // An empty handler restores the standard-output behaviour.

@@ -11,15 +11,16 @@ namespace {
 struct Shown {
     std::string text;
     unsigned type;
+    std::string detail;
 };
 
 // Records every box shown while it lives and answers with `answer`.
 class BoxRecorder {
   public:
     explicit BoxRecorder(int answer = IDOK) {
-        previous_ =
-            fw::SetMessageBoxHandler([this, answer](const std::string& text, unsigned type) {
-                shown_.push_back({text, type});
+        previous_ = fw::SetMessageBoxHandler(
+            [this, answer](const std::string& text, unsigned type, const std::string& detail) {
+                shown_.push_back({text, type, detail});
                 return answer;
             });
     }
@@ -57,6 +58,25 @@ TEST(MessageBoxTest, WithoutHandlerTheTextGoesToStandardOutputUnchanged) {
     fw::SetMessageBoxHandler(previous);
     EXPECT_EQ(IDOK, answer);
     EXPECT_EQ("100% done\r\nsecond line\n", printed);
+}
+
+TEST(MessageBoxTest, DetailReachesTheHandlerApartFromTheText) {
+    BoxRecorder recorder;
+    fw::MessageBoxWithDetail("Can't open!", MB_ICONSTOP, "No such file or directory");
+    AfxMessageBox("plain");
+    ASSERT_EQ(2u, recorder.shown().size());
+    EXPECT_EQ("Can't open!", recorder.shown()[0].text);
+    EXPECT_EQ("No such file or directory", recorder.shown()[0].detail);
+    EXPECT_EQ("", recorder.shown()[1].detail);
+}
+
+TEST(MessageBoxTest, WithoutHandlerTheDetailFollowsOnALineOfItsOwn) {
+    auto previous = fw::SetMessageBoxHandler({});
+    ::testing::internal::CaptureStdout();
+    fw::MessageBoxWithDetail("Can't open!", MB_ICONSTOP, "cause");
+    std::string printed = ::testing::internal::GetCapturedStdout();
+    fw::SetMessageBoxHandler(previous);
+    EXPECT_EQ("Can't open!\ncause\n", printed);
 }
 
 TEST(MessageBoxTest, SetHandlerReturnsThePreviousOne) {
