@@ -1,0 +1,146 @@
+// CDialog: a dialog built from a template (resources.h), with the
+// framework's behaviour of a dialog:
+//
+//   - DoModal builds the window, runs OnInitDialog, and waits until the
+//     dialog ends; the window is gone when it returns.
+//   - A click on a button or check box is a command with the control's id:
+//     OnCommand, where a dialog dispatches its own handlers first. IDOK and
+//     IDCANCEL fall back to OnOK and OnCancel, which end the dialog.
+//   - Enter runs the default button's command (the first default push
+//     button of the template, else IDOK) or, when a push button has the
+//     focus, that button's; Escape and the close box are IDCANCEL.
+//   - The system menu (GetSystemMenu) opens on a right click on the
+//     dialog's background and on Shift+F10 or the Menu key: on Linux the
+//     window manager owns the title bar's menu, so this is its stand-in.
+//     The chosen item goes to OnSysCommand.
+//   - Tab order is template order; only WS_TABSTOP controls are on it.
+//   - The size is the template's, in dialog units of the application font,
+//     and fixed.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/message_box.h"  // IDOK, IDCANCEL
+#include "window/menu.h"
+#include "window/notify.h"
+#include "window/resources.h"
+#include "window/wnd.h"
+
+class CDataExchange;
+
+namespace fw {
+class DialogWindow;
+}
+
+class CDialog : public CWnd {
+  public:
+    explicit CDialog(UINT template_id, CWnd* parent = nullptr);
+    ~CDialog() override;
+
+    // IDOK, IDCANCEL or what EndDialog was given; -1 when the template is
+    // missing or the window cannot be made.
+    virtual INT_PTR DoModal();
+    // Builds and shows the window and runs OnInitDialog without waiting: the
+    // dialog of a test, which drives it and reads it while it is up.
+    BOOL Create();
+    // Closes the window and makes `result` DoModal's answer.
+    void EndDialog(int result);
+    // The answer EndDialog was given; 0 while the dialog runs.
+    int GetResult() const { return result_; }
+
+    // Runs DoDataExchange: controls to members when `save`, else back.
+    BOOL UpdateData(BOOL save = TRUE);
+
+    // The dialog's control with this id (one CWnd per control, owned by the
+    // dialog); nullptr without a window or for an unknown id.
+    CWnd* GetDlgItem(int id) const;
+    void SetDlgItemText(int id, const std::string& text);
+    std::string GetDlgItemText(int id) const;
+    void CheckDlgButton(int id, UINT check);
+    UINT IsDlgButtonChecked(int id) const;
+    // Focus on a control, as the dialog manager moves it.
+    void GotoDlgCtrl(CWnd* control);
+
+    // The system menu; `revert` is accepted and ignored.
+    CMenu* GetSystemMenu(BOOL revert);
+    // Sets the window icon; returns the one set before.
+    HICON SetIcon(HICON icon, BOOL big_icon);
+
+    // Data exchange remembers the control objects it attached, so that they
+    // let go of their widget when the window goes.
+    void NoteAttachedControl(CWnd* control);
+
+    // Called by the framework; a dialog overrides what it handles. Public so
+    // that the framework's window and tests can send what a user would.
+    virtual BOOL OnCommand(int id);
+    virtual void OnSysCommand(UINT id, LPARAM param);
+    // A control's notification (notify.h); TRUE when handled, with the
+    // answer in *result.
+    virtual BOOL OnNotify(WPARAM id, const NMHDR* header, LRESULT* result);
+
+  protected:
+    virtual BOOL OnInitDialog();
+    virtual void DoDataExchange(CDataExchange* dx);
+    virtual void OnOK();
+    virtual void OnCancel();
+    // Painting of the client area; the default paints as the platform does.
+    virtual void OnPaint();
+    // Hands the message in progress to the default processing (OnPaint's).
+    void Default();
+
+  private:
+    friend class fw::DialogWindow;
+
+    bool BuildWindow();
+    void DestroyWindow();
+    void SetInitialFocus();
+
+    UINT template_id_;
+    CWnd* parent_;
+    std::unique_ptr<fw::DialogWindow> window_;
+    std::vector<std::unique_ptr<CWnd>> items_;
+    std::vector<CWnd*> attached_;
+    CMenu system_menu_;
+    HICON big_icon_ = nullptr;
+    HICON small_icon_ = nullptr;
+    int result_ = 0;
+};
+
+// Flags of OnCommand's answer.
+inline constexpr BOOL kHandled = TRUE;
+
+// A dialog's own command handlers, as a table: each dialog class keeps one
+// and dispatches from its OnCommand:
+//   static const fw::CommandMap<CMyDlg> kCommands{{1001, &CMyDlg::OnBrowse}};
+//   BOOL CMyDlg::OnCommand(int id) {
+//       return kCommands.Dispatch(this, id) || CDialog::OnCommand(id);
+//   }
+namespace fw {
+
+template <class Dialog>
+class CommandMap {
+  public:
+    struct Entry {
+        int id;
+        void (Dialog::*handler)();
+    };
+    CommandMap(std::initializer_list<Entry> entries) : entries_(entries) {}
+
+    // Runs the handler of `id`; false when there is none.
+    bool Dispatch(Dialog* dialog, int id) const {
+        for (const Entry& entry : entries_) {
+            if (entry.id == id) {
+                (dialog->*entry.handler)();
+                return true;
+            }
+        }
+        return false;
+    }
+
+  private:
+    std::vector<Entry> entries_;
+};
+
+}  // namespace fw

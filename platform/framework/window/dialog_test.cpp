@@ -1,0 +1,256 @@
+#include "window/dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "core/message_box.h"
+#include "window/control_factory.h"
+#include "window/dialog_window.h"
+#include "window/styles.h"
+#include "window/ui_driver.h"
+#include "window/ui_test_hook.h"
+#include "window/window_test_support.h"
+
+namespace {
+
+using namespace window_test;
+namespace ui = fw::test;
+
+class DialogTest : public ::testing::Test {
+  protected:
+    TestResourcesScope resources_;
+    fw::UiTestHook hook_;
+};
+
+TEST_F(DialogTest, ControlsStandWhereTheTemplatePutsThemInTheFontsUnits) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    QWidget* window = dialog.widget();
+    const fw::DialogBaseUnits base = fw::BaseUnitsOf(*window);
+    ASSERT_GT(base.x, 0);
+    EXPECT_EQ(fw::HorizontalPixels(200, base), window->width());
+    EXPECT_EQ(fw::VerticalPixels(120, base), window->height());
+    // Not resizable.
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_EQ("Test Dialog", dialog.GetWindowText());
+
+    QWidget* edit = dialog.GetDlgItem(kEditId)->widget();
+    EXPECT_EQ(QRect(fw::HorizontalPixels(40, base), fw::VerticalPixels(7, base),
+                    fw::HorizontalPixels(100, base), fw::VerticalPixels(13, base)),
+              edit->geometry());
+    // A drop-down list is as high as its closed box; its template height is
+    // the room for the open list.
+    QWidget* combo = dialog.GetDlgItem(kComboId)->widget();
+    EXPECT_EQ(fw::HorizontalPixels(70, base), combo->x());
+    EXPECT_LT(combo->height(), fw::VerticalPixels(60, base));
+    EXPECT_EQ(nullptr, dialog.GetDlgItem(4242));
+}
+
+TEST_F(DialogTest, AFrameDrawnOverAControlLetsItsClicksThrough) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    QWidget* edit = dialog.GetDlgItem(kEditId)->widget();
+    const QPoint middle_of_edit = edit->geometry().center();
+    EXPECT_EQ(edit, dialog.widget()->childAt(middle_of_edit));
+}
+
+TEST_F(DialogTest, DataExchangeCopiesBothWays) {
+    TestDialog dialog;
+    dialog.m_strText = "first";
+    dialog.m_bCheck = 1;
+    ASSERT_TRUE(dialog.Create());
+    // Initialisation shows the members.
+    EXPECT_EQ("first", dialog.GetDlgItemText(kEditId));
+    EXPECT_EQ(BST_CHECKED, dialog.IsDlgButtonChecked(kCheckId));
+    // The combo member now stands for control 1002.
+    ASSERT_NE(nullptr, dialog.m_cbChoice.GetSafeHwnd());
+    EXPECT_EQ(kComboId, dialog.m_cbChoice.GetDlgCtrlID());
+
+    // What the user does reaches the members only when saved.
+    ui::TypeText(*dialog.GetDlgItem(kEditId), " and more");
+    ui::Click(*dialog.GetDlgItem(kCheckId));
+    EXPECT_EQ("first", dialog.m_strText);
+    ASSERT_TRUE(dialog.UpdateData(TRUE));
+    EXPECT_EQ("first and more", dialog.m_strText);
+    EXPECT_EQ(0, dialog.m_bCheck);
+
+    dialog.m_strText = "back";
+    dialog.m_bCheck = 1;
+    dialog.UpdateData(FALSE);
+    EXPECT_EQ("back", dialog.GetDlgItemText(kEditId));
+    EXPECT_EQ(BST_CHECKED, dialog.IsDlgButtonChecked(kCheckId));
+}
+
+TEST_F(DialogTest, ControlsAreEnabledAndSetById) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    CWnd* button = dialog.GetDlgItem(kButtonId);
+    EXPECT_TRUE(button->IsWindowEnabled());
+    EXPECT_FALSE(button->EnableWindow(FALSE));  // it was enabled
+    EXPECT_FALSE(button->IsWindowEnabled());
+    EXPECT_TRUE(button->EnableWindow(TRUE));  // it was disabled
+    dialog.SetDlgItemText(kButtonId, "&Renamed");
+    EXPECT_EQ("&Renamed", dialog.GetDlgItemText(kButtonId));
+    dialog.CheckDlgButton(kCheckId, BST_CHECKED);
+    EXPECT_EQ(BST_CHECKED, dialog.IsDlgButtonChecked(kCheckId));
+    // A push button has no check state.
+    dialog.CheckDlgButton(kButtonId, BST_CHECKED);
+    EXPECT_EQ(BST_UNCHECKED, dialog.IsDlgButtonChecked(kButtonId));
+}
+
+TEST_F(DialogTest, ClicksOnButtonsAndCheckBoxesAreCommands) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    ui::Click(*dialog.GetDlgItem(kButtonId));
+    ui::Click(*dialog.GetDlgItem(kCheckId));
+    EXPECT_EQ((std::vector<int>{kButtonId, kCheckId}), dialog.commands);
+    // An auto check box ticks itself.
+    EXPECT_EQ(BST_CHECKED, dialog.IsDlgButtonChecked(kCheckId));
+    // A disabled button takes no click.
+    dialog.GetDlgItem(kButtonId)->EnableWindow(FALSE);
+    ui::Click(*dialog.GetDlgItem(kButtonId));
+    EXPECT_EQ(2u, dialog.commands.size());
+}
+
+TEST_F(DialogTest, TheSortedComboKeepsItsEntriesInOrderWithoutRegardToCase) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    CComboBox& combo = dialog.m_cbChoice;
+    EXPECT_EQ(0, combo.AddString("beta"));
+    EXPECT_EQ(1, combo.AddString("gamma"));
+    EXPECT_EQ(0, combo.AddString("Alpha"));
+    EXPECT_EQ(0, combo.AddString("ALPHA"));  // equal but for case: byte order
+    // Letters compare as lower case, so '_' comes before them all.
+    EXPECT_EQ(0, combo.AddString("_Tables"));
+    ASSERT_EQ(5, combo.GetCount());
+    EXPECT_EQ("_Tables", combo.GetLBText(0));
+    EXPECT_EQ("ALPHA", combo.GetLBText(1));
+    EXPECT_EQ("Alpha", combo.GetLBText(2));
+    EXPECT_EQ("beta", combo.GetLBText(3));
+    EXPECT_EQ("gamma", combo.GetLBText(4));
+    // Filling selects nothing; the program chooses.
+    EXPECT_EQ(CB_ERR, combo.GetCurSel());
+    EXPECT_EQ(3, combo.SetCurSel(3));
+    EXPECT_EQ("beta", combo.GetWindowText());
+    EXPECT_EQ(CB_ERR, combo.SetCurSel(5));
+    EXPECT_EQ(CB_ERR, combo.GetCurSel());
+    EXPECT_EQ("", combo.GetLBText(5));
+    combo.ResetContent();
+    EXPECT_EQ(0, combo.GetCount());
+}
+
+TEST_F(DialogTest, FocusStartsOnTheFirstTabStopAndTabFollowsTheTemplate) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    QApplication::setActiveWindow(dialog.widget());
+    EXPECT_EQ(kEditId, ui::FocusedControlId(dialog));
+    std::vector<int> order;
+    for (int i = 0; i < 7; ++i) {
+        ui::PressKey(ui::Key::kTab);
+        order.push_back(ui::FocusedControlId(dialog));
+    }
+    EXPECT_EQ((std::vector<int>{kCheckId, kComboId, kButtonId, kDefaultId, IDCANCEL, kListId,
+                                kSortedListId}),
+              order);
+}
+
+TEST_F(DialogTest, EnterRunsTheDefaultButtonOrTheFocusedOne) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    QApplication::setActiveWindow(dialog.widget());
+    dialog.GetDlgItem(kEditId)->SetFocus();
+    ui::PressKey(ui::Key::kEnter);
+    dialog.GetDlgItem(kButtonId)->SetFocus();
+    ui::PressKey(ui::Key::kEnter);
+    EXPECT_EQ((std::vector<int>{kDefaultId, kButtonId}), dialog.commands);
+    // A disabled default button does nothing, and the dialog stays.
+    dialog.GetDlgItem(kDefaultId)->EnableWindow(FALSE);
+    dialog.GetDlgItem(kEditId)->SetFocus();
+    ui::PressKey(ui::Key::kEnter);
+    EXPECT_EQ(2u, dialog.commands.size());
+    EXPECT_TRUE(dialog.IsWindowVisible());
+}
+
+TEST_F(DialogTest, EscapeEndsTheModalDialogThroughCancel) {
+    TestDialog dialog;
+    hook_.WhenModalShows([](const fw::ShownWindow& shown) {
+        EXPECT_EQ("Test Dialog", shown.title);
+        ui::PressKey(ui::Key::kEscape);
+    });
+    EXPECT_EQ(IDCANCEL, dialog.DoModal());
+    EXPECT_EQ((std::vector<int>{IDCANCEL}), dialog.commands);
+    // The window is gone, and so is the member's control.
+    EXPECT_EQ(nullptr, dialog.GetSafeHwnd());
+    EXPECT_EQ(nullptr, dialog.m_cbChoice.GetSafeHwnd());
+    EXPECT_TRUE(hook_.UnexpectedWindows().empty());
+}
+
+TEST_F(DialogTest, OkEndsAPlainDialogAndItsIconShows) {
+    TestDialog dialog(kPlainDialog);
+    hook_.WhenModalShows([&dialog](const fw::ShownWindow& shown) {
+        EXPECT_EQ((std::vector<std::string>{"A plain box", "OK"}), shown.texts);
+        auto icons = dialog.widget()->findChildren<QLabel*>();
+        ASSERT_FALSE(icons.empty());
+        EXPECT_FALSE(icons.front()->pixmap().isNull());
+        ui::PressKey(ui::Key::kEnter);
+    });
+    EXPECT_EQ(IDOK, dialog.DoModal());
+}
+
+TEST_F(DialogTest, AMissingTemplateGivesMinusOne) {
+    TestDialog dialog(999);
+    EXPECT_EQ(-1, dialog.DoModal());
+    EXPECT_FALSE(dialog.Create());
+}
+
+TEST_F(DialogTest, TheSystemMenuOpensFromTheKeyboardAndSendsItsCommand) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    QApplication::setActiveWindow(dialog.widget());
+    CMenu* menu = dialog.GetSystemMenu(FALSE);
+    ASSERT_NE(nullptr, menu);
+    menu->AppendMenu(MF_SEPARATOR);
+    menu->AppendMenu(MF_STRING, 0x10, "Inf&ormation...");
+
+    std::vector<std::string> shown_items;
+    hook_.WhenModalShows([&shown_items](const fw::ShownWindow& shown) {
+        shown_items = shown.texts;
+        ui::PressChar('o');
+    });
+    dialog.GetDlgItem(kEditId)->SetFocus();
+    ui::PressKey(ui::Key::kF10, ui::kShift);
+    EXPECT_EQ((std::vector<std::string>{"&Minimize", "&Close\tAlt+F4", "", "Inf&ormation..."}),
+              shown_items);
+    EXPECT_EQ((std::vector<UINT>{0x10}), dialog.system_commands);
+
+    // The Menu key, from a list that has the focus, opens it as well.
+    hook_.WhenModalShows([](const fw::ShownWindow&) { ui::PressKey(ui::Key::kEscape); });
+    dialog.GetDlgItem(kListId)->SetFocus();
+    ui::PressKey(ui::Key::kMenu);
+    EXPECT_TRUE(hook_.UnexpectedWindows().empty());
+    EXPECT_EQ(0u, hook_.PendingAnswers());
+    EXPECT_EQ(1u, dialog.system_commands.size());  // Escape chose nothing
+}
+
+TEST_F(DialogTest, ARightClickOnTheBackgroundOpensTheSystemMenuWhoseCloseCancels) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    bool shown = false;
+    hook_.WhenModalShows([&shown](const fw::ShownWindow&) {
+        shown = true;
+        ui::PressChar('c');
+    });
+    // The label is background too: it has no menu of its own.
+    ui::RightClick(dialog, 2, dialog.widget()->height() - 2);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ((std::vector<UINT>{SC_CLOSE}), dialog.system_commands);
+    EXPECT_EQ((std::vector<int>{IDCANCEL}), dialog.commands);
+    EXPECT_EQ(IDCANCEL, dialog.GetResult());
+    EXPECT_FALSE(dialog.IsWindowVisible());
+}
+
+}  // namespace

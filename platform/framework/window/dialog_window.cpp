@@ -1,0 +1,158 @@
+#include "window/dialog_window.h"
+
+#include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+
+#include "core/message_box.h"
+#include "window/control_factory.h"
+#include "window/dialog.h"
+#include "window/qt_text.h"
+#include "window/styles.h"
+#include "window/ui_test_hook_internal.h"
+
+namespace fw {
+
+DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& dialog_template, QWidget* parent)
+    : QDialog(parent), owner_(owner), default_command_(IDOK) {
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if ((dialog_template.style & WS_MINIMIZEBOX) != 0) flags |= Qt::WindowMinimizeButtonHint;
+    setWindowFlags(flags);
+    setWindowTitle(ToQString(dialog_template.caption));
+    BuildControls(dialog_template);
+    const DialogBaseUnits base = BaseUnitsOf(*this);
+    setFixedSize(HorizontalPixels(dialog_template.cx, base),
+                 VerticalPixels(dialog_template.cy, base));
+}
+
+QWidget* DialogWindow::Control(int id) const {
+    auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+void DialogWindow::BuildControls(const DialogTemplate& dialog_template) {
+    const DialogBaseUnits base = BaseUnitsOf(*this);
+    bool have_default = false;
+    QWidget* previous_in_tab_order = nullptr;
+    for (const ControlTemplate& control : dialog_template.controls) {
+        QWidget* widget = CreateControlWidget(control, this, base);
+        if (widget == nullptr) continue;
+        if (control.kind == ControlKind::kGroupBox) widget->lower();
+        if (control.id != kStaticId) controls_.emplace(control.id, widget);
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            // This window decides what Enter does (see keyPressEvent).
+            button->setAutoDefault(false);
+            if (control.kind == ControlKind::kDefPushButton && !have_default) {
+                button->setDefault(true);
+                default_command_ = control.id;
+                have_default = true;
+            }
+        }
+        if (widget->focusPolicy() != Qt::NoFocus) {
+            if (previous_in_tab_order != nullptr) setTabOrder(previous_in_tab_order, widget);
+            previous_in_tab_order = widget;
+        }
+        widget->installEventFilter(this);
+        ConnectCommand(widget, control.id);
+    }
+}
+
+// A click on a button or check box is the dialog's command of that id.
+void DialogWindow::ConnectCommand(QWidget* widget, int id) {
+    auto* button = qobject_cast<QAbstractButton*>(widget);
+    if (button == nullptr || id == kStaticId) return;
+    connect(button, &QAbstractButton::clicked, this, [this, id] { owner_.OnCommand(id); });
+}
+
+void DialogWindow::RunDefaultCommand() {
+    QWidget* target = Control(default_command_);
+    // A disabled default button does nothing, as on the platform.
+    if (target != nullptr && !target->isEnabled()) return;
+    owner_.OnCommand(default_command_);
+}
+
+bool DialogWindow::IsSystemMenuKey(const QKeyEvent& event) const {
+    const auto modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    return event.key() == Qt::Key_Menu ||
+           (event.key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier) ||
+           (event.key() == Qt::Key_Space && modifiers == Qt::AltModifier);
+}
+
+void DialogWindow::keyPressEvent(QKeyEvent* event) {
+    if (IsSystemMenuKey(*event)) {
+        ShowSystemMenu(mapToGlobal(QPoint(0, 0)));
+        return;
+    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::NoModifier) {
+        // A push button with the focus is Enter's button; else the default.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button != nullptr) {
+            if (button->isEnabled()) button->click();
+        } else {
+            RunDefaultCommand();
+        }
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+// The keys of the system menu reach the dialog whatever control has the
+// focus; a control's own menu key (an edit field's) does not get them.
+bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && IsSystemMenuKey(*static_cast<QKeyEvent*>(event))) {
+        ShowSystemMenu(mapToGlobal(QPoint(0, 0)));
+        return true;
+    }
+    if (event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        ShowSystemMenu(mapToGlobal(QPoint(0, 0)));
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// A right click on the background (or a label or frame, which take no
+// clicks of their own) opens the system menu.
+void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
+    ShowSystemMenu(event->globalPos());
+}
+
+void DialogWindow::ShowSystemMenu(const QPoint& global_position) {
+    QMenu menu(this);
+    // Every item stays visible, separators included: the menu is the
+    // dialog's data, shown as it stands.
+    menu.setSeparatorsCollapsible(false);
+    for (const CMenu::Item& item : owner_.GetSystemMenu(FALSE)->Items()) {
+        if (item.flags == MF_SEPARATOR) {
+            menu.addSeparator();
+        } else {
+            QAction* action = menu.addAction(ToQString(item.text));
+            action->setData(item.id);
+        }
+    }
+    test_hook::NotifyModalShowing(&menu);
+    QAction* chosen = menu.exec(global_position);
+    // The dialog stays the window the user works in (a platform that let
+    // the menu take the activation gives it back here).
+    if (isVisible()) activateWindow();
+    if (chosen != nullptr) owner_.OnSysCommand(chosen->data().toUInt(), 0);
+}
+
+void DialogWindow::paintEvent(QPaintEvent* event) {
+    paint_event_ = event;
+    owner_.OnPaint();
+    paint_event_ = nullptr;
+}
+
+void DialogWindow::DefaultPaint() {
+    if (paint_event_ != nullptr) QDialog::paintEvent(paint_event_);
+}
+
+void DialogWindow::reject() {
+    owner_.OnCommand(IDCANCEL);
+}
+
+}  // namespace fw

@@ -1,0 +1,337 @@
+#include "window/list_ctrl.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+
+#include "window/list_view.h"
+#include "window/ui_driver.h"
+#include "window/ui_test_hook.h"
+#include "window/window_test_support.h"
+
+namespace {
+
+using namespace window_test;
+namespace ui = fw::test;
+
+// A list control that records what reached it and may keep clicks to itself.
+class RecordingList : public CListCtrl {
+  public:
+    BOOL OnReflectedNotify(const NMHDR* header, LRESULT* /*result*/) override {
+        reflected.push_back(header->code);
+        if (header->code == LVN_ITEMCHANGED) {
+            const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+            changes.push_back({change->iItem, change->uNewState, change->lParam});
+        }
+        if (header->code == NM_CLICK) {
+            const auto* click = reinterpret_cast<const NMITEMACTIVATE*>(header);
+            LVHITTESTINFO hit{{click->ptAction.x, click->ptAction.y}, 0, 0, 0};
+            HitTest(&hit);
+            clicks.push_back({hit.iItem, hit.flags});
+        }
+        return consume_clicks && header->code == NM_CLICK;
+    }
+    BOOL OnNotify(WPARAM id, const NMHDR* header, LRESULT* result) override {
+        if (header->code == HDN_ITEMCLICKA && id == 0) {
+            const auto* click = reinterpret_cast<const NMHEADER*>(header);
+            header_clicks.push_back({click->iItem, click->iButton});
+            *result = 0;
+            return TRUE;
+        }
+        return FALSE;
+    }
+
+    struct Change {
+        int item;
+        UINT new_state;
+        LPARAM data;
+        bool operator==(const Change&) const = default;
+    };
+    struct Hit {
+        int item;
+        UINT flags;
+        bool operator==(const Hit&) const = default;
+    };
+    std::vector<int> reflected;
+    std::vector<Change> changes;
+    std::vector<Hit> clicks;
+    std::vector<std::pair<int, int>> header_clicks;
+    bool consume_clicks = false;
+};
+
+class ListDialog : public TestDialog {
+  public:
+    BOOL OnNotify(WPARAM id, const NMHDR* header, LRESULT* result) override {
+        if (header->code == LVN_KEYDOWN) {
+            const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
+            keys.push_back({key->wVKey, GetKeyState(VK_CONTROL) < 0});
+        }
+        return TestDialog::OnNotify(id, header, result);
+    }
+
+    RecordingList list;
+    RecordingList sorted_list;
+    std::vector<std::pair<WORD, bool>> keys;
+
+  protected:
+    void DoDataExchange(CDataExchange* dx) override {
+        TestDialog::DoDataExchange(dx);
+        DDX_Control(dx, kListId, list);
+        DDX_Control(dx, kSortedListId, sorted_list);
+    }
+};
+
+class ListCtrlTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dialog_.Create());
+        QApplication::setActiveWindow(dialog_.widget());
+    }
+    int ColumnCount(const CListCtrl& list) {
+        int count = 0;
+        while (list.GetColumn(count, nullptr)) ++count;
+        return count;
+    }
+    void Fill(CListCtrl& list, const std::vector<std::string>& texts) {
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const int item = list.InsertItem(static_cast<int>(i), texts[i]);
+            list.SetItemData(item, static_cast<LPARAM>(100 + i));
+        }
+    }
+    // The middle of an item's text, in the list's client coordinates.
+    POINT LabelPoint(CListCtrl& list, int item) {
+        auto* view = dynamic_cast<fw::ListViewWidget*>(list.widget());
+        const QRect rect = view->visualRect(view->Model().index(item, 0));
+        const QPoint client = view->ClientFromViewport(rect.center() + QPoint(rect.width() / 4, 0));
+        return {client.x(), client.y()};
+    }
+    void ClickAt(CListCtrl& list, POINT client) {
+        auto* view = dynamic_cast<fw::ListViewWidget*>(list.widget());
+        const QPoint point = view->ViewportFromClient(QPoint(client.x, client.y));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    }
+
+    TestResourcesScope resources_;
+    fw::UiTestHook hook_;
+    ListDialog dialog_;
+};
+
+TEST_F(ListCtrlTest, ColumnsAreInsertedCountedSizedAndDeleted) {
+    CListCtrl& list = dialog_.list;
+    EXPECT_EQ(0, ColumnCount(list));
+    EXPECT_EQ(0, list.InsertColumn(0, "Table", LVCFMT_LEFT, 80));
+    EXPECT_EQ(1, list.InsertColumn(1, "Column", LVCFMT_LEFT, 60));
+    EXPECT_EQ(2, list.InsertColumn(7, "Row"));  // past the end: appended
+    EXPECT_EQ(3, ColumnCount(list));
+    EXPECT_EQ(80, list.GetColumnWidth(0));
+    EXPECT_TRUE(list.SetColumnWidth(2, 33));
+    EXPECT_EQ(33, list.GetColumnWidth(2));
+
+    char text[4];
+    LVCOLUMN record{LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM, 0, 0, text, sizeof text, 0};
+    ASSERT_TRUE(list.GetColumn(1, &record));
+    EXPECT_STREQ("Col", text);  // cut to the buffer
+    EXPECT_EQ(60, record.cx);
+    EXPECT_EQ(1, record.iSubItem);
+
+    EXPECT_TRUE(list.DeleteColumn(0));
+    EXPECT_FALSE(list.DeleteColumn(5));
+    EXPECT_EQ(2, ColumnCount(list));
+    EXPECT_GT(list.GetStringWidth("abcdef"), list.GetStringWidth("abc"));
+    EXPECT_EQ(0, list.GetStringWidth(""));
+}
+
+TEST_F(ListCtrlTest, ItemsHoldTextsImagesAndData) {
+    CListCtrl& list = dialog_.list;
+    list.InsertColumn(0, "A", LVCFMT_LEFT, 50);
+    list.InsertColumn(1, "B", LVCFMT_LEFT, 50);
+    EXPECT_EQ(0, list.InsertItem(0, "first", 3));
+    EXPECT_EQ(1, list.InsertItem(99, "second"));  // past the end: appended
+    EXPECT_EQ(0, list.InsertItem(0, "zeroth"));
+    EXPECT_TRUE(list.SetItemText(1, 1, "sub"));
+    EXPECT_TRUE(list.SetItemData(1, 4711));
+    EXPECT_EQ(3, list.GetItemCount());
+    EXPECT_EQ("zeroth", list.GetItemText(0, 0));
+    EXPECT_EQ("first", list.GetItemText(1, 0));
+    EXPECT_EQ("sub", list.GetItemText(1, 1));
+    EXPECT_EQ("", list.GetItemText(2, 1));
+    EXPECT_EQ(3, list.GetItemImage(1));
+    EXPECT_EQ(4711, list.GetItemData(1));
+
+    // Rewriting an item keeps its place.
+    LVITEM rewrite{LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM, 1, 0, 0, 0,
+                   const_cast<LPSTR>("again"),          0, 1, 99};
+    EXPECT_TRUE(list.SetItem(&rewrite));
+    EXPECT_EQ("again", list.GetItemText(1, 0));
+    EXPECT_EQ("sub", list.GetItemText(1, 1));
+    EXPECT_EQ(99, list.GetItemData(1));
+
+    // Refusals.
+    EXPECT_EQ(-1, list.InsertItem(-1, "x"));
+    EXPECT_FALSE(list.SetItemText(3, 0, "x"));
+    EXPECT_FALSE(list.DeleteItem(3));
+    EXPECT_EQ("", list.GetItemText(-1, 0));
+
+    EXPECT_TRUE(list.DeleteItem(0));
+    EXPECT_EQ("again", list.GetItemText(0, 0));
+    EXPECT_TRUE(list.DeleteAllItems());
+    EXPECT_EQ(0, list.GetItemCount());
+}
+
+TEST_F(ListCtrlTest, ItemsAreFoundByDataOrText) {
+    CListCtrl& list = dialog_.list;
+    list.InsertColumn(0, "A");
+    Fill(list, {"one", "two", "ONE"});
+    LVFINDINFO by_data{LVFI_PARAM, nullptr, 101};
+    EXPECT_EQ(1, list.FindItem(&by_data));
+    EXPECT_EQ(-1, list.FindItem(&by_data, 1));  // the search starts after `start`
+    by_data.lParam = 5;
+    EXPECT_EQ(-1, list.FindItem(&by_data));
+    LVFINDINFO by_text{LVFI_STRING, "one", 0};
+    EXPECT_EQ(0, list.FindItem(&by_text));
+    EXPECT_EQ(2, list.FindItem(&by_text, 0));
+}
+
+int CompareData(LPARAM a, LPARAM b, LPARAM direction) {
+    // Only the hundreds count, so that ties show whether order is kept.
+    const int order = static_cast<int>(a / 100) - static_cast<int>(b / 100);
+    return order * static_cast<int>(direction);
+}
+
+TEST_F(ListCtrlTest, SortingUsesTheCallbackAndKeepsTiesAndSelection) {
+    CListCtrl& list = dialog_.list;
+    list.InsertColumn(0, "A");
+    const std::vector<LPARAM> data{301, 101, 302, 201, 102};
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        list.InsertItem(static_cast<int>(i), std::to_string(data[i]));
+        list.SetItemData(static_cast<int>(i), data[i]);
+    }
+    list.SetItemState(3, LVIS_SELECTED, LVIS_SELECTED);  // "201"
+    ASSERT_TRUE(list.SortItems(CompareData, 1));
+    std::vector<std::string> order;
+    for (int i = 0; i < list.GetItemCount(); ++i) order.push_back(list.GetItemText(i, 0));
+    EXPECT_EQ((std::vector<std::string>{"101", "102", "201", "301", "302"}), order);
+    EXPECT_EQ(2, list.GetNextItem(-1, LVNI_SELECTED));
+
+    ASSERT_TRUE(list.SortItems(CompareData, -1));
+    order.clear();
+    for (int i = 0; i < list.GetItemCount(); ++i) order.push_back(list.GetItemText(i, 0));
+    EXPECT_EQ((std::vector<std::string>{"301", "302", "201", "101", "102"}), order);
+    EXPECT_EQ(2, list.GetNextItem(-1, LVNI_SELECTED));
+}
+
+TEST_F(ListCtrlTest, SelectionChangesAreToldToTheControlThenTheDialog) {
+    RecordingList& list = dialog_.list;
+    list.InsertColumn(0, "A", LVCFMT_LEFT, 100);
+    Fill(list, {"one", "two"});
+    dialog_.notifications.clear();
+    list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);  // single selection: 0 lets go
+    EXPECT_EQ(0u, list.GetItemState(0, LVIS_SELECTED));
+    EXPECT_EQ(unsigned{LVIS_SELECTED}, list.GetItemState(1, LVIS_SELECTED | LVIS_FOCUSED));
+    EXPECT_EQ((std::vector<RecordingList::Change>{
+                  {0, LVIS_SELECTED, 100}, {0, 0, 100}, {1, LVIS_SELECTED, 101}}),
+              list.changes);
+    EXPECT_EQ((std::vector<int>{LVN_ITEMCHANGED, LVN_ITEMCHANGED, LVN_ITEMCHANGED}),
+              dialog_.notifications);
+}
+
+TEST_F(ListCtrlTest, AClickIsHitTestedAndReachesTheDialogUnlessTheControlKeepsIt) {
+    RecordingList& list = dialog_.list;
+    list.InsertColumn(0, "A", LVCFMT_LEFT, 100);
+    Fill(list, {"one", "two"});
+    dialog_.notifications.clear();
+    ClickAt(list, LabelPoint(list, 1));
+    ASSERT_EQ(1u, list.clicks.size());
+    EXPECT_EQ((RecordingList::Hit{1, LVHT_ONITEMLABEL}), list.clicks[0]);
+    // Pressing selected the item (told first), releasing clicked it.
+    EXPECT_EQ((std::vector<int>{LVN_ITEMCHANGED, NM_CLICK}), list.reflected);
+    EXPECT_EQ((std::vector<int>{LVN_ITEMCHANGED, NM_CLICK}), dialog_.notifications);
+
+    list.consume_clicks = true;
+    ClickAt(list, LabelPoint(list, 0));
+    EXPECT_EQ(NM_CLICK, list.reflected.back());
+    EXPECT_EQ(LVN_ITEMCHANGED, dialog_.notifications.back());
+}
+
+TEST_F(ListCtrlTest, HitTestsTellTheIconFromTheTextAndNowhere) {
+    RecordingList& list = dialog_.list;
+    list.InsertColumn(0, "A", LVCFMT_LEFT, 100);
+    Fill(list, {"one", "two"});
+    // Without images there is no icon to hit.
+    LVHITTESTINFO hit{LabelPoint(list, 0), 0, 0, 0};
+    EXPECT_EQ(0, list.HitTest(&hit));
+    EXPECT_EQ(unsigned{LVHT_ONITEMLABEL}, hit.flags);
+
+    CImageList images;
+    ASSERT_TRUE(images.Create(16, 16, 0, 2, 0));
+    ASSERT_EQ(0, images.Add(fw::LoadIconResource(kIconId)));
+    list.SetImageList(&images, LVSIL_SMALL);
+    EXPECT_EQ(&images, list.GetImageList(LVSIL_SMALL));
+    auto* view = dynamic_cast<fw::ListViewWidget*>(list.widget());
+    const QRect icon = view->IconRect(1);
+    ASSERT_FALSE(icon.isEmpty());
+    const QPoint on_icon = view->ClientFromViewport(icon.center());
+    ClickAt(list, {on_icon.x(), on_icon.y()});
+    EXPECT_EQ((RecordingList::Hit{1, LVHT_ONITEMICON}), list.clicks.back());
+
+    // Below the last item: nowhere, and the click still reaches the control.
+    CRect client;
+    list.GetClientRect(&client);
+    const QPoint below = view->ClientFromViewport(QPoint(5, client.bottom - 2));
+    ClickAt(list, {below.x(), below.y()});
+    EXPECT_EQ((RecordingList::Hit{-1, LVHT_NOWHERE}), list.clicks.back());
+    list.SetImageList(nullptr, LVSIL_SMALL);
+}
+
+TEST_F(ListCtrlTest, HeaderClicksReachTheControlWithTheirButton) {
+    RecordingList& list = dialog_.sorted_list;
+    list.InsertColumn(0, "A", LVCFMT_LEFT, 50);
+    list.InsertColumn(1, "B", LVCFMT_LEFT, 50);
+    QHeaderView* header = dynamic_cast<fw::ListViewWidget*>(list.widget())->header();
+    const QPoint second(header->sectionViewportPosition(1) + 10, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, second);
+    QTest::mouseClick(header->viewport(), Qt::RightButton, Qt::NoModifier, second);
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{1, 0}, {1, 1}}), list.header_clicks);
+}
+
+TEST_F(ListCtrlTest, AHeaderWithoutSortButtonsSendsNothing) {
+    RecordingList& list = dialog_.list;  // LVS_NOSORTHEADER
+    list.InsertColumn(0, "A", LVCFMT_LEFT, 50);
+    QHeaderView* header = dynamic_cast<fw::ListViewWidget*>(list.widget())->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
+    QTest::mouseClick(header->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(10, 5));
+    EXPECT_TRUE(list.header_clicks.empty());
+}
+
+TEST_F(ListCtrlTest, KeysReachTheDialogWithTheModifiersHeldAtTheTime) {
+    RecordingList& list = dialog_.list;
+    list.InsertColumn(0, "A", LVCFMT_LEFT, 50);
+    Fill(list, {"one"});
+    list.SetFocus();
+    ui::PressChar('c', ui::kControl);
+    ui::PressChar('x');
+    EXPECT_EQ((std::vector<std::pair<WORD, bool>>{{'C', true}, {'X', false}}), dialog_.keys);
+    // Once the key is handled, Ctrl is up again.
+    EXPECT_EQ(0, GetKeyState(VK_CONTROL) & 0x8000);
+}
+
+TEST_F(ListCtrlTest, TheClientAreaIsTheItemAreaAndShrinksForAScrollBar) {
+    CListCtrl& list = dialog_.list;
+    list.InsertColumn(0, "A");
+    CRect before;
+    list.GetClientRect(&before);
+    EXPECT_GT(before.Width(), 0);
+    EXPECT_LT(before.Width(), list.widget()->width());
+    for (int i = 0; i < 200; ++i) list.InsertItem(i, "row");
+    QApplication::processEvents();
+    CRect after;
+    list.GetClientRect(&after);
+    EXPECT_LE(after.Width(), before.Width());
+    EXPECT_TRUE(list.EnsureVisible(199, FALSE));
+    EXPECT_FALSE(list.EnsureVisible(200, FALSE));
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+// The widget of a list view control (framework side): a tree view over a
+// ListModel, set up as a flat report list with single selection, which
+// turns the user's clicks and keys into the control's notifications.
+#pragma once
+
+#include <QTreeView>
+
+#include "window/list_model.h"
+#include "window/notify.h"
+
+class CListCtrl;
+class CImageList;
+
+namespace fw {
+
+class ListViewWidget : public QTreeView {
+  public:
+    ListViewWidget(QWidget* parent, unsigned style);
+
+    ListModel& Model() { return model_; }
+    const ListModel& Model() const { return model_; }
+
+    // The control object that hears the notifications first.
+    void SetControl(CListCtrl* control) { control_ = control; }
+    void SetImageList(CImageList* images);
+    CImageList* ImageList() const { return images_; }
+
+    // Client coordinates (inside the border, header included) and the
+    // viewport's.
+    QPoint ViewportFromClient(const QPoint& client) const;
+    QPoint ClientFromViewport(const QPoint& viewport) const;
+    // Where item `row` shows its image, in viewport coordinates; empty
+    // when it shows none.
+    QRect IconRect(int row) const;
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    // To the control, then (unless consumed) to the dialog.
+    LRESULT SendItemNotification(NMHDR& header);
+    LRESULT SendHeaderClick(int column, int button);
+    NMHDR HeaderOf(int code);
+
+    ListModel model_;
+    CListCtrl* control_ = nullptr;
+    CImageList* images_ = nullptr;
+};
+
+// The widget of a kListView template control.
+QWidget* CreateListViewWidget(QWidget* dialog, unsigned style);
+
+}  // namespace fw

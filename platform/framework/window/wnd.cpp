@@ -1,0 +1,87 @@
+#include "window/wnd.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QWidget>
+
+#include "window/qt_text.h"
+
+BOOL CWnd::EnableWindow(BOOL enable) {
+    if (widget_ == nullptr) return FALSE;
+    const bool was_disabled = !widget_->isEnabled();
+    widget_->setEnabled(enable != FALSE);
+    return was_disabled ? TRUE : FALSE;
+}
+
+BOOL CWnd::IsWindowEnabled() const {
+    return widget_ != nullptr && widget_->isEnabled() ? TRUE : FALSE;
+}
+
+BOOL CWnd::IsWindowVisible() const {
+    return widget_ != nullptr && widget_->isVisible() ? TRUE : FALSE;
+}
+
+BOOL CWnd::IsIconic() const {
+    return widget_ != nullptr && widget_->isMinimized() ? TRUE : FALSE;
+}
+
+// The text of a window is what the platform calls it: a control's label or
+// contents, a top-level window's caption.
+void CWnd::SetWindowText(const std::string& text) {
+    if (widget_ == nullptr) return;
+    const QString qtext = fw::ToQString(text);
+    if (widget_->isWindow()) {
+        widget_->setWindowTitle(qtext);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget_)) {
+        edit->setText(qtext);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget_)) {
+        button->setText(qtext);
+    } else if (auto* label = qobject_cast<QLabel*>(widget_)) {
+        label->setText(qtext);
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget_)) {
+        group->setTitle(qtext);
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget_)) {
+        // A drop-down list shows only its entries: the text selects one.
+        const int index = combo->findText(qtext, Qt::MatchFixedString);
+        if (index >= 0) combo->setCurrentIndex(index);
+    }
+}
+
+std::string CWnd::GetWindowText() const {
+    if (widget_ == nullptr) return {};
+    if (widget_->isWindow()) return fw::FromQString(widget_->windowTitle());
+    if (auto* edit = qobject_cast<QLineEdit*>(widget_)) return fw::FromQString(edit->text());
+    if (auto* button = qobject_cast<QAbstractButton*>(widget_))
+        return fw::FromQString(button->text());
+    if (auto* label = qobject_cast<QLabel*>(widget_)) return fw::FromQString(label->text());
+    if (auto* group = qobject_cast<QGroupBox*>(widget_)) return fw::FromQString(group->title());
+    if (auto* combo = qobject_cast<QComboBox*>(widget_))
+        return fw::FromQString(combo->currentText());
+    return {};
+}
+
+void CWnd::SetFocus() {
+    if (widget_ != nullptr) widget_->setFocus(Qt::OtherFocusReason);
+}
+
+void CWnd::GetClientRect(CRect* rect) const {
+    if (rect == nullptr) return;
+    *rect = {};
+    if (widget_ == nullptr) return;
+    const QRect client = widget_->contentsRect();
+    rect->right = client.width();
+    rect->bottom = client.height();
+}
+
+void CWnd::AttachWidget(QWidget* widget, int id) {
+    widget_ = widget;
+    id_ = id;
+}
+
+void CWnd::DetachWidget() {
+    widget_ = nullptr;
+    id_ = 0;
+}

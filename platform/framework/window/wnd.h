@@ -1,0 +1,50 @@
+// CWnd: a window of the dialog framework, seen from the code that uses it.
+//
+// A CWnd refers to a window it does not own: a dialog's controls belong to
+// the dialog, and several CWnd objects may refer to one control (the one
+// GetDlgItem hands out and a member attached by data exchange). A CWnd with
+// no window answers every question with "none", "disabled" or "".
+#pragma once
+
+#include <string>
+
+#include "window/geometry.h"
+#include "window/window_types.h"
+
+class QWidget;
+
+class CWnd {
+  public:
+    CWnd() = default;
+    virtual ~CWnd() = default;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    // The window this object stands for, or nullptr.
+    HWND GetSafeHwnd() const { return widget_; }
+    int GetDlgCtrlID() const { return id_; }
+
+    // Returns whether the window was disabled before.
+    BOOL EnableWindow(BOOL enable = TRUE);
+    BOOL IsWindowEnabled() const;
+    BOOL IsWindowVisible() const;
+    // Minimised.
+    BOOL IsIconic() const;
+
+    void SetWindowText(const std::string& text);
+    std::string GetWindowText() const;
+
+    void SetFocus();
+    // The client area: left and top are 0.
+    virtual void GetClientRect(CRect* rect) const;
+
+    // Framework side: the widget behind the window. A control class that
+    // listens to its widget starts and stops listening here.
+    QWidget* widget() const { return widget_; }
+    virtual void AttachWidget(QWidget* widget, int id);
+    virtual void DetachWidget();
+
+  protected:
+    QWidget* widget_ = nullptr;
+    int id_ = 0;
+};
