@@ -6,6 +6,8 @@ vsb_add_test(msi_interop_tests
         ${CMAKE_CURRENT_LIST_DIR}/fixture_reading_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/write_interop_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/commit_preservation_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/commit_kill_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/hostile_files_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/damage_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/c_program.c
         ${CMAKE_CURRENT_LIST_DIR}/c_program_test.cpp

@@ -91,11 +91,14 @@ extern "C" BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL 
     if (lpExistingFileName == nullptr || lpNewFileName == nullptr) {
         return win32::Fail(ERROR_INVALID_PARAMETER);
     }
-    FileDescriptor source(open(lpExistingFileName, O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a FIFO would hold the open until a writer comes; it is
+    // refused below with the folders and devices, which are no files to copy.
+    FileDescriptor source(open(lpExistingFileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (source.get() < 0) return win32::FailPath(errno, lpExistingFileName);
     struct stat source_stat;
     if (fstat(source.get(), &source_stat) != 0) return win32::FailPath(errno, lpExistingFileName);
-    if (S_ISDIR(source_stat.st_mode)) return win32::Fail(ERROR_ACCESS_DENIED);
+    if (!S_ISREG(source_stat.st_mode)) return win32::Fail(ERROR_ACCESS_DENIED);
+    fcntl(source.get(), F_SETFL, fcntl(source.get(), F_GETFL) & ~O_NONBLOCK);
 
     struct stat target_stat;
     if (stat(lpNewFileName, &target_stat) == 0) {

@@ -155,6 +155,15 @@ TEST(CopyFile, CopiesContentToANewFile) {
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"dst", "src"}));  // no leftovers
 }
 
+// A FIFO would hold the copy until something writes to it.
+TEST(CopyFile, FifoIsRefusedWithoutWaiting) {
+    TempDir dir;
+    ASSERT_EQ(0, ::mkfifo((dir.str() + "/pipe").c_str(), 0600));
+    EXPECT_FALSE(CopyFileA((dir.str() + "/pipe").c_str(), (dir.str() + "/dst").c_str(), TRUE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"pipe"}));
+}
+
 TEST(CopyFile, FailIfExistsKeepsTheTarget) {
     TempDir dir;
     WriteFile(dir.path() / "src", "new");

@@ -4,6 +4,7 @@
 
 #include "api/api_objects.h"
 #include "api/handle_table.h"
+#include "api/last_failure.h"
 #include "db/database.h"
 #include "db/record.h"
 #include "msiquery.h"
@@ -36,6 +37,7 @@ std::shared_ptr<Database> GetDatabase(MSIHANDLE handle) {
 }  // namespace msi::api
 
 extern "C" UINT MsiOpenDatabaseA(LPCSTR szDatabasePath, LPCSTR szPersist, MSIHANDLE* phDatabase) {
+    msi::api::ClearLastFailure();
     if (!szDatabasePath || !phDatabase) return ERROR_INVALID_PARAMETER;
     *phDatabase = 0;
     msi::db::OpenRequest request;
@@ -43,8 +45,10 @@ extern "C" UINT MsiOpenDatabaseA(LPCSTR szDatabasePath, LPCSTR szPersist, MSIHAN
     if (!msi::api::ParsePersist(szPersist, request)) return ERROR_INVALID_PARAMETER;
     msi::db::OpenFailure failure = msi::db::OpenFailure::kNone;
     auto db = Database::Open(request, &failure);
-    if (!db.ok())
+    if (!db.ok()) {
+        msi::api::NoteLastFailure(db.status());
         return failure == msi::db::OpenFailure::kCreate ? ERROR_CREATE_FAILED : ERROR_OPEN_FAILED;
+    }
     MSIHANDLE handle = msi::api::NewHandle(HandleKind::kDatabase, std::move(db).value());
     if (!handle) return ERROR_OUTOFMEMORY;
     *phDatabase = handle;
@@ -52,9 +56,13 @@ extern "C" UINT MsiOpenDatabaseA(LPCSTR szDatabasePath, LPCSTR szPersist, MSIHAN
 }
 
 extern "C" UINT MsiDatabaseCommit(MSIHANDLE hDatabase) {
+    msi::api::ClearLastFailure();
     auto db = msi::api::GetDatabase(hDatabase);
     if (!db) return ERROR_INVALID_HANDLE;
-    return db->Commit().ok() ? ERROR_SUCCESS : ERROR_FUNCTION_FAILED;
+    const msi::Status s = db->Commit();
+    if (s.ok()) return ERROR_SUCCESS;
+    msi::api::NoteLastFailure(s);
+    return ERROR_FUNCTION_FAILED;
 }
 
 extern "C" MSIDBSTATE MsiGetDatabaseState(MSIHANDLE hDatabase) {

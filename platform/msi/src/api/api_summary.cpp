@@ -3,6 +3,7 @@
 
 #include "api/api_objects.h"
 #include "api/handle_table.h"
+#include "api/last_failure.h"
 #include "api/string_out.h"
 #include "db/database.h"
 #include "db/summary_info.h"
@@ -22,6 +23,7 @@ std::shared_ptr<SummaryInfo> GetSummary(MSIHANDLE handle) {
 
 extern "C" UINT MsiGetSummaryInformationA(MSIHANDLE hDatabase, LPCSTR szDatabasePath,
                                           UINT uiUpdateCount, MSIHANDLE* phSummaryInfo) {
+    msi::api::ClearLastFailure();
     if (!phSummaryInfo) return ERROR_INVALID_PARAMETER;
     *phSummaryInfo = 0;
     std::shared_ptr<msi::db::Database> db;
@@ -36,12 +38,18 @@ extern "C" UINT MsiGetSummaryInformationA(MSIHANDLE hDatabase, LPCSTR szDatabase
         request.path = szDatabasePath;
         request.mode = uiUpdateCount ? msi::db::OpenMode::kTransact : msi::db::OpenMode::kReadOnly;
         auto opened = msi::db::Database::Open(request);
-        if (!opened.ok()) return ERROR_OPEN_FAILED;
+        if (!opened.ok()) {
+            msi::api::NoteLastFailure(opened.status());
+            return ERROR_OPEN_FAILED;
+        }
         db = std::move(opened).value();
         owns = true;
     }
     auto info = SummaryInfo::Load(std::move(db), uiUpdateCount, owns);
-    if (!info.ok()) return ERROR_FUNCTION_FAILED;
+    if (!info.ok()) {
+        msi::api::NoteLastFailure(info.status());
+        return ERROR_FUNCTION_FAILED;
+    }
     std::shared_ptr<SummaryInfo> shared(std::move(info).value());
     *phSummaryInfo = msi::api::NewHandle(HandleKind::kSummaryInfo, std::move(shared));
     return *phSummaryInfo ? ERROR_SUCCESS : ERROR_OUTOFMEMORY;

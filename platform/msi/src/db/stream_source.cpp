@@ -65,7 +65,9 @@ Result<uint64_t> CopyToEnd(int from, int to) {
 }  // namespace
 
 Result<std::shared_ptr<FileStreamSource>> FileStreamSource::Open(const std::string& path) {
-    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO must not hold the open until a writer comes; the
+    // type check below refuses it.
+    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) return Status::Io("cannot open " + path + ": " + std::strerror(errno));
     struct stat st {};
     // A directory opens read-only on Linux but is no stream of bytes.
@@ -73,6 +75,7 @@ Result<std::shared_ptr<FileStreamSource>> FileStreamSource::Open(const std::stri
         ::close(in);
         return Status::InvalidArgument("not a regular file: " + path);
     }
+    ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);
     const int copy = OpenUnnamedFile(TempFolder());
     if (copy < 0) {
         const int error = errno;

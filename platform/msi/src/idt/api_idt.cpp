@@ -5,6 +5,7 @@
 #include <string>
 
 #include "api/api_objects.h"
+#include "api/last_failure.h"
 #include "idt/text_archive.h"
 #include "msiquery.h"
 #include "win32/debug.h"
@@ -15,6 +16,7 @@ using msi::idt::ArchiveFailure;
 
 UINT ToResult(const msi::Status& status, ArchiveFailure failure, const char* call) {
     if (status.ok()) return ERROR_SUCCESS;
+    msi::api::NoteLastFailure(status);
     OutputDebugStringA((std::string(call) + ": " + status.message() + "\n").c_str());
     switch (failure) {
         case ArchiveFailure::kBadPath:
@@ -32,6 +34,7 @@ UINT ToResult(const msi::Status& status, ArchiveFailure failure, const char* cal
 
 extern "C" UINT MsiDatabaseExportA(MSIHANDLE hDatabase, LPCSTR szTableName, LPCSTR szFolderPath,
                                    LPCSTR szFileName) {
+    msi::api::ClearLastFailure();
     auto db = msi::api::GetDatabase(hDatabase);
     if (!db) return ERROR_INVALID_HANDLE;
     if (!szTableName || !szFolderPath || !szFileName) return ERROR_INVALID_PARAMETER;
@@ -42,6 +45,7 @@ extern "C" UINT MsiDatabaseExportA(MSIHANDLE hDatabase, LPCSTR szTableName, LPCS
 }
 
 extern "C" UINT MsiDatabaseImportA(MSIHANDLE hDatabase, LPCSTR szFolderPath, LPCSTR szFileName) {
+    msi::api::ClearLastFailure();
     auto db = msi::api::GetDatabase(hDatabase);
     if (!db) return ERROR_INVALID_HANDLE;
     if (!szFolderPath || !szFileName) return ERROR_INVALID_PARAMETER;

@@ -42,7 +42,9 @@ Status MakeStreamFolder(const std::string& path) {
         if (S_ISDIR(st.st_mode)) return Status::Ok();
         return Status::Io(path + " exists and is not a folder");
     }
-    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
+    // Private to the user unless the umask is stricter still: the cells of
+    // a package need not be readable by anyone else.
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
         return Status::Io("cannot make " + path + ": " + std::strerror(errno));
     return Status::Ok();
 }

@@ -39,13 +39,21 @@ Result<bool> StringTextSource::ReadLine(std::string& line) {
 
 Result<std::unique_ptr<FileTextSource>> FileTextSource::Open(const std::string& path,
                                                              std::string name, size_t max_line) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Status::Io("cannot open " + path + ": " + std::strerror(errno));
+    // An archive that is a symbolic link could make an import read a file
+    // outside the folder it was given, as a binary cell's file could, so
+    // both are refused. O_NONBLOCK keeps a FIFO from stopping the open until
+    // a writer comes; the type check then refuses it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ELOOP) return Status::InvalidArgument(path + " is a symbolic link");
+        return Status::Io("cannot open " + path + ": " + std::strerror(errno));
+    }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return Status::Io(path + " is not a file");
+        return Status::InvalidArgument(path + " is not a regular file");
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return std::unique_ptr<FileTextSource>(new FileTextSource(fd, std::move(name), max_line));
 }
 

@@ -19,11 +19,12 @@ Status ErrnoStatus(const std::string& what) {
     return Status::Io(what + ": " + std::strerror(errno));
 }
 
-// The mode the new file gets: the target's when it exists, else what a plain
-// open(0666) would give under the process umask.
+// The mode the new file gets: the target's when it is a regular file, else
+// what a plain open(0666) would give under the process umask. A link at the
+// target is replaced, not followed, so its target's mode means nothing here.
 mode_t ModeFor(const std::string& target) {
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
+    if (::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;

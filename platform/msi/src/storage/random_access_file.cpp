@@ -10,7 +10,9 @@
 namespace msi::storage {
 
 Result<std::unique_ptr<RandomAccessFile>> RandomAccessFile::Open(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+    // writer, for ever; the type check below then refuses it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         const int err = errno;
         const std::string text = "cannot open " + path + ": " + std::strerror(err);
@@ -21,6 +23,7 @@ Result<std::unique_ptr<RandomAccessFile>> RandomAccessFile::Open(const std::stri
         ::close(fd);
         return Status::Io("cannot open " + path + ": not a regular file");
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return std::unique_ptr<RandomAccessFile>(new RandomAccessFile(fd, uint64_t(st.st_size), path));
 }
 

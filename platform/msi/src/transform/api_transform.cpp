@@ -4,6 +4,7 @@
 #include <string>
 
 #include "api/api_objects.h"
+#include "api/last_failure.h"
 #include "msiquery.h"
 #include "transform/transform_apply.h"
 #include "transform/transform_generator.h"
@@ -13,11 +14,13 @@ using msi::Status;
 
 extern "C" UINT MsiDatabaseApplyTransformA(MSIHANDLE hDatabase, LPCSTR szTransformFile,
                                            int iErrorConditions) {
+    msi::api::ClearLastFailure();
     auto db = msi::api::GetDatabase(hDatabase);
     if (!db) return ERROR_INVALID_HANDLE;
     if (!szTransformFile) return ERROR_INVALID_PARAMETER;
     Status s = msi::transform::ApplyTransform(*db, szTransformFile, iErrorConditions);
     if (s.ok()) return ERROR_SUCCESS;
+    msi::api::NoteLastFailure(s);
     // A transform that cannot be opened at all is an open failure; one that
     // opens but does not fit (foreign, damaged, conflicting) is a transform
     // failure.
