@@ -1,6 +1,7 @@
 #include "cabinet_export.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,12 +13,12 @@
 #include "cabinet_file_match.h"
 #include "core/exceptions.h"
 #include "core/message_box.h"
+#include "export_folder.h"
 #include "media_cabinets.h"
 #include "messages.h"
 #include "msi_record.h"
 #include "msi_view.h"
 #include "msiquery.h"
-#include "path_functions.h"
 
 namespace tablesmith {
 
@@ -31,20 +32,29 @@ constexpr DWORD kPieceSize = 1u << 20;
 constexpr UINT kNameField = 1;
 constexpr UINT kDataField = 2;
 
-// An output file that is closed whatever happens, and removed again unless
-// Close succeeded: a cut cabinet would only fail later, at install time.
-// Opening, Write and Close raise the framework's file exception, as the
-// framework's file object does; a file that could not be opened is never
-// removed, as it may be an older file this step did not make.
+// A cabinet file written under a temporary name in the export folder and
+// renamed to its own name only once every byte is written: an interrupted or
+// failed export never leaves a cut cabinet under a cabinet's name, and a
+// link placed at that name beforehand is replaced, never written through.
+// The temporary file is created anew (O_EXCL), so no existing file is
+// opened either. Opening, Write and Commit raise the framework's file
+// exception, as the framework's file object does; the temporary file is
+// removed unless Commit succeeded.
 class CabinetFile {
   public:
     explicit CabinetFile(std::string path) : path_(std::move(path)) {
-        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        temp_path_ = path_ + ".tmp-XXXXXX";
+        fd_ = ::mkostemp(temp_path_.data(), O_CLOEXEC);
         if (fd_ < 0) Throw(errno);
+        // mkostemp makes the file 0600; a cabinet gets what a plain create
+        // would give, within the export folder's own protection.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd_, 0666 & ~mask);
     }
     ~CabinetFile() {
         if (fd_ >= 0) ::close(fd_);
-        if (!closed_) ::unlink(path_.c_str());
+        if (!committed_) ::unlink(temp_path_.c_str());
     }
     CabinetFile(const CabinetFile&) = delete;
     CabinetFile& operator=(const CabinetFile&) = delete;
@@ -60,12 +70,13 @@ class CabinetFile {
             count -= static_cast<std::size_t>(written);
         }
     }
-    void Close() {
+    void Commit() {
         const int fd = fd_;
         fd_ = -1;
         // A full disk can show only at close on some file systems.
         if (::close(fd) != 0) Throw(errno);
-        closed_ = true;
+        if (::rename(temp_path_.c_str(), path_.c_str()) != 0) Throw(errno);
+        committed_ = true;
     }
 
   private:
@@ -74,8 +85,9 @@ class CabinetFile {
     }
 
     std::string path_;
+    std::string temp_path_;
     int fd_ = -1;
-    bool closed_ = false;
+    bool committed_ = false;
 };
 
 enum class CopyResult { kCopied, kReadFailed };
@@ -105,8 +117,24 @@ CopyResult CopyStream(CMsiRecord& row, const std::string& path, CopyProgress* pr
         done += count;
         if (show) progress->Advance(done);
     }
-    file.Close();
+    file.Commit();
     return CopyResult::kCopied;
+}
+
+// The package's table names (from _Tables); empty when they cannot be read.
+std::vector<std::string> TableNames(CMsiDatabase& database) {
+    std::vector<std::string> tables;
+    CMsiView view;
+    if (!view.Open(&database, "SELECT `Name` FROM `_Tables`")) return tables;
+    view.Execute(0);
+    CMsiRecord row;
+    while (view.Fetch(row)) {
+        std::string table;
+        row.GetString(0, table);
+        tables.push_back(table);
+    }
+    view.Close();
+    return tables;
 }
 
 }  // namespace
@@ -121,6 +149,17 @@ std::string LowerAscii(const std::string& text) {
 bool IsCabinetStreamName(const std::string& stream_name) {
     const std::string lower = LowerAscii(stream_name);
     return lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".cab") == 0;
+}
+
+std::string TableOfFileName(const std::string& file_name, const std::vector<std::string>& tables) {
+    // Letter case is ignored: Generate finds cabinet files without regard to
+    // it, and on a folder that ignores case the two files would be one.
+    const std::string file = LowerAscii(file_name);
+    for (const std::string& table : tables) {
+        const std::string lower = LowerAscii(table);
+        if (file == lower + ".tbl" || file == lower) return table;
+    }
+    return std::string();
 }
 
 bool IsPlainFileName(const std::string& name) {
@@ -154,6 +193,7 @@ bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder, Me
         names.Close();
     }
     const std::map<std::string, std::string> file_names = CabinetFileNames(cabinet_streams);
+    const std::vector<std::string> tables = TableNames(database);
 
     CMsiView view;
     if (!view.Open(&database, "SELECT * FROM _Streams")) {
@@ -177,7 +217,18 @@ bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder, Me
             failed = true;
             continue;
         }
-        const std::string path = VSB_MakePath(export_folder, file_name->second);
+        const std::string table = TableOfFileName(file_name->second, tables);
+        if (!table.empty()) {
+            // The table's file wins: a cabinet there would overwrite the
+            // exported table, and Generate would import a cabinet as a table.
+            sink.Tell(FormatMessageText(kCabNameOfTable, {stream_name, file_name->second, table}),
+                      MB_ICONSTOP);
+            failed = true;
+            continue;
+        }
+        // Joined exactly: a stream name without a dot ("Cab1") gets no dot
+        // added, so the Media row's name finds its file.
+        const std::string path = FileInFolder(export_folder, file_name->second);
         try {
             if (CopyStream(row, path, progress) == CopyResult::kReadFailed) {
                 sink.Tell(FormatMessageText(kCantReadCab, {stream_name}), MB_ICONSTOP);

@@ -67,9 +67,10 @@ TEST_F(CabinetExportTest, CabinetStreamsAreWrittenLowerCasedAndOthersSkipped) {
     EXPECT_EQ((std::vector<Message>{
                   {FormatMessageText(kExportedAllCabs, {folder.string()}), MB_ICONINFORMATION}}),
               sink_.messages);
-    EXPECT_EQ(std::string("MSCF\0\0\0\0first cabinet", 21),
+    EXPECT_EQ(tablesmith_test::FakeCabinet("first cabinet"),
               testing_support::ReadFile(folder / "data1.cab"));
-    EXPECT_EQ("MSCF second", testing_support::ReadFile(folder / "other.cab"));
+    EXPECT_EQ(tablesmith_test::FakeCabinet("second"),
+              testing_support::ReadFile(folder / "other.cab"));
     EXPECT_FALSE(fs::exists(folder / "notes.txt"));
     EXPECT_EQ(2, std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
@@ -120,10 +121,62 @@ TEST_F(CabinetExportTest, UnwritableExportFolderIsTold) {
     // A file of the export folder's name: the folder cannot be made or written.
     testing_support::WriteFile(ExportFolder("p"), "in the way");
     EXPECT_FALSE(ExportCabs(package));
-    ASSERT_EQ(1u, sink_.messages.size());
-    EXPECT_EQ(MB_ICONSTOP, sink_.messages[0].icon);
-    EXPECT_NE(std::string::npos, sink_.messages[0].text.find("Can't write CAB file"));
+    EXPECT_EQ(
+        (std::vector<Message>{
+            {FormatMessageText(kFolderNotAFolder, {ExportFolder("p").string()}), MB_ICONSTOP}}),
+        sink_.messages);
     EXPECT_EQ("in the way", testing_support::ReadFile(ExportFolder("p")));
+}
+
+// A cabinet stream named like an exported table's file would overwrite the
+// table, or be imported as one: the table keeps its file.
+TEST_F(CabinetExportTest, CabinetNamedLikeATableFileIsSkippedAndTheTableKept) {
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable(),
+                           tablesmith_test::MediaTable({"#Property.tbl", "#Data1.cab"})};
+    package_spec.streams = {{"Property.tbl", tablesmith_test::FakeCabinet("cab")},
+                            {"Data1.cab", tablesmith_test::FakeCabinet("data")}};
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "t.msi", package_spec);
+    ASSERT_FALSE(package.empty());
+    ExportSettings settings;
+    settings.msi_file = package;
+    settings.tables = {"Media", "Property"};
+    settings.export_all = true;
+    settings.export_cab = true;
+    EXPECT_FALSE(RunExport(settings, sink_));
+    const fs::path folder = ExportFolder("t");
+    EXPECT_EQ((std::vector<Message>{
+                  {FormatMessageText(kExportedAllTables, {folder.string()}), MB_ICONINFORMATION},
+                  {FormatMessageText(kCabNameOfTable, {"Property.tbl", "property.tbl", "Property"}),
+                   MB_ICONSTOP}}),
+              sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"Media.tbl", "Property.tbl", "data1.cab"}),
+              tablesmith_test::FolderEntries(folder));
+    EXPECT_EQ(0u, testing_support::ReadFile(folder / "Property.tbl").find("Property\tValue"));
+}
+
+TEST(CabinetNameTest, TableFileNamesAndCellFoldersAreTakenWhateverTheirCase) {
+    const std::vector<std::string> tables = {"Property", "Binary"};
+    EXPECT_EQ("Property", TableOfFileName("property.tbl", tables));
+    EXPECT_EQ("Property", TableOfFileName("PROPERTY.TBL", tables));
+    EXPECT_EQ("Binary", TableOfFileName("binary", tables));
+    EXPECT_EQ("", TableOfFileName("property.tbl.cab", tables));
+    EXPECT_EQ("", TableOfFileName("other.tbl", tables));
+}
+
+// A stream without a dot keeps its name exactly: no dot is added.
+TEST_F(CabinetExportTest, StreamWithoutADotIsWrittenUnderExactlyItsName) {
+    PackageSpec package_spec;
+    package_spec.tables = {tablesmith_test::PropertyTable(),
+                           tablesmith_test::MediaTable({"#Cab1"})};
+    package_spec.streams = {{"Cab1", tablesmith_test::FakeCabinet("one")}};
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "d.msi", package_spec);
+    ASSERT_FALSE(package.empty());
+    EXPECT_TRUE(ExportCabs(package));
+    EXPECT_EQ((std::vector<std::string>{"cab1"}),
+              tablesmith_test::FolderEntries(ExportFolder("d")));
 }
 
 TEST_F(CabinetExportTest, StreamNameThatWouldLeaveTheFolderIsSkippedAndTold) {
@@ -187,8 +240,8 @@ TEST_F(CabinetExportTest, InternalCabinetOfTheMediaTableIsWrittenWhateverItsName
     PackageSpec package_spec;
     package_spec.tables = {tablesmith_test::PropertyTable(),
                            tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "#Data1.cab"})};
-    package_spec.streams = {{"_1234_Module_x86.msm", "MSCF module"},
-                            {"Data1.cab", "MSCF data"},
+    package_spec.streams = {{"_1234_Module_x86.msm", tablesmith_test::FakeCabinet("module")},
+                            {"Data1.cab", tablesmith_test::FakeCabinet("data")},
                             {"_5678_Other.msm", "not named by Media"}};
     const std::string package =
         tablesmith_test::BuildPackage(inputs_.path(), "m.msi", package_spec);
@@ -198,8 +251,10 @@ TEST_F(CabinetExportTest, InternalCabinetOfTheMediaTableIsWrittenWhateverItsName
     EXPECT_EQ((std::vector<Message>{
                   {FormatMessageText(kExportedAllCabs, {folder.string()}), MB_ICONINFORMATION}}),
               sink_.messages);
-    EXPECT_EQ("MSCF module", testing_support::ReadFile(folder / "_1234_module_x86.msm"));
-    EXPECT_EQ("MSCF data", testing_support::ReadFile(folder / "data1.cab"));
+    EXPECT_EQ(tablesmith_test::FakeCabinet("module"),
+              testing_support::ReadFile(folder / "_1234_module_x86.msm"));
+    EXPECT_EQ(tablesmith_test::FakeCabinet("data"),
+              testing_support::ReadFile(folder / "data1.cab"));
     EXPECT_EQ((std::vector<std::string>{"_1234_module_x86.msm", "data1.cab"}),
               tablesmith_test::FolderEntries(folder));
 }
@@ -208,7 +263,7 @@ TEST_F(CabinetExportTest, HostileNameFromTheMediaTableIsSkippedToo) {
     PackageSpec package_spec;
     package_spec.tables = {tablesmith_test::PropertyTable(),
                            tablesmith_test::MediaTable({"#../../escape.msm"})};
-    package_spec.streams = {{"../../escape.msm", "MSCF evil"}};
+    package_spec.streams = {{"../../escape.msm", tablesmith_test::FakeCabinet("evil")}};
     const std::string package =
         tablesmith_test::BuildPackage(inputs_.path(), "x.msi", package_spec);
     ASSERT_FALSE(package.empty());

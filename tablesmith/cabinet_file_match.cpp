@@ -1,10 +1,18 @@
 #include "cabinet_file_match.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "cabinet_export.h"
+#include "export_folder.h"
+#include "messages.h"
 
 namespace tablesmith {
 
@@ -12,13 +20,55 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The first bytes of every cabinet file.
+// The start of a cabinet file's header (CFHEADER), little-endian:
+//   OFFSET  SIZE  MEANING
+//   0       4     signature "MSCF"
+//   4       4     reserved
+//   8       4     cbCabinet: the size of the whole cabinet file in bytes
 constexpr char kCabinetSignature[] = {'M', 'S', 'C', 'F'};
+constexpr std::size_t kSizeOffset = 8;
+constexpr std::size_t kHeadSize = kSizeOffset + 4;
 
-bool BeginsWithCabinetSignature(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    char head[sizeof kCabinetSignature] = {};
-    return in.read(head, sizeof head) && std::equal(head, head + sizeof head, kCabinetSignature);
+// An open file of the folder that is closed whatever happens. Opened without
+// following a link and without waiting on a FIFO: fd() < 0 when it could
+// not be opened, with the reason in error().
+class FolderFile {
+  public:
+    explicit FolderFile(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK)),
+          error_(fd_ < 0 ? errno : 0) {}
+    ~FolderFile() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FolderFile(const FolderFile&) = delete;
+    FolderFile& operator=(const FolderFile&) = delete;
+    int fd() const { return fd_; }
+    int error() const { return error_; }
+
+  private:
+    int fd_;
+    int error_;
+};
+
+// Reads the first bytes of the file; fewer when it is shorter.
+std::size_t ReadHead(int fd, unsigned char* head, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, head + done, size - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+bool BeginsWithCabinetSignature(const std::string& path) {
+    FolderFile file(path);
+    struct stat st {};
+    if (file.fd() < 0 || ::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    unsigned char head[sizeof kCabinetSignature];
+    return ReadHead(file.fd(), head, sizeof head) == sizeof head &&
+           std::memcmp(head, kCabinetSignature, sizeof head) == 0;
 }
 
 }  // namespace
@@ -41,16 +91,26 @@ std::map<std::string, std::string> CabinetFileNames(const std::vector<std::strin
 std::string FindCabinetFile(const std::string& folder, const std::string& name) {
     // A name with a separator would look outside the folder.
     if (!IsPlainFileName(name)) return std::string();
-    std::error_code error;
-    if (fs::is_regular_file(fs::path(folder) / name, error)) return name;
+    // Any entry but a folder counts, links and FIFOs included: the whole-
+    // cabinet check refuses those with a message naming them, where passing
+    // over them would only say the cabinet is missing.
+    auto usable = [&folder](const std::string& candidate) {
+        if (IsUnfinishedFileName(candidate)) return false;
+        std::error_code error;
+        const fs::file_status status = fs::symlink_status(fs::path(folder) / candidate, error);
+        return !error && fs::exists(status) && !fs::is_directory(status);
+    };
+    if (usable(name)) return name;
     const std::string wanted = LowerAscii(name);
-    if (fs::is_regular_file(fs::path(folder) / wanted, error)) return wanted;
+    if (usable(wanted)) return wanted;
 
     std::string best;
+    std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (!it->is_regular_file(error)) continue;
         const std::string candidate = it->path().filename().string();
-        if (LowerAscii(candidate) == wanted && (best.empty() || candidate < best)) best = candidate;
+        if (LowerAscii(candidate) == wanted && usable(candidate) &&
+            (best.empty() || candidate < best))
+            best = candidate;
     }
     return best;
 }
@@ -58,12 +118,35 @@ std::string FindCabinetFile(const std::string& folder, const std::string& name) 
 bool HoldsCabinetFile(const std::string& folder) {
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (!it->is_regular_file(error)) continue;
-        if (IsCabinetStreamName(it->path().filename().string()) ||
-            BeginsWithCabinetSignature(it->path()))
+        const std::string name = it->path().filename().string();
+        if (IsUnfinishedFileName(name) || !it->is_regular_file(error) || it->is_symlink(error))
+            continue;
+        if (IsCabinetStreamName(name) || BeginsWithCabinetSignature(it->path().string()))
             return true;
     }
     return false;
+}
+
+std::string WholeCabinetProblem(const std::string& path) {
+    FolderFile file(path);
+    if (file.fd() < 0) {
+        if (file.error() == ELOOP) return kCabIsLink;
+        return FormatMessageText(kCabUnreadable, {std::strerror(file.error())});
+    }
+    struct stat st {};
+    if (::fstat(file.fd(), &st) != 0)
+        return FormatMessageText(kCabUnreadable, {std::strerror(errno)});
+    if (!S_ISREG(st.st_mode)) return kCabNotAFile;
+    unsigned char head[kHeadSize];
+    if (ReadHead(file.fd(), head, sizeof head) != sizeof head ||
+        std::memcmp(head, kCabinetSignature, sizeof kCabinetSignature) != 0)
+        return kCabNoHeader;
+    const std::uint32_t size =
+        std::uint32_t(head[kSizeOffset]) | std::uint32_t(head[kSizeOffset + 1]) << 8 |
+        std::uint32_t(head[kSizeOffset + 2]) << 16 | std::uint32_t(head[kSizeOffset + 3]) << 24;
+    if (static_cast<std::uint64_t>(st.st_size) != size)
+        return FormatMessageText(kCabCut, {std::to_string(size), std::to_string(st.st_size)});
+    return std::string();
 }
 
 }  // namespace tablesmith

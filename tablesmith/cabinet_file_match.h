@@ -19,15 +19,24 @@ namespace tablesmith {
 // which no other stream has, so every stream gets a file of its own.
 std::map<std::string, std::string> CabinetFileNames(const std::vector<std::string>& stream_names);
 
-// `name` when a file of exactly that name is in `folder`; else the file of
-// its lower-cased name (where Export wrote it); else a file there that equals
-// it without regard to ASCII letter case (the first in byte order when
-// several do); "" when none does.
+// `name` when an entry of exactly that name is in `folder`; else the entry
+// of its lower-cased name (where Export wrote it); else an entry there that
+// equals it without regard to ASCII letter case (the first in byte order
+// when several do); "" when none does. Folders and unfinished files
+// (IsUnfinishedFileName) never count; links and other entries that are no
+// regular file do, so that WholeCabinetProblem can name them.
 std::string FindCabinetFile(const std::string& folder, const std::string& name);
 
-// The folder holds a cabinet file: an entry "*.cab" (any case) or a file
-// that begins with the cabinet signature "MSCF" (an internal cabinet whose
-// stream was named otherwise, such as "_1234_module.msm").
+// The folder holds a cabinet file: a regular file (not a link, not an
+// unfinished file) named "*.cab" (any case) or beginning with the cabinet
+// signature "MSCF" (an internal cabinet whose stream was named otherwise,
+// such as "_1234_module.msm").
 bool HoldsCabinetFile(const std::string& folder);
+
+// "" when the file at `path` is a whole cabinet: a regular file, not a link,
+// that begins with a cabinet header whose size field equals the file's size.
+// Otherwise the reason it is not, as the second line of kCantUseCab. A cut
+// cabinet would only fail at install time, far from its cause.
+std::string WholeCabinetProblem(const std::string& path);
 
 }  // namespace tablesmith

@@ -6,7 +6,6 @@
 #include "messages.h"
 #include "msi_database.h"
 #include "msiquery.h"
-#include "win32/files.h"
 
 namespace tablesmith {
 
@@ -54,21 +53,28 @@ bool RunExport(const ExportSettings& settings, MessageSink& sink, CopyProgress* 
         sink.Tell(kNoTempFolder, MB_ICONSTOP);
         return false;
     }
-    // One level only, and an existing folder is fine: a second export of the
-    // same package (or of one of the same name) writes into the same folder.
-    CreateDirectoryA(folder.c_str(), nullptr);
-
     CMsiDatabase database;
-    bool ok = true;
+    // The package is opened before the folder is made, so that a package
+    // that does not open leaves no empty folder behind.
     if (!database.Open(settings.msi_file, 0)) {
         // The database layer has traced the installer's reason.
         sink.Tell(kCantOpenPackage, MB_ICONSTOP);
-        ok = false;
-    } else {
-        if (!settings.only_cab) ok = ExportTables(database, settings, folder, sink);
-        if (settings.export_cab || settings.only_cab)
-            ok = ExportCabinets(database, folder, sink, progress) && ok;
+        database.Shutdown();
+        return false;
     }
+    // One level only, and an existing folder of the user's own is fine: a
+    // second export of the same package (or of one of the same name) writes
+    // into the same folder.
+    const std::string problem = MakeExportFolder(folder);
+    if (!problem.empty()) {
+        sink.Tell(problem, MB_ICONSTOP);
+        database.Shutdown();
+        return false;
+    }
+    bool ok = true;
+    if (!settings.only_cab) ok = ExportTables(database, settings, folder, sink);
+    if (settings.export_cab || settings.only_cab)
+        ok = ExportCabinets(database, folder, sink, progress) && ok;
     database.Shutdown();
     return ok;
 }

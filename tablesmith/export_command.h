@@ -4,13 +4,17 @@
 //
 // Order of steps, each telling its outcome before the next one runs:
 //   1. no package path: nothing at all happens;
-//   2. the export folder is made (one level; an existing one is reused with
-//      whatever it holds; a failure shows later, as failed exports);
-//   3. the package is opened read-only; if it does not open, a stop message
-//      and the end (the empty folder stays);
+//   2. the package is opened read-only; if it does not open, a stop message
+//      and the end, with no folder made;
+//   3. the export folder is made (one level, mode 0700) or, when it exists,
+//      checked: a link, a folder of another user or one that others may
+//      write to is refused with a stop message (export_folder.h);
+//      an existing folder of the user's own is reused with what it holds;
 //   4. unless only cabinets are wanted: the tables, with one message;
 //   5. when cabinets are wanted: ExportCabinets, with its own message;
 //   6. the package is closed.
+// Every file is written under a temporary name in the folder and renamed
+// into place when whole.
 #pragma once
 
 #include <string>

@@ -1,5 +1,8 @@
 #include "export_command.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "core/message_box.h"
@@ -56,14 +59,19 @@ TEST_F(ExportCommandTest, EmptyPackagePathDoesNothing) {
     EXPECT_TRUE(temp_.Entries().empty());
 }
 
-TEST_F(ExportCommandTest, PackageThatDoesNotOpenIsToldAndLeavesTheEmptyFolder) {
+TEST_F(ExportCommandTest, PackageThatDoesNotOpenIsToldAndLeavesNoFolder) {
     testing_support::WriteFile(inputs_.path() / "broken.msi", "not a package");
     settings_.msi_file = (inputs_.path() / "broken.msi").string();
     settings_.export_cab = true;
     EXPECT_FALSE(RunExport(settings_, sink_));
     EXPECT_EQ((std::vector<Message>{{kCantOpenPackage, MB_ICONSTOP}}), sink_.messages);
-    EXPECT_TRUE(fs::is_directory(ExportFolder("broken")));
-    EXPECT_TRUE(fs::is_empty(ExportFolder("broken")));
+    EXPECT_TRUE(temp_.Entries().empty());
+    // A folder that was there before stays as it was.
+    fs::create_directory(ExportFolder("broken"));
+    testing_support::WriteFile(ExportFolder("broken") / "left.txt", "from before");
+    EXPECT_FALSE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<std::string>{"left.txt"}),
+              tablesmith_test::FolderEntries(ExportFolder("broken")));
 }
 
 TEST_F(ExportCommandTest, SelectedTableIsWrittenAsTblFile) {
@@ -173,13 +181,106 @@ TEST_F(ExportCommandTest, PackagesOfOneNameInDifferentFoldersShareTheExportFolde
     EXPECT_EQ((std::vector<std::string>{"product"}), temp_.Entries());
 }
 
-TEST_F(ExportCommandTest, UnwritableExportFolderFailsEveryTableAndSaysSo) {
-    // A file of the folder's name: the folder cannot be made, nothing written.
+TEST_F(ExportCommandTest, FileOfTheFolderNameIsRefusedAndKept) {
     testing_support::WriteFile(folder_, "in the way");
     settings_.export_all = true;
     EXPECT_FALSE(RunExport(settings_, sink_));
-    EXPECT_EQ((std::vector<Message>{{kExportAllFailed, MB_ICONSTOP}}), sink_.messages);
+    EXPECT_EQ((std::vector<Message>{
+                  {FormatMessageText(kFolderNotAFolder, {folder_.string()}), MB_ICONSTOP}}),
+              sink_.messages);
     EXPECT_EQ("in the way", testing_support::ReadFile(folder_));
+}
+
+// Someone who expects the export can make its folder first, as a link to a
+// folder of the user's or as a folder of their own: nothing is written there.
+TEST_F(ExportCommandTest, FolderThatIsALinkIsRefusedAndNothingIsWrittenThrough) {
+    const fs::path elsewhere = inputs_.path() / "elsewhere";
+    fs::create_directory(elsewhere);
+    fs::create_directory_symlink(elsewhere, folder_);
+    settings_.export_all = true;
+    settings_.export_cab = true;
+    EXPECT_FALSE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{
+                  {FormatMessageText(kFolderNotAFolder, {folder_.string()}), MB_ICONSTOP}}),
+              sink_.messages);
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+TEST_F(ExportCommandTest, FolderOthersMayWriteToIsRefusedUnlessSticky) {
+    fs::create_directory(folder_);
+    fs::permissions(folder_, fs::perms::all);
+    EXPECT_FALSE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{
+                  {FormatMessageText(kFolderOpenToOthers, {folder_.string()}), MB_ICONSTOP}}),
+              sink_.messages);
+    EXPECT_TRUE(fs::is_empty(folder_));
+    // With the sticky bit no one but the owner may replace the files.
+    fs::permissions(folder_, fs::perms::all | fs::perms::sticky_bit);
+    sink_.messages.clear();
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{TableMessage("Feature")}), sink_.messages);
+}
+
+TEST_F(ExportCommandTest, FolderOfAnotherUserIsRefused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a folder to another user";
+    fs::create_directory(folder_);
+    ASSERT_EQ(0, ::chown(folder_.c_str(), 65534, 65534));
+    EXPECT_FALSE(RunExport(settings_, sink_));
+    EXPECT_EQ((std::vector<Message>{
+                  {FormatMessageText(kFolderNotOwned, {folder_.string()}), MB_ICONSTOP}}),
+              sink_.messages);
+    EXPECT_TRUE(fs::is_empty(folder_));
+}
+
+TEST_F(ExportCommandTest, NewFolderIsPrivateToTheUser) {
+    const mode_t old_mask = ::umask(022);
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    ::umask(old_mask);
+    struct stat st {};
+    ASSERT_EQ(0, ::lstat(folder_.c_str(), &st));
+    EXPECT_EQ(0700u, st.st_mode & 07777);
+}
+
+// A link placed in the folder under the name of a file the export writes is
+// replaced by the file; the file it pointed to is never written.
+TEST_F(ExportCommandTest, LinksAtTheNamesOfExportedFilesAreReplacedNotFollowed) {
+    fs::create_directory(folder_);
+    const fs::path victim = inputs_.path() / "victim.txt";
+    testing_support::WriteFile(victim, "precious");
+    fs::create_symlink(victim, folder_ / "Feature.tbl");
+    fs::create_symlink(victim, folder_ / "data1.cab");
+    settings_.export_cab = true;
+    EXPECT_TRUE(RunExport(settings_, sink_));
+    EXPECT_EQ("precious", testing_support::ReadFile(victim));
+    EXPECT_FALSE(fs::is_symlink(folder_ / "Feature.tbl"));
+    EXPECT_FALSE(fs::is_symlink(folder_ / "data1.cab"));
+    EXPECT_EQ(tablesmith_test::FakeCabinet("first cabinet"),
+              testing_support::ReadFile(folder_ / "data1.cab"));
+    EXPECT_EQ((std::vector<std::string>{"Feature.tbl", "data1.cab", "other.cab"}), FolderEntries());
+}
+
+TEST_F(ExportCommandTest, UnusableTitlesGetAFolderOfTheirOwnInTheTemporaryFolder) {
+    struct Case {
+        const char* file;
+        const char* folder;
+    };
+    for (const Case& c : {Case{".msi", "_"}, Case{"..msi", "_."}, Case{"...msi", "_.."}}) {
+        SCOPED_TRACE(c.file);
+        const fs::path copy = inputs_.path() / c.file;
+        fs::copy_file(package_, copy, fs::copy_options::overwrite_existing);
+        settings_.msi_file = copy.string();
+        sink_.messages.clear();
+        EXPECT_TRUE(RunExport(settings_, sink_));
+        const fs::path folder = temp_.path() / c.folder;
+        EXPECT_EQ(
+            (std::vector<Message>{{FormatMessageText(kExportedTable, {"Feature", folder.string()}),
+                                   MB_ICONINFORMATION}}),
+            sink_.messages);
+        EXPECT_TRUE(fs::is_regular_file(folder / "Feature.tbl"));
+    }
+    // Nothing went into the temporary folder itself or above it.
+    EXPECT_EQ((std::vector<std::string>{"_", "_.", "_.."}), temp_.Entries());
+    EXPECT_FALSE(fs::exists(temp_.path().parent_path() / "Feature.tbl"));
 }
 
 TEST_F(ExportCommandTest, UnknownTemporaryFolderIsAStopMessage) {

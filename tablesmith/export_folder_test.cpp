@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 #include "generate_command.h"
+#include "messages.h"
 #include "test_support.h"
 
 namespace tablesmith {
@@ -40,6 +43,56 @@ TEST(ExportFolderTest, NewPackageKeepsNameAndExtensionInTheExportFolder) {
     EXPECT_EQ(temp.str() + "/product/product.msi", GeneratedPackagePath("/setup/product.msi"));
     // A relative path's folders are dropped too, not recreated below the folder.
     EXPECT_EQ(temp.str() + "/x/x.msi", GeneratedPackagePath("sub/dir/x.msi"));
+    // No dot is added to a name without one, nothing trimmed from a name.
+    EXPECT_EQ(temp.str() + "/product/product", GeneratedPackagePath("/setup/product"));
+    EXPECT_EQ(temp.str() + "/a /a .msi", GeneratedPackagePath("/setup/a .msi"));
+}
+
+TEST(ExportFolderTest, TitlesThatNameNoFolderOfTheirOwnGetASafeName) {
+    EXPECT_EQ("product", ExportFolderName("product"));
+    EXPECT_EQ("_", ExportFolderName(""));
+    EXPECT_EQ("_.", ExportFolderName("."));
+    EXPECT_EQ("_..", ExportFolderName(".."));
+    EXPECT_EQ("...", ExportFolderName("..."));
+    EXPECT_EQ("a_b", ExportFolderName("a\\b"));
+    EXPECT_EQ(".._x", ExportFolderName("../x"));
+    testing_support::TempDir temp(true);
+    EXPECT_EQ(temp.str() + "/_..", ExportFolderOf("/setup/...msi"));
+    EXPECT_EQ(temp.str() + "/_.", ExportFolderOf("..msi"));
+    EXPECT_EQ(temp.str() + "/_", ExportFolderOf(".msi"));
+    EXPECT_EQ(temp.str() + "/_..", GeneratedPackagePath("...msi").substr(0, temp.str().size() + 4));
+}
+
+TEST(ExportFolderTest, UnfinishedFilesAreToldByTheirEnding) {
+    EXPECT_TRUE(IsUnfinishedFileName("data1.cab.tmp-a1B2c3"));
+    EXPECT_TRUE(IsUnfinishedFileName("Property.tbl.tmp-XXXXXX"));
+    EXPECT_FALSE(IsUnfinishedFileName(".tmp-a1B2c3"));
+    EXPECT_FALSE(IsUnfinishedFileName("data1.cab.tmp-a1B2c"));
+    EXPECT_FALSE(IsUnfinishedFileName("data1.cab"));
+}
+
+TEST(ExportFolderTest, MadeFolderFollowsAStricterUmask) {
+    testing_support::TempDir temp;
+    const std::string folder = temp.str() + "/made";
+    const mode_t old_mask = ::umask(0027);
+    bool created = false;
+    EXPECT_EQ("", MakeExportFolder(folder, &created));
+    EXPECT_TRUE(created);
+    ::umask(0277);
+    EXPECT_EQ("", MakeExportFolder(folder + "/strict"));
+    ::umask(old_mask);
+    struct stat st {};
+    ASSERT_EQ(0, ::lstat(folder.c_str(), &st));
+    EXPECT_EQ(0700u, st.st_mode & 07777);
+    ASSERT_EQ(0, ::lstat((folder + "/strict").c_str(), &st));
+    EXPECT_EQ(0500u, st.st_mode & 07777);
+    // A second call finds the folder and makes nothing.
+    EXPECT_EQ("", MakeExportFolder(folder, &created));
+    EXPECT_FALSE(created);
+    EXPECT_EQ(FormatMessageText(kCantCreateFolder,
+                                {temp.str() + "/no/such", "No such file or directory"}),
+              MakeExportFolder(temp.str() + "/no/such"));
+    EXPECT_EQ(kExportFirst, CheckExportFolder(temp.str() + "/missing"));
 }
 
 }  // namespace

@@ -1,5 +1,17 @@
 #include "generate_command.h"
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "cabinet_export.h"
 #include "cabinet_file_match.h"
 #include "core/message_box.h"
 #include "export_folder.h"
@@ -8,6 +20,7 @@
 #include "media_cabinets.h"
 #include "messages.h"
 #include "msi_database.h"
+#include "msi_engine.h"
 #include "msi_record.h"
 #include "msi_view.h"
 #include "msiquery.h"
@@ -20,32 +33,41 @@ namespace {
 // Field of the Cabinet column in a row of "SELECT * FROM Media".
 constexpr std::uint32_t kCabinetField = 3;
 
-// Step 4. True when every table imported.
-bool ImportTables(CMsiDatabase& database, const std::vector<std::string>& tables,
-                  const std::string& folder) {
-    int failures = 0;
+// Step 5. "" when every table imported; else one line per table that did
+// not, with the file and the engine's reason (which names the line).
+std::string ImportTables(CMsiDatabase& database, const std::vector<std::string>& tables,
+                         const std::string& folder) {
+    std::string failures;
     for (const std::string& table : tables) {
         const std::string file_name = table + ".tbl";
-        if (MsiDatabaseImportA(database.GetHandle(), folder.c_str(), file_name.c_str()) !=
+        if (MsiDatabaseImportA(database.GetHandle(), folder.c_str(), file_name.c_str()) ==
             ERROR_SUCCESS)
-            ++failures;  // the next tables are imported all the same
+            continue;  // the next tables are imported all the same, to name every failure
+        failures += "\n" + FormatMessageText(
+                               kCantImportTable,
+                               {table, FileInFolder(folder, file_name), msi::LastFailureText()});
     }
-    return failures == 0;
+    return failures;
 }
 
-// Step 5: each Media row that names an internal cabinet ("#<stream>") names
+enum class CabinetsResult { kDone, kMissing, kUnusable };
+
+// Step 6: each Media row that names an internal cabinet ("#<stream>") names
 // the file Export wrote for that stream instead. Every internal cabinet
 // counts, not only names ending in ".cab": the new package carries no
 // streams of cabinets, so a "#" left behind would name a cabinet that is
-// not there. A row whose file is missing is told and left as it is. False
-// when a row could not be updated or its file is missing.
-bool MakeCabinetsExternal(CMsiDatabase& database, const std::string& folder, MessageSink& sink) {
+// not there. A row whose file is missing (or whose file would be a table's)
+// is told and left as it is (kMissing); a file that is no whole cabinet is
+// told and ends the generation (kUnusable): a package naming it would fail
+// at install time.
+CabinetsResult MakeCabinetsExternal(CMsiDatabase& database, const std::string& folder,
+                                    const std::vector<std::string>& tables, MessageSink& sink) {
     CMsiView view;
     // A package without a Media table has nothing to rewrite; the view layer
     // traces the failed query.
-    if (!view.Open(&database, "SELECT * FROM Media")) return true;
+    if (!view.Open(&database, "SELECT * FROM Media")) return CabinetsResult::kDone;
     view.Execute(0);
-    bool ok = true;
+    CabinetsResult result = CabinetsResult::kDone;
     CMsiRecord row;
     while (view.Fetch(row)) {
         std::string cabinet;
@@ -53,19 +75,57 @@ bool MakeCabinetsExternal(CMsiDatabase& database, const std::string& folder, Mes
         if (!NamesInternalCabinet(cabinet)) continue;
         const std::string stream = cabinet.substr(1);
         const std::string file = FindCabinetFile(folder, stream);
-        if (file.empty()) {
+        if (file.empty() || !TableOfFileName(file, tables).empty()) {
             // The row keeps naming the stream: a file name made up here
             // would name nothing either, or, for a stream name holding a
             // path, a file outside the package's folder.
             sink.Tell(FormatMessageText(kCabFileMissing, {stream}), MB_ICONSTOP);
-            ok = false;
+            if (result == CabinetsResult::kDone) result = CabinetsResult::kMissing;
+            continue;
+        }
+        const std::string problem = WholeCabinetProblem(FileInFolder(folder, file));
+        if (!problem.empty()) {
+            sink.Tell(FormatMessageText(kCantUseCab, {FileInFolder(folder, file), problem}),
+                      MB_ICONSTOP);
+            result = CabinetsResult::kUnusable;
             continue;
         }
         row.SetString(kCabinetField, file);
-        if (!view.Modify(MSIMODIFY_UPDATE, row)) ok = false;  // reported by the view layer
+        if (!view.Modify(MSIMODIFY_UPDATE, row) && result == CabinetsResult::kDone)
+            result = CabinetsResult::kMissing;  // reported by the view layer
     }
     view.Close();
-    return ok;
+    return result;
+}
+
+// A new, empty file beside `path` that only this process made, to build the
+// package under; "" (errno set) when none can be made. It gets the mode of
+// the package it will replace, else what a plain create gives; the commit
+// keeps the mode of the file it replaces.
+std::string ReserveTemporaryName(const std::string& path) {
+    std::string temp = path + ".tmp-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return std::string();
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        ::fchmod(fd, st.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+    }
+    ::close(fd);
+    return temp;
+}
+
+// Tells the failure, shuts the database down and takes the unfinished
+// package away; the package at the real path is untouched.
+bool Abandon(CMsiDatabase& database, const std::string& temp, MessageSink& sink,
+             const std::string& text) {
+    sink.Tell(text, MB_ICONSTOP);
+    database.Shutdown();
+    ::unlink(temp.c_str());
+    return false;
 }
 
 }  // namespace
@@ -74,11 +134,12 @@ std::string GeneratedPackagePath(const std::string& msi_file) {
     const std::string folder = ExportFolderOf(msi_file);
     if (folder.empty()) return std::string();
     // Name and extension only, also for a relative path with folders, which
-    // would otherwise name a folder below the export folder.
+    // would otherwise name a folder below the export folder; joined exactly,
+    // so a package without an extension gives a name without a dot.
     std::string name;
     std::string extension;
     VSB_SplitPath(msi_file, nullptr, &name, &extension);
-    return VSB_MakePath(folder, name + extension);
+    return FileInFolder(folder, name + extension);
 }
 
 bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
@@ -87,7 +148,12 @@ bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
         sink.Tell(kNoTempFolder, MB_ICONSTOP);
         return false;
     }
-    if (!VSB_FileExists(VSB_MakePath(folder, "Property.tbl"))) {
+    // Tables and cabinets planted by someone else must not become a package.
+    if (const std::string problem = CheckExportFolder(folder); !problem.empty()) {
+        sink.Tell(problem, MB_ICONSTOP);
+        return false;
+    }
+    if (!VSB_FileExists(FileInFolder(folder, "Property.tbl"))) {
         sink.Tell(kExportFirst, MB_ICONSTOP);
         return false;
     }
@@ -95,45 +161,58 @@ bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
         sink.Tell(kNoCabFound, MB_ICONSTOP);
         return false;
     }
-
+    // Read before anything is made, and before a source lying in the export
+    // folder under the new package's name is replaced. Without it the new
+    // package would lack the source's package code: nothing is made.
     SourceSummary source;
-    const bool source_read = ReadSourceSummary(settings.msi_file, source);
+    if (!ReadSourceSummary(settings.msi_file, source)) {
+        sink.Tell(FormatMessageText(kCantReadSourceSummary, {settings.msi_file}), MB_ICONSTOP);
+        return false;
+    }
 
+    // The package is built under a temporary name and renamed over the real
+    // one only when complete, so a failure leaves whatever package was there
+    // (the source itself, when the user regenerates from a generated one).
     const std::string new_package = GeneratedPackagePath(settings.msi_file);
+    // A folder at that name could never be replaced by the package.
+    std::error_code error;
+    const bool folder_in_the_way =
+        std::filesystem::is_directory(std::filesystem::symlink_status(new_package, error));
+    const std::string temp = folder_in_the_way ? std::string() : ReserveTemporaryName(new_package);
     CMsiDatabase database;
-    if (!database.Open(new_package, 3)) {
+    if (temp.empty() || !database.Open(temp, 3)) {
         sink.Tell(kCantCreatePackage, MB_ICONSTOP);
         database.Shutdown();
+        if (!temp.empty()) ::unlink(temp.c_str());
         return false;
     }
-    bool ok = true;
-    if (!ImportTables(database, settings.tables, folder)) {
-        sink.Tell(kCantImportAll, MB_ICONSTOP);
-        ok = false;  // generation goes on with the tables that did import
-    }
-    if (!MakeCabinetsExternal(database, folder, sink)) ok = false;
-    // Its result shows at the second commit, which writes the same file.
-    MsiDatabaseCommit(database.GetHandle());
+    const std::string failures = ImportTables(database, settings.tables, folder);
+    if (!failures.empty())
+        return Abandon(database, temp, sink,
+                       std::string(kCantImportAll) + failures + "\n" + kNothingGenerated);
+    const CabinetsResult cabinets = MakeCabinetsExternal(database, folder, settings.tables, sink);
+    if (cabinets == CabinetsResult::kUnusable)
+        return Abandon(database, temp, sink, kNothingGenerated);
 
-    if (!source_read) {
-        // The tables are in place, but the package code and platform could
-        // not be copied: the user must not take the package for complete.
-        sink.Tell(FormatMessageText(kCantReadSourceSummary, {settings.msi_file}), MB_ICONSTOP);
-        database.Shutdown();
-        return false;
-    }
+    bool ok = cabinets == CabinetsResult::kDone;
     if (!WriteGeneratedSummary(database.GetHandle(), source)) {
         sink.Tell(kCantWriteSummary, MB_ICONSTOP);
         ok = false;
     }
-    if (MsiDatabaseCommit(database.GetHandle()) != ERROR_SUCCESS) {
-        // Nothing of the new package reached the disk: announcing it would lie.
-        sink.Tell(FormatMessageText(kCantSavePackage, {new_package}), MB_ICONSTOP);
-        database.Shutdown();
+    // One commit writes the tables, the Media changes and the summary.
+    if (MsiDatabaseCommit(database.GetHandle()) != ERROR_SUCCESS)
+        return Abandon(
+            database, temp, sink,
+            FormatMessageText(kCantSavePackage, {new_package}) + "\n" + msi::LastFailureText());
+    database.Shutdown();
+    if (::rename(temp.c_str(), new_package.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        sink.Tell(FormatMessageText(kCantSavePackage, {new_package}) + "\n" + std::strerror(error),
+                  MB_ICONSTOP);
         return false;
     }
     sink.Tell(FormatMessageText(kGenerated, {new_package}), MB_ICONINFORMATION);
-    database.Shutdown();
     return ok;
 }
 

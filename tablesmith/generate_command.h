@@ -4,21 +4,30 @@
 // instead of its own streams.
 //
 // Order of steps:
-//   1. the folder must hold "Property.tbl" (the tables were exported) and at
-//      least one cabinet file (the cabinets were: a "*.cab" or a file that
-//      begins with the cabinet signature); otherwise a stop message and the
-//      end, with nothing created;
-//   2. the source package's revision number (9) and template (7) are read
+//   1. the export folder must be the user's own, not a link, and closed to
+//      other users' writes (export_folder.h); otherwise a stop message;
+//   2. it must hold "Property.tbl" (the tables were exported) and at least
+//      one cabinet file (the cabinets were: a "*.cab" or a file that begins
+//      with the cabinet signature); otherwise a stop message and the end,
+//      with nothing created;
+//   3. the source package's revision number (9) and template (7) are read
 //      (first, so that a source lying in the export folder under the new
-//      package's name is read before it is replaced);
-//   3. the new package "<export folder>/<package file name>" is created;
-//   4. every listed table is imported from "<table>.tbl";
-//   5. each Media row whose Cabinet names an internal cabinet ("#<stream>",
+//      package's name is read before it is replaced); a source that cannot
+//      be read is a stop message, and nothing is created;
+//   4. the new package is created under a temporary name beside
+//      "<export folder>/<package file name>";
+//   5. every listed table is imported from "<table>.tbl"; if any fails, one
+//      stop message names each such table, its file and the reason (with
+//      the line), the unfinished package is removed, and the end;
+//   6. each Media row whose Cabinet names an internal cabinet ("#<stream>",
 //      whatever the stream's name ends in) names the file Export wrote for
-//      it instead (a missing file is a stop message); the database is
-//      committed;
-//   6. summary information 9, 7, 14 (= 110) and 6 (a credit line) is written,
-//      the database committed again, and the new package announced.
+//      it instead: a missing file is a stop message (the row is left as it
+//      is), a file that is no whole cabinet a stop message that ends the
+//      generation as in 5;
+//   7. summary information 9, 7, 14 (= 110) and 6 (a credit line) is written,
+//      the database committed, renamed over the real name, and the new
+//      package announced.
+// Whatever fails, a package that was at the real name before stays as it was.
 #pragma once
 
 #include <string>
@@ -39,8 +48,9 @@ struct GenerateSettings {
     std::vector<std::string> tables;  // the table list as the browse step filled it
 };
 
-// The new package's path for a source package: its file name (folder
-// dropped, extension kept) in the export folder; "" without a temporary folder.
+// The new package's path for a source package: its file name exactly (folder
+// dropped, extension kept, no dot added) in the export folder; "" without a
+// temporary folder.
 std::string GeneratedPackagePath(const std::string& msi_file);
 
 // OnGenerate's work. True when every step succeeded.

@@ -1,5 +1,7 @@
 #include "generate_command.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "core/message_box.h"
@@ -20,6 +22,12 @@ using tablesmith_test::PackageSpec;
 namespace fs = std::filesystem;
 
 const std::vector<std::string> kSampleTables = {"Feature", "Media", "Property"};
+// What the export of the sample package leaves in its folder, and that with
+// the generated package.
+const std::vector<std::string> kExportedFiles = {"Feature.tbl", "Media.tbl", "Property.tbl",
+                                                 "data1.cab", "other.cab"};
+const std::vector<std::string> kSampleFolder = {"Feature.tbl", "Media.tbl", "Property.tbl",
+                                                "data1.cab",   "other.cab", "product.msi"};
 
 class GenerateCommandTest : public CommandTest {
   protected:
@@ -123,7 +131,7 @@ TEST_F(GenerateCommandTest, InternalCabinetNamedLikeAModuleIsMadeExternalToo) {
     package_spec.tables = {tablesmith_test::PropertyTable(),
                            tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "external.cab"}),
                            tablesmith_test::FeatureTable()};
-    package_spec.streams = {{"_1234_Module_x86.msm", "MSCF module"}};
+    package_spec.streams = {{"_1234_Module_x86.msm", tablesmith_test::FakeCabinet("module")}};
     const std::string package = Build(package_spec);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
@@ -139,7 +147,8 @@ TEST_F(GenerateCommandTest, RowsOfStreamsDifferingOnlyInCaseNameTheirOwnCabinets
     package_spec.tables = {tablesmith_test::PropertyTable(),
                            tablesmith_test::MediaTable({"#Same.cab", "#SAME.CAB"}),
                            tablesmith_test::FeatureTable()};
-    package_spec.streams = {{"Same.cab", "MSCF first"}, {"SAME.CAB", "MSCF second"}};
+    package_spec.streams = {{"Same.cab", tablesmith_test::FakeCabinet("first")},
+                            {"SAME.CAB", tablesmith_test::FakeCabinet("second")}};
     const std::string package = Build(package_spec);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
@@ -147,8 +156,10 @@ TEST_F(GenerateCommandTest, RowsOfStreamsDifferingOnlyInCaseNameTheirOwnCabinets
     const std::vector<std::string> cabinets =
         MediaCabinets((ExportFolder("product") / "product.msi").string());
     ASSERT_EQ(2u, cabinets.size());
-    EXPECT_EQ("MSCF first", testing_support::ReadFile(ExportFolder("product") / cabinets[0]));
-    EXPECT_EQ("MSCF second", testing_support::ReadFile(ExportFolder("product") / cabinets[1]));
+    EXPECT_EQ(tablesmith_test::FakeCabinet("first"),
+              testing_support::ReadFile(ExportFolder("product") / cabinets[0]));
+    EXPECT_EQ(tablesmith_test::FakeCabinet("second"),
+              testing_support::ReadFile(ExportFolder("product") / cabinets[1]));
 }
 
 TEST_F(GenerateCommandTest, NewPackageThatCannotBeCreatedIsToldAndNeverAnnounced) {
@@ -217,12 +228,13 @@ TEST_F(GenerateCommandTest, MediaRowWhoseCabinetFileIsMissingIsTold) {
 TEST_F(GenerateCommandTest, MediaRowNamingAStreamWithAPathIsNeverPointedOutside) {
     PackageSpec package_spec = tablesmith_test::SamplePackage();
     package_spec.tables[1] = tablesmith_test::MediaTable({"#Data1.cab", "#../../escape.cab"});
-    package_spec.streams.push_back({"../../escape.cab", "MSCF evil"});
+    package_spec.streams.push_back({"../../escape.cab", tablesmith_test::FakeCabinet("evil")});
     const std::string package = Build(package_spec);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     // A file of that name beside the export folder must not be picked up.
-    testing_support::WriteFile(temp_.path() / "escape.cab", "MSCF outside");
+    testing_support::WriteFile(temp_.path() / "escape.cab",
+                               tablesmith_test::FakeCabinet("outside"));
     EXPECT_FALSE(Generate(package, kSampleTables));
     EXPECT_EQ((std::vector<Message>{
                   {FormatMessageText(kCabFileMissing, {"../../escape.cab"}), MB_ICONSTOP},
@@ -230,7 +242,8 @@ TEST_F(GenerateCommandTest, MediaRowNamingAStreamWithAPathIsNeverPointedOutside)
               sink_.messages);
     EXPECT_EQ((std::vector<std::string>{"data1.cab", "#../../escape.cab"}),
               MediaCabinets((ExportFolder("product") / "product.msi").string()));
-    EXPECT_EQ("MSCF outside", testing_support::ReadFile(temp_.path() / "escape.cab"));
+    EXPECT_EQ(tablesmith_test::FakeCabinet("outside"),
+              testing_support::ReadFile(temp_.path() / "escape.cab"));
 }
 
 TEST_F(GenerateCommandTest, PackageWithoutMediaTableIsStillGenerated) {
@@ -243,18 +256,47 @@ TEST_F(GenerateCommandTest, PackageWithoutMediaTableIsStillGenerated) {
     EXPECT_EQ((std::vector<Message>{GeneratedMessage()}), sink_.messages);
 }
 
-TEST_F(GenerateCommandTest, TableThatFailsToImportIsToldAndGenerationGoesOn) {
+// A table that fails to import ends the generation before anything is
+// replaced: the package made before stays, and the message says which table,
+// which file, which line and why.
+TEST_F(GenerateCommandTest, TableThatFailsToImportLeavesTheEarlierPackageAndSaysWhy) {
     const std::string package = Build(tablesmith_test::SamplePackage());
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
+    ASSERT_TRUE(Generate(package, kSampleTables));
+    const fs::path generated = ExportFolder("product") / "product.msi";
+    const std::string before = testing_support::ReadFile(generated);
+    sink_.messages.clear();
+
+    const fs::path feature = ExportFolder("product") / "Feature.tbl";
+    testing_support::WriteFile(feature, testing_support::ReadFile(feature) + "Broken\trow\r\n");
     EXPECT_FALSE(Generate(package, {"Feature", "Media", "Missing", "Property"}));
-    EXPECT_EQ((std::vector<Message>{{kCantImportAll, MB_ICONSTOP}, GeneratedMessage()}),
-              sink_.messages);
-    EXPECT_EQ((std::vector<std::string>{"data1.cab", "other.cab", "external.cab", ""}),
-              MediaCabinets((ExportFolder("product") / "product.msi").string()));
+    const std::string missing = (ExportFolder("product") / "Missing.tbl").string();
+    EXPECT_EQ(
+        (std::vector<Message>{
+            {std::string(kCantImportAll) + "\n" +
+                 FormatMessageText(kCantImportTable, {"Feature", feature.string(),
+                                                      "Feature.tbl:5: 2 fields for 8 columns"}) +
+                 "\n" +
+                 FormatMessageText(kCantImportTable,
+                                   {"Missing", missing,
+                                    "cannot open " + missing + ": No such file or directory"}) +
+                 "\n" + kNothingGenerated,
+             MB_ICONSTOP}}),
+        sink_.messages);
+    EXPECT_TRUE(before == testing_support::ReadFile(generated));
+    EXPECT_EQ(kSampleFolder, tablesmith_test::FolderEntries(ExportFolder("product")));
+
+    // Generating again from the generated package itself keeps it too.
+    sink_.messages.clear();
+    EXPECT_FALSE(Generate(generated.string(), kSampleTables));
+    ASSERT_EQ(1u, sink_.messages.size());
+    EXPECT_EQ(MB_ICONSTOP, sink_.messages[0].icon);
+    EXPECT_TRUE(before == testing_support::ReadFile(generated));
+    EXPECT_EQ(kSampleFolder, tablesmith_test::FolderEntries(ExportFolder("product")));
 }
 
-TEST_F(GenerateCommandTest, SourceWhoseSummaryCannotBeReadIsToldWithoutSuccess) {
+TEST_F(GenerateCommandTest, SourceWhoseSummaryCannotBeReadIsToldAndNothingIsMade) {
     const std::string package = Build(tablesmith_test::SamplePackage());
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
@@ -263,6 +305,115 @@ TEST_F(GenerateCommandTest, SourceWhoseSummaryCannotBeReadIsToldWithoutSuccess) 
     EXPECT_EQ(
         (std::vector<Message>{{FormatMessageText(kCantReadSourceSummary, {package}), MB_ICONSTOP}}),
         sink_.messages);
+    EXPECT_EQ(kExportedFiles, tablesmith_test::FolderEntries(ExportFolder("product")));
+}
+
+// Export is interrupted, or someone cuts a cabinet: a package that named it
+// would fail at install time, far from the cause.
+TEST_F(GenerateCommandTest, CabinetThatIsNotWholeEndsGenerationAndIsNamed) {
+    const std::string package = Build(tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    const fs::path cabinet = ExportFolder("product") / "data1.cab";
+    const std::string whole = testing_support::ReadFile(cabinet);
+    struct Case {
+        std::string bytes;
+        std::string problem;
+    };
+    for (const Case& c :
+         {Case{whole.substr(0, whole.size() - 3),
+               FormatMessageText(kCabCut,
+                                 {std::to_string(whole.size()), std::to_string(whole.size() - 3)})},
+          Case{whole + "tail", FormatMessageText(kCabCut, {std::to_string(whole.size()),
+                                                           std::to_string(whole.size() + 4)})},
+          Case{"MSC", kCabNoHeader}, Case{"not a cabinet at all", kCabNoHeader}}) {
+        SCOPED_TRACE(c.problem);
+        testing_support::WriteFile(cabinet, c.bytes);
+        sink_.messages.clear();
+        EXPECT_FALSE(Generate(package, kSampleTables));
+        EXPECT_EQ((std::vector<Message>{
+                      {FormatMessageText(kCantUseCab, {cabinet.string(), c.problem}), MB_ICONSTOP},
+                      {kNothingGenerated, MB_ICONSTOP}}),
+                  sink_.messages);
+        EXPECT_EQ(kExportedFiles, tablesmith_test::FolderEntries(ExportFolder("product")));
+    }
+}
+
+// Links and FIFOs in the folder are refused with their names, never followed
+// or waited on.
+TEST_F(GenerateCommandTest, LinksAndFifosInTheFolderAreRefusedByName) {
+    const std::string package = Build(tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    const fs::path folder = ExportFolder("product");
+    const fs::path outside = inputs_.path() / "outside";
+    fs::create_directory(outside);
+    fs::rename(folder / "Feature.tbl", outside / "Feature.tbl");
+    fs::create_symlink(outside / "Feature.tbl", folder / "Feature.tbl");
+    fs::remove(folder / "Media.tbl");
+    ASSERT_EQ(0, ::mkfifo((folder / "Media.tbl").c_str(), 0600));
+    EXPECT_FALSE(Generate(package, kSampleTables));
+    ASSERT_EQ(1u, sink_.messages.size());
+    const std::string& text = sink_.messages[0].text;
+    EXPECT_NE(std::string::npos,
+              text.find((folder / "Feature.tbl").string() + " is a symbolic link"))
+        << text;
+    EXPECT_NE(std::string::npos,
+              text.find((folder / "Media.tbl").string() + " is not a regular file"))
+        << text;
+    EXPECT_FALSE(fs::exists(folder / "product.msi"));
+
+    // The tables back in place, the cabinets become a link and a FIFO.
+    fs::remove(folder / "Feature.tbl");
+    fs::remove(folder / "Media.tbl");
+    ExportAll(package, kSampleTables);
+    fs::rename(folder / "data1.cab", outside / "data1.cab");
+    fs::create_symlink(outside / "data1.cab", folder / "data1.cab");
+    fs::remove(folder / "other.cab");
+    ASSERT_EQ(0, ::mkfifo((folder / "other.cab").c_str(), 0600));
+    // A whole cabinet no row names, so that the folder still holds one.
+    testing_support::WriteFile(folder / "spare.cab", tablesmith_test::FakeCabinet("spare"));
+    sink_.messages.clear();
+    EXPECT_FALSE(Generate(package, kSampleTables));
+    EXPECT_EQ((std::vector<Message>{
+                  {FormatMessageText(kCantUseCab, {(folder / "data1.cab").string(), kCabIsLink}),
+                   MB_ICONSTOP},
+                  {FormatMessageText(kCantUseCab, {(folder / "other.cab").string(), kCabNotAFile}),
+                   MB_ICONSTOP},
+                  {kNothingGenerated, MB_ICONSTOP}}),
+              sink_.messages);
+    EXPECT_FALSE(fs::exists(folder / "product.msi"));
+}
+
+TEST_F(GenerateCommandTest, FolderOthersMayWriteToIsRefused) {
+    const std::string package = Build(tablesmith_test::SamplePackage());
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    const fs::path folder = ExportFolder("product");
+    fs::permissions(folder, fs::perms::all);
+    EXPECT_FALSE(Generate(package, kSampleTables));
+    EXPECT_EQ((std::vector<Message>{
+                  {FormatMessageText(kFolderOpenToOthers, {folder.string()}), MB_ICONSTOP}}),
+              sink_.messages);
+    EXPECT_FALSE(fs::exists(folder / "product.msi"));
+}
+
+// Names are taken exactly: a cabinet stream without a dot and a package file
+// without an extension gain none.
+TEST_F(GenerateCommandTest, NamesWithoutADotStayWithoutOne) {
+    PackageSpec package_spec = tablesmith_test::SamplePackage();
+    package_spec.tables[1] = tablesmith_test::MediaTable({"#Cab1"});
+    package_spec.streams = {{"Cab1", tablesmith_test::FakeCabinet("one")}};
+    const std::string package = Build(package_spec, "product");
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    EXPECT_TRUE(Generate(package, kSampleTables));
+    EXPECT_EQ((std::vector<Message>{GeneratedMessage("product", "product")}), sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"cab1"}),
+              MediaCabinets((ExportFolder("product") / "product").string()));
+    EXPECT_EQ(
+        (std::vector<std::string>{"Feature.tbl", "Media.tbl", "Property.tbl", "cab1", "product"}),
+        tablesmith_test::FolderEntries(ExportFolder("product")));
 }
 
 TEST_F(GenerateCommandTest, SourceInsideItsOwnExportFolderIsReadBeforeItIsReplaced) {

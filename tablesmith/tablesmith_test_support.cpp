@@ -1,6 +1,7 @@
 #include "tablesmith_test_support.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <ostream>
 
@@ -83,13 +84,25 @@ IdtTable FeatureTable() {
             "Complete\t\tEverything\tAll of it\t1\t1\t\t0\r\n"};
 }
 
+std::string FakeCabinet(const std::string& payload) {
+    // CFHEADER: "MSCF", reserved, cbCabinet, reserved, coffFiles, reserved,
+    // version 1.3, no folders, no files, no flags, set 0, index 0.
+    std::string header = std::string("MSCF", 4) + std::string(4, '\0');
+    const std::uint32_t total = static_cast<std::uint32_t>(36 + payload.size());
+    for (int shift = 0; shift < 32; shift += 8)
+        header += static_cast<char>((total >> shift) & 0xFF);
+    header += std::string(4, '\0') + std::string("\x24\0\0\0", 4) + std::string(4, '\0');
+    header += std::string("\x03\x01", 2) + std::string(10, '\0');
+    return header + payload;
+}
+
 PackageSpec SamplePackage() {
     PackageSpec package_spec;
     package_spec.tables = {PropertyTable(),
                            MediaTable({"#Data1.cab", "#other.CAB", "external.cab", ""}),
                            FeatureTable()};
-    package_spec.streams = {{"Data1.cab", std::string("MSCF\0\0\0\0first cabinet", 21)},
-                            {"other.CAB", "MSCF second"},
+    package_spec.streams = {{"Data1.cab", FakeCabinet("first cabinet")},
+                            {"other.CAB", FakeCabinet("second")},
                             {"notes.txt", "not a cabinet"}};
     return package_spec;
 }

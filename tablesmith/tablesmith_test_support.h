@@ -52,6 +52,11 @@ struct PackageSpec {
 std::string BuildPackage(const std::filesystem::path& folder, const std::string& file_name,
                          const PackageSpec& package_spec);
 
+// Bytes that pass Generate's whole-cabinet check: a cabinet header whose
+// size field counts the header and `payload`, then the payload. Not a
+// cabinet anything could extract from.
+std::string FakeCabinet(const std::string& payload);
+
 // Property (ProductCode, ProductName ...), Media with row 1 "#Data1.cab" and
 // row 2 "#other.CAB", Feature; streams Data1.cab and other.CAB (both small
 // fake cabinets), and Binary-less stream "notes.txt".

@@ -1,4 +1,6 @@
 // Runs the real tablesmith-cli and checks what it prints and returns.
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "messages.h"
@@ -17,14 +19,17 @@ struct CliRun {
 
 class CliTest : public tablesmith_test::CommandTest {
   protected:
-    // Runs the program with TMPDIR at the test's temporary folder.
-    CliRun Cli(const std::string& arguments) {
+    // Runs the program with TMPDIR at the test's temporary folder, after the
+    // shell commands of `setup` ("ulimit -f 16; "), within a minute: a
+    // program that waits for ever fails the test with status 124.
+    CliRun Cli(const std::string& arguments, const std::string& setup = "") {
         const fs::path err_file = inputs_.path() / "stderr.txt";
         CliRun run;
-        run.out = tablesmith_test::RunCommand("TMPDIR=" + ShellQuote(temp_.str()) + " " +
-                                                  ShellQuote(TABLESMITH_CLI) + " " + arguments +
-                                                  " 2>" + ShellQuote(err_file.string()),
-                                              &run.status);
+        run.out =
+            tablesmith_test::RunCommand(setup + "TMPDIR=" + ShellQuote(temp_.str()) +
+                                            " timeout 60 " + ShellQuote(TABLESMITH_CLI) + " " +
+                                            arguments + " 2>" + ShellQuote(err_file.string()),
+                                        &run.status);
         run.err = testing_support::ReadFile(err_file);
         return run;
     }
@@ -181,6 +186,89 @@ TEST_F(CliTest, LargeCabinetShowsItsProgressOnlyOnATerminal) {
     EXPECT_NE(std::string::npos, screen.find("\r" + file + ": 100% of 50 MB")) << screen;
     EXPECT_NE(std::string::npos, screen.find("Successfully exported all CABs")) << screen;
     EXPECT_EQ(50u * 1024 * 1024 + 1, fs::file_size(temp_.path() / "big" / "big.cab"));
+}
+
+TEST_F(CliTest, FifoGivenAsPackageIsRefusedWithoutWaiting) {
+    const fs::path fifo = inputs_.path() / "pipe.msi";
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    for (const char* command : {"tables ", "generate "}) {
+        const CliRun run = Cli(command + ShellQuote(fifo.string()));
+        EXPECT_EQ(1, run.status) << command << run.out << run.err;
+    }
+    const CliRun run = Cli("export " + ShellQuote(fifo.string()) + " --all --cabs");
+    EXPECT_EQ(1, run.status) << run.out << run.err;
+    EXPECT_NE(std::string::npos, (run.out + run.err).find(tablesmith::kCantOpenPackage));
+    // The failed export made no folder.
+    EXPECT_TRUE(temp_.Entries().empty());
+}
+
+// An export cut off while it writes a cabinet (here by the file size limit,
+// as a full disk or a kill would) leaves the cabinet that was there whole
+// under its name, and Generate goes on with it.
+TEST_F(CliTest, InterruptedExportLeavesNoCutCabinet) {
+    tablesmith_test::PackageSpec first = tablesmith_test::SamplePackage();
+    first.streams[0].second = tablesmith_test::FakeCabinet(std::string(64 * 1024, 'A'));
+    const std::string package =
+        ShellQuote(tablesmith_test::BuildPackage(inputs_.path(), "product.msi", first));
+    ASSERT_EQ(0, Cli("export " + package + " --all --cabs").status);
+    const fs::path folder = temp_.path() / "product";
+    const std::string whole = testing_support::ReadFile(folder / "data1.cab");
+
+    fs::create_directory(inputs_.path() / "new");
+    tablesmith_test::PackageSpec second = first;
+    second.streams[0].second = tablesmith_test::FakeCabinet(std::string(64 * 1024, 'B'));
+    const std::string changed =
+        ShellQuote(tablesmith_test::BuildPackage(inputs_.path() / "new", "product.msi", second));
+    // Killed by SIGXFSZ at 16 KB.
+    CliRun run = Cli("export " + changed + " --only-cabs", "ulimit -f 16; ");
+    EXPECT_NE(0, run.status);
+    EXPECT_TRUE(whole == testing_support::ReadFile(folder / "data1.cab"));
+    // With the signal ignored the write fails instead, and is told.
+    run = Cli("export " + changed + " --only-cabs", "ulimit -f 16; trap '' XFSZ; ");
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(std::string::npos, (run.out + run.err)
+                                     .find("Can't write CAB file " +
+                                           (folder / "data1.cab").string() + "!\nFile too large"))
+        << run.out << run.err;
+    EXPECT_TRUE(whole == testing_support::ReadFile(folder / "data1.cab"));
+
+    run = Cli("generate " + package);
+    EXPECT_EQ(0, run.status) << run.out << run.err;
+    EXPECT_TRUE(fs::is_regular_file(folder / "product.msi"));
+}
+
+TEST_F(CliTest, GenerateThatCannotImportATableKeepsThePackageAndAnnouncesNothing) {
+    const std::string package = Sample();
+    ASSERT_EQ(0, Cli("export " + package + " --all --cabs").status);
+    ASSERT_EQ(0, Cli("generate " + package).status);
+    const fs::path folder = temp_.path() / "product";
+    const std::string before = testing_support::ReadFile(folder / "product.msi");
+    testing_support::WriteFile(folder / "Media.tbl",
+                               testing_support::ReadFile(folder / "Media.tbl") + "x\ty\r\n");
+
+    const CliRun run = Cli("generate " + package);
+    EXPECT_EQ(1, run.status);
+    const std::string told = run.out + run.err;
+    EXPECT_EQ(std::string::npos, told.find("Generated new MSI File!")) << told;
+    EXPECT_NE(std::string::npos,
+              told.find("Can't import table Media from " + (folder / "Media.tbl").string() +
+                        ":\nMedia.tbl:8: 2 fields for 6 columns"))
+        << told;
+    EXPECT_TRUE(before == testing_support::ReadFile(folder / "product.msi"));
+}
+
+TEST_F(CliTest, PackageNamedOnlyWithDotsExportsBelowTheTemporaryFolder) {
+    const fs::path dots = inputs_.path() / "...msi";
+    fs::copy_file(tablesmith_test::BuildPackage(inputs_.path(), "product.msi",
+                                                tablesmith_test::SamplePackage()),
+                  dots);
+    const CliRun run = Cli("export " + ShellQuote(dots.string()) + " --all --cabs");
+    EXPECT_EQ(0, run.status) << run.out << run.err;
+    EXPECT_EQ((std::vector<std::string>{"_.."}), temp_.Entries());
+    EXPECT_TRUE(fs::is_regular_file(temp_.path() / "_.." / "Property.tbl"));
+    EXPECT_FALSE(fs::exists(temp_.path().parent_path() / "Property.tbl"));
+    EXPECT_EQ(0, Cli("generate " + ShellQuote(dots.string())).status);
+    EXPECT_TRUE(fs::is_regular_file(temp_.path() / "_.." / "...msi"));
 }
 
 }  // namespace
