@@ -91,7 +91,7 @@ Status Database::LoadFromFile(std::shared_ptr<storage::CompoundFile> file) {
     if (!pool_bytes.ok()) return pool_bytes.status();
     auto data_bytes = ReadTableStream(kStringDataName);
     if (!data_bytes.ok()) return data_bytes.status();
-    auto pool = format::StringPool::Load(*pool_bytes, *data_bytes);
+    auto pool = format::StringPool::Load(*pool_bytes, std::move(data_bytes).value());
     if (!pool.ok()) return pool.status();
     pool_ = std::move(pool).value();
     // A transform's _Tables and _Columns streams hold changes, not a catalog,
@@ -138,6 +138,7 @@ Status Database::LoadCatalog() {
         entry.schema.name = *name;
         catalog_.emplace(*name, std::move(entry));
         order_.push_back(*name);
+        name_ids_.emplace(*name, tables->At(r, 0));
     }
 
     // Columns by table, ordered by their Number.
@@ -151,6 +152,7 @@ Status Database::LoadCatalog() {
         const auto word = static_cast<uint16_t>(format::LoadShortInteger(columns->At(r, 3)));
         // The temporary bit is never stored; a file carrying it is taken as persistent.
         ColumnSchema column{*name, ColumnType(uint16_t(word & ~ColumnType::kTemporary))};
+        name_ids_.emplace(*name, columns->At(r, 2));
         by_table[*table].emplace_back(number, std::move(column));
     }
     for (auto& [table, cols] : by_table) {
@@ -175,17 +177,36 @@ Result<uint32_t> Database::Intern(std::string_view text) {
     return pool_.AddText(text, 1);
 }
 
+Result<uint32_t> Database::CatalogNameId(const std::string& name) {
+    auto it = name_ids_.find(name);
+    // A commit may have freed the id of a name no table uses any more, and
+    // a later string taken it over; then the name is interned again.
+    if (it != name_ids_.end()) {
+        auto text = TextView(it->second);
+        if (text.ok() && *text == name) return it->second;
+    }
+    auto id = Intern(name);
+    if (id.ok()) name_ids_[name] = *id;
+    return id;
+}
+
 Result<std::string> Database::Text(uint32_t id) const {
-    if (id == 0) return std::string();
-    auto text = pool_.LookupText(id);
+    auto text = TextView(id);
+    if (!text.ok()) return text.status();
+    return std::string(*text);
+}
+
+Result<std::string_view> Database::TextView(uint32_t id) const {
+    if (id == 0) return std::string_view();
+    auto text = pool_.LookupTextView(id);
     if (!text.ok()) {
         // A string the code page cannot convert is handed out as its bytes
         // rather than failing every query that touches it.
         auto bytes = pool_.Lookup(id);
         if (!bytes) return Status::Corrupt("unknown string id " + std::to_string(id));
-        return std::string(*bytes);
+        return *bytes;
     }
-    return std::move(text).value();
+    return *text;
 }
 
 Database::CatalogEntry* Database::FindEntry(const std::string& name) {
@@ -265,7 +286,7 @@ Result<std::shared_ptr<Table>> Database::Snapshot(const std::string& name) {
         for (const auto& tname : order_) {
             const TableSchema& schema = catalog_.at(tname).schema;
             if (schema.temporary) continue;
-            auto tid = Intern(tname);
+            auto tid = CatalogNameId(tname);
             if (!tid.ok()) return tid.status();
             if (name == kTablesName) {
                 if (Status s = add({*tid}); !s.ok()) return s;
@@ -274,7 +295,7 @@ Result<std::shared_ptr<Table>> Database::Snapshot(const std::string& name) {
             int32_t number = 0;
             for (const auto& column : schema.columns) {
                 if (column.type.IsTemporary()) continue;
-                auto cid = Intern(column.name);
+                auto cid = CatalogNameId(column.name);
                 if (!cid.ok()) return cid.status();
                 ++number;
                 Status s = add({*tid, static_cast<uint32_t>(number), *cid,

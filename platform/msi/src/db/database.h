@@ -25,6 +25,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/status.h"
@@ -73,6 +74,9 @@ class Database {
     Result<uint32_t> Intern(std::string_view text);
     // Pool id -> process text ("" for 0).
     Result<std::string> Text(uint32_t id) const;
+    // The same without a copy; valid until the pool changes (an Intern, a
+    // commit, a change of code page).
+    Result<std::string_view> TextView(uint32_t id) const;
 
     // --- catalog ---
     // True for user tables (persistent or temporary) and the system tables
@@ -125,6 +129,10 @@ class Database {
     Status LoadCatalog();
     Result<std::shared_ptr<Table>> LoadTable(CatalogEntry& entry);
     Result<std::shared_ptr<Table>> Snapshot(const std::string& name);
+    // The pool id of a table or column name for the _Tables and _Columns
+    // snapshots: the id the file's catalog uses, so that listing the tables
+    // needs no search of the pool, else the name interned.
+    Result<uint32_t> CatalogNameId(const std::string& name);
     CatalogEntry* FindEntry(const std::string& name);
     const CatalogEntry* FindEntry(const std::string& name) const;
     // Loads every user table (the writer needs all string references).
@@ -145,6 +153,8 @@ class Database {
     // Table streams of the file that belong to no table of the catalog when
     // it was loaded; copied verbatim unless a table of that name is made.
     std::set<std::string> foreign_table_streams_;
+    // Catalog names -> the pool ids the file's _Tables and _Columns use.
+    std::unordered_map<std::string, uint32_t> name_ids_;
     StreamStore streams_;
 };
 

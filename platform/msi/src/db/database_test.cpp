@@ -159,6 +159,32 @@ TEST(DatabaseCommit, CreateInsertCommitReopenKeepsRowsAndLeavesNoTemporaryFile) 
     EXPECT_EQ(db->pool().RefCount(db->pool().FindText("Value").value()), 1u);
 }
 
+// _Tables and _Columns list names by the ids the file's catalog holds. A
+// commit frees the names of a dropped table; once other strings take those
+// ids, the table made again under its old name still lists as itself.
+TEST(DatabaseCommit, CatalogListsATableMadeAgainAfterItsNameIdWasReused) {
+    TempDir dir;
+    const std::string path = (dir.path() / "again.msi").string();
+    MakeSmallDatabase(path);
+    auto db = OpenDb(path, OpenMode::kTransact);
+    ASSERT_TRUE(db);
+    auto listed = [&db](const char* system, size_t column) {
+        std::vector<std::string> names;
+        auto table = db->GetTable(system);
+        EXPECT_TRUE(table.ok());
+        if (!table.ok()) return names;
+        for (const auto& row : (*table)->rows()) names.push_back(*db->Text(row->cells[column]));
+        return names;
+    };
+    EXPECT_EQ(listed("_Tables", 0), std::vector<std::string>{"Property"});
+    ASSERT_TRUE(db->DropTable("Property").ok());
+    ASSERT_TRUE(db->Commit().ok());
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(db->Intern("filler " + std::to_string(i)).ok());
+    ASSERT_TRUE(db->CreateTable(PropertySchema()).ok());
+    EXPECT_EQ(listed("_Tables", 0), std::vector<std::string>{"Property"});
+    EXPECT_EQ(listed("_Columns", 2), (std::vector<std::string>{"Property", "Value"}));
+}
+
 TEST(DatabaseCommit, FilesWeWriteReadBackInMsiinfo) {
     if (!test::HaveMsiinfo()) GTEST_SKIP() << "msiinfo not installed";
     TempDir dir;

@@ -281,8 +281,8 @@ void View::FillRecord(Record& record, const std::vector<RowPtr>& rows) const {
         } else if (type.IsBinary()) {
             record.SetStream(field, db_->CellStream(table, row, c.column));
         } else {
-            auto text = db_->Text(cell);
-            record.SetString(field, text.ok() ? std::move(text).value() : std::string());
+            auto text = db_->TextView(cell);
+            record.SetString(field, text.ok() ? std::string(*text) : std::string());
         }
     }
 }

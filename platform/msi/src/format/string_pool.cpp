@@ -6,6 +6,7 @@
 
 #include "format/code_page.h"
 #include "format/pool_entry.h"
+#include "win32/codepage.h"
 
 namespace msi::format {
 namespace {
@@ -14,41 +15,45 @@ namespace {
 // half the buffer and at least this much.
 constexpr size_t kCompactionThreshold = 1 << 20;
 
-struct EntryList {
-    std::vector<PoolEntry> entries;
+using EntryDecoder = Result<PoolEntry> (*)(std::span<const uint8_t>, size_t&);
+
+// What one reading of the entries adds up to.
+struct EntryTotals {
+    size_t count = 0;
     uint64_t total_length = 0;
     bool has_long_form = false;
 };
 
-using EntryDecoder = Result<PoolEntry> (*)(std::span<const uint8_t>, size_t&);
-
-// Reads all entries after the header with one of the two long-string readings.
-Result<EntryList> ReadEntries(std::span<const uint8_t> entries, EntryDecoder decode) {
-    EntryList list;
-    list.entries.reserve(entries.size() / PoolEntry::kShortSize);
+// Reads every entry after the header with one of the two long-string
+// readings, handing each to `visit`.
+template <class Visit>
+Result<EntryTotals> ReadEntries(std::span<const uint8_t> entries, EntryDecoder decode,
+                                Visit&& visit) {
+    EntryTotals totals;
     size_t pos = 0;
     while (pos < entries.size()) {
         size_t consumed = 0;
         Result<PoolEntry> entry = decode(entries.subspan(pos), consumed);
         if (!entry.ok()) {
             return Status::Corrupt(entry.status().message() + " (id " +
-                                   std::to_string(list.entries.size() + 1) + ")");
+                                   std::to_string(totals.count + 1) + ")");
         }
-        list.has_long_form |= consumed == PoolEntry::kLongSize;
-        list.total_length += entry->length;
-        list.entries.push_back(*entry);
+        totals.has_long_form |= consumed == PoolEntry::kLongSize;
+        totals.total_length += entry->length;
+        ++totals.count;
+        if (totals.count > StringPool::kMaxId) {
+            return Status::Corrupt("_StringPool holds more than 16,777,215 ids, the most "
+                                   "3-byte references reach");
+        }
+        visit(*entry);
         pos += consumed;
     }
-    if (list.entries.size() > StringPool::kMaxId) {
-        return Status::Corrupt("_StringPool holds " + std::to_string(list.entries.size()) +
-                               " ids; 3-byte references reach only 16,777,215");
-    }
-    return list;
+    return totals;
 }
 
 }  // namespace
 
-Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, std::span<const uint8_t> data) {
+Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, std::vector<uint8_t> data) {
     StringPool result;
     if (pool.empty()) {
         // Without entries no byte of _StringData can be reached.
@@ -59,56 +64,62 @@ Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, std::span<con
     if (!header.ok()) return header.status();
     const std::span<const uint8_t> entry_bytes = pool.subspan(PoolHeader::kEncodedSize);
 
-    Result<EntryList> list = ReadEntries(entry_bytes, &PoolEntry::Decode);
-    if (!list.ok()) return list.status();
-    if (list->has_long_form && list->total_length != data.size()) {
+    // The totals decide the reading before any slot is made.
+    EntryDecoder decode = &PoolEntry::Decode;
+    Result<EntryTotals> totals = ReadEntries(entry_bytes, decode, [](const PoolEntry&) {});
+    if (!totals.ok()) return totals.status();
+    if (totals->has_long_form && totals->total_length != data.size()) {
         // libmsi's writer lays long entries out as 0, length >> 16,
         // length & 0xFFFF, count. Read correctly, such a pool accounts for the
         // wrong number of bytes. Both forms take 8 bytes and one id, so the
         // only safe evidence is the byte total: we switch readings only when
         // libmsi's reading matches _StringData to the byte and ours does not.
-        Result<EntryList> libmsi = ReadEntries(entry_bytes, &PoolEntry::DecodeLibmsiForm);
-        if (libmsi.ok() && libmsi->total_length == data.size()) list = std::move(libmsi);
+        Result<EntryTotals> libmsi =
+            ReadEntries(entry_bytes, &PoolEntry::DecodeLibmsiForm, [](const PoolEntry&) {});
+        if (libmsi.ok() && libmsi->total_length == data.size()) {
+            decode = &PoolEntry::DecodeLibmsiForm;
+            totals = std::move(libmsi);
+        }
     }
-    if (list->total_length > data.size()) {
+    if (totals->total_length > data.size()) {
         return Status::Corrupt("string lengths in _StringPool add up to " +
-                               std::to_string(list->total_length) + " bytes, but _StringData has " +
-                               std::to_string(data.size()));
+                               std::to_string(totals->total_length) +
+                               " bytes, but _StringData has " + std::to_string(data.size()));
+    }
+    if (totals->total_length > kMaxBytes) {
+        return Status::Unsupported("_StringData of " + std::to_string(totals->total_length) +
+                                   " bytes is larger than the 4 GiB a string pool may hold");
     }
     // Fewer bytes than _StringData holds are accepted: the strings read are
     // whole, and other readers ignore such trailing bytes too.
 
     result.code_page_ = header->code_page;
     result.loaded_long_refs_ = header->long_refs;
-    result.bytes_.assign(reinterpret_cast<const char*>(data.data()), list->total_length);
-    const std::vector<PoolEntry>& entries = list->entries;
-    result.slots_.resize(entries.size() + 1);
-    result.index_.Reserve(entries.size());
-    size_t offset = 0;
-    for (uint32_t id = 1; id <= entries.size(); ++id) {
-        const PoolEntry& entry = entries[id - 1];
-        Slot& slot = result.slots_[id];
+    data.resize(totals->total_length);
+    result.bytes_ = std::move(data);
+    result.slots_.resize(totals->count + 1);
+    result.refs_.resize(totals->count + 1);
+    uint32_t id = 0;
+    uint32_t offset = 0;
+    std::vector<uint32_t> free_ids;
+    // The totals were read already; this pass cannot fail.
+    (void)ReadEntries(entry_bytes, decode, [&](const PoolEntry& entry) {
+        ++id;
         if (entry.IsFree()) {
-            result.free_ids_.push(id);
-            continue;
+            free_ids.push_back(id);
+            return;
         }
         // A string counted 0 times is kept: libmsi writes low counts, and only
         // a recount can tell whether it is really unused.
-        slot.offset = offset;
-        slot.length = entry.length;
-        slot.refs = entry.ref_count;
-        slot.used = true;
+        result.slots_[id] = Slot{offset, entry.length};
+        result.refs_[id] = entry.ref_count;
         offset += entry.length;
         ++result.used_;
         result.highest_ = id;
-        const std::string_view text = result.TextOf(id);
-        slot.hash = StringIndex::Hash(text);
-        auto text_of = [&result](uint32_t other) { return result.TextOf(other); };
-        if (result.index_.Find(text, slot.hash, text_of) == 0) {
-            result.index_.Insert(id, slot.hash);
-            slot.indexed = true;
-        }
-    }
+    });
+    // Ascending ids already form a valid heap; building it from the vector
+    // spares a push per hole.
+    result.free_ids_ = decltype(result.free_ids_)(std::greater<>(), std::move(free_ids));
     return result;
 }
 
@@ -118,7 +129,7 @@ StringPool::Streams StringPool::Serialize() const {
     // would read back as a free id followed by garbage.
     auto written_as_free = [this](uint32_t id) {
         const Slot& slot = slots_[id];
-        return !slot.used || (slot.length >= PoolEntry::kShortLengthLimit && slot.refs == 0);
+        return slot.length == 0 || (slot.length >= PoolEntry::kShortLengthLimit && refs_[id] == 0);
     };
     uint32_t last = HighestId();
     while (last > 0 && written_as_free(last)) --last;  // trailing free ids are dropped
@@ -133,8 +144,7 @@ StringPool::Streams StringPool::Serialize() const {
         PoolEntry entry;
         if (!written_as_free(id)) {
             entry.length = slots_[id].length;
-            entry.ref_count =
-                uint16_t(std::min<uint32_t>(slots_[id].refs, PoolEntry::kMaxRefCount));
+            entry.ref_count = uint16_t(std::min<uint32_t>(refs_[id], PoolEntry::kMaxRefCount));
             const std::string_view text = TextOf(id);
             out.data.insert(out.data.end(), text.begin(), text.end());
         }
@@ -148,18 +158,31 @@ Status StringPool::SetCodePage(uint32_t code_page) {
         return Status::InvalidArgument("code page " + std::to_string(code_page) +
                                        " is not a valid database code page");
     }
+    if (code_page != code_page_) {
+        // Texts converted under the old code page no longer hold.
+        text_states_.clear();
+        converted_.clear();
+    }
     code_page_ = code_page;
     return Status::Ok();
 }
 
-std::optional<std::string_view> StringPool::Lookup(uint32_t id) const {
-    if (id == 0) return std::string_view();
-    if (!IsUsed(id)) return std::nullopt;
-    return TextOf(id);
+void StringPool::EnsureIndex() const {
+    if (indexed_) return;
+    indexed_ = true;
+    index_.Reserve(used_);
+    auto text_of = [this](uint32_t other) { return TextOf(other); };
+    for (uint32_t id = 1; id < slots_.size(); ++id) {
+        if (slots_[id].length == 0) continue;
+        const std::string_view text = TextOf(id);
+        const uint32_t hash = StringIndex::Hash(text);
+        if (index_.Find(text, hash, text_of) == 0) index_.Insert(id, hash);
+    }
 }
 
 uint32_t StringPool::Find(std::string_view bytes) const {
     if (bytes.empty()) return 0;
+    EnsureIndex();
     auto text_of = [this](uint32_t id) { return TextOf(id); };
     return index_.Find(bytes, StringIndex::Hash(bytes), text_of);
 }
@@ -170,16 +193,28 @@ Result<uint32_t> StringPool::Add(std::string_view bytes, uint32_t refs) {
         return Status::InvalidArgument("string of " + std::to_string(bytes.size()) +
                                        " bytes is too long for the string pool");
     }
+    EnsureIndex();
     const uint32_t hash = StringIndex::Hash(bytes);
     auto text_of = [this](uint32_t id) { return TextOf(id); };
     if (uint32_t id = index_.Find(bytes, hash, text_of); id != 0) {
-        Slot& slot = slots_[id];
-        if (slot.refs > std::numeric_limits<uint32_t>::max() - refs) {
+        if (refs_[id] > std::numeric_limits<uint32_t>::max() - refs) {
             return Status::InvalidArgument("reference count overflow for string id " +
                                            std::to_string(id));
         }
-        slot.refs += refs;
+        refs_[id] += refs;
         return id;
+    }
+    // The caller's bytes may be a view into bytes_ (a part of a stored string);
+    // copy them before compaction or growth can move the buffer.
+    std::string copy;
+    const auto* first = reinterpret_cast<const char*>(bytes_.data());
+    if (!bytes_.empty() && bytes.data() >= first && bytes.data() < first + bytes_.size()) {
+        copy.assign(bytes);
+        bytes = copy;
+    }
+    CompactIfWasteful();
+    if (bytes_.size() + bytes.size() > kMaxBytes) {
+        return Status::Unsupported("string pool is full: its strings would pass 4 GiB");
     }
     uint32_t id = 0;
     if (!free_ids_.empty()) {
@@ -189,28 +224,19 @@ Result<uint32_t> StringPool::Add(std::string_view bytes, uint32_t refs) {
         if (slots_.size() > kMaxId) {
             return Status::Unsupported("string pool is full: ids end at 16,777,215");
         }
-        if (slots_.empty()) slots_.emplace_back();  // id 0, the null string
+        if (slots_.empty()) {  // id 0, the null string
+            slots_.emplace_back();
+            refs_.push_back(0);
+        }
         id = uint32_t(slots_.size());
         slots_.emplace_back();
+        refs_.push_back(0);
     }
-    // The caller's bytes may be a view into bytes_ (a part of a stored string);
-    // copy them before compaction or growth can move the buffer.
-    std::string copy;
-    if (!bytes_.empty() && bytes.data() >= bytes_.data() &&
-        bytes.data() < bytes_.data() + bytes_.size()) {
-        copy.assign(bytes);
-        bytes = copy;
-    }
-    CompactIfWasteful();
-    Slot& slot = slots_[id];
-    slot.offset = bytes_.size();
-    slot.length = uint32_t(bytes.size());
-    slot.refs = refs;
-    slot.hash = hash;
-    slot.used = true;
-    slot.indexed = true;
-    bytes_.append(bytes);
+    slots_[id] = Slot{uint32_t(bytes_.size()), uint32_t(bytes.size())};
+    refs_[id] = refs;
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
     index_.Insert(id, hash);
+    ForgetText(id);
     ++used_;
     highest_ = std::max(highest_, id);
     return id;
@@ -222,11 +248,11 @@ Status StringPool::AddRef(uint32_t id) {
         return Status::InvalidArgument("AddRef of string id " + std::to_string(id) +
                                        ", which is not in use");
     }
-    if (slots_[id].refs == std::numeric_limits<uint32_t>::max()) {
+    if (refs_[id] == std::numeric_limits<uint32_t>::max()) {
         return Status::InvalidArgument("reference count overflow for string id " +
                                        std::to_string(id));
     }
-    ++slots_[id].refs;
+    ++refs_[id];
     return Status::Ok();
 }
 
@@ -236,61 +262,105 @@ Status StringPool::Release(uint32_t id) {
         return Status::InvalidArgument("Release of string id " + std::to_string(id) +
                                        ", which is not in use");
     }
-    Slot& slot = slots_[id];
     // Counting below zero means a cell was released twice or never counted;
     // freeing now could drop a string other cells still name.
-    if (slot.refs == 0) {
+    if (refs_[id] == 0) {
         return Status::InvalidArgument("Release of string id " + std::to_string(id) +
                                        ", whose count is already 0");
     }
-    if (--slot.refs == 0) FreeSlot(id);
+    if (--refs_[id] == 0) FreeSlot(id);
     return Status::Ok();
 }
 
 uint32_t StringPool::RefCount(uint32_t id) const {
-    return IsUsed(id) ? slots_[id].refs : 0;
+    return IsUsed(id) ? refs_[id] : 0;
 }
 
 void StringPool::ResetCounts() {
-    for (Slot& slot : slots_) slot.refs = 0;
+    std::fill(refs_.begin(), refs_.end(), 0);
 }
 
 void StringPool::FreeUnreferenced() {
     for (uint32_t id = 1; id < slots_.size(); ++id) {
-        if (slots_[id].used && slots_[id].refs == 0) FreeSlot(id);
+        if (slots_[id].length != 0 && refs_[id] == 0) FreeSlot(id);
     }
 }
 
 void StringPool::FreeSlot(uint32_t id) {
     Slot& slot = slots_[id];
-    if (slot.indexed) index_.Erase(id, slot.hash);
+    // A second copy of some bytes (a file may hold one) was never indexed;
+    // erasing it finds nothing.
+    if (indexed_) index_.Erase(id, StringIndex::Hash(TextOf(id)));
     garbage_ += slot.length;
     slot = Slot{};
+    refs_[id] = 0;
+    ForgetText(id);
     free_ids_.push(id);
     --used_;
     // The new highest id is found by walking down; the walk is paid for by the
     // Adds that raised it.
-    while (highest_ > 0 && !slots_[highest_].used) --highest_;
+    while (highest_ > 0 && slots_[highest_].length == 0) --highest_;
 }
 
 void StringPool::CompactIfWasteful() {
     if (garbage_ < kCompactionThreshold || garbage_ * 2 < bytes_.size()) return;
-    std::string compacted;
+    std::vector<uint8_t> compacted;
     compacted.reserve(bytes_.size() - garbage_);
     for (Slot& slot : slots_) {
-        if (!slot.used) continue;
-        const size_t offset = compacted.size();
-        compacted.append(bytes_, slot.offset, slot.length);
+        if (slot.length == 0) continue;
+        const uint32_t offset = uint32_t(compacted.size());
+        compacted.insert(compacted.end(), bytes_.begin() + slot.offset,
+                         bytes_.begin() + slot.offset + slot.length);
         slot.offset = offset;
     }
     bytes_ = std::move(compacted);
     garbage_ = 0;
 }
 
-Result<std::string> StringPool::LookupText(uint32_t id) const {
+void StringPool::ForgetText(uint32_t id) {
+    if (id < text_states_.size() && text_states_[id] == TextState::kConverted) converted_.erase(id);
+    if (id < text_states_.size()) text_states_[id] = TextState::kUnknown;
+}
+
+Result<std::string_view> StringPool::LookupTextView(uint32_t id) const {
     const std::optional<std::string_view> bytes = Lookup(id);
     if (!bytes) return Status::NotFound("string id " + std::to_string(id) + " is not in use");
-    return DatabaseToProcess(*bytes, code_page_);
+    if (id == 0) return std::string_view();
+    // The neutral rules depend on the process code page, which a program
+    // may change between calls.
+    const uint32_t process = win32::ProcessCodePage();
+    if (process != converted_for_) {
+        text_states_.clear();
+        converted_.clear();
+        converted_for_ = process;
+    }
+    if (text_states_.size() < slots_.size()) text_states_.resize(slots_.size());
+    switch (text_states_[id]) {
+        case TextState::kSameAsBytes:
+            return *bytes;
+        case TextState::kConverted:
+            return std::string_view(converted_.at(id));
+        case TextState::kUnknown:
+        case TextState::kUnconvertible:
+            break;
+    }
+    Result<std::string> text = DatabaseToProcess(*bytes, code_page_);
+    if (!text.ok()) {
+        text_states_[id] = TextState::kUnconvertible;
+        return text.status();
+    }
+    if (*text == *bytes) {
+        text_states_[id] = TextState::kSameAsBytes;
+        return *bytes;
+    }
+    text_states_[id] = TextState::kConverted;
+    return std::string_view(converted_[id] = std::move(text).value());
+}
+
+Result<std::string> StringPool::LookupText(uint32_t id) const {
+    Result<std::string_view> text = LookupTextView(id);
+    if (!text.ok()) return text.status();
+    return std::string(*text);
 }
 
 // A neutral pool may hold a text in either of the two forms that read back

@@ -4,6 +4,13 @@
 // Strings are kept as raw bytes in the database's code page; LookupText,
 // FindText and AddText convert from and to the process code page.
 //
+// Reading costs only what it uses. Load keeps the _StringData bytes as they
+// are and one small slot per id; the hash index that Find and Add need is
+// built on their first call, and a string is converted to process text the
+// first time LookupText asks for it (a string whose text is its bytes, as
+// ASCII is in most code pages, is never copied). So a query that only reads
+// cells never pays for an index or for strings it does not fetch.
+//
 // Reference counts. Files made by Windows carry exact counts (cells holding
 // the id in all persistent tables, _Tables and _Columns included); libmsi
 // writes lower ones. So counts read from a file are not trusted: after Load,
@@ -13,6 +20,9 @@
 //
 // Ids: 1..0xFFFF fit 2-byte references; up to 0xFFFFFF need the 3-byte form,
 // which Serialize announces exactly when an id above 0xFFFF is in use.
+//
+// Not thread-safe, even for const calls: the index and the converted texts
+// are filled in on first use.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +33,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "common/status.h"
@@ -34,6 +45,9 @@ class StringPool {
   public:
     static constexpr uint32_t kMaxShortId = 0xFFFF;
     static constexpr uint32_t kMaxId = 0xFFFFFF;
+    // The string bytes are addressed with 32-bit offsets: the streams of a
+    // package stay far below this, and Add refuses to grow past it.
+    static constexpr uint64_t kMaxBytes = 0xFFFFFFFF;
 
     struct Streams {
         std::vector<uint8_t> pool;  // _StringPool
@@ -43,14 +57,16 @@ class StringPool {
     // An empty pool with code page 0 (neutral).
     StringPool() = default;
 
-    // Reads the two streams; pass empty spans for absent streams (an empty
-    // pool). Entries whose lengths overrun _StringData are corrupt. Long
-    // strings are read in the correct form; the form libmsi's writer uses is
-    // accepted only when the correct reading does not account for _StringData
-    // exactly and libmsi's reading does (see the comment in Load). The code
-    // page is kept as written, even one SetCodePage would refuse: the bytes
-    // stay readable, and only a conversion reports the code page it lacks.
-    static Result<StringPool> Load(std::span<const uint8_t> pool, std::span<const uint8_t> data);
+    // Reads the two streams; pass empty ones for absent streams (an empty
+    // pool). `data` becomes the pool's byte buffer, so a caller that hands it
+    // over with std::move saves a copy of every string. Entries whose lengths
+    // overrun _StringData are corrupt. Long strings are read in the correct
+    // form; the form libmsi's writer uses is accepted only when the correct
+    // reading does not account for _StringData exactly and libmsi's reading
+    // does (see the comment in Load). The code page is kept as written, even
+    // one SetCodePage would refuse: the bytes stay readable, and only a
+    // conversion reports the code page it lacks.
+    static Result<StringPool> Load(std::span<const uint8_t> pool, std::vector<uint8_t> data);
     // Writes both streams; call it after the recount, with no change since the
     // tables were encoded, so that the 3-byte flag (NeedsLongRefs) matches the
     // tables. Entries for ids 1..HighestId(), free ids as holes,
@@ -78,8 +94,13 @@ class StringPool {
 
     // The bytes of an id: "" for id 0, nothing for a free or unknown id. The
     // view is valid until the next Add.
-    std::optional<std::string_view> Lookup(uint32_t id) const;
-    // The id holding exactly these bytes, or 0 (also for "").
+    std::optional<std::string_view> Lookup(uint32_t id) const {
+        if (id == 0) return std::string_view();
+        if (!IsUsed(id)) return std::nullopt;
+        return TextOf(id);
+    }
+    // The id holding exactly these bytes, or 0 (also for ""). When a file
+    // holds the same bytes under several ids, the lowest one.
     uint32_t Find(std::string_view bytes) const;
     // Interns bytes and adds `refs` references: the existing id, else the
     // lowest free id, else a new one. "" is the null string: id 0, no entry.
@@ -97,35 +118,51 @@ class StringPool {
     // The same in the process code page (UTF-8), converted with the pool's.
     // A neutral pool reads and writes by the rules of code_page.h.
     Result<std::string> LookupText(uint32_t id) const;
+    // LookupText without a copy: the view is valid until the pool changes
+    // (Add, Release, FreeUnreferenced, SetCodePage).
+    Result<std::string_view> LookupTextView(uint32_t id) const;
     Result<uint32_t> FindText(std::string_view text) const;
     Result<uint32_t> AddText(std::string_view text, uint32_t refs = 1);
 
   private:
+    // A used id has a length above 0: the empty string is never stored.
     struct Slot {
-        size_t offset = 0;  // in bytes_
+        uint32_t offset = 0;  // in bytes_
         uint32_t length = 0;
-        uint32_t refs = 0;
-        uint32_t hash = 0;
-        bool used = false;
-        // False for a duplicate read from a file: the index names the first copy.
-        bool indexed = false;
     };
 
+    // What LookupText knows about an id's text, filled in on first use.
+    enum class TextState : uint8_t { kUnknown, kSameAsBytes, kConverted, kUnconvertible };
+
     std::string_view TextOf(uint32_t id) const {
-        return std::string_view(bytes_).substr(slots_[id].offset, slots_[id].length);
+        return std::string_view(reinterpret_cast<const char*>(bytes_.data()) + slots_[id].offset,
+                                slots_[id].length);
     }
-    bool IsUsed(uint32_t id) const { return id < slots_.size() && slots_[id].used; }
+    bool IsUsed(uint32_t id) const { return id < slots_.size() && slots_[id].length != 0; }
     void FreeSlot(uint32_t id);
+    // Builds the index over every used id on first need; the lowest of
+    // several ids with the same bytes is the one indexed.
+    void EnsureIndex() const;
+    // Forgets what LookupText learnt about an id (its bytes changed or went).
+    void ForgetText(uint32_t id);
     // The id of `bytes` (the stored form of `text`), else of another stored
     // form that reads as `text`; 0 when neither is present.
     uint32_t FindEitherForm(std::string_view text, std::string_view bytes) const;
     void CompactIfWasteful();
 
-    std::string bytes_;        // string bytes; freed strings leave garbage until compaction
-    size_t garbage_ = 0;       // bytes of freed strings still in bytes_
-    std::vector<Slot> slots_;  // index = id; slot 0 (null) is never used
+    std::vector<uint8_t> bytes_;  // string bytes; freed strings leave garbage until compaction
+    size_t garbage_ = 0;          // bytes of freed strings still in bytes_
+    std::vector<Slot> slots_;     // index = id; slot 0 (null) is never used
+    std::vector<uint32_t> refs_;  // index = id
     std::priority_queue<uint32_t, std::vector<uint32_t>, std::greater<>> free_ids_;
-    StringIndex index_;
+    mutable StringIndex index_;
+    mutable bool indexed_ = false;
+    // Filled by LookupText: a state per id (empty until the first call), the
+    // converted text of ids whose text differs from their bytes, and the
+    // process code page they were converted for.
+    mutable std::vector<TextState> text_states_;
+    mutable std::unordered_map<uint32_t, std::string> converted_;
+    mutable uint32_t converted_for_ = 0;
     size_t used_ = 0;
     // Kept up to date by Add and FreeSlot: table writers ask for it often, and
     // files may end in long runs of free ids.

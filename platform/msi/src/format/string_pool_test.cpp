@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "format/byte_order.h"
+#include "win32/codepage.h"
 
 namespace msi::format {
 namespace {
@@ -334,6 +335,41 @@ TEST(StringPoolTest, NeutralUtf8EntryIsTheSameStringAsIts1252Form) {
     EXPECT_EQ(*pool.AddText("\xC3\xA9"), 1u);
     EXPECT_EQ(pool.RefCount(1), 2u);
     EXPECT_EQ(pool.size(), 1u);
+}
+
+// Texts are converted once and kept; what was learnt about an id must not
+// outlive its bytes, the pool's code page or the process code page.
+TEST(StringPoolTest, ConvertedTextFollowsTheIdTheCodePageAndTheProcess) {
+    StringPool pool = MustLoad(PoolBytes(0, {1, 1, 5, 1}), std::vector<uint8_t>{0xE9, 'p', 'l', 'a', 'i', 'n'});
+    EXPECT_EQ(*pool.LookupText(1), "\xC3\xA9");  // neutral: Windows-1252
+    EXPECT_EQ(*pool.LookupTextView(2), "plain");
+    ASSERT_TRUE(pool.SetCodePage(1251).ok());
+    EXPECT_EQ(*pool.LookupText(1), "\xD0\xB9");  // the same byte in Cyrillic
+    ASSERT_TRUE(pool.SetCodePage(0).ok());
+    ASSERT_TRUE(win32::SetProcessCodePage(932));
+    // A process that is not UTF-8 takes neutral bytes as they are.
+    EXPECT_EQ(*pool.LookupText(1), "\xE9");
+    ASSERT_TRUE(win32::SetProcessCodePage(CP_UTF8));
+    EXPECT_EQ(*pool.LookupText(1), "\xC3\xA9");
+    // A freed id taken by new bytes reads as them.
+    ASSERT_TRUE(pool.Release(1).ok());
+    EXPECT_EQ(MustAdd(pool, "\xFC"), 1u);
+    EXPECT_EQ(*pool.LookupText(1), "\xC3\xBC");
+    EXPECT_EQ(pool.LookupTextView(3).status().kind(), Status::Kind::kNotFound);
+}
+
+// The index behind Find and Add is built on first use; ids freed before that
+// stay out of it, and what was added after it is found.
+TEST(StringPoolTest, IndexBuiltLateKnowsOnlyTheStringsInUse) {
+    StringPool pool = MustLoad(PoolBytes(0, {3, 1, 3, 1, 3, 1}), Bytes("onetwoone"));
+    ASSERT_TRUE(pool.Release(1).ok());
+    EXPECT_EQ(pool.Find("one"), 3u);
+    EXPECT_EQ(pool.Find("two"), 2u);
+    EXPECT_EQ(MustAdd(pool, "new"), 1u);
+    EXPECT_EQ(pool.Find("new"), 1u);
+    ASSERT_TRUE(pool.Release(2).ok());
+    EXPECT_EQ(pool.Find("two"), 0u);
+    EXPECT_EQ(MustAdd(pool, "two"), 2u);
 }
 
 }  // namespace

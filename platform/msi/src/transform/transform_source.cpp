@@ -81,7 +81,7 @@ Status TransformSource::Load(std::shared_ptr<storage::CompoundFile> file,
             tables_[decoded->name] = std::move(bytes).value();
         }
     }
-    auto pool = format::StringPool::Load(pool_bytes, data_bytes);
+    auto pool = format::StringPool::Load(pool_bytes, std::move(data_bytes));
     if (!pool.ok()) return Status::Corrupt("transform string pool: " + pool.status().message());
     pool_ = std::move(pool).value();
     return Status::Ok();
