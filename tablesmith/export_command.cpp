@@ -48,7 +48,8 @@ bool ExportTables(CMsiDatabase& database, const ExportSettings& settings, const 
 
 bool RunExport(const ExportSettings& settings, MessageSink& sink, CopyProgress* progress) {
     if (settings.msi_file.empty()) return false;
-    const std::string folder = ExportFolderOf(settings.msi_file);
+    const std::string folder =
+        settings.folder.empty() ? ExportFolderOf(settings.msi_file) : settings.folder;
     if (folder.empty()) {
         sink.Tell(kNoTempFolder, MB_ICONSTOP);
         return false;

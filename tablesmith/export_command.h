@@ -32,6 +32,9 @@ struct ExportSettings {
     bool export_all = false;          // m_bExportAll: every listed table
     bool export_cab = false;          // m_bExportCab: the cabinets as well
     bool only_cab = false;            // m_bOnlyCab: the cabinets and no table
+    // Where the files go; "" for the package's export folder (export_folder.h).
+    // The command line's --folder sets it, for jobs that choose their own.
+    std::string folder = {};
 };
 
 // OnExport's work. True when every step that ran succeeded. Tables are

@@ -130,8 +130,8 @@ bool Abandon(CMsiDatabase& database, const std::string& temp, MessageSink& sink,
 
 }  // namespace
 
-std::string GeneratedPackagePath(const std::string& msi_file) {
-    const std::string folder = ExportFolderOf(msi_file);
+std::string GeneratedPackagePath(const std::string& msi_file, const std::string& chosen_folder) {
+    const std::string folder = chosen_folder.empty() ? ExportFolderOf(msi_file) : chosen_folder;
     if (folder.empty()) return std::string();
     // Name and extension only, also for a relative path with folders, which
     // would otherwise name a folder below the export folder; joined exactly,
@@ -143,7 +143,8 @@ std::string GeneratedPackagePath(const std::string& msi_file) {
 }
 
 bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
-    const std::string folder = ExportFolderOf(settings.msi_file);
+    const std::string folder =
+        settings.folder.empty() ? ExportFolderOf(settings.msi_file) : settings.folder;
     if (folder.empty()) {
         sink.Tell(kNoTempFolder, MB_ICONSTOP);
         return false;
@@ -173,7 +174,7 @@ bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
     // The package is built under a temporary name and renamed over the real
     // one only when complete, so a failure leaves whatever package was there
     // (the source itself, when the user regenerates from a generated one).
-    const std::string new_package = GeneratedPackagePath(settings.msi_file);
+    const std::string new_package = GeneratedPackagePath(settings.msi_file, folder);
     // A folder at that name could never be replaced by the package.
     std::error_code error;
     const bool folder_in_the_way =

@@ -46,12 +46,15 @@ inline constexpr int kGeneratedPageCount = 110;
 struct GenerateSettings {
     std::string msi_file;             // m_strMsiFile: the source package
     std::vector<std::string> tables;  // the table list as the browse step filled it
+    // The folder of the export to read, where the new package goes too; ""
+    // for the package's export folder (the command line's --folder sets it).
+    std::string folder = {};
 };
 
 // The new package's path for a source package: its file name exactly (folder
-// dropped, extension kept, no dot added) in the export folder; "" without a
-// temporary folder.
-std::string GeneratedPackagePath(const std::string& msi_file);
+// dropped, extension kept, no dot added) in `folder`, by default the export
+// folder; "" without a temporary folder.
+std::string GeneratedPackagePath(const std::string& msi_file, const std::string& folder = "");
 
 // OnGenerate's work. True when every step succeeded.
 bool RunGenerate(const GenerateSettings& settings, MessageSink& sink);

@@ -1,21 +1,17 @@
 // tablesmith-cli: the Tablesmith commands from a shell. The arguments are
-// parsed here, the commands run through the same code as the dialog's
-// buttons, and their messages go to standard output as they are.
+// parsed first (cli_options.h), then the command runs through the same code
+// as the dialog's buttons; its messages are printed as cli/message_printer.h
+// says (success on standard output, failures on standard error).
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
 namespace tablesmith::cli {
 
-// Runs the program with the arguments after the program name; returns the
-// exit status (exit_codes.h).
-int RunCommandLine(const std::vector<std::string>& args);
-
-// The full help text.
-std::string Usage();
-
-// The subcommand closest to a mistyped one, or "" when none is close.
-std::string SuggestCommand(const std::string& typed);
+// Runs the program with the arguments after the program name, writing to
+// `out` and `err`; returns the exit status (cli/exit_status.h).
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace tablesmith::cli

@@ -1,4 +1,5 @@
 // tablesmith-cli: see command_line.h.
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -6,5 +7,5 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return tablesmith::cli::RunCommandLine(args);
+    return tablesmith::cli::RunCommandLine(args, std::cout, std::cerr);
 }
