@@ -7,6 +7,7 @@
 #include "change_columns.h"
 #include "core/message_box.h"
 #include "entry_list.h"
+#include "message_text.h"
 #include "msi_db_mgr.h"
 #include "msi_record.h"
 #include "msi_view.h"
@@ -21,14 +22,6 @@ namespace {
 constexpr const char* kChangesQuery = "SELECT * FROM `_TransformView` ORDER BY `Table`, `Row`";
 // MsiDbMgr's mode 1: changes stay in memory until a commit, which never comes.
 constexpr int kTransactedMode = 1;
-
-void Tell(const ApplyFeedback& feedback, const std::string& text, unsigned type) {
-    if (feedback.tell) {
-        feedback.tell(text, type);
-    } else {
-        AfxMessageBox(text, type);
-    }
-}
 
 void Refresh(const ApplyFeedback& feedback) {
     if (feedback.refresh) feedback.refresh();
@@ -81,10 +74,19 @@ void ListChanges(CMsiDatabase* database, CEntryList& changes, const ApplyFeedbac
 
 }  // namespace
 
+void TellFeedback(const ApplyFeedback& feedback, const std::string& text, unsigned type,
+                  const std::string& detail) {
+    if (feedback.tell_with_detail) {
+        feedback.tell_with_detail(text, type, detail);
+    } else if (feedback.tell) {
+        feedback.tell(text, type);
+    } else {
+        AfxMessageBox(text, type);
+    }
+}
+
 std::string TransformErrorText(unsigned result) {
-    std::string text = kTransformErrorFormat;
-    text.replace(text.find("%d"), 2, std::to_string(static_cast<int>(result)));
-    return text;
+    return FillMessage(kTransformErrorFormat, {std::to_string(static_cast<int>(result))});
 }
 
 ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,
@@ -95,7 +97,7 @@ ApplyOutcome ApplyTransformView(const std::string& package_path, const std::stri
     // installer handle left (invariants 1 and 3).
     MsiDbMgr manager;
     if (!manager.Open(package_path.c_str(), transform_path.c_str(), kTransactedMode, true)) {
-        Tell(feedback, kOpenErrorText, kStopIcon);
+        TellFeedback(feedback, kOpenErrorText, kStopIcon);
         return ApplyOutcome::kOpenFailed;
     }
 
@@ -104,7 +106,7 @@ ApplyOutcome ApplyTransformView(const std::string& package_path, const std::stri
                                    MSITRANSFORM_ERROR_VIEWTRANSFORM);
     ApplyOutcome outcome = ApplyOutcome::kListed;
     if (result != ERROR_SUCCESS) {
-        Tell(feedback, TransformErrorText(result), kStopIcon);
+        TellFeedback(feedback, TransformErrorText(result), kStopIcon);
         outcome = ApplyOutcome::kTransformFailed;
     } else {
         ListChanges(manager.GetDatabase(), changes, feedback);

@@ -40,14 +40,27 @@ inline constexpr unsigned kStopIcon = 0x10;
 // Where a run tells the user about failures: the text and the message-box
 // type (buttons and icon). Empty: AfxMessageBox.
 using TellUser = std::function<void(const std::string& text, unsigned type)>;
+// The same with the real cause behind a fixed text, in one line ("" when
+// there is none to give): the command line prints it under the text, a
+// dialog puts it in the box's details.
+using TellUserWithDetail =
+    std::function<void(const std::string& text, unsigned type, const std::string& detail)>;
 // Called whenever the list has changed; the list control refreshes itself
 // from the list here. Empty: nothing to refresh (the CLI).
 using RefreshList = std::function<void()>;
 
+// Set `tell_with_detail` to receive the causes; without it `tell` gets the
+// text alone.
 struct ApplyFeedback {
     TellUser tell;
     RefreshList refresh;
+    TellUserWithDetail tell_with_detail;
 };
+
+// Tells `text` (and its cause) through whichever of the feedback's
+// functions is set. The other Deltalens commands tell through it too.
+void TellFeedback(const ApplyFeedback& feedback, const std::string& text, unsigned type,
+                  const std::string& detail = "");
 
 // Lists the changes `transform_path` makes to `package_path` in `changes`,
 // which must already have its column names (NameChangeColumns). The list

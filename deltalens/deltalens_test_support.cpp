@@ -28,10 +28,21 @@ std::vector<std::string> Join(std::vector<std::string> first,
     return first;
 }
 
-// A copy of `package` whose code page is `code_page`, set by importing a
-// _ForceCodepage archive made in `folder`.
-UINT MakeCodePageCopy(const std::string& package, const std::string& copy,
-                      const std::filesystem::path& folder, int code_page) {
+std::string Field(MSIHANDLE record, UINT field) {
+    DWORD size = 0;
+    char probe[1] = {};
+    MsiRecordGetStringA(record, field, probe, &size);
+    std::string text(static_cast<std::size_t>(size) + 1, '\0');
+    size += 1;
+    MsiRecordGetStringA(record, field, text.data(), &size);
+    text.resize(size);
+    return text;
+}
+
+}  // namespace
+
+unsigned MakeCodePageCopy(const std::string& package, const std::string& copy,
+                          const std::filesystem::path& folder, int code_page) {
     testing_support::WriteFile(folder / "_ForceCodepage.idt",
                                "\r\n\r\n" + std::to_string(code_page) + "\t_ForceCodepage\r\n");
     std::error_code error;
@@ -47,19 +58,6 @@ UINT MakeCodePageCopy(const std::string& package, const std::string& copy,
     std::filesystem::remove(folder / "_ForceCodepage.idt", error);
     return result;
 }
-
-std::string Field(MSIHANDLE record, UINT field) {
-    DWORD size = 0;
-    char probe[1] = {};
-    MsiRecordGetStringA(record, field, probe, &size);
-    std::string text(static_cast<std::size_t>(size) + 1, '\0');
-    size += 1;
-    MsiRecordGetStringA(record, field, text.data(), &size);
-    text.resize(size);
-    return text;
-}
-
-}  // namespace
 
 SampleFiles MakeSampleFiles(const std::filesystem::path& folder) {
     SampleFiles files;

@@ -37,6 +37,11 @@ struct SampleFiles {
 // engine cannot.
 SampleFiles MakeSampleFiles(const std::filesystem::path& folder);
 
+// A copy of `package` whose code page is `code_page`, set by importing a
+// _ForceCodepage archive made in `folder`.
+unsigned MakeCodePageCopy(const std::string& package, const std::string& copy,
+                          const std::filesystem::path& folder, int code_page);
+
 // The rows of _TransformView after the engine applies `transform` to
 // `package` in view mode, read straight from the interface (fields 1 to 5 as
 // MsiRecordGetStringA gives them), in query order. Empty with `ok` false

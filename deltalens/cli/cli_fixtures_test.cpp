@@ -3,7 +3,6 @@
 // engine's _TransformView holds, in order, and neither file may change.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <ostream>
 
 #include "cli_test_support.h"
@@ -12,41 +11,7 @@
 
 namespace {
 
-struct FixturePair {
-    const char* transform;
-    const char* package;
-};
-
-constexpr const char* kAlcor = "real/alcor-smartcard/AlcorSmartCardReaderDriver.msi";
-constexpr const char* kPes = "real/pes2012/PES2012DEMO.msi";
-constexpr const char* kAcro = "real/adobe-reader/AcroRead.msi";
-
-const FixturePair kPairs[] = {
-    {"real/alcor-smartcard/1028.mst", kAlcor},
-    {"real/alcor-smartcard/1029.mst", kAlcor},
-    {"real/alcor-smartcard/1031.mst", kAlcor},
-    {"real/alcor-smartcard/1032.mst", kAlcor},
-    {"real/alcor-smartcard/1033.mst", kAlcor},
-    {"real/alcor-smartcard/1041.mst", kAlcor},
-    {"real/alcor-smartcard/1042.mst", kAlcor},
-    {"real/alcor-smartcard/1049.mst", kAlcor},
-    {"real/alcor-smartcard/1054.mst", kAlcor},
-    {"real/alcor-smartcard/1055.mst", kAlcor},
-    {"real/alcor-smartcard/2052.mst", kAlcor},
-    {"real/alcor-smartcard/4100.mst", kAlcor},
-    {"real/pes2012/1025.mst", kPes},
-    {"real/pes2012/1031.mst", kPes},
-    {"real/pes2012/1033.mst", kPes},
-    {"real/pes2012/1049.mst", kPes},
-    {"real/adobe-reader/AcroRead-kw.mst", kAcro},
-    {"real/adobe-reader/AcroRead-rcs.mst", kAcro},
-};
-
-// Names the pair in test listings by its transform; without it GoogleTest
-// prints the raw bytes of the two pointers.
-void PrintTo(const FixturePair& pair, std::ostream* out) {
-    *out << pair.transform;
-}
+using deltalens_test::FixturePair;
 
 class CliFixturesTest : public testing::TestWithParam<FixturePair> {};
 
@@ -80,15 +45,8 @@ TEST_P(CliFixturesTest, TsvIsExactlyTheEnginesTransformView) {
     EXPECT_TRUE(temp.Entries().empty());
 }
 
-std::string PairName(const testing::TestParamInfo<FixturePair>& info) {
-    std::string name = info.param.transform;
-    name = name.substr(name.find('/') + 1);
-    for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    }
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(RealTransforms, CliFixturesTest, testing::ValuesIn(kPairs), PairName);
+INSTANTIATE_TEST_SUITE_P(RealTransforms, CliFixturesTest,
+                         testing::ValuesIn(deltalens_test::RealTransformPairs()),
+                         deltalens_test::FixturePairName);
 
 }  // namespace

@@ -1,6 +1,7 @@
-// deltalens-cli as a function: reads the arguments, runs the Apply command
-// and prints the change list. main() only hands it the standard streams, so
-// tests can run the whole program in-process.
+// deltalens-cli as a function: reads the arguments, runs the command (the
+// listing of a transform, diff or make-transform) and prints its result.
+// main() only hands it the standard streams, so tests can run the whole
+// program in-process.
 #pragma once
 
 #include <iosfwd>
@@ -11,9 +12,8 @@ namespace deltalens {
 
 inline constexpr const char* kProgramName = "deltalens-cli";
 
-// `arguments` without the program name. Output and the Apply command's
-// messages go to `out`, usage errors to `err`. Returns the exit status
-// (exit_status.h).
+// `arguments` without the program name. Results go to `out`, failures and
+// usage errors to `err`. Returns the exit status (cli/exit_status.h).
 int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 }  // namespace deltalens

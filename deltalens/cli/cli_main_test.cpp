@@ -7,6 +7,7 @@
 #include "apply_command.h"
 #include "cli_options.h"
 #include "cli_test_support.h"
+#include "deltalens_version.h"
 #include "deltalens_test_support.h"
 #include "msi.h"
 #include "test_support.h"
@@ -85,16 +86,22 @@ TEST_F(CliTest, TransformThatChangesNothingPrintsAnEmptyListAndExitsZero) {
 
 // --- failures and their exit statuses -----------------------------------------
 
-TEST_F(CliTest, PackageThatCannotBeOpenedPrintsTheOpenErrorAndExitsOne) {
+TEST_F(CliTest, PackageThatCannotBeOpenedPrintsTheOpenErrorOnStandardErrorAndExitsOne) {
     EXPECT_EQ(Run({"--format", "tsv", files_.text_file, files_.transform}), 1);
-    EXPECT_EQ(out_, std::string(deltalens::kOpenErrorText) + "\n");
-    EXPECT_EQ(err_, "");
+    EXPECT_EQ(out_, "");
+    EXPECT_EQ(err_.rfind(std::string(deltalens::kOpenErrorText) + "\n", 0), 0u) << err_;
 }
 
-TEST_F(CliTest, TransformThatCannotBeAppliedPrintsItsErrorAndExitsOne) {
+TEST_F(CliTest, TransformThatCannotBeAppliedPrintsItsErrorOnStandardErrorAndExitsOne) {
     EXPECT_EQ(Run({files_.unrelated_package, files_.transform}), 1);
-    EXPECT_EQ(out_, "Error applying transform. (1624)\n");
-    EXPECT_EQ(err_, "");
+    EXPECT_EQ(out_, "");
+    EXPECT_EQ(err_.rfind("Error applying transform. (1624)\n", 0), 0u) << err_;
+}
+
+TEST_F(CliTest, JsonOutputOfAFailureIsNoPartOfTheDocument) {
+    EXPECT_EQ(Run({"--format", "json", files_.text_file, files_.transform}), 1);
+    EXPECT_EQ(out_, "");
+    EXPECT_NE(err_, "");
 }
 
 TEST_F(CliTest, UsageErrorGoesToStandardErrorWithExitTwo) {
@@ -110,8 +117,14 @@ TEST_F(CliTest, UsageErrorGoesToStandardErrorWithExitTwo) {
 TEST_F(CliTest, HelpVersionAndFormatListExitZero) {
     EXPECT_EQ(Run({"--help"}), 0);
     EXPECT_EQ(out_, deltalens::UsageText("deltalens-cli"));
+    // The version stated once in the build reaches the program and the
+    // about box's text.
     EXPECT_EQ(Run({"--version"}), 0);
-    EXPECT_EQ(out_, "deltalens-cli 1.02\n");
+    EXPECT_EQ(out_, std::string("deltalens-cli ") + deltalens::kVersion + "\n");
+    EXPECT_EQ(std::string(deltalens::kAboutVersionText), "Deltalens, Version 1.02");
+    EXPECT_EQ(Run({"diff", "--help"}), 0);
+    EXPECT_EQ(out_,
+              deltalens::CommandUsageText("deltalens-cli", deltalens::CliOptions::Command::kDiff));
     EXPECT_EQ(Run({"--format", "list"}), 0);
     EXPECT_EQ(out_, "table\ntsv\njson\n");
 }
@@ -127,7 +140,8 @@ TEST_F(CliTest, ProcessExitStatusesAndStreams) {
 
     result = deltalens_test::RunCliProcess({files_.text_file, files_.transform}, inputs_.path());
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, std::string(deltalens::kOpenErrorText) + "\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err.rfind(std::string(deltalens::kOpenErrorText) + "\n", 0), 0u);
 
     result = deltalens_test::RunCliProcess({"--nonsense"}, inputs_.path());
     EXPECT_EQ(result.status, 2);
@@ -147,11 +161,14 @@ TEST_F(CliTest, TraceSaysWhatTheProgramDidOnStandardError) {
     EXPECT_EQ(result.out.find("deltalens-cli:"), std::string::npos);
 }
 
-TEST_F(CliTest, WithoutTraceStandardErrorStaysEmpty) {
-    const deltalens_test::ProcessResult result =
+TEST_F(CliTest, WithoutTraceStandardErrorHoldsOnlyTheMessage) {
+    const deltalens_test::ProcessResult quiet =
         deltalens_test::RunCliProcess({files_.text_file, files_.transform}, inputs_.path());
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "");
+    const deltalens_test::ProcessResult traced = deltalens_test::RunCliProcess(
+        {"--trace", files_.text_file, files_.transform}, inputs_.path());
+    EXPECT_EQ(quiet.status, 1);
+    EXPECT_EQ(quiet.err.find("deltalens-cli: applying"), std::string::npos) << quiet.err;
+    EXPECT_NE(traced.err.find("deltalens-cli: applying"), std::string::npos) << traced.err;
 }
 
 }  // namespace

@@ -1,119 +1,312 @@
 #include "cli_options.h"
 
+#include <cerrno>
+#include <cstdlib>
+
+#include "argument_reader.h"
+#include "closest_word.h"
+
 namespace deltalens {
 
 namespace {
 
-constexpr const char* kVersion = "1.02";
+using Command = CliOptions::Command;
 
-// Takes the value of an option given as "--name VALUE" or "--name=VALUE".
-// Returns false when the argument is not that option; `missing` is set when
-// it is but has no value.
-bool TakeValue(const std::vector<std::string>& arguments, std::size_t& index,
-               const std::string& name, std::string& value, bool& missing) {
-    const std::string& argument = arguments[index];
-    if (argument == name) {
-        if (index + 1 >= arguments.size()) {
-            missing = true;
-            return true;
+struct CommandSpec {
+    Command command;
+    const char* name;      // "" for the plain form
+    const char* operands;  // as the usage shows them
+    std::size_t operand_count;
+    const char* needed;  // the usage error for too few
+    const char* about;
+};
+
+constexpr CommandSpec kCommands[] = {
+    {Command::kApply, "", "PACKAGE TRANSFORM", 2, "PACKAGE and TRANSFORM are needed",
+     "Applies TRANSFORM (.mst) to PACKAGE (.msi) in the installer's view mode and\n"
+     "prints every change it would make: Table, Column, Row, Data, Current. Neither\n"
+     "file is changed.\n"},
+    {Command::kDiff, "diff", "OLD NEW", 2, "diff needs OLD and NEW",
+     "Lists what turns package OLD into package NEW, in the same columns: the rows of\n"
+     "the transform the installer would generate from OLD to NEW, applied to OLD.\n"
+     "Neither package is changed and no file is left behind. Summary information is\n"
+     "not compared (a transform does not carry it).\n"},
+    {Command::kMakeTransform, "make-transform", "OLD NEW OUT.mst", 3,
+     "make-transform needs OLD, NEW and OUT.mst",
+     "Writes the transform from package OLD to package NEW, with its summary\n"
+     "information, to OUT.mst: under a temporary name beside it, renamed into place\n"
+     "when whole.\n"},
+};
+
+// Which commands take an option: bits of 1 << Command.
+constexpr unsigned Bit(Command command) {
+    return 1u << static_cast<unsigned>(command);
+}
+
+struct OptionSpec {
+    const char* name;
+    const char* spelling;
+    const char* help;
+    unsigned commands;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"--format", "--format FORMAT",
+     "table, tsv or json [default=table]; '--format list' lists them",
+     Bit(Command::kApply) | Bit(Command::kDiff)},
+    {"--exit-code", "--exit-code",
+     "exit 1 when the packages differ, 0 when not, 2 for trouble (as diff(1) does)",
+     Bit(Command::kDiff)},
+    {"--force", "--force", "replace OUT.mst when it exists", Bit(Command::kMakeTransform)},
+    {"--error-conditions", "--error-conditions N",
+     "the errors the transform suppresses when applied [default=0]", Bit(Command::kMakeTransform)},
+    {"--validation", "--validation N",
+     "what a package must match for the transform [default: see below]",
+     Bit(Command::kMakeTransform)},
+};
+
+constexpr const char* kGeneralOptions =
+    "  --trace                 write the debug output channel to standard error\n"
+    "  -h, --help              print the help (after a command, that command's) and exit\n"
+    "  --version               print the version and exit\n"
+    "  --                      end the options: what follows are paths, even when they\n"
+    "                          begin with '-'\n";
+
+constexpr const char* kTransformFlags =
+    "N is decimal or 0x hexadecimal, the sum of the flags wanted:\n"
+    "  error conditions  0x1 add an existing row, 0x2 delete a missing row,\n"
+    "                    0x4 add an existing table, 0x8 delete a missing table,\n"
+    "                    0x10 update a missing row, 0x20 change the code page\n"
+    "  validation        0x1 language, 0x2 product code, 0x4 platform, 0x8 major,\n"
+    "                    0x10 minor, 0x20 update version; one comparison of the\n"
+    "                    installed version with the base version: 0x40 <, 0x80 <=,\n"
+    "                    0x100 =, 0x200 >=, 0x400 >; 0x800 upgrade code\n"
+    "Without --validation: language and product code (0x3), and the upgrade code\n"
+    "too (0x803) when both packages have an UpgradeCode property. The packages need\n"
+    "ProductCode and ProductVersion properties for the summary information.\n";
+
+constexpr const char* kOutput =
+    "Changes and results go to standard output, failures to standard error; where a\n"
+    "message says too little, a line \"cause: ...\" follows with the real cause. Values\n"
+    "from a package are never printed raw: in table and tsv output TAB, line feed,\n"
+    "carriage return and backslash are written \\t \\n \\r \\\\, any other control\n"
+    "character as \\xHH (C1 controls as \\u0080 to \\u009f), and a byte that is not\n"
+    "UTF-8 as \\xHH. In json an empty cell is null (the installer keeps an empty text\n"
+    "as null) and control characters are JSON escapes.\n";
+
+constexpr const char* kExitStatus =
+    "exit status: 0 the changes were listed (none is fine) or the transform written;\n"
+    "1 a package could not be opened or a transform not applied or made (the message\n"
+    "is on standard error); 2 usage error. diff --exit-code: 0 the packages are the\n"
+    "same, 1 they differ (also in what no row shows, the code page alone), 2 trouble.\n";
+
+const CommandSpec& SpecOf(Command command) {
+    for (const CommandSpec& spec : kCommands)
+        if (spec.command == command) return spec;
+    return kCommands[0];
+}
+
+std::string OptionLines(unsigned commands) {
+    std::string lines;
+    for (const OptionSpec& option : kOptions) {
+        if ((option.commands & commands) == 0) continue;
+        std::string line = std::string("  ") + option.spelling;
+        line.append(line.size() < 26 ? 26 - line.size() : 1, ' ');
+        lines += line + option.help + "\n";
+    }
+    return lines;
+}
+
+std::string UsageLine(const std::string& program, Command command) {
+    const CommandSpec& spec = SpecOf(command);
+    const std::string name = spec.name[0] == '\0' ? "" : std::string(spec.name) + " ";
+    return program + " " + name + "[options] " + spec.operands;
+}
+
+std::optional<CliOptions> Fail(UsageProblem& problem, std::string text, const CliOptions& options) {
+    problem.text = std::move(text);
+    problem.command = options.command_named ? CommandName(options.command) : "";
+    return std::nullopt;
+}
+
+// A flag word: decimal or 0x hexadecimal, 16 bits.
+std::optional<int> ReadFlags(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const std::string digits = hex ? text.substr(2) : text;
+    if (digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") !=
+        std::string::npos)
+        return std::nullopt;
+    errno = 0;
+    const unsigned long value = std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10);
+    if (errno != 0 || value > 0xFFFF) return std::nullopt;
+    return static_cast<int>(value);
+}
+
+std::vector<std::string> OptionNames() {
+    std::vector<std::string> names = {"--trace", "--help", "--version"};
+    for (const OptionSpec& option : kOptions) names.push_back(option.name);
+    return names;
+}
+
+std::optional<CliOptions> Check(CliOptions options, const std::vector<std::string>& paths,
+                                const std::vector<std::string>& given, UsageProblem& problem) {
+    const CommandSpec& spec = SpecOf(options.command);
+    for (const std::string& option : given) {
+        bool takes = false;
+        for (const OptionSpec& known : kOptions)
+            if (option == known.name) takes = (known.commands & Bit(options.command)) != 0;
+        if (!takes) {
+            const std::string who =
+                options.command_named ? spec.name : "the listing of a transform";
+            return Fail(problem, option + " is no option of " + who, options);
         }
-        value = arguments[++index];
-        return true;
     }
-    if (argument.rfind(name + "=", 0) == 0) {
-        value = argument.substr(name.size() + 1);
-        return true;
+    if (paths.size() != spec.operand_count) {
+        // "dif a.msi b.msi" reads as three paths; say what was probably meant.
+        if (!options.command_named && paths.size() > spec.operand_count) {
+            const std::string guess = ::cli::ClosestWord(paths[0], {"diff", "make-transform"});
+            if (!guess.empty())
+                return Fail(problem,
+                            "unknown command '" + paths[0] + "', did you mean '" + guess + "'?",
+                            options);
+        }
+        if (paths.size() < spec.operand_count) return Fail(problem, spec.needed, options);
+        return Fail(problem, "too many arguments: '" + paths[spec.operand_count] + "'", options);
     }
-    return false;
+    for (const std::string& path : paths) {
+        if (path.empty()) return Fail(problem, "a path is empty", options);
+    }
+    switch (options.command) {
+        case Command::kApply:
+            options.package_path = paths[0];
+            options.transform_path = paths[1];
+            break;
+        case Command::kDiff:
+            options.old_package = paths[0];
+            options.new_package = paths[1];
+            break;
+        case Command::kMakeTransform:
+            options.old_package = paths[0];
+            options.new_package = paths[1];
+            options.transform_path = paths[2];
+            break;
+    }
+    return options;
 }
 
 }  // namespace
 
-std::string UsageText(const std::string& program) {
-    return "usage: " + program +
-           " [options] PACKAGE TRANSFORM\n"
-           "\n"
-           "Applies TRANSFORM (.mst) to PACKAGE (.msi) in the installer's view mode and prints\n"
-           "every change it would make: Table, Column, Row, Data, Current. Neither file is\n"
-           "changed.\n"
-           "\n"
-           "options:\n"
-           "  --format FORMAT  table, tsv or json [default=table]; '--format list' lists them\n"
-           "  --trace          write the debug output channel to standard error\n"
-           "  --help           print this text and exit\n"
-           "  --version        print the version and exit\n"
-           "\n"
-           "exit status: 0 the changes were printed (none is fine), 1 the package could not be\n"
-           "opened or the transform not applied (the message is on standard output), 2 usage\n"
-           "error.\n";
+std::string CommandName(CliOptions::Command command) {
+    return SpecOf(command).name;
 }
 
-std::string VersionText() {
-    return std::string("deltalens-cli ") + kVersion;
+std::string UsageText(const std::string& program) {
+    std::string text = "usage: " + UsageLine(program, Command::kApply) + "\n";
+    for (Command command : {Command::kDiff, Command::kMakeTransform})
+        text += "       " + UsageLine(program, command) + "\n";
+    text += "       " + program + " [COMMAND] --help | --version | --format list\n\n";
+    for (const CommandSpec& spec : kCommands) {
+        if (spec.name[0] != '\0') text += std::string(spec.name) + ": ";
+        text += spec.about;
+        text += "\n";
+    }
+    text += "options:\n";
+    text += OptionLines(~0u) + kGeneralOptions + "\n" +
+            "--format is for the listing and diff, --exit-code for diff, the others for\n"
+            "make-transform. " +
+            kTransformFlags + "\n" + kOutput + "\n" + kExitStatus;
+    return text;
+}
+
+std::string CommandUsageText(const std::string& program, CliOptions::Command command) {
+    if (command == Command::kApply) return UsageText(program);
+    std::string text = "usage: " + UsageLine(program, command) + "\n\n" + SpecOf(command).about +
+                       "\noptions:\n" + OptionLines(Bit(command)) + kGeneralOptions;
+    if (command == Command::kMakeTransform) text += std::string("\n") + kTransformFlags;
+    if (command == Command::kDiff) text += std::string("\n") + kOutput;
+    return text + "\n" + kExitStatus;
 }
 
 std::optional<CliOptions> ParseArguments(const std::vector<std::string>& arguments,
-                                         std::string& error) {
+                                         UsageProblem& problem) {
+    using Value = ::cli::ArgumentReader::Value;
     CliOptions options;
     std::vector<std::string> paths;
+    std::vector<std::string> given;  // checked against the command at the end
     bool list_formats = false;
-    bool options_ended = false;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (options_ended || argument.empty() || argument[0] != '-' || argument == "-") {
+    ::cli::ArgumentReader reader(arguments);
+    while (reader.Next()) {
+        const std::string& argument = reader.Current();
+        if (reader.IsOperand()) {
+            if (paths.empty() && !options.command_named && !reader.OptionsEnded()) {
+                if (argument == "diff" || argument == "make-transform") {
+                    options.command = argument == "diff" ? Command::kDiff : Command::kMakeTransform;
+                    options.command_named = true;
+                    continue;
+                }
+            }
             paths.push_back(argument);
             continue;
         }
-        if (argument == "--") {
-            options_ended = true;
+        if (::cli::ReadGeneralOption(reader, options)) {
+            if (options.action != CliOptions::Action::kRun) return options;
             continue;
         }
-        if (argument == "--help" || argument == "-h") {
-            options.action = CliOptions::Action::kHelp;
-            return options;
-        }
-        if (argument == "--version") {
-            options.action = CliOptions::Action::kVersion;
-            return options;
-        }
-        if (argument == "--trace") {
-            options.trace = true;
+        if (reader.Is("--exit-code") || reader.Is("--force")) {
+            (argument == "--force" ? options.force : options.exit_code) = true;
+            given.push_back(argument);
             continue;
         }
         std::string value;
-        bool missing = false;
-        if (TakeValue(arguments, index, "--format", value, missing)) {
-            if (missing) {
-                error = "--format needs a value (use '--format list' to see them)";
-                return std::nullopt;
+        std::string name;
+        Value taken = Value::kNotThisOption;
+        for (const char* option : {"--format", "--error-conditions", "--validation"}) {
+            taken = reader.TakeValue(option, value);
+            if (taken != Value::kNotThisOption) {
+                name = option;
+                break;
             }
+        }
+        if (taken == Value::kNotThisOption) {
+            const std::string guess = ::cli::ClosestWord(argument, OptionNames());
+            return Fail(problem,
+                        "unknown option '" + argument + "'" +
+                            (guess.empty() ? "" : ", did you mean '" + guess + "'?"),
+                        options);
+        }
+        if (name == "--format") {
+            if (taken == Value::kMissing)
+                return Fail(problem, "--format needs a value (use '--format list' to see them)",
+                            options);
             if (value == "list") {
                 list_formats = true;
                 continue;
             }
-            const std::optional<OutputFormat> format = ParseOutputFormat(value);
-            if (!format) {
-                error = "unknown format '" + value + "' (use '--format list' to see them)";
-                return std::nullopt;
-            }
+            const std::optional<::cli::OutputFormat> format = ::cli::ParseOutputFormat(value);
+            if (!format)
+                return Fail(problem,
+                            "unknown format '" + value + "' (use '--format list' to see them)",
+                            options);
             options.format = *format;
+            given.push_back(name);
             continue;
         }
-        error = "unknown option '" + argument + "'";
-        return std::nullopt;
+        const std::optional<int> flags =
+            taken == Value::kTaken ? ReadFlags(value) : std::optional<int>();
+        if (!flags)
+            return Fail(problem,
+                        name + " needs a number from 0 to 65535 (or 0x0 to 0xffff)" +
+                            (taken == Value::kTaken ? ", not '" + value + "'" : ""),
+                        options);
+        (name == "--validation" ? options.validation : options.error_conditions) = *flags;
+        given.push_back(name);
     }
     if (list_formats) {
         options.action = CliOptions::Action::kListFormats;
         return options;
     }
-    if (paths.size() != 2) {
-        error = paths.size() < 2 ? "PACKAGE and TRANSFORM are needed"
-                                 : "too many arguments: '" + paths[2] + "'";
-        return std::nullopt;
-    }
-    options.package_path = paths[0];
-    options.transform_path = paths[1];
-    return options;
+    return Check(std::move(options), paths, given, problem);
 }
 
 }  // namespace deltalens

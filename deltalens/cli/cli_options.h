@@ -1,35 +1,59 @@
-// The command line of deltalens-cli: what it asks for, its usage text, and
+// The command line of deltalens-cli: what it asks for, its help texts, and
 // the parser that turns the arguments into options or a usage error.
+//
+//   deltalens-cli [options] PACKAGE TRANSFORM          list a transform's changes
+//   deltalens-cli diff [options] OLD NEW               list what turns OLD into NEW
+//   deltalens-cli make-transform [options] OLD NEW OUT write that transform
+//
+// A first operand "diff" or "make-transform" is the command; a package of
+// that name is given as "./diff".
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "change_writer.h"
+#include "general_options.h"
+#include "row_writer.h"
 
 namespace deltalens {
 
-struct CliOptions {
-    enum class Action { kApply, kHelp, kVersion, kListFormats };
+// What to do (run, or answer --help, --version, --format list) and --trace
+// come from the general options.
+struct CliOptions : ::cli::GeneralOptions {
+    enum class Command { kApply, kDiff, kMakeTransform };
 
-    Action action = Action::kApply;
-    OutputFormat format = OutputFormat::kTable;
-    bool trace = false;
-    std::string package_path;
-    std::string transform_path;
+    Command command = Command::kApply;  // to run, or whose help to print
+    bool command_named = false;         // the command was given (for help)
+    ::cli::OutputFormat format = ::cli::OutputFormat::kTable;
+
+    std::string package_path;    // apply: PACKAGE
+    std::string transform_path;  // apply: TRANSFORM; make-transform: OUT
+    std::string old_package;     // diff, make-transform: OLD
+    std::string new_package;     // diff, make-transform: NEW
+
+    bool exit_code = false;               // diff --exit-code
+    bool force = false;                   // make-transform --force
+    std::optional<int> error_conditions;  // make-transform --error-conditions
+    std::optional<int> validation;        // make-transform --validation
 };
 
-// The one usage text, with the program name as `program`.
-std::string UsageText(const std::string& program);
-// "deltalens-cli <version>".
-std::string VersionText();
+// What was wrong, and the command whose help the hint names ("" for the program's).
+struct UsageProblem {
+    std::string text;
+    std::string command;
+};
 
-// Reads the arguments after the program name. Returns the options, or no
-// value with `error` saying what was wrong (without prefix or line feed).
-// --help, --version and --format list win over missing paths, so that
-// they work on their own.
+// The program's help (every command), or one command's.
+std::string UsageText(const std::string& program);
+std::string CommandUsageText(const std::string& program, CliOptions::Command command);
+
+// The command's name on the command line ("" for the plain form).
+std::string CommandName(CliOptions::Command command);
+
+// Reads the arguments after the program name. --help, --version and
+// --format list win over missing paths, so that they work on their own.
 std::optional<CliOptions> ParseArguments(const std::vector<std::string>& arguments,
-                                         std::string& error);
+                                         UsageProblem& problem);
 
 }  // namespace deltalens

@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cctype>
 #include <cstdlib>
+#include <ostream>
+#include <sstream>
+
+#include "cli_main.h"
 
 #include "test_support.h"
+#include "text_escape.h"
 
 namespace deltalens_test {
 
@@ -48,32 +54,55 @@ ProcessResult RunCliProcess(const std::vector<std::string>& arguments,
     return RunProcess(DELTALENS_CLI_PATH, arguments, scratch);
 }
 
-bool UnescapeCell(const std::string& text, std::string& cell) {
-    cell.clear();
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] != '\\') {
-            cell += text[at];
-            continue;
-        }
-        if (++at == text.size()) return false;
-        switch (text[at]) {
-            case 't':
-                cell += '\t';
-                break;
-            case 'n':
-                cell += '\n';
-                break;
-            case 'r':
-                cell += '\r';
-                break;
-            case '\\':
-                cell += '\\';
-                break;
-            default:
-                return false;
-        }
+ProcessResult RunCliInProcess(const std::vector<std::string>& arguments) {
+    std::ostringstream out;
+    std::ostringstream err;
+    ProcessResult result;
+    result.status = deltalens::RunCli(arguments, out, err);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+}
+
+const std::vector<FixturePair>& RealTransformPairs() {
+    static constexpr const char* kAlcor = "real/alcor-smartcard/AlcorSmartCardReaderDriver.msi";
+    static constexpr const char* kPes = "real/pes2012/PES2012DEMO.msi";
+    static constexpr const char* kAcro = "real/adobe-reader/AcroRead.msi";
+    static const std::vector<FixturePair> pairs = {
+        {"real/alcor-smartcard/1028.mst", kAlcor},
+        {"real/alcor-smartcard/1029.mst", kAlcor},
+        {"real/alcor-smartcard/1031.mst", kAlcor},
+        {"real/alcor-smartcard/1032.mst", kAlcor},
+        {"real/alcor-smartcard/1033.mst", kAlcor},
+        {"real/alcor-smartcard/1041.mst", kAlcor},
+        {"real/alcor-smartcard/1042.mst", kAlcor},
+        {"real/alcor-smartcard/1049.mst", kAlcor},
+        {"real/alcor-smartcard/1054.mst", kAlcor},
+        {"real/alcor-smartcard/1055.mst", kAlcor},
+        {"real/alcor-smartcard/2052.mst", kAlcor},
+        {"real/alcor-smartcard/4100.mst", kAlcor},
+        {"real/pes2012/1025.mst", kPes},
+        {"real/pes2012/1031.mst", kPes},
+        {"real/pes2012/1033.mst", kPes},
+        {"real/pes2012/1049.mst", kPes},
+        {"real/adobe-reader/AcroRead-kw.mst", kAcro},
+        {"real/adobe-reader/AcroRead-rcs.mst", kAcro},
+    };
+    return pairs;
+}
+
+std::string FixturePairName(const testing::TestParamInfo<FixturePair>& info) {
+    std::string name = info.param.transform;
+    name = name.substr(name.find('/') + 1);
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     }
-    return true;
+    return name;
+}
+
+// Without it GoogleTest prints the raw bytes of the two pointers.
+void PrintTo(const FixturePair& pair, std::ostream* out) {
+    *out << pair.transform;
 }
 
 bool ParseTsv(const std::string& text, std::vector<std::vector<std::string>>& rows) {
@@ -92,7 +121,7 @@ bool ParseTsv(const std::string& text, std::vector<std::vector<std::string>>& ro
         while (true) {
             const std::size_t tab = line.find('\t', cell_start);
             std::string cell;
-            if (!UnescapeCell(line.substr(cell_start, tab - cell_start), cell)) {
+            if (!::cli::UnescapeCell(line.substr(cell_start, tab - cell_start), cell)) {
                 ADD_FAILURE() << "bad escape in line: " << line;
                 return false;
             }

@@ -1,8 +1,12 @@
-// Shared by the deltalens-cli tests: running the built program as a separate
-// process, and reading its tab-separated output back into rows.
+// Shared by the deltalens-cli tests: running the program in-process or as a
+// separate process, reading its tab-separated output back into rows, and the
+// real transforms of the shared fixtures with their base packages.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -21,10 +25,19 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 // The same for the deltalens-cli that was built with the tests.
 ProcessResult RunCliProcess(const std::vector<std::string>& arguments,
                             const std::filesystem::path& scratch);
+// The program run in-process (deltalens::RunCli), its streams caught.
+ProcessResult RunCliInProcess(const std::vector<std::string>& arguments);
 
-// Undoes the cell escapes of the tsv format (\t \n \r \\); false when the
-// text holds a backslash that starts none of them.
-bool UnescapeCell(const std::string& text, std::string& cell);
+// A real transform and its base package, below shared/fixtures.
+struct FixturePair {
+    const char* transform;
+    const char* package;
+};
+// Every real transform that has its base package in the fixtures.
+const std::vector<FixturePair>& RealTransformPairs();
+// Names a pair in test listings by its transform ("alcor_smartcard_1028_mst").
+std::string FixturePairName(const testing::TestParamInfo<FixturePair>& info);
+void PrintTo(const FixturePair& pair, std::ostream* out);
 
 // The lines of tsv output cut into unescaped cells. False (with a test
 // failure saying why) when a line is not well formed.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The viewer's part of the demo: makes a changed copy of the demo package,
 # generates the transform between the two with the engine, and lists that
-# transform's changes with deltalens-cli. The package and the transform are
-# checked to be byte for byte the same after the listing.
+# transform's changes with deltalens-cli; then compares the two packages with
+# `deltalens-cli diff` and writes the transform with `make-transform`. The
+# packages and the transform are checked to be byte for byte the same after.
 #
 #   deltalens/demo/demo-steps.sh BUILD_DIR [PACKAGE]
 #
@@ -43,7 +44,7 @@ transform=$work/$name.mst
 echo "deltalens: changing a copy of $package and generating the transform"
 "$maker" "$package" "$changed" "$transform"
 
-before=$(sha256sum "$package" "$transform")
+before=$(sha256sum "$package" "$changed" "$transform")
 echo
 echo "\$ deltalens-cli $(basename "$package") $(basename "$transform")"
 status=0
@@ -51,15 +52,51 @@ status=0
 echo
 echo "\$ deltalens-cli --format json ... (first lines)"
 "$cli" --format json "$package" "$transform" | head -n 4 || true
-after=$(sha256sum "$package" "$transform")
+
+# diff makes the same transform itself, in a private temporary folder, and
+# lists it: the rows are the listing's.
+echo
+echo "\$ deltalens-cli diff $(basename "$package") $(basename "$changed")"
+"$cli" diff "$package" "$changed" || status=$?
+echo
+echo "\$ deltalens-cli diff --exit-code $(basename "$package") $(basename "$package")   # the same package"
+same=0
+"$cli" diff --exit-code --format tsv "$package" "$package" > /dev/null || same=$?
+echo "exit status $same (0: no difference)"
+differs=0
+"$cli" diff --exit-code --format tsv "$package" "$changed" > /dev/null || differs=$?
+echo "\$ deltalens-cli diff --exit-code ... $(basename "$changed"): exit status $differs (1: they differ)"
+
+# make-transform writes that transform to a file, with its summary information.
+made=$work/$name-made.mst
+echo
+echo "\$ deltalens-cli make-transform --force $(basename "$package") $(basename "$changed") $(basename "$made")"
+"$cli" make-transform --force "$package" "$changed" "$made" || status=$?
+echo "\$ deltalens-cli --format tsv $(basename "$package") $(basename "$made")"
+"$cli" --format tsv "$package" "$made" || status=$?
+if command -v msiinfo > /dev/null; then
+    echo "\$ msiinfo suminfo $(basename "$made")   # msitools reads its summary information"
+    msiinfo suminfo "$made" || true
+    echo
+fi
+after=$(sha256sum "$package" "$changed" "$transform")
 
 echo
 if [[ $status -ne 0 ]]; then
-    echo "deltalens: deltalens-cli failed with exit status $status" >&2
+    echo "deltalens: a deltalens-cli step failed" >&2
+    exit 1
+fi
+if [[ $same -ne 0 || $differs -ne 1 ]]; then
+    echo "deltalens: diff --exit-code gave $same and $differs, not 0 and 1" >&2
+    exit 1
+fi
+if ! cmp -s <("$cli" --format tsv "$package" "$made") <("$cli" diff --format tsv "$package" "$changed"); then
+    echo "deltalens: diff and the listing of the made transform disagree" >&2
     exit 1
 fi
 if [[ $before != "$after" ]]; then
-    echo "deltalens: the package or the transform changed on disk" >&2
+    echo "deltalens: a package or the transform changed on disk" >&2
     exit 1
 fi
-echo "deltalens: package and transform unchanged on disk (sha256 before and after agree)"
+echo "deltalens: diff lists what the made transform lists; the packages and the transform are"
+echo "unchanged on disk (sha256 before and after agree)"

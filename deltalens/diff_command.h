@@ -1,0 +1,44 @@
+// The viewer's Diff command, for the command line: lists what turns package
+// OLD into package NEW. It makes the transform the installer would generate
+// from OLD to NEW, in a private folder of its own under the temporary folder,
+// and lists it with the Apply command, so the rows are exactly those the
+// viewer shows for that transform applied to OLD.
+//
+// Invariants of one run:
+//   1. Neither package is changed on disk (both are opened read-only, and
+//      Apply opens OLD in place without a commit).
+//   2. No file is left behind: the private folder and the transform in it
+//      are removed before the run returns, whatever happened.
+//   3. The change list holds only this run's rows, as with Apply.
+//   4. No installer handle is open when the run returns.
+#pragma once
+
+#include <string>
+
+#include "apply_command.h"
+
+namespace deltalens {
+
+struct DiffResult {
+    enum class Outcome {
+        kListed,      // the changes are in the list (none when the packages are the same)
+        kOpenFailed,  // a package could not be opened (told)
+        kFailed,      // no transform could be made or applied (told)
+    };
+    Outcome outcome = Outcome::kFailed;
+    // The engine found a difference. It can be one the list has no row for:
+    // a transform that only moves the string pool's code page lists nothing.
+    bool differs = false;
+};
+
+// Lists the changes from `old_package` to `new_package` in `changes`, which
+// must already have its column names (NameChangeColumns).
+DiffResult DiffPackages(const std::string& old_package, const std::string& new_package,
+                        CEntryList& changes, const ApplyFeedback& feedback = {});
+
+// The messages of a run (besides Apply's, which it may tell as well).
+inline constexpr const char* kCantOpenPackageFormat = "Can't open package %s!";
+inline constexpr const char* kCantCompareFormat = "Can't compare %s with %s!";
+inline constexpr const char* kNoScratchFolder = "Can't make a temporary folder for the transform!";
+
+}  // namespace deltalens

@@ -1,0 +1,147 @@
+#include "make_transform_command.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "diff_command.h"
+#include "message_text.h"
+#include "msi_database.h"
+#include "msi_record.h"
+#include "msi_view.h"
+#include "msiquery.h"
+
+namespace deltalens {
+
+namespace {
+
+bool HasUpgradeCode(CMsiDatabase& database) {
+    CMsiView view;
+    if (!view.Open(&database, "SELECT `Value` FROM `Property` WHERE `Property` = 'UpgradeCode'") ||
+        !view.Execute(0))
+        return false;
+    CMsiRecord row;
+    std::string value;
+    return view.Fetch(row) && row.GetString(0, value) && !value.empty();
+}
+
+// The temporary file beside the target: made here (so no one else can take
+// the name), filled by the engine, removed unless it was renamed into place.
+class TemporaryTransform {
+  public:
+    explicit TemporaryTransform(const std::string& target) {
+        std::vector<char> name(target.begin(), target.end());
+        const std::string suffix = ".tmp-XXXXXX";
+        name.insert(name.end(), suffix.begin(), suffix.end());
+        name.push_back('\0');
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0) {
+            error_ = std::strerror(errno);
+            return;
+        }
+        // The engine keeps the mode of the file it rewrites: give it the
+        // one a new file gets under the umask (mkstemp makes it private).
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+        ::close(fd);
+        path_ = name.data();
+    }
+    ~TemporaryTransform() {
+        if (!path_.empty()) ::unlink(path_.c_str());
+    }
+    TemporaryTransform(const TemporaryTransform&) = delete;
+    TemporaryTransform& operator=(const TemporaryTransform&) = delete;
+
+    const std::string& path() const { return path_; }
+    const std::string& error() const { return error_; }
+
+    // Puts the file at `target`; "" on success, else why not. Without
+    // `replace` an existing target stays (link refuses an existing name).
+    std::string MoveTo(const std::string& target, bool replace) {
+        if (replace) {
+            if (::rename(path_.c_str(), target.c_str()) != 0) return std::strerror(errno);
+        } else {
+            if (::link(path_.c_str(), target.c_str()) != 0) return std::strerror(errno);
+            ::unlink(path_.c_str());
+        }
+        path_.clear();
+        return "";
+    }
+
+  private:
+    std::string path_;
+    std::string error_;
+};
+
+}  // namespace
+
+int DefaultValidation(bool both_have_upgrade_code) {
+    return kValidateLanguage | kValidateProduct |
+           (both_have_upgrade_code ? kValidateUpgradeCode : 0);
+}
+
+MakeTransformOutcome MakeTransformFile(const MakeTransformSettings& settings,
+                                       const ApplyFeedback& feedback) {
+    const std::string& target = settings.transform;
+    struct stat st {};
+    if (!settings.replace && ::lstat(target.c_str(), &st) == 0) {
+        TellFeedback(feedback, FillMessage(kTransformExistsFormat, {target}), kStopIcon,
+                     "it is replaced only when asked to (--force)");
+        return MakeTransformOutcome::kFailed;
+    }
+
+    CMsiDatabase old_database;
+    CMsiDatabase new_database;
+    for (auto [database, path] : {std::pair{&old_database, &settings.old_package},
+                                  std::pair{&new_database, &settings.new_package}}) {
+        if (!database->Open(*path, MSIDBOPEN_READONLY)) {
+            TellFeedback(feedback, FillMessage(kCantOpenPackageFormat, {*path}), kStopIcon);
+            return MakeTransformOutcome::kFailed;
+        }
+    }
+    const int validation = settings.validation.value_or(
+        DefaultValidation(HasUpgradeCode(old_database) && HasUpgradeCode(new_database)));
+
+    TemporaryTransform temporary(target);
+    if (temporary.path().empty()) {
+        TellFeedback(feedback, FillMessage(kCantWriteTransformFormat, {target}), kStopIcon,
+                     temporary.error());
+        return MakeTransformOutcome::kFailed;
+    }
+    const UINT generated = MsiDatabaseGenerateTransformA(
+        new_database.GetHandle(), old_database.GetHandle(), temporary.path().c_str(), 0, 0);
+    if (generated == ERROR_NO_DATA) {
+        TellFeedback(feedback,
+                     FillMessage(kPackagesSameFormat, {settings.old_package, settings.new_package}),
+                     kStopIcon);
+        return MakeTransformOutcome::kSame;
+    }
+    if (generated != ERROR_SUCCESS) {
+        TellFeedback(
+            feedback,
+            FillMessage(kCantMakeTransformFormat, {settings.old_package, settings.new_package}),
+            kStopIcon);
+        return MakeTransformOutcome::kFailed;
+    }
+    const UINT summarised = MsiCreateTransformSummaryInfoA(
+        new_database.GetHandle(), old_database.GetHandle(), temporary.path().c_str(),
+        settings.error_conditions, validation);
+    if (summarised != ERROR_SUCCESS) {
+        TellFeedback(feedback, FillMessage(kCantWriteSummaryFormat, {target}), kStopIcon);
+        return MakeTransformOutcome::kFailed;
+    }
+    old_database.Shutdown();
+    new_database.Shutdown();
+    if (const std::string why = temporary.MoveTo(target, settings.replace); !why.empty()) {
+        TellFeedback(feedback, FillMessage(kCantWriteTransformFormat, {target}), kStopIcon, why);
+        return MakeTransformOutcome::kFailed;
+    }
+    return MakeTransformOutcome::kWritten;
+}
+
+}  // namespace deltalens
