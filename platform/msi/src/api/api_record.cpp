@@ -71,6 +71,8 @@ extern "C" UINT MsiRecordGetStringA(MSIHANDLE hRecord, UINT iField, LPSTR szValu
     if (!pcchValueBuf) return ERROR_INVALID_PARAMETER;
     // A stream has no text form; the installer refuses rather than guessing.
     if (record->KindOf(iField) == Record::Kind::kStream) return ERROR_INVALID_DATATYPE;
+    if (record->KindOf(iField) == Record::Kind::kString)
+        return msi::api::CopyStringOut(record->StringView(iField), szValueBuf, pcchValueBuf);
     return msi::api::CopyStringOut(record->GetString(iField), szValueBuf, pcchValueBuf);
 }
 

@@ -1,7 +1,7 @@
 #include "api/handle_table.h"
 
+#include <algorithm>
 #include <utility>
-#include <vector>
 
 namespace msi::api {
 
@@ -12,68 +12,88 @@ HandleTable& HandleTable::Instance() {
     return *table;
 }
 
+HandleTable::Entry* HandleTable::Find(MSIHANDLE handle) {
+    if (handle == 0 || slots_.empty()) return nullptr;
+    Entry& entry = slots_[handle & (slots_.size() - 1)];
+    return entry.handle == handle ? &entry : nullptr;
+}
+
+const HandleTable::Entry* HandleTable::Find(MSIHANDLE handle) const {
+    return const_cast<HandleTable*>(this)->Find(handle);
+}
+
+void HandleTable::Grow() {
+    std::vector<Entry> old = std::move(slots_);
+    slots_.assign(std::max(kMinSlots, old.size() * 2), Entry{});
+    for (Entry& entry : old)
+        if (entry.handle != 0) slots_[entry.handle & (slots_.size() - 1)] = std::move(entry);
+}
+
 MSIHANDLE HandleTable::Add(HandleKind kind, std::shared_ptr<void> object) {
     if (!object) return 0;
     std::lock_guard lock(mutex_);
-    if (entries_.size() >= kMaxOpenHandles) return 0;
-    // Handle numbers count up and skip 0 and numbers still in use after a
-    // wrap-around, so a stale handle is unlikely to name a new object soon.
-    while (next_ == 0 || entries_.count(next_) != 0) ++next_;
+    if (open_ >= kMaxOpenHandles) return 0;
+    if ((open_ + 1) * 2 > slots_.size()) Grow();
+    // Numbers count up and skip 0 and numbers whose slot is taken (after a
+    // wrap-around, that includes every number still in use), so a stale
+    // handle is unlikely to name a new object soon. At most half the slots
+    // are taken, so the search is short.
+    const size_t mask = slots_.size() - 1;
+    while (next_ == 0 || slots_[next_ & mask].handle != 0) ++next_;
     const MSIHANDLE handle = next_++;
-    entries_.emplace(handle, Entry{kind, std::move(object)});
+    slots_[handle & mask] = Entry{handle, kind, std::move(object)};
+    ++open_;
     return handle;
 }
 
 std::shared_ptr<void> HandleTable::GetRaw(MSIHANDLE handle, HandleKind kind) const {
     std::lock_guard lock(mutex_);
-    auto it = entries_.find(handle);
-    if (it == entries_.end() || it->second.kind != kind) return nullptr;
-    return it->second.object;
+    const Entry* entry = Find(handle);
+    if (!entry || entry->kind != kind) return nullptr;
+    return entry->object;
 }
 
 bool HandleTable::Close(MSIHANDLE handle) {
     std::shared_ptr<void> doomed;
     {
         std::lock_guard lock(mutex_);
-        auto it = entries_.find(handle);
-        if (it == entries_.end()) return false;
-        doomed = std::move(it->second.object);
-        entries_.erase(it);
+        Entry* entry = Find(handle);
+        if (!entry) return false;
+        doomed = std::move(entry->object);
+        entry->handle = 0;
+        --open_;
     }
     return true;  // `doomed` is released here, outside the lock
 }
 
 size_t HandleTable::CloseAll() {
-    std::unordered_map<MSIHANDLE, Entry> doomed;
+    std::vector<Entry> doomed;
     {
         std::lock_guard lock(mutex_);
-        doomed.swap(entries_);
+        doomed.swap(slots_);
+        open_ = 0;
     }
     // Views first, then records and the rest, databases last: releasing in
     // dependency order keeps the last reference to a database in one place.
-    const size_t count = doomed.size();
+    size_t count = 0;
+    for (const Entry& entry : doomed) count += entry.handle != 0 ? 1 : 0;
     for (HandleKind kind : {HandleKind::kView, HandleKind::kRecord, HandleKind::kSummaryInfo,
                             HandleKind::kProduct, HandleKind::kDatabase}) {
-        for (auto it = doomed.begin(); it != doomed.end();) {
-            if (it->second.kind == kind) {
-                it = doomed.erase(it);
-            } else {
-                ++it;
-            }
-        }
+        for (Entry& entry : doomed)
+            if (entry.handle != 0 && entry.kind == kind) entry.object.reset();
     }
     return count;
 }
 
 size_t HandleTable::OpenCount() const {
     std::lock_guard lock(mutex_);
-    return entries_.size();
+    return open_;
 }
 
 size_t HandleTable::OpenCount(HandleKind kind) const {
     std::lock_guard lock(mutex_);
     size_t n = 0;
-    for (const auto& [handle, entry] : entries_) n += entry.kind == kind ? 1 : 0;
+    for (const Entry& entry : slots_) n += entry.handle != 0 && entry.kind == kind ? 1 : 0;
     return n;
 }
 

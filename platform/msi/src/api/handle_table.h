@@ -4,7 +4,12 @@
 // fetched record the file its streams come from) hold their own references,
 // so closing a handle never pulls an object away from under another one.
 //
-// Thread-safe: one mutex guards the map. Objects are destroyed after the
+// Every open handle h sits in slot h mod the table's size (a power of two,
+// kept at least twice the open count), so a look-up is one array access and
+// no allocation is made per handle. A new handle takes the next number whose
+// slot is free; numbers therefore count up, skipping a few.
+//
+// Thread-safe: one mutex guards the slots. Objects are destroyed after the
 // mutex is released, so a destructor may itself touch the table.
 #pragma once
 
@@ -12,7 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <unordered_map>
+#include <vector>
 
 #include "msi.h"
 
@@ -52,11 +57,22 @@ class HandleTable {
     std::shared_ptr<void> GetRaw(MSIHANDLE handle, HandleKind kind) const;
 
     struct Entry {
-        HandleKind kind;
+        MSIHANDLE handle = 0;  // 0: the slot is free
+        HandleKind kind = HandleKind::kRecord;
         std::shared_ptr<void> object;
     };
+    static constexpr size_t kMinSlots = 64;
+
+    // The slot of an open handle, or null. Called with the mutex held.
+    Entry* Find(MSIHANDLE handle);
+    const Entry* Find(MSIHANDLE handle) const;
+    // Doubles the slots, moving each entry to its new place. Two open
+    // handles never share a slot after it: they differed in the old bits.
+    void Grow();
+
     mutable std::mutex mutex_;
-    std::unordered_map<MSIHANDLE, Entry> entries_;
+    std::vector<Entry> slots_;
+    size_t open_ = 0;
     MSIHANDLE next_ = 1;
 };
 

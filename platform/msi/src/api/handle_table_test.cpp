@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "msi_engine.h"
 #include "msiquery.h"
 
@@ -66,6 +68,36 @@ TEST(HandleTable, ObjectOutlivesItsHandleWhileReferenced) {
     EXPECT_EQ(*held, 42);
     held.reset();
     EXPECT_TRUE(watch.expired());
+}
+
+// Handles live in slots that the table doubles as it fills: every open
+// handle keeps naming its own object through the growth, closed ones name
+// nothing, and new numbers keep counting up past the closed ones.
+TEST(HandleTable, HandlesSurviveGrowthAndClosedOnesStayInvalid) {
+    MsiCloseAllHandles();
+    std::vector<MSIHANDLE> handles;
+    for (int i = 0; i < 3000; ++i) {
+        handles.push_back(MsiCreateRecord(1));
+        ASSERT_NE(handles.back(), 0u);
+        ASSERT_EQ(MsiRecordSetInteger(handles.back(), 1, i), ERROR_SUCCESS);
+    }
+    for (size_t i = 0; i < handles.size(); i += 2) ASSERT_EQ(MsiCloseHandle(handles[i]), ERROR_SUCCESS);
+    MSIHANDLE last = handles.back();
+    for (int i = 0; i < 5000; ++i) {
+        MSIHANDLE fresh = MsiCreateRecord(1);
+        ASSERT_GT(fresh, last);
+        last = fresh;
+    }
+    for (size_t i = 0; i < handles.size(); ++i) {
+        if (i % 2 == 0) {
+            EXPECT_EQ(MsiRecordGetInteger(handles[i], 1), MSI_NULL_INTEGER) << i;
+            EXPECT_EQ(MsiCloseHandle(handles[i]), ERROR_INVALID_HANDLE) << i;
+        } else {
+            EXPECT_EQ(MsiRecordGetInteger(handles[i], 1), static_cast<int>(i)) << i;
+        }
+    }
+    EXPECT_EQ(msi::OpenHandleCount(), 1500u + 5000u);
+    EXPECT_EQ(MsiCloseAllHandles(), 6500u);
 }
 
 TEST(HandleTable, NullObjectGetsNoHandle) {

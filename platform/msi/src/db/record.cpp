@@ -95,6 +95,11 @@ std::string Record::GetString(uint32_t i) const {
     }
 }
 
+std::string_view Record::StringView(uint32_t i) const {
+    if (KindOf(i) != Kind::kString) return std::string_view();
+    return std::get<std::string>(fields_[i]);
+}
+
 StreamSourcePtr Record::GetStream(uint32_t i) const {
     if (KindOf(i) != Kind::kStream) return nullptr;
     return std::get<StreamField>(fields_[i]).source;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -50,6 +51,9 @@ class Record {
     int32_t GetInteger(uint32_t i) const;
     // A string field's text, an integer's decimal text, "" for null and streams.
     std::string GetString(uint32_t i) const;
+    // A string field's text without a copy, "" for every other kind; valid
+    // until the field changes.
+    std::string_view StringView(uint32_t i) const;
     // The stream of a stream field, or null.
     StreamSourcePtr GetStream(uint32_t i) const;
     // Bytes of a string or stream, 4 for an integer, 0 for null.

@@ -45,10 +45,13 @@ bool IsUtf8(std::string_view bytes) {
     return true;
 }
 
-// The neutral rules of code_page.h.
+// The neutral rules of code_page.h: which bytes pass through unchanged.
+bool NeutralPassesThrough(std::string_view bytes) {
+    return IsAscii(bytes) || win32::ProcessCodePage() != CP_UTF8 || IsUtf8(bytes);
+}
+
 std::string NeutralToProcess(std::string_view bytes) {
-    if (IsAscii(bytes) || win32::ProcessCodePage() != CP_UTF8 || IsUtf8(bytes))
-        return std::string(bytes);
+    if (NeutralPassesThrough(bytes)) return std::string(bytes);
     return Windows1252ToUtf8(bytes);
 }
 
@@ -69,6 +72,10 @@ bool IsValidDatabaseCodePage(uint32_t code_page) {
 Result<std::string> DatabaseToProcess(std::string_view bytes, uint32_t code_page) {
     if (code_page == kNeutralCodePage) return NeutralToProcess(bytes);
     return Convert(bytes, code_page, CP_ACP, "from", code_page);
+}
+
+bool ReadsAsItself(std::string_view bytes, uint32_t code_page) {
+    return code_page == kNeutralCodePage && NeutralPassesThrough(bytes);
 }
 
 Result<std::string> ProcessToDatabase(std::string_view text, uint32_t code_page) {

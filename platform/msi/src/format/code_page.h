@@ -40,6 +40,9 @@ bool IsValidDatabaseCodePage(uint32_t code_page);
 
 // Database bytes -> process text. Code page 0 (see above) never fails.
 Result<std::string> DatabaseToProcess(std::string_view bytes, uint32_t code_page);
+// True when DatabaseToProcess would hand the bytes back unchanged, told
+// without converting them; false also where only converting can tell.
+bool ReadsAsItself(std::string_view bytes, uint32_t code_page);
 // Process text -> database bytes; code page 0 as above.
 Result<std::string> ProcessToDatabase(std::string_view text, uint32_t code_page);
 

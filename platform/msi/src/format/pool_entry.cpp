@@ -5,15 +5,6 @@
 #include "format/byte_order.h"
 
 namespace msi::format {
-namespace {
-
-// A short entry whose length is 0 but whose count is not announces the long
-// form: an empty string is never stored, so the pair cannot mean anything else.
-bool IsLongFormMarker(uint16_t length, uint16_t count) {
-    return length == 0 && count != 0;
-}
-
-}  // namespace
 
 void PoolHeader::EncodeTo(std::vector<uint8_t>& out) const {
     assert((code_page & ~kCodePageMask) == 0);

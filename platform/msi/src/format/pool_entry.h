@@ -51,12 +51,28 @@ struct PoolEntry {
     uint16_t ref_count = 0;
 
     bool IsFree() const { return length == 0 && ref_count == 0; }
+    // A short entry whose length is 0 but whose count is not announces the
+    // long form: an empty string is never stored, so the pair cannot mean
+    // anything else.
+    static bool IsLongFormMarker(uint16_t length, uint16_t count) {
+        return length == 0 && count != 0;
+    }
     size_t EncodedSize() const { return length < kShortLengthLimit ? kShortSize : kLongSize; }
     // Writes the short or the long form as the length demands. A long entry
     // needs a non-zero count; the caller writes such a string as free instead.
     void EncodeTo(std::vector<uint8_t>& out) const;
     // Reads one entry at the front of `bytes`, setting `consumed` to 4 or 8.
     static Result<PoolEntry> Decode(std::span<const uint8_t> bytes, size_t& consumed);
+    // The short form alone, for readers that walk many entries: false when the
+    // four bytes at `p` announce the long form (a length of 0 with a count),
+    // which Decode then reads.
+    static bool DecodeShort(const uint8_t* p, PoolEntry& entry) {
+        const uint16_t length = uint16_t(p[0] | (p[1] << 8));
+        const uint16_t count = uint16_t(p[2] | (p[3] << 8));
+        if (IsLongFormMarker(length, count)) return false;
+        entry = PoolEntry{length, count};
+        return true;
+    }
     // Reads one entry the way libmsi's writer (wrongly) lays out long strings:
     // 0, length >> 16, length & 0xFFFF, count. Used only as a fallback; see
     // StringPool::Load.

@@ -31,21 +31,27 @@ Result<EntryTotals> ReadEntries(std::span<const uint8_t> entries, EntryDecoder d
                                 Visit&& visit) {
     EntryTotals totals;
     size_t pos = 0;
+    PoolEntry entry;
     while (pos < entries.size()) {
-        size_t consumed = 0;
-        Result<PoolEntry> entry = decode(entries.subspan(pos), consumed);
-        if (!entry.ok()) {
-            return Status::Corrupt(entry.status().message() + " (id " +
-                                   std::to_string(totals.count + 1) + ")");
+        // Both readings agree on the short form, which nearly every entry has.
+        size_t consumed = PoolEntry::kShortSize;
+        if (entries.size() - pos < PoolEntry::kShortSize ||
+            !PoolEntry::DecodeShort(entries.data() + pos, entry)) {
+            Result<PoolEntry> decoded = decode(entries.subspan(pos), consumed);
+            if (!decoded.ok()) {
+                return Status::Corrupt(decoded.status().message() + " (id " +
+                                       std::to_string(totals.count + 1) + ")");
+            }
+            entry = *decoded;
+            totals.has_long_form |= consumed == PoolEntry::kLongSize;
         }
-        totals.has_long_form |= consumed == PoolEntry::kLongSize;
-        totals.total_length += entry->length;
+        totals.total_length += entry.length;
         ++totals.count;
         if (totals.count > StringPool::kMaxId) {
             return Status::Corrupt("_StringPool holds more than 16,777,215 ids, the most "
                                    "3-byte references reach");
         }
-        visit(*entry);
+        visit(entry);
         pos += consumed;
     }
     return totals;
@@ -343,6 +349,10 @@ Result<std::string_view> StringPool::LookupTextView(uint32_t id) const {
         case TextState::kUnknown:
         case TextState::kUnconvertible:
             break;
+    }
+    if (ReadsAsItself(*bytes, code_page_)) {
+        text_states_[id] = TextState::kSameAsBytes;
+        return *bytes;
     }
     Result<std::string> text = DatabaseToProcess(*bytes, code_page_);
     if (!text.ok()) {
