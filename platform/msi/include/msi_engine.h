@@ -12,8 +12,10 @@ namespace msi {
 size_t OpenHandleCount();
 
 // Why the last MsiOpenDatabaseA, MsiDatabaseCommit, MsiDatabaseImportA,
-// MsiDatabaseExportA, MsiDatabaseApplyTransformA or MsiGetSummaryInformationA
-// (by path) of this thread failed, in the engine's words ("Property.idt:4:
+// MsiDatabaseExportA, MsiDatabaseApplyTransformA, MsiGetSummaryInformationA
+// (by path), MsiOpenPackageA, MsiVerifyPackageA,
+// MsiDatabaseGenerateTransformA or MsiCreateTransformSummaryInfoA of this
+// thread failed, in the engine's words ("Property.idt:4:
 // 3 fields for 2 columns", "cannot open x.msi: No such file or directory");
 // "" when that call succeeded or failed before the engine saw its input.
 std::string LastFailureText();

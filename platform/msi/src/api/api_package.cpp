@@ -2,11 +2,14 @@
 // opened read-only so that its Property table can be read; the engine runs no
 // installation and shows no user interface.
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <sys/stat.h>
 
 #include "api/api_objects.h"
 #include "api/handle_table.h"
+#include "api/last_failure.h"
 #include "api/string_out.h"
 #include "msiquery.h"
 #include "storage/directory_entry.h"
@@ -22,20 +25,37 @@ struct Product {
 
 std::atomic<int> ui_level{INSTALLUILEVEL_DEFAULT};
 
-bool FileExists(const char* path) {
+// Why `path` is no file to open as a package, or "" when it is a regular
+// file. Anything else is refused before it is opened (a FIFO would block).
+std::string NotAFile(const char* path) {
     struct stat st {};
-    return ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
+    if (::stat(path, &st) != 0)
+        return std::string("cannot open ") + path + ": " + std::strerror(errno);
+    if (!S_ISREG(st.st_mode)) return std::string("cannot open ") + path + ": not a regular file";
+    return {};
 }
 
 // Opens a file as a package: ERROR_SUCCESS, or the product calls' codes for
-// a file that is missing (open failed) or not a package (invalid).
+// a file that is missing (open failed) or not a package (invalid); the
+// reason is left for msi::LastFailureText.
 UINT OpenPackage(const char* path, std::shared_ptr<Database>& out) {
-    if (!FileExists(path)) return ERROR_INSTALL_PACKAGE_OPEN_FAILED;
+    msi::api::ClearLastFailure();
+    if (const std::string why = NotAFile(path); !why.empty()) {
+        msi::api::NoteLastFailure(msi::Status::NotFound(why));
+        return ERROR_INSTALL_PACKAGE_OPEN_FAILED;
+    }
     msi::db::OpenRequest request;
     request.path = path;
     auto db = Database::Open(request);
-    if (!db.ok() || (*db)->clsid() != msi::storage::kPackageClsid)
+    if (!db.ok()) {
+        msi::api::NoteLastFailure(db.status());
         return ERROR_INSTALL_PACKAGE_INVALID;
+    }
+    if ((*db)->clsid() != msi::storage::kPackageClsid) {
+        msi::api::NoteLastFailure(msi::Status::Unsupported(
+            std::string(path) + " is a transform or a patch, not a package"));
+        return ERROR_INSTALL_PACKAGE_INVALID;
+    }
     out = std::move(db).value();
     return ERROR_SUCCESS;
 }

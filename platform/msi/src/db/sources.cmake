@@ -18,6 +18,7 @@ vsb_add_test(msi_db_tests
         ${CMAKE_CURRENT_LIST_DIR}/../api/handle_table_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_record_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_view_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/../api/last_failure_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/database_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/db_test_util.cpp
         ${CMAKE_CURRENT_LIST_DIR}/fixtures_test.cpp

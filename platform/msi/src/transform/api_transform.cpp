@@ -32,6 +32,7 @@ extern "C" UINT MsiDatabaseApplyTransformA(MSIHANDLE hDatabase, LPCSTR szTransfo
 extern "C" UINT MsiDatabaseGenerateTransformA(MSIHANDLE hDatabase, MSIHANDLE hDatabaseReference,
                                               LPCSTR szTransformFile, int iReserved1,
                                               int iReserved2) {
+    msi::api::ClearLastFailure();
     auto changed = msi::api::GetDatabase(hDatabase);
     auto reference = msi::api::GetDatabase(hDatabaseReference);
     if (!changed || !reference) return ERROR_INVALID_HANDLE;
@@ -39,6 +40,7 @@ extern "C" UINT MsiDatabaseGenerateTransformA(MSIHANDLE hDatabase, MSIHANDLE hDa
     auto outcome = msi::transform::GenerateTransform(*changed, *reference,
                                                      szTransformFile ? szTransformFile : "");
     if (!outcome.ok()) {
+        msi::api::NoteLastFailure(outcome.status());
         if (outcome.status().kind() == Status::Kind::kIo) return ERROR_CREATE_FAILED;
         return ERROR_INSTALL_TRANSFORM_FAILURE;
     }
@@ -49,6 +51,7 @@ extern "C" UINT MsiDatabaseGenerateTransformA(MSIHANDLE hDatabase, MSIHANDLE hDa
 extern "C" UINT MsiCreateTransformSummaryInfoA(MSIHANDLE hDatabase, MSIHANDLE hDatabaseReference,
                                                LPCSTR szTransformFile, int iErrorConditions,
                                                int iValidation) {
+    msi::api::ClearLastFailure();
     auto changed = msi::api::GetDatabase(hDatabase);
     auto reference = msi::api::GetDatabase(hDatabaseReference);
     if (!changed || !reference) return ERROR_INVALID_HANDLE;
@@ -56,6 +59,7 @@ extern "C" UINT MsiCreateTransformSummaryInfoA(MSIHANDLE hDatabase, MSIHANDLE hD
     Status s = msi::transform::WriteTransformSummary(*changed, *reference, szTransformFile,
                                                      iErrorConditions, iValidation);
     if (s.ok()) return ERROR_SUCCESS;
+    msi::api::NoteLastFailure(s);
     switch (s.kind()) {
         case Status::Kind::kInvalidArgument:
             return ERROR_INSTALL_PACKAGE_INVALID;
