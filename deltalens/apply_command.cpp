@@ -9,6 +9,8 @@
 #include "entry_list.h"
 #include "message_text.h"
 #include "msi_db_mgr.h"
+#include "msi_engine.h"
+#include "msi_error_text.h"
 #include "msi_record.h"
 #include "msi_view.h"
 #include "msiquery.h"
@@ -81,8 +83,23 @@ void TellFeedback(const ApplyFeedback& feedback, const std::string& text, unsign
     } else if (feedback.tell) {
         feedback.tell(text, type);
     } else {
-        AfxMessageBox(text, type);
+        fw::MessageBoxWithDetail(text, type, detail);
     }
+}
+
+std::string TransformFailureCause(unsigned result, const std::string& reason) {
+    std::string meaning;
+    switch (result) {
+        case ERROR_INSTALL_TRANSFORM_FAILURE:
+            meaning = "the transform does not fit this package";
+            break;
+        case ERROR_OPEN_FAILED:
+            meaning = "the transform cannot be opened";
+            break;
+        default:
+            meaning = VSB_MsiErrorText(result);
+    }
+    return reason.empty() ? meaning : meaning + ": " + reason;
 }
 
 std::string TransformErrorText(unsigned result) {
@@ -97,7 +114,7 @@ ApplyOutcome ApplyTransformView(const std::string& package_path, const std::stri
     // installer handle left (invariants 1 and 3).
     MsiDbMgr manager;
     if (!manager.Open(package_path.c_str(), transform_path.c_str(), kTransactedMode, true)) {
-        TellFeedback(feedback, kOpenErrorText, kStopIcon);
+        TellFeedback(feedback, kOpenErrorText, kStopIcon, msi::LastFailureText());
         return ApplyOutcome::kOpenFailed;
     }
 
@@ -106,7 +123,8 @@ ApplyOutcome ApplyTransformView(const std::string& package_path, const std::stri
                                    MSITRANSFORM_ERROR_VIEWTRANSFORM);
     ApplyOutcome outcome = ApplyOutcome::kListed;
     if (result != ERROR_SUCCESS) {
-        TellFeedback(feedback, TransformErrorText(result), kStopIcon);
+        TellFeedback(feedback, TransformErrorText(result), kStopIcon,
+                     TransformFailureCause(result, msi::LastFailureText()));
         outcome = ApplyOutcome::kTransformFailed;
     } else {
         ListChanges(manager.GetDatabase(), changes, feedback);

@@ -30,7 +30,9 @@ enum class ApplyOutcome {
     kTransformFailed,  // the transform could not be applied (its message was told)
 };
 
-// The two messages a run can tell, and the box type they go with.
+// The two messages a run can tell, and the box type they go with. Both say
+// too little (the open error guesses at causes, the transform error is a
+// number): each comes with the real cause as its detail.
 inline constexpr const char* kOpenErrorText =
     "Error opening MSI database!\n\nPossible causes:\n\t- File is read-only.\n\t- File is opened "
     "by another process.\n\t- Another version is already installed.";
@@ -38,7 +40,8 @@ inline constexpr const char* kTransformErrorFormat = "Error applying transform. 
 inline constexpr unsigned kStopIcon = 0x10;
 
 // Where a run tells the user about failures: the text and the message-box
-// type (buttons and icon). Empty: AfxMessageBox.
+// type (buttons and icon). With neither function set: a message box, with
+// the detail behind its details button.
 using TellUser = std::function<void(const std::string& text, unsigned type)>;
 // The same with the real cause behind a fixed text, in one line ("" when
 // there is none to give): the command line prints it under the text, a
@@ -70,5 +73,10 @@ ApplyOutcome ApplyTransformView(const std::string& package_path, const std::stri
 
 // "Error applying transform. (<result>)" for an installer result code.
 std::string TransformErrorText(unsigned result);
+
+// What an installer result of applying a transform means, in words ("the
+// transform does not fit this package"), followed by `reason` (the engine's
+// own words) when there is one: the cause under the fixed text.
+std::string TransformFailureCause(unsigned result, const std::string& reason);
 
 }  // namespace deltalens

@@ -6,9 +6,11 @@
 #include <utility>
 
 #include "change_columns.h"
+#include "core/message_box.h"
 #include "deltalens_test_support.h"
 #include "entry_list.h"
 #include "msi.h"
+#include "msi_error_text.h"
 #include "report_variant.h"
 #include "string_array_entry.h"
 #include "test_support.h"
@@ -246,6 +248,39 @@ TEST_F(ApplyCommandTest, MissingTransformTellsTheTransformErrorWithAResult) {
     EXPECT_EQ(number.find_first_not_of("0123456789"), std::string::npos) << text;
     EXPECT_NE(number, "0");
     EXPECT_EQ(changes_.GetCount(), 0);
+}
+
+TEST_F(ApplyCommandTest, WithoutACallbackTheBoxCarriesTheCauseAsItsDetail) {
+    struct Box {
+        std::string text;
+        unsigned type;
+        std::string detail;
+    };
+    std::vector<Box> boxes;
+    const fw::MessageBoxHandler previous = fw::SetMessageBoxHandler(
+        [&boxes](const std::string& text, unsigned type, const std::string& detail) {
+            boxes.push_back({text, type, detail});
+            return IDOK;
+        });
+    const std::string absent = (inputs_.path() / "absent.msi").string();
+    EXPECT_EQ(ApplyTransformView(absent, files_.transform, changes_), ApplyOutcome::kOpenFailed);
+    EXPECT_EQ(ApplyTransformView(files_.unrelated_package, files_.transform, changes_),
+              ApplyOutcome::kTransformFailed);
+    fw::SetMessageBoxHandler(previous);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, deltalens::kOpenErrorText);
+    EXPECT_EQ(boxes[0].detail, "cannot open " + absent + ": No such file or directory");
+    EXPECT_EQ(boxes[1].text, "Error applying transform. (1624)");
+    EXPECT_EQ(boxes[1].detail.rfind("the transform does not fit this package: ", 0), 0u)
+        << boxes[1].detail;
+}
+
+TEST(TransformFailureCauseTest, SaysWhatTheResultMeansThenTheReason) {
+    EXPECT_EQ(deltalens::TransformFailureCause(1624, "no table Items"),
+              "the transform does not fit this package: no table Items");
+    EXPECT_EQ(deltalens::TransformFailureCause(110, ""), "the transform cannot be opened");
+    // Any other result in the installer's words.
+    EXPECT_EQ(deltalens::TransformFailureCause(1627, "x"), VSB_MsiErrorText(1627) + ": x");
 }
 
 TEST_F(ApplyCommandTest, FailedRunsLeaveThePackageUnchanged) {

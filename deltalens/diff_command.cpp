@@ -3,6 +3,7 @@
 #include "entry_list.h"
 #include "message_text.h"
 #include "msi_database.h"
+#include "msi_engine.h"
 #include "msiquery.h"
 #include "scratch_folder.h"
 
@@ -20,7 +21,8 @@ DiffResult Generate(const std::string& old_package, const std::string& new_packa
     for (auto [database, path] :
          {std::pair{&old_database, &old_package}, std::pair{&new_database, &new_package}}) {
         if (!database->Open(*path, MSIDBOPEN_READONLY)) {
-            TellFeedback(feedback, FillMessage(kCantOpenPackageFormat, {*path}), kStopIcon);
+            TellFeedback(feedback, FillMessage(kCantOpenPackageFormat, {*path}), kStopIcon,
+                         msi::LastFailureText());
             result.outcome = DiffResult::Outcome::kOpenFailed;
             return result;
         }
@@ -33,7 +35,7 @@ DiffResult Generate(const std::string& old_package, const std::string& new_packa
     }
     if (generated != ERROR_SUCCESS) {
         TellFeedback(feedback, FillMessage(kCantCompareFormat, {old_package, new_package}),
-                     kStopIcon);
+                     kStopIcon, msi::LastFailureText());
         return result;
     }
     result.outcome = DiffResult::Outcome::kListed;

@@ -11,6 +11,7 @@
 #include "diff_command.h"
 #include "message_text.h"
 #include "msi_database.h"
+#include "msi_engine.h"
 #include "msi_record.h"
 #include "msi_view.h"
 #include "msiquery.h"
@@ -100,7 +101,8 @@ MakeTransformOutcome MakeTransformFile(const MakeTransformSettings& settings,
     for (auto [database, path] : {std::pair{&old_database, &settings.old_package},
                                   std::pair{&new_database, &settings.new_package}}) {
         if (!database->Open(*path, MSIDBOPEN_READONLY)) {
-            TellFeedback(feedback, FillMessage(kCantOpenPackageFormat, {*path}), kStopIcon);
+            TellFeedback(feedback, FillMessage(kCantOpenPackageFormat, {*path}), kStopIcon,
+                         msi::LastFailureText());
             return MakeTransformOutcome::kFailed;
         }
     }
@@ -125,14 +127,15 @@ MakeTransformOutcome MakeTransformFile(const MakeTransformSettings& settings,
         TellFeedback(
             feedback,
             FillMessage(kCantMakeTransformFormat, {settings.old_package, settings.new_package}),
-            kStopIcon);
+            kStopIcon, msi::LastFailureText());
         return MakeTransformOutcome::kFailed;
     }
     const UINT summarised = MsiCreateTransformSummaryInfoA(
         new_database.GetHandle(), old_database.GetHandle(), temporary.path().c_str(),
         settings.error_conditions, validation);
     if (summarised != ERROR_SUCCESS) {
-        TellFeedback(feedback, FillMessage(kCantWriteSummaryFormat, {target}), kStopIcon);
+        TellFeedback(feedback, FillMessage(kCantWriteSummaryFormat, {target}), kStopIcon,
+                     msi::LastFailureText());
         return MakeTransformOutcome::kFailed;
     }
     old_database.Shutdown();

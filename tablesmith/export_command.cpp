@@ -5,6 +5,7 @@
 #include "export_folder.h"
 #include "messages.h"
 #include "msi_database.h"
+#include "msi_engine.h"
 #include "msiquery.h"
 
 namespace tablesmith {
@@ -24,10 +25,17 @@ bool ExportTables(CMsiDatabase& database, const ExportSettings& settings, const 
         // A failed table does not stop the others. Failures are counted
         // rather than result codes added up: a sum of codes can wrap to 0.
         int failures = 0;
-        for (const std::string& table : settings.tables)
-            if (ExportTable(database, table, folder) != ERROR_SUCCESS) ++failures;
+        std::string first_failure;  // the table and the engine's reason
+        for (const std::string& table : settings.tables) {
+            if (ExportTable(database, table, folder) == ERROR_SUCCESS) continue;
+            if (++failures == 1) first_failure = "table " + table + ": " + msi::LastFailureText();
+        }
         if (failures != 0) {
-            sink.Tell(kExportAllFailed, MB_ICONSTOP);
+            const std::string more =
+                failures == 1   ? ""
+                : failures == 2 ? " (and 1 more table)"
+                                : " (and " + std::to_string(failures - 1) + " more tables)";
+            sink.TellWithDetail(kExportAllFailed, MB_ICONSTOP, first_failure + more);
             return false;
         }
         // Also for an empty list: nothing was asked that failed.
@@ -37,7 +45,8 @@ bool ExportTables(CMsiDatabase& database, const ExportSettings& settings, const 
     const std::string& table = settings.selected_table;
     if (table.empty()) return true;
     if (ExportTable(database, table, folder) != ERROR_SUCCESS) {
-        sink.Tell(FormatMessageText(kCantExportTable, {table}), MB_ICONSTOP);
+        sink.TellWithDetail(FormatMessageText(kCantExportTable, {table}), MB_ICONSTOP,
+                            msi::LastFailureText());
         return false;
     }
     sink.Tell(FormatMessageText(kExportedTable, {table, folder}), MB_ICONINFORMATION);
@@ -58,8 +67,9 @@ bool RunExport(const ExportSettings& settings, MessageSink& sink, CopyProgress* 
     // The package is opened before the folder is made, so that a package
     // that does not open leaves no empty folder behind.
     if (!database.Open(settings.msi_file, 0)) {
-        // The database layer has traced the installer's reason.
-        sink.Tell(kCantOpenPackage, MB_ICONSTOP);
+        // The message names transaction mode whatever happened; the cause
+        // says what did (a missing file, a file that is no package).
+        sink.TellWithDetail(kCantOpenPackage, MB_ICONSTOP, msi::LastFailureText());
         database.Shutdown();
         return false;
     }

@@ -121,8 +121,8 @@ std::string ReserveTemporaryName(const std::string& path) {
 // Tells the failure, shuts the database down and takes the unfinished
 // package away; the package at the real path is untouched.
 bool Abandon(CMsiDatabase& database, const std::string& temp, MessageSink& sink,
-             const std::string& text) {
-    sink.Tell(text, MB_ICONSTOP);
+             const std::string& text, const std::string& detail = "") {
+    sink.TellWithDetail(text, MB_ICONSTOP, detail);
     database.Shutdown();
     ::unlink(temp.c_str());
     return false;
@@ -180,9 +180,13 @@ bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
     const bool folder_in_the_way =
         std::filesystem::is_directory(std::filesystem::symlink_status(new_package, error));
     const std::string temp = folder_in_the_way ? std::string() : ReserveTemporaryName(new_package);
+    const int reserve_error = errno;
     CMsiDatabase database;
     if (temp.empty() || !database.Open(temp, 3)) {
-        sink.Tell(kCantCreatePackage, MB_ICONSTOP);
+        const std::string cause = folder_in_the_way ? "a folder lies at " + new_package
+                                  : temp.empty()    ? std::strerror(reserve_error)
+                                                    : msi::LastFailureText();
+        sink.TellWithDetail(kCantCreatePackage, MB_ICONSTOP, cause);
         database.Shutdown();
         if (!temp.empty()) ::unlink(temp.c_str());
         return false;
@@ -202,15 +206,14 @@ bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
     }
     // One commit writes the tables, the Media changes and the summary.
     if (MsiDatabaseCommit(database.GetHandle()) != ERROR_SUCCESS)
-        return Abandon(
-            database, temp, sink,
-            FormatMessageText(kCantSavePackage, {new_package}) + "\n" + msi::LastFailureText());
+        return Abandon(database, temp, sink, FormatMessageText(kCantSavePackage, {new_package}),
+                       msi::LastFailureText());
     database.Shutdown();
     if (::rename(temp.c_str(), new_package.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
-        sink.Tell(FormatMessageText(kCantSavePackage, {new_package}) + "\n" + std::strerror(error),
-                  MB_ICONSTOP);
+        sink.TellWithDetail(FormatMessageText(kCantSavePackage, {new_package}), MB_ICONSTOP,
+                            std::strerror(error));
         return false;
     }
     sink.Tell(FormatMessageText(kGenerated, {new_package}), MB_ICONINFORMATION);

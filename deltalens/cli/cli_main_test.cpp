@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "apply_command.h"
@@ -96,6 +97,29 @@ TEST_F(CliTest, TransformThatCannotBeAppliedPrintsItsErrorOnStandardErrorAndExit
     EXPECT_EQ(Run({files_.unrelated_package, files_.transform}), 1);
     EXPECT_EQ(out_, "");
     EXPECT_EQ(err_.rfind("Error applying transform. (1624)\n", 0), 0u) << err_;
+}
+
+TEST_F(CliTest, TheCauseFollowsTheFixedTextOnALineOfItsOwn) {
+    // The message guesses at a read-only file; the cause says what happened.
+    const std::string missing = (inputs_.path() / "missing.msi").string();
+    EXPECT_EQ(Run({missing, files_.transform}), 1);
+    EXPECT_EQ(err_, std::string(deltalens::kOpenErrorText) + "\ncause: cannot open " + missing +
+                        ": No such file or directory\n");
+    // A number alone says nothing: the cause gives its meaning and the reason.
+    EXPECT_EQ(Run({files_.unrelated_package, files_.transform}), 1);
+    EXPECT_EQ(err_.rfind("Error applying transform. (1624)\n"
+                         "cause: the transform does not fit this package: ",
+                         0),
+              0u)
+        << err_;
+    EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 2) << err_;
+    const std::string no_transform = (inputs_.path() / "none.mst").string();
+    EXPECT_EQ(Run({files_.package, no_transform}), 1);
+    EXPECT_EQ(
+        err_.rfind("Error applying transform. (110)\ncause: the transform cannot be opened: ", 0),
+        0u)
+        << err_;
+    EXPECT_NE(err_.find("none.mst"), std::string::npos) << err_;
 }
 
 TEST_F(CliTest, JsonOutputOfAFailureIsNoPartOfTheDocument) {

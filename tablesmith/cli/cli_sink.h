@@ -15,6 +15,8 @@ class CliSink : public MessageSink {
   public:
     CliSink(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
     void Tell(const std::string& text, unsigned icon_type) override;
+    void TellWithDetail(const std::string& text, unsigned icon_type,
+                        const std::string& detail) override;
     bool SawFailure() const { return saw_failure_; }
 
   private:

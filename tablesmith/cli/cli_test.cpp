@@ -36,6 +36,28 @@ class CliTest : public tablesmith_test::CommandTest {
         return run;
     }
 
+    // A package made with the engine holding one-column tables of these
+    // names (which msibuild would not take); "" when the engine refuses.
+    std::string PackageWithTables(const std::string& file_name,
+                                  const std::vector<std::string>& tables) {
+        const std::string package = (inputs_.path() / file_name).string();
+        MSIHANDLE database = 0;
+        if (MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_CREATE, &database) != ERROR_SUCCESS)
+            return "";
+        bool made = true;
+        for (const std::string& name : tables) {
+            MSIHANDLE view = 0;
+            const std::string query =
+                "CREATE TABLE `" + name + "` (`K` CHAR(8) NOT NULL PRIMARY KEY `K`)";
+            made = made && MsiDatabaseOpenViewA(database, query.c_str(), &view) == ERROR_SUCCESS &&
+                   MsiViewExecute(view, 0) == ERROR_SUCCESS;
+            MsiCloseHandle(view);
+        }
+        made = made && MsiDatabaseCommit(database) == ERROR_SUCCESS;
+        MsiCloseHandle(database);
+        return made ? package : "";
+    }
+
     std::string Sample() {
         const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "product.msi",
                                                                   tablesmith_test::SamplePackage());
@@ -127,19 +149,9 @@ TEST_F(CliTest, TablesInTsvAndJson) {
 
 TEST_F(CliTest, TableNamesNeverReachTheTerminalWithTheirControlCharacters) {
     // A table whose name would retitle the terminal and one that would erase a line.
-    const std::string package = (inputs_.path() / "hostile.msi").string();
-    MSIHANDLE database = 0;
-    ASSERT_EQ(ERROR_SUCCESS, MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_CREATE, &database));
-    for (const std::string name : {"Retitle\x1b]0;owned\x07", "Erase\x1b[2K\r\xC2\x9B"}) {
-        MSIHANDLE view = 0;
-        const std::string query =
-            "CREATE TABLE `" + name + "` (`K` CHAR(8) NOT NULL PRIMARY KEY `K`)";
-        ASSERT_EQ(ERROR_SUCCESS, MsiDatabaseOpenViewA(database, query.c_str(), &view));
-        ASSERT_EQ(ERROR_SUCCESS, MsiViewExecute(view, 0));
-        MsiCloseHandle(view);
-    }
-    ASSERT_EQ(ERROR_SUCCESS, MsiDatabaseCommit(database));
-    MsiCloseHandle(database);
+    const std::string package =
+        PackageWithTables("hostile.msi", {"Retitle\x1b]0;owned\x07", "Erase\x1b[2K\r\xC2\x9B"});
+    ASSERT_FALSE(package.empty());
 
     CliRun run = Cli("tables " + ShellQuote(package));
     EXPECT_EQ(0, run.status) << run.err;
@@ -154,11 +166,8 @@ TEST_F(CliTest, JsonIsValidForPython3AlsoWhenEmpty) {
     int found = 0;
     tablesmith_test::RunCommand("command -v python3 >/dev/null", &found);
     if (found != 0) GTEST_SKIP() << "python3 is missing: nothing to check the JSON with";
-    const std::string empty = (inputs_.path() / "empty.msi").string();
-    MSIHANDLE database = 0;
-    ASSERT_EQ(ERROR_SUCCESS, MsiOpenDatabaseA(empty.c_str(), MSIDBOPEN_CREATE, &database));
-    ASSERT_EQ(ERROR_SUCCESS, MsiDatabaseCommit(database));
-    MsiCloseHandle(database);
+    const std::string empty = PackageWithTables("empty.msi", {});
+    ASSERT_FALSE(empty.empty());
     for (const std::string& package : {Sample(), ShellQuote(empty)}) {
         const fs::path json = inputs_.path() / "tables.json";
         CliRun run = Cli("tables --format json " + package + " >" + ShellQuote(json.string()));
@@ -168,6 +177,33 @@ TEST_F(CliTest, JsonIsValidForPython3AlsoWhenEmpty) {
             "python3 -m json.tool " + ShellQuote(json.string()) + " >/dev/null", &status);
         EXPECT_EQ(0, status) << testing_support::ReadFile(json);
     }
+}
+
+TEST_F(CliTest, FailuresThatSayTooLittleGetTheirCause) {
+    const std::string missing = (inputs_.path() / "missing.msi").string();
+    CliRun run = Cli("export --all " + ShellQuote(missing));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("Can't open MSI Database in Transaction mode!\ncause: cannot open " + missing +
+                  ": No such file or directory\n",
+              run.err);
+    run = Cli("tables " + ShellQuote(missing));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("tablesmith-cli: can't open package " + missing + "\ncause: cannot open " + missing +
+                  ": No such file or directory\n",
+              run.err);
+    run = Cli("export --table Missing " + Sample());
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("Can't export table Missing!\ncause: no table Missing\n", run.err);
+
+    // Two tables whose names are no file names, and one that exports.
+    const std::string package = PackageWithTables("slashes.msi", {"Bad/One", "Bad/Two", "Good"});
+    ASSERT_FALSE(package.empty());
+    run = Cli("export --all " + ShellQuote(package));
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(0u,
+              run.err.find("An error occured while exporting all tables!\ncause: table Bad/One: "))
+        << run.err;
+    EXPECT_NE(std::string::npos, run.err.find(" (and 1 more table)\n")) << run.err;
 }
 
 TEST_F(CliTest, TablesOfAPackageThatDoesNotOpenFails) {

@@ -10,6 +10,7 @@
 #include "export_command.h"
 #include "generate_command.h"
 #include "message_printer.h"
+#include "msi_engine.h"
 #include "messages.h"
 #include "package_tables.h"
 #include "program.h"
@@ -34,7 +35,7 @@ int RunTables(const CliOptions& options, std::ostream& out, std::ostream& err) {
     const std::vector<std::string> tables = ListPackageTables(options.package, &opened);
     if (!opened) {
         ::cli::PrintMessage(std::string(kProgram.name) + ": can't open package " + options.package,
-                            true, "", out, err);
+                            true, msi::LastFailureText(), out, err);
         return ::cli::kExitFailure;
     }
     if (options.format == ::cli::OutputFormat::kTable) {
