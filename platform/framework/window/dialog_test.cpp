@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 
 #include "core/message_box.h"
 #include "window/control_factory.h"
@@ -30,7 +31,10 @@ TEST_F(DialogTest, ControlsStandWhereTheTemplatePutsThemInTheFontsUnits) {
     TestDialog dialog;
     ASSERT_TRUE(dialog.Create());
     QWidget* window = dialog.widget();
-    const fw::DialogBaseUnits base = fw::BaseUnitsOf(*window);
+    const fw::DialogBaseUnits base = dynamic_cast<fw::DialogWindow*>(window)->BaseUnits();
+    // The font's own units: nothing in this template is too long for its box.
+    EXPECT_EQ(fw::BaseUnitsOf(*window).x, base.x);
+    EXPECT_EQ(fw::BaseUnitsOf(*window).y, base.y);
     ASSERT_GT(base.x, 0);
     EXPECT_EQ(fw::HorizontalPixels(200, base), window->width());
     EXPECT_EQ(fw::VerticalPixels(120, base), window->height());
@@ -48,6 +52,25 @@ TEST_F(DialogTest, ControlsStandWhereTheTemplatePutsThemInTheFontsUnits) {
     EXPECT_EQ(fw::HorizontalPixels(70, base), combo->x());
     EXPECT_LT(combo->height(), fw::VerticalPixels(60, base));
     EXPECT_EQ(nullptr, dialog.GetDlgItem(4242));
+}
+
+TEST_F(DialogTest, ADialogWidensAsAWholeUntilItsTextsFitAtMostByHalf) {
+    TestDialog tight(kTightDialog);
+    ASSERT_TRUE(tight.Create());
+    auto* window = dynamic_cast<fw::DialogWindow*>(tight.widget());
+    const fw::DialogBaseUnits font = fw::BaseUnitsOf(*window);
+    auto* label = window->findChild<QLabel*>();
+    ASSERT_NE(nullptr, label);
+    EXPECT_GE(label->width(), label->sizeHint().width());
+    EXPECT_GT(window->BaseUnits().x, font.x);
+    EXPECT_EQ(font.y, window->BaseUnits().y);
+    // The dialog keeps its proportions: it is as wide as its units say.
+    EXPECT_EQ(fw::HorizontalPixels(100, window->BaseUnits()), window->width());
+
+    TestDialog cramped(kCrampedDialog);
+    ASSERT_TRUE(cramped.Create());
+    auto* cramped_window = dynamic_cast<fw::DialogWindow*>(cramped.widget());
+    EXPECT_EQ(font.x + font.x / 2, cramped_window->BaseUnits().x);
 }
 
 TEST_F(DialogTest, AFrameDrawnOverAControlLetsItsClicksThrough) {
@@ -110,6 +133,12 @@ TEST_F(DialogTest, ClicksOnButtonsAndCheckBoxesAreCommands) {
     EXPECT_EQ((std::vector<int>{kButtonId, kCheckId}), dialog.commands);
     // An auto check box ticks itself.
     EXPECT_EQ(BST_CHECKED, dialog.IsDlgButtonChecked(kCheckId));
+    // Anywhere in the box's rectangle counts, also right of its text.
+    QWidget* check = dialog.GetDlgItem(kCheckId)->widget();
+    QTest::mouseClick(check, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(check->width() - 2, check->height() / 2));
+    EXPECT_EQ(BST_UNCHECKED, dialog.IsDlgButtonChecked(kCheckId));
+    dialog.commands.pop_back();
     // A disabled button takes no click.
     dialog.GetDlgItem(kButtonId)->EnableWindow(FALSE);
     ui::Click(*dialog.GetDlgItem(kButtonId));

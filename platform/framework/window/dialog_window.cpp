@@ -23,9 +23,6 @@ DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& dialog_template
     setWindowFlags(flags);
     setWindowTitle(ToQString(dialog_template.caption));
     BuildControls(dialog_template);
-    const DialogBaseUnits base = BaseUnitsOf(*this);
-    setFixedSize(HorizontalPixels(dialog_template.cx, base),
-                 VerticalPixels(dialog_template.cy, base));
 }
 
 QWidget* DialogWindow::Control(int id) const {
@@ -34,12 +31,21 @@ QWidget* DialogWindow::Control(int id) const {
 }
 
 void DialogWindow::BuildControls(const DialogTemplate& dialog_template) {
-    const DialogBaseUnits base = BaseUnitsOf(*this);
+    std::vector<QWidget*> widgets;
+    for (const ControlTemplate& control : dialog_template.controls)
+        widgets.push_back(CreateControlWidget(control, this));
+    const DialogBaseUnits base = FittingBaseUnits(*this, dialog_template.controls, widgets);
+    base_units_ = base;
+    setFixedSize(HorizontalPixels(dialog_template.cx, base),
+                 VerticalPixels(dialog_template.cy, base));
+
     bool have_default = false;
     QWidget* previous_in_tab_order = nullptr;
-    for (const ControlTemplate& control : dialog_template.controls) {
-        QWidget* widget = CreateControlWidget(control, this, base);
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        const ControlTemplate& control = dialog_template.controls[i];
+        QWidget* widget = widgets[i];
         if (widget == nullptr) continue;
+        PlaceControlWidget(widget, control, base);
         if (control.kind == ControlKind::kGroupBox) widget->lower();
         if (control.id != kStaticId) controls_.emplace(control.id, widget);
         if (auto* button = qobject_cast<QPushButton*>(widget)) {

@@ -23,6 +23,8 @@ class DialogWindow : public QDialog {
     const std::map<int, QWidget*>& Controls() const { return controls_; }
     // The command Enter runs when no push button has the focus.
     int DefaultCommand() const { return default_command_; }
+    // The base units the controls were placed with.
+    DialogBaseUnits BaseUnits() const { return base_units_; }
 
     // Shows the system menu at `global_position` and sends the chosen item
     // to OnSysCommand.
@@ -49,6 +51,7 @@ class DialogWindow : public QDialog {
     CDialog& owner_;
     std::map<int, QWidget*> controls_;
     int default_command_;
+    DialogBaseUnits base_units_{};
     QPaintEvent* paint_event_ = nullptr;
 };
 

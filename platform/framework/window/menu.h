@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "win32/types.h"
+#include "window/styles.h"  // MF_STRING, MF_SEPARATOR
 
 class CMenu {
   public:

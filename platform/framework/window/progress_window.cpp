@@ -5,6 +5,7 @@
 
 #include "core/message_box.h"
 #include "window/qt_text.h"
+#include "window/ui_test_hook_internal.h"
 #include "window/win_app.h"
 #include "window/wnd.h"
 
@@ -19,7 +20,9 @@ constexpr int kSteps = 1000;
 
 ProgressWindow::ProgressWindow() = default;
 
-ProgressWindow::~ProgressWindow() = default;
+ProgressWindow::~ProgressWindow() {
+    End();
+}
 
 void ProgressWindow::Begin(const std::string& label, std::uint64_t total) {
     CWnd* main = AfxGetMainWnd();
@@ -50,6 +53,8 @@ void ProgressWindow::Advance(std::uint64_t done) {
 }
 
 void ProgressWindow::End() {
+    if (dialog_ != nullptr)
+        test_hook::NotifyProgressEnded(FromQString(dialog_->labelText()), dialog_->value());
     dialog_.reset();
 }
 

@@ -39,6 +39,10 @@ std::string LoadResourceString(int id) {
     return found == current_table->strings.end() ? std::string() : found->second;
 }
 
+VersionResource LoadVersionResource() {
+    return current_table == nullptr ? VersionResource() : current_table->version;
+}
+
 HICON LoadIconResource(int id) {
     if (current_table == nullptr) return nullptr;
     const IconKey key{current_table, id};

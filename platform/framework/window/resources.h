@@ -11,11 +11,19 @@
 
 namespace fw {
 
+// The version resource: what the program says of itself.
+struct VersionResource {
+    std::string file_version;     // "1.0.2.0"
+    std::string product_version;  // "1.0.2.0"
+    std::string comments;
+};
+
 struct ResourceTable {
     std::map<int, DialogTemplate> dialogs;
     std::map<int, std::string> strings;
     // The images of one icon at several sizes: Qt resource paths (":/...").
     std::map<int, std::vector<std::string>> icons;
+    VersionResource version;
 };
 
 // The table that lookups use from now on; it must outlive its use.
@@ -25,6 +33,8 @@ void UseResources(const ResourceTable* table);
 const DialogTemplate* FindDialogTemplate(int id);
 // "" for an unknown string.
 std::string LoadResourceString(int id);
+// The version resource; empty fields without a table.
+VersionResource LoadVersionResource();
 
 // An icon loaded from the table: a handle that stays valid for the run.
 struct IconHandle;

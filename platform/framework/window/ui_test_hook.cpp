@@ -92,6 +92,10 @@ struct HookAccess {
         return true;
     }
 
+    static void ProgressEnded(UiTestHook& hook, const std::string& label, int permille) {
+        hook.progress_.push_back({label, permille});
+    }
+
     static void ModalShowing(UiTestHook& hook, QWidget* window) {
         QPointer<QWidget> guarded(window);
         std::function<void(const ShownWindow&)> action;
@@ -163,6 +167,10 @@ bool AnswerFileDialog(const QFileDialog& dialog, std::string* path) {
 
 void NotifyModalShowing(QWidget* window) {
     if (current_hook != nullptr) HookAccess::ModalShowing(*current_hook, window);
+}
+
+void NotifyProgressEnded(const std::string& label, int permille) {
+    if (current_hook != nullptr) HookAccess::ProgressEnded(*current_hook, label, permille);
 }
 
 }  // namespace test_hook

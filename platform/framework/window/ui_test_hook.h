@@ -1,6 +1,7 @@
 // The one hook for tests of dialogs: while a UiTestHook lives, modal message
 // boxes and file dialogs do not wait for a person. Each is built as for the
 // screen, recorded as it would have been shown, and answered from a queue.
+// Progress windows show for real and are recorded when they end.
 // Other modal windows (dialogs, the system menu) are shown for real; the
 // test acts on each through an action queued with WhenModalShows, which
 // runs once the window is up and must end it (a key, a click). A modal
@@ -34,6 +35,11 @@ struct ShownFileDialog {
     bool for_opening;
 };
 
+struct ShownProgress {
+    std::string label;
+    int last_permille;  // how far it got, in thousandths, when it ended
+};
+
 struct ShownWindow {
     std::string title;
     // The texts it shows: labels, buttons and check boxes, menu items, in
@@ -61,6 +67,8 @@ class UiTestHook {
     const std::vector<ShownFileDialog>& FileDialogs() const { return file_dialogs_; }
     // Modal windows that showed with no action queued (closed at once).
     const std::vector<ShownWindow>& UnexpectedWindows() const { return unexpected_; }
+    // Progress windows, once ended.
+    const std::vector<ShownProgress>& ProgressWindows() const { return progress_; }
     // Answers and actions queued and not used yet.
     std::size_t PendingAnswers() const;
     void ClearRecords();
@@ -73,6 +81,7 @@ class UiTestHook {
     std::vector<ShownMessageBox> message_boxes_;
     std::vector<ShownFileDialog> file_dialogs_;
     std::vector<ShownWindow> unexpected_;
+    std::vector<ShownProgress> progress_;
     bool had_application_object_;
     MessageBoxHandler previous_handler_;
 };

@@ -17,5 +17,7 @@ bool AnswerMessageBox(const QMessageBox& box, int* answer);
 bool AnswerFileDialog(const QFileDialog& dialog, std::string* path);
 // `window` is about to wait modally; the hook's next action runs once it is up.
 void NotifyModalShowing(QWidget* window);
+// A progress window with `label` ended at `permille`.
+void NotifyProgressEnded(const std::string& label, int permille);
 
 }  // namespace fw::test_hook

@@ -51,6 +51,7 @@ int AfxWinMain(int argc, char** argv) {
     if (app == nullptr) return 1;
     QApplication qt(argc, argv);
     QApplication::setApplicationName(fw::ToQString(AfxGetAppName()));
+    QApplication::setApplicationVersion(fw::ToQString(fw::LoadVersionResource().product_version));
     fw::SetApplicationObjectPresent(true);
     fw::SetMessageBoxHandler(fw::ShowWindowMessageBox);
 

@@ -67,6 +67,22 @@ fw::ResourceTable MakeTestResources(const std::string& icon_file) {
             {IDOK, ControlKind::kDefPushButton, "OK", 55, 22, 40, 14, WS_TABSTOP},
         },
     };
+    // A label a little too long for its box in most fonts, and one far too long.
+    table.dialogs[kTightDialog] = {
+        "Tight",
+        100,
+        30,
+        DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
+        {{fw::kStaticId, ControlKind::kStatic, "Wider than it is", 5, 5, 40, 8}},
+    };
+    table.dialogs[kCrampedDialog] = {
+        "Cramped",
+        100,
+        30,
+        DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
+        {{fw::kStaticId, ControlKind::kStatic, "A text that could never fit in so small a box", 5,
+          5, 20, 8}},
+    };
     table.strings[101] = "Inf&ormation...";
     table.icons[kIconId] = {icon_file};
     return table;

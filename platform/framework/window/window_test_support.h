@@ -15,6 +15,8 @@ namespace window_test {
 enum : int {
     kTestDialog = 200,
     kPlainDialog = 201,
+    kTightDialog = 202,
+    kCrampedDialog = 203,
     kEditId = 1000,
     kCheckId = 1001,
     kComboId = 1002,
