@@ -1,0 +1,159 @@
+#include "tablesmith_dlg.h"
+
+#include "about_dlg.h"
+#include "dialog_copy_progress.h"
+#include "export_command.h"
+#include "generate_command.h"
+#include "message_sink.h"
+#include "messages.h"
+#include "package_tables.h"
+#include "window/data_exchange.h"
+#include "window/file_dialog.h"
+#include "window/win_app.h"
+
+namespace {
+
+// The file dialog of "...": hide the read-only box, keep the current
+// folder, the folder must exist (the file need not), no network button.
+constexpr DWORD kBrowseFlags =
+    OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_NONETWORKBUTTON;
+
+}  // namespace
+
+// The dialog's command handlers; the rest goes to the framework (Exit).
+const fw::CommandMap<CTablesmithDlg>& CTablesmithDlg::Commands() {
+    static const fw::CommandMap<CTablesmithDlg> commands{
+        {IDC_BROWSE, &CTablesmithDlg::OnBrowse},
+        {IDOK, &CTablesmithDlg::OnExport},
+        {IDC_EXPORT_CAB, &CTablesmithDlg::OnExportCab},
+        {IDC_EXPORT_ALL, &CTablesmithDlg::OnExportAll},
+        {IDC_GENERATE, &CTablesmithDlg::OnGenerate},
+    };
+    return commands;
+}
+
+CTablesmithDlg::CTablesmithDlg(CWnd* parent)
+    : CDialog(IDD_TABLESMITH_DIALOG, parent),
+      m_hIcon(AfxGetApp() != nullptr ? AfxGetApp()->LoadIcon(IDR_MAINFRAME)
+                                     : fw::LoadIconResource(IDR_MAINFRAME)) {}
+
+BOOL CTablesmithDlg::OnCommand(int id) {
+    return Commands().Dispatch(this, id) || CDialog::OnCommand(id);
+}
+
+void CTablesmithDlg::DoDataExchange(CDataExchange* dx) {
+    CDialog::DoDataExchange(dx);
+    DDX_Control(dx, IDC_TABLES, m_cbTables);
+    DDX_Check(dx, IDC_EXPORT_ALL, m_bExportAll);
+    DDX_Text(dx, IDC_MSIFILE, m_strMsiFile);
+    DDX_Check(dx, IDC_EXPORT_CAB, m_bExportCab);
+    DDX_Check(dx, IDC_ONLY_CAB, m_bOnlyCab);
+}
+
+BOOL CTablesmithDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    const std::string about = fw::LoadResourceString(IDS_ABOUTBOX);
+    if (CMenu* system_menu = GetSystemMenu(FALSE); system_menu != nullptr && !about.empty()) {
+        system_menu->AppendMenu(MF_SEPARATOR);
+        system_menu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+    }
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    GetDlgItem(IDC_ONLY_CAB)->EnableWindow(FALSE);
+    GetDlgItem(IDOK)->EnableWindow(FALSE);
+    GetDlgItem(IDC_GENERATE)->EnableWindow(FALSE);
+
+    if (!start_package_.empty()) ChoosePackage(start_package_);
+    return TRUE;
+}
+
+void CTablesmithDlg::OnSysCommand(UINT id, LPARAM param) {
+    if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+    } else {
+        CDialog::OnSysCommand(id, param);
+    }
+}
+
+// The window manager draws the icon of a minimised window on this platform,
+// and a minimised window gets no paint messages; what is left is the
+// default painting.
+void CTablesmithDlg::OnPaint() {
+    CDialog::OnPaint();
+}
+
+// Nothing asks for a drag icon on this platform; kept for callers that do.
+HICON CTablesmithDlg::OnQueryDragIcon() {
+    return m_hIcon;
+}
+
+void CTablesmithDlg::OnBrowse() {
+    CFileDialog dialog(TRUE, nullptr, "*.msi", kBrowseFlags, "MSI Packages|*.msi|");
+    if (dialog.DoModal() != IDOK) return;
+    ChoosePackage(dialog.GetPathName());
+}
+
+void CTablesmithDlg::ChoosePackage(const std::string& path) {
+    m_strMsiFile = path;
+    m_cbTables.ResetContent();
+    // A package that does not open leaves the list empty; the database
+    // layer has traced why, and the user sees no message.
+    for (const std::string& table : tablesmith::ListPackageTables(m_strMsiFile))
+        m_cbTables.AddString(table);
+    m_cbTables.SetCurSel(0);
+    SetDlgItemText(IDC_TABLE_COUNT,
+                   tablesmith::FormatMessageText(tablesmith::kTableCount,
+                                                 {std::to_string(m_cbTables.GetCount())}));
+    GetDlgItem(IDOK)->EnableWindow(TRUE);
+    GetDlgItem(IDC_GENERATE)->EnableWindow(TRUE);
+    UpdateData(FALSE);
+}
+
+std::vector<std::string> CTablesmithDlg::ListedTables() const {
+    std::vector<std::string> tables;
+    for (int i = 0; i < m_cbTables.GetCount(); ++i) tables.push_back(m_cbTables.GetLBText(i));
+    return tables;
+}
+
+void CTablesmithDlg::OnExportCab() {
+    UpdateData(TRUE);
+    if (m_bExportCab) {
+        GetDlgItem(IDC_ONLY_CAB)->EnableWindow(TRUE);
+    } else {
+        m_bOnlyCab = FALSE;
+        UpdateData(FALSE);
+        GetDlgItem(IDC_ONLY_CAB)->EnableWindow(FALSE);
+    }
+}
+
+void CTablesmithDlg::OnExportAll() {
+    UpdateData(TRUE);
+    m_cbTables.EnableWindow(!m_bExportAll);
+}
+
+void CTablesmithDlg::OnExport() {
+    UpdateData(TRUE);
+    tablesmith::ExportSettings settings;
+    settings.msi_file = m_strMsiFile;
+    settings.tables = ListedTables();
+    const int selected = m_cbTables.GetCurSel();
+    settings.selected_table = selected == CB_ERR ? std::string() : m_cbTables.GetLBText(selected);
+    settings.export_all = m_bExportAll != FALSE;
+    settings.export_cab = m_bExportCab != FALSE;
+    settings.only_cab = m_bOnlyCab != FALSE;
+    tablesmith::MessageBoxSink sink;
+    tablesmith::gui::DialogCopyProgress progress;
+    tablesmith::RunExport(settings, sink, &progress);
+}
+
+// Generate uses the members as they were last exchanged, not the controls.
+void CTablesmithDlg::OnGenerate() {
+    tablesmith::GenerateSettings settings;
+    settings.msi_file = m_strMsiFile;
+    settings.tables = ListedTables();
+    tablesmith::MessageBoxSink sink;
+    tablesmith::RunGenerate(settings, sink);
+}

@@ -1,0 +1,347 @@
+// The Tablesmith dialog on real widgets (Qt's offscreen platform), driven as
+// a person would: clicks, keys, the file dialog and the message boxes
+// answered through the framework's test hook.
+#include "tablesmith_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "about_dlg.h"
+#include "dialog_copy_progress.h"
+#include "export_command.h"
+#include "export_folder.h"
+#include "generate_command.h"
+#include "message_sink.h"
+#include "messages.h"
+#include "msiquery.h"
+#include "package_tables.h"
+#include "tablesmith_app.h"
+#include "tablesmith_resources.h"
+#include "test_support.h"
+#include "window/ui_driver.h"
+#include "window/ui_test_hook.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace ui = fw::test;
+using tablesmith::FormatMessageText;
+
+#ifdef DEMO_PACKAGE
+const fs::path kDemoPackage = DEMO_PACKAGE;
+#else
+const fs::path kDemoPackage;
+#endif
+
+constexpr unsigned kInformation = MB_ICONINFORMATION;
+constexpr unsigned kStop = MB_ICONSTOP;
+
+class TablesmithDlgTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fw::UseResources(&tablesmith::gui::Resources());
+        if (kDemoPackage.empty() || !fs::exists(kDemoPackage))
+            GTEST_SKIP() << "the demo package was not built (gcab missing)";
+        demo_ = inputs_.path() / "TablesmithDemo.msi";
+        fs::copy_file(kDemoPackage, demo_);
+    }
+    void TearDown() override { MsiCloseAllHandles(); }
+
+    void Open() {
+        ASSERT_TRUE(dialog_.Create());
+        ui::ProcessEvents();
+    }
+    // "..." with the file dialog answered by `path`.
+    void Browse(const fs::path& path) {
+        hook_.ChooseFile(path.string());
+        ui::Click(*dialog_.GetDlgItem(IDC_BROWSE));
+    }
+    bool Enabled(int id) { return dialog_.GetDlgItem(id)->IsWindowEnabled() != FALSE; }
+    bool Checked(int id) { return dialog_.IsDlgButtonChecked(id) == BST_CHECKED; }
+    std::string CountLabel() { return dialog_.GetDlgItemText(IDC_TABLE_COUNT); }
+    std::vector<std::string> ListedTables() {
+        std::vector<std::string> tables;
+        for (int i = 0; i < dialog_.m_cbTables.GetCount(); ++i)
+            tables.push_back(dialog_.m_cbTables.GetLBText(i));
+        return tables;
+    }
+    std::vector<std::pair<std::string, unsigned>> Boxes() {
+        std::vector<std::pair<std::string, unsigned>> boxes;
+        for (const fw::ShownMessageBox& box : hook_.MessageBoxes()) {
+            EXPECT_EQ(AfxGetAppName(), box.caption);
+            boxes.push_back({box.text, box.icon});
+        }
+        return boxes;
+    }
+    std::string ExportFolder(const fs::path& package) {
+        return tablesmith::ExportFolderOf(package.string());
+    }
+
+    testing_support::TempDir inputs_;
+    testing_support::TempDir temp_{true};  // TMPDIR: the export folders go here
+    fw::UiTestHook hook_;
+    CTablesmithDlg dialog_;
+    fs::path demo_;
+};
+
+TEST_F(TablesmithDlgTest, StartsWithTheCommandsDisabledAndTheCountADot) {
+    Open();
+    EXPECT_EQ("Tablesmith", dialog_.GetWindowText());
+    EXPECT_FALSE(Enabled(IDOK));
+    EXPECT_FALSE(Enabled(IDC_GENERATE));
+    EXPECT_FALSE(Enabled(IDC_ONLY_CAB));
+    EXPECT_TRUE(Enabled(IDC_EXPORT_CAB));
+    EXPECT_TRUE(Enabled(IDC_TABLES));
+    EXPECT_EQ(".", CountLabel());
+    EXPECT_EQ(0, dialog_.m_cbTables.GetCount());
+    EXPECT_EQ("", dialog_.GetDlgItemText(IDC_MSIFILE));
+    EXPECT_FALSE(Checked(IDC_EXPORT_ALL) || Checked(IDC_EXPORT_CAB) || Checked(IDC_ONLY_CAB));
+    // The first tab stop, the package field, has the focus.
+    EXPECT_EQ(IDC_MSIFILE, ui::FocusedControlId(dialog_));
+    CMenu* menu = dialog_.GetSystemMenu(FALSE);
+    const int items = menu->GetMenuItemCount();
+    ASSERT_GE(items, 2);
+    EXPECT_EQ(0, menu->GetMenuItemID(items - 2));  // the separator
+    EXPECT_EQ("Inf&ormation...", menu->GetMenuString(items - 1));
+    EXPECT_EQ(IDM_ABOUTBOX, menu->GetMenuItemID(items - 1));
+}
+
+TEST_F(TablesmithDlgTest, OnlyCabFollowsExportCabAndLosesItsTickWithIt) {
+    Open();
+    ui::Click(*dialog_.GetDlgItem(IDC_EXPORT_CAB));
+    EXPECT_TRUE(Enabled(IDC_ONLY_CAB));
+    ui::Click(*dialog_.GetDlgItem(IDC_ONLY_CAB));
+    EXPECT_TRUE(Checked(IDC_ONLY_CAB));
+    ui::Click(*dialog_.GetDlgItem(IDC_EXPORT_CAB));
+    EXPECT_FALSE(Checked(IDC_ONLY_CAB));
+    EXPECT_FALSE(Enabled(IDC_ONLY_CAB));
+    EXPECT_EQ(0, dialog_.m_bOnlyCab);
+}
+
+TEST_F(TablesmithDlgTest, ExportAllDisablesTheTableListAndKeepsItsSelection) {
+    Open();
+    Browse(demo_);
+    dialog_.m_cbTables.SetCurSel(2);
+    ui::Click(*dialog_.GetDlgItem(IDC_EXPORT_ALL));
+    EXPECT_FALSE(Enabled(IDC_TABLES));
+    EXPECT_EQ(1, dialog_.m_bExportAll);
+    ui::Click(*dialog_.GetDlgItem(IDC_EXPORT_ALL));
+    EXPECT_TRUE(Enabled(IDC_TABLES));
+    EXPECT_EQ(2, dialog_.m_cbTables.GetCurSel());
+}
+
+TEST_F(TablesmithDlgTest, BrowseListsTheTablesSortedCountsThemAndEnablesTheCommands) {
+    Open();
+    Browse(demo_);
+    ASSERT_EQ(1u, hook_.FileDialogs().size());
+    EXPECT_EQ((std::vector<std::string>{"MSI Packages (*.msi)"}),
+              hook_.FileDialogs()[0].name_filters);
+    EXPECT_FALSE(hook_.FileDialogs()[0].file_must_exist);
+    EXPECT_EQ(demo_.string(), dialog_.GetDlgItemText(IDC_MSIFILE));
+    EXPECT_EQ(demo_.string(), dialog_.m_strMsiFile);
+    EXPECT_EQ((std::vector<std::string>{"Binary", "Component", "Directory", "Feature",
+                                        "FeatureComponents", "File", "Media", "Property"}),
+              ListedTables());
+    EXPECT_EQ(0, dialog_.m_cbTables.GetCurSel());
+    EXPECT_EQ("8 Tables", CountLabel());
+    EXPECT_TRUE(Enabled(IDOK));
+    EXPECT_TRUE(Enabled(IDC_GENERATE));
+    EXPECT_TRUE(hook_.MessageBoxes().empty());
+}
+
+TEST_F(TablesmithDlgTest, BrowseListsARealPackagesTablesAsTheCommandLineDoes) {
+    const fs::path fixture = testing_support::Fixture("real/adobe-reader/AcroRead.msi");
+    if (fixture.empty()) GTEST_SKIP() << "the shared fixtures are not beside the checkout";
+    Open();
+    Browse(fixture);
+    const std::vector<std::string> expected = tablesmith::ListPackageTables(fixture.string());
+    ASSERT_GT(expected.size(), 40u);
+    EXPECT_EQ(expected, ListedTables());
+    EXPECT_EQ(FormatMessageText(tablesmith::kTableCount, {std::to_string(expected.size())}),
+              CountLabel());
+}
+
+TEST_F(TablesmithDlgTest, BrowsingAgainDropsAnOnlyCabTickMadeSince) {
+    Open();
+    ui::Click(*dialog_.GetDlgItem(IDC_EXPORT_CAB));
+    ui::Click(*dialog_.GetDlgItem(IDC_ONLY_CAB));
+    Browse(demo_);
+    EXPECT_TRUE(Checked(IDC_EXPORT_CAB));
+    EXPECT_FALSE(Checked(IDC_ONLY_CAB));
+    EXPECT_TRUE(Enabled(IDC_ONLY_CAB));
+}
+
+TEST_F(TablesmithDlgTest, APackageThatDoesNotOpenListsNothingAndStillEnablesTheCommands) {
+    const fs::path not_a_package = inputs_.path() / "broken.msi";
+    testing_support::WriteFile(not_a_package, "this is no package");
+    Open();
+    Browse(demo_);
+    Browse(not_a_package);
+    EXPECT_EQ(0, dialog_.m_cbTables.GetCount());
+    EXPECT_EQ("0 Tables", CountLabel());
+    EXPECT_TRUE(Enabled(IDOK));
+    EXPECT_TRUE(Enabled(IDC_GENERATE));
+    EXPECT_TRUE(hook_.MessageBoxes().empty());
+}
+
+TEST_F(TablesmithDlgTest, CancellingTheFileDialogChangesNothing) {
+    Open();
+    Browse(demo_);
+    hook_.CancelFileDialog();
+    ui::Click(*dialog_.GetDlgItem(IDC_BROWSE));
+    EXPECT_EQ(2u, hook_.FileDialogs().size());
+    EXPECT_EQ(demo_.string(), dialog_.m_strMsiFile);
+    EXPECT_EQ("8 Tables", CountLabel());
+}
+
+TEST_F(TablesmithDlgTest, TheAboutBoxOpensFromTheMenuStandIn) {
+    Open();
+    fw::ShownWindow about;
+    hook_.WhenModalShows([](const fw::ShownWindow& menu) {
+        EXPECT_EQ("Inf&ormation...", menu.texts.back());
+        ui::PressChar('o');
+    });
+    hook_.WhenModalShows([&about](const fw::ShownWindow& shown) {
+        about = shown;
+        ui::PressKey(ui::Key::kEscape);
+    });
+    ui::PressKey(ui::Key::kF10, ui::kShift);
+    EXPECT_EQ("Info about Tablesmith", about.title);
+    ASSERT_EQ(4u, about.texts.size());
+    EXPECT_EQ("Tablesmith, Version 1.05", about.texts[0]);
+    EXPECT_EQ("OK", about.texts[3]);
+    EXPECT_TRUE(hook_.UnexpectedWindows().empty());
+    EXPECT_TRUE(dialog_.IsWindowVisible());
+}
+
+TEST_F(TablesmithDlgTest, EscapeAndExitEndTheDialog) {
+    for (const bool by_exit : {false, true}) {
+        CTablesmithDlg dialog;
+        hook_.WhenModalShows([&dialog, by_exit](const fw::ShownWindow&) {
+            if (by_exit) {
+                ui::Click(*dialog.GetDlgItem(IDCANCEL));
+            } else {
+                ui::PressKey(ui::Key::kEscape);
+            }
+        });
+        EXPECT_EQ(IDCANCEL, dialog.DoModal()) << (by_exit ? "Exit" : "Escape");
+    }
+    EXPECT_TRUE(hook_.UnexpectedWindows().empty());
+}
+
+TEST_F(TablesmithDlgTest, ExportAllWithCabinetsThenGenerateTellTheirOutcome) {
+    Open();
+    Browse(demo_);
+    ui::Click(*dialog_.GetDlgItem(IDC_EXPORT_ALL));
+    ui::Click(*dialog_.GetDlgItem(IDC_EXPORT_CAB));
+    ui::Click(*dialog_.GetDlgItem(IDOK));
+    const std::string folder = ExportFolder(demo_);
+    EXPECT_EQ((std::vector<std::pair<std::string, unsigned>>{
+                  {FormatMessageText(tablesmith::kExportedAllTables, {folder}), kInformation},
+                  {FormatMessageText(tablesmith::kExportedAllCabs, {folder}), kInformation}}),
+              Boxes());
+    EXPECT_TRUE(fs::exists(fs::path(folder) / "Property.tbl"));
+    EXPECT_TRUE(fs::exists(fs::path(folder) / "demo.cab"));
+    // Export does not close the dialog although it is the OK button.
+    EXPECT_TRUE(dialog_.IsWindowVisible());
+
+    hook_.ClearRecords();
+    ui::Click(*dialog_.GetDlgItem(IDC_GENERATE));
+    const std::string generated = tablesmith::GeneratedPackagePath(demo_.string());
+    EXPECT_EQ((std::vector<std::pair<std::string, unsigned>>{
+                  {FormatMessageText(tablesmith::kGenerated, {generated}), kInformation}}),
+              Boxes());
+    EXPECT_EQ(tablesmith::ListPackageTables(demo_.string()),
+              tablesmith::ListPackageTables(generated));
+}
+
+TEST_F(TablesmithDlgTest, EnterExportsTheSelectedTableOfARealPackage) {
+    const fs::path fixture = testing_support::Fixture("real/lessmsi/putty-0.68-installer.msi");
+    if (fixture.empty()) GTEST_SKIP() << "the shared fixtures are not beside the checkout";
+    const fs::path package = inputs_.path() / fixture.filename();
+    fs::copy_file(fixture, package);
+    Open();
+    Browse(package);
+    const int property = [&] {
+        for (int i = 0; i < dialog_.m_cbTables.GetCount(); ++i)
+            if (dialog_.m_cbTables.GetLBText(i) == "Property") return i;
+        return -1;
+    }();
+    ASSERT_GE(property, 0);
+    dialog_.m_cbTables.SetCurSel(property);
+    dialog_.GetDlgItem(IDC_MSIFILE)->SetFocus();
+    ui::PressKey(ui::Key::kEnter);  // Export is the default button
+    const std::string folder = ExportFolder(package);
+    EXPECT_EQ(
+        (std::vector<std::pair<std::string, unsigned>>{
+            {FormatMessageText(tablesmith::kExportedTable, {"Property", folder}), kInformation}}),
+        Boxes());
+    EXPECT_TRUE(fs::exists(fs::path(folder) / "Property.tbl"));
+    EXPECT_FALSE(fs::exists(fs::path(folder) / "File.tbl"));
+}
+
+TEST_F(TablesmithDlgTest, ExportTakesThePathTypedIntoTheFieldAndTellsWhenItDoesNotOpen) {
+    Open();
+    Browse(demo_);
+    CWnd& field = *dialog_.GetDlgItem(IDC_MSIFILE);
+    field.SetWindowText("");
+    ui::TypeText(field, (inputs_.path() / "missing.msi").string());
+    ui::Click(*dialog_.GetDlgItem(IDOK));
+    EXPECT_EQ(
+        (std::vector<std::pair<std::string, unsigned>>{{tablesmith::kCantOpenPackage, kStop}}),
+        Boxes());
+}
+
+TEST_F(TablesmithDlgTest, GenerateUsesThePackageAsLastExchangedNotTheTypedText) {
+    Open();
+    Browse(demo_);
+    CWnd& field = *dialog_.GetDlgItem(IDC_MSIFILE);
+    field.SetWindowText("");
+    ui::TypeText(field, "/nowhere/else.msi");
+    ui::Click(*dialog_.GetDlgItem(IDC_GENERATE));
+    // Nothing was exported for the browsed package, whose folder Generate looks at.
+    EXPECT_EQ((std::vector<std::pair<std::string, unsigned>>{{tablesmith::kExportFirst, kStop}}),
+              Boxes());
+    EXPECT_EQ(demo_.string(), dialog_.m_strMsiFile);
+}
+
+TEST_F(TablesmithDlgTest, AStartPackageIsChosenAsThroughBrowse) {
+    dialog_.SetStartPackage(demo_.string());
+    Open();
+    EXPECT_EQ(demo_.string(), dialog_.GetDlgItemText(IDC_MSIFILE));
+    EXPECT_EQ("8 Tables", CountLabel());
+    EXPECT_TRUE(Enabled(IDOK));
+    EXPECT_TRUE(hook_.FileDialogs().empty());
+}
+
+TEST_F(TablesmithDlgTest, TheProgramOpensThePackageOnItsCommandLineAndEndsWhenTheDialogCloses) {
+    CTablesmithApp app;
+    app.SetArguments({demo_.string()});
+    fw::ShownWindow main_window;
+    hook_.WhenModalShows([&main_window](const fw::ShownWindow& shown) {
+        main_window = shown;
+        ui::PressKey(ui::Key::kEscape);
+    });
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ("Tablesmith", main_window.title);
+    EXPECT_NE(main_window.texts.end(),
+              std::find(main_window.texts.begin(), main_window.texts.end(), "8 Tables"));
+    EXPECT_EQ(nullptr, app.m_pMainWnd);
+}
+
+TEST_F(TablesmithDlgTest, ALargeCabinetShowsHowFarItIs) {
+    // The threshold of 50 MB lowered, so that the demo's cabinet is large.
+    tablesmith::gui::DialogCopyProgress progress(1);
+    tablesmith::ExportSettings settings;
+    settings.msi_file = demo_.string();
+    settings.export_cab = true;
+    settings.only_cab = true;
+    tablesmith::MessageBoxSink sink;
+    EXPECT_TRUE(tablesmith::RunExport(settings, sink, &progress));
+    ASSERT_EQ(1u, hook_.ProgressWindows().size());
+    EXPECT_EQ("Writing CAB file demo.cab ...", hook_.ProgressWindows()[0].label);
+    EXPECT_EQ(1000, hook_.ProgressWindows()[0].last_permille);
+}
+
+}  // namespace
