@@ -1,6 +1,7 @@
 #include "window/dialog.h"
 
 #include <QAbstractButton>
+#include <QTimer>
 
 #include "core/message_box.h"
 #include "window/controls.h"
@@ -45,7 +46,10 @@ bool CDialog::BuildWindow() {
 }
 
 void CDialog::DestroyWindow() {
-    for (CWnd* control : attached_) control->DetachWidget();
+    for (CWnd* control : attached_) {
+        control->DetachWidget();
+        control->attached_to_ = nullptr;
+    }
     attached_.clear();
     items_.clear();
     DetachWidget();
@@ -128,6 +132,12 @@ UINT CDialog::IsDlgButtonChecked(int id) const {
                                                                              : BST_UNCHECKED;
 }
 
+void CDialog::PostCommand(int id) {
+    if (window_ == nullptr) return;
+    // Tied to the window: a command posted to a window that is gone is lost.
+    QTimer::singleShot(0, window_.get(), [this, id] { OnCommand(id); });
+}
+
 void CDialog::GotoDlgCtrl(CWnd* control) {
     if (control != nullptr) control->SetFocus();
 }
@@ -147,7 +157,13 @@ HICON CDialog::SetIcon(HICON icon, BOOL big_icon) {
 }
 
 void CDialog::NoteAttachedControl(CWnd* control) {
+    if (control->attached_to_ == this) return;
     attached_.push_back(control);
+    control->attached_to_ = this;
+}
+
+void CDialog::ForgetAttachedControl(CWnd* control) {
+    std::erase(attached_, control);
 }
 
 BOOL CDialog::OnCommand(int id) {
@@ -158,11 +174,11 @@ BOOL CDialog::OnCommand(int id) {
         case IDCANCEL:
             OnCancel();
             return TRUE;
-        case ID_HELP:
-            if (CWinApp* app = AfxGetApp()) app->OnHelp();
-            return TRUE;
-        default:
-            return FALSE;
+        default: {
+            // The application object gets what the dialog leaves (help).
+            CWinApp* app = AfxGetApp();
+            return app != nullptr && app->OnCommand(id);
+        }
     }
 }
 
@@ -208,3 +224,15 @@ void CDialog::OnPaint() {
 void CDialog::Default() {
     if (window_ != nullptr) window_->DefaultPaint();
 }
+
+namespace fw {
+
+void AppendAboutItem(CDialog& dialog, int string_id, UINT command) {
+    const std::string text = LoadResourceString(string_id);
+    CMenu* system_menu = dialog.GetSystemMenu(FALSE);
+    if (system_menu == nullptr || text.empty()) return;
+    system_menu->AppendMenu(MF_SEPARATOR);
+    system_menu->AppendMenu(MF_STRING, command, text);
+}
+
+}  // namespace fw

@@ -6,6 +6,8 @@
 //   - A click on a button or check box is a command with the control's id:
 //     OnCommand, where a dialog dispatches its own handlers first. IDOK and
 //     IDCANCEL fall back to OnOK and OnCancel, which end the dialog.
+//   - F1 is ID_HELP, which goes to the application object when the dialog
+//     leaves it, as every command the dialog does not handle does.
 //   - Enter runs the default button's command (the first default push
 //     button of the template, else IDOK) or, when a push button has the
 //     focus, that button's; Escape and the close box are IDCANCEL.
@@ -62,6 +64,9 @@ class CDialog : public CWnd {
     UINT IsDlgButtonChecked(int id) const;
     // Focus on a control, as the dialog manager moves it.
     void GotoDlgCtrl(CWnd* control);
+    // Runs command `id` once the window's messages are handled again (after
+    // OnInitDialog: once the dialog shows), as a posted WM_COMMAND does.
+    void PostCommand(int id);
 
     // The system menu; `revert` is accepted and ignored.
     CMenu* GetSystemMenu(BOOL revert);
@@ -69,8 +74,12 @@ class CDialog : public CWnd {
     HICON SetIcon(HICON icon, BOOL big_icon);
 
     // Data exchange remembers the control objects it attached, so that they
-    // let go of their widget when the window goes.
+    // let go of their widget when the window goes; a control object that
+    // goes first is forgotten.
     void NoteAttachedControl(CWnd* control);
+    void ForgetAttachedControl(CWnd* control);
+    // Destroys the window now (DoModal does when it returns).
+    void DestroyWindow();
 
     // Called by the framework; a dialog overrides what it handles. Public so
     // that the framework's window and tests can send what a user would.
@@ -94,7 +103,6 @@ class CDialog : public CWnd {
     friend class fw::DialogWindow;
 
     bool BuildWindow();
-    void DestroyWindow();
     void SetInitialFocus();
 
     UINT template_id_;
@@ -108,8 +116,14 @@ class CDialog : public CWnd {
     int result_ = 0;
 };
 
-// Flags of OnCommand's answer.
-inline constexpr BOOL kHandled = TRUE;
+namespace fw {
+
+// What a dialog's initialisation does for its about box: when the dialog
+// has a system menu and string `string_id` loads to a text, a separator and
+// an item with that text and `command` are appended to the menu.
+void AppendAboutItem(CDialog& dialog, int string_id, UINT command);
+
+}  // namespace fw
 
 // A dialog's own command handlers, as a table: each dialog class keeps one
 // and dispatches from its OnCommand:

@@ -92,6 +92,10 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
         ShowSystemMenu(mapToGlobal(QPoint(0, 0)));
         return;
     }
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        owner_.OnCommand(ID_HELP);
+        return;
+    }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && event->modifiers() == Qt::NoModifier) {
         // A push button with the focus is Enter's button; else the default.

@@ -24,6 +24,10 @@ fw::ListViewWidget* CListCtrl::view() const {
     return dynamic_cast<fw::ListViewWidget*>(widget_);
 }
 
+CListCtrl::~CListCtrl() {
+    if (fw::ListViewWidget* list = view()) list->SetControl(nullptr);
+}
+
 void CListCtrl::AttachWidget(QWidget* widget, int id) {
     CWnd::AttachWidget(widget, id);
     if (fw::ListViewWidget* list = view()) list->SetControl(this);
@@ -271,8 +275,9 @@ void CListCtrl::GetClientRect(CRect* rect) const {
     *rect = {};
     fw::ListViewWidget* list = view();
     if (list == nullptr) return;
-    rect->right = list->viewport()->width();
-    rect->bottom = list->viewport()->height();
+    const QSize size = list->ItemAreaSize();
+    rect->right = size.width();
+    rect->bottom = size.height();
 }
 
 CImageList* CListCtrl::SetImageList(CImageList* images, int type) {

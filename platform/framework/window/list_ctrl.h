@@ -90,6 +90,10 @@ using PFNLVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
 
 class CListCtrl : public CWnd {
   public:
+    CListCtrl() = default;
+    // The widget stops telling this object about its items.
+    ~CListCtrl() override;
+
     // Columns. InsertColumn returns the new column's index or -1; a width
     // of -1 keeps the platform's default.
     int InsertColumn(int column, const LVCOLUMN* record);

@@ -1,6 +1,7 @@
 #include "window/list_view.h"
 
 #include <QHeaderView>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -161,7 +162,24 @@ void ListViewWidget::keyPressEvent(QKeyEvent* event) {
         NMLVKEYDOWN down{HeaderOf(LVN_KEYDOWN), key, 0};
         SendItemNotification(down.hdr);
     }
+    // The list copies nothing itself (the view would copy one cell): what
+    // Copy does is its dialog's to say.
+    if (event->matches(QKeySequence::Copy)) {
+        event->accept();
+        return;
+    }
     QTreeView::keyPressEvent(event);
+}
+
+QSize ListViewWidget::ItemAreaSize() {
+    // A list that has not been shown yet has not laid out its item area:
+    // lay it out now, as the platform's list has its size from creation.
+    if (testAttribute(Qt::WA_PendingResizeEvent)) {
+        QResizeEvent resize(size(), QSize());
+        QCoreApplication::sendEvent(this, &resize);
+        setAttribute(Qt::WA_PendingResizeEvent, false);
+    }
+    return viewport()->size();
 }
 
 bool ListViewWidget::eventFilter(QObject* watched, QEvent* event) {

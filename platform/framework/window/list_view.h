@@ -29,6 +29,9 @@ class ListViewWidget : public QTreeView {
     // viewport's.
     QPoint ViewportFromClient(const QPoint& client) const;
     QPoint ClientFromViewport(const QPoint& viewport) const;
+    // The size of the area that shows the items (below the header, inside
+    // the border and scroll bars), laid out first if it never was.
+    QSize ItemAreaSize();
     // Where item `row` shows its image, in viewport coordinates; empty
     // when it shows none.
     QRect IconRect(int row) const;

@@ -23,6 +23,13 @@ std::map<IconKey, std::unique_ptr<IconHandle>>& LoadedIcons() {
 
 }  // namespace
 
+std::vector<std::string> IconImages(const std::string& prefix) {
+    std::vector<std::string> images;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        images.push_back(prefix + std::to_string(size) + ".png");
+    return images;
+}
+
 void UseResources(const ResourceTable* table) {
     current_table = table;
 }

@@ -26,6 +26,10 @@ struct ResourceTable {
     VersionResource version;
 };
 
+// The images of an icon drawn at the sizes a desktop asks for: the paths
+// `prefix` + size + ".png" for 16, 24, 32, 48, 64, 128 and 256 pixels.
+std::vector<std::string> IconImages(const std::string& prefix);
+
 // The table that lookups use from now on; it must outlive its use.
 void UseResources(const ResourceTable* table);
 

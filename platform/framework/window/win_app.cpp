@@ -30,6 +30,10 @@ int CWinApp::ExitInstance() {
     return 0;
 }
 
+BOOL CWinApp::OnCommand(int /*id*/) {
+    return FALSE;
+}
+
 void CWinApp::OnHelp() {
     OutputDebugStringA((AfxGetAppName() + ": no help file on this platform\n").c_str());
 }

@@ -29,8 +29,12 @@ class CWinApp {
     virtual BOOL InitInstance();
     // The program's exit status.
     virtual int ExitInstance();
-    // The framework's default help handler. There is no help file on this
-    // platform, so it only traces that help was asked for.
+    // A command no window handled (a dialog hands those on); TRUE when
+    // handled. The application object handles none unless it says so.
+    virtual BOOL OnCommand(int id);
+    // The framework's default help handler, for an application that routes
+    // ID_HELP to it. There is no help file on this platform, so it only
+    // traces that help was asked for.
     virtual void OnHelp();
 
     HICON LoadIcon(UINT id) const;

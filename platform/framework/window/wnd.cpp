@@ -7,7 +7,12 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include "window/dialog.h"
 #include "window/qt_text.h"
+
+CWnd::~CWnd() {
+    if (attached_to_ != nullptr) attached_to_->ForgetAttachedControl(this);
+}
 
 BOOL CWnd::EnableWindow(BOOL enable) {
     if (widget_ == nullptr) return FALSE;

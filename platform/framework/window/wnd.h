@@ -11,12 +11,15 @@
 #include "window/geometry.h"
 #include "window/window_types.h"
 
+class CDialog;
 class QWidget;
 
 class CWnd {
   public:
     CWnd() = default;
-    virtual ~CWnd() = default;
+    // A control object attached to a dialog's control leaves the dialog's
+    // list when it goes (a dialog's members go before the dialog).
+    virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
@@ -47,4 +50,8 @@ class CWnd {
   protected:
     QWidget* widget_ = nullptr;
     int id_ = 0;
+
+  private:
+    friend class CDialog;
+    CDialog* attached_to_ = nullptr;
 };
