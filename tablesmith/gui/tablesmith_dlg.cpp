@@ -53,11 +53,7 @@ void CTablesmithDlg::DoDataExchange(CDataExchange* dx) {
 BOOL CTablesmithDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
-    const std::string about = fw::LoadResourceString(IDS_ABOUTBOX);
-    if (CMenu* system_menu = GetSystemMenu(FALSE); system_menu != nullptr && !about.empty()) {
-        system_menu->AppendMenu(MF_SEPARATOR);
-        system_menu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
-    }
+    fw::AppendAboutItem(*this, IDS_ABOUTBOX, IDM_ABOUTBOX);
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 

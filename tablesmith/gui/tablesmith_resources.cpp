@@ -69,10 +69,7 @@ fw::ResourceTable MakeResources() {
     table.dialogs[IDD_TABLESMITH_DIALOG] = MainDialog();
     table.dialogs[IDD_ABOUTBOX] = AboutBox();
     table.strings[IDS_ABOUTBOX] = "Inf&ormation...";
-    std::vector<std::string> icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.push_back(":/tablesmith/icons/tablesmith-" + std::to_string(size) + ".png");
-    table.icons[IDR_MAINFRAME] = icon;
+    table.icons[IDR_MAINFRAME] = fw::IconImages(":/tablesmith/icons/tablesmith-");
     table.version = {"1.0.2.0", "1.0.2.0", "Exports tables and cab files from MSI packages"};
     return table;
 }
