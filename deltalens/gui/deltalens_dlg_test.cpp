@@ -1,0 +1,310 @@
+// The Deltalens dialog on real widgets (Qt's offscreen platform), driven as
+// a person would, with the file dialogs and message boxes answered through
+// the framework's test hook.
+#include "deltalens_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QTest>
+#include <sstream>
+
+#include "apply_command.h"
+#include "change_writer.h"
+#include "deltalens_app.h"
+#include "deltalens_resources.h"
+#include "deltalens_test_support.h"
+#include "msiquery.h"
+#include "test_support.h"
+#include "window/clipboard.h"
+#include "window/list_view.h"
+#include "window/ui_driver.h"
+#include "window/ui_test_hook.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace ui = fw::test;
+using deltalens_test::Rows;
+
+class DeltalensDlgTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fw::UseResources(&deltalens::gui::Resources());
+        files_ = deltalens_test::MakeSampleFiles(inputs_.path());
+        ASSERT_FALSE(files_.package.empty());
+    }
+    void TearDown() override { MsiCloseAllHandles(); }
+
+    void Open() { ASSERT_TRUE(dialog_.Create()); }
+    void Choose(int button, const std::string& path) {
+        hook_.ChooseFile(path);
+        ui::Click(*dialog_.GetDlgItem(button));
+    }
+    void Cancel(int button) {
+        hook_.CancelFileDialog();
+        ui::Click(*dialog_.GetDlgItem(button));
+    }
+    bool ApplyEnabled() { return dialog_.GetDlgItem(IDC_APPLY)->IsWindowEnabled() != FALSE; }
+    // The list's items as rows of their five texts, top to bottom.
+    Rows Listed() {
+        Rows rows;
+        CSortListCtrl& list = dialog_.m_lcChanges;
+        for (int item = 0; item < list.GetItemCount(); ++item) {
+            std::vector<std::string> row;
+            for (int column = 0; column < 5; ++column)
+                row.push_back(list.GetItemText(item, column));
+            rows.push_back(row);
+        }
+        return rows;
+    }
+    Rows Expected(const std::string& package, const std::string& transform) {
+        bool ok = false;
+        Rows rows = deltalens_test::EngineChanges(package, transform, ok);
+        EXPECT_TRUE(ok);
+        return rows;
+    }
+
+    testing_support::TempDir inputs_;
+    testing_support::TempDir temp_{true};
+    fw::UiTestHook hook_;
+    deltalens_test::SampleFiles files_;
+    CDeltalensDlg dialog_;
+};
+
+TEST_F(DeltalensDlgTest, StartsWithApplyDisabledFiveEqualColumnsAndTheFocusOnExit) {
+    Open();
+    EXPECT_EQ("Deltalens", dialog_.GetWindowText());
+    EXPECT_FALSE(ApplyEnabled());
+    EXPECT_EQ("", dialog_.GetDlgItemText(IDC_MSIFILE));
+    EXPECT_EQ("", dialog_.GetDlgItemText(IDC_MSTFILE));
+    CSortListCtrl& list = dialog_.m_lcChanges;
+    ASSERT_EQ(5, list.GetColumnCount());
+    CRect client;
+    list.GetClientRect(&client);
+    const char* names[] = {"Table", "Column", "Row", "Data", "Current"};
+    for (int column = 0; column < 5; ++column) {
+        char name[16];
+        LVCOLUMN record{LVCF_TEXT, 0, 0, name, sizeof name, 0};
+        ASSERT_TRUE(list.GetColumn(column, &record));
+        EXPECT_STREQ(names[column], name);
+        EXPECT_EQ(client.right / 5, list.GetColumnWidth(column));
+    }
+    EXPECT_EQ(0, list.GetItemCount());
+    EXPECT_EQ(IDCANCEL, ui::FocusedControlId(dialog_));
+    CMenu* menu = dialog_.GetSystemMenu(FALSE);
+    const int items = menu->GetMenuItemCount();
+    EXPECT_EQ(0, menu->GetMenuItemID(items - 2));
+    EXPECT_EQ("Inf&ormation...", menu->GetMenuString(items - 1));
+}
+
+TEST_F(DeltalensDlgTest, ApplyWaitsForBothFilesAndIsNeverDisabledAgain) {
+    Open();
+    Choose(IDC_BROWSE_MSI, files_.package);
+    EXPECT_FALSE(ApplyEnabled());
+    EXPECT_EQ(files_.package, dialog_.GetDlgItemText(IDC_MSIFILE));
+    Cancel(IDC_BROWSE_MST);
+    EXPECT_FALSE(ApplyEnabled());
+    Choose(IDC_BROWSE_MST, files_.transform);
+    EXPECT_TRUE(ApplyEnabled());
+    EXPECT_EQ(files_.transform, dialog_.GetDlgItemText(IDC_MSTFILE));
+    // Cancelling keeps the earlier path and field, and Apply.
+    Cancel(IDC_BROWSE_MSI);
+    EXPECT_EQ(files_.package, dialog_.m_strMsiFile);
+    EXPECT_EQ(files_.package, dialog_.GetDlgItemText(IDC_MSIFILE));
+    EXPECT_TRUE(ApplyEnabled());
+    ASSERT_EQ(4u, hook_.FileDialogs().size());
+    EXPECT_EQ((std::vector<std::string>{"MSI Packages (*.msi)"}),
+              hook_.FileDialogs()[0].name_filters);
+    EXPECT_EQ((std::vector<std::string>{"Transforms (*.mst)"}),
+              hook_.FileDialogs()[1].name_filters);
+}
+
+TEST_F(DeltalensDlgTest, OnlyATransformLeavesApplyDisabled) {
+    Open();
+    Choose(IDC_BROWSE_MST, files_.transform);
+    EXPECT_FALSE(ApplyEnabled());
+}
+
+TEST_F(DeltalensDlgTest, ApplyListsTheEnginesChangesAndIgnoresTypedPaths) {
+    Open();
+    Choose(IDC_BROWSE_MSI, files_.package);
+    Choose(IDC_BROWSE_MST, files_.transform);
+    CWnd& field = *dialog_.GetDlgItem(IDC_MSIFILE);
+    field.SetWindowText("");
+    ui::TypeText(field, files_.text_file);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    const Rows expected = Expected(files_.package, files_.transform);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(expected, Listed());
+    EXPECT_TRUE(hook_.MessageBoxes().empty());
+}
+
+TEST_F(DeltalensDlgTest, ASecondApplyReplacesTheFirst) {
+    Open();
+    Choose(IDC_BROWSE_MSI, files_.package);
+    Choose(IDC_BROWSE_MST, files_.transform);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    Choose(IDC_BROWSE_MST, files_.other_transform);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    EXPECT_EQ(Expected(files_.package, files_.other_transform), Listed());
+    EXPECT_EQ(dialog_.m_elChanges.GetCount(), dialog_.m_lcChanges.GetItemCount());
+}
+
+TEST_F(DeltalensDlgTest, AFailedApplyTellsWhyAndLeavesTheListEmpty) {
+    Open();
+    Choose(IDC_BROWSE_MSI, files_.package);
+    Choose(IDC_BROWSE_MST, files_.transform);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    ASSERT_GT(dialog_.m_lcChanges.GetItemCount(), 0);
+
+    Choose(IDC_BROWSE_MSI, files_.text_file);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    ASSERT_EQ(1u, hook_.MessageBoxes().size());
+    EXPECT_EQ(deltalens::kOpenErrorText, hook_.MessageBoxes()[0].text);
+    EXPECT_EQ(unsigned{MB_ICONSTOP}, hook_.MessageBoxes()[0].icon);
+    EXPECT_EQ(0, dialog_.m_lcChanges.GetItemCount());
+
+    Choose(IDC_BROWSE_MSI, files_.unrelated_package);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    ASSERT_EQ(2u, hook_.MessageBoxes().size());
+    EXPECT_EQ(0u, hook_.MessageBoxes()[1].text.rfind("Error applying transform. (", 0));
+    EXPECT_EQ(unsigned{MB_ICONSTOP}, hook_.MessageBoxes()[1].icon);
+    EXPECT_EQ(0, dialog_.m_lcChanges.GetItemCount());
+}
+
+TEST_F(DeltalensDlgTest, ATransformThatChangesNothingListsNothingAndSaysNothing) {
+    Open();
+    Choose(IDC_BROWSE_MSI, files_.package);
+    Choose(IDC_BROWSE_MST, files_.empty_transform);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    EXPECT_EQ(0, dialog_.m_lcChanges.GetItemCount());
+    EXPECT_TRUE(hook_.MessageBoxes().empty());
+}
+
+TEST_F(DeltalensDlgTest, TheListHasNoSortHeader) {
+    Open();
+    Choose(IDC_BROWSE_MSI, files_.package);
+    Choose(IDC_BROWSE_MST, files_.transform);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    const Rows before = Listed();
+    QHeaderView* header = dynamic_cast<fw::ListViewWidget*>(dialog_.m_lcChanges.widget())->header();
+    for (int column : {0, 0, 2}) {
+        const QPoint point(header->sectionViewportPosition(column) + 5, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    }
+    EXPECT_EQ(before, Listed());
+}
+
+TEST_F(DeltalensDlgTest, ControlCCopiesTheSelectedChangeAsTheCommandLinePrintsIt) {
+    Open();
+    Choose(IDC_BROWSE_MSI, files_.package);
+    Choose(IDC_BROWSE_MST, files_.transform);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    CSortListCtrl& list = dialog_.m_lcChanges;
+    ASSERT_GT(list.GetItemCount(), 1);
+    list.SetFocus();
+    list.SetItemState(1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    fw::SetClipboardText("before");
+    ui::PressChar('c', ui::kControl);
+    std::ostringstream line;
+    for (int column = 0; column < 5; ++column)
+        line << (column > 0 ? "\t" : "") << deltalens::EscapeCell(list.GetItemText(1, column));
+    EXPECT_EQ(line.str(), fw::GetClipboardText());
+    // Without a selection there is nothing to copy.
+    list.SetItemState(1, 0, LVIS_SELECTED);
+    fw::SetClipboardText("kept");
+    ui::PressChar('c', ui::kControl);
+    EXPECT_EQ("kept", fw::GetClipboardText());
+}
+
+TEST_F(DeltalensDlgTest, TheAboutBoxOpensFromTheMenuStandIn) {
+    Open();
+    fw::ShownWindow about;
+    hook_.WhenModalShows([](const fw::ShownWindow&) { ui::PressChar('o'); });
+    hook_.WhenModalShows([&about](const fw::ShownWindow& shown) {
+        about = shown;
+        ui::PressKey(ui::Key::kEnter);
+    });
+    ui::RightClick(dialog_, 3, 3);
+    EXPECT_EQ("Info about Deltalens", about.title);
+    EXPECT_EQ((std::vector<std::string>{"Deltalens, Version 1.02", "OK"}), about.texts);
+    EXPECT_TRUE(hook_.UnexpectedWindows().empty());
+}
+
+TEST_F(DeltalensDlgTest, StartFilesAreChosenAndAppliedAtOnce) {
+    dialog_.SetStartFiles(files_.package, files_.transform);
+    Open();
+    // Apply waits until the dialog shows and its messages run.
+    EXPECT_EQ(0, dialog_.m_lcChanges.GetItemCount());
+    ui::ProcessEvents();
+    EXPECT_EQ(files_.package, dialog_.GetDlgItemText(IDC_MSIFILE));
+    EXPECT_EQ(files_.transform, dialog_.GetDlgItemText(IDC_MSTFILE));
+    EXPECT_TRUE(ApplyEnabled());
+    EXPECT_EQ(Expected(files_.package, files_.transform), Listed());
+}
+
+TEST_F(DeltalensDlgTest, ThePackageAloneOnTheCommandLineIsOnlyChosen) {
+    dialog_.SetStartFiles(files_.package, "");
+    Open();
+    ui::ProcessEvents();
+    EXPECT_EQ(files_.package, dialog_.m_strMsiFile);
+    EXPECT_FALSE(ApplyEnabled());
+    EXPECT_EQ(0, dialog_.m_lcChanges.GetItemCount());
+}
+
+TEST_F(DeltalensDlgTest, TheProgramAppliesItsArgumentsAndRoutesHelpToTheDefaultHandler) {
+    CDeltalensApp app;
+    app.SetArguments({files_.package, files_.transform});
+    int listed = -1;
+    testing_support::TraceCapture trace;
+    hook_.WhenModalShows([&listed](const fw::ShownWindow& shown) {
+        EXPECT_EQ("Deltalens", shown.title);
+        auto* main = dynamic_cast<CDeltalensDlg*>(AfxGetMainWnd());
+        if (main != nullptr) listed = main->m_lcChanges.GetItemCount();
+        ui::PressKey(ui::Key::kF1);
+        ui::PressKey(ui::Key::kEscape);
+    });
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(static_cast<int>(Expected(files_.package, files_.transform).size()), listed);
+    bool helped = false;
+    for (const std::string& line : trace.Lines())
+        helped = helped || line.find("no help file") != std::string::npos;
+    EXPECT_TRUE(helped);
+}
+
+TEST_F(DeltalensDlgTest, ARealTransformListsExactlyWhatTheCommandLinePrints) {
+    const fs::path package = testing_support::Fixture("real/adobe-reader/AcroRead.msi");
+    const fs::path transform = testing_support::Fixture("real/adobe-reader/AcroRead-rcs.mst");
+    if (package.empty() || transform.empty())
+        GTEST_SKIP() << "the shared fixtures are not beside the checkout";
+    Open();
+    Choose(IDC_BROWSE_MSI, package.string());
+    Choose(IDC_BROWSE_MST, transform.string());
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    int status = -1;
+    const std::string printed = testing_support::RunCommand(
+        testing_support::ShellQuote(DELTALENS_CLI_PATH) + " --format tsv " +
+            testing_support::ShellQuote(package.string()) + " " +
+            testing_support::ShellQuote(transform.string()),
+        &status);
+    ASSERT_EQ(0, status);
+    std::istringstream lines(printed);
+    std::string line;
+    std::getline(lines, line);  // the column names
+    int item = 0;
+    CSortListCtrl& list = dialog_.m_lcChanges;
+    while (std::getline(lines, line)) {
+        ASSERT_LT(item, list.GetItemCount());
+        std::string shown;
+        for (int column = 0; column < 5; ++column)
+            shown +=
+                (column > 0 ? "\t" : "") + deltalens::EscapeCell(list.GetItemText(item, column));
+        ASSERT_EQ(line, shown) << "change " << item;
+        ++item;
+    }
+    EXPECT_GT(item, 100);
+    EXPECT_EQ(item, list.GetItemCount());
+}
+
+}  // namespace
