@@ -3,7 +3,7 @@
 #include "about_dlg.h"
 #include "apply_command.h"
 #include "change_columns.h"
-#include "change_writer.h"
+#include "text_escape.h"
 #include "window/clipboard.h"
 #include "window/data_exchange.h"
 #include "window/file_dialog.h"
@@ -135,9 +135,12 @@ void CDeltalensDlg::OnApply() {
             refresh_pending = true;
         }
     };
-    feedback.tell = [&flush](const std::string& text, unsigned type) {
+    // The box's text is the command's own; the real cause, when the command
+    // knows it, goes behind the box's details button.
+    feedback.tell_with_detail = [&flush](const std::string& text, unsigned type,
+                                         const std::string& detail) {
         flush();
-        AfxMessageBox(text, type);
+        fw::MessageBoxWithDetail(text, type, detail);
     };
     deltalens::ApplyTransformView(m_strMsiFile, m_strMstFile, m_elChanges, feedback);
     flush();
@@ -161,7 +164,7 @@ void CDeltalensDlg::CopySelectedChange() {
     std::string line;
     for (int column = 0; column < m_elChanges.GetColumnCount(); ++column) {
         if (column > 0) line += '\t';
-        line += deltalens::EscapeCell(entry->GetFieldText(column));
+        line += cli::EscapeCell(entry->GetFieldText(column));
     }
     fw::SetClipboardText(line);
 }

@@ -10,12 +10,12 @@
 #include <sstream>
 
 #include "apply_command.h"
-#include "change_writer.h"
 #include "deltalens_app.h"
 #include "deltalens_resources.h"
 #include "deltalens_test_support.h"
 #include "msiquery.h"
 #include "test_support.h"
+#include "text_escape.h"
 #include "window/clipboard.h"
 #include "window/list_view.h"
 #include "window/ui_driver.h"
@@ -163,6 +163,7 @@ TEST_F(DeltalensDlgTest, AFailedApplyTellsWhyAndLeavesTheListEmpty) {
     ASSERT_EQ(1u, hook_.MessageBoxes().size());
     EXPECT_EQ(deltalens::kOpenErrorText, hook_.MessageBoxes()[0].text);
     EXPECT_EQ(unsigned{MB_ICONSTOP}, hook_.MessageBoxes()[0].icon);
+
     EXPECT_EQ(0, dialog_.m_lcChanges.GetItemCount());
 
     Choose(IDC_BROWSE_MSI, files_.unrelated_package);
@@ -170,6 +171,7 @@ TEST_F(DeltalensDlgTest, AFailedApplyTellsWhyAndLeavesTheListEmpty) {
     ASSERT_EQ(2u, hook_.MessageBoxes().size());
     EXPECT_EQ(0u, hook_.MessageBoxes()[1].text.rfind("Error applying transform. (", 0));
     EXPECT_EQ(unsigned{MB_ICONSTOP}, hook_.MessageBoxes()[1].icon);
+
     EXPECT_EQ(0, dialog_.m_lcChanges.GetItemCount());
 }
 
@@ -209,7 +211,7 @@ TEST_F(DeltalensDlgTest, ControlCCopiesTheSelectedChangeAsTheCommandLinePrintsIt
     ui::PressChar('c', ui::kControl);
     std::ostringstream line;
     for (int column = 0; column < 5; ++column)
-        line << (column > 0 ? "\t" : "") << deltalens::EscapeCell(list.GetItemText(1, column));
+        line << (column > 0 ? "\t" : "") << cli::EscapeCell(list.GetItemText(1, column));
     EXPECT_EQ(line.str(), fw::GetClipboardText());
     // Without a selection there is nothing to copy.
     list.SetItemState(1, 0, LVIS_SELECTED);
@@ -298,8 +300,7 @@ TEST_F(DeltalensDlgTest, ARealTransformListsExactlyWhatTheCommandLinePrints) {
         ASSERT_LT(item, list.GetItemCount());
         std::string shown;
         for (int column = 0; column < 5; ++column)
-            shown +=
-                (column > 0 ? "\t" : "") + deltalens::EscapeCell(list.GetItemText(item, column));
+            shown += (column > 0 ? "\t" : "") + cli::EscapeCell(list.GetItemText(item, column));
         ASSERT_EQ(line, shown) << "change " << item;
         ++item;
     }

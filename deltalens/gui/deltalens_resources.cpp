@@ -2,6 +2,7 @@
 
 #include "core/message_box.h"
 #include "resource.h"
+#include "deltalens_version.h"
 #include "window/styles.h"
 
 namespace deltalens::gui {
@@ -41,7 +42,7 @@ fw::DialogTemplate AboutBox() {
         DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
         {
             {kStaticId, ControlKind::kIcon, "", 15, 16, 20, 20, 0, IDR_MAINFRAME},
-            {kStaticId, ControlKind::kStatic, kAboutVersionText, 46, 11, 119, 8},
+            {kStaticId, ControlKind::kStatic, deltalens::kAboutVersionText, 46, 11, 119, 8},
             {IDOK, ControlKind::kDefPushButton, "OK", 178, 4, 32, 14, WS_TABSTOP},
         },
     };

@@ -6,9 +6,6 @@
 
 namespace deltalens::gui {
 
-// The version line of the about box.
-inline constexpr const char* kAboutVersionText = "Deltalens, Version 1.02";
-
 const fw::ResourceTable& Resources();
 
 }  // namespace deltalens::gui

@@ -2,6 +2,7 @@
 
 #include "core/message_box.h"
 #include "resource.h"
+#include "tablesmith_version.h"
 #include "window/styles.h"
 
 namespace tablesmith::gui {
@@ -56,7 +57,7 @@ fw::DialogTemplate AboutBox() {
         kAboutFrame,
         {
             {kStaticId, ControlKind::kIcon, "", 14, 15, 20, 20, 0, IDR_MAINFRAME},
-            {kStaticId, ControlKind::kStatic, kAboutVersionText, 49, 12, 86, 8},
+            {kStaticId, ControlKind::kStatic, tablesmith::kAboutVersionText, 49, 12, 86, 8},
             {kStaticId, ControlKind::kStatic, "Made by the Tablesmith developers", 49, 20, 126, 11},
             {kStaticId, ControlKind::kStatic, "Free to use, with no warranty.", 49, 35, 126, 11},
             {IDOK, ControlKind::kDefPushButton, "OK", 193, 7, 32, 14, WS_TABSTOP},
@@ -70,7 +71,7 @@ fw::ResourceTable MakeResources() {
     table.dialogs[IDD_ABOUTBOX] = AboutBox();
     table.strings[IDS_ABOUTBOX] = "Inf&ormation...";
     table.icons[IDR_MAINFRAME] = fw::IconImages(":/tablesmith/icons/tablesmith-");
-    table.version = {"1.0.2.0", "1.0.2.0", "Exports tables and cab files from MSI packages"};
+    table.version = {kFileVersion, kFileVersion, kVersionComment};
     return table;
 }
 

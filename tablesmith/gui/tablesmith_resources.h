@@ -6,9 +6,6 @@
 
 namespace tablesmith::gui {
 
-// The version line of the about box.
-inline constexpr const char* kAboutVersionText = "Tablesmith, Version 1.05";
-
 const fw::ResourceTable& Resources();
 
 }  // namespace tablesmith::gui
