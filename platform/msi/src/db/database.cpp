@@ -257,7 +257,7 @@ Result<std::shared_ptr<Table>> Database::LoadTable(CatalogEntry& entry) {
     const auto sizes = entry.schema.StoredCellSizes(pool_.loaded_long_refs());
     auto cells = format::DecodeTableStream(*bytes, sizes);
     if (!cells.ok()) return Status::Corrupt(entry.schema.name + ": " + cells.status().message());
-    auto table = Table::FromStream(entry.schema, *cells, pool_);
+    auto table = Table::FromStream(entry.schema, std::move(cells).value(), pool_);
     if (!table.ok()) return table.status();
     entry.table = std::shared_ptr<Table>(std::move(table).value());
     return entry.table;

@@ -1,5 +1,6 @@
 # The database core: records, stream sources, databases, tables, views.
 target_sources(msi PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/cells.cpp
     ${CMAKE_CURRENT_LIST_DIR}/database.cpp
     ${CMAKE_CURRENT_LIST_DIR}/database_writer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/file_stream_source.cpp

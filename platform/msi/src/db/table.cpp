@@ -8,8 +8,17 @@ namespace msi::db {
 
 using format::ColumnType;
 
-Result<std::unique_ptr<Table>> Table::FromStream(TableSchema schema,
-                                                 const format::TableCells& cells,
+namespace {
+
+// Every row of a table read from its stream, and their cells, row-major.
+struct RowBlock {
+    std::vector<uint32_t> cells;
+    std::vector<Row> rows;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<Table>> Table::FromStream(TableSchema schema, format::TableCells cells,
                                                  const format::StringPool& pool) {
     auto table = std::make_unique<Table>(std::move(schema));
     const auto& columns = table->schema_.columns;
@@ -19,16 +28,15 @@ Result<std::unique_ptr<Table>> Table::FromStream(TableSchema schema,
         return Status::Corrupt("table " + table->schema_.name + ": stream has " +
                                std::to_string(cells.column_count) + " columns, schema " +
                                std::to_string(columns.size()));
-    table->rows_.reserve(cells.row_count);
-    for (size_t r = 0; r < cells.row_count; ++r) {
-        auto row = std::make_shared<Row>();
-        row->cells.resize(columns.size());
-        for (size_t c = 0; c < columns.size(); ++c) {
-            const ColumnType type = columns[c].type;
-            const uint32_t raw = cells.At(r, c);
-            uint32_t value = raw;
+    const size_t width = columns.size();
+    // The stored values become cell values in place, a column at a time.
+    for (size_t c = 0; c < width; ++c) {
+        const ColumnType type = columns[c].type;
+        uint32_t* cell = cells.cells.data() + c;
+        for (size_t r = 0; r < cells.row_count; ++r, cell += width) {
+            const uint32_t raw = *cell;
             if (type.IsBinary()) {
-                value = raw != 0 ? 1 : 0;
+                *cell = raw != 0 ? 1 : 0;
             } else if (type.IsString()) {
                 // An id the pool does not hold means the stream and the pool
                 // disagree; reading on would hand out the wrong strings.
@@ -37,19 +45,26 @@ Result<std::unique_ptr<Table>> Table::FromStream(TableSchema schema,
                                            std::to_string(r + 1) + " refers to unknown string " +
                                            std::to_string(raw));
             } else if (type.IsLongInteger()) {
-                value = static_cast<uint32_t>(format::LoadLongInteger(raw));
+                *cell = static_cast<uint32_t>(format::LoadLongInteger(raw));
             } else {
-                value = static_cast<uint32_t>(format::LoadShortInteger(raw));
+                *cell = static_cast<uint32_t>(format::LoadShortInteger(raw));
             }
-            row->cells[c] = value;
         }
-        table->rows_.push_back(std::move(row));
+    }
+    auto block = std::make_shared<RowBlock>();
+    block->cells = std::move(cells.cells);
+    block->rows.resize(cells.row_count);
+    table->rows_.reserve(cells.row_count);
+    for (size_t r = 0; r < cells.row_count; ++r) {
+        Row& row = block->rows[r];
+        row.cells = Cells::Viewing(block->cells.data() + r * width, width);
+        table->rows_.emplace_back(block, &row);
     }
     table->CheckSorted();
     return table;
 }
 
-int Table::CompareKeys(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) const {
+int Table::CompareKeys(std::span<const uint32_t> a, std::span<const uint32_t> b) const {
     const size_t keys = schema_.KeyCount();
     for (size_t c = 0; c < keys; ++c) {
         if (a[c] == b[c]) continue;
@@ -72,15 +87,15 @@ void Table::CheckSorted() {
     }
 }
 
-size_t Table::LowerBound(const std::vector<uint32_t>& cells) const {
+size_t Table::LowerBound(std::span<const uint32_t> cells) const {
     auto it = std::lower_bound(rows_.begin(), rows_.end(), cells,
-                               [this](const RowPtr& row, const std::vector<uint32_t>& key) {
+                               [this](const RowPtr& row, std::span<const uint32_t> key) {
                                    return CompareKeys(row->cells, key) < 0;
                                });
     return static_cast<size_t>(it - rows_.begin());
 }
 
-RowPtr Table::Find(const std::vector<uint32_t>& cells) const {
+RowPtr Table::Find(std::span<const uint32_t> cells) const {
     if (schema_.KeyCount() == 0) return nullptr;
     if (sorted_) {
         const size_t pos = LowerBound(cells);

@@ -10,14 +10,19 @@
 // order is not sorted (some writers do not sort), look-ups fall back to a scan.
 //
 // Rows are shared so that a view can keep pointing at the rows it selected
-// while the table changes; an erased row is marked so views skip it.
+// while the table changes; an erased row is marked so views skip it. The
+// rows of a table read from its stream live in one block with their cells
+// (cells.h): each RowPtr shares that block, which goes when the last of them
+// does.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "common/status.h"
+#include "db/cells.h"
 #include "db/table_schema.h"
 #include "format/string_pool.h"
 #include "format/table_stream.h"
@@ -25,7 +30,7 @@
 namespace msi::db {
 
 struct Row {
-    std::vector<uint32_t> cells;
+    Cells cells;
     bool temporary = false;  // inserted with INSERT ... TEMPORARY: never written
     bool erased = false;     // taken out of its table
 };
@@ -35,10 +40,10 @@ class Table {
   public:
     explicit Table(TableSchema schema) : schema_(std::move(schema)) {}
 
-    // Builds a table from a decoded stream. Checks every string id against
-    // the pool, so a damaged stream fails here rather than in a query.
-    static Result<std::unique_ptr<Table>> FromStream(TableSchema schema,
-                                                     const format::TableCells& cells,
+    // Builds a table from a decoded stream, taking its cells over as the
+    // rows' block. Checks every string id against the pool, so a damaged
+    // stream fails here rather than in a query.
+    static Result<std::unique_ptr<Table>> FromStream(TableSchema schema, format::TableCells cells,
                                                      const format::StringPool& pool);
 
     const TableSchema& schema() const { return schema_; }
@@ -46,9 +51,9 @@ class Table {
     size_t row_count() const { return rows_.size(); }
 
     // <0, 0, >0 comparing the key cells of two rows.
-    int CompareKeys(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) const;
+    int CompareKeys(std::span<const uint32_t> a, std::span<const uint32_t> b) const;
     // The row whose key cells equal those of `cells`, or null.
-    RowPtr Find(const std::vector<uint32_t>& cells) const;
+    RowPtr Find(std::span<const uint32_t> cells) const;
     // Inserts in key order; kExists when a row has the same key.
     Status Insert(RowPtr row);
     // Adds a row after the last one, keeping the caller's order (a text
@@ -74,7 +79,7 @@ class Table {
 
   private:
     // Position of the first row not less than `cells` (sorted tables only).
-    size_t LowerBound(const std::vector<uint32_t>& cells) const;
+    size_t LowerBound(std::span<const uint32_t> cells) const;
     void CheckSorted();
 
     TableSchema schema_;

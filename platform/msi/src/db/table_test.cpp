@@ -86,5 +86,55 @@ TEST(TableInsert, RowWithTheWrongNumberOfCellsIsRefused) {
     EXPECT_EQ(table.row_count(), 0u);
 }
 
+// A table read from a stream: stored integers unbiased, binary cells 0 or 1,
+// string ids kept, and every row its own cells even though they share one
+// block: changing, widening or copying one row leaves its neighbours alone.
+TEST(TableFromStream, RowsShareABlockYetChangeAlone) {
+    TableSchema schema = TwoKeySchema();
+    schema.columns.push_back({"Data", *ColumnType::ParseArchive("V0")});
+    format::StringPool pool;
+    for (const char* text : {"a", "b", "c"}) ASSERT_TRUE(pool.Add(text).ok());
+    format::TableCells cells;
+    cells.column_count = 4;
+    cells.row_count = 3;
+    for (uint32_t r = 0; r < 3; ++r) {
+        const uint32_t row[] = {format::StoreLongInteger(int32_t(r) - 1), r + 1, 3 - r, r * 7};
+        cells.cells.insert(cells.cells.end(), std::begin(row), std::end(row));
+    }
+    auto loaded = Table::FromStream(schema, cells, pool);
+    ASSERT_TRUE(loaded.ok()) << loaded.status().ToString();
+    Table& table = **loaded;
+    const std::vector<std::pair<int32_t, uint32_t>> keys = {{-1, 1}, {0, 2}, {1, 3}};
+    EXPECT_EQ(Keys(table), keys);
+    EXPECT_EQ(table.rows()[0]->cells[3], 0u);
+    EXPECT_EQ(table.rows()[2]->cells[3], 1u);
+
+    Cells copy = table.rows()[1]->cells;
+    table.rows()[1]->cells[2] = 9;
+    EXPECT_EQ(copy[2], 2u);
+    table.rows()[0]->cells.push_back(42);
+    table.rows()[0]->cells[0] = 5;
+    EXPECT_EQ(std::vector<uint32_t>(table.rows()[1]->cells.begin(), table.rows()[1]->cells.end()),
+              (std::vector<uint32_t>{0, 2, 9, 1}));
+    EXPECT_EQ(table.rows()[0]->cells.size(), 5u);
+    EXPECT_EQ(table.rows()[0]->cells[4], 42u);
+    table.AddColumn({"More", *ColumnType::ParseArchive("I2")});
+    for (const auto& row : table.rows()) EXPECT_EQ(row->cells.size(), 5u + (row == table.rows()[0]));
+    EXPECT_EQ(table.rows()[2]->cells, (Cells{1, 3, 1, 1, static_cast<uint32_t>(Record::kNullInteger)}));
+    EXPECT_FALSE(copy == table.rows()[1]->cells);
+}
+
+TEST(TableFromStream, UnknownStringIdIsCorrupt) {
+    format::StringPool pool;
+    ASSERT_TRUE(pool.Add("only").ok());
+    format::TableCells cells;
+    cells.column_count = 3;
+    cells.row_count = 1;
+    cells.cells = {format::StoreLongInteger(1), 2, 0};
+    auto loaded = Table::FromStream(TwoKeySchema(), cells, pool);
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.status().kind(), Status::Kind::kCorrupt);
+}
+
 }  // namespace
 }  // namespace msi::db
