@@ -38,4 +38,16 @@ int AnswerGeneralAction(const Program& program, GeneralOptions::Action action,
     return kExitSuccess;
 }
 
+std::optional<int> AnswerHelpOrVersion(const Program& program, const std::string& help,
+                                       const std::vector<std::string>& arguments,
+                                       std::ostream& out) {
+    ArgumentReader reader(arguments);
+    GeneralOptions general;
+    while (reader.Next()) {
+        if (ReadGeneralOption(reader, general) && general.action != GeneralOptions::Action::kRun)
+            return AnswerGeneralAction(program, general.action, help, out);
+    }
+    return std::nullopt;
+}
+
 }  // namespace cli

@@ -11,7 +11,9 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "argument_reader.h"
 #include "program.h"
@@ -32,5 +34,13 @@ bool ReadGeneralOption(const ArgumentReader& reader, GeneralOptions& general);
 // the exit status.
 int AnswerGeneralAction(const Program& program, GeneralOptions::Action action,
                         const std::string& help, std::ostream& out);
+
+// For a program whose other arguments are its own (the dialog programs take
+// a package to open): when `arguments` ask for --help, -h or --version before
+// any "--", prints the answer on `out` and gives the exit status; otherwise
+// none, and the program goes on. Nothing here needs a display.
+std::optional<int> AnswerHelpOrVersion(const Program& program, const std::string& help,
+                                       const std::vector<std::string>& arguments,
+                                       std::ostream& out);
 
 }  // namespace cli

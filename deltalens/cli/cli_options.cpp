@@ -95,7 +95,7 @@ constexpr const char* kOutput =
     "as null) and control characters are JSON escapes.\n";
 
 constexpr const char* kExitStatus =
-    "exit status: 0 the changes were listed (none is fine) or the transform written;\n"
+    "Exit status: 0 the changes were listed (none is fine) or the transform written;\n"
     "1 a package could not be opened or a transform not applied or made (the message\n"
     "is on standard error); 2 usage error. diff --exit-code: 0 the packages are the\n"
     "same, 1 they differ (also in what no row shows, the code page alone), 2 trouble.\n";
@@ -202,16 +202,16 @@ std::string CommandName(CliOptions::Command command) {
 }
 
 std::string UsageText(const std::string& program) {
-    std::string text = "usage: " + UsageLine(program, Command::kApply) + "\n";
+    std::string text = "Usage: " + UsageLine(program, Command::kApply) + "\n";
     for (Command command : {Command::kDiff, Command::kMakeTransform})
-        text += "       " + UsageLine(program, command) + "\n";
-    text += "       " + program + " [COMMAND] --help | --version | --format list\n\n";
+        text += "  or:  " + UsageLine(program, command) + "\n";
+    text += "  or:  " + program + " [COMMAND] --help | --version | --format list\n\n";
     for (const CommandSpec& spec : kCommands) {
         if (spec.name[0] != '\0') text += std::string(spec.name) + ": ";
         text += spec.about;
         text += "\n";
     }
-    text += "options:\n";
+    text += "Options:\n";
     text += OptionLines(~0u) + kGeneralOptions + "\n" +
             "--format is for the listing and diff, --exit-code for diff, the others for\n"
             "make-transform. " +
@@ -221,8 +221,8 @@ std::string UsageText(const std::string& program) {
 
 std::string CommandUsageText(const std::string& program, CliOptions::Command command) {
     if (command == Command::kApply) return UsageText(program);
-    std::string text = "usage: " + UsageLine(program, command) + "\n\n" + SpecOf(command).about +
-                       "\noptions:\n" + OptionLines(Bit(command)) + kGeneralOptions;
+    std::string text = "Usage: " + UsageLine(program, command) + "\n\n" + SpecOf(command).about +
+                       "\nOptions:\n" + OptionLines(Bit(command)) + kGeneralOptions;
     if (command == Command::kMakeTransform) text += std::string("\n") + kTransformFlags;
     if (command == Command::kDiff) text += std::string("\n") + kOutput;
     return text + "\n" + kExitStatus;

@@ -138,14 +138,14 @@ TEST(CliOptionsTest, OperandCountsAndTyposOfCommands) {
 
 TEST(CliOptionsTest, UsageTextNamesEveryCommandOptionAndTheExitStatuses) {
     const std::string usage = deltalens::UsageText("deltalens-cli");
-    EXPECT_EQ(usage.rfind("usage: deltalens-cli [options] PACKAGE TRANSFORM\n", 0), 0u);
+    EXPECT_EQ(usage.rfind("Usage: deltalens-cli [options] PACKAGE TRANSFORM\n", 0), 0u);
     for (const char* text :
          {"deltalens-cli diff [options] OLD NEW", "deltalens-cli make-transform [options] OLD NEW",
           "--format FORMAT", "--exit-code", "--force", "--error-conditions N", "--validation N",
-          "--trace", "--help", "--version", "[default=table]", "exit status: 0", "\\xHH", "0x803"})
+          "--trace", "--help", "--version", "[default=table]", "Exit status: 0", "\\xHH", "0x803"})
         EXPECT_NE(usage.find(text), std::string::npos) << text;
     const std::string diff = deltalens::CommandUsageText("deltalens-cli", Command::kDiff);
-    EXPECT_EQ(diff.rfind("usage: deltalens-cli diff [options] OLD NEW\n", 0), 0u);
+    EXPECT_EQ(diff.rfind("Usage: deltalens-cli diff [options] OLD NEW\n", 0), 0u);
     EXPECT_EQ(diff.find("--validation"), std::string::npos);
 }
 

@@ -64,7 +64,7 @@ constexpr OptionSpec kOptions[] = {
 };
 
 constexpr const char* kGeneralOptions =
-    "general options:\n"
+    "General options:\n"
     "  --trace          write the debug channel to standard error\n"
     "  -h, --help       show the help (after a command, that command's) and exit\n"
     "  --version        show the version and exit\n"
@@ -85,7 +85,7 @@ constexpr const char* kOutput =
     "byte that is not UTF-8 as \\xHH; json escapes them as JSON does; messages keep\n"
     "their own line breaks and escape the rest the same way.\n"
     "\n"
-    "exit status: 0 success, 1 a step failed, 2 usage error.\n";
+    "Exit status: 0 success, 1 a step failed, 2 usage error.\n";
 
 const CommandSpec* FindCommand(const std::string& name) {
     for (const CommandSpec& spec : kCommands)
@@ -259,21 +259,21 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& argumen
 }
 
 std::string ProgramHelp() {
-    std::string text = std::string("usage: ") + kProgram +
-                       " [--trace] COMMAND [OPTIONS] PACKAGE\n" + "       " + kProgram +
+    std::string text = std::string("Usage: ") + kProgram +
+                       " [--trace] COMMAND [OPTIONS] PACKAGE\n" + "  or:  " + kProgram +
                        " [COMMAND] --help | --version\n" +
                        "\n"
                        "Exports the tables and cabinets of a Windows Installer package into its\n"
                        "export folder, and builds from that folder a package whose cabinets are\n"
                        "external files.\n"
                        "\n"
-                       "commands:\n";
+                       "Commands:\n";
     for (const CommandSpec& command : kCommands) {
         text += std::string("  ") + command.name + " " + command.synopsis + "\n";
         text += std::string("      ") + command.summary + "\n";
     }
     for (const CommandSpec& command : kCommands)
-        text += std::string("\noptions of ") + command.name + ":\n" + OptionLines(command.command);
+        text += std::string("\nOptions of ") + command.name + ":\n" + OptionLines(command.command);
     text += std::string("\n") + kGeneralOptions + "\n" + kExportFolder + "\n" + kOutput;
     return text;
 }
@@ -281,8 +281,8 @@ std::string ProgramHelp() {
 std::string CommandHelp(Command command) {
     if (command == Command::kNone) return ProgramHelp();
     const CommandSpec& spec = SpecOf(command);
-    std::string text = std::string("usage: ") + kProgram + " " + spec.name + " " + spec.synopsis +
-                       "\n\n" + spec.about + "\noptions:\n" + OptionLines(command) + "\n" +
+    std::string text = std::string("Usage: ") + kProgram + " " + spec.name + " " + spec.synopsis +
+                       "\n\n" + spec.about + "\nOptions:\n" + OptionLines(command) + "\n" +
                        kGeneralOptions;
     if (command != Command::kTables) text += std::string("\n") + kExportFolder;
     return text;

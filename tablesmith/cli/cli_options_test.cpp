@@ -95,14 +95,14 @@ TEST(TablesmithCliOptionsTest, MissingAndEmptyValuesAreUsageErrors) {
 
 TEST(TablesmithCliOptionsTest, EveryOptionIsInTheProgramHelpAndInItsCommandsHelp) {
     const std::string help = tablesmith::cli::ProgramHelp();
-    EXPECT_EQ(help.rfind("usage: tablesmith-cli ", 0), 0u);
+    EXPECT_EQ(help.rfind("Usage: tablesmith-cli ", 0), 0u);
     for (const char* text :
          {"tables [--format FORMAT] PACKAGE", "--table NAME", "--all", "--cabs", "--only-cabs",
-          "--folder DIR", "--trace", "--version", "exit status", "\\xHH", "cause: "})
+          "--folder DIR", "--trace", "--version", "Exit status", "\\xHH", "cause: "})
         EXPECT_NE(help.find(text), std::string::npos) << text;
 
     const std::string generate = tablesmith::cli::CommandHelp(Command::kGenerate);
-    EXPECT_EQ(generate.rfind("usage: tablesmith-cli generate [--folder DIR] PACKAGE\n", 0), 0u);
+    EXPECT_EQ(generate.rfind("Usage: tablesmith-cli generate [--folder DIR] PACKAGE\n", 0), 0u);
     EXPECT_NE(generate.find("--folder DIR"), std::string::npos);
     EXPECT_EQ(generate.find("--table"), std::string::npos) << "an option of another command";
     EXPECT_NE(tablesmith::cli::CommandHelp(Command::kTables).find("[default=table]"),

@@ -69,13 +69,13 @@ class CliTest : public tablesmith_test::CommandTest {
 TEST_F(CliTest, HelpAndVersionExitZero) {
     CliRun help = Cli("--help");
     EXPECT_EQ(0, help.status);
-    EXPECT_EQ(0u, help.out.find("usage: tablesmith-cli")) << help.out;
+    EXPECT_EQ(0u, help.out.find("Usage: tablesmith-cli")) << help.out;
     for (const char* command : {"tables [--format FORMAT] PACKAGE", "export (--table NAME",
                                 "generate [--folder DIR] PACKAGE"})
         EXPECT_NE(std::string::npos, help.out.find(command)) << command;
     CliRun export_help = Cli("export --help");
     EXPECT_EQ(0, export_help.status);
-    EXPECT_EQ(0u, export_help.out.find("usage: tablesmith-cli export ")) << export_help.out;
+    EXPECT_EQ(0u, export_help.out.find("Usage: tablesmith-cli export ")) << export_help.out;
     EXPECT_EQ("", export_help.err);
 
     // The version stated once in the build reaches the program; the about
