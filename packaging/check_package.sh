@@ -66,6 +66,16 @@ zcat "$root/usr/share/man/man1/deltalens-cli.1.gz" | grep -q -- 'make\\-transfor
 bin=$root/usr/bin
 [[ $("$bin/tablesmith-cli" --version) == "tablesmith-cli "* ]] || fail "tablesmith-cli --version"
 [[ $("$bin/deltalens-cli" --version) == "deltalens-cli "* ]] || fail "deltalens-cli --version"
+if [[ $gui == ON ]]; then
+    # The dialog programs answer without a display (help2man relies on it).
+    for program in tablesmith deltalens; do
+        answer=$(env -u DISPLAY -u WAYLAND_DISPLAY "$bin/$program" --version) ||
+            fail "$program --version failed without a display"
+        [[ $answer == "$program "* ]] || fail "$program --version says '$answer'"
+        zcat "$root/usr/share/man/man1/$program.1.gz" | grep -q 'PACKAGE' ||
+            fail "$program.1 does not say what the program opens"
+    done
+fi
 
 if ! command -v msibuild > /dev/null; then
     echo "check_package: msibuild (msitools) is missing: the programs were not run on packages"
