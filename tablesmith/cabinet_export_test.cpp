@@ -14,7 +14,7 @@ namespace {
 
 using tablesmith_test::CommandTest;
 using tablesmith_test::Message;
-using tablesmith_test::PackageSpec;
+using tablesmith_test::PackageContents;
 namespace fs = std::filesystem;
 
 TEST(CabinetNameTest, LastFourCharactersLowerCasedMustBeDotCab) {
@@ -76,11 +76,11 @@ TEST_F(CabinetExportTest, CabinetStreamsAreWrittenLowerCasedAndOthersSkipped) {
 }
 
 TEST_F(CabinetExportTest, EmptyStreamGivesAnEmptyFile) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable()};
-    package_spec.streams = {{"empty.cab", ""}};
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable()};
+    contents.streams = {{"empty.cab", ""}};
     const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "e.msi", package_spec);
+        tablesmith_test::BuildPackage(inputs_.path(), "e.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     EXPECT_TRUE(fs::is_regular_file(ExportFolder("e") / "empty.cab"));
@@ -88,11 +88,11 @@ TEST_F(CabinetExportTest, EmptyStreamGivesAnEmptyFile) {
 }
 
 TEST_F(CabinetExportTest, PackageWithoutCabinetsSaysSoAsInformation) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable()};
-    package_spec.streams = {{"readme.txt", "text"}};
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable()};
+    contents.streams = {{"readme.txt", "text"}};
     const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "n.msi", package_spec);
+        tablesmith_test::BuildPackage(inputs_.path(), "n.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     EXPECT_EQ((std::vector<Message>{{kNoCabsInPackage, MB_ICONINFORMATION}}), sink_.messages);
@@ -131,13 +131,13 @@ TEST_F(CabinetExportTest, UnwritableExportFolderIsTold) {
 // A cabinet stream named like an exported table's file would overwrite the
 // table, or be imported as one: the table keeps its file.
 TEST_F(CabinetExportTest, CabinetNamedLikeATableFileIsSkippedAndTheTableKept) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable(),
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable(),
                            tablesmith_test::MediaTable({"#Property.tbl", "#Data1.cab"})};
-    package_spec.streams = {{"Property.tbl", tablesmith_test::FakeCabinet("cab")},
+    contents.streams = {{"Property.tbl", tablesmith_test::FakeCabinet("cab")},
                             {"Data1.cab", tablesmith_test::FakeCabinet("data")}};
     const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "t.msi", package_spec);
+        tablesmith_test::BuildPackage(inputs_.path(), "t.msi", contents);
     ASSERT_FALSE(package.empty());
     ExportSettings settings;
     settings.msi_file = package;
@@ -167,12 +167,12 @@ TEST(CabinetNameTest, TableFileNamesAndCellFoldersAreTakenWhateverTheirCase) {
 
 // A stream without a dot keeps its name exactly: no dot is added.
 TEST_F(CabinetExportTest, StreamWithoutADotIsWrittenUnderExactlyItsName) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable(),
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable(),
                            tablesmith_test::MediaTable({"#Cab1"})};
-    package_spec.streams = {{"Cab1", tablesmith_test::FakeCabinet("one")}};
+    contents.streams = {{"Cab1", tablesmith_test::FakeCabinet("one")}};
     const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "d.msi", package_spec);
+        tablesmith_test::BuildPackage(inputs_.path(), "d.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     EXPECT_EQ((std::vector<std::string>{"cab1"}),
@@ -180,11 +180,11 @@ TEST_F(CabinetExportTest, StreamWithoutADotIsWrittenUnderExactlyItsName) {
 }
 
 TEST_F(CabinetExportTest, StreamNameThatWouldLeaveTheFolderIsSkippedAndTold) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable()};
-    package_spec.streams = {{"../evil.cab", "evil"}, {"sub\\x.cab", "sub"}, {"ok.cab", "fine"}};
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable()};
+    contents.streams = {{"../evil.cab", "evil"}, {"sub\\x.cab", "sub"}, {"ok.cab", "fine"}};
     const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "h.msi", package_spec);
+        tablesmith_test::BuildPackage(inputs_.path(), "h.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_FALSE(ExportCabs(package));
 
@@ -203,11 +203,11 @@ TEST_F(CabinetExportTest, StreamNameThatWouldLeaveTheFolderIsSkippedAndTold) {
 }
 
 TEST_F(CabinetExportTest, StreamsDifferingOnlyInCaseEachKeepAFileOfTheirOwn) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable()};
-    package_spec.streams = {{"Same.cab", "first"}, {"SAME.CAB", "second"}};
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable()};
+    contents.streams = {{"Same.cab", "first"}, {"SAME.CAB", "second"}};
     const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "s.msi", package_spec);
+        tablesmith_test::BuildPackage(inputs_.path(), "s.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
 
@@ -225,11 +225,11 @@ TEST_F(CabinetExportTest, StreamsDifferingOnlyInCaseEachKeepAFileOfTheirOwn) {
 }
 
 TEST_F(CabinetExportTest, StreamSpelledInLowerCaseGetsTheLowerCasedFile) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable()};
-    package_spec.streams = {{"Data.cab", "capital"}, {"data.cab", "lower"}};
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable()};
+    contents.streams = {{"Data.cab", "capital"}, {"data.cab", "lower"}};
     const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "l.msi", package_spec);
+        tablesmith_test::BuildPackage(inputs_.path(), "l.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     EXPECT_EQ("lower", testing_support::ReadFile(ExportFolder("l") / "data.cab"));
@@ -237,14 +237,14 @@ TEST_F(CabinetExportTest, StreamSpelledInLowerCaseGetsTheLowerCasedFile) {
 }
 
 TEST_F(CabinetExportTest, InternalCabinetOfTheMediaTableIsWrittenWhateverItsName) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable(),
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable(),
                            tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "#Data1.cab"})};
-    package_spec.streams = {{"_1234_Module_x86.msm", tablesmith_test::FakeCabinet("module")},
+    contents.streams = {{"_1234_Module_x86.msm", tablesmith_test::FakeCabinet("module")},
                             {"Data1.cab", tablesmith_test::FakeCabinet("data")},
                             {"_5678_Other.msm", "not named by Media"}};
     const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "m.msi", package_spec);
+        tablesmith_test::BuildPackage(inputs_.path(), "m.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     const fs::path folder = ExportFolder("m");
@@ -260,12 +260,12 @@ TEST_F(CabinetExportTest, InternalCabinetOfTheMediaTableIsWrittenWhateverItsName
 }
 
 TEST_F(CabinetExportTest, HostileNameFromTheMediaTableIsSkippedToo) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable(),
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable(),
                            tablesmith_test::MediaTable({"#../../escape.msm"})};
-    package_spec.streams = {{"../../escape.msm", tablesmith_test::FakeCabinet("evil")}};
+    contents.streams = {{"../../escape.msm", tablesmith_test::FakeCabinet("evil")}};
     const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "x.msi", package_spec);
+        tablesmith_test::BuildPackage(inputs_.path(), "x.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_FALSE(ExportCabs(package));
     EXPECT_EQ((std::vector<Message>{
@@ -293,12 +293,12 @@ class RecordingProgress : public CopyProgress {
 };
 
 TEST_F(CabinetExportTest, OnlyCopiesAboveTheThresholdReportProgress) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable()};
-    package_spec.streams = {{"big.cab", std::string(3000, 'b')},
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable()};
+    contents.streams = {{"big.cab", std::string(3000, 'b')},
                             {"small.cab", std::string(100, 's')}};
     const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "g.msi", package_spec);
+        tablesmith_test::BuildPackage(inputs_.path(), "g.msi", contents);
     ASSERT_FALSE(package.empty());
     ExportSettings settings;
     settings.msi_file = package;

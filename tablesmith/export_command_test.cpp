@@ -168,10 +168,10 @@ TEST_F(ExportCommandTest, SecondExportReusesTheFolderWithWhatItHolds) {
 
 TEST_F(ExportCommandTest, PackagesOfOneNameInDifferentFoldersShareTheExportFolder) {
     fs::create_directories(inputs_.path() / "other");
-    tablesmith_test::PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable()};
+    tablesmith_test::PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable()};
     const std::string second =
-        tablesmith_test::BuildPackage(inputs_.path() / "other", "product.msi", package_spec);
+        tablesmith_test::BuildPackage(inputs_.path() / "other", "product.msi", contents);
     ASSERT_FALSE(second.empty());
     EXPECT_TRUE(RunExport(settings_, sink_));
     settings_.msi_file = second;

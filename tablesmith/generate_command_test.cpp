@@ -18,7 +18,7 @@ namespace {
 
 using tablesmith_test::CommandTest;
 using tablesmith_test::Message;
-using tablesmith_test::PackageSpec;
+using tablesmith_test::PackageContents;
 namespace fs = std::filesystem;
 
 const std::vector<std::string> kSampleTables = {"Feature", "Media", "Property"};
@@ -31,8 +31,8 @@ const std::vector<std::string> kSampleFolder = {"Feature.tbl", "Media.tbl", "Pro
 
 class GenerateCommandTest : public CommandTest {
   protected:
-    std::string Build(const PackageSpec& package_spec, const std::string& name = "product.msi") {
-        return tablesmith_test::BuildPackage(inputs_.path(), name, package_spec);
+    std::string Build(const PackageContents& contents, const std::string& name = "product.msi") {
+        return tablesmith_test::BuildPackage(inputs_.path(), name, contents);
     }
 
     // Export with "Export ALL MSI Tables" and the cabinets, as the user is
@@ -88,9 +88,9 @@ TEST_F(GenerateCommandTest, BeforeAnyExportAsksForTheExportFirst) {
 }
 
 TEST_F(GenerateCommandTest, TablesWithoutCabinetsSayNoCabFound) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable()};
-    const std::string package = Build(package_spec);
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable()};
+    const std::string package = Build(contents);
     ASSERT_FALSE(package.empty());
     ExportAll(package, {"Property"});
     EXPECT_FALSE(Generate(package, {"Property"}));
@@ -127,12 +127,12 @@ TEST_F(GenerateCommandTest, FileOfTheStreamsOwnCaseIsNamedAsItIs) {
 }
 
 TEST_F(GenerateCommandTest, InternalCabinetNamedLikeAModuleIsMadeExternalToo) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable(),
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable(),
                            tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "external.cab"}),
                            tablesmith_test::FeatureTable()};
-    package_spec.streams = {{"_1234_Module_x86.msm", tablesmith_test::FakeCabinet("module")}};
-    const std::string package = Build(package_spec);
+    contents.streams = {{"_1234_Module_x86.msm", tablesmith_test::FakeCabinet("module")}};
+    const std::string package = Build(contents);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     // No "*.cab" in the folder: the cabinet Export wrote is known by its signature.
@@ -143,13 +143,13 @@ TEST_F(GenerateCommandTest, InternalCabinetNamedLikeAModuleIsMadeExternalToo) {
 }
 
 TEST_F(GenerateCommandTest, RowsOfStreamsDifferingOnlyInCaseNameTheirOwnCabinets) {
-    PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable(),
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable(),
                            tablesmith_test::MediaTable({"#Same.cab", "#SAME.CAB"}),
                            tablesmith_test::FeatureTable()};
-    package_spec.streams = {{"Same.cab", tablesmith_test::FakeCabinet("first")},
+    contents.streams = {{"Same.cab", tablesmith_test::FakeCabinet("first")},
                             {"SAME.CAB", tablesmith_test::FakeCabinet("second")}};
-    const std::string package = Build(package_spec);
+    const std::string package = Build(contents);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     EXPECT_TRUE(Generate(package, kSampleTables));
@@ -177,10 +177,10 @@ TEST_F(GenerateCommandTest, NewPackageThatCannotBeCreatedIsToldAndNeverAnnounced
 }
 
 TEST_F(GenerateCommandTest, SummaryCarriesSourceCodeAndTemplateVersionAndCredit) {
-    PackageSpec package_spec = tablesmith_test::SamplePackage();
-    package_spec.template_text = "x64;1031";
-    package_spec.revision = "{ABCDEF01-2345-6789-ABCD-EF0123456789}";
-    const std::string package = Build(package_spec);
+    PackageContents contents = tablesmith_test::SamplePackage();
+    contents.template_text = "x64;1031";
+    contents.revision = "{ABCDEF01-2345-6789-ABCD-EF0123456789}";
+    const std::string package = Build(contents);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     ASSERT_TRUE(Generate(package, kSampleTables));
@@ -212,9 +212,9 @@ TEST_F(GenerateCommandTest, SummaryCarriesSourceCodeAndTemplateVersionAndCredit)
 }
 
 TEST_F(GenerateCommandTest, MediaRowWhoseCabinetFileIsMissingIsTold) {
-    PackageSpec package_spec = tablesmith_test::SamplePackage();
-    package_spec.tables[1] = tablesmith_test::MediaTable({"#Data1.cab", "#gone.cab"});
-    const std::string package = Build(package_spec);
+    PackageContents contents = tablesmith_test::SamplePackage();
+    contents.tables[1] = tablesmith_test::MediaTable({"#Data1.cab", "#gone.cab"});
+    const std::string package = Build(contents);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     EXPECT_FALSE(Generate(package, kSampleTables));
@@ -226,10 +226,10 @@ TEST_F(GenerateCommandTest, MediaRowWhoseCabinetFileIsMissingIsTold) {
 }
 
 TEST_F(GenerateCommandTest, MediaRowNamingAStreamWithAPathIsNeverPointedOutside) {
-    PackageSpec package_spec = tablesmith_test::SamplePackage();
-    package_spec.tables[1] = tablesmith_test::MediaTable({"#Data1.cab", "#../../escape.cab"});
-    package_spec.streams.push_back({"../../escape.cab", tablesmith_test::FakeCabinet("evil")});
-    const std::string package = Build(package_spec);
+    PackageContents contents = tablesmith_test::SamplePackage();
+    contents.tables[1] = tablesmith_test::MediaTable({"#Data1.cab", "#../../escape.cab"});
+    contents.streams.push_back({"../../escape.cab", tablesmith_test::FakeCabinet("evil")});
+    const std::string package = Build(contents);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     // A file of that name beside the export folder must not be picked up.
@@ -247,9 +247,9 @@ TEST_F(GenerateCommandTest, MediaRowNamingAStreamWithAPathIsNeverPointedOutside)
 }
 
 TEST_F(GenerateCommandTest, PackageWithoutMediaTableIsStillGenerated) {
-    PackageSpec package_spec = tablesmith_test::SamplePackage();
-    package_spec.tables.erase(package_spec.tables.begin() + 1);
-    const std::string package = Build(package_spec);
+    PackageContents contents = tablesmith_test::SamplePackage();
+    contents.tables.erase(contents.tables.begin() + 1);
+    const std::string package = Build(contents);
     ASSERT_FALSE(package.empty());
     ExportAll(package, {"Feature", "Property"});
     EXPECT_TRUE(Generate(package, {"Feature", "Property"}));
@@ -401,10 +401,10 @@ TEST_F(GenerateCommandTest, FolderOthersMayWriteToIsRefused) {
 // Names are taken exactly: a cabinet stream without a dot and a package file
 // without an extension gain none.
 TEST_F(GenerateCommandTest, NamesWithoutADotStayWithoutOne) {
-    PackageSpec package_spec = tablesmith_test::SamplePackage();
-    package_spec.tables[1] = tablesmith_test::MediaTable({"#Cab1"});
-    package_spec.streams = {{"Cab1", tablesmith_test::FakeCabinet("one")}};
-    const std::string package = Build(package_spec, "product");
+    PackageContents contents = tablesmith_test::SamplePackage();
+    contents.tables[1] = tablesmith_test::MediaTable({"#Cab1"});
+    contents.streams = {{"Cab1", tablesmith_test::FakeCabinet("one")}};
+    const std::string package = Build(contents, "product");
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     EXPECT_TRUE(Generate(package, kSampleTables));

@@ -9,7 +9,8 @@ namespace tablesmith {
 
 namespace {
 
-// The original read each value into a buffer of 256 characters.
+// Each value is read into a buffer of 256 characters; a longer template or
+// revision number is not copied, and the trace says so.
 constexpr DWORD kValueBuffer = 256;
 
 std::optional<std::string> ReadText(MSIHANDLE summary, UINT property) {

@@ -26,24 +26,24 @@ std::vector<std::string> FolderEntries(const fs::path& folder) {
 }
 
 std::string BuildPackage(const fs::path& folder, const std::string& file_name,
-                         const PackageSpec& package_spec) {
+                         const PackageContents& contents) {
     const fs::path work = folder / (file_name + ".src");
     fs::create_directories(work);
     std::string command = "msibuild " + ShellQuote((folder / file_name).string());
-    for (const IdtTable& table : package_spec.tables) {
+    for (const IdtTable& table : contents.tables) {
         const fs::path idt = work / (table.name + ".idt");
         testing_support::WriteFile(idt, table.text);
         command += " -i " + ShellQuote(idt.string());
     }
     int index = 0;
-    for (const auto& [name, bytes] : package_spec.streams) {
+    for (const auto& [name, bytes] : contents.streams) {
         const fs::path data = work / ("stream" + std::to_string(index++));
         testing_support::WriteFile(data, bytes);
         command += " -a " + ShellQuote(name) + " " + ShellQuote(data.string());
     }
     // msibuild takes the summary last: options after it are refused.
-    command += " -s 'Tablesmith test' 'Tests' " + ShellQuote(package_spec.template_text) + " " +
-               ShellQuote(package_spec.revision);
+    command += " -s 'Tablesmith test' 'Tests' " + ShellQuote(contents.template_text) + " " +
+               ShellQuote(contents.revision);
     int status = 0;
     const std::string output =
         RunCommand("cd " + ShellQuote(work.string()) + " && " + command + " 2>&1", &status);
@@ -96,15 +96,15 @@ std::string FakeCabinet(const std::string& payload) {
     return header + payload;
 }
 
-PackageSpec SamplePackage() {
-    PackageSpec package_spec;
-    package_spec.tables = {PropertyTable(),
+PackageContents SamplePackage() {
+    PackageContents contents;
+    contents.tables = {PropertyTable(),
                            MediaTable({"#Data1.cab", "#other.CAB", "external.cab", ""}),
                            FeatureTable()};
-    package_spec.streams = {{"Data1.cab", FakeCabinet("first cabinet")},
+    contents.streams = {{"Data1.cab", FakeCabinet("first cabinet")},
                             {"other.CAB", FakeCabinet("second")},
                             {"notes.txt", "not a cabinet"}};
-    return package_spec;
+    return contents;
 }
 
 std::string MsiinfoExport(const std::string& package, const std::string& table) {

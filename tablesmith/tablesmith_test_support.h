@@ -38,8 +38,8 @@ struct IdtTable {
     std::string text;
 };
 
-// A package description: tables, and streams of _Streams (name -> bytes).
-struct PackageSpec {
+// What a test package holds: tables, and streams of _Streams (name -> bytes).
+struct PackageContents {
     std::vector<IdtTable> tables;
     std::vector<std::pair<std::string, std::string>> streams;
     // Summary: template (7) and revision number (9).
@@ -50,7 +50,7 @@ struct PackageSpec {
 // Builds `folder`/`file_name` with msibuild; "" (and a test failure) when
 // msibuild is missing or fails.
 std::string BuildPackage(const std::filesystem::path& folder, const std::string& file_name,
-                         const PackageSpec& package_spec);
+                         const PackageContents& contents);
 
 // Bytes that pass Generate's whole-cabinet check: a cabinet header whose
 // size field counts the header and `payload`, then the payload. Not a
@@ -60,7 +60,7 @@ std::string FakeCabinet(const std::string& payload);
 // Property (ProductCode, ProductName ...), Media with row 1 "#Data1.cab" and
 // row 2 "#other.CAB", Feature; streams Data1.cab and other.CAB (both small
 // fake cabinets), and Binary-less stream "notes.txt".
-PackageSpec SamplePackage();
+PackageContents SamplePackage();
 
 IdtTable PropertyTable();
 IdtTable MediaTable(const std::vector<std::string>& cabinets);

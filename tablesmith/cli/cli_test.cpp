@@ -293,12 +293,12 @@ TEST_F(CliTest, LargeCabinetShowsItsProgressOnlyOnATerminal) {
     int found = 0;
     tablesmith_test::RunCommand("command -v script >/dev/null", &found);
     if (found != 0) GTEST_SKIP() << "script (util-linux) is missing: no terminal to run on";
-    tablesmith_test::PackageSpec package_spec;
-    package_spec.tables = {tablesmith_test::PropertyTable()};
+    tablesmith_test::PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable()};
     // Just over 50 MB: the smallest cabinet whose copy is shown.
-    package_spec.streams = {{"Big.cab", std::string(50 * 1024 * 1024 + 1, 'c')}};
+    contents.streams = {{"Big.cab", std::string(50 * 1024 * 1024 + 1, 'c')}};
     const std::string package =
-        ShellQuote(tablesmith_test::BuildPackage(inputs_.path(), "big.msi", package_spec));
+        ShellQuote(tablesmith_test::BuildPackage(inputs_.path(), "big.msi", contents));
 
     const CliRun piped = Cli("export " + package + " --only-cabs");
     EXPECT_EQ(0, piped.status) << piped.err;
@@ -337,7 +337,7 @@ TEST_F(CliTest, FifoGivenAsPackageIsRefusedWithoutWaiting) {
 // as a full disk or a kill would) leaves the cabinet that was there whole
 // under its name, and Generate goes on with it.
 TEST_F(CliTest, InterruptedExportLeavesNoCutCabinet) {
-    tablesmith_test::PackageSpec first = tablesmith_test::SamplePackage();
+    tablesmith_test::PackageContents first = tablesmith_test::SamplePackage();
     first.streams[0].second = tablesmith_test::FakeCabinet(std::string(64 * 1024, 'A'));
     const std::string package =
         ShellQuote(tablesmith_test::BuildPackage(inputs_.path(), "product.msi", first));
@@ -346,7 +346,7 @@ TEST_F(CliTest, InterruptedExportLeavesNoCutCabinet) {
     const std::string whole = testing_support::ReadFile(folder / "data1.cab");
 
     fs::create_directory(inputs_.path() / "new");
-    tablesmith_test::PackageSpec second = first;
+    tablesmith_test::PackageContents second = first;
     second.streams[0].second = tablesmith_test::FakeCabinet(std::string(64 * 1024, 'B'));
     const std::string changed =
         ShellQuote(tablesmith_test::BuildPackage(inputs_.path() / "new", "product.msi", second));

@@ -34,7 +34,7 @@ std::shared_ptr<db::Database> OpenReadOnly(const std::string& path) {
     return opened.ok() ? *opened : nullptr;
 }
 
-void MakeTable(db::Database& db, const std::string& name, const std::vector<ColumnSpec>& columns,
+void MakeTable(db::Database& db, const std::string& name, const std::vector<TestColumn>& columns,
                size_t keys) {
     db::TableSchema schema;
     schema.name = name;

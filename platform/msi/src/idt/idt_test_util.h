@@ -18,12 +18,12 @@ namespace msi::idt::test {
 std::shared_ptr<db::Database> CreateDatabase(const std::string& path);
 std::shared_ptr<db::Database> OpenReadOnly(const std::string& path);
 
-struct ColumnSpec {
+struct TestColumn {
     std::string name;
     std::string type;  // archive notation: s72, I2, v0 ...
 };
 // A table whose first `keys` columns are its key.
-void MakeTable(db::Database& db, const std::string& name, const std::vector<ColumnSpec>& columns,
+void MakeTable(db::Database& db, const std::string& name, const std::vector<TestColumn>& columns,
                size_t keys);
 // A row: nullopt is null; strings are pool bytes, integers decimal text,
 // binary cells the bytes of the stream.

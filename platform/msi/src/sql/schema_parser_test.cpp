@@ -55,7 +55,7 @@ TEST(SqlSchemaTypes, KeyColumnsGetTheKeyBit) {
         "CREATE TABLE `Directory` (`Directory` CHAR(72) NOT NULL, `Directory_Parent` CHAR(72), "
         "`DefaultDir` CHAR(255) NOT NULL LOCALIZABLE PRIMARY KEY `Directory`)");
     ASSERT_EQ(create.columns.size(), 3u);
-    EXPECT_EQ(create.columns[0].type_word, 0x2D48);  // s72 key, as msi-format.md §4.2 shows
+    EXPECT_EQ(create.columns[0].type_word, 0x2D48);  // s72 key: key bit, valid, string, width 72
     EXPECT_TRUE(create.columns[0].primary_key);
     EXPECT_EQ(create.columns[1].type_word, 0x1D48);
     EXPECT_EQ(create.columns[2].type_word, 0x0FFF);

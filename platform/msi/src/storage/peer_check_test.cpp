@@ -1,5 +1,6 @@
 // Files the writer makes must read in an independent implementation: copies
-// of real packages are listed by msitools' msiinfo exactly as the originals.
+// of real packages are listed by msitools' msiinfo exactly as the packages
+// they copy.
 // Skipped when msiinfo or the fixtures are absent.
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ namespace {
 constexpr const char* kMsiinfo = "/usr/bin/msiinfo";
 
 // Standard output of `msiinfo <command> <path> <argument>` with its lines
-// sorted (the copy's directory order differs from the original's), and the
+// sorted (the copy's directory order differs from its source's), and the
 // exit status. Paths come from the test's own folders and the fixtures, so
 // quoting with '' is enough.
 std::pair<std::string, int> Msiinfo(const std::string& command, const std::string& path,
@@ -37,7 +38,7 @@ std::pair<std::string, int> Msiinfo(const std::string& command, const std::strin
     return {sorted, status};
 }
 
-TEST(PeerCheck, MsiinfoListsCopiedPackagesLikeTheOriginals) {
+TEST(PeerCheck, MsiinfoListsCopiedPackagesLikeTheirSources) {
     if (!std::filesystem::exists(kMsiinfo)) GTEST_SKIP() << "msiinfo not installed";
     testing_support::TempDir dir;
     for (const char* name : {"real/lessmsi/putty-0.68-installer.msi",
