@@ -8,6 +8,29 @@
 //   the size holds the length without the terminator; when the buffer is too
 //   small, as much as fits is written (terminated) and ERROR_MORE_DATA returned.
 // - Record fields count from 1; field 0 is a free extra field.
+//
+// The SQL of MsiDatabaseOpenViewA is the installer's dialect:
+//   SELECT [DISTINCT] columns FROM table {, table} [WHERE condition] [ORDER BY columns]
+//   INSERT INTO table (columns) VALUES (values) [TEMPORARY]
+//   UPDATE table SET column = value {, column = value} [WHERE condition]
+//   DELETE FROM table [WHERE condition]
+//   CREATE TABLE table (column type [NOT NULL] [TEMPORARY] [LOCALIZABLE] {, ...}
+//                PRIMARY KEY column {, column}) [HOLD]
+//   DROP TABLE table          ALTER TABLE table (HOLD | FREE | ADD column type [HOLD])
+// Keywords ignore case; names do not, and a name that is a keyword or holds a
+// space is written between back quotes. A string stands between single quotes
+// and cannot hold one (pass such text as a `?` parameter, which takes the
+// next field of the record given to MsiViewExecute). A condition compares a
+// column with a value or a column (=, <>, <, >, <=, >=; strings only with =
+// and <>), tests IS [NOT] NULL, and joins these with AND, which binds
+// tighter, and OR. A query outside the dialect gives ERROR_BAD_QUERY_SYNTAX.
+// The whole grammar is in platform/msi/src/sql/README.md.
+//
+// Threads: handles are process-wide and may be passed between threads, and
+// opening and closing them is safe from any thread. The objects behind them
+// are not: a database and every view, record and summary object opened from
+// it are used by one thread at a time. MsiGetLastErrorRecord answers for the
+// calling thread.
 #pragma once
 
 #include "msi.h"
@@ -134,19 +157,32 @@ extern "C" {
 UINT MsiOpenDatabaseA(LPCSTR szDatabasePath, LPCSTR szPersist, MSIHANDLE* phDatabase);
 // Writes every persistent change to the file; no effect on a read-only database.
 UINT MsiDatabaseCommit(MSIHANDLE hDatabase);
+// MSIDBSTATE_WRITE when the database may be changed, MSIDBSTATE_READ when it
+// was opened read-only, MSIDBSTATE_ERROR for a bad handle.
 MSIDBSTATE MsiGetDatabaseState(MSIHANDLE hDatabase);
 // A record whose field 0 is the table name and fields 1..n the key columns.
 UINT MsiDatabaseGetPrimaryKeysA(MSIHANDLE hDatabase, LPCSTR szTableName, MSIHANDLE* phRecord);
+// TRUE for a table kept in the file, FALSE for a temporary one, NONE when the
+// table does not exist, ERROR for a bad handle or a NULL name.
 MSICONDITION MsiDatabaseIsTablePersistentA(MSIHANDLE hDatabase, LPCSTR szTableName);
 
 // --- Views -------------------------------------------------------------------
 
+// Prepares a query (see the SQL above) as a view; nothing runs until
+// MsiViewExecute. ERROR_BAD_QUERY_SYNTAX for a query that is not accepted.
 UINT MsiDatabaseOpenViewA(MSIHANDLE hDatabase, LPCSTR szQuery, MSIHANDLE* phView);
 // Runs the query; hRecord (or 0) supplies the values of its `?` parameters.
 UINT MsiViewExecute(MSIHANDLE hView, MSIHANDLE hRecord);
 // The next row as a new record; ERROR_NO_MORE_ITEMS after the last one.
 UINT MsiViewFetch(MSIHANDLE hView, MSIHANDLE* phRecord);
+// Applies one change through the view: hRecord is a record fetched from it
+// (or, for the inserting modes, one with a field per column of the view).
+// ERROR_ACCESS_DENIED when the view or the database does not allow the
+// change, ERROR_INVALID_DATA for a record that does not fit or a failed
+// validation, whose first failing column MsiViewGetErrorA then names.
 UINT MsiViewModify(MSIHANDLE hView, MSIMODIFY eModifyMode, MSIHANDLE hRecord);
+// A new record with one field per column of the view: the column names, or
+// their types in archive notation ("s72", "I2", "v0"...).
 UINT MsiViewGetColumnInfo(MSIHANDLE hView, MSICOLINFO eColumnInfo, MSIHANDLE* phRecord);
 // Ends the execution; the view may be executed again.
 UINT MsiViewClose(MSIHANDLE hView);
@@ -159,6 +195,7 @@ MSIDBERROR MsiViewGetErrorA(MSIHANDLE hView, LPSTR szColumnNameBuffer, DWORD* pc
 MSIHANDLE MsiCreateRecord(UINT cParams);
 // The number of fields (without field 0); (UINT)-1 for a bad handle.
 UINT MsiRecordGetFieldCount(MSIHANDLE hRecord);
+// TRUE for a null field, a field beyond the record's last, and a bad handle.
 BOOL MsiRecordIsNull(MSIHANDLE hRecord, UINT iField);
 // Bytes of a string or stream field, 4 for an integer, 0 for null.
 UINT MsiRecordDataSize(MSIHANDLE hRecord, UINT iField);
@@ -186,23 +223,47 @@ MSIHANDLE MsiGetLastErrorRecord(void);
 // properties may be added before persisting.
 UINT MsiGetSummaryInformationA(MSIHANDLE hDatabase, LPCSTR szDatabasePath, UINT uiUpdateCount,
                                MSIHANDLE* phSummaryInfo);
+// How many properties hold a value.
 UINT MsiSummaryInfoGetPropertyCount(MSIHANDLE hSummaryInfo, UINT* puiPropertyCount);
+// The property's type (VT_EMPTY when it holds no value) and its value in the
+// argument of that type; text follows the string-getter convention above.
+// ERROR_UNKNOWN_PROPERTY for an id beyond the summary's properties.
 UINT MsiSummaryInfoGetPropertyA(MSIHANDLE hSummaryInfo, UINT uiProperty, UINT* puiDataType,
                                 INT* piValue, FILETIME* pftValue, LPSTR szValueBuf,
                                 DWORD* pcchValueBuf);
+// Sets a property from the argument of uiDataType, which must be the
+// property's one type (ERROR_DATATYPE_MISMATCH otherwise). Held in the object
+// until MsiSummaryInfoPersist.
 UINT MsiSummaryInfoSetPropertyA(MSIHANDLE hSummaryInfo, UINT uiProperty, UINT uiDataType,
                                 INT iValue, FILETIME* pftValue, LPCSTR szValue);
+// Writes the properties into the database, to reach the file with the next
+// commit; an object opened by path commits its own database at once.
 UINT MsiSummaryInfoPersist(MSIHANDLE hSummaryInfo);
 
 // --- Text archives and transforms --------------------------------------------
 
+// Writes one table (or "_SummaryInformation", "_ForceCodepage") as the text
+// archive szFolderPath/szFileName. ERROR_BAD_QUERY_SYNTAX for a table the
+// database does not have, ERROR_BAD_PATHNAME for a folder that does not exist
+// or a file name that is not a plain name.
 UINT MsiDatabaseExportA(MSIHANDLE hDatabase, LPCSTR szTableName, LPCSTR szFolderPath,
                         LPCSTR szFileName);
+// Reads the text archive szFolderPath/szFileName into the database: the
+// table is created, or replaced whole by the archive's; nothing changes
+// unless the whole file reads cleanly.
 UINT MsiDatabaseImportA(MSIHANDLE hDatabase, LPCSTR szFolderPath, LPCSTR szFileName);
+// Applies a transform file; iErrorConditions are MSITRANSFORM_ERROR_* bits of
+// conflicts to pass over, and with MSITRANSFORM_ERROR_VIEWTRANSFORM the
+// changes are listed in the temporary table _TransformView instead of made.
+// ERROR_OPEN_FAILED when the file cannot be read, ERROR_INSTALL_TRANSFORM_FAILURE
+// when it does not apply.
 UINT MsiDatabaseApplyTransformA(MSIHANDLE hDatabase, LPCSTR szTransformFile, int iErrorConditions);
-// With szTransformFile NULL only compares: ERROR_NO_DATA when nothing differs.
+// Writes the transform that turns hDatabaseReference into hDatabase. With
+// szTransformFile NULL it only compares; ERROR_NO_DATA when nothing differs.
 UINT MsiDatabaseGenerateTransformA(MSIHANDLE hDatabase, MSIHANDLE hDatabaseReference,
                                    LPCSTR szTransformFile, int iReserved1, int iReserved2);
+// Adds the summary information of a transform generated between the two
+// databases to szTransformFile: the conditions under which it applies.
 UINT MsiCreateTransformSummaryInfoA(MSIHANDLE hDatabase, MSIHANDLE hDatabaseReference,
                                     LPCSTR szTransformFile, int iErrorConditions, int iValidation);
 
