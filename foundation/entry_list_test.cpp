@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "counting_entry_test_support.h"
+#include "guarded_buffer.h"
 #include "string_array_entry.h"
 
 namespace foundation {
@@ -85,16 +86,19 @@ TEST(EntryListText, WriteTextRefusesASmallBufferAndTellsTheSizeNeeded) {
     const std::size_t needed = list.GetTextLength(',', 2);
     // "Name" + 1, "Value" + 1, 2 for the line end, 1 for the zero byte.
     EXPECT_EQ(needed, 5u + 6u + 2u + 1u);
-    char buffer[64];
-    std::memset(buffer, 'X', sizeof buffer);
+    testing_support::GuardedBuffer short_buffer(needed - 1);
     std::size_t size = needed - 1;
-    EXPECT_FALSE(list.WriteText(buffer, size, ',', 2));
+    EXPECT_FALSE(list.WriteText(short_buffer.data(), size, ',', 2));
     EXPECT_EQ(size, needed);
-    EXPECT_EQ(buffer[0], 'X');
-    size = sizeof buffer;
-    EXPECT_TRUE(list.WriteText(buffer, size, ',', 2));
+    EXPECT_EQ(short_buffer.Bytes(), std::string(needed - 1, '#'));
+    EXPECT_TRUE(short_buffer.GuardIntact());
+    // Exactly the size needed: the whole text, and nothing after the buffer.
+    testing_support::GuardedBuffer buffer(needed);
+    size = needed;
+    EXPECT_TRUE(list.WriteText(buffer.data(), size, ',', 2));
     EXPECT_EQ(size, needed);
-    EXPECT_STREQ(buffer, "Name,Value\r\n");
+    EXPECT_EQ(buffer.Text(), "Name,Value\r\n");
+    EXPECT_TRUE(buffer.GuardIntact());
 }
 
 TEST(EntryListText, OneColumnEndsEachEntryWithTheSeparator) {

@@ -71,6 +71,14 @@ TEST_P(ProfileBothModes, LongValueIsCutToTheBuffer) {
     DWORD count = 0;
     EXPECT_EQ(Read("Long", "", 5, &count), std::string("abcd\0", 5));
     EXPECT_EQ(count, 4u);
+    // Every size around the one that just fits (Read checks the guard bytes).
+    const std::string value = "abcdefghij";
+    for (DWORD size = 1; size <= value.size() + 2; ++size) {
+        const std::string got = Read("Long", "", size, &count);
+        const size_t kept = std::min<size_t>(value.size(), size - 1);
+        EXPECT_EQ(count, kept) << size;
+        EXPECT_EQ(got.substr(0, kept + 1), value.substr(0, kept) + '\0') << size;
+    }
 }
 
 TEST_P(ProfileBothModes, KeyListNamesTheSettingsEndedByADoubleZero) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "ascii_case.h"
 #include "core/message_box.h"
 #include "export_command.h"
 #include "messages.h"
@@ -31,6 +32,15 @@ TEST(CabinetNameTest, OnlySingleByteLettersAreLowerCased) {
     EXPECT_EQ("data1.cab", LowerAscii("DATA1.CAB"));
     // "Ä" in UTF-8 stays as it is; only the ASCII letters change.
     EXPECT_EQ("\xC3\x84x.cab", LowerAscii("\xC3\x84X.CAB"));
+}
+
+TEST(CabinetNameTest, LowerCasingFollowsTheCaseRule) {
+    EXPECT_EQ(testing_support::FirstCaseRuleBreak([](char a, char b) {
+                  return LowerAscii(std::string(1, a)) == LowerAscii(std::string(1, b));
+              }),
+              "");
+    for (char c : testing_support::AsciiCharacters())
+        EXPECT_EQ(LowerAscii(std::string(1, c)).front() == c, !(c >= 'A' && c <= 'Z')) << int(c);
 }
 
 TEST(CabinetNameTest, PlainFileNamesStayInTheirFolder) {
@@ -257,6 +267,23 @@ TEST_F(CabinetExportTest, InternalCabinetOfTheMediaTableIsWrittenWhateverItsName
               testing_support::ReadFile(folder / "data1.cab"));
     EXPECT_EQ((std::vector<std::string>{"_1234_module_x86.msm", "data1.cab"}),
               tablesmith_test::FolderEntries(folder));
+}
+
+// "#" alone names no stream: it is passed over, and the cabinets of the
+// other rows are written as ever.
+TEST_F(CabinetExportTest, CabinetValueOfJustTheMarkIsPassedOver) {
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable(),
+                       tablesmith_test::MediaTable({"#", "#Data1.cab"})};
+    contents.streams = {{"Data1.cab", "MSCF data"}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "h.msi", contents);
+    ASSERT_FALSE(package.empty());
+    EXPECT_TRUE(ExportCabs(package));
+    const fs::path folder = ExportFolder("h");
+    EXPECT_EQ((std::vector<Message>{
+                  {FormatMessageText(kExportedAllCabs, {folder.string()}), MB_ICONINFORMATION}}),
+              sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"data1.cab"}), tablesmith_test::FolderEntries(folder));
 }
 
 TEST_F(CabinetExportTest, HostileNameFromTheMediaTableIsSkippedToo) {

@@ -142,6 +142,23 @@ TEST_F(GenerateCommandTest, InternalCabinetNamedLikeAModuleIsMadeExternalToo) {
               MediaCabinets((ExportFolder("product") / "product.msi").string()));
 }
 
+// "#" alone names no stream and so no exported file: the row keeps its value,
+// and the other rows are made external as ever.
+TEST_F(GenerateCommandTest, CabinetValueOfJustTheMarkIsLeftAsItIs) {
+    PackageContents contents;
+    contents.tables = {tablesmith_test::PropertyTable(),
+                       tablesmith_test::MediaTable({"#", "#Data1.cab"}),
+                       tablesmith_test::FeatureTable()};
+    contents.streams = {{"Data1.cab", "MSCF data"}};
+    const std::string package = Build(contents);
+    ASSERT_FALSE(package.empty());
+    ExportAll(package, kSampleTables);
+    EXPECT_TRUE(Generate(package, kSampleTables));
+    EXPECT_EQ((std::vector<Message>{GeneratedMessage()}), sink_.messages);
+    EXPECT_EQ((std::vector<std::string>{"#", "data1.cab"}),
+              MediaCabinets((ExportFolder("product") / "product.msi").string()));
+}
+
 TEST_F(GenerateCommandTest, RowsOfStreamsDifferingOnlyInCaseNameTheirOwnCabinets) {
     PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable(),

@@ -20,10 +20,13 @@ vsb_add_test(msi_db_tests
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_record_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_view_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/last_failure_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/../api/buffer_boundary_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/../api/modify_key_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/database_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/db_test_util.cpp
         ${CMAKE_CURRENT_LIST_DIR}/fixtures_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/record_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/summary_code_page_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/table_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/view_test.cpp
     LIBS msi vsb_testing

@@ -21,6 +21,7 @@ vsb_add_test(msi_idt_tests
         ${CMAKE_CURRENT_LIST_DIR}/import_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/fixture_round_trip_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/oracle_compare_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/summary_archive_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/archive_fuzz_test.cpp
     LIBS msi vsb_testing
 )

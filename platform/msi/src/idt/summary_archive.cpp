@@ -115,7 +115,8 @@ std::string FormatSummaryArchive(const format::SummaryPropertySet& set) {
         if (std::holds_alternative<std::monostate>(value)) continue;
         out += std::to_string(pid);
         out += '\t';
-        if (const auto* i2 = std::get_if<int16_t>(&value)) out += std::to_string(*i2);
+        if (const auto* i2 = std::get_if<int16_t>(&value))
+            out += pid == format::kPidCodepage ? std::to_string(uint16_t(*i2)) : std::to_string(*i2);
         if (const auto* i4 = std::get_if<int32_t>(&value)) out += std::to_string(*i4);
         if (const auto* str = std::get_if<std::string>(&value)) AppendEscaped(*str, out);
         if (const auto* ft = std::get_if<format::FileTime>(&value)) out += FormatFileTime(*ft);
@@ -148,9 +149,11 @@ Result<format::SummaryPropertySet> ReadSummaryRows(TextSource& source) {
         if (value.empty() && type != format::kVtLpstr) continue;
         switch (type) {
             case format::kVtI2: {
-                auto v = ParseInteger(value, 2);
+                auto v = ParseInteger(value, id == format::kPidCodepage ? 4 : 2);
                 if (!v.ok()) return source.Error(v.status().message());
-                set.properties[id] = static_cast<int16_t>(*v);
+                if (id == format::kPidCodepage && (*v < INT16_MIN || *v > UINT16_MAX))
+                    return source.Error("a code page is a number from 0 to 65535");
+                set.properties[id] = static_cast<int16_t>(static_cast<uint16_t>(*v));
                 break;
             }
             case format::kVtI4: {

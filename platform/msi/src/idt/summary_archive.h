@@ -7,7 +7,9 @@
 //   <pid><TAB><value>          one line per property present, in id order
 //
 // Values: integers in decimal, strings as their bytes (in the summary's own
-// code page, property 1), times as "YYYY/MM/DD hh:mm:ss" in UTC. The
+// code page, property 1), times as "YYYY/MM/DD hh:mm:ss" in UTC. The code
+// page is written unsigned (65001, although the stream holds it as the
+// 16-bit -535); import takes either form. The
 // installer's documentation spells the time "hh::mm::ss" once (and gives an
 // example with single colons); import takes both.
 #pragma once

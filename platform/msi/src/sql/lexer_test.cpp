@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ascii_case.h"
+
 namespace msi::sql {
 namespace {
 
@@ -26,6 +28,26 @@ TEST(SqlLexer, KeywordsAreRecognisedInAnyCase) {
     }
     EXPECT_EQ((*tokens)[3].kind, TokenKind::kEnd);
     EXPECT_EQ((*tokens)[3].column, 21);
+}
+
+// Each letter of each keyword, replaced by every ASCII character in turn:
+// the word stays the keyword exactly when the character is that letter in
+// either case.
+TEST(SqlLexer, KeywordLettersFoldByTheCaseRuleOnly) {
+    for (int k = static_cast<int>(Keyword::kNone) + 1; k <= static_cast<int>(Keyword::kWhere); ++k) {
+        const auto keyword = static_cast<Keyword>(k);
+        const std::string spelling(KeywordSpelling(keyword));
+        ASSERT_FALSE(spelling.empty()) << k;
+        for (size_t i = 0; i < spelling.size(); ++i) {
+            for (char c : testing_support::AsciiCharacters()) {
+                std::string word = spelling;
+                word[i] = c;
+                EXPECT_EQ(LookUpKeyword(word) == keyword,
+                          testing_support::SameIgnoringAsciiCase(c, spelling[i]))
+                    << word;
+            }
+        }
+    }
 }
 
 TEST(SqlLexer, QuotedNamesAreNeverKeywordsAndKeepSpaces) {

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "ascii_case.h"
 #include "storage/entry_name.h"
 
 namespace msi::storage {
@@ -112,6 +113,14 @@ TEST(EntryNameTest, ShorterNamesSortFirstThenUpperCasedUnits) {
     EXPECT_GT(CompareEntryNames(u"\x4840", u"\x3800"), 0);
     EXPECT_EQ(SimpleUpperCase(u'\u03b1'), u'\u0391');
     EXPECT_EQ(SimpleUpperCase(u'\x4840'), u'\x4840');
+}
+
+TEST(EntryNameTest, AsciiNamesEqualByTheCaseRule) {
+    EXPECT_EQ(testing_support::FirstCaseRuleBreak([](char a, char b) {
+                  const std::u16string left(1, char16_t(a)), right(1, char16_t(b));
+                  return CompareEntryNames(left, right) == 0;
+              }),
+              "");
 }
 
 TEST(EntryNameTest, IllegalNamesAreRefused) {

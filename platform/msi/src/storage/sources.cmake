@@ -24,6 +24,8 @@ vsb_add_test(msi_storage_tests
         ${CMAKE_CURRENT_LIST_DIR}/fixtures_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/peer_check_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/robustness_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/scattered_file.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/scattered_file_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/sibling_tree_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/storage_test_util.cpp
         ${CMAKE_CURRENT_LIST_DIR}/write_plan_test.cpp

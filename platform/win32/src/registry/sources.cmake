@@ -15,7 +15,9 @@ target_sources(vsb_win32 PRIVATE
 
 vsb_add_test(win32_registry_tests
     SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/buffer_boundary_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ini_document_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/name_case_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/private_profile_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/registry_text_format_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/registry_keys_test.cpp
