@@ -149,7 +149,7 @@ TEST_F(GenerateCommandTest, CabinetValueOfJustTheMarkIsLeftAsItIs) {
     contents.tables = {tablesmith_test::PropertyTable(),
                        tablesmith_test::MediaTable({"#", "#Data1.cab"}),
                        tablesmith_test::FeatureTable()};
-    contents.streams = {{"Data1.cab", "MSCF data"}};
+    contents.streams = {{"Data1.cab", tablesmith_test::FakeCabinet("data")}};
     const std::string package = Build(contents);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
