@@ -128,6 +128,25 @@ bool Abandon(CMsiDatabase& database, const std::string& temp, MessageSink& sink,
     return false;
 }
 
+// Steps 1 and 2: a stop message and false unless the folder may be read
+// and holds what an export writes.
+bool FolderIsReady(const std::string& folder, MessageSink& sink) {
+    // Tables and cabinets planted by someone else must not become a package.
+    if (const std::string problem = CheckExportFolder(folder); !problem.empty()) {
+        sink.Tell(problem, MB_ICONSTOP);
+        return false;
+    }
+    if (!VSB_FileExists(FileInFolder(folder, "Property.tbl"))) {
+        sink.Tell(kExportFirst, MB_ICONSTOP);
+        return false;
+    }
+    if (!HoldsCabinetFile(folder)) {
+        sink.Tell(kNoCabFound, MB_ICONSTOP);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string GeneratedPackagePath(const std::string& msi_file, const std::string& chosen_folder) {
@@ -149,19 +168,7 @@ bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
         sink.Tell(kNoTempFolder, MB_ICONSTOP);
         return false;
     }
-    // Tables and cabinets planted by someone else must not become a package.
-    if (const std::string problem = CheckExportFolder(folder); !problem.empty()) {
-        sink.Tell(problem, MB_ICONSTOP);
-        return false;
-    }
-    if (!VSB_FileExists(FileInFolder(folder, "Property.tbl"))) {
-        sink.Tell(kExportFirst, MB_ICONSTOP);
-        return false;
-    }
-    if (!HoldsCabinetFile(folder)) {
-        sink.Tell(kNoCabFound, MB_ICONSTOP);
-        return false;
-    }
+    if (!FolderIsReady(folder, sink)) return false;
     // Read before anything is made, and before a source lying in the export
     // folder under the new package's name is replaced. Without it the new
     // package would lack the source's package code: nothing is made.
@@ -176,9 +183,9 @@ bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
     // (the source itself, when the user regenerates from a generated one).
     const std::string new_package = GeneratedPackagePath(settings.msi_file, folder);
     // A folder at that name could never be replaced by the package.
-    std::error_code error;
+    std::error_code ignored;
     const bool folder_in_the_way =
-        std::filesystem::is_directory(std::filesystem::symlink_status(new_package, error));
+        std::filesystem::is_directory(std::filesystem::symlink_status(new_package, ignored));
     const std::string temp = folder_in_the_way ? std::string() : ReserveTemporaryName(new_package);
     const int reserve_error = errno;
     CMsiDatabase database;

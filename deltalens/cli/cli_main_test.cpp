@@ -1,6 +1,8 @@
 #include "cli_main.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <sstream>
@@ -126,6 +128,16 @@ TEST_F(CliTest, JsonOutputOfAFailureIsNoPartOfTheDocument) {
     EXPECT_EQ(Run({"--format", "json", files_.text_file, files_.transform}), 1);
     EXPECT_EQ(out_, "");
     EXPECT_NE(err_, "");
+}
+
+// Opening a FIFO for reading waits for a writer; the tool refuses it at once.
+TEST_F(CliTest, FifoAsPackageOrTransformIsRefusedWithoutWaiting) {
+    const std::string fifo = (inputs_.path() / "pipe").string();
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    ::alarm(60);  // a wait ends the test program instead of hanging the suite
+    EXPECT_EQ(Run({fifo, files_.transform}), 1);
+    EXPECT_EQ(Run({files_.package, fifo}), 1);
+    ::alarm(0);
 }
 
 TEST_F(CliTest, UsageErrorGoesToStandardErrorWithExitTwo) {
