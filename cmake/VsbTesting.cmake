@@ -13,17 +13,13 @@ endfunction()
 
 # vsb_add_gui_test(NAME SOURCES src... LIBS lib...)
 # A test program on real widgets: Qt on its offscreen platform, started by
-# the framework's test main. Under the sanitizers, leaks inside the system's
-# font and window libraries are suppressed (lsan-qt.supp names only those).
+# the framework's test main.
 function(vsb_add_gui_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} vsb_framework_window_testing GTest::gtest)
     target_compile_definitions(${name} PRIVATE VSB_SHARED_DIR="${VSB_SHARED_DIR}")
     set(environment "VSB_TEST_TMP=${CMAKE_BINARY_DIR}/testtmp" "QT_QPA_PLATFORM=offscreen")
-    if(VSB_SANITIZE)
-        list(APPEND environment "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan-qt.supp")
-    endif()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
         PROPERTIES ENVIRONMENT "${environment}")
 endfunction()
