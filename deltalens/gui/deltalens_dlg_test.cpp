@@ -163,6 +163,8 @@ TEST_F(DeltalensDlgTest, AFailedApplyTellsWhyAndLeavesTheListEmpty) {
     ASSERT_EQ(1u, hook_.MessageBoxes().size());
     EXPECT_EQ(deltalens::kOpenErrorText, hook_.MessageBoxes()[0].text);
     EXPECT_EQ(unsigned{MB_ICONSTOP}, hook_.MessageBoxes()[0].icon);
+    // The real cause is behind the box's details button, not in its text.
+    EXPECT_NE("", hook_.MessageBoxes()[0].detail);
 
     EXPECT_EQ(0, dialog_.m_lcChanges.GetItemCount());
 
@@ -171,6 +173,7 @@ TEST_F(DeltalensDlgTest, AFailedApplyTellsWhyAndLeavesTheListEmpty) {
     ASSERT_EQ(2u, hook_.MessageBoxes().size());
     EXPECT_EQ(0u, hook_.MessageBoxes()[1].text.rfind("Error applying transform. (", 0));
     EXPECT_EQ(unsigned{MB_ICONSTOP}, hook_.MessageBoxes()[1].icon);
+    EXPECT_NE("", hook_.MessageBoxes()[1].detail);
 
     EXPECT_EQ(0, dialog_.m_lcChanges.GetItemCount());
 }
