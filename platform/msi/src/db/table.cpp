@@ -51,17 +51,25 @@ Result<std::unique_ptr<Table>> Table::FromStream(TableSchema schema, format::Tab
             }
         }
     }
-    auto block = std::make_shared<RowBlock>();
-    block->cells = std::move(cells.cells);
-    block->rows.resize(cells.row_count);
-    table->rows_.reserve(cells.row_count);
-    for (size_t r = 0; r < cells.row_count; ++r) {
-        Row& row = block->rows[r];
-        row.cells = Cells::Viewing(block->cells.data() + r * width, width);
-        table->rows_.emplace_back(block, &row);
-    }
+    table->rows_ = MakeRows(std::move(cells.cells), width);
     table->CheckSorted();
     return table;
+}
+
+std::vector<RowPtr> Table::MakeRows(std::vector<uint32_t> cells, size_t width) {
+    std::vector<RowPtr> rows;
+    if (width == 0) return rows;
+    auto block = std::make_shared<RowBlock>();
+    block->cells = std::move(cells);
+    const size_t count = block->cells.size() / width;
+    block->rows.resize(count);
+    rows.reserve(count);
+    for (size_t r = 0; r < count; ++r) {
+        Row& row = block->rows[r];
+        row.cells = Cells::Viewing(block->cells.data() + r * width, width);
+        rows.emplace_back(block, &row);
+    }
+    return rows;
 }
 
 int Table::CompareKeys(std::span<const uint32_t> a, std::span<const uint32_t> b) const {

@@ -46,6 +46,10 @@ class Table {
     static Result<std::unique_ptr<Table>> FromStream(TableSchema schema, format::TableCells cells,
                                                      const format::StringPool& pool);
 
+    // Rows that share one block of cells (row-major, `width` to a row), as a
+    // table read from its stream holds them: no allocation per row.
+    static std::vector<RowPtr> MakeRows(std::vector<uint32_t> cells, size_t width);
+
     const TableSchema& schema() const { return schema_; }
     const std::vector<RowPtr>& rows() const { return rows_; }
     size_t row_count() const { return rows_.size(); }

@@ -55,8 +55,12 @@ std::string NeutralToProcess(std::string_view bytes) {
     return Windows1252ToUtf8(bytes);
 }
 
+bool NeutralWritesAsItself(std::string_view text) {
+    return IsAscii(text) || win32::ProcessCodePage() != CP_UTF8;
+}
+
 std::string ProcessToNeutral(std::string_view text) {
-    if (IsAscii(text) || win32::ProcessCodePage() != CP_UTF8) return std::string(text);
+    if (NeutralWritesAsItself(text)) return std::string(text);
     Result<std::string> bytes = Utf8ToWindows1252(text);
     if (bytes.ok() && !IsUtf8(*bytes)) return std::move(bytes).value();
     return std::string(text);
@@ -76,6 +80,10 @@ Result<std::string> DatabaseToProcess(std::string_view bytes, uint32_t code_page
 
 bool ReadsAsItself(std::string_view bytes, uint32_t code_page) {
     return code_page == kNeutralCodePage && NeutralPassesThrough(bytes);
+}
+
+bool WritesAsItself(std::string_view text, uint32_t code_page) {
+    return code_page == kNeutralCodePage && NeutralWritesAsItself(text);
 }
 
 Result<std::string> ProcessToDatabase(std::string_view text, uint32_t code_page) {

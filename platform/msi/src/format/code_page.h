@@ -45,5 +45,8 @@ Result<std::string> DatabaseToProcess(std::string_view bytes, uint32_t code_page
 bool ReadsAsItself(std::string_view bytes, uint32_t code_page);
 // Process text -> database bytes; code page 0 as above.
 Result<std::string> ProcessToDatabase(std::string_view text, uint32_t code_page);
+// True when ProcessToDatabase would hand the text back unchanged, told
+// without converting it; false also where only converting can tell.
+bool WritesAsItself(std::string_view text, uint32_t code_page);
 
 }  // namespace msi::format

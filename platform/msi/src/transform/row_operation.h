@@ -36,10 +36,30 @@ struct RowOperation {
 // Cell widths of an update mask: only bits 1..15 can name a column.
 inline constexpr size_t kMaskColumns = 16;
 
-// Parses a whole table stream. Fails (kCorrupt) when a record overruns the
-// stream, an add names more columns than the table has or fewer than its
-// keys, an update flags a column the table lacks, or the table has no key
-// columns but the stream updates or deletes rows.
+// Reads a table stream one record at a time, so that a stream of millions of
+// records never needs them all in memory at once.
+class RowOperationReader {
+  public:
+    // `stream` and `cell_sizes` must outlive the reader.
+    RowOperationReader(std::span<const uint8_t> stream, std::span<const uint8_t> cell_sizes,
+                       size_t key_count)
+        : stream_(stream), cell_sizes_(cell_sizes), key_count_(key_count) {}
+
+    // Reads the next record into `op`, reusing its storage: true for a
+    // record, false at the end of the stream. Fails (kCorrupt) when a record
+    // overruns the stream, an add names more columns than the table has or
+    // fewer than its keys, an update flags a column the table lacks, or the
+    // table has no key columns but the stream updates or deletes rows.
+    Result<bool> Next(RowOperation& op);
+
+  private:
+    std::span<const uint8_t> stream_;
+    std::span<const uint8_t> cell_sizes_;
+    size_t key_count_;
+    size_t pos_ = 0;
+};
+
+// Parses a whole table stream, failing as RowOperationReader::Next does.
 Result<std::vector<RowOperation>> ParseRowOperations(std::span<const uint8_t> stream,
                                                      std::span<const uint8_t> cell_sizes,
                                                      size_t key_count);

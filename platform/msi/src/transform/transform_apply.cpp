@@ -1,9 +1,10 @@
 // Applying a transform.
 //
 // Invariants:
-//  1. A failed apply leaves the database as it was: every record is decoded
-//     and every conflict decided by PlanTransform before the first change,
-//     so nothing here can meet bad input.
+//  1. A failed apply leaves the database as it was: a first pass plans every
+//     record and decides every conflict before the first change, and the
+//     second pass, which changes the database, plans them again the same way,
+//     so nothing there can meet bad input.
 //  2. Schema changes come before rows: code page, dropped tables, added
 //     tables, added columns, then each table's records in stream order.
 //  3. A conflict the caller suppressed changes nothing by itself: an add of
@@ -28,11 +29,18 @@ using format::ColumnType;
 
 namespace {
 
-class Applier {
+// The first pass: planning alone decides every conflict.
+class Checker final : public RowSink {
+  public:
+    Status BeginTable(const PlannedTable&) override { return Status::Ok(); }
+    Status Take(const PlannedTable&, const PlannedRow&) override { return Status::Ok(); }
+};
+
+class Applier final : public RowSink {
   public:
     Applier(db::Database& db, const TransformPlan& plan) : db_(db), plan_(plan) {}
 
-    Status Run() {
+    Status ApplySchema() {
         // Invariant 1: past this point every step works on checked input;
         // a failure would mean the plan and the database disagree.
         if (plan_.code_page_changes) {
@@ -51,9 +59,52 @@ class Applier {
             for (const AddedColumn& added : table.added_columns)
                 if (Status s = db_.AddColumn(table.name, added.column); !s.ok()) return s;
         }
-        for (const PlannedTable& table : plan_.tables) {
-            if (table.drop || table.rows.empty()) continue;
-            if (Status s = ApplyRows(table); !s.ok()) return s;
+        return Status::Ok();
+    }
+
+    Status BeginTable(const PlannedTable& planned) override {
+        table_ = nullptr;
+        if (planned.drop || !planned.stream) return Status::Ok();
+        auto loaded = db_.GetTable(planned.name);
+        if (!loaded.ok()) return loaded.status();
+        table_ = *loaded;
+        assert(table_->schema().columns.size() == planned.schema.columns.size() &&
+               "invariant 2: columns were added before rows");
+        return Status::Ok();
+    }
+
+    Status Take(const PlannedTable&, const PlannedRow& row) override {
+        db::Table& table = *table_;
+        const db::TableSchema& schema = table.schema();
+        table.set_modified();
+        db_.MarkModified();
+        using Effect = PlannedRow::Effect;
+        if (row.effect == Effect::kSkip) return Status::Ok();  // invariant 3
+        db::RowPtr target = table.Find(KeyCells(schema, row));
+        if (row.effect == Effect::kInsert) {
+            assert(!target && "invariant 1: the plan saw no such row");
+            auto fresh = std::make_shared<db::Row>();
+            fresh->cells.resize(schema.columns.size());
+            for (size_t c = 0; c < schema.columns.size(); ++c) {
+                fresh->cells[c] = Cell(schema.columns[c].type, row.values[c]);
+                if (schema.columns[c].type.IsBinary() && row.values[c].data)
+                    StoreStream(row, row.values[c]);  // invariant 4
+            }
+            return table.Insert(fresh);
+        }
+        assert(target && "invariant 1: the plan saw this row");
+        if (!target) return Status::Ok();
+        if (row.effect == Effect::kDelete) {
+            for (size_t c = schema.KeyCount(); c < schema.columns.size(); ++c)
+                if (schema.columns[c].type.IsBinary() && target->cells[c] != 0)
+                    db_.streams().Remove(row.stream_name);  // invariant 4
+            table.Erase(target);
+            return Status::Ok();
+        }
+        for (size_t c = schema.KeyCount(); c < schema.columns.size(); ++c) {
+            if (!row.present[c]) continue;
+            target->cells[c] = Cell(schema.columns[c].type, row.values[c]);
+            if (schema.columns[c].type.IsBinary()) StoreStream(row, row.values[c]);
         }
         return Status::Ok();
     }
@@ -69,7 +120,7 @@ class Applier {
             case CellValue::Kind::kBinary:
                 return value.data ? 1 : 0;
             case CellValue::Kind::kString: {
-                auto id = db_.pool().Add(plan_.strings[value.string].bytes, 1);
+                auto id = db_.pool().Add(plan_.StringOf(value.string).bytes, 1);
                 assert(id.ok() && "invariant 1: strings were converted while planning");
                 return id.ok() ? *id : 0;
             }
@@ -79,16 +130,16 @@ class Applier {
 
     // The key cells of a planned row, for Find; kNotFound-able strings give
     // an id no row has.
-    std::vector<uint32_t> KeyCells(const db::TableSchema& schema, const PlannedRow& row) {
-        std::vector<uint32_t> cells(schema.columns.size(), 0);
+    const std::vector<uint32_t>& KeyCells(const db::TableSchema& schema, const PlannedRow& row) {
+        key_cells_.assign(schema.columns.size(), 0);
         for (size_t c = 0; c < schema.KeyCount(); ++c) {
             const CellValue& value = row.values[c];
             if (value.kind == CellValue::Kind::kString)
-                cells[c] = db_.pool().Find(plan_.strings[value.string].bytes);
+                key_cells_[c] = db_.pool().Find(plan_.StringOf(value.string).bytes);
             else
-                cells[c] = Cell(schema.columns[c].type, value);
+                key_cells_[c] = Cell(schema.columns[c].type, value);
         }
-        return cells;
+        return key_cells_;
     }
 
     void StoreStream(const PlannedRow& row, const CellValue& value) {
@@ -98,58 +149,25 @@ class Applier {
             db_.streams().Remove(row.stream_name);
     }
 
-    Status ApplyRows(const PlannedTable& planned) {
-        auto loaded = db_.GetTable(planned.name);
-        if (!loaded.ok()) return loaded.status();
-        db::Table& table = **loaded;
-        const db::TableSchema& schema = table.schema();
-        assert(schema.columns.size() == planned.schema.columns.size() &&
-               "invariant 2: columns were added before rows");
-        using Effect = PlannedRow::Effect;
-        for (const PlannedRow& row : planned.rows) {
-            if (row.effect == Effect::kSkip) continue;  // invariant 3
-            db::RowPtr target = table.Find(KeyCells(schema, row));
-            if (row.effect == Effect::kInsert) {
-                assert(!target && "invariant 1: the plan saw no such row");
-                auto fresh = std::make_shared<db::Row>();
-                fresh->cells.resize(schema.columns.size());
-                for (size_t c = 0; c < schema.columns.size(); ++c) {
-                    fresh->cells[c] = Cell(schema.columns[c].type, row.values[c]);
-                    if (schema.columns[c].type.IsBinary() && row.values[c].data)
-                        StoreStream(row, row.values[c]);  // invariant 4
-                }
-                if (Status s = table.Insert(fresh); !s.ok()) return s;
-                continue;
-            }
-            assert(target && "invariant 1: the plan saw this row");
-            if (!target) continue;
-            if (row.effect == Effect::kDelete) {
-                for (size_t c = schema.KeyCount(); c < schema.columns.size(); ++c)
-                    if (schema.columns[c].type.IsBinary() && target->cells[c] != 0)
-                        db_.streams().Remove(row.stream_name);  // invariant 4
-                table.Erase(target);
-                continue;
-            }
-            for (size_t c = schema.KeyCount(); c < schema.columns.size(); ++c) {
-                if (!row.present[c]) continue;
-                target->cells[c] = Cell(schema.columns[c].type, row.values[c]);
-                if (schema.columns[c].type.IsBinary()) StoreStream(row, row.values[c]);
-            }
-        }
-        table.set_modified();
-        db_.MarkModified();
-        return Status::Ok();
-    }
-
     db::Database& db_;
     const TransformPlan& plan_;
+    std::shared_ptr<db::Table> table_;
+    std::vector<uint32_t> key_cells_;
 };
+
+// Opening worked; a planning failure is a misfit, never an open failure.
+Status Misfit(Status s) {
+    if (s.kind() == Status::Kind::kNotFound || s.kind() == Status::Kind::kIo)
+        return Status::Corrupt(s.message());
+    return s;
+}
 
 }  // namespace
 
-Status ApplyPlan(db::Database& db, const TransformPlan& plan) {
+Status ApplyPlan(db::Database& db, const TransformSource& source, TransformPlan& plan) {
     Applier applier(db, plan);
-    return applier.Run();
+    if (Status s = applier.ApplySchema(); !s.ok()) return s;
+    return PlanRows(db, source, plan, applier);
 }
 
 Status ApplyTransform(db::Database& db, const std::string& source_name, int conditions) {
@@ -157,15 +175,11 @@ Status ApplyTransform(db::Database& db, const std::string& source_name, int cond
     auto source = TransformSource::Open(db, source_name);
     if (!source.ok()) return source.status();
     auto plan = PlanTransform(db, *source, conditions);
-    if (!plan.ok()) {
-        // Opening worked; a plan failure is a misfit, never an open failure.
-        if (plan.status().kind() == Status::Kind::kNotFound ||
-            plan.status().kind() == Status::Kind::kIo)
-            return Status::Corrupt(plan.status().message());
-        return plan.status();
-    }
-    if (plan->view) return FillTransformView(db, *plan);
-    return ApplyPlan(db, *plan);
+    if (!plan.ok()) return Misfit(plan.status());
+    if (plan->view) return Misfit(FillTransformView(db, *source, *plan));
+    Checker checker;
+    if (Status s = PlanRows(db, *source, *plan, checker); !s.ok()) return Misfit(s);
+    return ApplyPlan(db, *source, *plan);
 }
 
 }  // namespace msi::transform

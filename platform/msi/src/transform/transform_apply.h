@@ -8,9 +8,10 @@
 
 namespace msi::transform {
 
-// Makes every change of the plan. The plan was made against this database
-// and nothing changed it since.
-Status ApplyPlan(db::Database& db, const TransformPlan& plan);
+// Makes every change of the plan and of its row records. The plan was made
+// against this database from `source`, its records were all planned once
+// without a failure, and nothing changed the database since.
+Status ApplyPlan(db::Database& db, const TransformSource& source, TransformPlan& plan);
 
 // Opens, plans and applies (or views, with kViewTransform) in one step.
 // Failures: kNotFound/kIo when the transform cannot be opened; anything else

@@ -60,6 +60,32 @@ TEST_F(ApplyTest, UpdatesDeletesAndAddsRows) {
     EXPECT_EQ(Rows("Property"), (std::vector<std::string>{"A\tuno", "C\tthree"}));
 }
 
+// Records of one key apply in turn, each meeting what the ones before it
+// left, however often a key repeats.
+TEST_F(ApplyTest, RecordsOfOneKeyApplyInTurn) {
+    TransformBuilder t;
+    for (int i = 0; i < 100000; ++i) t.Record("Property", 0x0002, {t.Id("A"), t.Id("uno")});
+    t.Record("Property", 0x0000, {t.Id("A")});
+    t.Record("Property", 0x0201, {t.Id("A"), t.Id("again")});
+    t.Record("Property", 0x0201, {t.Id("C"), t.Id("three")});
+    t.Record("Property", 0x0000, {t.Id("C")});
+    t.Record("Property", 0x0002, {t.Id("B"), t.Id("dos")});
+    ASSERT_EQ(Apply(t), ERROR_SUCCESS);
+    EXPECT_EQ(Rows("Property"), (std::vector<std::string>{"A\tagain", "B\tdos"}));
+}
+
+// A column that _Columns names twice is added once, where the record that
+// would win puts it: here the lower number.
+TEST_F(ApplyTest, ColumnNamedTwiceIsAddedOnceWhereItsLowestNumberPutsIt) {
+    TransformBuilder t;
+    for (int i = 0; i < 1000; ++i)
+        t.Record("_Columns", 0x0401, {t.Id("Property"), Short(4), t.Id("Late"), Short(0x1D20)});
+    t.Record("_Columns", 0x0401, {t.Id("Property"), Short(3), t.Id("Early"), Short(0x1D20)});
+    t.Record("_Columns", 0x0401, {t.Id("Property"), Short(2), t.Id("Late"), Short(0x1D20)});
+    ASSERT_EQ(Apply(t), ERROR_SUCCESS);
+    EXPECT_EQ(QueryNames(db_, "SELECT * FROM `Property`"), "Property\tValue\tLate\tEarly");
+}
+
 TEST_F(ApplyTest, UpdateWritesOnlyFlaggedColumnsIncludingLongIntegers) {
     TransformBuilder t;
     // Bit 1 = Count (4 bytes); Note keeps its value.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <unordered_map>
 
 #include "db/record.h"
@@ -37,55 +38,56 @@ std::vector<uint8_t> TransformCellSizes(const TableSchema& schema, uint8_t ref_s
     return sizes;
 }
 
-class Planner {
+// Converts a transform string on first use; fails for an unknown id.
+Result<const PlannedString*> ConvertString(const TransformSource& source, TransformPlan& plan,
+                                           uint32_t id) {
+    if (id >= plan.string_slots.size() || !source.pool().Lookup(id))
+        return Status::Corrupt("record refers to unknown string " + std::to_string(id));
+    uint32_t& slot = plan.string_slots[id];
+    if (slot != 0) return &plan.strings[slot - 1];
+    auto text = source.pool().LookupTextView(id);
+    if (!text.ok()) return Status::Corrupt("transform string: " + text.status().message());
+    PlannedString converted{*text, *text};
+    if (!format::WritesAsItself(*text, plan.code_page)) {
+        auto bytes = format::ProcessToDatabase(*text, plan.code_page);
+        if (!bytes.ok())
+            return Status::Unsupported("a string of the transform has no form in code page " +
+                                       std::to_string(plan.code_page));
+        converted.bytes = plan.converted.emplace_back(std::move(bytes).value());
+    }
+    plan.strings.push_back(converted);
+    slot = static_cast<uint32_t>(plan.strings.size());
+    return &plan.strings.back();
+}
+
+// The schema part: code page, _Tables, _Columns, and the tables whose rows
+// the transform changes.
+class SchemaPlanner {
   public:
-    Planner(db::Database& target, const TransformSource& source, int conditions)
-        : db_(target), source_(source), conditions_(conditions) {
+    SchemaPlanner(db::Database& target, const TransformSource& source, int conditions)
+        : db_(target), source_(source) {
         plan_.view = (conditions & kViewTransform) != 0;
-        plan_.strings.resize(source.pool().IdLimit());
+        plan_.conditions = conditions;
+        plan_.string_slots.resize(source.pool().IdLimit());
     }
 
     Result<TransformPlan> Run();
 
   private:
-    bool Suppressed(int condition) const { return plan_.view || (conditions_ & condition); }
+    bool Suppressed(int condition) const { return plan_.view || (plan_.conditions & condition); }
     Status PlanCodePage();
     Status PlanTables();
     Status PlanColumns();
-    Status PlanRows(PlannedTable& table, const std::vector<uint8_t>& stream);
-    Status PlanRow(PlannedTable& table, const db::Table* existing, RowOperation op);
-    // Converts a transform string once; fails for an unknown id.
-    Result<const PlannedString*> String(uint32_t id);
+    Result<const PlannedString*> String(uint32_t id) { return ConvertString(source_, plan_, id); }
     PlannedTable& TableEntry(const std::string& name);
 
     db::Database& db_;
     const TransformSource& source_;
-    int conditions_;
     TransformPlan plan_;
     std::map<std::string, size_t> index_;  // table name -> plan_.tables position
-    // Rows this transform inserted (true) or deleted (false), by table and key.
-    std::map<std::string, std::unordered_map<std::string, bool>> touched_;
 };
 
-Result<const PlannedString*> Planner::String(uint32_t id) {
-    if (id >= plan_.strings.size() || !source_.pool().Lookup(id))
-        return Status::Corrupt("record refers to unknown string " + std::to_string(id));
-    PlannedString& s = plan_.strings[id];
-    if (!s.converted) {
-        auto text = source_.pool().LookupText(id);
-        if (!text.ok()) return Status::Corrupt("transform string: " + text.status().message());
-        auto bytes = format::ProcessToDatabase(*text, plan_.code_page);
-        if (!bytes.ok())
-            return Status::Unsupported("a string of the transform has no form in code page " +
-                                       std::to_string(plan_.code_page));
-        s.text = std::move(text).value();
-        s.bytes = std::move(bytes).value();
-        s.converted = true;
-    }
-    return &s;
-}
-
-PlannedTable& Planner::TableEntry(const std::string& name) {
+PlannedTable& SchemaPlanner::TableEntry(const std::string& name) {
     auto it = index_.find(name);
     if (it != index_.end()) return plan_.tables[it->second];
     index_.emplace(name, plan_.tables.size());
@@ -99,7 +101,7 @@ PlannedTable& Planner::TableEntry(const std::string& name) {
 // its own). Two different real code pages clash unless the caller suppresses
 // it; then the target keeps its code page and the transform's strings are
 // converted into it. The view changes nothing, so it always converts.
-Status Planner::PlanCodePage() {
+Status SchemaPlanner::PlanCodePage() {
     const uint32_t mine = db_.pool().code_page();
     const uint32_t theirs = source_.pool().code_page();
     plan_.code_page = mine;
@@ -111,24 +113,27 @@ Status Planner::PlanCodePage() {
         plan_.code_page_changes = true;
         return Status::Ok();
     }
-    if (!(conditions_ & kChangeCodePage))
+    if (!(plan_.conditions & kChangeCodePage))
         return Status::Unsupported("transform code page " + std::to_string(theirs) +
                                    " differs from the database's " + std::to_string(mine));
     return Status::Ok();
 }
 
-Status Planner::PlanTables() {
+Status SchemaPlanner::PlanTables() {
     auto it = source_.table_streams().find(kTablesStream);
     if (it == source_.table_streams().end()) return Status::Ok();
     const uint8_t sizes[] = {source_.string_ref_size()};
-    auto ops = ParseRowOperations(it->second, sizes, 1);
-    if (!ops.ok()) return Status::Corrupt("_Tables: " + ops.status().message());
-    for (const RowOperation& op : *ops) {
+    RowOperationReader reader(it->second, sizes, 1);
+    RowOperation op;
+    for (;;) {
+        auto more = reader.Next(op);
+        if (!more.ok()) return Status::Corrupt("_Tables: " + more.status().message());
+        if (!*more) return Status::Ok();
         if (op.kind == RowOperation::Kind::kUpdate)
             return Status::Corrupt("_Tables: an update record");
         auto name = String(op.cells[0]);
         if (!name.ok()) return name.status();
-        const std::string& table = (*name)->text;
+        const std::string table((*name)->text);
         if (table.empty() || db::IsSystemTable(table))
             return Status::Corrupt("_Tables: bad table name '" + table + "'");
         const bool exists = db_.Schema(table) != nullptr;
@@ -152,20 +157,62 @@ Status Planner::PlanTables() {
             entry.drop = true;
         }
     }
-    return Status::Ok();
 }
 
-Status Planner::PlanColumns() {
+// The columns _Columns adds to one table, in the order they are added: by
+// number when every record carries one (equal numbers in record order),
+// else in record order. A name given twice is added once, as its first
+// record in that order (later ones find the column there), so only that
+// record is kept: memory grows with the columns, not with the records.
+class ColumnAdds {
+  public:
+    void Add(AddedColumn added) {
+        numbered_ &= added.number != 0;
+        const size_t record = records_++;
+        auto [it, fresh] = at_.emplace(added.column.name, first_.size());
+        if (fresh) {
+            first_.push_back(added);
+            lowest_.push_back({std::move(added), record});
+        } else if (added.number < lowest_[it->second].column.number) {
+            lowest_[it->second] = {std::move(added), record};
+        }
+    }
+    std::vector<AddedColumn> Ordered() {
+        if (!numbered_) return std::move(first_);
+        std::sort(lowest_.begin(), lowest_.end(), [](const Numbered& a, const Numbered& b) {
+            return std::tie(a.column.number, a.record) < std::tie(b.column.number, b.record);
+        });
+        std::vector<AddedColumn> ordered;
+        for (Numbered& entry : lowest_) ordered.push_back(std::move(entry.column));
+        return ordered;
+    }
+
+  private:
+    struct Numbered {
+        AddedColumn column;
+        size_t record = 0;  // its place among the table's records
+    };
+    std::vector<AddedColumn> first_;     // each name's first record, in record order
+    std::vector<Numbered> lowest_;       // each name's lowest-numbered record
+    std::map<std::string, size_t> at_;  // name -> position in both
+    size_t records_ = 0;
+    bool numbered_ = true;
+};
+
+Status SchemaPlanner::PlanColumns() {
     auto it = source_.table_streams().find(kColumnsStream);
     if (it == source_.table_streams().end()) return Status::Ok();
     const uint8_t ref = source_.string_ref_size();
     const uint8_t sizes[] = {ref, 2, ref, 2};
-    auto ops = ParseRowOperations(it->second, sizes, 2);
-    if (!ops.ok()) return Status::Corrupt("_Columns: " + ops.status().message());
+    RowOperationReader reader(it->second, sizes, 2);
+    RowOperation op;
     // Columns of each table in record order; numbers sort them when given.
-    std::map<std::string, std::vector<AddedColumn>> by_table;
+    std::map<std::string, ColumnAdds> by_table;
     std::vector<std::string> order;
-    for (const RowOperation& op : *ops) {
+    for (;;) {
+        auto more = reader.Next(op);
+        if (!more.ok()) return Status::Corrupt("_Columns: " + more.status().message());
+        if (!*more) break;
         if (op.kind != RowOperation::Kind::kAdd || (op.mask >> 8) != 4)
             return Status::Corrupt("_Columns: only whole added rows can be applied");
         auto table = String(op.cells[0]);
@@ -180,24 +227,20 @@ Status Planner::PlanColumns() {
         const ColumnType type(uint16_t(word & 0x3FFF));
         if (type.IsInteger() && type.Width() != 2 && type.Width() != 4 && type.Width() > 1)
             return Status::Corrupt("_Columns: bad integer width in type " + std::to_string(word));
-        AddedColumn added{ColumnSchema{(*name)->text, type},
+        AddedColumn added{ColumnSchema{std::string((*name)->text), type},
                           number == format::kNullInteger ? 0 : number};
-        if (!by_table.count((*table)->text)) order.push_back((*table)->text);
-        by_table[(*table)->text].push_back(std::move(added));
+        const std::string table_name((*table)->text);
+        if (!by_table.count(table_name)) order.push_back(table_name);
+        by_table[table_name].Add(std::move(added));
     }
     for (const std::string& name : order) {
-        auto& columns = by_table[name];
+        std::vector<AddedColumn> columns = by_table[name].Ordered();
         auto found = index_.find(name);
         const bool known = db_.Schema(name) != nullptr;
         if (!known && (found == index_.end() || !plan_.tables[found->second].create))
             return Status::Corrupt("_Columns: columns for unknown table " + name);
         PlannedTable& table = TableEntry(name);
         if (table.drop) continue;  // the table goes; its new columns do not matter
-        const bool numbered = std::all_of(columns.begin(), columns.end(),
-                                          [](const AddedColumn& c) { return c.number != 0; });
-        if (numbered)
-            std::stable_sort(columns.begin(), columns.end(),
-                             [](const auto& a, const auto& b) { return a.number < b.number; });
         for (auto& added : columns) {
             // A column the table already has (a transform applied twice, or a
             // suppressed add of an existing table) is left as it is.
@@ -218,7 +261,67 @@ Status Planner::PlanColumns() {
     return Status::Ok();
 }
 
-Status Planner::PlanRows(PlannedTable& table, const std::vector<uint8_t>& stream) {
+Result<TransformPlan> SchemaPlanner::Run() {
+    if (Status s = PlanCodePage(); !s.ok()) return s;
+    if (Status s = PlanTables(); !s.ok()) return s;
+    if (Status s = PlanColumns(); !s.ok()) return s;
+    // Also when the transform has no _Columns stream at all.
+    for (const PlannedTable& table : plan_.tables)
+        if (table.create && table.schema.columns.empty())
+            return Status::Corrupt("the transform adds table " + table.name + " without columns");
+    for (const auto& [name, stream] : source_.table_streams()) {
+        if (name == kTablesStream || name == kColumnsStream) continue;
+        if (db::IsSystemTable(name)) return Status::Corrupt("the transform changes " + name);
+        auto found = index_.find(name);
+        const bool known = db_.Schema(name) != nullptr ||
+                           (found != index_.end() && plan_.tables[found->second].create);
+        if (!known) return Status::Corrupt("the transform changes unknown table " + name);
+        TableEntry(name).stream = &stream;
+    }
+    return std::move(plan_);
+}
+
+// The row records, one at a time.
+class RowPlanner {
+  public:
+    RowPlanner(db::Database& target, const TransformSource& source, TransformPlan& plan)
+        : db_(target), source_(source), plan_(plan) {}
+
+    Status Run(RowSink& sink);
+
+  private:
+    bool Suppressed(int condition) const { return plan_.view || (plan_.conditions & condition); }
+    Status PlanTableRows(const PlannedTable& table, RowSink& sink);
+    // Plans one record into row_.
+    Status PlanRow(const PlannedTable& table, const db::Table* existing, const RowOperation& op);
+    // The data of the record's set binary cells (key cells have none).
+    Status ReadBinaryCells(size_t keys);
+    Result<const PlannedString*> String(uint32_t id) { return ConvertString(source_, plan_, id); }
+
+    db::Database& db_;
+    const TransformSource& source_;
+    TransformPlan& plan_;
+    // Reused from record to record.
+    PlannedRow row_;
+    std::vector<std::string> key_texts_;
+    std::vector<uint32_t> key_cells_;
+    std::string touched_key_;
+    // Rows of the current table this transform inserted (true) or deleted
+    // (false), by key; the apply's records meet the rows earlier ones left.
+    std::unordered_map<std::string, bool> touched_;
+};
+
+Status RowPlanner::Run(RowSink& sink) {
+    for (const PlannedTable& table : plan_.tables) {
+        if (Status s = sink.BeginTable(table); !s.ok()) return s;
+        // Rows of a table that goes are moot.
+        if (table.drop || !table.stream) continue;
+        if (Status s = PlanTableRows(table, sink); !s.ok()) return s;
+    }
+    return Status::Ok();
+}
+
+Status RowPlanner::PlanTableRows(const PlannedTable& table, RowSink& sink) {
     std::shared_ptr<db::Table> existing;
     if (!table.create && db_.Schema(table.name)) {
         // Loading reads the stream now, so that a damaged table fails here.
@@ -226,28 +329,40 @@ Status Planner::PlanRows(PlannedTable& table, const std::vector<uint8_t>& stream
         if (!loaded.ok()) return loaded.status();
         existing = *loaded;
     }
+    touched_.clear();
     const auto sizes = TransformCellSizes(table.schema, source_.string_ref_size());
-    auto ops = ParseRowOperations(stream, sizes, table.schema.KeyCount());
-    if (!ops.ok()) return Status::Corrupt(table.name + ": " + ops.status().message());
-    table.rows.reserve(ops->size());
-    for (RowOperation& op : *ops) {
-        Status s = PlanRow(table, existing.get(), std::move(op));
-        if (!s.ok()) return s;
+    RowOperation op;
+    // A damaged stream fails before any of its records is planned.
+    RowOperationReader check(*table.stream, sizes, table.schema.KeyCount());
+    for (;;) {
+        auto more = check.Next(op);
+        if (!more.ok()) return Status::Corrupt(table.name + ": " + more.status().message());
+        if (!*more) break;
     }
-    return Status::Ok();
+    RowOperationReader reader(*table.stream, sizes, table.schema.KeyCount());
+    for (;;) {
+        auto more = reader.Next(op);
+        if (!more.ok()) return Status::Corrupt(table.name + ": " + more.status().message());
+        if (!*more) return Status::Ok();
+        if (Status s = PlanRow(table, existing.get(), op); !s.ok()) return s;
+        if (Status s = sink.Take(table, row_); !s.ok()) return s;
+    }
 }
 
-Status Planner::PlanRow(PlannedTable& table, const db::Table* existing, RowOperation op) {
+Status RowPlanner::PlanRow(const PlannedTable& table, const db::Table* existing,
+                           const RowOperation& op) {
     const TableSchema& schema = table.schema;
     const size_t keys = schema.KeyCount();
-    PlannedRow row;
+    PlannedRow& row = row_;
     row.kind = op.kind;
-    row.present = std::move(op.present);
-    row.values.resize(schema.columns.size());
+    row.present = op.present;
+    row.values.assign(schema.columns.size(), CellValue{});
+    row.row_text.clear();
+    row.current = nullptr;
     // Keys first: the row's identity in text (for the view and stream names)
     // and in the target's cells (to find the row).
-    std::vector<std::string> key_texts;
-    std::vector<uint32_t> key_cells(schema.columns.size(), 0);
+    key_texts_.clear();
+    key_cells_.assign(schema.columns.size(), 0);
     bool findable = true;
     for (size_t c = 0; c < schema.columns.size(); ++c) {
         if (!row.present[c]) continue;
@@ -272,40 +387,27 @@ Status Planner::PlanRow(PlannedTable& table, const db::Table* existing, RowOpera
             }
         }
         if (c >= keys) continue;
-        std::string text;
+        std::string& text = key_texts_.emplace_back();
         if (value.kind == CellValue::Kind::kString) {
-            const PlannedString& s = plan_.strings[value.string];
+            const PlannedString& s = plan_.StringOf(value.string);
             text = s.text;
             const uint32_t id = db_.pool().Find(s.bytes);
             if (id == 0) findable = false;  // a string the target lacks: no such row yet
-            key_cells[c] = id;
+            key_cells_[c] = id;
         } else if (value.kind == CellValue::Kind::kInteger) {
             text = std::to_string(value.number);
-            key_cells[c] = static_cast<uint32_t>(value.number);
+            key_cells_[c] = static_cast<uint32_t>(value.number);
         } else {
-            key_cells[c] = type.IsInteger() ? static_cast<uint32_t>(db::Record::kNullInteger) : 0;
+            key_cells_[c] = type.IsInteger() ? static_cast<uint32_t>(db::Record::kNullInteger) : 0;
         }
-        key_texts.push_back(text);
         if (c > 0) row.row_text += '\t';
-        row.row_text += text.empty() ? std::string(" ") : text;
+        if (text.empty())
+            row.row_text += ' ';
+        else
+            row.row_text += text;
     }
-    row.stream_name = format::JoinStreamName(table.name, key_texts);
-    for (size_t c = keys; c < schema.columns.size(); ++c) {
-        if (row.values[c].kind != CellValue::Kind::kBinary) continue;
-        // A set binary cell whose stream the transform lacks is taken as null.
-        auto bytes = source_.HasStream(row.stream_name)
-                         ? source_.ReadStream(row.stream_name)
-                         : Result<std::vector<uint8_t>>(Status::NotFound(""));
-        if (!bytes.ok()) {
-            if (bytes.status().kind() != Status::Kind::kNotFound) return bytes.status();
-            row.values[c].kind = CellValue::Kind::kNull;
-            continue;
-        }
-        std::vector<std::byte> data(bytes->size());
-        std::transform(bytes->begin(), bytes->end(), data.begin(),
-                       [](uint8_t b) { return std::byte(b); });
-        row.values[c].data = std::make_shared<db::MemoryStreamSource>(std::move(data));
-    }
+    row.stream_name = format::JoinStreamName(table.name, key_texts_);
+    if (Status s = ReadBinaryCells(keys); !s.ok()) return s;
 
     // Whether the row exists at this point: in the target, unless an earlier
     // record of this transform inserted or deleted it. The view changes
@@ -313,11 +415,14 @@ Status Planner::PlanRow(PlannedTable& table, const db::Table* existing, RowOpera
     // Current shows the value the database holds (a delete followed by an
     // add of the same key lists the delete and then the add as an update).
     const bool in_target = existing && findable && !table.drop;
-    db::RowPtr current = in_target ? existing->Find(key_cells) : nullptr;
-    auto& touched = touched_[table.name];
-    auto state = plan_.view ? touched.end() : touched.find(row.row_text + '\n' + row.stream_name);
-    const bool exists = state != touched.end() ? state->second : current != nullptr;
-    if (state == touched.end() || state->second) row.current = current;
+    db::RowPtr current = in_target ? existing->Find(key_cells_) : nullptr;
+    auto state = touched_.end();
+    if (!plan_.view) {
+        touched_key_.assign(row.row_text).append(1, '\n').append(row.stream_name);
+        state = touched_.find(touched_key_);
+    }
+    const bool exists = state != touched_.end() ? state->second : current != nullptr;
+    if (state == touched_.end() || state->second) row.current = std::move(current);
 
     using Effect = PlannedRow::Effect;
     switch (row.kind) {
@@ -340,40 +445,47 @@ Status Planner::PlanRow(PlannedTable& table, const db::Table* existing, RowOpera
             row.effect = exists || plan_.view ? Effect::kUpdate : Effect::kSkip;
             break;
     }
-    if (row.effect == Effect::kInsert) touched[row.row_text + '\n' + row.stream_name] = true;
-    if (row.effect == Effect::kDelete) touched[row.row_text + '\n' + row.stream_name] = false;
-    table.rows.push_back(std::move(row));
+    // The view never asks: every record there meets the target as it stands.
+    if (!plan_.view) {
+        if (row.effect == Effect::kInsert) touched_[touched_key_] = true;
+        if (row.effect == Effect::kDelete) touched_[touched_key_] = false;
+    }
     return Status::Ok();
 }
 
-Result<TransformPlan> Planner::Run() {
-    if (Status s = PlanCodePage(); !s.ok()) return s;
-    if (Status s = PlanTables(); !s.ok()) return s;
-    if (Status s = PlanColumns(); !s.ok()) return s;
-    // Also when the transform has no _Columns stream at all.
-    for (const PlannedTable& table : plan_.tables)
-        if (table.create && table.schema.columns.empty())
-            return Status::Corrupt("the transform adds table " + table.name + " without columns");
-    for (const auto& [name, stream] : source_.table_streams()) {
-        if (name == kTablesStream || name == kColumnsStream) continue;
-        if (db::IsSystemTable(name)) return Status::Corrupt("the transform changes " + name);
-        auto found = index_.find(name);
-        const bool known = db_.Schema(name) != nullptr ||
-                           (found != index_.end() && plan_.tables[found->second].create);
-        if (!known) return Status::Corrupt("the transform changes unknown table " + name);
-        PlannedTable& table = TableEntry(name);
-        if (table.drop) continue;  // rows of a table that goes are moot
-        if (Status s = PlanRows(table, stream); !s.ok()) return s;
+Status RowPlanner::ReadBinaryCells(size_t keys) {
+    PlannedRow& row = row_;
+    for (size_t c = keys; c < row.values.size(); ++c) {
+        if (row.values[c].kind != CellValue::Kind::kBinary) continue;
+        // A set binary cell whose stream the transform lacks is taken as null.
+        auto bytes = source_.HasStream(row.stream_name)
+                         ? source_.ReadStream(row.stream_name)
+                         : Result<std::vector<uint8_t>>(Status::NotFound(""));
+        if (!bytes.ok()) {
+            if (bytes.status().kind() != Status::Kind::kNotFound) return bytes.status();
+            row.values[c].kind = CellValue::Kind::kNull;
+            continue;
+        }
+        std::vector<std::byte> data(bytes->size());
+        std::transform(bytes->begin(), bytes->end(), data.begin(),
+                       [](uint8_t b) { return std::byte(b); });
+        row.values[c].data = std::make_shared<db::MemoryStreamSource>(std::move(data));
     }
-    return std::move(plan_);
+    return Status::Ok();
 }
 
 }  // namespace
 
 Result<TransformPlan> PlanTransform(db::Database& target, const TransformSource& source,
                                     int conditions) {
-    Planner planner(target, source, conditions);
+    SchemaPlanner planner(target, source, conditions);
     return planner.Run();
+}
+
+Status PlanRows(db::Database& target, const TransformSource& source, TransformPlan& plan,
+                RowSink& sink) {
+    RowPlanner planner(target, source, plan);
+    return planner.Run(sink);
 }
 
 }  // namespace msi::transform

@@ -1,16 +1,22 @@
-// A transform decoded against one target database, checked in full before
-// anything changes: which tables it creates and drops, which columns it adds,
-// and what every row record does to the target (insert, update, delete, or
-// nothing when a suppressed conflict makes it void).
+// A transform decoded against one target database, checked before anything
+// changes: which tables it creates and drops, which columns it adds, and what
+// every row record does to the target (insert, update, delete, or nothing
+// when a suppressed conflict makes it void).
 //
 // Planning reads the target (it loads the tables the transform touches) but
-// changes none of its data; the apply (transform_apply.h) and the view
-// (transform_view.h) then work from the plan alone and cannot meet a
-// malformed record half-way.
+// changes none of its data. PlanTransform decides the schema part;
+// PlanRows then decides the row records one at a time and hands each to a
+// sink (the apply, transform_apply.h, or the view, transform_view.h), which
+// acts on it at once. No record is kept: a transform of millions of records
+// takes the memory of one, plus what the sink keeps. Planning the same plan
+// twice gives the same rows, so the apply checks every record in a first
+// pass and changes the database only in a second.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/status.h"
@@ -41,6 +47,8 @@ struct CellValue {
     db::StreamSourcePtr data;  // kBinary
 };
 
+// One record as planned. The sink sees it only during its call: the planner
+// reuses it for the next record.
 struct PlannedRow {
     enum class Effect { kInsert, kUpdate, kDelete, kSkip };
     RowOperation::Kind kind = RowOperation::Kind::kDelete;  // as written
@@ -68,30 +76,59 @@ struct PlannedTable {
     bool drop_missing = false;               // a drop of a table that is not there (view only)
     db::TableSchema schema;                  // after the transform's column adds
     std::vector<AddedColumn> added_columns;  // all columns for a created table
-    std::vector<PlannedRow> rows;
+    // The transform's row records for the table (held by the source), or
+    // null when it has none.
+    const std::vector<uint8_t>* stream = nullptr;
 };
 
-// Strings of the transform's pool, converted once: text in the process code
-// page, and bytes in the code page the target's pool will have.
+// A string of the transform's pool, converted on first use: text in the
+// process code page, and bytes in the code page the target's pool will have.
+// Both view the transform's pool where it holds them as they are, else
+// TransformPlan::converted.
 struct PlannedString {
-    bool converted = false;
-    std::string text;
-    std::string bytes;
+    std::string_view text;
+    std::string_view bytes;
 };
 
 struct TransformPlan {
     bool view = false;
+    int conditions = 0;
     uint32_t code_page = 0;  // the target pool's code page after the apply
     bool code_page_changes = false;
     std::vector<PlannedTable> tables;
-    std::vector<PlannedString> strings;  // by transform string id
+    // The converted strings (only those records use), and by transform
+    // string id their place in `strings` plus one (0: not converted yet).
+    std::deque<PlannedString> strings;
+    std::vector<uint32_t> string_slots;
+    std::deque<std::string> converted;  // texts and bytes `strings` view
+
+    // A string the planner converted.
+    const PlannedString& StringOf(uint32_t id) const { return strings[string_slots[id] - 1]; }
 };
 
-// Decodes and checks the whole transform against `target`. Fails with
+// Decodes and checks the transform's schema part against `target`: code
+// page, _Tables, _Columns, and the tables its row streams name. Fails with
 // kCorrupt for damaged or foreign records, kExists/kNotFound for a conflict
 // the conditions do not suppress, kUnsupported for a code page clash.
 // With kViewTransform set no conflict is an error: the view shows them.
 Result<TransformPlan> PlanTransform(db::Database& target, const TransformSource& source,
                                     int conditions);
+
+// Receives the planned row records.
+class RowSink {
+  public:
+    virtual ~RowSink() = default;
+    // Once per table of the plan, in plan order, before its records.
+    virtual Status BeginTable(const PlannedTable& table) = 0;
+    // Each record of the table's stream, in stream order.
+    virtual Status Take(const PlannedTable& table, const PlannedRow& row) = 0;
+};
+
+// Plans the row records of every table that keeps its rows (not dropped) in
+// plan order, and hands each to `sink`; stops at the first failure, the
+// planner's or the sink's. Fails as PlanTransform does for damaged records
+// and conflicts. The plan's string cache fills as it goes.
+Status PlanRows(db::Database& target, const TransformSource& source, TransformPlan& plan,
+                RowSink& sink);
 
 }  // namespace msi::transform

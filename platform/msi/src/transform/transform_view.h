@@ -23,9 +23,12 @@ namespace msi::transform {
 
 inline constexpr const char* kTransformViewTable = "_TransformView";
 
-// Creates _TransformView when it is missing and adds the plan's rows; a row
-// whose key (Table, Column, Row) is there already takes the new Data and
-// Current.
-Status FillTransformView(db::Database& db, const TransformPlan& plan);
+// Plans the transform's row records (PlanRows) and lists them with the plan's
+// schema changes. Only when every record is planned does it create
+// _TransformView (when missing) and add the rows; a row whose key (Table,
+// Column, Row) is there already takes the new Data and Current. A failure
+// leaves the database as it was. Memory grows with the rows listed, not with
+// the records: records repeating a key leave one row.
+Status FillTransformView(db::Database& db, const TransformSource& source, TransformPlan& plan);
 
 }  // namespace msi::transform

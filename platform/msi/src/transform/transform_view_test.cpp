@@ -178,5 +178,38 @@ TEST_F(ViewTest, ShowsConflictsInsteadOfFailing) {
                                                   "Property\tValue\tA\tagain\tone"}));
 }
 
+// Records that repeat a key (a hostile transform may repeat one record a
+// million times) leave one row per key and column: the last record's. The
+// records are planned one at a time, so memory follows the rows listed.
+TEST_F(ViewTest, RecordsRepeatingAKeyListOnce) {
+    TransformBuilder t;
+    for (int i = 0; i < 100000; ++i) t.Record("Property", 0x0002, {t.Id("A"), t.Id("uno")});
+    t.Record("Property", 0x0000, {t.Id("A")});
+    t.Record("Property", 0x0002, {t.Id("A"), t.Id("last")});
+    for (int i = 0; i < 70000; ++i) t.Record("Property", 0x0000, {t.Id("B")});
+    ASSERT_EQ(View(t), ERROR_SUCCESS);
+    EXPECT_EQ(Sorted(), (std::vector<std::string>{"Property\tDELETE\tA\tNULL\tNULL",
+                                                  "Property\tDELETE\tB\tNULL\tNULL",
+                                                  "Property\tValue\tA\tlast\tone"}));
+}
+
+// A record that cannot be planned fails the view before anything is listed:
+// no _TransformView, no strings added for the records before it.
+TEST_F(ViewTest, DamagedRecordLeavesTheDatabaseAsItWas) {
+    TransformBuilder t;
+    t.Record("Property", 0x0201, {t.Id("New"), t.Id("value")});
+    t.Record("Property", 0x0002, {t.Id("A"), 77});  // no string 77
+    EXPECT_EQ(View(t), ERROR_INSTALL_TRANSFORM_FAILURE);
+    MSIHANDLE view = 0;
+    EXPECT_EQ(MsiDatabaseOpenViewA(db_, kQuery, &view), ERROR_BAD_QUERY_SYNTAX);
+    MsiCloseHandle(view);
+    // Had "New" entered the pool, it would come before "Fresh" here.
+    EXPECT_EQ(Exec(db_, {"INSERT INTO `Property` (`Property`, `Value`) VALUES ('Fresh', 'f')",
+                         "INSERT INTO `Property` (`Property`, `Value`) VALUES ('New', 'n')"}),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Query(db_, "SELECT `Property` FROM `Property`"),
+              (std::vector<std::string>{"A", "B", "Fresh", "New"}));
+}
+
 }  // namespace
 }  // namespace msi::transform::test
