@@ -31,6 +31,9 @@ struct Maps {
             escape[static_cast<unsigned char>(t.in_value)] = t.in_file;
             unescape[static_cast<unsigned char>(t.in_file)] = t.in_value;
         }
+        // A raw NUL in a file reads as a line feed, as the installer's
+        // import has it (its own export never writes one).
+        unescape[0] = '\n';
     }
 };
 

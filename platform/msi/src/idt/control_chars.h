@@ -25,7 +25,8 @@ namespace msi::idt {
 
 // Appends `value` to `out` with the six characters replaced.
 void AppendEscaped(std::string_view value, std::string& out);
-// The reverse: the six replacement codes become the characters they stand for.
+// The reverse: the six replacement codes become the characters they stand
+// for, and a raw NUL (which no export writes) becomes a line feed.
 std::string Unescape(std::string_view field);
 
 }  // namespace msi::idt

@@ -159,10 +159,44 @@ TEST_F(ImportTest, BinaryCellsAreReadFromTheTablesSubFolder) {
     EXPECT_FALSE(db_->streams().Has("Binary.None"));
 }
 
+// Binary cells name files in the folder named after the archive file without
+// its extension, whatever the table is called.
+TEST_F(ImportTest, BinaryCellsAreReadFromTheFolderNamedAfterTheArchiveFile) {
+    fs::create_directory(in_ + "/bin_import");
+    WriteFile(in_ + "/bin_import/filename1.ibd", "just some words");
+    ASSERT_TRUE(Import("bin_import.idt",
+                       "Name\tData\r\ns72\tV0\r\nBinary\tName\r\nfilename1\tfilename1.ibd\r\n")
+                    .ok());
+    auto stream = db_->streams().Get("Binary.filename1");
+    ASSERT_TRUE(stream);
+    EXPECT_EQ(15u, stream->Size());
+}
+
+// A carriage return that does not end a line is dropped from the value; a
+// NUL byte reads as a line feed; a bare CR ends no line.
+TEST_F(ImportTest, StrayCarriageReturnsAreDroppedAndNulBytesAreLineFeeds) {
+    ASSERT_TRUE(Import("T.idt",
+                       "A\tB\tC\r\ns72\ts72\tS255\r\nT\tA\r\n"
+                       "a\tb\tc\n"
+                       "g\th\t\rj\r\n"
+                       "k\tl\t" +
+                           std::string("Abc\0Def", 7) + "\r\n")
+                    .ok());
+    // The line feed of the last value is escaped again on export.
+    EXPECT_EQ(
+        "A\tB\tC\r\ns72\ts72\tS255\r\nT\tA\r\na\tb\tc\r\ng\th\tj\r\nk\tl\tAbc\x19"
+        "Def\r\n",
+        Exported("T"));
+    // A header line ended by a bare CR runs into the next one.
+    EXPECT_FALSE(Import("T2.idt", "A\tB\rs72\ts72\nT2\tA\r\na\tb\r\n").ok());
+    EXPECT_FALSE(db_->HasTable("T2"));
+}
+
+// The archive Bad.idt keeps its binary cells' files in Bad/.
 TEST_F(ImportTest, BinaryCellsOutsideTheSubFolderAreRefused) {
     WriteFile(dir_.path() / "secret", "secret");
-    fs::create_directory(in_ + "/Binary");
-    fs::create_symlink(dir_.path() / "secret", in_ + "/Binary/link.ibd");
+    fs::create_directory(in_ + "/Bad");
+    fs::create_symlink(dir_.path() / "secret", in_ + "/Bad/link.ibd");
     const std::string head = "Name\tData\r\ns72\tv0\r\nBinary\tName\r\n";
     EXPECT_EQ("Bad.idt:4: Data: stream file \"../../secret\" is not a plain file name",
               ErrorOf(head + "k\t../../secret\r\n"));
@@ -177,16 +211,16 @@ TEST_F(ImportTest, BinaryCellsOutsideTheSubFolderAreRefused) {
 
 TEST_F(ImportTest, StreamFilesThatAreNotRegularFilesInARealFolderAreRefused) {
     const std::string head = "Name\tData\r\ns72\tv0\r\nBinary\tName\r\n";
-    // The table's folder as a symbolic link to a folder elsewhere.
+    // The archive's folder as a symbolic link to a folder elsewhere.
     const fs::path elsewhere = dir_.path() / "elsewhere";
     fs::create_directory(elsewhere);
     WriteFile(elsewhere / "x.ibd", "outside");
-    fs::create_directory_symlink(elsewhere, in_ + "/Binary");
+    fs::create_directory_symlink(elsewhere, in_ + "/Bad");
     EXPECT_NE(std::string::npos, ErrorOf(head + "k\tx.ibd\r\n").find("no folder"));
-    fs::remove(in_ + "/Binary");
+    fs::remove(in_ + "/Bad");
     // A folder, and a named pipe (whose open would wait for a writer).
-    fs::create_directories(in_ + "/Binary/sub");
-    ASSERT_EQ(0, ::mkfifo((in_ + "/Binary/pipe").c_str(), 0600));
+    fs::create_directories(in_ + "/Bad/sub");
+    ASSERT_EQ(0, ::mkfifo((in_ + "/Bad/pipe").c_str(), 0600));
     EXPECT_NE(std::string::npos, ErrorOf(head + "k\tsub\r\n").find("not a regular file"));
     EXPECT_NE(std::string::npos, ErrorOf(head + "k\tpipe\r\n").find("not a regular file"));
     // A control character or a backslash in the cell.
@@ -196,8 +230,10 @@ TEST_F(ImportTest, StreamFilesThatAreNotRegularFilesInARealFolderAreRefused) {
 }
 
 TEST_F(ImportTest, StreamsRowsNamingFilesOutsideOrUnstorableNamesAreRefused) {
-    fs::create_directory(in_ + "/_Streams");
-    WriteFile(in_ + "/_Streams/ok.ibd", "cab");
+    fs::create_directory(in_ + "/Bad");
+    WriteFile(in_ + "/Bad/ok.ibd", "cab");
+    fs::create_directory(in_ + "/S");
+    WriteFile(in_ + "/S/ok.ibd", "cab");
     const std::string head = "Name\tData\r\ns62\tV0\r\n_Streams\tName\r\n";
     EXPECT_EQ("Bad.idt:4: stream file is not a plain file name",
               ErrorOf(head + "a.cab\t../ok.ibd\r\n"));

@@ -34,8 +34,8 @@ struct PendingStream {
 class Importer {
   public:
     Importer(db::Database& db, const ArchiveHeader& header, TextSource& source,
-             const std::string& folder)
-        : db_(db), header_(header), source_(source), folder_(folder) {}
+             const std::string& stream_folder)
+        : db_(db), header_(header), source_(source), stream_folder_(stream_folder) {}
 
     Status Run() {
         if (db_.read_only()) return Status::InvalidArgument("the database is read-only");
@@ -139,12 +139,15 @@ class Importer {
 
     // Rule 5.
     Status OpenStream(const std::string& cell) {
+        // Export writes a table's streams to a folder named after the
+        // table; a table whose name cannot name a folder could never be
+        // exported again with its streams.
         if (!IsPlainFileName(schema_.name))
             return Status::InvalidArgument("table name cannot name a folder of stream files");
         if (!IsPlainFileName(cell))
             return Status::InvalidArgument("stream file \"" + cell.substr(0, 64) +
                                            "\" is not a plain file name");
-        const std::string sub = folder_ + "/" + schema_.name;
+        const std::string& sub = stream_folder_;
         const std::string path = sub + "/" + cell;
         struct stat st {};
         if (::lstat(sub.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
@@ -178,7 +181,7 @@ class Importer {
     db::Database& db_;
     const ArchiveHeader& header_;
     TextSource& source_;
-    const std::string& folder_;
+    const std::string& stream_folder_;
     db::TableSchema schema_;
     uint32_t db_code_page_ = 0;
     uint32_t file_code_page_ = 0;
@@ -189,7 +192,7 @@ class Importer {
 
 // _Streams: each row names a stream and the file holding its bytes.
 Status ImportStreams(db::Database& db, const ArchiveHeader& header, TextSource& source,
-                     const std::string& folder) {
+                     const std::string& stream_folder) {
     if (db.read_only()) return Status::InvalidArgument("the database is read-only");
     if (header.column_names.size() != 2) return source.Error("_Streams has two columns");
     const uint32_t code_page = db.pool().code_page();
@@ -209,7 +212,7 @@ Status ImportStreams(db::Database& db, const ArchiveHeader& header, TextSource& 
         const std::string cell = Unescape(fields[1]);
         if (cell.empty()) continue;
         if (!IsPlainFileName(cell)) return source.Error("stream file is not a plain file name");
-        const std::string path = folder + "/_Streams/" + cell;
+        const std::string path = stream_folder + "/" + cell;
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             return source.Error("no regular file " + path);
@@ -225,11 +228,11 @@ Status ImportStreams(db::Database& db, const ArchiveHeader& header, TextSource& 
 }  // namespace
 
 Status ImportTable(db::Database& db, const ArchiveHeader& header, TextSource& source,
-                   const std::string& folder) {
-    if (header.table == "_Streams") return ImportStreams(db, header, source, folder);
+                   const std::string& stream_folder) {
+    if (header.table == "_Streams") return ImportStreams(db, header, source, stream_folder);
     if (db::IsSystemTable(header.table))
         return Status::Unsupported(header.table + " cannot be imported");
-    Importer importer(db, header, source, folder);
+    Importer importer(db, header, source, stream_folder);
     return importer.Run();
 }
 

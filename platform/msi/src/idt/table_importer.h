@@ -16,10 +16,11 @@
 //     and export again give the same file.
 //  4. Text is converted from the code page on line 3 to the database's; a
 //     neutral database takes the file's code page instead.
-//  5. A binary cell names a file in `<folder>/<Table>/`: a cell or table
-//     name that is not a plain file name, a symbolic link, or anything but a
-//     regular file is refused, so an archive cannot make import read
-//     outside that folder.
+//  5. A binary cell names a file in the folder named after the archive file
+//     without its extension (`Binary.idt` -> `Binary/`, which is the table's
+//     name for every archive exported here): a cell that is not a plain file
+//     name, a symbolic link, or anything but a regular file is refused, so
+//     an archive cannot make import read outside that folder.
 //  6. _Streams rows add or replace streams of the database; _Tables,
 //     _Columns and _Storages cannot be imported (the catalog follows from
 //     the tables themselves).
@@ -34,7 +35,8 @@
 
 namespace msi::idt {
 
+// `stream_folder` is where the files of binary cells are (rule 5).
 Status ImportTable(db::Database& db, const ArchiveHeader& header, TextSource& source,
-                   const std::string& folder);
+                   const std::string& stream_folder);
 
 }  // namespace msi::idt

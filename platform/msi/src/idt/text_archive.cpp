@@ -107,7 +107,11 @@ Status ImportArchive(db::Database& db, const std::string& folder, const std::str
     } else if (header->table == kSummaryTable) {
         s = ImportSummary(db, **source);
     } else {
-        s = ImportTable(db, *header, **source, folder);
+        // Binary cells name files in the folder named after the archive
+        // file without its extension.
+        const size_t dot = file.rfind('.');
+        const std::string stem = dot == std::string::npos || dot == 0 ? file : file.substr(0, dot);
+        s = ImportTable(db, *header, **source, folder + "/" + stem);
     }
     return s.ok() ? s : Fail(failure, ArchiveFailure::kFailed, s);
 }

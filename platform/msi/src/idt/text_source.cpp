@@ -13,8 +13,8 @@ namespace {
 
 constexpr size_t kBlockSize = size_t{1} << 16;
 
-void DropCarriageReturn(std::string& line) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+void DropCarriageReturns(std::string& line) {
+    std::erase(line, '\r');
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ Result<bool> StringTextSource::ReadLine(std::string& line) {
     if (end - pos_ > max_line_ + 1) return Error("line is longer than the limit");
     line.assign(text_, pos_, end - pos_);
     pos_ = last ? end : end + 1;
-    DropCarriageReturn(line);
+    DropCarriageReturns(line);
     return true;
 }
 
@@ -90,7 +90,7 @@ Result<bool> FileTextSource::ReadLine(std::string& line) {
             if (end - pos_ > max_line_ + 1) return Error("line is longer than the limit");
             line.assign(buffer_, pos_, end - pos_);
             pos_ = end + 1;
-            DropCarriageReturn(line);
+            DropCarriageReturns(line);
             return true;
         }
         if (buffer_.size() - pos_ > max_line_ + 1) {
@@ -102,7 +102,7 @@ Result<bool> FileTextSource::ReadLine(std::string& line) {
             ++line_number_;
             line.assign(buffer_, pos_, std::string::npos);
             pos_ = buffer_.size();
-            DropCarriageReturn(line);
+            DropCarriageReturns(line);
             return true;
         }
         searched = buffer_.size() - pos_;  // offset after Fill moves the unread part to 0

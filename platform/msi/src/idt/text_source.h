@@ -3,10 +3,11 @@
 // report positions as `name:line` for messages of the form
 // `file:line: message`.
 //
-// Lines end at LF; a CR before the LF is dropped, so CR LF (what the
-// installer writes) and LF (what editors on Unix write) both work. A line
-// longer than the source's limit is an error rather than an allocation the
-// file controls.
+// Lines end at LF. Every CR is dropped, the one before the LF and one
+// inside a line alike, as the installer's import does: CR LF (what the
+// installer writes) and LF (what editors on Unix write) both work, and a
+// bare CR never ends a line. A line longer than the source's limit is an
+// error rather than an allocation the file controls.
 #pragma once
 
 #include <cstddef>
