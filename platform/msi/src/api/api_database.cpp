@@ -94,6 +94,9 @@ extern "C" UINT MsiDatabaseGetPrimaryKeysA(MSIHANDLE hDatabase, LPCSTR szTableNa
 extern "C" MSICONDITION MsiDatabaseIsTablePersistentA(MSIHANDLE hDatabase, LPCSTR szTableName) {
     auto db = msi::api::GetDatabase(hDatabase);
     if (!db || !szTableName) return MSICONDITION_ERROR;
+    // The catalog and virtual tables are neither: the installer answers
+    // "no such table" for them.
+    if (msi::db::IsSystemTable(szTableName)) return MSICONDITION_NONE;
     auto persistent = db->IsPersistent(szTableName);
     if (!persistent) return MSICONDITION_NONE;
     return *persistent ? MSICONDITION_TRUE : MSICONDITION_FALSE;

@@ -30,7 +30,8 @@ extern "C" UINT MsiRecordGetFieldCount(MSIHANDLE hRecord) {
 
 extern "C" BOOL MsiRecordIsNull(MSIHANDLE hRecord, UINT iField) {
     auto record = GetRecord(hRecord);
-    if (!record) return TRUE;
+    // The installer answers "not null" for a handle that is no record.
+    if (!record) return FALSE;
     return record->IsNull(iField) ? TRUE : FALSE;
 }
 
@@ -79,7 +80,8 @@ extern "C" UINT MsiRecordGetStringA(MSIHANDLE hRecord, UINT iField, LPSTR szValu
 extern "C" UINT MsiRecordSetStreamA(MSIHANDLE hRecord, UINT iField, LPCSTR szFilePath) {
     auto record = GetRecord(hRecord);
     if (!record) return ERROR_INVALID_HANDLE;
-    if (!record->HasField(iField)) return ERROR_INVALID_PARAMETER;
+    // Field 0 never holds a stream in the installer's records.
+    if (iField == 0 || !record->HasField(iField)) return ERROR_INVALID_PARAMETER;
     if (!szFilePath) {
         // No path: rewind the stream already in the field.
         if (record->KindOf(iField) != Record::Kind::kStream) return ERROR_INVALID_PARAMETER;

@@ -78,10 +78,33 @@ TEST_F(RecordApi, NullRules) {
 TEST_F(RecordApi, StringHoldingANumberReadsAsInteger) {
     MsiRecordSetStringA(rec_, 1, "42");
     EXPECT_EQ(MsiRecordGetInteger(rec_, 1), 42);
-    MsiRecordSetStringA(rec_, 1, "4x2");
-    EXPECT_EQ(MsiRecordGetInteger(rec_, 1), static_cast<int>(MSI_NULL_INTEGER));
+    MsiRecordSetStringA(rec_, 1, "-42");
+    EXPECT_EQ(MsiRecordGetInteger(rec_, 1), -42);
+    // Too many digits wrap to 32 bits, as the installer's do.
     MsiRecordSetStringA(rec_, 1, "99999999999");
-    EXPECT_EQ(MsiRecordGetInteger(rec_, 1), static_cast<int>(MSI_NULL_INTEGER));
+    EXPECT_EQ(MsiRecordGetInteger(rec_, 1), 1215752191);
+    MsiRecordSetStringA(rec_, 1, "4294967297");
+    EXPECT_EQ(MsiRecordGetInteger(rec_, 1), 1);
+    // Anything but an optional minus and digits is no number: a '+' neither.
+    for (const char* text : {"4x2", "+1", " 42", "42 ", "0x42"}) {
+        MsiRecordSetStringA(rec_, 1, text);
+        EXPECT_EQ(MsiRecordGetInteger(rec_, 1), static_cast<int>(MSI_NULL_INTEGER)) << text;
+    }
+}
+
+TEST_F(RecordApi, HandleAndFieldZeroRulesScriptsCompare) {
+    // A handle that is no record is "not null" to the installer.
+    EXPECT_FALSE(MsiRecordIsNull(0, 0));
+    EXPECT_FALSE(MsiRecordIsNull(rec_ + 777, 1));
+    // Field 0 never holds a stream.
+    testing_support::TempDir dir;
+    testing_support::WriteFile(dir.path() / "f", "abc");
+    EXPECT_EQ(MsiRecordSetStreamA(rec_, 0, (dir.path() / "f").c_str()), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(MsiRecordSetStreamA(rec_, 1, (dir.path() / "f").c_str()), ERROR_SUCCESS);
+    // A view call without a place for the record fails on the pointer first.
+    EXPECT_EQ(MsiViewFetch(0, nullptr), ERROR_INVALID_PARAMETER);
+    MSIHANDLE rec = 0;
+    EXPECT_EQ(MsiViewFetch(0, &rec), ERROR_INVALID_HANDLE);
 }
 
 TEST_F(RecordApi, FieldZeroIsUsableAndClearDataEmptiesAll) {

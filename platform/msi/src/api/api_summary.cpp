@@ -33,6 +33,9 @@ extern "C" UINT MsiGetSummaryInformationA(MSIHANDLE hDatabase, LPCSTR szDatabase
         if (!db) return ERROR_INVALID_HANDLE;
     } else {
         if (!szDatabasePath) return ERROR_INVALID_PARAMETER;
+        // No file can have an empty name; the installer reports the package
+        // as one it cannot open.
+        if (!*szDatabasePath) return ERROR_INSTALL_PACKAGE_OPEN_FAILED;
         // Reading only needs read-only access; updates need a transaction.
         msi::db::OpenRequest request;
         request.path = szDatabasePath;
@@ -58,8 +61,8 @@ extern "C" UINT MsiGetSummaryInformationA(MSIHANDLE hDatabase, LPCSTR szDatabase
 extern "C" UINT MsiSummaryInfoGetPropertyCount(MSIHANDLE hSummaryInfo, UINT* puiPropertyCount) {
     auto info = GetSummary(hSummaryInfo);
     if (!info) return ERROR_INVALID_HANDLE;
-    if (!puiPropertyCount) return ERROR_INVALID_PARAMETER;
-    *puiPropertyCount = static_cast<UINT>(info->PropertyCount());
+    // A caller may pass no count only to check the handle.
+    if (puiPropertyCount) *puiPropertyCount = static_cast<UINT>(info->PropertyCount());
     return ERROR_SUCCESS;
 }
 
@@ -103,6 +106,8 @@ extern "C" UINT MsiSummaryInfoSetPropertyA(MSIHANDLE hSummaryInfo, UINT uiProper
                                            INT iValue, FILETIME* pftValue, LPCSTR szValue) {
     auto info = GetSummary(hSummaryInfo);
     if (!info) return ERROR_INVALID_HANDLE;
+    // Opened with an update count of 0: nothing may be set, whatever the value.
+    if (!info->updatable()) return ERROR_FUNCTION_FAILED;
     if (uiDataType != SummaryInfo::TypeOf(uiProperty) || uiDataType == VT_EMPTY)
         return ERROR_DATATYPE_MISMATCH;
     msi::format::PropertyValue value;

@@ -48,13 +48,19 @@ extern "C" UINT MsiViewExecute(MSIHANDLE hView, MSIHANDLE hRecord) {
         params = GetRecord(hRecord);
         if (!params) return ERROR_INVALID_HANDLE;
     }
-    return view->Execute(params.get()).ok() ? ERROR_SUCCESS : ERROR_FUNCTION_FAILED;
+    const Status s = view->Execute(params.get());
+    if (s.ok()) return ERROR_SUCCESS;
+    // A statement that stopped fitting the database (a table made twice, a
+    // column added twice, a table freed away) is a query error, as when the
+    // view was opened; everything else failed in running it.
+    return s.kind() == Status::Kind::kBadQuery ? ERROR_BAD_QUERY_SYNTAX : ERROR_FUNCTION_FAILED;
 }
 
 extern "C" UINT MsiViewFetch(MSIHANDLE hView, MSIHANDLE* phRecord) {
+    // The out pointer is checked before the handle, as the installer does.
+    if (!phRecord) return ERROR_INVALID_PARAMETER;
     auto view = GetView(hView);
     if (!view) return ERROR_INVALID_HANDLE;
-    if (!phRecord) return ERROR_INVALID_PARAMETER;
     *phRecord = 0;
     auto record = view->Fetch();
     if (!record.ok()) {
@@ -80,6 +86,8 @@ extern "C" UINT MsiViewModify(MSIHANDLE hView, MSIMODIFY eModifyMode, MSIHANDLE 
             return ERROR_ACCESS_DENIED;
         case Status::Kind::kInvalidArgument:
             return ERROR_INVALID_DATA;
+        case Status::Kind::kNotImplemented:
+            return ERROR_CALL_NOT_IMPLEMENTED;
         default:
             return ERROR_FUNCTION_FAILED;
     }
@@ -106,7 +114,15 @@ extern "C" UINT MsiViewClose(MSIHANDLE hView) {
 extern "C" MSIDBERROR MsiViewGetErrorA(MSIHANDLE hView, LPSTR szColumnNameBuffer, DWORD* pcchBuf) {
     auto view = GetView(hView);
     if (!view || !pcchBuf) return MSIDBERROR_INVALIDARG;
-    const UINT rc = msi::api::CopyStringOut(view->last_error_column(), szColumnNameBuffer, pcchBuf);
-    if (rc == ERROR_MORE_DATA) return MSIDBERROR_MOREDATA;
-    return static_cast<MSIDBERROR>(view->last_error());
+    // Each finding of the last validation is handed out once; a caller whose
+    // buffer was too small gets the same one again.
+    const msi::db::ValidationFinding finding = view->NextError(false);
+    if (!szColumnNameBuffer) {
+        *pcchBuf = static_cast<DWORD>(finding.column.size());
+        return static_cast<MSIDBERROR>(finding.error);
+    }
+    if (msi::api::CopyStringOut(finding.column, szColumnNameBuffer, pcchBuf) == ERROR_MORE_DATA)
+        return MSIDBERROR_MOREDATA;
+    view->NextError(true);
+    return static_cast<MSIDBERROR>(finding.error);
 }

@@ -119,6 +119,23 @@ TEST_F(ViewApi, FetchAfterTheEndStartsOverAndReExecuteWorks) {
     MsiCloseHandle(view);
 }
 
+// The installer puts a non-zero integer in field 0 of each fetched row;
+// column information records leave it null.
+TEST_F(ViewApi, FetchedRowsCarryANonZeroFieldZero) {
+    MSIHANDLE view = 0, rec = 0;
+    ASSERT_EQ(MsiDatabaseOpenViewA(db_, "SELECT `Name` FROM `Items`", &view), ERROR_SUCCESS);
+    ASSERT_EQ(MsiViewExecute(view, 0), ERROR_SUCCESS);
+    ASSERT_EQ(MsiViewFetch(view, &rec), ERROR_SUCCESS);
+    EXPECT_FALSE(MsiRecordIsNull(rec, 0));
+    EXPECT_NE(MsiRecordGetInteger(rec, 0), 0);
+    EXPECT_NE(MsiRecordGetInteger(rec, 0), static_cast<int>(MSI_NULL_INTEGER));
+    MsiCloseHandle(rec);
+    ASSERT_EQ(MsiViewGetColumnInfo(view, MSICOLINFO_NAMES, &rec), ERROR_SUCCESS);
+    EXPECT_TRUE(MsiRecordIsNull(rec, 0));
+    MsiCloseHandle(rec);
+    MsiCloseHandle(view);
+}
+
 TEST_F(ViewApi, ColumnInfoGivesNamesAndTypeStrings) {
     MSIHANDLE view = 0, rec = 0;
     ASSERT_EQ(MsiDatabaseOpenViewA(db_, "SELECT * FROM `Items`", &view), ERROR_SUCCESS);

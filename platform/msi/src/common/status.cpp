@@ -12,6 +12,9 @@ std::string Status::ToString() const {
         case Kind::kInvalidArgument: name = "invalid argument"; break;
         case Kind::kNotFound: name = "not found"; break;
         case Kind::kExists: name = "exists"; break;
+        case Kind::kRefused: name = "refused"; break;
+        case Kind::kBadQuery: name = "bad query"; break;
+        case Kind::kNotImplemented: name = "not implemented"; break;
     }
     return std::string(name) + ": " + message_;
 }

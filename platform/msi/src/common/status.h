@@ -11,7 +11,13 @@ namespace msi {
 
 class Status {
 public:
-    enum class Kind { kOk, kIo, kCorrupt, kUnsupported, kInvalidArgument, kNotFound, kExists };
+    // kRefused: well formed, but not done to this row or table; kBadQuery: a
+    // statement that does not fit the database as it is now; kNotImplemented:
+    // a check or mode the engine does not have.
+    enum class Kind {
+        kOk, kIo, kCorrupt, kUnsupported, kInvalidArgument, kNotFound, kExists,
+        kRefused, kBadQuery, kNotImplemented
+    };
 
     Status() = default;
     static Status Ok() { return Status(); }
@@ -21,6 +27,9 @@ public:
     static Status InvalidArgument(std::string m) { return Status(Kind::kInvalidArgument, std::move(m)); }
     static Status NotFound(std::string m) { return Status(Kind::kNotFound, std::move(m)); }
     static Status Exists(std::string m) { return Status(Kind::kExists, std::move(m)); }
+    static Status Refused(std::string m) { return Status(Kind::kRefused, std::move(m)); }
+    static Status BadQuery(std::string m) { return Status(Kind::kBadQuery, std::move(m)); }
+    static Status NotImplemented(std::string m) { return Status(Kind::kNotImplemented, std::move(m)); }
 
     bool ok() const { return kind_ == Kind::kOk; }
     Kind kind() const { return kind_; }

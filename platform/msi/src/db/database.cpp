@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "db/database_writer.h"
 #include "db/record.h"
@@ -26,6 +27,12 @@ constexpr const char* kStringDataName = "_StringData";
 bool IsFolder(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool SameFile(const std::string& path, uint64_t device, uint64_t inode) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           static_cast<uint64_t>(st.st_dev) == device && static_cast<uint64_t>(st.st_ino) == inode;
 }
 
 }  // namespace
@@ -56,6 +63,10 @@ Result<std::shared_ptr<Database>> Database::Open(const OpenRequest& request, Ope
             return Status::NotFound("cannot create database " + request.path);
         }
         db->root_info_clsid_ = request.patch ? storage::kPatchClsid : storage::kPackageClsid;
+        if (Status s = db->MakeTargetFile(); !s.ok()) {
+            why = OpenFailure::kCreate;
+            return s;
+        }
         db->modified_ = true;  // the first commit must write the file
         return db;
     }
@@ -79,8 +90,43 @@ Result<std::shared_ptr<Database>> Database::Open(const OpenRequest& request, Ope
         return s;
     }
     // Writing to an output path always produces a file, changed or not.
-    if (request.output_path) db->modified_ = true;
+    if (request.output_path) {
+        if (Status s = db->MakeTargetFile(); !s.ok()) {
+            why = OpenFailure::kCreate;
+            return s;
+        }
+        db->modified_ = true;
+    }
     return db;
+}
+
+Status Database::MakeTargetFile() {
+    // The file holds an empty database of the same kind until a commit
+    // writes the real one: something that opens it meanwhile finds a
+    // database, not a broken file.
+    const std::string target = target_path();
+    std::shared_ptr<Database> placeholder(new Database());
+    placeholder->path_ = target;
+    placeholder->root_info_clsid_ = root_info_clsid_;
+    // Nothing is lost if the placeholder does not survive a power cut, so
+    // it is not forced to disk.
+    DatabaseWriter writer(*placeholder, storage::AtomicFile::Durability::kReplaceOnly);
+    if (Status s = writer.Write(); !s.ok()) return s;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0) return Status::Io("cannot find " + target);
+    made_file_ = FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    if (target_path() == path_) {
+        // A create mode reads the file it made, as after any commit.
+        file_ = placeholder->file_;
+        streams_.Load(file_);
+    }
+    return Status::Ok();
+}
+
+Database::~Database() {
+    // Made by Open and never committed: the caller never wanted it kept.
+    if (made_file_ && SameFile(target_path(), made_file_->device, made_file_->inode))
+        ::unlink(target_path().c_str());
 }
 
 Status Database::LoadFromFile(std::shared_ptr<storage::CompoundFile> file) {
@@ -285,13 +331,15 @@ Result<std::shared_ptr<Table>> Database::Snapshot(const std::string& name) {
     if (name == kTablesName || name == kColumnsName) {
         for (const auto& tname : order_) {
             const TableSchema& schema = catalog_.at(tname).schema;
-            if (schema.temporary) continue;
             auto tid = CatalogNameId(tname);
             if (!tid.ok()) return tid.status();
+            // A temporary table is listed while it is held, but its
+            // columns are in no catalog.
             if (name == kTablesName) {
                 if (Status s = add({*tid}); !s.ok()) return s;
                 continue;
             }
+            if (schema.temporary) continue;
             int32_t number = 0;
             for (const auto& column : schema.columns) {
                 if (column.type.IsTemporary()) continue;
@@ -319,7 +367,7 @@ Result<std::shared_ptr<Table>> Database::Snapshot(const std::string& name) {
     return table;
 }
 
-Status Database::CreateTable(TableSchema schema) {
+Status Database::CreateTable(TableSchema schema, bool held) {
     if (read_only_) return Status::InvalidArgument("database is read-only");
     if (schema.name.empty() || schema.columns.empty())
         return Status::InvalidArgument("a table needs a name and columns");
@@ -329,6 +377,12 @@ Status Database::CreateTable(TableSchema schema) {
     if (!format::EncodeStreamName(schema.name, true).ok())
         return Status::InvalidArgument("table name cannot be stored: " + schema.name);
     schema.temporary = !schema.HasPersistentColumns();
+    if (!held) {
+        // Nobody holds the table: what is temporary about it is released
+        // as soon as it is made.
+        if (schema.temporary) return Status::Ok();
+        std::erase_if(schema.columns, [](const ColumnSchema& c) { return c.type.IsTemporary(); });
+    }
     if (!schema.temporary) {
         // Intern names now so that _Tables and _Columns can refer to them.
         if (auto id = Intern(schema.name); !id.ok()) return id.status();
@@ -339,6 +393,7 @@ Status Database::CreateTable(TableSchema schema) {
     CatalogEntry entry;
     entry.schema = schema;
     entry.table = std::make_shared<Table>(std::move(schema));
+    entry.holds = held ? 1 : 0;
     const std::string name = entry.schema.name;
     catalog_.emplace(name, std::move(entry));
     order_.push_back(name);
@@ -369,20 +424,51 @@ Status Database::DropTable(const std::string& name) {
     return Status::Ok();
 }
 
-Status Database::AddColumn(const std::string& table_name, ColumnSchema column) {
+Status Database::AddColumn(const std::string& table_name, ColumnSchema column, bool held) {
     if (read_only_) return Status::InvalidArgument("database is read-only");
     CatalogEntry* entry = FindEntry(table_name);
     if (!entry) return Status::NotFound("no table " + table_name);
     if (entry->schema.FindColumn(column.name))
         return Status::Exists("column " + column.name + " exists in " + table_name);
+    const bool temporary = column.type.IsTemporary();
+    if (temporary && !held && entry->holds == 0) return Status::Ok();  // released at once
     auto table = GetTable(table_name);
     if (!table.ok()) return table.status();
-    if (!column.type.IsTemporary()) {
+    if (!temporary) {
         if (auto id = Intern(column.name); !id.ok()) return id.status();
         modified_ = true;
     }
+    if (held) ++entry->holds;
     entry->schema.columns.push_back(column);
     (*table)->AddColumn(std::move(column));
+    return Status::Ok();
+}
+
+Status Database::Hold(const std::string& name) {
+    CatalogEntry* entry = FindEntry(name);
+    if (!entry) return Status::NotFound("no table " + name);
+    ++entry->holds;
+    return Status::Ok();
+}
+
+Status Database::Free(const std::string& name) {
+    CatalogEntry* entry = FindEntry(name);
+    if (!entry) return Status::NotFound("no table " + name);
+    if (entry->holds == 0) return Status::Ok();
+    if (--entry->holds > 0) return Status::Ok();
+    return Release(name);
+}
+
+Status Database::Release(const std::string& name) {
+    CatalogEntry& entry = catalog_.at(name);
+    if (entry.schema.temporary) return DropTable(name);
+    if (!std::any_of(entry.schema.columns.begin(), entry.schema.columns.end(),
+                     [](const ColumnSchema& c) { return c.type.IsTemporary(); }))
+        return Status::Ok();
+    std::erase_if(entry.schema.columns, [](const ColumnSchema& c) { return c.type.IsTemporary(); });
+    // Views that read the table keep the old one with its columns; new
+    // queries see the table without them.
+    if (entry.table) entry.table = entry.table->WithoutTemporaryColumns();
     return Status::Ok();
 }
 
@@ -406,18 +492,23 @@ StreamSourcePtr Database::CellStream(const Table& table, const Row& row, size_t 
     if (column >= schema.columns.size() || row.cells[column] == 0) return nullptr;
     if (schema.name == kStreamsName) {
         auto name = Text(row.cells[0]);
-        return name.ok() ? streams_.Get(*name) : nullptr;
+        return name.ok() ? streams_.GetForRecord(*name) : nullptr;
     }
     if (schema.name == kStoragesName) return nullptr;
     auto name = BinaryStreamName(table, row);
-    return name.ok() ? streams_.Get(*name) : nullptr;
+    return name.ok() ? streams_.GetForRecord(*name) : nullptr;
 }
 
 Status Database::Commit() {
     if (read_only_) return Status::Ok();  // documented: no effect
-    if (!modified_ && !streams_.modified()) return Status::Ok();
+    if (!modified_ && !streams_.modified()) {
+        made_file_.reset();  // the file Open made is now what was asked for
+        return Status::Ok();
+    }
     DatabaseWriter writer(*this);
-    return writer.Write();
+    Status s = writer.Write();
+    if (s.ok()) made_file_.reset();
+    return s;
 }
 
 }  // namespace msi::db

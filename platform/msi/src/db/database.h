@@ -56,8 +56,13 @@ class Database {
     // Failures: kCreate when a create mode cannot make its file (missing
     // folder), kOpen for a missing, unreadable, non-compound or foreign file
     // (root CLSID not a package, transform or patch; not a patch with `patch`).
+    //
+    // A create mode and an output path make their file at once (an empty
+    // database); when the database closes without a commit having written
+    // it, that file is removed again, so nothing stale stays behind.
     static Result<std::shared_ptr<Database>> Open(const OpenRequest& request,
                                                   OpenFailure* failure = nullptr);
+    ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
@@ -92,9 +97,23 @@ class Database {
     // read-only snapshots built from the catalog and the stream store.
     Result<std::shared_ptr<Table>> GetTable(const std::string& name);
 
-    Status CreateTable(TableSchema schema);
+    // Makes a table (kExists when one of that name exists, the system tables
+    // included). A held table starts with one hold (CREATE TABLE ... HOLD);
+    // without one, its temporary columns are released at once, and a table
+    // of temporary columns only is not kept at all.
+    Status CreateTable(TableSchema schema, bool held = true);
     Status DropTable(const std::string& name);
-    Status AddColumn(const std::string& table, ColumnSchema column);
+    // Appends a column (kExists when the table has one of that name);
+    // `held` (ADD ... HOLD) adds a hold to the table. A temporary column
+    // added without one to a table nobody holds is released at once.
+    Status AddColumn(const std::string& table, ColumnSchema column, bool held = false);
+
+    // Holds (ALTER TABLE ... HOLD) count per table. When the last hold is
+    // freed, the table's temporary columns are dropped, and a table of
+    // temporary columns only goes altogether. Freeing a table nobody holds
+    // does nothing.
+    Status Hold(const std::string& table);
+    Status Free(const std::string& table);
 
     // --- streams ---
     // The raw bytes of a table stream (empty when absent). A transform's
@@ -123,6 +142,7 @@ class Database {
     struct CatalogEntry {
         TableSchema schema;
         std::shared_ptr<Table> table;  // null until loaded
+        int holds = 0;
     };
 
     Status LoadFromFile(std::shared_ptr<storage::CompoundFile> file);
@@ -137,11 +157,25 @@ class Database {
     const CatalogEntry* FindEntry(const std::string& name) const;
     // Loads every user table (the writer needs all string references).
     Status LoadAllTables();
+    // What happens when the last hold of a table goes: its temporary
+    // columns are dropped, and so is a table with nothing else.
+    Status Release(const std::string& name);
 
     friend class DatabaseWriter;
 
+    // Makes the file of a create mode or output path (see Open) and
+    // remembers it in made_file_.
+    Status MakeTargetFile();
+
     std::string path_;
     std::optional<std::string> output_path_;
+    // The file Open made at the target, until a commit writes it: device
+    // and inode, so that close removes that file and no other.
+    struct FileIdentity {
+        uint64_t device = 0;
+        uint64_t inode = 0;
+    };
+    std::optional<FileIdentity> made_file_;
     bool read_only_ = false;
     bool modified_ = false;
     storage::Clsid root_info_clsid_{};

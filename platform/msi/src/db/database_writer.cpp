@@ -219,7 +219,7 @@ Status DatabaseWriter::Write() {
 
     // Invariant 5.
     const std::string target = db_.target_path();
-    if (Status s = writer.WriteFile(target); !s.ok()) return s;
+    if (Status s = writer.WriteFile(target, durability_); !s.ok()) return s;
 
     // Invariant 6: read from the new file from now on. The in-memory pool
     // gets the same recount, counting temporary data too so it stays alive.

@@ -22,6 +22,7 @@
 #pragma once
 
 #include "common/status.h"
+#include "storage/atomic_file.h"
 
 namespace msi::db {
 
@@ -29,11 +30,16 @@ class Database;
 
 class DatabaseWriter {
   public:
-    explicit DatabaseWriter(Database& db) : db_(db) {}
+    // kReplaceOnly skips the syncs of invariant 5, for a file that stands in
+    // until a real commit (the empty database a create mode makes).
+    explicit DatabaseWriter(Database& db, storage::AtomicFile::Durability durability =
+                                              storage::AtomicFile::Durability::kSynced)
+        : db_(db), durability_(durability) {}
     Status Write();
 
   private:
     Database& db_;
+    storage::AtomicFile::Durability durability_;
 };
 
 }  // namespace msi::db

@@ -1,7 +1,5 @@
 #include "db/record.h"
 
-#include <limits>
-
 namespace msi::db {
 
 Record::Record(uint32_t field_count) : fields_(static_cast<size_t>(field_count) + 1) {}
@@ -47,25 +45,17 @@ void Record::Clear() {
 }
 
 bool ParseRecordInteger(const std::string& text, int32_t& value) {
-    if (text.empty()) return false;
-    size_t pos = 0;
-    bool negative = false;
-    if (text[0] == '-' || text[0] == '+') {
-        negative = text[0] == '-';
-        pos = 1;
-    }
+    size_t pos = text.empty() || text[0] != '-' ? 0 : 1;
     if (pos == text.size()) return false;
-    int64_t v = 0;
+    // The installer accumulates in 32 bits and lets the value wrap, so
+    // "4294967297" reads as 1; scripts that compare results rely on it.
+    uint32_t v = 0;
     for (; pos < text.size(); ++pos) {
         const char c = text[pos];
         if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-        // Stop before the value can overflow 64 bits on a long digit run.
-        if (v > int64_t{std::numeric_limits<int32_t>::max()} + 1) return false;
+        v = v * 10u + static_cast<uint32_t>(c - '0');
     }
-    if (negative) v = -v;
-    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
-        return false;
+    if (text[0] == '-') v = 0u - v;
     value = static_cast<int32_t>(v);
     return true;
 }

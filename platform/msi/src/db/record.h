@@ -86,7 +86,8 @@ class Record {
 };
 
 // Parses a whole decimal number the way record integers are read from text:
-// optional sign, digits only, within 32 bits; false otherwise.
+// an optional '-' and digits only (no '+', no spaces), wrapping to 32 bits;
+// false otherwise.
 bool ParseRecordInteger(const std::string& text, int32_t& value);
 
 }  // namespace msi::db

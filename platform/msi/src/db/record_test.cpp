@@ -19,16 +19,27 @@ TEST(Record, KindsFollowWhatWasSet) {
     EXPECT_EQ(r.GetInteger(3), Record::kNullInteger);
 }
 
+// The installer reads record text as a decimal number that wraps to 32
+// bits: its own tests read "1000000000000000" as -1530494976 and
+// "4294967297" as 1, and refuse "+1", " 42" and "42 ".
 TEST(Record, IntegerTextParsing) {
     int32_t v = 0;
     EXPECT_TRUE(ParseRecordInteger("-2147483648", v));
     EXPECT_EQ(v, INT32_MIN);
     EXPECT_TRUE(ParseRecordInteger("2147483647", v));
-    EXPECT_FALSE(ParseRecordInteger("2147483648", v));
-    EXPECT_FALSE(ParseRecordInteger("", v));
-    EXPECT_FALSE(ParseRecordInteger("-", v));
-    EXPECT_FALSE(ParseRecordInteger(" 1", v));
-    EXPECT_FALSE(ParseRecordInteger(std::string(500, '9'), v));
+    EXPECT_EQ(v, INT32_MAX);
+    EXPECT_TRUE(ParseRecordInteger("2147483648", v));
+    EXPECT_EQ(v, INT32_MIN);
+    EXPECT_TRUE(ParseRecordInteger("1000000000000000", v));
+    EXPECT_EQ(v, -1530494976);
+    EXPECT_TRUE(ParseRecordInteger("4294967297", v));
+    EXPECT_EQ(v, 1);
+    EXPECT_TRUE(ParseRecordInteger("-4294967297", v));
+    EXPECT_EQ(v, -1);
+    // A long run of digits wraps too, without overflowing anything.
+    EXPECT_TRUE(ParseRecordInteger(std::string(500, '9'), v));
+    for (const char* text : {"", "-", "+1", " 1", "1 ", "4x2", "1.0", "0x42", "--1"})
+        EXPECT_FALSE(ParseRecordInteger(text, v)) << text;
 }
 
 TEST(Record, ReadingPastTheEndGivesZeroBytes) {

@@ -10,14 +10,20 @@ target_sources(msi PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/summary_info.cpp
     ${CMAKE_CURRENT_LIST_DIR}/table.cpp
     ${CMAKE_CURRENT_LIST_DIR}/table_schema.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/validation.cpp
     ${CMAKE_CURRENT_LIST_DIR}/view.cpp
     ${CMAKE_CURRENT_LIST_DIR}/view_modify.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/view_statements.cpp
 )
 
 vsb_add_test(msi_db_tests
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/../api/handle_table_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/../api/api_modify_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/../api/api_open_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_record_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/../api/api_schema_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/../api/api_validate_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_view_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/last_failure_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/buffer_boundary_test.cpp

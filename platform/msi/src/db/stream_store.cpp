@@ -8,6 +8,30 @@
 
 namespace msi::db {
 
+namespace {
+
+// A stream of the database as a record holds it: empty once removed.
+class RecordStreamSource final : public StreamSource {
+  public:
+    RecordStreamSource(StreamSourcePtr source, std::shared_ptr<const bool> removed)
+        : source_(std::move(source)), removed_(std::move(removed)) {}
+    uint64_t Size() const override { return *removed_ ? 0 : source_->Size(); }
+    Result<size_t> ReadAt(uint64_t offset, std::span<std::byte> out) const override {
+        if (*removed_) return size_t{0};
+        return source_->ReadAt(offset, out);
+    }
+    // What the record reads now, for storing it under another name.
+    StreamSourcePtr Current() const {
+        return *removed_ ? std::make_shared<MemoryStreamSource>(std::vector<std::byte>()) : source_;
+    }
+
+  private:
+    StreamSourcePtr source_;
+    std::shared_ptr<const bool> removed_;
+};
+
+}  // namespace
+
 void StreamStore::Load(const std::shared_ptr<const storage::CompoundFile>& file) {
     streams_.clear();
     table_streams_.clear();
@@ -75,7 +99,15 @@ StreamSourcePtr StreamStore::Get(const std::string& name) const {
     return it == streams_.end() ? nullptr : it->second.source;
 }
 
+StreamSourcePtr StreamStore::GetForRecord(const std::string& name) const {
+    auto it = streams_.find(name);
+    if (it == streams_.end()) return nullptr;
+    return std::make_shared<RecordStreamSource>(it->second.source, it->second.removed);
+}
+
 void StreamStore::Put(const std::string& name, StreamSourcePtr source) {
+    if (auto* held = dynamic_cast<const RecordStreamSource*>(source.get()))
+        source = held->Current();
     auto it = streams_.find(name);
     if (it == streams_.end()) {
         Stream s;
@@ -84,11 +116,16 @@ void StreamStore::Put(const std::string& name, StreamSourcePtr source) {
     }
     it->second.source = std::move(source);
     it->second.on_disk.reset();
+    // Records holding the stream this one replaces keep reading its bytes.
+    it->second.removed = std::make_shared<bool>(false);
     modified_ = true;
 }
 
 bool StreamStore::Remove(const std::string& name) {
-    if (streams_.erase(name) == 0) return false;
+    auto it = streams_.find(name);
+    if (it == streams_.end()) return false;
+    *it->second.removed = true;
+    streams_.erase(it);
     modified_ = true;
     return true;
 }

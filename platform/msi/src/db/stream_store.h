@@ -30,6 +30,8 @@ class StreamStore {
         // \005SummaryInformation twice, packed and plain).
         std::u16string raw_name;
         uint64_t order = 0;  // listing order: file order, then insertion order
+        // Set when the stream is removed, for the records that hold it.
+        std::shared_ptr<bool> removed = std::make_shared<bool>(false);
     };
     struct Storage {
         std::string name;  // UTF-8 of the raw (uncompressed) name
@@ -44,7 +46,12 @@ class StreamStore {
     // Stream names in listing order.
     std::vector<std::string> Names() const;
     StreamSourcePtr Get(const std::string& name) const;
+    // The stream as a fetched record holds it: it reads as empty once the
+    // stream is removed from the database, as the installer's do.
+    StreamSourcePtr GetForRecord(const std::string& name) const;
     bool Has(const std::string& name) const { return streams_.count(name) != 0; }
+    // Adds or replaces a stream. A source handed out by GetForRecord is
+    // stored as the bytes it reads now.
     void Put(const std::string& name, StreamSourcePtr source);
     bool Remove(const std::string& name);
 

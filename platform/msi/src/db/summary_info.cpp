@@ -80,6 +80,7 @@ SummaryInfo::SetResult SummaryInfo::Set(uint32_t pid, PropertyValue value) {
                          (type == kVtLpstr && std::holds_alternative<std::string>(value)) ||
                          (type == kVtFiletime && std::holds_alternative<FileTime>(value));
     if (!matches) return SetResult::kTypeMismatch;
+    if (!updatable()) return SetResult::kTooMany;
     auto it = set_.properties.find(pid);
     if (it == set_.properties.end()) {
         if (added_ >= update_count_) return SetResult::kTooMany;

@@ -3,7 +3,8 @@
 //
 // Rules (the installer's, as its tests show them):
 // - `update_count` is how many properties not present when the object was
-//   made may be added; adding more fails.
+//   made may be added; adding more fails. With an update count of 0 the
+//   object is read-only: no property can be set, not even an existing one.
 // - Every property id has one fixed type; setting another type fails.
 // - Strings are held as bytes of the summary's own code page (property 1),
 //   converted from and to the process code page at the interface.
@@ -40,6 +41,9 @@ class SummaryInfo {
     const format::PropertyValue* Get(uint32_t pid) const;
     // Code page of the summary strings (property 1), 0 when absent.
     uint32_t CodePage() const;
+
+    // False when the object was opened with an update count of 0.
+    bool updatable() const { return update_count_ != 0; }
 
     enum class SetResult { kOk, kTypeMismatch, kTooMany };
     SetResult Set(uint32_t pid, format::PropertyValue value);

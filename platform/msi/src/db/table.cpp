@@ -167,6 +167,28 @@ void Table::AddColumn(ColumnSchema column) {
     modified_ = true;
 }
 
+std::shared_ptr<Table> Table::WithoutTemporaryColumns() const {
+    std::vector<size_t> kept;
+    TableSchema schema = schema_;
+    schema.columns.clear();
+    for (size_t c = 0; c < schema_.columns.size(); ++c) {
+        if (schema_.columns[c].type.IsTemporary()) continue;
+        kept.push_back(c);
+        schema.columns.push_back(schema_.columns[c]);
+    }
+    auto table = std::make_shared<Table>(std::move(schema));
+    table->rows_.reserve(rows_.size());
+    for (const auto& row : rows_) {
+        auto copy = std::make_shared<Row>();
+        copy->temporary = row->temporary;
+        for (size_t c : kept) copy->cells.push_back(row->cells[c]);
+        table->rows_.push_back(std::move(copy));
+    }
+    table->sorted_ = sorted_;
+    table->modified_ = modified_;
+    return table;
+}
+
 Result<format::TableCells> Table::ToStream() const {
     std::vector<size_t> stored;
     for (size_t c = 0; c < schema_.columns.size(); ++c)

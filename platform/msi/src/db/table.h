@@ -71,6 +71,9 @@ class Table {
     void Clear();
     // Appends a column; every row gets a null cell for it.
     void AddColumn(ColumnSchema column);
+    // A copy without the temporary columns (rows copied too), for when the
+    // last hold on the table goes: views reading this table keep it whole.
+    std::shared_ptr<Table> WithoutTemporaryColumns() const;
 
     // The persistent part as cells for the table stream: persistent columns of
     // rows not inserted as temporary, integers biased for storage. Fails when

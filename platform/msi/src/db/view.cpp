@@ -101,8 +101,16 @@ Status View::Prepare() {
     } else if (auto* del = std::get_if<sql::DeleteStatement>(&statement_.body)) {
         names = {del->table};
         if (del->where) where = &*del->where;
+    } else if (auto* drop = std::get_if<sql::DropTableStatement>(&statement_.body)) {
+        if (!db_->HasTable(drop->table))
+            return Status::InvalidArgument("unknown table " + drop->table);
+        return Status::Ok();
+    } else if (auto* alter = std::get_if<sql::AlterTableStatement>(&statement_.body)) {
+        if (!db_->HasTable(alter->table) || IsSystemTable(alter->table))
+            return Status::InvalidArgument("unknown table " + alter->table);
+        return Status::Ok();
     } else {
-        return Status::Ok();  // schema statements are checked when they run
+        return Status::Ok();  // CREATE TABLE is checked when it runs
     }
 
     tables_.clear();
@@ -132,14 +140,20 @@ Status View::Prepare() {
         return Status::Ok();
     };
     selected_.clear();
+    constants_.clear();
     order_by_.clear();
     if (auto* select = std::get_if<sql::SelectStatement>(&statement_.body)) {
         if (select->columns.empty()) {
             selected_ = all_column_map_;
         } else {
-            for (const auto& ref : select->columns) {
+            for (const auto& item : select->columns) {
+                if (item.constant) {
+                    selected_.push_back({Column::kConstant, constants_.size()});
+                    constants_.push_back(*item.constant);
+                    continue;
+                }
                 Column c{};
-                if (Status s = resolve(ref, c); !s.ok()) return s;
+                if (Status s = resolve(item.column, c); !s.ok()) return s;
                 selected_.push_back(c);
             }
         }
@@ -179,7 +193,7 @@ Status View::Execute(const Record* params) {
     } else if (std::holds_alternative<sql::InsertStatement>(statement_.body)) {
         s = ExecuteInsert(params, values);
     } else if (std::holds_alternative<sql::UpdateStatement>(statement_.body)) {
-        s = ExecuteUpdate(values);
+        s = ExecuteUpdate(params, values);
     } else if (std::holds_alternative<sql::DeleteStatement>(statement_.body)) {
         s = ExecuteDelete(values);
     } else {
@@ -199,35 +213,33 @@ Status View::ExecuteSelect(const std::vector<sql::FieldValue>& params) {
     std::vector<std::pair<size_t, size_t>> map;
     for (const auto& c : all_column_map_) map.emplace_back(c.table, c.column);
 
-    // Odometer over the row indexes of every table.
+    // Odometer over the row indexes of every table. The installer turns
+    // the first table of the FROM list fastest.
     std::vector<size_t> index(tables_.size(), 0);
-    std::vector<RowPtr> rows(tables_.size());
+    Rows rows(tables_.size());
     for (const auto& table : tables_)
         if (table->row_count() == 0) return Status::Ok();
     for (;;) {
         for (size_t t = 0; t < tables_.size(); ++t) rows[t] = tables_[t]->rows()[index[t]];
         JoinedRow row(*db_, tables_, map, rows);
         if (!where_ || where_->Evaluate(row, params)) results_.push_back(rows);
-        size_t t = tables_.size();
-        while (t > 0) {
-            --t;
+        size_t t = 0;
+        while (t < tables_.size()) {
             if (++index[t] < tables_[t]->row_count()) break;
             index[t] = 0;
-            if (t == 0) {
-                t = SIZE_MAX;
-                break;
-            }
+            ++t;
         }
-        if (t == SIZE_MAX) break;
+        if (t == tables_.size()) break;
     }
 
     if (!order_by_.empty()) SortResults();
     if (select.distinct) {
-        std::vector<std::vector<RowPtr>> unique;
+        std::vector<Rows> unique;
         std::vector<std::vector<uint32_t>> seen;
         for (auto& rows_of : results_) {
             std::vector<uint32_t> key;
-            for (const Column& c : selected_) key.push_back(rows_of[c.table]->cells[c.column]);
+            for (const Column& c : selected_)
+                if (!c.constant()) key.push_back(rows_of[c.table]->cells[c.column]);
             if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
             seen.push_back(std::move(key));
             unique.push_back(std::move(rows_of));
@@ -260,15 +272,19 @@ void View::SortResults() {
         return std::lexicographical_compare(first + a * width, first + (a + 1) * width,
                                             first + b * width, first + (b + 1) * width);
     });
-    std::vector<std::vector<RowPtr>> sorted;
+    std::vector<Rows> sorted;
     sorted.reserve(results_.size());
     for (uint32_t position : order) sorted.push_back(std::move(results_[position]));
     results_ = std::move(sorted);
 }
 
-void View::FillRecord(Record& record, const std::vector<RowPtr>& rows) const {
+void View::FillRecord(Record& record, const Rows& rows) const {
     for (size_t i = 0; i < selected_.size(); ++i) {
         const Column& c = selected_[i];
+        if (c.constant()) {
+            record.SetString(static_cast<uint32_t>(i + 1), constants_[c.column]);
+            continue;
+        }
         const Table& table = *tables_[c.table];
         const Row& row = *rows[c.table];
         const ColumnType type = table.schema().columns[c.column].type;
@@ -297,11 +313,45 @@ Result<std::shared_ptr<Record>> View::Fetch() {
         if (erased) continue;  // deleted since the view ran
         auto record = std::make_shared<Record>(static_cast<uint32_t>(selected_.size()));
         FillRecord(*record, rows);
-        if (tables_.size() == 1) record->SetOrigin(this, rows[0]);
+        // The installer puts a non-zero integer in field 0 of every row it
+        // hands out; scripts test it to tell a row from an empty record.
+        record->SetInteger(0, 1);
+        SetOrigin(*record, rows);
         return record;
     }
     cursor_ = 0;  // the next fetch starts over, as the installer's does
     return Status::NotFound("no more rows");
+}
+
+void View::SetOrigin(Record& record, const Rows& rows) const {
+    // A view of one table, the common case of long scans, keeps the row
+    // itself: no allocation per fetched record.
+    if (rows.size() == 1) {
+        record.SetOrigin(this, rows[0]);
+    } else {
+        record.SetOrigin(this, std::make_shared<Rows>(rows));
+    }
+}
+
+std::optional<View::Rows> View::OriginRows(const Record& record) const {
+    if (record.origin_view() != this || !record.origin_row()) return std::nullopt;
+    Rows rows = tables_.size() == 1 ? Rows{std::static_pointer_cast<Row>(record.origin_row())}
+                                    : *static_cast<const Rows*>(record.origin_row().get());
+    for (const auto& row : rows)
+        if (row->erased) return std::nullopt;
+    return rows;
+}
+
+ValidationFinding View::NextError(bool advance) {
+    if (error_cursor_ >= errors_.size()) {
+        // Past the last finding the reader hears "no error" once and then
+        // starts over.
+        if (advance) error_cursor_ = 0;
+        return {};
+    }
+    ValidationFinding error = errors_[error_cursor_];
+    if (advance) ++error_cursor_;
+    return error;
 }
 
 Status View::Close() {
@@ -314,9 +364,14 @@ Status View::Close() {
 Result<std::shared_ptr<Record>> View::ColumnInfo(bool types) const {
     auto record = std::make_shared<Record>(static_cast<uint32_t>(selected_.size()));
     for (size_t i = 0; i < selected_.size(); ++i) {
+        const uint32_t field = static_cast<uint32_t>(i + 1);
+        if (selected_[i].constant()) {
+            // A constant has no name; the installer types it "f0".
+            if (types) record->SetString(field, "f0");
+            continue;
+        }
         const auto& column = tables_[selected_[i].table]->schema().columns[selected_[i].column];
-        record->SetString(static_cast<uint32_t>(i + 1),
-                          types ? column.type.InfoString() : column.name);
+        record->SetString(field, types ? column.type.InfoString() : column.name);
     }
     return record;
 }

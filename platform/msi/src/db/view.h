@@ -9,28 +9,38 @@
 // Fetch hands out one row at a time and, past the last, reports the end and
 // starts over. Close ends an execution.
 //
-// Row order: the tables' stored order (string keys by pool id), then ORDER
-// BY columns, which also compare strings by pool id, as the installer does.
+// Row order: the tables' stored order (string keys by pool id); in a join
+// the first table of the FROM list varies fastest. Then ORDER BY columns,
+// which also compare strings by pool id, as the installer does.
+//
+// A fetched record remembers the rows it came from, so that Modify can
+// refresh or update them even in a join, and a view of some of a table's
+// columns changes only those.
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/status.h"
 #include "db/database.h"
 #include "db/record.h"
+#include "db/validation.h"
 #include "sql/ast.h"
 #include "sql/condition.h"
 
 namespace msi::db {
 
 // Status kinds a view reports, for the interface's result codes.
-//   kInvalidArgument  bad query or a record that does not fit
+//   kInvalidArgument  bad query or a record that does not fit (13)
+//   kBadQuery         a statement that no longer fits the database (1615)
 //   kExists           a row with the same key exists
+//   kRefused          a change the view cannot make (a key column, a join)
 //   kNotFound         no such row / no more rows (Fetch)
+//   kNotImplemented   a validation the engine cannot make (120)
 //   kUnsupported      the database is read-only
 //   kCorrupt, kIo     the file could not be read
 class View {
@@ -60,44 +70,72 @@ class View {
     // One field per column: names, or the column-information type strings.
     Result<std::shared_ptr<Record>> ColumnInfo(bool types) const;
     Status Modify(ModifyMode mode, Record& record);
-    // The validation error of the last Modify and its column.
-    int last_error() const { return last_error_; }
-    const std::string& last_error_column() const { return last_error_column_; }
+
+    // The findings of the last validating Modify, read one at a time: each
+    // call gives the next one and, past the last, no error; the reader then
+    // starts over. `advance` false only looks (a caller whose buffer was too
+    // small asks again).
+    ValidationFinding NextError(bool advance);
 
   private:
+    // A selected field: a column of one of the tables, or a constant.
     struct Column {
-        size_t table;   // index into tables_
-        size_t column;  // index into that table's schema
+        static constexpr size_t kConstant = SIZE_MAX;
+        size_t table;   // index into tables_, or kConstant
+        size_t column;  // index into that table's schema, or into constants_
+        bool constant() const { return table == kConstant; }
     };
+    using Rows = std::vector<RowPtr>;  // one row per table of the query
 
     View() = default;
     Status Prepare();
+    Status PrepareSelect(const sql::SelectStatement& select);
     Status ExecuteSelect(const std::vector<sql::FieldValue>& params);
     // Orders results_ by order_by_, stably (ties keep the stored order).
     void SortResults();
     Status ExecuteInsert(const Record* params, const std::vector<sql::FieldValue>& values);
-    Status ExecuteUpdate(const std::vector<sql::FieldValue>& params);
+    Status ExecuteUpdate(const Record* params, const std::vector<sql::FieldValue>& values);
     Status ExecuteDelete(const std::vector<sql::FieldValue>& params);
     Status ExecuteSchema();
+    Status ExecuteCreate(const sql::CreateTableStatement& create);
+    Status ExecuteAlter(const sql::AlterTableStatement& alter);
 
     // Record <-> cells.
-    void FillRecord(Record& record, const std::vector<RowPtr>& rows) const;
+    void FillRecord(Record& record, const Rows& rows) const;
     Status CellFromRecord(const Table& table, size_t column, const Record& record, uint32_t field,
                           uint32_t& cell);
     Status CellFromValue(const Table& table, size_t column, const sql::FieldValue& value,
                          uint32_t& cell);
-    // Makes a row of the view's single table from a record's fields; streams
-    // of binary fields are returned beside it.
-    // Key columns and columns that are not nullable need a value; with
-    // keys_only only the keys are checked.
+    // Makes a row of the view's single table from a record's fields, with
+    // the columns the view does not select null; streams of binary fields
+    // are returned beside it. A column that is not nullable needs a value,
+    // and so does a key column the view leaves out unless
+    // `unselected_keys_may_be_null` (an INSERT statement lists its columns;
+    // a view that cannot see a key cannot name a row).
     Status RowFromRecord(const Record& record, RowPtr& row, std::vector<StreamSourcePtr>& streams,
-                         bool keys_only = false);
+                         bool unselected_keys_may_be_null = false);
+    // Writes the selected, non-key fields of `record` into `rows`; a key
+    // field that differs from the row is refused.
+    Status UpdateRows(const Record& record, const Rows& rows);
     Status StoreRowStreams(const Table& table, const Row& row,
                            const std::vector<StreamSourcePtr>& streams);
     Status EraseRow(Table& table, const RowPtr& row);
     Status CheckWritable() const;
     std::shared_ptr<Table> SingleTable() const;
-    RowPtr OriginRow(const Record& record) const;
+    // The rows a record was fetched (or inserted) from by this view, or
+    // null when it was not, or one of them was deleted since.
+    std::optional<Rows> OriginRows(const Record& record) const;
+    void SetOrigin(Record& record, const Rows& rows) const;
+    // The selected field of each column of the single table, or 0.
+    std::vector<uint32_t> FieldOfColumn() const;
+
+    // MsiViewModify's modes.
+    Status ModifyJoin(ModifyMode mode, Record& record);
+    Status Seek(Record& record);
+    Status Insert(Record& record, bool temporary);
+    Status AssignOrMerge(ModifyMode mode, Record& record);
+    Status Replace(Record& record);
+    Status Validate(ModifyMode mode, Record& record);
 
     std::shared_ptr<Database> db_;
     sql::Statement statement_;
@@ -105,14 +143,15 @@ class View {
     std::vector<sql::ColumnInfo> all_columns_;  // every column of every table, for WHERE
     std::vector<Column> all_column_map_;
     std::vector<Column> selected_;  // what a fetched record holds
+    std::vector<std::string> constants_;
     std::optional<sql::BoundCondition> where_;
     std::vector<Column> order_by_;
 
     bool executed_ = false;
-    std::vector<std::vector<RowPtr>> results_;
+    std::vector<Rows> results_;
     size_t cursor_ = 0;
-    int last_error_ = 0;
-    std::string last_error_column_;
+    std::vector<ValidationFinding> errors_;
+    size_t error_cursor_ = 0;
 };
 
 // The installer's parameter values from a record's fields 1..n.

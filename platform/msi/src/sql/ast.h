@@ -67,10 +67,17 @@ struct Condition {
     std::variant<Comparison, NullTest, Logical> node;
 };
 
-// SELECT [DISTINCT] *|columns FROM tables [WHERE condition] [ORDER BY columns]
+// One entry of a SELECT list: a column, or a string constant that every row
+// shows as it is ('' shows null).
+struct SelectItem {
+    ColumnRef column;                     // when there is no constant
+    std::optional<std::string> constant;  // the text between the quotes
+};
+
+// SELECT [DISTINCT] *|items FROM tables [WHERE condition] [ORDER BY columns]
 struct SelectStatement {
     bool distinct = false;
-    std::vector<ColumnRef> columns;   // empty means '*'
+    std::vector<SelectItem> columns;  // empty means '*'
     std::vector<std::string> tables;  // more than one: a join, filtered by WHERE
     std::optional<Condition> where;
     std::vector<ColumnRef> order_by;
@@ -136,8 +143,8 @@ struct ColumnDef {
 // CREATE TABLE table (column defs PRIMARY KEY columns) [HOLD]
 // Columns stay in the order written; primary_keys lists the key columns in
 // the order of the PRIMARY KEY clause (each names a defined column). The
-// installer stores key columns first, in key order: reordering is the
-// database layer's job.
+// installer moves key k into slot k by swapping it with the column there:
+// placing the columns is the database layer's job.
 struct CreateTableStatement {
     std::string table;
     std::vector<ColumnDef> columns;

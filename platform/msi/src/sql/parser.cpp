@@ -135,11 +135,20 @@ Result<SelectStatement> Parser::ParseSelect() {
     Take();  // SELECT
     select.distinct = TakeKeywordIf(Keyword::kDistinct);
     if (!TakeIf(TokenKind::kStar)) {
-        if (!At(TokenKind::kName) && !At(TokenKind::kQuotedName))
-            return Expected("'*' or a column name");
-        auto columns = ParseColumnList();
-        if (!columns.ok()) return columns.status();
-        select.columns = std::move(columns).value();
+        do {
+            SelectItem item;
+            if (At(TokenKind::kString)) {
+                item.constant = Take().text;
+            } else if (At(TokenKind::kName) || At(TokenKind::kQuotedName)) {
+                auto column = ParseColumnRef();
+                if (!column.ok()) return column.status();
+                item.column = std::move(column).value();
+            } else {
+                return Expected(select.columns.empty() ? "'*', a column name or a string"
+                                                       : "a column name or a string");
+            }
+            select.columns.push_back(std::move(item));
+        } while (TakeIf(TokenKind::kComma));
         if (!AtKeyword(Keyword::kFrom)) return Expected("',' or FROM");
     }
     if (Status s = ExpectKeyword(Keyword::kFrom); !s.ok()) return s;

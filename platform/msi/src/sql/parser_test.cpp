@@ -44,11 +44,11 @@ TEST(SqlParserSelect, DistinctColumnsJoinWhereAndOrderBy) {
         "`Component`.`Directory_`");
     EXPECT_TRUE(select.distinct);
     ASSERT_EQ(select.columns.size(), 2u);
-    EXPECT_EQ(select.columns[0].table, "Component");
-    EXPECT_EQ(select.columns[0].name, "Directory_");
-    EXPECT_EQ(select.columns[0].column, 17);
-    EXPECT_EQ(select.columns[1].table, "");
-    EXPECT_EQ(select.columns[1].name, "Feature_");
+    EXPECT_EQ(select.columns[0].column.table, "Component");
+    EXPECT_EQ(select.columns[0].column.name, "Directory_");
+    EXPECT_EQ(select.columns[0].column.column, 17);
+    EXPECT_EQ(select.columns[1].column.table, "");
+    EXPECT_EQ(select.columns[1].column.name, "Feature_");
     EXPECT_EQ(select.tables, (std::vector<std::string>{"Component", "FeatureComponents"}));
     ASSERT_TRUE(select.where.has_value());
     const auto& comparison = std::get<Comparison>(select.where->node);
@@ -70,14 +70,14 @@ TEST(SqlParserSelect, TransformViewQueryOfTheViewer) {
 
 TEST(SqlParserSelect, QuotedNamesMayHoldSpacesAndKeywords) {
     auto select = ParseAs<SelectStatement>("SELECT `My Column`, `Key` FROM `Order`");
-    EXPECT_EQ(select.columns[0].name, "My Column");
-    EXPECT_EQ(select.columns[1].name, "Key");
+    EXPECT_EQ(select.columns[0].column.name, "My Column");
+    EXPECT_EQ(select.columns[1].column.name, "Key");
     EXPECT_EQ(select.tables[0], "Order");
 }
 
 TEST(SqlParserSelect, NamesAreKeptAsWrittenButKeywordsIgnoreCase) {
     auto select = ParseAs<SelectStatement>("sElEcT propERTY fRoM proPerty");
-    EXPECT_EQ(select.columns[0].name, "propERTY");
+    EXPECT_EQ(select.columns[0].column.name, "propERTY");
     EXPECT_EQ(select.tables[0], "proPerty");
 }
 
@@ -198,7 +198,8 @@ TEST(SqlParserErrors, StatementStartAndEnd) {
 }
 
 TEST(SqlParserErrors, SelectMessages) {
-    EXPECT_EQ(ErrorOf("SELECT FROM T"), "col 8: expected '*' or a column name, found keyword FROM");
+    EXPECT_EQ(ErrorOf("SELECT FROM T"),
+              "col 8: expected '*', a column name or a string, found keyword FROM");
     EXPECT_EQ(ErrorOf("SELECT A B FROM T"), "col 10: expected ',' or FROM, found name B");
     EXPECT_EQ(ErrorOf("SELECT * FROM"), "col 14: expected a table name, found end of query");
     EXPECT_EQ(ErrorOf("SELECT * FROM Order"),

@@ -152,8 +152,8 @@ Status CompoundWriter::CopyChildren(NodeId parent, const CompoundFile& file, Ent
     return Status::Ok();
 }
 
-Status CompoundWriter::WriteFile(const std::string& path) const {
-    auto out = AtomicFile::Create(path);
+Status CompoundWriter::WriteFile(const std::string& path, AtomicFile::Durability durability) const {
+    auto out = AtomicFile::Create(path, durability);
     if (!out.ok()) return out.status();
     Status s = WriteTo(*out.value());
     if (!s.ok()) return s;  // the AtomicFile removes its temporary file

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/status.h"
+#include "storage/atomic_file.h"
 #include "storage/compound_file.h"
 #include "storage/directory_entry.h"
 #include "storage/stream_source.h"
@@ -67,7 +68,8 @@ class CompoundWriter {
     // Writes the file beside `path` and renames it into place (see
     // atomic_file.h); on failure `path` is untouched and no temporary file
     // remains.
-    Status WriteFile(const std::string& path) const;
+    Status WriteFile(const std::string& path,
+                     AtomicFile::Durability durability = AtomicFile::Durability::kSynced) const;
 
   private:
     struct Node;

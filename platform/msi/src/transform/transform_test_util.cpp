@@ -220,6 +220,9 @@ std::string QueryTypes(MSIHANDLE db, const std::string& sql) {
 std::vector<std::string> Dump(MSIHANDLE db) {
     std::vector<std::string> lines;
     for (const auto& table : Query(db, "SELECT `Name` FROM `_Tables`")) {
+        // _Tables lists held temporary tables too (a viewed transform's
+        // _TransformView); the dump is what a commit keeps.
+        if (MsiDatabaseIsTablePersistentA(db, table.c_str()) != MSICONDITION_TRUE) continue;
         for (const auto& column :
              Query(db, "SELECT `Number`, `Name` FROM `_Columns` WHERE `Table` = '" + table + "'"))
             lines.push_back("column\t" + table + "\t" + column);

@@ -1,0 +1,322 @@
+// MsiViewModify the way programs edit through views: views of some of a
+// table's columns, joins, key columns, nullable keys and _Streams.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "msi_engine.h"
+#include "msiquery.h"
+#include "test_support.h"
+
+namespace {
+
+class ModifyApi : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        baseline_ = msi::OpenHandleCount();
+        path_ = (dir_.path() / "modify.msi").string();
+        ASSERT_EQ(MsiOpenDatabaseA(path_.c_str(), MSIDBOPEN_CREATE, &db_), ERROR_SUCCESS);
+        Exec(
+            "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` CHAR(0) NOT NULL, "
+            "`Note` CHAR(20) PRIMARY KEY `Property`)");
+        Exec("INSERT INTO `Property` (`Property`, `Value`, `Note`) VALUES ('A', '1', 'first')");
+        Exec("INSERT INTO `Property` (`Property`, `Value`) VALUES ('B', '2')");
+    }
+    void TearDown() override {
+        for (MSIHANDLE h : handles_) MsiCloseHandle(h);
+        if (db_) {
+            EXPECT_EQ(MsiCloseHandle(db_), ERROR_SUCCESS);
+        }
+        EXPECT_EQ(msi::OpenHandleCount(), baseline_) << "a handle was left open";
+    }
+
+    UINT Exec(const std::string& sql, MSIHANDLE params = 0) {
+        MSIHANDLE view = 0;
+        UINT r = MsiDatabaseOpenViewA(db_, sql.c_str(), &view);
+        if (r == ERROR_SUCCESS) r = MsiViewExecute(view, params);
+        MsiCloseHandle(view);
+        return r;
+    }
+    // An executed view, closed at the end of the test.
+    MSIHANDLE View(const std::string& sql) {
+        MSIHANDLE view = 0;
+        EXPECT_EQ(MsiDatabaseOpenViewA(db_, sql.c_str(), &view), ERROR_SUCCESS) << sql;
+        EXPECT_EQ(MsiViewExecute(view, 0), ERROR_SUCCESS) << sql;
+        return Keep(view);
+    }
+    MSIHANDLE Fetch(MSIHANDLE view) {
+        MSIHANDLE rec = 0;
+        EXPECT_EQ(MsiViewFetch(view, &rec), ERROR_SUCCESS);
+        return Keep(rec);
+    }
+    MSIHANDLE Record(const std::vector<std::string>& fields) {
+        MSIHANDLE rec = MsiCreateRecord(static_cast<UINT>(fields.size()));
+        for (size_t i = 0; i < fields.size(); ++i)
+            MsiRecordSetStringA(rec, static_cast<UINT>(i + 1), fields[i].c_str());
+        return Keep(rec);
+    }
+    MSIHANDLE Keep(MSIHANDLE h) {
+        handles_.push_back(h);
+        return h;
+    }
+    static std::string Text(MSIHANDLE rec, UINT field) {
+        char buf[256];
+        DWORD size = sizeof buf;
+        if (MsiRecordGetStringA(rec, field, buf, &size) != ERROR_SUCCESS) return "<error>";
+        return buf;
+    }
+    // Every row of a query, fields joined by '|', null as "~".
+    std::vector<std::string> Rows(const std::string& sql) {
+        std::vector<std::string> rows;
+        MSIHANDLE view = View(sql), rec = 0;
+        while (MsiViewFetch(view, &rec) == ERROR_SUCCESS) {
+            std::string line;
+            for (UINT i = 1; i <= MsiRecordGetFieldCount(rec); ++i)
+                line += (i > 1 ? "|" : "") + (MsiRecordIsNull(rec, i) ? "~" : Text(rec, i));
+            rows.push_back(line);
+            MsiCloseHandle(rec);
+        }
+        return rows;
+    }
+
+    testing_support::TempDir dir_;
+    std::string path_;
+    MSIHANDLE db_ = 0;
+    size_t baseline_ = 0;
+    std::vector<MSIHANDLE> handles_;
+};
+
+TEST_F(ModifyApi, ViewOfOneColumnUpdatesAndRefreshesThatCellOnly) {
+    MSIHANDLE view = View("SELECT `Value` FROM `Property` WHERE `Property` = 'A'");
+    MSIHANDLE rec = Fetch(view);
+    EXPECT_EQ(Text(rec, 1), "1");
+    MsiRecordSetStringA(rec, 1, "changed");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, rec), ERROR_SUCCESS);
+    EXPECT_EQ(Rows("SELECT * FROM `Property`"),
+              (std::vector<std::string>{"A|changed|first", "B|2|~"}));
+    MsiRecordSetStringA(rec, 1, "scribbled");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REFRESH, rec), ERROR_SUCCESS);
+    EXPECT_EQ(Text(rec, 1), "changed");
+    // A column that takes no null keeps refusing one.
+    MsiRecordSetStringA(rec, 1, "");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_DELETE, rec), ERROR_SUCCESS);
+    EXPECT_EQ(Rows("SELECT `Property` FROM `Property`"), (std::vector<std::string>{"B"}));
+}
+
+TEST_F(ModifyApi, RowsMadeFromAPartialViewGetNullInTheColumnsItLeavesOut) {
+    MSIHANDLE view = View("SELECT `Note`, `Property`, `Value` FROM `Property`");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT, Record({"n", "C", "3"})), ERROR_SUCCESS);
+
+    view = View("SELECT `Property`, `Value` FROM `Property`");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT, Record({"D", "4"})), ERROR_SUCCESS);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT_TEMPORARY, Record({"E", "5"})), ERROR_SUCCESS);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_ASSIGN, Record({"F", "6"})), ERROR_SUCCESS);
+    // ASSIGN of an existing key changes what the view shows and keeps the rest.
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_ASSIGN, Record({"A", "11"})), ERROR_SUCCESS);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_MERGE, Record({"G", "7"})), ERROR_SUCCESS);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_MERGE, Record({"G", "7"})), ERROR_SUCCESS);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_MERGE, Record({"G", "8"})), ERROR_FUNCTION_FAILED);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT, Record({"D", "9"})), ERROR_FUNCTION_FAILED);
+    EXPECT_EQ(Rows("SELECT * FROM `Property`"),
+              (std::vector<std::string>{"A|11|first", "B|2|~", "C|3|n", "D|4|~", "E|5|~", "F|6|~",
+                                        "G|7|~"}));
+    // The temporary row is not saved.
+    ASSERT_EQ(MsiDatabaseCommit(db_), ERROR_SUCCESS);
+    MsiCloseHandle(db_);
+    ASSERT_EQ(MsiOpenDatabaseA(path_.c_str(), MSIDBOPEN_READONLY, &db_), ERROR_SUCCESS);
+    EXPECT_EQ(Rows("SELECT `Property` FROM `Property` WHERE `Note` IS NULL").size(), 4u);
+}
+
+TEST_F(ModifyApi, APartialViewCannotMakeARowWithoutItsKeyOrARequiredColumn) {
+    // No key in the view.
+    MSIHANDLE view = View("SELECT `Value` FROM `Property`");
+    MSIHANDLE rec = Record({"v"});
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT_TEMPORARY, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_ASSIGN, rec), ERROR_FUNCTION_FAILED);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_MERGE, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_SEEK, rec), ERROR_FUNCTION_FAILED);
+    // Value takes no null and the view leaves it out.
+    view = View("SELECT `Property`, `Note` FROM `Property`");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT, Record({"H", "n"})), ERROR_INVALID_DATA);
+    EXPECT_EQ(Rows("SELECT `Property` FROM `Property`"), (std::vector<std::string>{"A", "B"}));
+}
+
+TEST_F(ModifyApi, ConstantColumnsOfAViewAreNotWritten) {
+    MSIHANDLE view = View("SELECT 'tag', `Value`, `Property` FROM `Property`");
+    MSIHANDLE rec = Fetch(view);
+    EXPECT_EQ(Text(rec, 1), "tag");
+    MsiRecordSetStringA(rec, 1, "ignored");
+    MsiRecordSetStringA(rec, 2, "new");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, rec), ERROR_SUCCESS);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT, Record({"x", "5", "K"})), ERROR_SUCCESS);
+    EXPECT_EQ(Rows("SELECT `Property`, `Value` FROM `Property`"),
+              (std::vector<std::string>{"A|new", "B|2", "K|5"}));
+}
+
+TEST_F(ModifyApi, UpdateThatWouldChangeAKeyFails) {
+    MSIHANDLE view = View("SELECT * FROM `Property`");
+    MSIHANDLE rec = Fetch(view);
+    MsiRecordSetStringA(rec, 1, "Z");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, rec), ERROR_FUNCTION_FAILED);
+    // Nothing changed, the other fields neither.
+    MsiRecordSetStringA(rec, 1, "A");
+    MsiRecordSetStringA(rec, 2, "ok");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, rec), ERROR_SUCCESS);
+    EXPECT_EQ(Rows("SELECT `Property`, `Value` FROM `Property`"),
+              (std::vector<std::string>{"A|ok", "B|2"}));
+}
+
+TEST_F(ModifyApi, AJoinRefreshesAndUpdatesNonKeyColumnsAndRefusesTheRest) {
+    Exec("CREATE TABLE `Two` (`C` INT NOT NULL, `D` CHAR(10), `E` CHAR(72) PRIMARY KEY `C`)");
+    Exec("INSERT INTO `Two` (`C`, `D`, `E`) VALUES (10, 'ten', 'A')");
+    Exec("INSERT INTO `Two` (`C`, `D`, `E`) VALUES (20, 'twenty', 'B')");
+    MSIHANDLE view =
+        View("SELECT `Property`, `Note`, `C`, `D` FROM `Property`, `Two` WHERE `Property` = `E`");
+    MSIHANDLE rec = Fetch(view);
+    EXPECT_EQ(Text(rec, 1) + Text(rec, 4), "Aten");
+    MsiRecordSetStringA(rec, 2, "NOTE");
+    MsiRecordSetStringA(rec, 4, "TEN");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, rec), ERROR_SUCCESS);
+    MsiRecordSetStringA(rec, 4, "scribbled");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REFRESH, rec), ERROR_SUCCESS);
+    EXPECT_EQ(Text(rec, 4), "TEN");
+    EXPECT_EQ(Rows("SELECT `Note` FROM `Property` WHERE `Property` = 'A'"),
+              (std::vector<std::string>{"NOTE"}));
+    EXPECT_EQ(Rows("SELECT `D` FROM `Two`"), (std::vector<std::string>{"TEN", "twenty"}));
+    // A key of either table stays as it is.
+    MsiRecordSetInteger(rec, 3, 99);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, rec), ERROR_FUNCTION_FAILED);
+    MsiRecordSetInteger(rec, 3, 10);
+    for (MSIMODIFY mode :
+         {MSIMODIFY_SEEK, MSIMODIFY_INSERT, MSIMODIFY_ASSIGN, MSIMODIFY_REPLACE, MSIMODIFY_MERGE,
+          MSIMODIFY_DELETE, MSIMODIFY_INSERT_TEMPORARY, MSIMODIFY_VALIDATE, MSIMODIFY_VALIDATE_NEW,
+          MSIMODIFY_VALIDATE_FIELD, MSIMODIFY_VALIDATE_DELETE})
+        EXPECT_EQ(MsiViewModify(view, mode, rec), ERROR_FUNCTION_FAILED) << mode;
+    EXPECT_EQ(Rows("SELECT `C` FROM `Two`"), (std::vector<std::string>{"10", "20"}));
+}
+
+// Rows put into the catalog views would be lost: they are refused.
+TEST_F(ModifyApi, CatalogTablesTakeNoRowsThroughAView) {
+    MSIHANDLE view = View("SELECT * FROM `_Tables`");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT, Record({"Fake"})), ERROR_FUNCTION_FAILED);
+    MSIHANDLE rec = Fetch(view);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_DELETE, rec), ERROR_FUNCTION_FAILED);
+    EXPECT_EQ(Rows("SELECT * FROM `_Tables`"), (std::vector<std::string>{"Property"}));
+}
+
+TEST_F(ModifyApi, ReplaceOfAFetchedRecordMovesTheRowToItsNewKey) {
+    MSIHANDLE view = View("SELECT `Property`, `Value` FROM `Property` WHERE `Property` = 'A'");
+    MSIHANDLE rec = Fetch(view);
+    MsiRecordSetStringA(rec, 2, "same key");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_SUCCESS);
+    MsiRecordSetStringA(rec, 1, "B");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_FUNCTION_FAILED);  // B exists
+    MsiRecordSetStringA(rec, 1, "A2");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_SUCCESS);
+    // The column the view does not show moved with the row.
+    EXPECT_EQ(Rows("SELECT * FROM `Property`"),
+              (std::vector<std::string>{"B|2|~", "A2|same key|first"}));
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, Record({"X", "y"})), ERROR_FUNCTION_FAILED);
+}
+
+TEST_F(ModifyApi, NullableKeysTakeNullLikeAnyColumn) {
+    ASSERT_EQ(Exec("CREATE TABLE `Nk` (`K` CHAR(10), `L` INT, `V` INT PRIMARY KEY `K`, `L`)"),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Exec("INSERT INTO `Nk` (`K`, `L`, `V`) VALUES ('', 1, 1)"), ERROR_SUCCESS);
+    EXPECT_EQ(Exec("INSERT INTO `Nk` (`V`) VALUES (2)"), ERROR_SUCCESS);  // both keys left out
+    EXPECT_EQ(Exec("INSERT INTO `Nk` (`K`, `V`) VALUES ('x', 3)"), ERROR_SUCCESS);
+    EXPECT_EQ(Exec("INSERT INTO `Nk` (`L`, `V`) VALUES (NULL, 4)"), ERROR_FUNCTION_FAILED);
+    MSIHANDLE view = View("SELECT * FROM `Nk`");
+    MSIHANDLE rec = MsiCreateRecord(3);
+    Keep(rec);
+    MsiRecordSetInteger(rec, 3, 5);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT, rec), ERROR_FUNCTION_FAILED);  // taken
+    MsiRecordSetInteger(rec, 2, 7);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT, rec), ERROR_SUCCESS);
+    MSIHANDLE seek = MsiCreateRecord(3);
+    Keep(seek);
+    MsiRecordSetInteger(seek, 2, 7);
+    ASSERT_EQ(MsiViewModify(view, MSIMODIFY_SEEK, seek), ERROR_SUCCESS);
+    EXPECT_EQ(MsiRecordGetInteger(seek, 3), 5);
+    // Null keys sort first, as the installer stores them.
+    const std::vector<std::string> rows = {"~|~|2", "~|1|1", "~|7|5", "x|~|3"};
+    EXPECT_EQ(Rows("SELECT * FROM `Nk`"), rows);
+
+    // They commit, read back and export like other rows.
+    ASSERT_EQ(MsiDatabaseCommit(db_), ERROR_SUCCESS);
+    MsiCloseHandle(db_);
+    ASSERT_EQ(MsiOpenDatabaseA(path_.c_str(), MSIDBOPEN_READONLY, &db_), ERROR_SUCCESS);
+    EXPECT_EQ(Rows("SELECT * FROM `Nk`"), rows);
+    ASSERT_EQ(MsiDatabaseExportA(db_, "Nk", dir_.str().c_str(), "Nk.idt"), ERROR_SUCCESS);
+    EXPECT_EQ(testing_support::ReadFile(dir_.path() / "Nk.idt"),
+              "K\tL\tV\r\nS10\tI2\tI2\r\nNk\tK\tL\r\n\t\t2\r\n\t1\t1\r\n\t7\t5\r\nx\t\t3\r\n");
+
+    // A transform carries them: generated against a copy without them and
+    // applied there, it gives the same rows.
+    const std::string other = (dir_.path() / "other.msi").string();
+    MSIHANDLE reference = 0;
+    ASSERT_EQ(MsiOpenDatabaseA(path_.c_str(), other.c_str(), &reference), ERROR_SUCCESS);
+    ASSERT_EQ(Exec("SELECT * FROM `Nk`"), ERROR_SUCCESS);
+    MSIHANDLE del = 0;
+    ASSERT_EQ(MsiDatabaseOpenViewA(reference, "DELETE FROM `Nk` WHERE `K` IS NULL", &del),
+              ERROR_SUCCESS);
+    ASSERT_EQ(MsiViewExecute(del, 0), ERROR_SUCCESS);
+    MsiCloseHandle(del);
+    ASSERT_EQ(MsiDatabaseCommit(reference), ERROR_SUCCESS);
+    const std::string mst = (dir_.path() / "nk.mst").string();
+    ASSERT_EQ(MsiDatabaseGenerateTransformA(db_, reference, mst.c_str(), 0, 0), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseApplyTransformA(reference, mst.c_str(), 0), ERROR_SUCCESS);
+    std::swap(db_, reference);
+    EXPECT_EQ(Rows("SELECT * FROM `Nk`"), rows);
+    MsiCloseHandle(reference);
+}
+
+TEST_F(ModifyApi, StreamsAreReplacedByUpdateAndGoneForRecordsAfterADelete) {
+    auto stream_record = [&](const std::string& name, const std::string& bytes) {
+        const auto file = dir_.path() / (name + ".bin");
+        testing_support::WriteFile(file, bytes);
+        MSIHANDLE rec = Record({name, ""});
+        EXPECT_EQ(MsiRecordSetStreamA(rec, 2, file.c_str()), ERROR_SUCCESS);
+        return rec;
+    };
+    auto read = [](MSIHANDLE rec, UINT field) {
+        char buf[64];
+        DWORD size = sizeof buf;
+        if (MsiRecordReadStream(rec, field, buf, &size) != ERROR_SUCCESS)
+            return std::string("<error>");
+        return std::string(buf, size);
+    };
+    ASSERT_EQ(Exec("INSERT INTO `_Streams` (`Name`, `Data`) VALUES (?, ?)",
+                   stream_record("data1", "hello world")),
+              ERROR_SUCCESS);
+    // An UPDATE statement with a stream parameter replaces the bytes.
+    MSIHANDLE params = MsiCreateRecord(1);
+    Keep(params);
+    testing_support::WriteFile(dir_.path() / "new.bin", "replaced");
+    ASSERT_EQ(MsiRecordSetStreamA(params, 1, (dir_.path() / "new.bin").c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(Exec("UPDATE `_Streams` SET `Data` = ? WHERE `Name` = 'data1'", params),
+              ERROR_SUCCESS);
+    MSIHANDLE view = View("SELECT `Name`, `Data` FROM `_Streams` WHERE `Name` = 'data1'");
+    MSIHANDLE rec = Fetch(view);
+    EXPECT_EQ(read(rec, 2), "replaced");
+    // So does MSIMODIFY_UPDATE of a fetched record.
+    testing_support::WriteFile(dir_.path() / "third.bin", "third bytes");
+    ASSERT_EQ(MsiRecordSetStreamA(rec, 2, (dir_.path() / "third.bin").c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, rec), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseCommit(db_), ERROR_SUCCESS);
+    view = View("SELECT `Data` FROM `_Streams` WHERE `Name` = 'data1'");
+    MSIHANDLE fetched = Fetch(view);
+    EXPECT_EQ(read(fetched, 1), "third bytes");
+    // A record fetched before its stream was deleted reads nothing.
+    ASSERT_EQ(Exec("DELETE FROM `_Streams` WHERE `Name` = 'data1'"), ERROR_SUCCESS);
+    DWORD size = 99;
+    EXPECT_EQ(MsiRecordReadStream(fetched, 1, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(read(fetched, 1), "");
+    EXPECT_TRUE(Rows("SELECT `Name` FROM `_Streams`").empty());
+}
+
+}  // namespace

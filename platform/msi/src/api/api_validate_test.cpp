@@ -1,0 +1,240 @@
+// The validating modes of MsiViewModify against a database's _Validation
+// table, and MsiViewGetErrorA handing out what they found.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "msi_engine.h"
+#include "msiquery.h"
+#include "test_support.h"
+
+namespace {
+
+class ValidateApi : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        baseline_ = msi::OpenHandleCount();
+        const std::string path = (dir_.path() / "validate.msi").string();
+        ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &db_), ERROR_SUCCESS);
+        Exec(
+            "CREATE TABLE `Feature` (`Feature` CHAR(38) NOT NULL, `Title` CHAR(64) "
+            "PRIMARY KEY `Feature`)");
+        Exec(
+            "CREATE TABLE `Item` (`Item` CHAR(72) NOT NULL, `Feature_` CHAR(38) NOT NULL, "
+            "`Level` SHORT, `Code` CHAR(38), `Mode` CHAR(8), `Short` CHAR(4), `Text` CHAR(0) "
+            "PRIMARY KEY `Item`)");
+        Exec(
+            "CREATE TABLE `_Validation` (`Table` CHAR(32) NOT NULL, `Column` CHAR(32) NOT NULL, "
+            "`Nullable` CHAR(4) NOT NULL, `MinValue` LONG, `MaxValue` LONG, `KeyTable` "
+            "CHAR(255), `KeyColumn` SHORT, `Category` CHAR(32), `Set` CHAR(255), `Description` "
+            "CHAR(255) PRIMARY KEY `Table`, `Column`)");
+        Rule("'Feature', 'Feature', 'N', NULL, NULL, NULL, NULL, 'Identifier', NULL");
+        Rule("'Feature', 'Title', 'Y', NULL, NULL, NULL, NULL, 'Text', NULL");
+        Rule("'Item', 'Item', 'N', NULL, NULL, NULL, NULL, 'Identifier', NULL");
+        Rule("'Item', 'Feature_', 'N', NULL, NULL, 'Feature', 1, 'Identifier', NULL");
+        Rule("'Item', 'Level', 'Y', 0, 1000, NULL, NULL, NULL, NULL");
+        Rule("'Item', 'Code', 'Y', NULL, NULL, NULL, NULL, 'GUID', NULL");
+        Rule("'Item', 'Mode', 'Y', NULL, NULL, NULL, NULL, 'Text', 'on;off'");
+        Rule("'Item', 'Short', 'Y', NULL, NULL, NULL, NULL, 'UpperCase', NULL");
+        Rule("'Item', 'Text', 'Y', NULL, NULL, NULL, NULL, 'Text', NULL");
+        Exec("INSERT INTO `Feature` (`Feature`, `Title`) VALUES ('Main', 'Main feature')");
+        Exec(
+            "INSERT INTO `Item` (`Item`, `Feature_`, `Level`, `Code`, `Mode`, `Short`) VALUES "
+            "('First', 'Main', 3, '{12345678-ABCD-ABCD-ABCD-1234567890AB}', 'on', 'AB')");
+    }
+    void TearDown() override {
+        for (MSIHANDLE h : handles_) MsiCloseHandle(h);
+        EXPECT_EQ(MsiCloseHandle(db_), ERROR_SUCCESS);
+        EXPECT_EQ(msi::OpenHandleCount(), baseline_) << "a handle was left open";
+    }
+
+    void Exec(const std::string& sql) {
+        MSIHANDLE view = 0;
+        ASSERT_EQ(MsiDatabaseOpenViewA(db_, sql.c_str(), &view), ERROR_SUCCESS) << sql;
+        EXPECT_EQ(MsiViewExecute(view, 0), ERROR_SUCCESS) << sql;
+        MsiCloseHandle(view);
+    }
+    void Rule(const std::string& values) {
+        Exec(
+            "INSERT INTO `_Validation` (`Table`, `Column`, `Nullable`, `MinValue`, `MaxValue`, "
+            "`KeyTable`, `KeyColumn`, `Category`, `Set`) VALUES (" +
+            values + ")");
+    }
+    MSIHANDLE View(const std::string& sql) {
+        MSIHANDLE view = 0;
+        EXPECT_EQ(MsiDatabaseOpenViewA(db_, sql.c_str(), &view), ERROR_SUCCESS) << sql;
+        EXPECT_EQ(MsiViewExecute(view, 0), ERROR_SUCCESS);
+        handles_.push_back(view);
+        return view;
+    }
+    // A fetched Item row, view and record.
+    std::pair<MSIHANDLE, MSIHANDLE> FetchFirst() {
+        MSIHANDLE view = View("SELECT * FROM `Item`"), rec = 0;
+        EXPECT_EQ(MsiViewFetch(view, &rec), ERROR_SUCCESS);
+        handles_.push_back(rec);
+        return {view, rec};
+    }
+    // Every finding GetError hands out until it says there is none.
+    static std::vector<std::string> Errors(MSIHANDLE view) {
+        std::vector<std::string> found;
+        for (int i = 0; i < 20; ++i) {
+            char column[64] = "x";
+            DWORD size = sizeof column;
+            const MSIDBERROR error = MsiViewGetErrorA(view, column, &size);
+            if (error == MSIDBERROR_NOERROR) {
+                EXPECT_STREQ(column, "");
+                return found;
+            }
+            found.push_back(std::to_string(error) + ":" + column);
+        }
+        ADD_FAILURE() << "GetError never ran out";
+        return found;
+    }
+
+    testing_support::TempDir dir_;
+    MSIHANDLE db_ = 0;
+    size_t baseline_ = 0;
+    std::vector<MSIHANDLE> handles_;
+};
+
+TEST_F(ValidateApi, AValidRowPassesEveryMode) {
+    auto [view, rec] = FetchFirst();
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_SUCCESS);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_FIELD, rec), ERROR_SUCCESS);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_DELETE, rec), ERROR_SUCCESS);
+    EXPECT_TRUE(Errors(view).empty());
+    MsiRecordSetStringA(rec, 1, "Second");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_NEW, rec), ERROR_SUCCESS);
+}
+
+TEST_F(ValidateApi, EachRuleGivesItsErrorOnItsColumnInColumnOrder) {
+    auto [view, rec] = FetchFirst();
+    MsiRecordSetStringA(rec, 2, "Missing");  // no such Feature
+    MsiRecordSetInteger(rec, 3, 1001);       // above MaxValue
+    MsiRecordSetStringA(rec, 4, "{lower-case}");
+    MsiRecordSetStringA(rec, 5, "maybe");  // not in the set
+    MsiRecordSetStringA(rec, 6, "abcde");  // lower case and too long: the width comes first
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(Errors(view),
+              (std::vector<std::string>{std::to_string(MSIDBERROR_BADLINK) + ":Feature_",
+                                        std::to_string(MSIDBERROR_OVERFLOW) + ":Level",
+                                        std::to_string(MSIDBERROR_BADGUID) + ":Code",
+                                        std::to_string(MSIDBERROR_NOTINSET) + ":Mode",
+                                        std::to_string(MSIDBERROR_STRINGOVERFLOW) + ":Short"}));
+    // Read out, the list starts over for a reader that asks again.
+    EXPECT_EQ(Errors(view).size(), 5u);
+
+    MsiRecordSetInteger(rec, 3, -1);
+    MsiRecordSetStringA(rec, 6, "ab");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_INVALID_DATA);
+    const auto errors = Errors(view);
+    ASSERT_EQ(errors.size(), 5u);
+    EXPECT_EQ(errors[1], std::to_string(MSIDBERROR_UNDERFLOW) + ":Level");
+    EXPECT_EQ(errors[4], std::to_string(MSIDBERROR_BADCASE) + ":Short");
+
+    // The next Modify starts a new list.
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REFRESH, rec), ERROR_SUCCESS);
+    EXPECT_TRUE(Errors(view).empty());
+}
+
+TEST_F(ValidateApi, NewRecordsAreCheckedForDuplicateKeysAndRequiredValues) {
+    MSIHANDLE view = View("SELECT `Item`, `Feature_` FROM `Item`");
+    MSIHANDLE rec = MsiCreateRecord(2);
+    handles_.push_back(rec);
+    MsiRecordSetStringA(rec, 1, "First");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_NEW, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(Errors(view),
+              (std::vector<std::string>{std::to_string(MSIDBERROR_DUPLICATEKEY) + ":Item",
+                                        std::to_string(MSIDBERROR_REQUIRED) + ":Feature_"}));
+    MsiRecordSetStringA(rec, 1, "9bad");
+    MsiRecordSetStringA(rec, 2, "Main");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_NEW, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(Errors(view),
+              (std::vector<std::string>{std::to_string(MSIDBERROR_BADIDENTIFIER) + ":Item"}));
+}
+
+TEST_F(ValidateApi, FieldModeChecksTheFieldsGivenAndNoForeignKeys) {
+    MSIHANDLE view = View("SELECT `Item`, `Feature_`, `Mode` FROM `Item`");
+    MSIHANDLE rec = MsiCreateRecord(3);
+    handles_.push_back(rec);
+    MsiRecordSetStringA(rec, 2, "Missing");  // no such Feature: not checked here
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_FIELD, rec), ERROR_SUCCESS);
+    MsiRecordSetStringA(rec, 3, "sideways");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_FIELD, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(Errors(view),
+              (std::vector<std::string>{std::to_string(MSIDBERROR_NOTINSET) + ":Mode"}));
+    // The whole record with the missing foreign key is refused by the other modes.
+    MsiRecordSetStringA(rec, 1, "Other");
+    MsiRecordSetStringA(rec, 3, "off");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_NEW, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(Errors(view),
+              (std::vector<std::string>{std::to_string(MSIDBERROR_BADLINK) + ":Feature_"}));
+}
+
+TEST_F(ValidateApi, DeleteModeRefusesARowOthersReferTo) {
+    MSIHANDLE view = View("SELECT * FROM `Feature`"), rec = 0;
+    ASSERT_EQ(MsiViewFetch(view, &rec), ERROR_SUCCESS);
+    handles_.push_back(rec);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_DELETE, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(Errors(view),
+              (std::vector<std::string>{std::to_string(MSIDBERROR_REQUIRED) + ":Feature"}));
+    Exec("DELETE FROM `Item`");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_DELETE, rec), ERROR_SUCCESS);
+    // Only a fetched record names a row to delete.
+    MSIHANDLE fresh = MsiCreateRecord(2);
+    handles_.push_back(fresh);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_DELETE, fresh), ERROR_FUNCTION_FAILED);
+}
+
+TEST_F(ValidateApi, ChecksTheEngineDoesNotHaveAreNeverPassed) {
+    Exec("UPDATE `_Validation` SET `Category` = 'Formatted' WHERE `Column` = 'Text'");
+    auto [view, rec] = FetchFirst();
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_SUCCESS);  // Text is null
+    MsiRecordSetStringA(rec, 7, "[ProductName]");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_CALL_NOT_IMPLEMENTED);
+    // A finding elsewhere is still reported as one.
+    MsiRecordSetStringA(rec, 5, "maybe");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_INVALID_DATA);
+    // A category the installer does not know is the rule's fault.
+    Exec("UPDATE `_Validation` SET `Category` = 'Nonsense' WHERE `Column` = 'Text'");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_FIELD, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(Errors(view),
+              (std::vector<std::string>{std::to_string(MSIDBERROR_NOTINSET) + ":Mode",
+                                        std::to_string(MSIDBERROR_BADCATEGORY) + ":Text"}));
+}
+
+TEST_F(ValidateApi, ColumnsWithoutRulesAreMissingData) {
+    Exec("DELETE FROM `_Validation` WHERE `Table` = 'Feature'");
+    MSIHANDLE view = View("SELECT * FROM `Feature`"), rec = 0;
+    ASSERT_EQ(MsiViewFetch(view, &rec), ERROR_SUCCESS);
+    handles_.push_back(rec);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(Errors(view),
+              (std::vector<std::string>{std::to_string(MSIDBERROR_MISSINGDATA) + ":Feature",
+                                        std::to_string(MSIDBERROR_MISSINGDATA) + ":Title"}));
+}
+
+TEST_F(ValidateApi, GetErrorBufferRules) {
+    auto [view, rec] = FetchFirst();
+    MsiRecordSetStringA(rec, 5, "maybe");
+    ASSERT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_INVALID_DATA);
+    char column[8] = "x";
+    DWORD size = 0;
+    EXPECT_EQ(MsiViewGetErrorA(view, nullptr, nullptr), MSIDBERROR_INVALIDARG);
+    EXPECT_EQ(MsiViewGetErrorA(0, column, &size), MSIDBERROR_INVALIDARG);
+    // Too small: the size needed, and the finding stays for the next call.
+    EXPECT_EQ(MsiViewGetErrorA(view, column, &size), MSIDBERROR_MOREDATA);
+    EXPECT_EQ(size, 4u);
+    EXPECT_STREQ(column, "x");
+    size = sizeof column;
+    EXPECT_EQ(MsiViewGetErrorA(view, column, &size), MSIDBERROR_NOTINSET);
+    EXPECT_STREQ(column, "Mode");
+    EXPECT_EQ(size, 4u);
+    size = sizeof column;
+    EXPECT_EQ(MsiViewGetErrorA(view, column, &size), MSIDBERROR_NOERROR);
+    EXPECT_EQ(size, 0u);
+}
+
+}  // namespace
