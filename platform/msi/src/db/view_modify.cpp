@@ -90,7 +90,7 @@ Status View::Seek(Record& record) {
     auto table = tables_[0];
     const std::vector<uint32_t> fields = FieldOfColumn();
     auto key = std::make_shared<Row>();
-    key->cells.assign(table->schema().columns.size(), 0);
+    key->cells.resize(table->schema().columns.size(), 0);
     for (size_t c = 0; c < table->schema().KeyCount(); ++c) {
         if (fields[c] == 0) return Status::Refused("a seek needs every key column in the view");
         if (Status s = CellFromRecord(*table, c, record, fields[c], key->cells[c]); !s.ok())
