@@ -110,8 +110,13 @@ TEST_F(BufferBoundary, ColumnOfTheLastValidationError) {
     ASSERT_EQ(MsiViewExecute(view, 0), ERROR_SUCCESS);
     ASSERT_EQ(MsiViewFetch(view, &record), ERROR_SUCCESS);
     ASSERT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_NEW, record), ERROR_INVALID_DATA);
+    // Each finding is handed out once (a buffer too small keeps it): the
+    // record is validated again before every read.
     ExpectBufferProtocol(
-        [&](char* b, DWORD* s) { return static_cast<UINT>(MsiViewGetErrorA(view, b, s)); },
+        [&](char* b, DWORD* s) {
+            EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_NEW, record), ERROR_INVALID_DATA);
+            return static_cast<UINT>(MsiViewGetErrorA(view, b, s));
+        },
         "Property", static_cast<UINT>(MSIDBERROR_MOREDATA),
         static_cast<UINT>(MSIDBERROR_DUPLICATEKEY));
     MsiCloseHandle(record);
