@@ -12,6 +12,7 @@
 namespace {
 
 using deltalens_test::Rows;
+using Row = std::vector<std::string>;
 
 using CliRun = deltalens_test::ProcessResult;
 
@@ -118,6 +119,33 @@ TEST_F(DiffCliTest, IdenticalPackagesListNothingInEveryFormat) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "[]\n");
     EXPECT_EQ(run.err, "");
+}
+
+TEST_F(DiffCliTest, ControlCharactersOfAValueNeverReachTheTerminal) {
+    // A value that would clear the screen and one that would retitle it.
+    const std::string changed = Path("hostile.msi");
+    ASSERT_EQ(
+        deltalens::MakeChangedCopy(
+            files_.package, changed,
+            {"UPDATE `Items` SET `Note` = 'x\x1b[2J\x1b]0;owned\x07' WHERE `Item` = 'alpha'"}),
+        ERROR_SUCCESS);
+    for (const char* format : {"table", "tsv", "json"}) {
+        SCOPED_TRACE(format);
+        const CliRun run = Cli({"diff", "--format", format, files_.package, changed});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find('\x07'), std::string::npos) << run.out;
+        const std::string escaped = std::string(format) == "json"
+                                        ? "x\\u001b[2J\\u001b]0;owned\\u0007"
+                                        : "x\\x1b[2J\\x1b]0;owned\\x07";
+        EXPECT_NE(run.out.find(escaped), std::string::npos) << run.out;
+    }
+    // And tsv reads back to the value itself.
+    Rows rows;
+    ASSERT_TRUE(deltalens_test::ParseTsv(
+        Cli({"diff", "--format", "tsv", files_.package, changed}).out, rows));
+    const Row expected = {"Items", "Note", "alpha", "x\x1b[2J\x1b]0;owned\x07", "first"};
+    EXPECT_NE(std::find(rows.begin(), rows.end(), expected), rows.end());
 }
 
 TEST_F(DiffCliTest, ExitCodeFollowsDiff) {
