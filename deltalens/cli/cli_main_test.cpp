@@ -79,6 +79,27 @@ TEST_F(CliTest, JsonShowsNullForTheEmptyCellsOfADeletedRow) {
         << out_;
 }
 
+TEST_F(CliTest, JsonIsOneValidDocumentAlsoWhenEmpty) {
+    int found = 0;
+    testing_support::RunCommand("command -v python3 >/dev/null", &found);
+    if (found != 0) GTEST_SKIP() << "python3 is missing: nothing to check the JSON with";
+    const std::string copy = (inputs_.path() / "copy.msi").string();
+    std::filesystem::copy_file(files_.package, copy);
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {"--format=json", files_.package, files_.transform},
+             {"--format=json", files_.package, files_.empty_transform},
+             {"diff", "--format=json", files_.package, copy}}) {
+        ASSERT_EQ(Run(arguments), 0) << err_;
+        const std::filesystem::path json = inputs_.path() / "changes.json";
+        testing_support::WriteFile(json, out_);
+        int status = -1;
+        testing_support::RunCommand(
+            "python3 -m json.tool " + testing_support::ShellQuote(json.string()) + " >/dev/null",
+            &status);
+        EXPECT_EQ(status, 0) << out_;
+    }
+}
+
 TEST_F(CliTest, TransformThatChangesNothingPrintsAnEmptyListAndExitsZero) {
     EXPECT_EQ(Run({"--format", "tsv", files_.package, files_.empty_transform}), 0);
     EXPECT_EQ(out_, "Table\tColumn\tRow\tData\tCurrent\n");
