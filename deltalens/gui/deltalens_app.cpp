@@ -1,20 +1,9 @@
 #include "deltalens_app.h"
 
-#include <filesystem>
-
 #include "deltalens_dlg.h"
 #include "deltalens_resources.h"
+#include "start_files.h"
 #include "window/styles.h"
-
-namespace {
-
-std::string Absolute(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.string();
-}
-
-}  // namespace
 
 CDeltalensApp::CDeltalensApp() {
     fw::UseResources(&deltalens::gui::Resources());
@@ -26,10 +15,8 @@ BOOL CDeltalensApp::InitInstance() {
     CDeltalensDlg dlg;
     // "deltalens PACKAGE [TRANSFORM]" fills the fields as the browse buttons
     // would; with both, the changes are listed at once.
-    const std::vector<std::string>& arguments = Arguments();
-    if (!arguments.empty())
-        dlg.SetStartFiles(Absolute(arguments[0]),
-                          arguments.size() > 1 ? Absolute(arguments[1]) : "");
+    const deltalens::gui::StartFiles files = deltalens::gui::StartFilesOf(Arguments());
+    dlg.SetStartFiles(files.package, files.transform);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

@@ -1,0 +1,34 @@
+#include "start_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+using deltalens::gui::StartFilesOf;
+
+TEST(StartFilesTest, ATransformIsKnownByItsNameInAnyOrderOrCase) {
+    EXPECT_EQ("/p/base.msi", StartFilesOf({"/p/base.msi"}).package);
+    EXPECT_EQ("", StartFilesOf({"/p/base.msi"}).transform);
+    // A lone transform, as a file manager hands it over.
+    EXPECT_EQ("", StartFilesOf({"/p/fr.MST"}).package);
+    EXPECT_EQ("/p/fr.MST", StartFilesOf({"/p/fr.MST"}).transform);
+    // Both, in either order.
+    for (const auto& arguments : {std::vector<std::string>{"/p/base.msi", "/p/fr.mst"},
+                                  std::vector<std::string>{"/p/fr.mst", "/p/base.msi"}}) {
+        EXPECT_EQ("/p/base.msi", StartFilesOf(arguments).package);
+        EXPECT_EQ("/p/fr.mst", StartFilesOf(arguments).transform);
+    }
+    // Two of one kind keep the order PACKAGE TRANSFORM.
+    EXPECT_EQ("/p/a.mst", StartFilesOf({"/p/a.mst", "/p/b.mst"}).package);
+    EXPECT_EQ("/p/b", StartFilesOf({"/p/a", "/p/b"}).transform);
+    EXPECT_EQ("", StartFilesOf({}).package);
+}
+
+TEST(StartFilesTest, RelativePathsBecomeAbsoluteAsTheFileDialogGivesThem) {
+    const std::string current = std::filesystem::current_path().string();
+    EXPECT_EQ(current + "/base.msi", StartFilesOf({"base.msi"}).package);
+}
+
+}  // namespace
