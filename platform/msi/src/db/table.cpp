@@ -1,8 +1,11 @@
 #include "db/table.h"
 
 #include <algorithm>
+#include <numeric>
+#include <string>
 
 #include "db/record.h"
+#include "win32/debug.h"
 
 namespace msi::db {
 
@@ -51,9 +54,49 @@ Result<std::unique_ptr<Table>> Table::FromStream(TableSchema schema, format::Tab
             }
         }
     }
+    cells.row_count -= table->DropRepeatedKeys(cells.cells, width);
     table->rows_ = MakeRows(std::move(cells.cells), width);
     table->CheckSorted();
     return table;
+}
+
+size_t Table::DropRepeatedKeys(std::vector<uint32_t>& cells, size_t width) {
+    const size_t keys = schema_.KeyCount();
+    const size_t rows = width == 0 ? 0 : cells.size() / width;
+    if (keys == 0 || rows < 2) return 0;
+    auto row = [&cells, width](size_t r) { return std::span<const uint32_t>(&cells[r * width], width); };
+    // Mostly the rows are in key order and no key repeats: one pass tells.
+    bool sorted = true;
+    bool repeats = false;
+    for (size_t r = 1; r < rows && sorted; ++r) {
+        const int order = CompareKeys(row(r - 1), row(r));
+        sorted = order <= 0;
+        repeats |= order == 0;
+    }
+    if (sorted && !repeats) return 0;
+    // Which rows repeat the key of an earlier one (in stored order).
+    std::vector<uint32_t> order(rows);
+    std::iota(order.begin(), order.end(), 0u);
+    if (!sorted)
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+            return CompareKeys(row(a), row(b)) < 0;
+        });
+    std::vector<bool> repeated(rows, false);
+    for (size_t i = 1; i < rows; ++i)
+        if (CompareKeys(row(order[i - 1]), row(order[i])) == 0) repeated[order[i]] = true;
+    size_t kept = 0;
+    for (size_t r = 0; r < rows; ++r) {
+        if (repeated[r]) continue;
+        if (kept != r) std::copy_n(&cells[r * width], width, &cells[kept * width]);
+        ++kept;
+    }
+    cells.resize(kept * width);
+    const size_t dropped = rows - kept;
+    if (dropped == 0) return 0;
+    const std::string line = "msi: table " + schema_.name + ": " + std::to_string(dropped) +
+                             " rows repeat the key of an earlier row and were left out\n";
+    OutputDebugStringA(line.c_str());
+    return dropped;
 }
 
 std::vector<RowPtr> Table::MakeRows(std::vector<uint32_t> cells, size_t width) {

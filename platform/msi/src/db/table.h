@@ -8,6 +8,8 @@
 // columns in column order, string keys by pool id (not by text), integer keys
 // by signed value. A table read from a file keeps the file's order; when that
 // order is not sorted (some writers do not sort), look-ups fall back to a scan.
+// A row whose key an earlier row of the stream has is left out (and counted
+// on the debug channel): a key names one row.
 //
 // Rows are shared so that a view can keep pointing at the rows it selected
 // while the table changes; an erased row is marked so views skip it. The
@@ -85,6 +87,11 @@ class Table {
     void set_modified() { modified_ = true; }
 
   private:
+    // Takes out of a stream's cells (row-major) every row whose key an
+    // earlier row has: a key names one row, and a stream that repeats one
+    // must not cost a row per repeat. Says on the debug channel how many
+    // went; returns that number.
+    size_t DropRepeatedKeys(std::vector<uint32_t>& cells, size_t width);
     // Position of the first row not less than `cells` (sorted tables only).
     size_t LowerBound(std::span<const uint32_t> cells) const;
     void CheckSorted();

@@ -124,6 +124,40 @@ TEST(TableFromStream, RowsShareABlockYetChangeAlone) {
     EXPECT_FALSE(copy == table.rows()[1]->cells);
 }
 
+// A stream that repeats a key keeps the first row of it, in order or not;
+// a table without keys keeps every row.
+TEST(TableFromStream, RowsRepeatingAnEarlierKeyAreLeftOut) {
+    format::StringPool pool;
+    ASSERT_TRUE(pool.Add("a").ok());
+    auto stream = [](std::vector<std::pair<int32_t, uint32_t>> rows) {
+        format::TableCells cells;
+        cells.column_count = 3;
+        cells.row_count = rows.size();
+        for (auto [number, value] : rows)
+            cells.cells.insert(cells.cells.end(), {format::StoreLongInteger(number), 1, value});
+        return cells;
+    };
+    auto values = [](const Table& table) {
+        std::vector<std::pair<int32_t, uint32_t>> rows;
+        for (const auto& row : table.rows())
+            rows.emplace_back(static_cast<int32_t>(row->cells[0]), row->cells[2]);
+        return rows;
+    };
+    auto sorted = Table::FromStream(TwoKeySchema(), stream({{1, 0}, {1, 1}, {2, 0}, {2, 1}, {2, 1}}), pool);
+    ASSERT_TRUE(sorted.ok());
+    EXPECT_EQ(values(**sorted), (std::vector<std::pair<int32_t, uint32_t>>{{1, 0}, {2, 0}}));
+    auto unsorted = Table::FromStream(TwoKeySchema(), stream({{3, 0}, {1, 0}, {3, 1}, {2, 0}, {1, 1}}), pool);
+    ASSERT_TRUE(unsorted.ok());
+    EXPECT_EQ(values(**unsorted), (std::vector<std::pair<int32_t, uint32_t>>{{3, 0}, {1, 0}, {2, 0}}));
+    EXPECT_EQ((*unsorted)->Find((*unsorted)->rows()[0]->cells)->cells[2], 0u);
+
+    TableSchema keyless = TwoKeySchema();
+    for (auto& column : keyless.columns) column.type = column.type.WithKey(false);
+    auto all = Table::FromStream(keyless, stream({{1, 0}, {1, 0}}), pool);
+    ASSERT_TRUE(all.ok());
+    EXPECT_EQ((*all)->row_count(), 2u);
+}
+
 TEST(TableFromStream, UnknownStringIdIsCorrupt) {
     format::StringPool pool;
     ASSERT_TRUE(pool.Add("only").ok());
