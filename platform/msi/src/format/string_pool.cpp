@@ -17,6 +17,15 @@ constexpr size_t kCompactionThreshold = 1 << 20;
 
 using EntryDecoder = Result<PoolEntry> (*)(std::span<const uint8_t>, size_t&);
 
+// Makes room for `more` elements at the end. A loaded pool's buffers are as
+// large as its file asked, and doubling them for the first string added
+// would cost as much again; an eighth more keeps appends amortized too.
+template <class Vector>
+void MakeRoom(Vector& v, size_t more) {
+    if (v.size() + more <= v.capacity()) return;
+    v.reserve(std::max(v.size() + more, v.size() + v.size() / 8 + 64));
+}
+
 // What one reading of the entries adds up to.
 struct EntryTotals {
     size_t count = 0;
@@ -230,6 +239,8 @@ Result<uint32_t> StringPool::Add(std::string_view bytes, uint32_t refs) {
         if (slots_.size() > kMaxId) {
             return Status::Unsupported("string pool is full: ids end at 16,777,215");
         }
+        MakeRoom(slots_, 2);
+        MakeRoom(refs_, 2);
         if (slots_.empty()) {  // id 0, the null string
             slots_.emplace_back();
             refs_.push_back(0);
@@ -240,6 +251,7 @@ Result<uint32_t> StringPool::Add(std::string_view bytes, uint32_t refs) {
     }
     slots_[id] = Slot{uint32_t(bytes_.size()), uint32_t(bytes.size())};
     refs_[id] = refs;
+    MakeRoom(bytes_, bytes.size());
     bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
     index_.Insert(id, hash);
     ForgetText(id);
