@@ -38,13 +38,15 @@ std::vector<uint8_t> TransformCellSizes(const TableSchema& schema, uint8_t ref_s
     return sizes;
 }
 
-// Converts a transform string on first use; fails for an unknown id.
-Result<const PlannedString*> ConvertString(const TransformSource& source, TransformPlan& plan,
-                                           uint32_t id) {
-    if (id >= plan.string_slots.size() || !source.pool().Lookup(id))
-        return Status::Corrupt("record refers to unknown string " + std::to_string(id));
+// Converts a transform string on first use; fails for an unknown id. Most
+// strings read and write as their own bytes and need nothing kept.
+Result<PlannedString> ConvertString(const TransformSource& source, TransformPlan& plan,
+                                     uint32_t id) {
+    const std::optional<std::string_view> stored =
+        id < plan.string_slots.size() ? source.pool().Lookup(id) : std::nullopt;
+    if (!stored) return Status::Corrupt("record refers to unknown string " + std::to_string(id));
     uint32_t& slot = plan.string_slots[id];
-    if (slot != 0) return &plan.strings[slot - 1];
+    if (slot != 0) return plan.StringOf(id);
     auto text = source.pool().LookupTextView(id);
     if (!text.ok()) return Status::Corrupt("transform string: " + text.status().message());
     PlannedString converted{*text, *text};
@@ -55,9 +57,13 @@ Result<const PlannedString*> ConvertString(const TransformSource& source, Transf
                                        std::to_string(plan.code_page));
         converted.bytes = plan.converted.emplace_back(std::move(bytes).value());
     }
+    if (converted.text == *stored && converted.bytes == *stored) {
+        slot = TransformPlan::kAsStored;
+        return converted;
+    }
     plan.strings.push_back(converted);
     slot = static_cast<uint32_t>(plan.strings.size());
-    return &plan.strings.back();
+    return converted;
 }
 
 // The schema part: code page, _Tables, _Columns, and the tables whose rows
@@ -69,6 +75,7 @@ class SchemaPlanner {
         plan_.view = (conditions & kViewTransform) != 0;
         plan_.conditions = conditions;
         plan_.string_slots.resize(source.pool().IdLimit());
+        plan_.transform_pool = &source.pool();
     }
 
     Result<TransformPlan> Run();
@@ -78,7 +85,7 @@ class SchemaPlanner {
     Status PlanCodePage();
     Status PlanTables();
     Status PlanColumns();
-    Result<const PlannedString*> String(uint32_t id) { return ConvertString(source_, plan_, id); }
+    Result<PlannedString> String(uint32_t id) { return ConvertString(source_, plan_, id); }
     PlannedTable& TableEntry(const std::string& name);
 
     db::Database& db_;
@@ -133,7 +140,7 @@ Status SchemaPlanner::PlanTables() {
             return Status::Corrupt("_Tables: an update record");
         auto name = String(op.cells[0]);
         if (!name.ok()) return name.status();
-        const std::string table((*name)->text);
+        const std::string table(name->text);
         if (table.empty() || db::IsSystemTable(table))
             return Status::Corrupt("_Tables: bad table name '" + table + "'");
         const bool exists = db_.Schema(table) != nullptr;
@@ -221,15 +228,15 @@ Status SchemaPlanner::PlanColumns() {
         if (!name.ok()) return name.status();
         const int32_t number = format::LoadShortInteger(op.cells[1]);
         const int32_t word = format::LoadShortInteger(op.cells[3]);
-        if (word == format::kNullInteger || (*name)->text.empty())
+        if (word == format::kNullInteger || name->text.empty())
             return Status::Corrupt("_Columns: a column without a name or type");
         // The in-memory temporary bit and the reserved bit are never stored.
         const ColumnType type(uint16_t(word & 0x3FFF));
         if (type.IsInteger() && type.Width() != 2 && type.Width() != 4 && type.Width() > 1)
             return Status::Corrupt("_Columns: bad integer width in type " + std::to_string(word));
-        AddedColumn added{ColumnSchema{std::string((*name)->text), type},
+        AddedColumn added{ColumnSchema{std::string(name->text), type},
                           number == format::kNullInteger ? 0 : number};
-        const std::string table_name((*table)->text);
+        const std::string table_name(table->text);
         if (!by_table.count(table_name)) order.push_back(table_name);
         by_table[table_name].Add(std::move(added));
     }
@@ -296,7 +303,7 @@ class RowPlanner {
     Status PlanRow(const PlannedTable& table, const db::Table* existing, const RowOperation& op);
     // The data of the record's set binary cells (key cells have none).
     Status ReadBinaryCells(size_t keys);
-    Result<const PlannedString*> String(uint32_t id) { return ConvertString(source_, plan_, id); }
+    Result<PlannedString> String(uint32_t id) { return ConvertString(source_, plan_, id); }
 
     db::Database& db_;
     const TransformSource& source_;
@@ -389,7 +396,7 @@ Status RowPlanner::PlanRow(const PlannedTable& table, const db::Table* existing,
         if (c >= keys) continue;
         std::string& text = key_texts_.emplace_back();
         if (value.kind == CellValue::Kind::kString) {
-            const PlannedString& s = plan_.StringOf(value.string);
+            const PlannedString s = plan_.StringOf(value.string);
             text = s.text;
             const uint32_t id = db_.pool().Find(s.bytes);
             if (id == 0) findable = false;  // a string the target lacks: no such row yet

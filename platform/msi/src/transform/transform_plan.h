@@ -91,19 +91,28 @@ struct PlannedString {
 };
 
 struct TransformPlan {
+    // A string whose text and target bytes are its bytes in the transform.
+    static constexpr uint32_t kAsStored = 0xFFFFFFFF;
+
     bool view = false;
     int conditions = 0;
     uint32_t code_page = 0;  // the target pool's code page after the apply
     bool code_page_changes = false;
     std::vector<PlannedTable> tables;
-    // The converted strings (only those records use), and by transform
-    // string id their place in `strings` plus one (0: not converted yet).
-    std::deque<PlannedString> strings;
+    // The strings records use, by transform string id: 0 while not converted,
+    // kAsStored, else the place of its conversion in `strings` plus one.
     std::vector<uint32_t> string_slots;
+    std::deque<PlannedString> strings;
     std::deque<std::string> converted;  // texts and bytes `strings` view
+    const format::StringPool* transform_pool = nullptr;
 
     // A string the planner converted.
-    const PlannedString& StringOf(uint32_t id) const { return strings[string_slots[id] - 1]; }
+    PlannedString StringOf(uint32_t id) const {
+        const uint32_t slot = string_slots[id];
+        if (slot != kAsStored) return strings[slot - 1];
+        const std::string_view bytes = *transform_pool->Lookup(id);
+        return {bytes, bytes};
+    }
 };
 
 // Decodes and checks the transform's schema part against `target`: code
