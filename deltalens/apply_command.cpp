@@ -68,6 +68,10 @@ void ListChanges(CMsiDatabase* database, CEntryList& changes, const ApplyFeedbac
     CMsiRecord record;
     while (view.Fetch(record)) {
         std::unique_ptr<CStringArrayEntry> row = MakeChangeRow(record);
+        if (feedback.take_change) {
+            feedback.take_change(*row);
+            continue;
+        }
         // The list owns what it accepts; a refused row is deleted here.
         if (changes.AddEntry(row.get())) row.release();
         Refresh(feedback);

@@ -20,6 +20,7 @@
 #include <string>
 
 class CEntryList;
+class CStringArrayEntry;
 
 namespace deltalens {
 
@@ -51,6 +52,11 @@ using TellUserWithDetail =
 // Called whenever the list has changed; the list control refreshes itself
 // from the list here. Empty: nothing to refresh (the CLI).
 using RefreshList = std::function<void()>;
+// Receives each change as it is read, when set: the change then goes there
+// instead of into the list, which stays empty, so that a long listing is
+// never held whole (the command line prints such rows as they come). The
+// entry is only valid during the call.
+using TakeChange = std::function<void(const CStringArrayEntry& change)>;
 
 // Set `tell_with_detail` to receive the causes; without it `tell` gets the
 // text alone.
@@ -58,6 +64,7 @@ struct ApplyFeedback {
     TellUser tell;
     RefreshList refresh;
     TellUserWithDetail tell_with_detail;
+    TakeChange take_change;
 };
 
 // Tells `text` (and its cause) through whichever of the feedback's

@@ -1,5 +1,6 @@
 #include "cli_main.h"
 
+#include <optional>
 #include <ostream>
 
 #include "apply_command.h"
@@ -14,6 +15,7 @@
 #include "exit_status.h"
 #include "make_transform_command.h"
 #include "message_printer.h"
+#include "string_array_entry.h"
 #include "program.h"
 #include "report_variant.h"
 #include "win32/debug.h"
@@ -44,28 +46,49 @@ ApplyFeedback PrintingFeedback(std::ostream& out, std::ostream& err) {
     return feedback;
 }
 
-// Writes the list; false when it did not arrive whole (a full disk, a closed pipe).
-bool WriteList(const CEntryList& changes, const CliOptions& options, std::ostream& out,
-               std::ostream& err) {
-    WriteChanges(changes, options.format, out);
+// False when the list written did not arrive whole (a full disk, a closed pipe).
+bool Delivered(std::ostream& out, std::ostream& err) {
     out.flush();
     if (out) return true;
     err << kProgramName << ": error: cannot write the change list\n";
     return false;
 }
 
+// Writes the list; false when it did not arrive whole.
+bool WriteList(const CEntryList& changes, const CliOptions& options, std::ostream& out,
+               std::ostream& err) {
+    WriteChanges(changes, options.format, out);
+    return Delivered(out, err);
+}
+
 int RunApply(const CliOptions& options, std::ostream& out, std::ostream& err) {
     CEntryList changes;
     NameChangeColumns(changes);
+    ApplyFeedback feedback = PrintingFeedback(out, err);
+    // tsv and json print each change as it comes, so a long listing is never
+    // held whole; an aligned table needs every row first.
+    std::optional<ChangeWriter> stream;
+    if (options.format != ::cli::OutputFormat::kTable) {
+        feedback.take_change = [&](const CStringArrayEntry& change) {
+            if (!stream) stream.emplace(changes, options.format, out);
+            stream->Add(change);
+        };
+    }
     TraceLine("applying " + options.transform_path + " to " + options.package_path);
     const ApplyOutcome outcome = ApplyTransformView(options.package_path, options.transform_path,
-                                                    changes, PrintingFeedback(out, err));
+                                                    changes, feedback);
     if (outcome != ApplyOutcome::kListed) {
         TraceLine("nothing listed");
         return ::cli::kExitFailure;
     }
-    TraceLine("listed " + std::to_string(changes.GetCount()) + " changes");
-    return WriteList(changes, options, out, err) ? ::cli::kExitSuccess : ::cli::kExitFailure;
+    if (options.format == ::cli::OutputFormat::kTable) {
+        TraceLine("listed " + std::to_string(changes.GetCount()) + " changes");
+        return WriteList(changes, options, out, err) ? ::cli::kExitSuccess : ::cli::kExitFailure;
+    }
+    if (!stream) stream.emplace(changes, options.format, out);  // no change: the empty list
+    TraceLine("listed " + std::to_string(stream->count()) + " changes");
+    stream->Finish();
+    return Delivered(out, err) ? ::cli::kExitSuccess : ::cli::kExitFailure;
 }
 
 int RunDiff(const CliOptions& options, std::ostream& out, std::ostream& err) {
