@@ -7,6 +7,8 @@
 //   engine_bench export PACKAGE FOLDER     export every table as msidump -t does
 //   engine_bench generate NEW BASE MST     write the transform from BASE to NEW
 //   engine_bench view BASE MST             view MST over BASE, fetch all of _TransformView
+//   engine_bench apply BASE MST            apply MST to BASE (nothing is committed)
+//   engine_bench import OUT IDT...         make a package from text archives
 //
 // Each prints a digest or a count that the run script checks, and its phase
 // times ("phase NAME SECONDS"). Exit status 0 on success, 1 on failure.
@@ -267,13 +269,47 @@ int View(const char* base, const char* transform) {
     return 0;
 }
 
+int Apply(const char* base, const char* transform) {
+    bench::PhaseClock clock;
+    Handle database;
+    if (!Check(MsiOpenDatabaseA(base, MSIDBOPEN_TRANSACT, database.out()), "MsiOpenDatabaseA"))
+        return 1;
+    clock.Mark("open");
+    if (!Check(MsiDatabaseApplyTransformA(database.get(), transform, 0),
+               "MsiDatabaseApplyTransformA"))
+        return 1;
+    clock.Mark("apply");
+    return 0;
+}
+
+int Import(const char* out_path, int count, char** files) {
+    bench::PhaseClock clock;
+    Handle database;
+    if (!Check(MsiOpenDatabaseA(out_path, MSIDBOPEN_CREATE, database.out()), "MsiOpenDatabaseA"))
+        return 1;
+    for (int i = 0; i < count; ++i) {
+        const std::string path = files[i];
+        const size_t slash = path.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (!Check(MsiDatabaseImportA(database.get(), folder.c_str(), name.c_str()), files[i]))
+            return 1;
+    }
+    clock.Mark("import");
+    if (!Check(MsiDatabaseCommit(database.get()), "MsiDatabaseCommit")) return 1;
+    clock.Mark("commit");
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: engine_bench scan PACKAGE\n"
                  "       engine_bench stream PACKAGE NAME OUT\n"
                  "       engine_bench export PACKAGE FOLDER\n"
                  "       engine_bench generate NEW BASE TRANSFORM\n"
-                 "       engine_bench view BASE TRANSFORM\n");
+                 "       engine_bench view BASE TRANSFORM\n"
+                 "       engine_bench apply BASE TRANSFORM\n"
+                 "       engine_bench import OUT IDT...\n");
     return 2;
 }
 
@@ -287,5 +323,7 @@ int main(int argc, char** argv) {
     if (command == "export" && argc == 4) return Export(argv[2], argv[3]);
     if (command == "generate" && argc == 5) return Generate(argv[2], argv[3], argv[4]);
     if (command == "view" && argc == 4) return View(argv[2], argv[3]);
+    if (command == "apply" && argc == 4) return Apply(argv[2], argv[3]);
+    if (command == "import" && argc >= 4) return Import(argv[2], argc - 3, argv + 3);
     return Usage();
 }
