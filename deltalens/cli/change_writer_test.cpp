@@ -1,5 +1,6 @@
 // The change list reaches the row writer whole: its column names, its valid
-// entries in list order. The formats themselves are cli/row_writer's tests.
+// entries in list order; entries handed over one at a time print as they
+// come. The formats themselves are cli/row_writer's tests.
 #include "change_writer.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,26 @@ TEST_F(ChangeWriterTest, AnEmptyListIsStillADocumentInEveryFormat) {
     EXPECT_EQ(Write(OutputFormat::kTable),
               "Table  Column  Row  Data  Current\n"
               "-----  ------  ---  ----  -------\n");
+}
+
+TEST_F(ChangeWriterTest, EntriesHandedOverOneAtATimePrintBeforeTheEndAndOnlyValidOnesCount) {
+    std::ostringstream out;
+    deltalens::ChangeWriter writer(list_, OutputFormat::kTsv, out);
+    writer.Add(CStringArrayEntry("Property", "Value", "ProductName", "New", "Old"));
+    CStringArrayEntry hidden("Hidden", "c", "r", "d", "c");
+    hidden.SetFlags(0x80000000u, true);
+    writer.Add(hidden);
+    EXPECT_EQ(out.str(),
+              "Table\tColumn\tRow\tData\tCurrent\n"
+              "Property\tValue\tProductName\tNew\tOld\n");
+    writer.Add(CStringArrayEntry("Items", "DELETE", "beta", "", ""));
+    writer.Finish();
+    EXPECT_EQ(writer.count(), 2u);
+    EXPECT_EQ(list_.GetCount(), 0);  // the list gave its names and holds nothing
+    EXPECT_EQ(out.str(),
+              "Table\tColumn\tRow\tData\tCurrent\n"
+              "Property\tValue\tProductName\tNew\tOld\n"
+              "Items\tDELETE\tbeta\t\t\n");
 }
 
 }  // namespace
