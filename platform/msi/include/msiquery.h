@@ -154,6 +154,8 @@ extern "C" {
 // --- Databases ---------------------------------------------------------------
 
 // Opens szDatabasePath in the mode or to the output path given by szPersist.
+// A create mode or an output path makes its file at once; the file is removed
+// again when the database closes without a commit having written it.
 UINT MsiOpenDatabaseA(LPCSTR szDatabasePath, LPCSTR szPersist, MSIHANDLE* phDatabase);
 // Writes every persistent change to the file; no effect on a read-only database.
 UINT MsiDatabaseCommit(MSIHANDLE hDatabase);
@@ -163,7 +165,8 @@ MSIDBSTATE MsiGetDatabaseState(MSIHANDLE hDatabase);
 // A record whose field 0 is the table name and fields 1..n the key columns.
 UINT MsiDatabaseGetPrimaryKeysA(MSIHANDLE hDatabase, LPCSTR szTableName, MSIHANDLE* phRecord);
 // TRUE for a table kept in the file, FALSE for a temporary one, NONE when the
-// table does not exist, ERROR for a bad handle or a NULL name.
+// table does not exist and for _Tables, _Columns, _Streams and _Storages,
+// ERROR for a bad handle or a NULL name.
 MSICONDITION MsiDatabaseIsTablePersistentA(MSIHANDLE hDatabase, LPCSTR szTableName);
 
 // --- Views -------------------------------------------------------------------
@@ -172,21 +175,30 @@ MSICONDITION MsiDatabaseIsTablePersistentA(MSIHANDLE hDatabase, LPCSTR szTableNa
 // MsiViewExecute. ERROR_BAD_QUERY_SYNTAX for a query that is not accepted.
 UINT MsiDatabaseOpenViewA(MSIHANDLE hDatabase, LPCSTR szQuery, MSIHANDLE* phView);
 // Runs the query; hRecord (or 0) supplies the values of its `?` parameters.
+// ERROR_BAD_QUERY_SYNTAX when a schema statement does not fit the database
+// (a table made twice, a column added twice, a table freed away).
 UINT MsiViewExecute(MSIHANDLE hView, MSIHANDLE hRecord);
-// The next row as a new record; ERROR_NO_MORE_ITEMS after the last one.
+// The next row as a new record (field 0 holds 1); ERROR_NO_MORE_ITEMS after
+// the last one; ERROR_INVALID_PARAMETER without phRecord, before the handle.
 UINT MsiViewFetch(MSIHANDLE hView, MSIHANDLE* phRecord);
 // Applies one change through the view: hRecord is a record fetched from it
 // (or, for the inserting modes, one with a field per column of the view).
 // ERROR_ACCESS_DENIED when the view or the database does not allow the
 // change, ERROR_INVALID_DATA for a record that does not fit or a failed
-// validation, whose first failing column MsiViewGetErrorA then names.
+// validation, whose findings MsiViewGetErrorA then hands out,
+// ERROR_FUNCTION_FAILED for a change the view cannot make (a key column
+// changed, a join, a duplicate key), ERROR_CALL_NOT_IMPLEMENTED for a
+// validation that needs a check this engine does not have.
 UINT MsiViewModify(MSIHANDLE hView, MSIMODIFY eModifyMode, MSIHANDLE hRecord);
 // A new record with one field per column of the view: the column names, or
 // their types in archive notation ("s72", "I2", "v0"...).
 UINT MsiViewGetColumnInfo(MSIHANDLE hView, MSICOLINFO eColumnInfo, MSIHANDLE* phRecord);
 // Ends the execution; the view may be executed again.
 UINT MsiViewClose(MSIHANDLE hView);
-// The first column that failed the last validating MsiViewModify.
+// The findings of the last validating MsiViewModify, one per call in column
+// order: the MSIDBERROR value and its column; then MSIDBERROR_NOERROR, after
+// which they start over. MSIDBERROR_MOREDATA (buffer too small) keeps the
+// finding for the next call.
 MSIDBERROR MsiViewGetErrorA(MSIHANDLE hView, LPSTR szColumnNameBuffer, DWORD* pcchBuf);
 
 // --- Records -----------------------------------------------------------------
@@ -195,7 +207,8 @@ MSIDBERROR MsiViewGetErrorA(MSIHANDLE hView, LPSTR szColumnNameBuffer, DWORD* pc
 MSIHANDLE MsiCreateRecord(UINT cParams);
 // The number of fields (without field 0); (UINT)-1 for a bad handle.
 UINT MsiRecordGetFieldCount(MSIHANDLE hRecord);
-// TRUE for a null field, a field beyond the record's last, and a bad handle.
+// TRUE for a null field and a field beyond the record's last; FALSE for a bad
+// handle, as the installer answers.
 BOOL MsiRecordIsNull(MSIHANDLE hRecord, UINT iField);
 // Bytes of a string or stream field, 4 for an integer, 0 for null.
 UINT MsiRecordDataSize(MSIHANDLE hRecord, UINT iField);
@@ -203,11 +216,14 @@ UINT MsiRecordDataSize(MSIHANDLE hRecord, UINT iField);
 UINT MsiRecordSetInteger(MSIHANDLE hRecord, UINT iField, int iValue);
 // NULL or "" sets the field to null.
 UINT MsiRecordSetStringA(MSIHANDLE hRecord, UINT iField, LPCSTR szValue);
-// MSI_NULL_INTEGER for null, for a field that is not a number, for a bad handle.
+// A string field of an optional '-' and digits reads as that number, wrapped
+// to 32 bits; MSI_NULL_INTEGER for null, for a field that is not a number
+// ('+1', ' 1'), for a bad handle.
 int MsiRecordGetInteger(MSIHANDLE hRecord, UINT iField);
 // An integer field reads as its decimal text, a null field as "".
 UINT MsiRecordGetStringA(MSIHANDLE hRecord, UINT iField, LPSTR szValueBuf, DWORD* pcchValueBuf);
-// Sets a stream field from a file's bytes; a NULL path rewinds the field's stream.
+// Sets a stream field from a file's bytes; a NULL path rewinds the field's
+// stream. Field 0 takes no stream (ERROR_INVALID_PARAMETER).
 UINT MsiRecordSetStreamA(MSIHANDLE hRecord, UINT iField, LPCSTR szFilePath);
 // Reads the next bytes of a stream field; without a buffer, its total size.
 UINT MsiRecordReadStream(MSIHANDLE hRecord, UINT iField, char* szDataBuf, DWORD* pcbDataBuf);
@@ -220,10 +236,11 @@ MSIHANDLE MsiGetLastErrorRecord(void);
 // --- Summary information -----------------------------------------------------
 
 // By database handle or (hDatabase 0) by path; uiUpdateCount is how many new
-// properties may be added before persisting.
+// properties may be added before persisting, and 0 makes the object
+// read-only. An empty path is ERROR_INSTALL_PACKAGE_OPEN_FAILED.
 UINT MsiGetSummaryInformationA(MSIHANDLE hDatabase, LPCSTR szDatabasePath, UINT uiUpdateCount,
                                MSIHANDLE* phSummaryInfo);
-// How many properties hold a value.
+// How many properties hold a value; a NULL count only checks the handle.
 UINT MsiSummaryInfoGetPropertyCount(MSIHANDLE hSummaryInfo, UINT* puiPropertyCount);
 // The property's type (VT_EMPTY when it holds no value) and its value in the
 // argument of that type; text follows the string-getter convention above.
