@@ -164,6 +164,13 @@ TEST_F(SchemaApi, TemporaryTablesLiveWhileHeld) {
                   "`C`)"),
               ERROR_SUCCESS);
     EXPECT_EQ(MsiDatabaseIsTablePersistentA(db_, "T3"), MSICONDITION_TRUE);
+    // Its temporary column stays until a hold on the table is freed.
+    EXPECT_EQ(Query("SELECT * FROM `T3`")[1], "S255|j2");
+    EXPECT_EQ(Run("INSERT INTO `T3` (`B`, `C`) VALUES (1, 'a')"), ERROR_SUCCESS);
+    EXPECT_EQ(Run("ALTER TABLE `T3` HOLD"), ERROR_SUCCESS);
+    EXPECT_EQ(Run("ALTER TABLE `T3` FREE"), ERROR_SUCCESS);
+    EXPECT_EQ(Query("SELECT * FROM `T3`"), (std::vector<std::string>{"C", "S255", "a"}));
+    EXPECT_EQ(Run("INSERT INTO `T3` (`B`, `C`) VALUES (2, 'b')"), ERROR_BAD_QUERY_SYNTAX);
     for (const char* system : {"_Tables", "_Columns", "_Streams", "_Storages"})
         EXPECT_EQ(MsiDatabaseIsTablePersistentA(db_, system), MSICONDITION_NONE) << system;
 }

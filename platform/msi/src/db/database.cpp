@@ -377,12 +377,10 @@ Status Database::CreateTable(TableSchema schema, bool held) {
     if (!format::EncodeStreamName(schema.name, true).ok())
         return Status::InvalidArgument("table name cannot be stored: " + schema.name);
     schema.temporary = !schema.HasPersistentColumns();
-    if (!held) {
-        // Nobody holds the table: what is temporary about it is released
-        // as soon as it is made.
-        if (schema.temporary) return Status::Ok();
-        std::erase_if(schema.columns, [](const ColumnSchema& c) { return c.type.IsTemporary(); });
-    }
+    // A table of temporary columns only that nobody holds is released as
+    // soon as it is made. The temporary columns of a saved table stay until
+    // a hold on the table is freed.
+    if (!held && schema.temporary) return Status::Ok();
     if (!schema.temporary) {
         // Intern names now so that _Tables and _Columns can refer to them.
         if (auto id = Intern(schema.name); !id.ok()) return id.status();

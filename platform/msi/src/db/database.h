@@ -99,8 +99,7 @@ class Database {
 
     // Makes a table (kExists when one of that name exists, the system tables
     // included). A held table starts with one hold (CREATE TABLE ... HOLD);
-    // without one, its temporary columns are released at once, and a table
-    // of temporary columns only is not kept at all.
+    // without one, a table of temporary columns only is not kept at all.
     Status CreateTable(TableSchema schema, bool held = true);
     Status DropTable(const std::string& name);
     // Appends a column (kExists when the table has one of that name);
