@@ -56,6 +56,14 @@ const std::vector<std::string> kCodesOnly = {
     "ALTER TABLE `Tmp` FREE",
     "ALTER TABLE `Tmp` FREE",
     "ALTER TABLE `Tmp` HOLD",
+    // A saved table's temporary column, made without HOLD, stays until a
+    // hold on the table is freed.
+    "CREATE TABLE `Kept` (`B` SHORT TEMPORARY, `C` CHAR(255) PRIMARY KEY `C`)",
+    "INSERT INTO `Kept` (`B`, `C`) VALUES (1, 'a')",
+    "ALTER TABLE `Kept` HOLD",
+    "ALTER TABLE `Kept` FREE",
+    "INSERT INTO `Kept` (`B`, `C`) VALUES (2, 'b')",
+    "INSERT INTO `Kept` (`C`) VALUES ('c')",
     "CREATE TABLE `_Tables` (`A` INT PRIMARY KEY `A`)",
     "CREATE TABLE `_Columns` (`A` INT PRIMARY KEY `A`)",
     "CREATE TABLE `_Streams` (`A` INT PRIMARY KEY `A`)",
