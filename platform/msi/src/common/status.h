@@ -1,15 +1,20 @@
 // The engine's error value: a kind and a specific message. Nothing in the
 // engine throws across its own modules; functions return a Status (or a Result)
 // and callers pass failures up with `if (!s.ok()) return s;`.
+//
+// Both are [[nodiscard]]: a call whose failure is dropped does not compile.
+// Where a failure really does not matter, the caller says so with
+// `(void)call();` and a comment saying why.
 #pragma once
 
+#include <cassert>
 #include <optional>
 #include <string>
 #include <utility>
 
 namespace msi {
 
-class Status {
+class [[nodiscard]] Status {
 public:
     // kRefused: well formed, but not done to this row or table; kBadQuery: a
     // statement that does not fit the database as it is now; kNotImplemented:
@@ -43,22 +48,40 @@ private:
 };
 
 // A value or the Status that explains why there is none.
+//
+// Misuse is a mistake of the caller and asserts: a Result made from an ok
+// Status (it would hold neither a value nor a reason; outside debug builds it
+// becomes a failure, so that no caller reads a value that is not there), and
+// the value of a Result that holds none.
 template <class T>
-class Result {
+class [[nodiscard]] Result {
 public:
     Result(T value) : value_(std::move(value)) {}
-    Result(Status status) : status_(std::move(status)) {}
+    Result(Status status) : status_(std::move(status)) {
+        assert(!status_.ok() && "a Result without a value needs a failed Status");
+        if (status_.ok()) status_ = Status::InvalidArgument("a result with neither a value nor a reason");
+    }
 
     bool ok() const { return status_.ok(); }
     const Status& status() const { return status_; }
-    T& value() & { return *value_; }
-    const T& value() const& { return *value_; }
-    T&& value() && { return std::move(*value_); }
-    T* operator->() { return &*value_; }
-    const T* operator->() const { return &*value_; }
-    T& operator*() { return *value_; }
+    T& value() & { return Held(); }
+    const T& value() const& { return Held(); }
+    T&& value() && { return std::move(Held()); }
+    T* operator->() { return &Held(); }
+    const T* operator->() const { return &Held(); }
+    T& operator*() { return Held(); }
+    const T& operator*() const { return Held(); }
 
 private:
+    T& Held() {
+        assert(value_.has_value() && "the value of a failed Result");
+        return *value_;
+    }
+    const T& Held() const {
+        assert(value_.has_value() && "the value of a failed Result");
+        return *value_;
+    }
+
     std::optional<T> value_;
     Status status_;
 };

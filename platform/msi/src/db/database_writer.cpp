@@ -228,6 +228,10 @@ Status DatabaseWriter::Write() {
     db_.file_ = std::shared_ptr<storage::CompoundFile>(std::move(reopened).value());
     db_.streams_.Load(db_.file_);
     db_.pool_.ResetCounts();
+    // The file is whole by now, so a count that fails here does not fail the
+    // commit: every persistent reference was counted without fault under
+    // invariant 2, and only a temporary cell naming an id not in use could
+    // fail, whose string is gone either way.
     for (const auto& name : db_.order_) {
         const auto& entry = db_.catalog_.at(name);
         if (auto tid = db_.pool_.FindText(name); tid.ok()) (void)db_.pool_.AddRef(*tid);

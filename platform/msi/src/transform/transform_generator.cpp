@@ -71,6 +71,11 @@ class Generator {
     // stay 0 and their strings out of the pool (for update records).
     Result<RowOperation> FullRow(const db::Table& table, const db::Row& row,
                                  const std::vector<bool>* only = nullptr);
+    // The _Columns record that adds a column named by pool id `column` to the
+    // table `table` as its column `number` (0: a new table numbers its columns
+    // in record order).
+    Result<RowOperation> ColumnRecord(uint32_t table, int32_t number, uint32_t column,
+                                      ColumnType type);
     Status WriteFile(const std::string& path);
 
     db::Database& changed_;
@@ -100,6 +105,21 @@ Result<uint32_t> Generator::Encode(db::Database& db, TextCache& texts, ColumnTyp
     const int32_t value = static_cast<int32_t>(cell);
     if (type.IsLongInteger()) return format::StoreLongInteger(value);
     return format::StoreShortInteger(value);
+}
+
+Result<RowOperation> Generator::ColumnRecord(uint32_t table, int32_t number, uint32_t column,
+                                             ColumnType type) {
+    // A number past a short integer's range cannot be stored; the type word
+    // is a 16-bit pattern, stored as the short integer of the same bits.
+    uint32_t stored_number = 0;
+    if (number != 0) {
+        auto stored = format::StoreShortInteger(number);
+        if (!stored.ok()) return stored.status();
+        stored_number = *stored;
+    }
+    auto stored_type = format::StoreShortInteger(int16_t(type.StoredWord()));
+    if (!stored_type.ok()) return stored_type.status();
+    return RowOperation{RowOperation::Kind::kAdd, 0x0401, {table, stored_number, column, *stored_type}, {}};
 }
 
 Result<std::string> Generator::KeyOf(TextCache& texts, const db::Table& table, const db::Row& row) {
@@ -164,12 +184,9 @@ Status Generator::AddWholeTable(const std::string& name) {
     for (const auto& column : schema.columns) {
         auto cid = Intern(column.name);
         if (!cid.ok()) return cid.status();
-        // Number null: the apply numbers a new table's columns in record order.
-        columns_ops_.push_back(
-            {RowOperation::Kind::kAdd,
-             0x0401,
-             {*tid, 0, *cid, *format::StoreShortInteger(int16_t(column.type.StoredWord()))},
-             {}});
+        auto record = ColumnRecord(*tid, 0, *cid, column.type);
+        if (!record.ok()) return record.status();
+        columns_ops_.push_back(std::move(record).value());
     }
     PendingStream& stream = streams_[name];
     for (const auto& column : schema.columns) stream.types.push_back(column.type);
@@ -207,12 +224,9 @@ Status Generator::CompareTable(const std::string& name) {
         for (size_t c = before.columns.size(); c < now.columns.size(); ++c) {
             auto cid = Intern(now.columns[c].name);
             if (!cid.ok()) return cid.status();
-            columns_ops_.push_back(
-                {RowOperation::Kind::kAdd,
-                 0x0401,
-                 {*tid, *format::StoreShortInteger(int32_t(c + 1)), *cid,
-                  *format::StoreShortInteger(int16_t(now.columns[c].type.StoredWord()))},
-                 {}});
+            auto record = ColumnRecord(*tid, int32_t(c + 1), *cid, now.columns[c].type);
+            if (!record.ok()) return record.status();
+            columns_ops_.push_back(std::move(record).value());
         }
     }
     PendingStream stream;
