@@ -80,6 +80,51 @@ fs::path Fixture(const std::string& relative) {
     return fs::exists(p, ec) ? p : fs::path{};
 }
 
+std::vector<fs::path> FixtureFiles(const std::vector<std::string>& extensions) {
+    std::vector<fs::path> files;
+    const fs::path shared = SharedDir();
+    if (shared.empty()) return files;
+    std::error_code ec;
+    for (const char* folder : {"fixtures/real", "fixtures/generated"}) {
+        if (!fs::is_directory(shared / folder, ec)) continue;
+        for (const auto& entry : fs::recursive_directory_iterator(shared / folder, ec)) {
+            const std::string extension = entry.path().extension().string();
+            if (entry.is_regular_file(ec) &&
+                std::find(extensions.begin(), extensions.end(), extension) != extensions.end())
+                files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+const std::vector<const char*>& FixturePackageNames() {
+    static const std::vector<const char*> names = {
+        "real/adobe-reader/AcroRead.msi",
+        "real/alcor-smartcard/AlcorSmartCardReaderDriver.msi",
+        "real/lessmsi/IviNetSharedComponents32_Fx20_1.3.0.msi",
+        "real/lessmsi/msi_with_external_cab.msi",
+        "real/lessmsi/putty-0.68-installer.msi",
+        "real/lessmsi/vcredist.msi",
+        "real/pes2012/PES2012DEMO.msi",
+        "real/wix3/RtmProduct.msi",
+        "real/wix3/SimpleBinary.msi",
+        "real/wix3/SimpleInstanceTransform.msi",
+        "real/wix3/gdr1.msp",
+        "real/wix3/he-il.msi",
+        "generated/idt-cp1252.msi",
+        "generated/many-strings.msi",
+        "generated/wixl-hello.msi",
+    };
+    return names;
+}
+
+fs::path OracleScript() {
+    const char* script = std::getenv("VSB_ORACLE");
+    if (script == nullptr || *script == '\0' || ::access(script, X_OK) != 0) return {};
+    return script;
+}
+
 TraceCapture::TraceCapture() {
     previous_ = win32::SetDebugSink([this](std::string_view text) {
         std::string line(text);
@@ -108,27 +153,6 @@ std::string ReadFile(const fs::path& path) {
 void WriteFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ShellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string RunCommand(const std::string& command, int* status) {
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        if (status != nullptr) *status = -1;
-        return output;
-    }
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    const int result = ::pclose(pipe);
-    if (status != nullptr) *status = result != -1 && WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    return output;
 }
 
 }  // namespace testing_support

@@ -1,11 +1,13 @@
 // Helpers shared by the test programs: private temporary folders, the shared
-// fixtures beside the checkout, and a capture of the debug output channel.
+// fixtures and the oracle beside the checkout, and a capture of the debug
+// output channel. Running other programs is in run_program.h, included here.
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "run_program.h"
 #include "win32/debug.h"
 
 namespace testing_support {
@@ -37,6 +39,19 @@ class TempDir {
 std::filesystem::path SharedDir();
 // A file below shared/fixtures, or an empty path when it is missing.
 std::filesystem::path Fixture(const std::string& relative);
+// Every file below shared/fixtures/real and shared/fixtures/generated whose
+// extension is one of `extensions` (".msi", ".mst", ".msp"), sorted; empty
+// when the fixtures are absent. The damaged files of malformed/ are left to
+// the tests that name them.
+std::vector<std::filesystem::path> FixtureFiles(const std::vector<std::string>& extensions);
+// The packages and the patch of FixtureFiles({".msi", ".msp"}) by their names
+// below shared/fixtures, known before the fixtures are looked at, so that
+// each can be a test of its own. The interop tests check that it names every
+// one there is.
+const std::vector<const char*>& FixturePackageNames();
+// The oracle's run script (VSB_ORACLE, see scripts/test), or an empty path
+// when it is not set up.
+std::filesystem::path OracleScript();
 
 // Collects every line written to the debug output channel while it lives.
 class TraceCapture {
@@ -58,16 +73,19 @@ class TraceCapture {
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
-// Quotes a word for a POSIX shell command line ('it'\''s').
-std::string ShellQuote(const std::string& text);
-// Runs a shell command line (the peer programs: msitools, gcab, the oracle)
-// and returns its standard output. *status gets the exit status, or -1 when
-// the command could not be started or did not exit normally.
-std::string RunCommand(const std::string& command, int* status = nullptr);
-
 }  // namespace testing_support
 
 // Skips the current test when a shared fixture is missing, saying so.
 #define VSB_REQUIRE_FIXTURE(var, relative)                                  \
     const std::filesystem::path var = ::testing_support::Fixture(relative); \
     if (var.empty()) GTEST_SKIP() << "fixture not available: " << (relative)
+
+// Skips the current test when the fixtures are absent, saying so.
+#define VSB_REQUIRE_FIXTURES(var, ...)                                                             \
+    const std::vector<std::filesystem::path> var = ::testing_support::FixtureFiles({__VA_ARGS__}); \
+    if (var.empty()) GTEST_SKIP() << "fixtures not available"
+
+// Skips the current test when the oracle is not set up, saying so.
+#define VSB_REQUIRE_ORACLE(var)                                          \
+    const std::filesystem::path var = ::testing_support::OracleScript(); \
+    if (var.empty()) GTEST_SKIP() << "the oracle is not set up (VSB_ORACLE): not compared with it"
