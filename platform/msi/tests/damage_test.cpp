@@ -12,6 +12,8 @@
 
 #include <filesystem>
 #include <set>
+#include <string_view>
+#include <vector>
 
 #include "format/stream_name.h"
 #include "interop_util.h"
@@ -190,20 +192,13 @@ size_t PeakMemoryMiB() {
     return size_t(usage.ru_maxrss) / 1024;
 }
 
-const char* const kPackages[] = {
-    "real/adobe-reader/AcroRead.msi",
-    "real/alcor-smartcard/AlcorSmartCardReaderDriver.msi",
-    "real/lessmsi/IviNetSharedComponents32_Fx20_1.3.0.msi",
-    "real/lessmsi/msi_with_external_cab.msi",
-    "real/lessmsi/putty-0.68-installer.msi",
-    "real/lessmsi/vcredist.msi",
-    "real/pes2012/PES2012DEMO.msi",
-    "real/wix3/RtmProduct.msi",
-    "real/wix3/SimpleBinary.msi",
-    "real/wix3/SimpleInstanceTransform.msi",
-    "real/wix3/gdr1.msp",
-    "real/wix3/he-il.msi",
-};
+// The real packages and the patch (the generated ones add nothing here).
+std::vector<const char*> RealPackages() {
+    std::vector<const char*> real;
+    for (const char* name : testing_support::FixturePackageNames())
+        if (std::string_view(name).starts_with("real/")) real.push_back(name);
+    return real;
+}
 
 class DamagedPackage : public ::testing::TestWithParam<const char*> {};
 
@@ -260,7 +255,7 @@ TEST_P(DamagedPackage, EveryVariantGivesErrorCodesOnly) {
     RecordProperty("opened", int(tally.opened));
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, DamagedPackage, ::testing::ValuesIn(kPackages),
+INSTANTIATE_TEST_SUITE_P(Fixtures, DamagedPackage, ::testing::ValuesIn(RealPackages()),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              std::string name = fs::path(info.param).stem().string();
                              for (char& c : name)

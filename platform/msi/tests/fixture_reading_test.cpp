@@ -22,26 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Listed by name so that each package is its own test; a test below checks
-// that no package of the fixture folders is missing here.
-const char* const kPackages[] = {
-    "real/adobe-reader/AcroRead.msi",
-    "real/alcor-smartcard/AlcorSmartCardReaderDriver.msi",
-    "real/lessmsi/IviNetSharedComponents32_Fx20_1.3.0.msi",
-    "real/lessmsi/msi_with_external_cab.msi",
-    "real/lessmsi/putty-0.68-installer.msi",
-    "real/lessmsi/vcredist.msi",
-    "real/pes2012/PES2012DEMO.msi",
-    "real/wix3/RtmProduct.msi",
-    "real/wix3/SimpleBinary.msi",
-    "real/wix3/SimpleInstanceTransform.msi",
-    "real/wix3/gdr1.msp",
-    "real/wix3/he-il.msi",
-    "generated/idt-cp1252.msi",
-    "generated/many-strings.msi",
-    "generated/wixl-hello.msi",
-};
-
 constexpr size_t kLongString = 65536;
 
 // Strings reach the caller in UTF-8 whatever the package's code page. wixl
@@ -153,13 +133,14 @@ class PackageReading : public ::testing::TestWithParam<const char*> {
 };
 
 TEST_P(PackageReading, TablesAndRowsMatchMsiinfoCellByCell) {
-    if (!HaveMsitools()) GTEST_SKIP() << "msitools not installed";
+    VSB_REQUIRE_PROGRAM("msiinfo");
     testing_support::TempDir scratch;  // msiinfo writes binary cells into its working folder
 
     // The same tables (msiinfo adds its two pseudo tables).
-    const Output listed = RunProgram({"msiinfo", "tables", path_.string()});
-    ASSERT_TRUE(listed.ok);
-    auto theirs = Lines(listed.text);
+    const testing_support::RunResult listed =
+        testing_support::Run({"msiinfo", "tables", path_.string()});
+    ASSERT_TRUE(listed.ok());
+    auto theirs = Lines(listed.out);
     theirs.erase("_SummaryInformation");
     theirs.erase("_ForceCodepage");
     EXPECT_EQ(std::multiset<std::string>(names_.begin(), names_.end()), theirs);
@@ -174,12 +155,13 @@ TEST_P(PackageReading, TablesAndRowsMatchMsiinfoCellByCell) {
             ++left_to_oracle;
             continue;
         }
-        const Output exported =
-            RunProgram({"msiinfo", "export", path_.string(), names_[t]}, scratch.path());
-        ASSERT_TRUE(exported.ok) << names_[t];
+        const testing_support::RunResult exported =
+            testing_support::Run({"msiinfo", "export", path_.string(), names_[t]},
+                                 testing_support::RunOptions().In(scratch.path()));
+        ASSERT_TRUE(exported.ok()) << names_[t];
         std::vector<std::string> ours, expected;
         for (const auto& row : table.rows) ours.push_back(OurMsiinfoLine(row));
-        for (const auto& line : MsiinfoRows(exported.text))
+        for (const auto& line : MsiinfoRows(exported.out))
             expected.push_back(TheirMsiinfoLine(line, table.types, scratch.path()));
         EXPECT_EQ(ours, expected) << GetParam() << " table " << names_[t];
         for (const auto& row : table.rows) cells += row.size();
@@ -201,9 +183,10 @@ TEST_P(PackageReading, EveryStringCellIsUtf8) {
 }
 
 TEST_P(PackageReading, StreamsListTheStreamsMsiinfoLists) {
-    if (!HaveMsitools()) GTEST_SKIP() << "msitools not installed";
-    const Output listed = RunProgram({"msiinfo", "streams", path_.string()});
-    ASSERT_TRUE(listed.ok);
+    VSB_REQUIRE_PROGRAM("msiinfo");
+    const testing_support::RunResult listed =
+        testing_support::Run({"msiinfo", "streams", path_.string()});
+    ASSERT_TRUE(listed.ok());
     const ApiTable streams = ReadTable(db_.get(), "_Streams");
     ASSERT_EQ(streams.status, 0u);
     ASSERT_EQ(streams.names, (std::vector<std::string>{"Name", "Data"}));
@@ -215,7 +198,7 @@ TEST_P(PackageReading, StreamsListTheStreamsMsiinfoLists) {
     // Compared as sets: putty's package holds two directory entries that both
     // decode to \005SummaryInformation; msiinfo lists both, the engine and the
     // oracle one.
-    const auto theirs = Lines(listed.text);
+    const auto theirs = Lines(listed.out);
     EXPECT_EQ(std::set<std::string>(ours.begin(), ours.end()),
               std::set<std::string>(theirs.begin(), theirs.end()));
     EXPECT_EQ(ours.size(), std::set<std::string>(ours.begin(), ours.end()).size())
@@ -223,13 +206,12 @@ TEST_P(PackageReading, StreamsListTheStreamsMsiinfoLists) {
 }
 
 TEST_P(PackageReading, NamesTypesRowsAndStreamsMatchTheOracle) {
-    const auto script = OracleScript();
-    if (!script) GTEST_SKIP() << "oracle not set up (VSB_ORACLE names its run script)";
+    VSB_REQUIRE_ORACLE(script);
     std::vector<std::string> queries;
     for (const auto& name : names_) queries.push_back("SELECT * FROM `" + name + "`");
     queries.push_back("SELECT * FROM `_Streams`");
     bool ok = false;
-    const auto results = OracleQuery(*script, path_, queries, ok);
+    const auto results = OracleQuery(script, path_, queries, ok);
     ASSERT_TRUE(ok);
     ASSERT_EQ(results.size(), queries.size());
     for (size_t t = 0; t < names_.size(); ++t) {
@@ -246,7 +228,8 @@ TEST_P(PackageReading, NamesTypesRowsAndStreamsMatchTheOracle) {
     EXPECT_EQ(ours, theirs) << GetParam() << " _Streams";
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, PackageReading, ::testing::ValuesIn(kPackages),
+INSTANTIATE_TEST_SUITE_P(Fixtures, PackageReading,
+                         ::testing::ValuesIn(testing_support::FixturePackageNames()),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              std::string name = fs::path(info.param).stem().string();
                              for (char& c : name)
@@ -268,10 +251,10 @@ TEST(PackageReadingNeutralText, NeutralCodePageBytesReadAsWindows1252) {
 }
 
 TEST(PackageReadingList, NamesEveryPackageOfTheFixtureFolders) {
-    const auto found = FixturePackages();
-    if (found.empty()) GTEST_SKIP() << "fixtures not available";
+    VSB_REQUIRE_FIXTURES(found, ".msi", ".msp");
     const fs::path base = testing_support::SharedDir() / "fixtures";
-    std::set<std::string> listed(std::begin(kPackages), std::end(kPackages));
+    const auto& names = testing_support::FixturePackageNames();
+    const std::set<std::string> listed(names.begin(), names.end());
     for (const auto& path : found)
         EXPECT_TRUE(listed.count(fs::relative(path, base).string())) << path << " is not listed";
 }

@@ -106,53 +106,6 @@ std::vector<std::string> TableNames(MSIHANDLE database) {
     return names;
 }
 
-Output RunProgram(const std::vector<std::string>& argv, const fs::path& cwd) {
-    Output out;
-    int fds[2];
-    if (::pipe(fds) != 0) return out;
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        return out;
-    }
-    if (pid == 0) {
-        ::dup2(fds[1], 1);
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (null >= 0) ::dup2(null, 2);
-        ::close(fds[0]);
-        ::close(fds[1]);
-        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) ::_exit(126);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fds[0], buf, sizeof buf);
-        if (n <= 0) break;
-        out.text.append(buf, size_t(n));
-    }
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    out.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return out;
-}
-
-bool HaveMsitools() {
-    return ::access("/usr/bin/msiinfo", X_OK) == 0 && ::access("/usr/bin/msibuild", X_OK) == 0;
-}
-
-std::optional<std::string> OracleScript() {
-    const char* script = std::getenv("VSB_ORACLE");
-    if (!script || !*script || ::access(script, X_OK) != 0) return std::nullopt;
-    return std::string(script);
-}
-
 std::string MsiinfoText(const Cell& cell) {
     switch (cell.kind) {
         case Cell::Kind::kNull:
@@ -260,41 +213,25 @@ std::vector<std::string> AsOracleLines(const ApiTable& table) {
     return lines;
 }
 
-std::vector<std::vector<std::string>> OracleQuery(const std::string& script,
-                                                  const fs::path& database,
+std::vector<std::vector<std::string>> OracleQuery(const fs::path& script, const fs::path& database,
                                                   const std::vector<std::string>& queries,
                                                   bool& ok) {
-    std::vector<std::string> argv = {script, "query", database.string()};
+    std::vector<std::string> argv = {script.string(), "query", database.string()};
     argv.insert(argv.end(), queries.begin(), queries.end());
-    const Output out = RunProgram(argv);
-    ok = out.ok;
+    const testing_support::RunResult out = testing_support::Run(argv);
+    ok = out.ok();
     std::vector<std::vector<std::string>> results;
     size_t pos = 0;
-    while (pos < out.text.size()) {
-        size_t end = out.text.find('\n', pos);
-        if (end == std::string::npos) end = out.text.size();
-        std::string line = out.text.substr(pos, end - pos);
+    while (pos < out.out.size()) {
+        size_t end = out.out.find('\n', pos);
+        if (end == std::string::npos) end = out.out.size();
+        std::string line = out.out.substr(pos, end - pos);
         pos = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.rfind("names\t", 0) == 0 || results.empty()) results.emplace_back();
         results.back().push_back(line);
     }
     return results;
-}
-
-std::vector<fs::path> FixturePackages() {
-    std::vector<fs::path> files;
-    const fs::path root = testing_support::SharedDir();
-    if (root.empty()) return files;
-    for (const char* folder : {"fixtures/real", "fixtures/generated"}) {
-        if (!fs::exists(root / folder)) continue;
-        for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
-            const auto ext = entry.path().extension();
-            if (ext == ".msi" || ext == ".msp") files.push_back(entry.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 }  // namespace msi_interop

@@ -38,19 +38,6 @@ ApiTable ReadTable(MSIHANDLE database, const std::string& table);
 // The names _Tables lists, in its order.
 std::vector<std::string> TableNames(MSIHANDLE database);
 
-// Result of running a program: its standard output and whether it exited 0.
-struct Output {
-    bool ok = false;
-    std::string text;
-};
-// Runs an argument vector (no shell) with `cwd` as its working folder and
-// captures its standard output; standard error is discarded.
-Output RunProgram(const std::vector<std::string>& argv, const std::filesystem::path& cwd = {});
-
-bool HaveMsitools();
-// The oracle's run script named by VSB_ORACLE, when it is set and executable.
-std::optional<std::string> OracleScript();
-
 // --- msiinfo -------------------------------------------------------------
 // msiinfo export writes values raw, a null as an empty field, integers in
 // decimal and a binary cell as the stream name "Table.Key", with the stream's
@@ -70,15 +57,12 @@ uint64_t Fnv1a64(const std::string& bytes);
 
 // The lines `run query DB SQL...` prints, one vector per query: "names",
 // "types", "row"..., "rows N".
-std::vector<std::vector<std::string>> OracleQuery(const std::string& script,
+std::vector<std::vector<std::string>> OracleQuery(const std::filesystem::path& script,
                                                   const std::filesystem::path& database,
                                                   const std::vector<std::string>& queries,
                                                   bool& ok);
 // How our own read of a query looks in the oracle's output format.
 std::vector<std::string> AsOracleLines(const ApiTable& table);
-
-// Every .msi and .msp below fixtures/real and fixtures/generated, sorted.
-std::vector<std::filesystem::path> FixturePackages();
 
 // Closes a handle when it goes out of scope.
 class Handle {

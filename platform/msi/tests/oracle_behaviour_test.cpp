@@ -118,9 +118,8 @@ std::vector<std::string> OurQuery(const fs::path& path, const std::string& query
 class OracleBehaviour : public ::testing::Test {
   protected:
     void SetUp() override {
-        auto script = OracleScript();
-        if (!script) GTEST_SKIP() << "VSB_ORACLE is not set: no oracle to compare with";
-        script_ = *script;
+        VSB_REQUIRE_ORACLE(script);
+        script_ = script.string();
     }
     std::string script_;
     testing_support::TempDir dir_;
@@ -131,9 +130,9 @@ std::vector<std::string> TheirExec(const std::string& script, const fs::path& pa
                                    const std::vector<std::string>& statements) {
     std::vector<std::string> argv = {script, "exec", path.string()};
     argv.insert(argv.end(), statements.begin(), statements.end());
-    const auto exec = RunProgram(argv);
-    std::vector<std::string> codes = ResultLines(exec.text, "exec\t");
-    for (const auto& line : ResultLines(exec.text, "commit\t")) codes.push_back(line);
+    const auto exec = testing_support::Run(argv);
+    std::vector<std::string> codes = ResultLines(exec.out, "exec\t");
+    for (const auto& line : ResultLines(exec.out, "commit\t")) codes.push_back(line);
     return codes;
 }
 
@@ -209,8 +208,8 @@ TEST_F(OracleBehaviour, ImportReadsBinaryCellsFromTheFolderNamedAfterTheArchive)
     const fs::path theirs = dir_.path() / "theirs.msi";
     const fs::path ours = dir_.path() / "ours.msi";
     const auto imported =
-        RunProgram({script_, "import", theirs.string(), in.string(), "bin_import.idt"});
-    EXPECT_EQ(ResultLines(imported.text, "import\t"),
+        testing_support::Run({script_, "import", theirs.string(), in.string(), "bin_import.idt"});
+    EXPECT_EQ(ResultLines(imported.out, "import\t"),
               (std::vector<std::string>{"import\tbin_import.idt\t0"}));
     {
         Handle db;

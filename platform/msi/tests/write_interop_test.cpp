@@ -44,22 +44,20 @@ std::set<std::string> LineSet(const std::string& text) {
 }
 
 // Every table of `path` read through our API, compared with the oracle's
-// reading of the same file; returns how many tables were compared.
-size_t ExpectOracleReadsAsWeDo(const fs::path& path) {
-    const auto script = OracleScript();
-    if (!script) return 0;
+// reading of the same file.
+void ExpectOracleReadsAsWeDo(const fs::path& script, const fs::path& path) {
     Handle db;
-    EXPECT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, db.out()), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, db.out()), ERROR_SUCCESS);
     const auto names = TableNames(db.get());
+    ASSERT_FALSE(names.empty());
     std::vector<std::string> queries;
     for (const auto& name : names) queries.push_back("SELECT * FROM `" + name + "`");
     bool ok = false;
-    const auto results = OracleQuery(*script, path, queries, ok);
+    const auto results = OracleQuery(script, path, queries, ok);
     EXPECT_TRUE(ok) << path;
     EXPECT_EQ(results.size(), names.size());
     for (size_t t = 0; t < names.size() && t < results.size(); ++t)
         EXPECT_EQ(AsOracleLines(ReadTable(db.get(), names[t])), results[t]) << names[t];
-    return names.size();
 }
 
 // Reads a file into a string, for MsiRecordSetStreamA's source files.
@@ -239,29 +237,32 @@ TEST_F(WrittenPackage, ReadsBackThroughOurOwnInterface) {
 }
 
 TEST_F(WrittenPackage, MsiinfoListsTablesStreamsAndExportsEveryCell) {
-    if (!HaveMsitools()) GTEST_SKIP() << "msitools not installed";
-    const Output tables = RunProgram({"msiinfo", "tables", path_.string()});
-    ASSERT_TRUE(tables.ok);
-    EXPECT_EQ(LineSet(tables.text), (std::set<std::string>{"_SummaryInformation", "_ForceCodepage",
-                                                           "AllTypes", "Blobs", "Many"}));
-    const Output streams = RunProgram({"msiinfo", "streams", path_.string()});
-    ASSERT_TRUE(streams.ok);
-    const auto listed = LineSet(streams.text);
+    VSB_REQUIRE_PROGRAM("msiinfo");
+    const testing_support::RunResult tables =
+        testing_support::Run({"msiinfo", "tables", path_.string()});
+    ASSERT_TRUE(tables.ok());
+    EXPECT_EQ(LineSet(tables.out), (std::set<std::string>{"_SummaryInformation", "_ForceCodepage",
+                                                          "AllTypes", "Blobs", "Many"}));
+    const testing_support::RunResult streams =
+        testing_support::Run({"msiinfo", "streams", path_.string()});
+    ASSERT_TRUE(streams.ok());
+    const auto listed = LineSet(streams.out);
     for (const char* name : {"AllTypes.a", "AllTypes.b", "AllTypes.c", "AllTypes.d", "Blobs.a",
                              "Blobs.c", "extra.cab"})
         EXPECT_TRUE(listed.count(name)) << name;
 
     TempDir scratch;
-    const Output exported =
-        RunProgram({"msiinfo", "export", path_.string(), "AllTypes"}, scratch.path());
-    ASSERT_TRUE(exported.ok);
+    const testing_support::RunResult exported =
+        testing_support::Run({"msiinfo", "export", path_.string(), "AllTypes"},
+                             testing_support::RunOptions().In(scratch.path()));
+    ASSERT_TRUE(exported.ok());
     // msiinfo writes CR and LF raw, so the row holding "line\r\nbreak" spans
     // two lines; the header and the other rows are compared line by line.
-    EXPECT_EQ(exported.text.substr(0, exported.text.find("a\t")),
+    EXPECT_EQ(exported.out.substr(0, exported.out.find("a\t")),
               "Key\tStr\tStrNull\tLoc\tLocNull\tShort\tShortNull\tLong\tLongNull\tBin\r\n"
               "s20\ts40\tS40\tl64\tL64\ti2\tI2\ti4\tI4\tv0\r\n"
               "AllTypes\tKey\r\n");
-    const auto rows = MsiinfoRows(exported.text);
+    const auto rows = MsiinfoRows(exported.out);
     ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(rows[0], "a\tfirst\tx\tloc\tlocnull\t1\t2\t3\t4\tAllTypes.a");
     EXPECT_EQ(rows[1], "b\tsecond\t\ttab\there\t\t-32767\t\t-2147483647\t\tAllTypes.b");
@@ -272,17 +273,21 @@ TEST_F(WrittenPackage, MsiinfoListsTablesStreamsAndExportsEveryCell) {
         EXPECT_EQ(testing_support::ReadFile(scratch.path() / "AllTypes" /
                                             (std::string("AllTypes.") + key)),
                   PatternBytes(size_t(size), unsigned(key)));
-    const Output blobs = RunProgram({"msiinfo", "export", path_.string(), "Blobs"}, scratch.path());
-    ASSERT_TRUE(blobs.ok);
-    EXPECT_EQ(MsiinfoRows(blobs.text),
+    const testing_support::RunResult blobs =
+        testing_support::Run({"msiinfo", "export", path_.string(), "Blobs"},
+                             testing_support::RunOptions().In(scratch.path()));
+    ASSERT_TRUE(blobs.ok());
+    EXPECT_EQ(MsiinfoRows(blobs.out),
               (std::vector<std::string>{"a\tBlobs.a", "b\t", "c\tBlobs.c", "d\t"}));
     EXPECT_EQ(testing_support::ReadFile(scratch.path() / "Blobs" / "Blobs.c"),
               PatternBytes(5007, 99));
 
     // 3-byte references: every one of the 66,000 strings comes back in its row.
-    const Output many = RunProgram({"msiinfo", "export", path_.string(), "Many"}, scratch.path());
-    ASSERT_TRUE(many.ok);
-    const auto many_rows = MsiinfoRows(many.text);
+    const testing_support::RunResult many =
+        testing_support::Run({"msiinfo", "export", path_.string(), "Many"},
+                             testing_support::RunOptions().In(scratch.path()));
+    ASSERT_TRUE(many.ok());
+    const auto many_rows = MsiinfoRows(many.out);
     ASSERT_EQ(many_rows.size(), size_t(kManyRows) + 1);
     for (int i = 0; i < kManyRows; i += 997)
         EXPECT_EQ(many_rows[size_t(i)], std::to_string(i) + "\t" + ManyText(i));
@@ -291,17 +296,17 @@ TEST_F(WrittenPackage, MsiinfoListsTablesStreamsAndExportsEveryCell) {
     // The long string is left to the oracle: libmsi reads strings of 64 KiB
     // and more only in its own writer's layout.
 
-    const Output cab = RunProgram({"msiinfo", "extract", path_.string(), "extra.cab"});
-    ASSERT_TRUE(cab.ok);
-    EXPECT_EQ(cab.text, PatternBytes(12345, 7));
+    const testing_support::RunResult cab =
+        testing_support::Run({"msiinfo", "extract", path_.string(), "extra.cab"});
+    ASSERT_TRUE(cab.ok());
+    EXPECT_EQ(cab.out, PatternBytes(12345, 7));
 }
 
 TEST_F(WrittenPackage, OracleReadsEveryTableAndStreamAsWeDo) {
-    const auto script = OracleScript();
-    if (!script) GTEST_SKIP() << "oracle not set up (VSB_ORACLE names its run script)";
+    VSB_REQUIRE_ORACLE(script);
     bool ok = false;
     const auto results = OracleQuery(
-        *script, path_,
+        script, path_,
         {"SELECT * FROM `AllTypes`", "SELECT * FROM `Blobs`",
          "SELECT * FROM `Many` WHERE `Id` = 0 OR `Id` = 65535 OR `Id` = 65999 OR `Id` = 66000",
          "SELECT `Name` FROM `_Streams`"},
@@ -333,20 +338,21 @@ TEST_F(WrittenPackage, OracleReadsEveryTableAndStreamAsWeDo) {
         EXPECT_TRUE(streams.count(name)) << name;
 }
 
-// A real package copied, edited in a transaction and committed: the peers
-// read the edit, and every other table is unchanged.
-TEST(EditedRealPackage, TransactedEditWithWindows1252TextReadsBackInThePeers) {
-    VSB_REQUIRE_FIXTURE(source, "real/lessmsi/putty-0.68-installer.msi");  // pool code page 1252
-    TempDir dir(/*redirect_tmpdir=*/true);
-    const fs::path copy = dir.path() / "putty.msi";
-    fs::copy_file(source, copy);
-    const std::string accents = "Caf\u00e9 \u2013 \u20ac 5 \u00ab\u00dcn\u00efc\u00f6d\u00e9\u00bb";
-    {
+// A real package copied, edited in a transaction and committed: the edit
+// reads back here and in the peers, and every other table is unchanged.
+class EditedRealPackage : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        source_ =
+            testing_support::Fixture("real/lessmsi/putty-0.68-installer.msi");  // code page 1252
+        if (source_.empty()) GTEST_SKIP() << "fixture not available: putty-0.68-installer.msi";
+        copy_ = dir_.path() / "putty.msi";
+        fs::copy_file(source_, copy_);
         Handle db;
-        ASSERT_EQ(MsiOpenDatabaseA(copy.c_str(), MSIDBOPEN_TRANSACT, db.out()), ERROR_SUCCESS);
+        ASSERT_EQ(MsiOpenDatabaseA(copy_.c_str(), MSIDBOPEN_TRANSACT, db.out()), ERROR_SUCCESS);
         Handle rec(MsiCreateRecord(2));
         MsiRecordSetStringA(rec.get(), 1, "ACCENTS");
-        MsiRecordSetStringA(rec.get(), 2, accents.c_str());
+        MsiRecordSetStringA(rec.get(), 2, kAccents.c_str());
         ASSERT_EQ(
             Exec(db.get(), "INSERT INTO `Property` (`Property`, `Value`) VALUES (?, ?)", rec.get()),
             ERROR_SUCCESS);
@@ -358,11 +364,18 @@ TEST(EditedRealPackage, TransactedEditWithWindows1252TextReadsBackInThePeers) {
                   ERROR_SUCCESS);
         ASSERT_EQ(MsiDatabaseCommit(db.get()), ERROR_SUCCESS);
     }
-    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"putty.msi"});
 
+    const std::string kAccents =
+        "Caf\u00e9 \u2013 \u20ac 5 \u00ab\u00dcn\u00efc\u00f6d\u00e9\u00bb";
+    TempDir dir_{/*redirect_tmpdir=*/true};
+    fs::path source_, copy_;
+};
+
+TEST_F(EditedRealPackage, OnlyThePropertyTableChanges) {
+    EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"putty.msi"});
     Handle before, after;
-    ASSERT_EQ(MsiOpenDatabaseA(source.c_str(), MSIDBOPEN_READONLY, before.out()), ERROR_SUCCESS);
-    ASSERT_EQ(MsiOpenDatabaseA(copy.c_str(), MSIDBOPEN_READONLY, after.out()), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenDatabaseA(source_.c_str(), MSIDBOPEN_READONLY, before.out()), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenDatabaseA(copy_.c_str(), MSIDBOPEN_READONLY, after.out()), ERROR_SUCCESS);
     const auto names = TableNames(before.get());
     EXPECT_EQ(TableNames(after.get()), names);
     for (const auto& name : names) {
@@ -371,91 +384,127 @@ TEST(EditedRealPackage, TransactedEditWithWindows1252TextReadsBackInThePeers) {
                   AsOracleLines(ReadTable(before.get(), name)))
             << name;
     }
-    if (HaveMsitools()) {
-        const Output exported = RunProgram({"msiinfo", "export", copy.string(), "Property"});
-        ASSERT_TRUE(exported.ok);
-        const auto rows = MsiinfoRows(exported.text);
-        const std::set<std::string> set(rows.begin(), rows.end());
-        EXPECT_TRUE(set.count("ACCENTS\t" + accents));
-        EXPECT_TRUE(set.count("ProductVersion\tchanged"));
-        for (const auto& row : rows) EXPECT_NE(row.rfind("ARPNOMODIFY\t", 0), 0u);
-    }
-    ExpectOracleReadsAsWeDo(copy);
+}
+
+TEST_F(EditedRealPackage, MsiinfoReadsTheEdit) {
+    VSB_REQUIRE_PROGRAM("msiinfo");
+    const testing_support::RunResult exported =
+        testing_support::Run({"msiinfo", "export", copy_.string(), "Property"});
+    ASSERT_TRUE(exported.ok());
+    const auto rows = MsiinfoRows(exported.out);
+    const std::set<std::string> set(rows.begin(), rows.end());
+    EXPECT_TRUE(set.count("ACCENTS\t" + kAccents));
+    EXPECT_TRUE(set.count("ProductVersion\tchanged"));
+    for (const auto& row : rows) EXPECT_NE(row.rfind("ARPNOMODIFY\t", 0), 0u);
+}
+
+TEST_F(EditedRealPackage, OracleReadsEveryTableAsWeDo) {
+    VSB_REQUIRE_ORACLE(script);
+    ExpectOracleReadsAsWeDo(script, copy_);
 }
 
 // A new database has the neutral code page. Text written into it is stored
 // as windows-1252 where that code page can hold it, which is how the peers
 // read neutral packages, so they show the text we wrote.
-TEST(NeutralPackage, Windows1252TextReadsTheSameInThePeers) {
-    TempDir dir(/*redirect_tmpdir=*/true);
-    const fs::path path = dir.path() / "neutral.msi";
-    const std::string accents = "Cr\u00e8me br\u00fbl\u00e9e \u2013 \u20ac 5";
-    {
+class NeutralPackage : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        path_ = dir_.path() / "neutral.msi";
         Handle db;
-        ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, db.out()), ERROR_SUCCESS);
+        ASSERT_EQ(MsiOpenDatabaseA(path_.c_str(), MSIDBOPEN_CREATE, db.out()), ERROR_SUCCESS);
         ASSERT_EQ(Exec(db.get(),
                        "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` "
                        "LONGCHAR PRIMARY KEY `Property`)"),
                   ERROR_SUCCESS);
         Handle rec(MsiCreateRecord(2));
         MsiRecordSetStringA(rec.get(), 1, "ACCENTS");
-        MsiRecordSetStringA(rec.get(), 2, accents.c_str());
+        MsiRecordSetStringA(rec.get(), 2, kAccents.c_str());
         ASSERT_EQ(
             Exec(db.get(), "INSERT INTO `Property` (`Property`, `Value`) VALUES (?, ?)", rec.get()),
             ERROR_SUCCESS);
         ASSERT_EQ(MsiDatabaseCommit(db.get()), ERROR_SUCCESS);
     }
+
+    const std::string kAccents = "Cr\u00e8me br\u00fbl\u00e9e \u2013 \u20ac 5";
+    TempDir dir_{/*redirect_tmpdir=*/true};
+    fs::path path_;
+};
+
+TEST_F(NeutralPackage, Windows1252TextReadsBackAsWritten) {
     Handle db;
-    ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, db.out()), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenDatabaseA(path_.c_str(), MSIDBOPEN_READONLY, db.out()), ERROR_SUCCESS);
     const ApiTable ours = ReadTable(db.get(), "Property");
     ASSERT_EQ(ours.rows.size(), 1u);
-    EXPECT_EQ(ours.rows[0][1].bytes, accents);
-    if (HaveMsitools()) {
-        TempDir scratch;
-        const Output exported =
-            RunProgram({"msiinfo", "export", path.string(), "Property"}, scratch.path());
-        ASSERT_TRUE(exported.ok);
-        EXPECT_EQ(MsiinfoRows(exported.text), std::vector<std::string>{"ACCENTS\t" + accents});
-    }
-    ExpectOracleReadsAsWeDo(path);
+    EXPECT_EQ(ours.rows[0][1].bytes, kAccents);
+}
+
+TEST_F(NeutralPackage, MsiinfoShowsTheTextWeWrote) {
+    VSB_REQUIRE_PROGRAM("msiinfo");
+    TempDir scratch;
+    const testing_support::RunResult exported =
+        testing_support::Run({"msiinfo", "export", path_.string(), "Property"},
+                             testing_support::RunOptions().In(scratch.path()));
+    ASSERT_TRUE(exported.ok());
+    EXPECT_EQ(MsiinfoRows(exported.out), std::vector<std::string>{"ACCENTS\t" + kAccents});
+}
+
+TEST_F(NeutralPackage, OracleReadsEveryTableAsWeDo) {
+    VSB_REQUIRE_ORACLE(script);
+    ExpectOracleReadsAsWeDo(script, path_);
 }
 
 // MsiOpenDatabaseA(source, output path) then commit writes a full copy.
-TEST(OutputPathCopy, CopyOfARealPackageReadsTheSameInThePeers) {
-    VSB_REQUIRE_FIXTURE(source, "real/alcor-smartcard/AlcorSmartCardReaderDriver.msi");
-    TempDir dir(/*redirect_tmpdir=*/true);
-    const fs::path out = dir.path() / "copy.msi";
-    {
+class OutputPathCopy : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        source_ = testing_support::Fixture("real/alcor-smartcard/AlcorSmartCardReaderDriver.msi");
+        if (source_.empty())
+            GTEST_SKIP() << "fixture not available: AlcorSmartCardReaderDriver.msi";
+        out_ = dir_.path() / "copy.msi";
         Handle db;
-        ASSERT_EQ(MsiOpenDatabaseA(source.c_str(), out.c_str(), db.out()), ERROR_SUCCESS);
+        ASSERT_EQ(MsiOpenDatabaseA(source_.c_str(), out_.c_str(), db.out()), ERROR_SUCCESS);
         ASSERT_EQ(MsiDatabaseCommit(db.get()), ERROR_SUCCESS);
     }
-    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"copy.msi"});
+
+    TempDir dir_{/*redirect_tmpdir=*/true};
+    fs::path source_, out_;
+};
+
+TEST_F(OutputPathCopy, CopyReadsAsTheSource) {
+    EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"copy.msi"});
     Handle a, b;
-    ASSERT_EQ(MsiOpenDatabaseA(source.c_str(), MSIDBOPEN_READONLY, a.out()), ERROR_SUCCESS);
-    ASSERT_EQ(MsiOpenDatabaseA(out.c_str(), MSIDBOPEN_READONLY, b.out()), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenDatabaseA(source_.c_str(), MSIDBOPEN_READONLY, a.out()), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenDatabaseA(out_.c_str(), MSIDBOPEN_READONLY, b.out()), ERROR_SUCCESS);
     const auto names = TableNames(a.get());
     ASSERT_EQ(TableNames(b.get()), names);
     for (const auto& name : names)
         EXPECT_EQ(AsOracleLines(ReadTable(b.get(), name)), AsOracleLines(ReadTable(a.get(), name)))
             << name;
-    if (HaveMsitools()) {
-        for (const char* what : {"tables", "streams"}) {
-            const Output x = RunProgram({"msiinfo", what, source.string()});
-            const Output y = RunProgram({"msiinfo", what, out.string()});
-            ASSERT_TRUE(x.ok && y.ok) << what;
-            EXPECT_EQ(LineSet(y.text), LineSet(x.text)) << what;
-        }
-        TempDir scratch;
-        for (const char* table : {"Property", "File", "Component", "Directory", "ISSetupFile"}) {
-            const Output x =
-                RunProgram({"msiinfo", "export", source.string(), table}, scratch.path());
-            const Output y = RunProgram({"msiinfo", "export", out.string(), table}, scratch.path());
-            ASSERT_TRUE(x.ok && y.ok) << table;
-            EXPECT_EQ(y.text, x.text) << table;
-        }
+}
+
+TEST_F(OutputPathCopy, MsiinfoListsAndExportsTheCopyAsTheSource) {
+    VSB_REQUIRE_PROGRAM("msiinfo");
+    for (const char* what : {"tables", "streams"}) {
+        const auto x = testing_support::Run({"msiinfo", what, source_.string()});
+        const auto y = testing_support::Run({"msiinfo", what, out_.string()});
+        ASSERT_TRUE(x.ok() && y.ok()) << what;
+        EXPECT_EQ(LineSet(y.out), LineSet(x.out)) << what;
     }
-    ExpectOracleReadsAsWeDo(out);
+    TempDir scratch;
+    const auto in_scratch = testing_support::RunOptions().In(scratch.path());
+    for (const char* table : {"Property", "File", "Component", "Directory", "ISSetupFile"}) {
+        const auto x =
+            testing_support::Run({"msiinfo", "export", source_.string(), table}, in_scratch);
+        const auto y =
+            testing_support::Run({"msiinfo", "export", out_.string(), table}, in_scratch);
+        ASSERT_TRUE(x.ok() && y.ok()) << table;
+        EXPECT_EQ(y.out, x.out) << table;
+    }
+}
+
+TEST_F(OutputPathCopy, OracleReadsEveryTableAsWeDo) {
+    VSB_REQUIRE_ORACLE(script);
+    ExpectOracleReadsAsWeDo(script, out_);
 }
 
 }  // namespace

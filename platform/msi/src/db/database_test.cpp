@@ -186,23 +186,22 @@ TEST(DatabaseCommit, CatalogListsATableMadeAgainAfterItsNameIdWasReused) {
 }
 
 TEST(DatabaseCommit, FilesWeWriteReadBackInMsiinfo) {
-    if (!test::HaveMsiinfo()) GTEST_SKIP() << "msiinfo not installed";
+    VSB_REQUIRE_PROGRAM("msiinfo");
     TempDir dir;
     const std::string path = (dir.path() / "small.msi").string();
     MakeSmallDatabase(path);
-    bool ok = false;
-    std::string tables = test::RunProgram("msiinfo tables '" + path + "'", ok);
-    ASSERT_TRUE(ok);
-    EXPECT_NE(tables.find("Property"), std::string::npos);
-    std::string exported = test::RunProgram("msiinfo export '" + path + "' Property", ok);
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(exported,
+    const auto tables = test::Msiinfo({"tables", path});
+    ASSERT_TRUE(tables.ok());
+    EXPECT_NE(tables.out.find("Property"), std::string::npos);
+    const auto exported = test::Msiinfo({"export", path, "Property"});
+    ASSERT_TRUE(exported.ok());
+    EXPECT_EQ(exported.out,
               "Property\tValue\r\ns72\tl0\r\nProperty\tProperty\r\nProductName\tDemo\r\n"
               "ProductVersion\t1.0\r\n");
 }
 
 TEST(DatabaseCommit, StreamsWeAddReadBackInMsiinfo) {
-    if (!test::HaveMsiinfo()) GTEST_SKIP() << "msiinfo not installed";
+    VSB_REQUIRE_PROGRAM("msiinfo");
     TempDir dir;
     const std::string path = (dir.path() / "s.msi").string();
     {
@@ -213,14 +212,13 @@ TEST(DatabaseCommit, StreamsWeAddReadBackInMsiinfo) {
         db->streams().Put("Data1.cab", std::make_shared<MemoryStreamSource>(bytes));
         ASSERT_TRUE(db->Commit().ok());
     }
-    bool ok = false;
-    std::string streams = test::RunProgram("msiinfo streams '" + path + "'", ok);
-    ASSERT_TRUE(ok) << streams;
-    EXPECT_NE(streams.find("Data1.cab"), std::string::npos);
-    std::string data = test::RunProgram("msiinfo extract '" + path + "' Data1.cab", ok);
-    ASSERT_TRUE(ok);
-    ASSERT_EQ(data.size(), 10000u);
-    EXPECT_EQ(static_cast<uint8_t>(data[77]), static_cast<uint8_t>(77 * 13));
+    const auto streams = test::Msiinfo({"streams", path});
+    ASSERT_TRUE(streams.ok()) << streams.err;
+    EXPECT_NE(streams.out.find("Data1.cab"), std::string::npos);
+    const auto data = test::Msiinfo({"extract", path, "Data1.cab"});
+    ASSERT_TRUE(data.ok());
+    ASSERT_EQ(data.out.size(), 10000u);
+    EXPECT_EQ(static_cast<uint8_t>(data.out[77]), static_cast<uint8_t>(77 * 13));
 }
 
 TEST(DatabaseCommit, ClosingTransactedDatabaseWithoutCommitDropsChanges) {

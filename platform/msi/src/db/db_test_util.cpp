@@ -49,20 +49,13 @@ std::vector<std::string> RenderRows(Database& db, const Table& table) {
     return lines;
 }
 
-std::string RunProgram(const std::string& command_line, bool& ok) {
-    ok = false;
+testing_support::RunResult Msiinfo(const std::vector<std::string>& arguments) {
     // msiinfo export writes the files of binary cells into its working
-    // folder, so every program runs in a scratch folder of its own.
+    // folder, so every run has a scratch folder of its own.
     const testing_support::TempDir scratch;
-    int status = -1;
-    std::string out = testing_support::RunCommand(
-        "cd " + testing_support::ShellQuote(scratch.str()) + " && " + command_line, &status);
-    ok = status == 0;
-    return out;
-}
-
-bool HaveMsiinfo() {
-    return ::access("/usr/bin/msiinfo", X_OK) == 0;
+    std::vector<std::string> argv = {"msiinfo"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return testing_support::Run(argv, testing_support::RunOptions().In(scratch.path()));
 }
 
 }  // namespace msi::db::test

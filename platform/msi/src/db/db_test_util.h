@@ -2,6 +2,8 @@
 // output of Debian's msiinfo for comparison.
 #pragma once
 
+#include "test_support.h"
+
 #include <string>
 #include <vector>
 
@@ -15,9 +17,7 @@ RowPtr MakeRow(Database& db, const TableSchema& schema, const std::vector<std::s
 // The table's rows as lines of tab-separated texts (nulls empty, binary
 // cells as the stream name), the way a text archive writes them.
 std::vector<std::string> RenderRows(Database& db, const Table& table);
-// Runs a program and returns its standard output; "" with ok = false when it
-// cannot be run or exits non-zero.
-std::string RunProgram(const std::string& command_line, bool& ok);
-bool HaveMsiinfo();
+// Runs msiinfo with `arguments` in a scratch folder of its own.
+testing_support::RunResult Msiinfo(const std::vector<std::string>& arguments);
 
 }  // namespace msi::db::test

@@ -15,21 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path> FixtureDatabases() {
-    std::vector<fs::path> files;
-    const fs::path root = testing_support::SharedDir();
-    if (root.empty()) return files;
-    for (const char* folder : {"fixtures/real", "fixtures/generated"}) {
-        if (!fs::exists(root / folder)) continue;
-        for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
-            const auto ext = entry.path().extension();
-            if (ext == ".msi" || ext == ".msp" || ext == ".mst") files.push_back(entry.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 std::shared_ptr<Database> OpenReadOnly(const fs::path& path) {
     OpenRequest request;
     request.path = path.string();
@@ -39,7 +24,7 @@ std::shared_ptr<Database> OpenReadOnly(const fs::path& path) {
 }
 
 TEST(Fixtures, EveryTableOfEveryFixtureLoads) {
-    auto files = FixtureDatabases();
+    auto files = testing_support::FixtureFiles({".msi", ".msp", ".mst"});
     if (files.empty()) GTEST_SKIP() << "fixtures not available";
     size_t tables = 0;
     for (const auto& path : files) {
@@ -73,15 +58,13 @@ std::vector<std::string> ExportRows(const std::string& text) {
 void CompareWithMsiinfo(const std::string& relative, size_t min_tables) {
     const fs::path path = testing_support::Fixture(relative);
     if (path.empty()) GTEST_SKIP() << "fixture not available: " << relative;
-    if (!test::HaveMsiinfo()) GTEST_SKIP() << "msiinfo not installed";
+    VSB_REQUIRE_PROGRAM("msiinfo");
     auto db = OpenReadOnly(path);
     ASSERT_TRUE(db);
     size_t compared = 0;
     for (const auto& name : db->TableNames()) {
-        bool ok = false;
-        const std::string exported =
-            test::RunProgram("msiinfo export '" + path.string() + "' '" + name + "'", ok);
-        ASSERT_TRUE(ok) << name;
+        const auto exported = test::Msiinfo({"export", path.string(), name});
+        ASSERT_TRUE(exported.ok()) << name;
         // A value holding CR or LF spans several export lines; such tables
         // cannot be compared line by line.
         auto table = db->GetTable(name);
@@ -90,7 +73,7 @@ void CompareWithMsiinfo(const std::string& relative, size_t min_tables) {
         bool multiline = false;
         for (const auto& line : ours) multiline |= line.find_first_of("\r\n") != std::string::npos;
         if (multiline) continue;
-        EXPECT_EQ(ours, ExportRows(exported)) << relative << " table " << name;
+        EXPECT_EQ(ours, ExportRows(exported.out)) << relative << " table " << name;
         ++compared;
     }
     EXPECT_GE(compared, min_tables);
@@ -114,14 +97,13 @@ TEST(Fixtures, ManyStringsPackageMatchesMsiinfo) {
 
 TEST(Fixtures, BinaryCellStreamReadsLazilyThroughARecord) {
     VSB_REQUIRE_FIXTURE(path, "real/wix3/SimpleBinary.msi");
-    if (!test::HaveMsiinfo()) GTEST_SKIP() << "msiinfo not installed";
+    VSB_REQUIRE_PROGRAM("msiinfo");
     auto db = OpenReadOnly(path);
     ASSERT_TRUE(db);
     auto table = db->GetTable("Binary").value();
-    bool ok = false;
-    const std::string expected =
-        test::RunProgram("msiinfo extract '" + path.string() + "' Binary.Binary1", ok);
-    ASSERT_TRUE(ok);
+    const auto extracted = test::Msiinfo({"extract", path.string(), "Binary.Binary1"});
+    ASSERT_TRUE(extracted.ok());
+    const std::string& expected = extracted.out;
     ASSERT_EQ(expected.size(), 40960u);
     for (const auto& row : table->rows()) {
         if (db->Text(row->cells[0]).value() != "Binary1") continue;

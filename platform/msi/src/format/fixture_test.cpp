@@ -21,23 +21,7 @@ namespace {
 
 using Streams = std::map<std::u16string, std::vector<uint8_t>>;
 
-const char* const kPackages[] = {
-    "real/adobe-reader/AcroRead.msi",
-    "real/alcor-smartcard/AlcorSmartCardReaderDriver.msi",
-    "real/lessmsi/IviNetSharedComponents32_Fx20_1.3.0.msi",
-    "real/lessmsi/msi_with_external_cab.msi",
-    "real/lessmsi/putty-0.68-installer.msi",
-    "real/lessmsi/vcredist.msi",
-    "real/pes2012/PES2012DEMO.msi",
-    "real/wix3/RtmProduct.msi",
-    "real/wix3/SimpleBinary.msi",
-    "real/wix3/SimpleInstanceTransform.msi",
-    "real/wix3/he-il.msi",
-    "generated/idt-cp1252.msi",
-    "generated/many-strings.msi",
-    "generated/wixl-hello.msi",
-};
-
+// A transform of each maker and the patch, beside every package.
 const char* const kTransforms[] = {
     "real/adobe-reader/AcroRead-kw.mst",
     "real/alcor-smartcard/1041.mst",
@@ -48,6 +32,17 @@ const char* const kTransforms[] = {
     "real/wix3/AutoGenProductId.mst",
     "real/wix3/gdr1.msp",
 };
+
+// Every fixture package and the transforms above; empty without the fixtures.
+std::vector<std::filesystem::path> PackagesAndTransforms() {
+    std::vector<std::filesystem::path> files = testing_support::FixtureFiles({".msi"});
+    if (files.empty()) return files;
+    for (const char* transform : kTransforms) {
+        const std::filesystem::path path = testing_support::Fixture(transform);
+        if (!path.empty()) files.push_back(path);
+    }
+    return files;
+}
 
 // Every stream directly below the root, by stored name.
 Streams ReadStreams(const std::filesystem::path& path) {
@@ -88,32 +83,25 @@ StringPool LoadPool(const Streams& streams, const std::string& file) {
 }
 
 TEST(FixtureTest, StringPoolsLoadAndReencodeUnchanged) {
-    int checked = 0;
-    for (const char* const* list : {std::begin(kPackages), std::begin(kTransforms)}) {
-        const char* const* end =
-            list == std::begin(kPackages) ? std::end(kPackages) : std::end(kTransforms);
-        for (const char* const* file = list; file != end; ++file) {
-            const std::filesystem::path path = testing_support::Fixture(*file);
-            if (path.empty()) continue;
-            const Streams streams = ReadStreams(path);
-            const StringPool pool = LoadPool(streams, *file);
-            const StringPool::Streams written = pool.Serialize();
-            StringPool reloaded = LoadPool({{Name("_StringPool", true), written.pool},
-                                            {Name("_StringData", true), written.data}},
-                                           *file);
-            ASSERT_EQ(reloaded.HighestId(), pool.HighestId()) << *file;
-            for (uint32_t id = 1; id <= pool.HighestId(); ++id) {
-                ASSERT_EQ(reloaded.Lookup(id), pool.Lookup(id)) << *file << " id " << id;
-                ASSERT_EQ(reloaded.RefCount(id), pool.RefCount(id)) << *file << " id " << id;
-            }
-            // Byte-identical unless the file ends in free ids, which we drop.
-            if (pool.HighestId() + 1 == pool.IdLimit()) {
-                EXPECT_EQ(written.pool, StreamOrEmpty(streams, Name("_StringPool", true))) << *file;
-            }
-            ++checked;
+    VSB_REQUIRE_FIXTURES(packages, ".msi");
+    for (const std::filesystem::path& path : PackagesAndTransforms()) {
+        const std::string file = path.string();
+        const Streams streams = ReadStreams(path);
+        const StringPool pool = LoadPool(streams, file);
+        const StringPool::Streams written = pool.Serialize();
+        StringPool reloaded = LoadPool(
+            {{Name("_StringPool", true), written.pool}, {Name("_StringData", true), written.data}},
+            file);
+        ASSERT_EQ(reloaded.HighestId(), pool.HighestId()) << file;
+        for (uint32_t id = 1; id <= pool.HighestId(); ++id) {
+            ASSERT_EQ(reloaded.Lookup(id), pool.Lookup(id)) << file << " id " << id;
+            ASSERT_EQ(reloaded.RefCount(id), pool.RefCount(id)) << file << " id " << id;
+        }
+        // Byte-identical unless the file ends in free ids, which we drop.
+        if (pool.HighestId() + 1 == pool.IdLimit()) {
+            EXPECT_EQ(written.pool, StreamOrEmpty(streams, Name("_StringPool", true))) << file;
         }
     }
-    if (checked == 0) GTEST_SKIP() << "fixtures not available";
 }
 
 TEST(FixtureTest, LongStringEntryOfATransformIsReadAsOneId) {
@@ -173,39 +161,28 @@ void CheckAllTables(const std::string& file, const Streams& streams, const Strin
 }
 
 TEST(FixtureTest, EveryTableOfEveryPackageDecodesAndReencodes) {
-    int checked = 0;
-    for (const char* file : kPackages) {
-        const std::filesystem::path path = testing_support::Fixture(file);
-        if (path.empty()) continue;
+    VSB_REQUIRE_FIXTURES(packages, ".msi");
+    for (const std::filesystem::path& path : packages) {
         const Streams streams = ReadStreams(path);
-        CheckAllTables(file, streams, LoadPool(streams, file));
-        ++checked;
+        CheckAllTables(path.string(), streams, LoadPool(streams, path.string()));
     }
-    if (checked == 0) GTEST_SKIP() << "fixtures not available";
 }
 
 TEST(FixtureTest, SummaryInformationDecodesAndRoundTrips) {
     const std::u16string name = Name("\005SummaryInformation", false);
-    int checked = 0;
-    for (const char* const* list : {std::begin(kPackages), std::begin(kTransforms)}) {
-        const char* const* end =
-            list == std::begin(kPackages) ? std::end(kPackages) : std::end(kTransforms);
-        for (const char* const* file = list; file != end; ++file) {
-            const std::filesystem::path path = testing_support::Fixture(*file);
-            if (path.empty()) continue;
-            const Streams streams = ReadStreams(path);
-            auto it = streams.find(name);
-            if (it == streams.end()) continue;  // msibuild-made packages may lack one
-            Result<SummaryPropertySet> set = SummaryPropertySet::Decode(it->second);
-            ASSERT_TRUE(set.ok()) << *file << ": " << set.status().ToString();
-            EXPECT_TRUE(set->properties.count(kPidRevisionNumber)) << *file;
-            Result<SummaryPropertySet> again = SummaryPropertySet::Decode(set->Encode());
-            ASSERT_TRUE(again.ok());
-            EXPECT_EQ(again->properties, set->properties) << *file;
-            ++checked;
-        }
+    VSB_REQUIRE_FIXTURES(packages, ".msi");
+    for (const std::filesystem::path& path : PackagesAndTransforms()) {
+        const std::string file = path.string();
+        const Streams streams = ReadStreams(path);
+        auto it = streams.find(name);
+        if (it == streams.end()) continue;  // msibuild-made packages may lack one
+        Result<SummaryPropertySet> set = SummaryPropertySet::Decode(it->second);
+        ASSERT_TRUE(set.ok()) << file << ": " << set.status().ToString();
+        EXPECT_TRUE(set->properties.count(kPidRevisionNumber)) << file;
+        Result<SummaryPropertySet> again = SummaryPropertySet::Decode(set->Encode());
+        ASSERT_TRUE(again.ok());
+        EXPECT_EQ(again->properties, set->properties) << file;
     }
-    if (checked == 0) GTEST_SKIP() << "fixtures not available";
 }
 
 TEST(FixtureTest, SummaryOfAKnownPackageHasItsKnownValues) {

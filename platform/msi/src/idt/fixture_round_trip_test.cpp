@@ -56,12 +56,11 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
 }
 
 TEST(FixtureRoundTripTest, ExportImportExportGivesIdenticalFiles) {
-    const auto packages = test::FixturePackages();
-    if (packages.empty()) GTEST_SKIP() << "fixture not available: real/*/*.msi, generated/*.msi";
+    VSB_REQUIRE_FIXTURES(packages, ".msi");
     for (const auto& package : packages) {
         SCOPED_TRACE(package);
         testing_support::TempDir dir;
-        auto original = test::OpenReadOnly(package);
+        auto original = test::OpenReadOnly(package.string());
         ASSERT_TRUE(original);
         const auto tables = ExportedTables(*original);
         const std::string first = (dir.path() / "first").string();

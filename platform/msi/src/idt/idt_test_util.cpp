@@ -96,22 +96,6 @@ std::map<std::string, std::string> ReadTree(const std::string& folder) {
     return files;
 }
 
-std::vector<std::string> FixturePackages() {
-    std::vector<std::string> out;
-    const fs::path shared = testing_support::SharedDir();
-    if (shared.empty()) return out;
-    const fs::path root = shared / "fixtures";
-    for (const char* sub : {"real", "generated"}) {
-        if (!fs::exists(root / sub)) continue;
-        for (const auto& entry : fs::recursive_directory_iterator(root / sub)) {
-            if (entry.is_regular_file() && entry.path().extension() == ".msi")
-                out.push_back(entry.path().string());
-        }
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 std::vector<std::string> ArchiveTables(db::Database& db) {
     std::vector<std::string> tables;
     for (const auto& name : db.TableNames())
@@ -119,18 +103,6 @@ std::vector<std::string> ArchiveTables(db::Database& db) {
     tables.push_back("_ForceCodepage");
     tables.push_back("_SummaryInformation");
     return tables;
-}
-
-std::string OracleScript() {
-    const char* value = std::getenv("VSB_ORACLE");
-    return value && *value ? value : "";
-}
-
-bool Run(const std::string& command_line, std::string* output) {
-    int status = -1;
-    std::string text = testing_support::RunCommand(command_line + " 2>&1", &status);
-    if (output) *output = std::move(text);
-    return status == 0;
 }
 
 }  // namespace msi::idt::test

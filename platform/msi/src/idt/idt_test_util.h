@@ -34,17 +34,8 @@ std::string ReadBytes(const std::string& path);
 // Every regular file below `folder`, by path relative to it.
 std::map<std::string, std::string> ReadTree(const std::string& folder);
 
-// Every .msi of the shared fixtures (real/*/*.msi and generated/*.msi);
-// empty when the fixtures are absent.
-std::vector<std::string> FixturePackages();
 // What a full export writes: every user table, _ForceCodepage and
 // _SummaryInformation (the set Wine's export of "all tables" writes).
 std::vector<std::string> ArchiveTables(db::Database& db);
-
-// The oracle's run script from VSB_ORACLE, or "" when unset.
-std::string OracleScript();
-// Runs a command line; true when it exits 0. Output goes to `output`.
-bool Run(const std::string& command_line, std::string* output = nullptr);
-using testing_support::ShellQuote;
 
 }  // namespace msi::idt::test

@@ -215,10 +215,8 @@ std::map<std::string, std::string> ResultCodes(const std::string& output) {
 }
 
 TEST(OracleCompareTest, ExportMatchesWineForEveryTableOfEveryFixture) {
-    const std::string oracle = test::OracleScript();
-    if (oracle.empty()) GTEST_SKIP() << "VSB_ORACLE is not set (the oracle's run script)";
-    const auto packages = test::FixturePackages();
-    if (packages.empty()) GTEST_SKIP() << "fixture not available: real/*/*.msi, generated/*.msi";
+    VSB_REQUIRE_ORACLE(oracle);
+    VSB_REQUIRE_FIXTURES(packages, ".msi");
     size_t compared = 0;
     for (const auto& package : packages) {
         SCOPED_TRACE(package);
@@ -227,21 +225,20 @@ TEST(OracleCompareTest, ExportMatchesWineForEveryTableOfEveryFixture) {
         const std::string wine = (dir.path() / "wine").string();
         fs::create_directories(ours);
         fs::create_directories(wine);
-        auto db = test::OpenReadOnly(package);
+        auto db = test::OpenReadOnly(package.string());
         ASSERT_TRUE(db);
         auto tables = test::ArchiveTables(*db);
         tables.push_back("_Tables");
         tables.push_back("_Columns");
         tables.push_back("_Streams");
-        std::string command = test::ShellQuote(oracle) + " export " + test::ShellQuote(package) +
-                              " " + test::ShellQuote(wine);
+        std::vector<std::string> command = {oracle.string(), "export", package.string(), wine};
         for (const auto& t : tables) {
             Status s = ExportArchive(*db, t, ours, t + ".idt");
             ASSERT_TRUE(s.ok()) << t << ": " << s.ToString();
-            command += " " + test::ShellQuote(t);
+            command.push_back(t);
         }
-        std::string output;
-        test::Run(command, &output);
+        const auto run = testing_support::Run(command);
+        const std::string output = run.out + run.err;
         const auto codes = ResultCodes(output);
         for (const auto& t : tables) {
             // Wine fails the summary of a package without one after its

@@ -56,22 +56,6 @@ bool StartsWithCabinetSignature(const std::vector<uint8_t>& bytes) {
            bytes[3] == 'F';
 }
 
-// The readable compound files under fixtures/real and fixtures/generated.
-std::vector<fs::path> GoodFixtures() {
-    std::vector<fs::path> out;
-    const fs::path shared = testing_support::SharedDir();
-    if (shared.empty()) return out;
-    for (const char* folder : {"fixtures/real", "fixtures/generated"}) {
-        if (!fs::exists(shared / folder)) continue;
-        for (const auto& item : fs::recursive_directory_iterator(shared / folder)) {
-            const std::string ext = item.path().extension().string();
-            if (ext == ".msi" || ext == ".mst" || ext == ".msp") out.push_back(item.path());
-        }
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 // Compares two storages recursively: names, kinds, CLSIDs, state bits, times
 // of storages, and every stream byte for byte.
 void ExpectSameTree(const CompoundFile& a, EntryId sa, const CompoundFile& b, EntryId sb) {
@@ -98,8 +82,7 @@ void ExpectSameTree(const CompoundFile& a, EntryId sa, const CompoundFile& b, En
 }
 
 TEST(FixtureReading, EveryRealAndGeneratedFileReadsEveryStream) {
-    const auto files = GoodFixtures();
-    if (files.empty()) GTEST_SKIP() << "fixture not available: shared/fixtures";
+    VSB_REQUIRE_FIXTURES(files, ".msi", ".mst", ".msp");
     EXPECT_GE(files.size(), 35u);
     for (const fs::path& path : files) {
         SCOPED_TRACE(path.string());
@@ -199,8 +182,7 @@ TEST(FixtureReading, TextFileWithACompoundSignatureIsRefused) {
 }
 
 TEST(FixtureCopying, EveryFileCopiedThroughTheWriterGivesTheSameTree) {
-    const auto files = GoodFixtures();
-    if (files.empty()) GTEST_SKIP() << "fixture not available: shared/fixtures";
+    VSB_REQUIRE_FIXTURES(files, ".msi", ".mst", ".msp");
     testing_support::TempDir dir;
     for (const fs::path& path : files) {
         SCOPED_TRACE(path.string());

@@ -17,29 +17,23 @@
 namespace msi::storage {
 namespace {
 
-constexpr const char* kMsiinfo = "/usr/bin/msiinfo";
-
-// Standard output of `msiinfo <command> <path> <argument>` with its lines
-// sorted (the copy's directory order differs from its source's), and the
-// exit status. Paths come from the test's own folders and the fixtures, so
-// quoting with '' is enough.
-std::pair<std::string, int> Msiinfo(const std::string& command, const std::string& path,
-                                    const std::string& argument) {
-    const std::string line =
-        std::string(kMsiinfo) + " " + command + " '" + path + "' " + argument + " 2>/dev/null";
-    int status = -1;
-    const std::string out = testing_support::RunCommand(line, &status);
+// Standard output of `msiinfo <words...>` with its lines sorted (the copy's
+// directory order differs from its source's), and the exit status.
+std::pair<std::string, int> Msiinfo(const std::vector<std::string>& words) {
+    std::vector<std::string> argv = {"msiinfo"};
+    argv.insert(argv.end(), words.begin(), words.end());
+    const auto run = testing_support::Run(argv);
     std::vector<std::string> lines;
-    std::istringstream in(out);
+    std::istringstream in(run.out);
     for (std::string l; std::getline(in, l);) lines.push_back(l);
     std::sort(lines.begin(), lines.end());
     std::string sorted;
     for (const std::string& l : lines) sorted += l + "\n";
-    return {sorted, status};
+    return {sorted, run.status};
 }
 
 TEST(PeerCheck, MsiinfoListsCopiedPackagesLikeTheirSources) {
-    if (!std::filesystem::exists(kMsiinfo)) GTEST_SKIP() << "msiinfo not installed";
+    VSB_REQUIRE_PROGRAM("msiinfo");
     testing_support::TempDir dir;
     for (const char* name : {"real/lessmsi/putty-0.68-installer.msi",
                              "real/lessmsi/IviNetSharedComponents32_Fx20_1.3.0.msi",
@@ -55,15 +49,24 @@ TEST(PeerCheck, MsiinfoListsCopiedPackagesLikeTheirSources) {
             w.CopyChildren(CompoundWriter::kRoot, *file.value(), CompoundFile::kRootId).ok());
         const std::string copy = dir.str() + "/copy.msi";
         ASSERT_TRUE(w.WriteFile(copy).ok());
-        // Each command as "<subcommand> [-s]", the file, then its argument.
-        const std::pair<const char*, const char*> commands[] = {
-            {"tables", ""}, {"streams", ""}, {"suminfo", ""}, {"export -s", "Property"}};
-        for (const auto& [command, argument] : commands) {
-            const auto want = Msiinfo(command, original.string(), argument);
-            const auto got = Msiinfo(command, copy, argument);
-            EXPECT_EQ(got.second, want.second) << command;
-            EXPECT_EQ(got.first, want.first) << command;
-            EXPECT_FALSE(got.first.empty()) << command;
+        // Each command's words before the file, then after it.
+        const std::pair<std::vector<std::string>, std::vector<std::string>> commands[] = {
+            {{"tables"}, {}},
+            {{"streams"}, {}},
+            {{"suminfo"}, {}},
+            {{"export", "-s"}, {"Property"}}};
+        for (const auto& [before, after] : commands) {
+            auto words_for = [&](const std::string& file) {
+                std::vector<std::string> words = before;
+                words.push_back(file);
+                words.insert(words.end(), after.begin(), after.end());
+                return words;
+            };
+            const auto want = Msiinfo(words_for(original.string()));
+            const auto got = Msiinfo(words_for(copy));
+            EXPECT_EQ(got.second, want.second) << before[0];
+            EXPECT_EQ(got.first, want.first) << before[0];
+            EXPECT_FALSE(got.first.empty()) << before[0];
         }
     }
 }

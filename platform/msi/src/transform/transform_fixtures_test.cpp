@@ -171,7 +171,7 @@ TEST_P(RealTransform, ViewListsChangesSortedByTableAndRowIds) {
 TEST_P(RealTransform, ViewMatchesOracle) {
     VSB_REQUIRE_FIXTURE(package, GetParam().package);
     VSB_REQUIRE_FIXTURE(mst, GetParam().transform);
-    if (OraclePath().empty()) GTEST_SKIP() << "VSB_ORACLE is not set: no oracle to compare with";
+    VSB_REQUIRE_ORACLE(oracle);
     testing_support::TempDir dir;
     MSIHANDLE db = OpenCopy(package, dir, "base.msi");
     ASSERT_NE(db, 0u);
@@ -230,7 +230,7 @@ TEST_P(RealTransform, ViewMatchesOracle) {
 TEST_P(RealTransform, ApplyMatchesOracle) {
     VSB_REQUIRE_FIXTURE(package, GetParam().package);
     VSB_REQUIRE_FIXTURE(mst, GetParam().transform);
-    if (OraclePath().empty()) GTEST_SKIP() << "VSB_ORACLE is not set: no oracle to compare with";
+    VSB_REQUIRE_ORACLE(oracle);
     testing_support::TempDir dir;
     MSIHANDLE db = OpenCopy(package, dir, "ours.msi");
     ASSERT_NE(db, 0u);

@@ -84,7 +84,7 @@ TEST_P(GeneratedFromFixtures, OurApplyGivesTheChangedPackage) {
 TEST_P(GeneratedFromFixtures, OracleAppliesItToTheChangedTables) {
     VSB_REQUIRE_FIXTURE(package, GetParam().package);
     VSB_REQUIRE_FIXTURE(mst, GetParam().transform);
-    if (OraclePath().empty()) GTEST_SKIP() << "VSB_ORACLE is not set: no oracle to compare with";
+    VSB_REQUIRE_ORACLE(oracle);
     ASSERT_NO_FATAL_FAILURE(Build(package, mst));
     const std::string applied = (dir_.path() / "oracle-applied.msi").string();
     bool ok = false;
@@ -130,7 +130,7 @@ TEST_P(GeneratedFromFixtures, OracleAppliesItToTheChangedTables) {
 TEST_P(GeneratedFromFixtures, OracleViewsItAsWeDo) {
     VSB_REQUIRE_FIXTURE(package, GetParam().package);
     VSB_REQUIRE_FIXTURE(mst, GetParam().transform);
-    if (OraclePath().empty()) GTEST_SKIP() << "VSB_ORACLE is not set: no oracle to compare with";
+    VSB_REQUIRE_ORACLE(oracle);
     ASSERT_NO_FATAL_FAILURE(Build(package, mst));
     const std::string copy = (dir_.path() / "viewed.msi").string();
     std::filesystem::copy_file(base_, copy);

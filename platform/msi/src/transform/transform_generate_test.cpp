@@ -290,7 +290,7 @@ TEST_F(GenerateTest, SummaryInformationNamesBothProducts) {
 // The oracle applies our transform and ends with the changed database's
 // tables, except its known fault: a dropped table keeps its rows there.
 TEST_F(GenerateTest, OracleAppliesOurTransform) {
-    if (OraclePath().empty()) GTEST_SKIP() << "VSB_ORACLE is not set: no oracle to compare with";
+    VSB_REQUIRE_ORACLE(oracle);
     ASSERT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, mst_.c_str(), 0, 0),
               ERROR_SUCCESS);
     const std::string out = (dir_.path() / "oracle.msi").string();
@@ -312,7 +312,7 @@ TEST_F(GenerateTest, OracleAppliesOurTransform) {
 // loses the row whose value holds a single quote (it fills _TransformView
 // through SQL text with the values quoted inside, and that statement fails).
 TEST_F(GenerateTest, OracleViewsOurTransformAsWeDo) {
-    if (OraclePath().empty()) GTEST_SKIP() << "VSB_ORACLE is not set: no oracle to compare with";
+    VSB_REQUIRE_ORACLE(oracle);
     ASSERT_EQ(MsiDatabaseGenerateTransformA(changed_db_, base_db_, mst_.c_str(), 0, 0),
               ERROR_SUCCESS);
     MSIHANDLE db = BaseCopy("viewed.msi");

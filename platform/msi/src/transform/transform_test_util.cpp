@@ -270,19 +270,12 @@ RowDifference Compare(std::vector<std::string> ours, std::vector<std::string> th
     return diff;
 }
 
-std::string OraclePath() {
-    const char* path = std::getenv("VSB_ORACLE");
-    return path ? path : "";
-}
-
 std::string RunOracle(const std::vector<std::string>& args, bool& ok) {
-    std::string command = "'" + OraclePath() + "'";
-    for (const auto& arg : args) command += " '" + arg + "'";
-    command += " 2>/dev/null";
-    int status = -1;
-    std::string out = testing_support::RunCommand(command, &status);
-    ok = status == 0;
-    return out;
+    std::vector<std::string> argv = {testing_support::OracleScript().string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const auto run = testing_support::Run(argv);
+    ok = run.ok();
+    return run.out;
 }
 
 std::vector<std::string> OracleRows(const std::string& output) {

@@ -78,8 +78,6 @@ struct RowDifference {
 };
 RowDifference Compare(std::vector<std::string> ours, std::vector<std::string> theirs);
 
-// The oracle's run script from VSB_ORACLE, or "" when unset.
-std::string OraclePath();
 // Runs the oracle with arguments; its standard output, ok = exit status 0.
 std::string RunOracle(const std::vector<std::string>& args, bool& ok);
 // `row` lines of an oracle query output turned into TAB-joined fields with
