@@ -28,22 +28,22 @@ std::string BuildPackage(const fs::path& folder, const std::string& file_name,
                          const std::vector<IdtTable>& tables) {
     const fs::path idt_folder = folder / (file_name + ".idt");
     fs::create_directories(idt_folder);
-    std::string command = "msibuild " + ShellQuote((folder / file_name).string());
+    std::vector<std::string> command = {"msibuild", (folder / file_name).string()};
     for (const IdtTable& table : tables) {
         const fs::path idt = idt_folder / (table.name + ".idt");
         testing_support::WriteFile(idt, table.text);
         if (!table.streams.empty()) fs::create_directories(idt_folder / table.name);
         for (const auto& [name, bytes] : table.streams)
             testing_support::WriteFile(idt_folder / table.name / name, bytes);
-        command += " -i " + ShellQuote(idt.string());
+        command.insert(command.end(), {"-i", idt.string()});
     }
     // msibuild takes the summary option's optional words up to the end of
     // the line, so it has to come last.
-    command += " -s 'Installer test' 'Tests' 'Intel;1033' '{12345678-1234-1234-1234-123456789012}'";
-    int status = 0;
-    const std::string output =
-        RunCommand("cd " + ShellQuote(idt_folder.string()) + " && " + command + " 2>&1", &status);
-    EXPECT_EQ(status, 0) << "msibuild failed: " << output;
+    command.insert(command.end(), {"-s", "Installer test", "Tests", "Intel;1033",
+                                   "{12345678-1234-1234-1234-123456789012}"});
+    const auto run = testing_support::Run(command, testing_support::RunOptions().In(idt_folder));
+    const int status = run.status;
+    EXPECT_EQ(status, 0) << "msibuild failed: " << run.out << run.err;
     if (status != 0) return std::string();
     return (folder / file_name).string();
 }

@@ -40,9 +40,6 @@ IdtTable PropertyTable(const std::string& manufacturer, const std::string& name,
 std::string BuildSamplePackage(const std::filesystem::path& folder,
                                const std::string& file_name = "sample.msi");
 
-using testing_support::RunCommand;
-using testing_support::ShellQuote;
-
 // Every installer test: private TMPDIR that must be empty at the end, and no
 // open installer handle before or after.
 class InstallerTest : public testing::Test {

@@ -266,18 +266,18 @@ TEST_F(CommitTest, ATemporaryFileThatCannotBeNamedIsShownAndTheFieldLeftUnset) {
 }
 
 TEST_F(CommitTest, ReadBackThroughMsiinfoAgrees) {
-    if (installer_test::RunCommand("command -v msiinfo").empty())
-        GTEST_SKIP() << "msiinfo not installed";
+    VSB_REQUIRE_PROGRAM("msiinfo");
     Load();
     Find("beta")->SetStringValue(2, "msiinfo sees this");
     AddNew("epsilon", -5);
     view_->MarkDeleted(Find("gamma"));
     EXPECT_TRUE(view_->Commit());
     Finish();
-    int status = 0;
-    const std::string exported =
-        installer_test::RunCommand("msiinfo export '" + package_ + "' Items", &status);
-    ASSERT_EQ(0, status);
+    const testing_support::TempDir scratch;
+    const auto run = testing_support::Run({"msiinfo", "export", package_, "Items"},
+                                          testing_support::RunOptions().In(scratch.path()));
+    ASSERT_EQ(0, run.status);
+    const std::string& exported = run.out;
     EXPECT_NE(std::string::npos, exported.find("beta\t\tmsiinfo sees this\talpha\t"));
     EXPECT_NE(std::string::npos, exported.find("epsilon\t-5\t\t\t"));
     EXPECT_EQ(std::string::npos, exported.find("gamma"));

@@ -1,6 +1,5 @@
 // The product properties of every real and generated fixture package, read
 // through CMsiPackage and compared with what msitools' msiinfo exports.
-#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -17,10 +16,10 @@ using installer_test::InstallerTest;
 // Property -> value from msiinfo's IDT export of the Property table.
 std::map<std::string, std::string> PropertiesByMsiinfo(const fs::path& package) {
     std::map<std::string, std::string> properties;
-    int status = 0;
-    const std::string text = installer_test::RunCommand(
-        "msiinfo export '" + package.string() + "' Property 2>/dev/null", &status);
-    std::istringstream lines(text);
+    const testing_support::TempDir scratch;
+    const auto run = testing_support::Run({"msiinfo", "export", package.string(), "Property"},
+                                          testing_support::RunOptions().In(scratch.path()));
+    std::istringstream lines(run.out);
     std::string line;
     for (int number = 0; std::getline(lines, line); ++number) {
         if (number < 3) continue;  // names, types, table and keys
@@ -32,25 +31,11 @@ std::map<std::string, std::string> PropertiesByMsiinfo(const fs::path& package) 
     return properties;
 }
 
-std::vector<fs::path> FixturePackages() {
-    std::vector<fs::path> packages;
-    const fs::path shared = testing_support::SharedDir();
-    if (shared.empty()) return packages;
-    for (const char* folder : {"fixtures/real", "fixtures/generated"}) {
-        for (const auto& entry : fs::recursive_directory_iterator(shared / folder))
-            if (entry.path().extension() == ".msi") packages.push_back(entry.path());
-    }
-    std::sort(packages.begin(), packages.end());
-    return packages;
-}
-
 class PackageFixturesTest : public InstallerTest {};
 
 TEST_F(PackageFixturesTest, ProductPropertiesOfEveryFixturePackageMatchMsiinfo) {
-    const std::vector<fs::path> packages = FixturePackages();
-    if (packages.empty()) GTEST_SKIP() << "fixture packages not available";
-    if (installer_test::RunCommand("command -v msiinfo").empty())
-        GTEST_SKIP() << "msiinfo not installed";
+    VSB_REQUIRE_FIXTURES(packages, ".msi");
+    VSB_REQUIRE_PROGRAM("msiinfo");
     for (const fs::path& package : packages) {
         SCOPED_TRACE(package.string());
         auto expected = PropertiesByMsiinfo(package);
@@ -75,8 +60,7 @@ TEST_F(PackageFixturesTest, ProductPropertiesOfEveryFixturePackageMatchMsiinfo) 
 }
 
 TEST_F(PackageFixturesTest, EveryFixturePackageOpensThroughAWorkingCopy) {
-    const std::vector<fs::path> packages = FixturePackages();
-    if (packages.empty()) GTEST_SKIP() << "fixture packages not available";
+    VSB_REQUIRE_FIXTURES(packages, ".msi");
     for (const fs::path& package : packages) {
         SCOPED_TRACE(package.string());
         MsiDbMgr manager;

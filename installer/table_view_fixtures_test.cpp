@@ -71,13 +71,7 @@ TEST_F(TableViewFixturesTest, EveryTableOfAcroReadLoadsAsTheEngineReadsIt) {
 // windows-1252 text among them), long strings, 3-byte string references and
 // streams. Each table loads as the engine reads it directly.
 TEST_F(TableViewFixturesTest, EveryTableOfEveryFixturePackageLoadsAsTheEngineReadsIt) {
-    const fs::path shared = testing_support::SharedDir();
-    if (shared.empty()) GTEST_SKIP() << "fixture packages not available";
-    std::vector<fs::path> packages;
-    for (const char* folder : {"fixtures/real", "fixtures/generated"})
-        for (const auto& entry : fs::recursive_directory_iterator(shared / folder))
-            if (entry.path().extension() == ".msi") packages.push_back(entry.path());
-    ASSERT_FALSE(packages.empty());
+    VSB_REQUIRE_FIXTURES(packages, ".msi");
     for (const fs::path& package : packages) {
         SCOPED_TRACE(package.string());
         CMsiDatabase database;
@@ -95,52 +89,63 @@ TEST_F(TableViewFixturesTest, EveryTableOfEveryFixturePackageLoadsAsTheEngineRea
     EXPECT_TRUE(trace_.Lines().empty());
 }
 
-TEST_F(TableViewFixturesTest, EditsCommittedInATransactedCopyReadBack) {
-    VSB_REQUIRE_FIXTURE(source, kAcroRead);
-    const fs::path copy = inputs_.path() / "AcroRead-edit.msi";
-    fs::copy_file(source, copy);
-    CMsiDatabase database;
-    ASSERT_TRUE(database.Open(copy.string(), 1));
-    std::string first_binary_name;
-    std::string feature_name;
-    {
-        MsiTableView properties;
-        ASSERT_TRUE(properties.Load(&database, "Property"));
-        auto* manufacturer =
-            dynamic_cast<CMsiTableRecord*>(properties.FindEntry("Manufacturer", 0));
-        ASSERT_NE(nullptr, manufacturer);
-        manufacturer->SetStringValue(1, "Edited Vendor");
-        auto* added = dynamic_cast<CMsiTableRecord*>(properties.CreateEntry());
-        added->SetStringValue(0, "ZZ_ADDED");
-        added->SetStringValue(1, "new value");
-        properties.AddEntry(added);
-        properties.MarkDeleted(properties.FindEntry("ARPHELPLINK", 0));
-        EXPECT_TRUE(properties.Commit());
+// A transacted copy of AcroRead.msi with edits committed through table views:
+// a property changed, one added and one deleted, a binary cell replaced, a
+// feature's level changed.
+class EditedCopyTest : public TableViewFixturesTest {
+  protected:
+    void SetUp() override {
+        TableViewFixturesTest::SetUp();
+        source_ = testing_support::Fixture(kAcroRead);
+        if (source_.empty()) GTEST_SKIP() << "fixture not available: " << kAcroRead;
+        copy_ = inputs_.path() / "AcroRead-edit.msi";
+        fs::copy_file(source_, copy_);
+        CMsiDatabase database;
+        ASSERT_TRUE(database.Open(copy_.string(), 1));
+        {
+            MsiTableView properties;
+            ASSERT_TRUE(properties.Load(&database, "Property"));
+            auto* manufacturer =
+                dynamic_cast<CMsiTableRecord*>(properties.FindEntry("Manufacturer", 0));
+            ASSERT_NE(nullptr, manufacturer);
+            manufacturer->SetStringValue(1, "Edited Vendor");
+            auto* added = dynamic_cast<CMsiTableRecord*>(properties.CreateEntry());
+            added->SetStringValue(0, "ZZ_ADDED");
+            added->SetStringValue(1, "new value");
+            properties.AddEntry(added);
+            properties.MarkDeleted(properties.FindEntry("ARPHELPLINK", 0));
+            EXPECT_TRUE(properties.Commit());
 
-        MsiTableView binaries;
-        ASSERT_TRUE(binaries.Load(&database, "Binary"));
-        auto* first = dynamic_cast<CMsiTableRecord*>(binaries.GetHead());
-        first_binary_name = first->GetFieldText(0);
-        CMsiBinaryValue bytes;
-        bytes.Assign("replaced stream", 15);
-        first->SetBinaryValue(1, bytes);
-        EXPECT_TRUE(binaries.Commit());
+            MsiTableView binaries;
+            ASSERT_TRUE(binaries.Load(&database, "Binary"));
+            auto* first = dynamic_cast<CMsiTableRecord*>(binaries.GetHead());
+            first_binary_name_ = first->GetFieldText(0);
+            CMsiBinaryValue bytes;
+            bytes.Assign("replaced stream", 15);
+            first->SetBinaryValue(1, bytes);
+            EXPECT_TRUE(binaries.Commit());
 
-        MsiTableView features;
-        ASSERT_TRUE(features.Load(&database, "Feature"));
-        const int level = features.GetColumnIndex("Level");
-        ASSERT_LE(0, level);
-        auto* feature = dynamic_cast<CMsiTableRecord*>(features.GetHead());
-        feature_name = feature->GetFieldText(0);
-        feature->SetIntegerValue(level, 1234);
-        EXPECT_TRUE(features.Commit());
-        EXPECT_EQ(0u, MsiDatabaseCommit(database.GetHandle()));
+            MsiTableView features;
+            ASSERT_TRUE(features.Load(&database, "Feature"));
+            const int level = features.GetColumnIndex("Level");
+            ASSERT_LE(0, level);
+            auto* feature = dynamic_cast<CMsiTableRecord*>(features.GetHead());
+            feature_name_ = feature->GetFieldText(0);
+            feature->SetIntegerValue(level, 1234);
+            EXPECT_TRUE(features.Commit());
+            EXPECT_EQ(0u, MsiDatabaseCommit(database.GetHandle()));
+        }
+        database.Shutdown();
+        EXPECT_TRUE(temp_.Entries().empty());
     }
-    database.Shutdown();
-    EXPECT_TRUE(temp_.Entries().empty());
 
-    // Through the engine.
-    const Rows properties = installer_test::ReadTableDirectly(copy.string(), "Property");
+    fs::path source_, copy_;
+    std::string first_binary_name_;
+    std::string feature_name_;
+};
+
+TEST_F(EditedCopyTest, EditsReadBackThroughTheEngine) {
+    const Rows properties = installer_test::ReadTableDirectly(copy_.string(), "Property");
     auto value_of = [&](const std::string& name) -> std::string {
         for (const auto& row : properties)
             if (row[0] == name) return row[1];
@@ -149,26 +154,29 @@ TEST_F(TableViewFixturesTest, EditsCommittedInATransactedCopyReadBack) {
     EXPECT_EQ("Edited Vendor", value_of("Manufacturer"));
     EXPECT_EQ("new value", value_of("ZZ_ADDED"));
     EXPECT_EQ("<missing>", value_of("ARPHELPLINK"));
-    EXPECT_EQ(installer_test::ReadTableDirectly(source.string(), "Property").size(),
+    EXPECT_EQ(installer_test::ReadTableDirectly(source_.string(), "Property").size(),
               properties.size());
-    const Rows binaries = installer_test::ReadTableDirectly(copy.string(), "Binary");
-    EXPECT_EQ((std::vector<std::string>{first_binary_name, "[Binary]15"}), binaries[0]);
-    const Rows features = installer_test::ReadTableDirectly(copy.string(), "Feature");
-    const Rows original_features = installer_test::ReadTableDirectly(source.string(), "Feature");
+    const Rows binaries = installer_test::ReadTableDirectly(copy_.string(), "Binary");
+    EXPECT_EQ((std::vector<std::string>{first_binary_name_, "[Binary]15"}), binaries[0]);
+    const Rows features = installer_test::ReadTableDirectly(copy_.string(), "Feature");
+    const Rows original_features = installer_test::ReadTableDirectly(source_.string(), "Feature");
     ASSERT_EQ(original_features.size(), features.size());
     for (std::size_t row = 0; row < features.size(); ++row) {
         std::vector<std::string> expected_row = original_features[row];
-        if (expected_row[0] == feature_name) expected_row[5] = "1234";
+        if (expected_row[0] == feature_name_) expected_row[5] = "1234";
         EXPECT_EQ(expected_row, features[row]);
     }
+}
 
-    // Through msiinfo.
-    if (installer_test::RunCommand("command -v msiinfo").empty())
-        GTEST_SKIP() << "msiinfo not installed";
-    int status = 0;
-    const std::string exported =
-        installer_test::RunCommand("msiinfo export '" + copy.string() + "' Property", &status);
-    ASSERT_EQ(0, status);
+TEST_F(EditedCopyTest, EditsReadBackThroughMsiinfo) {
+    VSB_REQUIRE_PROGRAM("msiinfo");
+    const Rows properties = installer_test::ReadTableDirectly(copy_.string(), "Property");
+    const testing_support::TempDir scratch;
+    const auto in_scratch = testing_support::RunOptions().In(scratch.path());
+    const auto property_export =
+        testing_support::Run({"msiinfo", "export", copy_.string(), "Property"}, in_scratch);
+    ASSERT_EQ(0, property_export.status);
+    const std::string& exported = property_export.out;
     EXPECT_NE(std::string::npos, exported.find("\nManufacturer\tEdited Vendor\r\n"));
     EXPECT_NE(std::string::npos, exported.find("\nZZ_ADDED\tnew value\r\n"));
     EXPECT_EQ(std::string::npos, exported.find("ARPHELPLINK"));
@@ -180,51 +188,62 @@ TEST_F(TableViewFixturesTest, EditsCommittedInATransactedCopyReadBack) {
         ++lines;
     EXPECT_EQ(properties.size() + 3, lines);
     const std::string feature_export =
-        installer_test::RunCommand("msiinfo export '" + copy.string() + "' Feature", &status);
-    ASSERT_EQ(0, status);
-    EXPECT_NE(std::string::npos, feature_export.find("\n" + feature_name + "\t"));
+        testing_support::Run({"msiinfo", "export", copy_.string(), "Feature"}, in_scratch).out;
+    EXPECT_NE(std::string::npos, feature_export.find("\n" + feature_name_ + "\t"));
     EXPECT_NE(std::string::npos, feature_export.find("\t1234\t"));
-    const std::string stream = installer_test::RunCommand(
-        "msiinfo extract '" + copy.string() + "' 'Binary." + first_binary_name + "'", &status);
-    EXPECT_EQ(0, status);
-    EXPECT_EQ("replaced stream", stream);
+    const auto stream = testing_support::Run(
+        {"msiinfo", "extract", copy_.string(), "Binary." + first_binary_name_}, in_scratch);
+    EXPECT_EQ(0, stream.status);
+    EXPECT_EQ("replaced stream", stream.out);
 }
 
 // wixl leaves the pool's code page neutral and stores windows-1252 bytes.
 // Rows rewritten through the table view keep those bytes, so msitools, which
 // reads them as windows-1252, still sees the same text.
-TEST_F(TableViewFixturesTest, RewrittenRowsOfANeutralPackageKeepTheirText) {
-    VSB_REQUIRE_FIXTURE(source, "generated/wixl-hello.msi");
-    const fs::path copy = inputs_.path() / "wixl-hello-edit.msi";
-    fs::copy_file(source, copy);
-    const std::string manufacturer = "Soci\xC3\xA9t\xC3\xA9 Fixture";  // Société Fixture
-    CMsiDatabase database;
-    ASSERT_TRUE(database.Open(copy.string(), 1));
-    {
-        MsiTableView properties;
-        ASSERT_TRUE(properties.Load(&database, "Property"));
-        auto* row = dynamic_cast<CMsiTableRecord*>(properties.FindEntry("Manufacturer", 0));
-        ASSERT_NE(nullptr, row);
-        EXPECT_EQ(manufacturer, row->GetFieldText(1));
-        row->SetStringValue(1, manufacturer.c_str());
-        auto* version = dynamic_cast<CMsiTableRecord*>(properties.FindEntry("ProductVersion", 0));
-        ASSERT_NE(nullptr, version);
-        version->SetStringValue(1, "9.9.9");
-        EXPECT_TRUE(properties.Commit());
-        EXPECT_EQ(0u, MsiDatabaseCommit(database.GetHandle()));
+class NeutralCopyTest : public TableViewFixturesTest {
+  protected:
+    void SetUp() override {
+        TableViewFixturesTest::SetUp();
+        const fs::path source = testing_support::Fixture("generated/wixl-hello.msi");
+        if (source.empty()) GTEST_SKIP() << "fixture not available: generated/wixl-hello.msi";
+        copy_ = inputs_.path() / "wixl-hello-edit.msi";
+        fs::copy_file(source, copy_);
+        CMsiDatabase database;
+        ASSERT_TRUE(database.Open(copy_.string(), 1));
+        {
+            MsiTableView properties;
+            ASSERT_TRUE(properties.Load(&database, "Property"));
+            auto* row = dynamic_cast<CMsiTableRecord*>(properties.FindEntry("Manufacturer", 0));
+            ASSERT_NE(nullptr, row);
+            EXPECT_EQ(kManufacturer, row->GetFieldText(1));
+            row->SetStringValue(1, kManufacturer.c_str());
+            auto* version =
+                dynamic_cast<CMsiTableRecord*>(properties.FindEntry("ProductVersion", 0));
+            ASSERT_NE(nullptr, version);
+            version->SetStringValue(1, "9.9.9");
+            EXPECT_TRUE(properties.Commit());
+            EXPECT_EQ(0u, MsiDatabaseCommit(database.GetHandle()));
+        }
+        database.Shutdown();
     }
-    database.Shutdown();
 
-    CMsiPackage package(copy.string());
-    EXPECT_EQ(manufacturer + " Fixture Caf\xC3\xA9 Hello 9.9.9", package.GetProductDescription());
-    if (installer_test::RunCommand("command -v msiinfo").empty())
-        GTEST_SKIP() << "msiinfo not installed";
-    int status = 0;
-    const std::string exported =
-        installer_test::RunCommand("msiinfo export '" + copy.string() + "' Property", &status);
-    ASSERT_EQ(0, status);
-    EXPECT_NE(std::string::npos, exported.find("\nManufacturer\t" + manufacturer + "\r\n"));
-    EXPECT_NE(std::string::npos, exported.find("\nProductVersion\t9.9.9\r\n"));
+    const std::string kManufacturer = "Soci\xC3\xA9t\xC3\xA9 Fixture";  // Société Fixture
+    fs::path copy_;
+};
+
+TEST_F(NeutralCopyTest, RewrittenRowsKeepTheirText) {
+    CMsiPackage package(copy_.string());
+    EXPECT_EQ(kManufacturer + " Fixture Caf\xC3\xA9 Hello 9.9.9", package.GetProductDescription());
+}
+
+TEST_F(NeutralCopyTest, MsiinfoSeesTheSameText) {
+    VSB_REQUIRE_PROGRAM("msiinfo");
+    const testing_support::TempDir scratch;
+    const auto run = testing_support::Run({"msiinfo", "export", copy_.string(), "Property"},
+                                          testing_support::RunOptions().In(scratch.path()));
+    ASSERT_EQ(0, run.status);
+    EXPECT_NE(std::string::npos, run.out.find("\nManufacturer\t" + kManufacturer + "\r\n"));
+    EXPECT_NE(std::string::npos, run.out.find("\nProductVersion\t9.9.9\r\n"));
 }
 
 }  // namespace

@@ -13,8 +13,6 @@
 
 namespace {
 
-using tablesmith_test::RunCommand;
-using tablesmith_test::ShellQuote;
 namespace fs = std::filesystem;
 
 const fs::path kSources = SAMPLE_SOURCE_DIR;
@@ -25,24 +23,19 @@ class SamplePackageTest : public tablesmith_test::CommandTest {
         CommandTest::SetUp();
         cabinet_ = inputs_.path() / "Demo.cab";
         package_ = inputs_.path() / "TablesmithDemo.msi";
-        int status = -1;
-        const std::string packed = RunCommand(
-            "cd " + ShellQuote((kSources / "files").string()) + " && " + ShellQuote(GCAB) +
-                " -c -z -n " + ShellQuote(cabinet_.string()) + " readme.txt hello.txt 2>&1",
-            &status);
-        ASSERT_EQ(0, status) << packed;
-        const std::string made =
-            RunCommand(ShellQuote(MAKE_SAMPLE_PACKAGE) + " " + ShellQuote(package_.string()) + " " +
-                           ShellQuote((kSources / "idt").string()) + " " +
-                           ShellQuote(cabinet_.string()) + " Demo.cab 2>&1",
-                       &status);
-        ASSERT_EQ(0, status) << made;
+        const auto packed = testing_support::Run(
+            {GCAB, "-c", "-z", "-n", cabinet_.string(), "readme.txt", "hello.txt"},
+            testing_support::RunOptions().In(kSources / "files"));
+        ASSERT_EQ(0, packed.status) << packed.out << packed.err;
+        const auto made =
+            testing_support::Run({MAKE_SAMPLE_PACKAGE, package_.string(),
+                                  (kSources / "idt").string(), cabinet_.string(), "Demo.cab"});
+        ASSERT_EQ(0, made.status) << made.out << made.err;
     }
 
     // A stream of a package as msiinfo extracts it.
     static std::string Stream(const fs::path& package, const std::string& name) {
-        return RunCommand("msiinfo extract " + ShellQuote(package.string()) + " " +
-                          ShellQuote(name));
+        return testing_support::Run({"msiinfo", "extract", package.string(), name}).out;
     }
 
     fs::path cabinet_;
@@ -50,6 +43,7 @@ class SamplePackageTest : public tablesmith_test::CommandTest {
 };
 
 TEST_F(SamplePackageTest, CarriesItsCabinetABinaryRowAndTextBeyondAscii) {
+    VSB_REQUIRE_PROGRAM("msiinfo");
     EXPECT_EQ((std::vector<std::string>{"Binary", "Component", "Directory", "Feature",
                                         "FeatureComponents", "File", "Media", "Property"}),
               tablesmith::ListPackageTables(package_.string()));
@@ -57,8 +51,7 @@ TEST_F(SamplePackageTest, CarriesItsCabinetABinaryRowAndTextBeyondAscii) {
               tablesmith_test::MsiinfoExport(package_.string(), "Media").find("\t#Demo.cab\t"));
     // The cabinet gcab made is in _Streams, byte for byte, and holds both files.
     EXPECT_TRUE(testing_support::ReadFile(cabinet_) == Stream(package_, "Demo.cab"));
-    const std::string listed =
-        RunCommand(ShellQuote(GCAB) + " -t " + ShellQuote(cabinet_.string()));
+    const std::string listed = testing_support::Run({GCAB, "-t", cabinet_.string()}).out;
     EXPECT_NE(std::string::npos, listed.find("readme.txt"));
     EXPECT_NE(std::string::npos, listed.find("hello.txt"));
     // The Binary row's bytes are those of its source file.

@@ -25,8 +25,6 @@ namespace {
 using tablesmith_test::CommandTest;
 using tablesmith_test::Message;
 using tablesmith_test::MsiinfoExport;
-using tablesmith_test::RunCommand;
-using tablesmith_test::ShellQuote;
 namespace fs = std::filesystem;
 
 // Every row of a table as tab-joined texts, in the engine's order.
@@ -158,13 +156,12 @@ class FixtureRoundTripTest : public CommandTest, public testing::WithParamInterf
 
 TEST_P(FixtureRoundTripTest, ExportAllWithCabinetsThenGenerateKeepsEveryTable) {
     VSB_REQUIRE_FIXTURE(fixture, GetParam());
+    VSB_REQUIRE_PROGRAM("msiinfo");
     ASSERT_TRUE(ExportAndGenerate(fixture));
 
     // msitools opens the new package and reads every table as in the source.
-    int status = 0;
-    const std::string listed =
-        RunCommand("msiinfo tables " + ShellQuote(generated_) + " 2>&1", &status);
-    EXPECT_EQ(0, status) << listed;
+    const auto listed = testing_support::Run({"msiinfo", "tables", generated_});
+    EXPECT_EQ(0, listed.status) << listed.out << listed.err;
     EXPECT_EQ(tables_, ListPackageTables(generated_));
     for (const std::string& table : tables_) {
         if (table == "Media") continue;
@@ -184,8 +181,8 @@ TEST_P(FixtureRoundTripTest, ExportAllWithCabinetsThenGenerateKeepsEveryTable) {
             const std::string& after = new_media[i][c];
             if (c == 3 && before.size() > 1 && before[0] == '#') {
                 ASSERT_TRUE(fs::is_regular_file(folder_ / after)) << before << " -> " << after;
-                const std::string stream = RunCommand("msiinfo extract " + ShellQuote(source_) +
-                                                      " " + ShellQuote(before.substr(1)));
+                const std::string stream =
+                    testing_support::Run({"msiinfo", "extract", source_, before.substr(1)}).out;
                 EXPECT_FALSE(stream.empty()) << before;
                 EXPECT_TRUE(stream == testing_support::ReadFile(folder_ / after))
                     << "the file " << after << " holds other bytes than stream " << before;
@@ -193,19 +190,6 @@ TEST_P(FixtureRoundTripTest, ExportAllWithCabinetsThenGenerateKeepsEveryTable) {
                 EXPECT_EQ(before, after) << "Media row " << i << " column " << c;
             }
         }
-    }
-
-    // The oracle opens it too and finds every table (one cheap call; the
-    // fuller comparison below runs over a few packages).
-    if (const char* oracle = std::getenv("VSB_ORACLE"); oracle != nullptr && *oracle != '\0') {
-        const std::string answer =
-            RunCommand(ShellQuote(oracle) + " query " + ShellQuote(generated_) +
-                           " 'SELECT `Name` FROM `_Tables`' 2>&1",
-                       &status);
-        EXPECT_EQ(0, status) << answer;
-        EXPECT_EQ((std::vector<std::string>{"rows\t" + std::to_string(tables_.size())}),
-                  SortedLines(answer, "rows\t"))
-            << answer;
     }
 
     EXPECT_EQ(SummaryText(source_, PID_REVNUMBER), SummaryText(generated_, PID_REVNUMBER));
@@ -218,6 +202,20 @@ TEST_P(FixtureRoundTripTest, ExportAllWithCabinetsThenGenerateKeepsEveryTable) {
     EXPECT_EQ(kGeneratedPageCount, page_count);
 }
 
+// The oracle opens every generated package and finds every table (one
+// cheap call each; the fuller comparison below runs over a few packages).
+TEST_P(FixtureRoundTripTest, OracleFindsEveryTableOfTheGeneratedPackage) {
+    VSB_REQUIRE_FIXTURE(fixture, GetParam());
+    VSB_REQUIRE_ORACLE(oracle);
+    ASSERT_TRUE(ExportAndGenerate(fixture));
+    const auto answer = testing_support::Run(
+        {oracle.string(), "query", generated_, "SELECT `Name` FROM `_Tables`"});
+    EXPECT_EQ(0, answer.status) << answer.out << answer.err;
+    EXPECT_EQ((std::vector<std::string>{"rows\t" + std::to_string(tables_.size())}),
+              SortedLines(answer.out, "rows\t"))
+        << answer.out;
+}
+
 // The oracle (another implementation of the installer database) opens the
 // new package and reads the same properties, tables and summary. Run over a
 // representative few of the packages, as each oracle round takes seconds:
@@ -226,23 +224,22 @@ TEST_P(FixtureRoundTripTest, ExportAllWithCabinetsThenGenerateKeepsEveryTable) {
 class OracleRoundTripTest : public FixtureRoundTripTest {};
 
 TEST_P(OracleRoundTripTest, OracleOpensTheGeneratedPackageWithTheSourcesProperties) {
-    const char* oracle = std::getenv("VSB_ORACLE");
-    if (oracle == nullptr || *oracle == '\0')
-        GTEST_SKIP() << "VSB_ORACLE is not set: no oracle comparison";
+    VSB_REQUIRE_ORACLE(oracle);
     VSB_REQUIRE_FIXTURE(fixture, GetParam());
     ASSERT_TRUE(ExportAndGenerate(fixture));
 
     // One oracle call per package: the properties, the tables and the
     // cabinets, each answer beginning with its "names" line.
-    const std::string queries =
-        " 'SELECT * FROM `Property`' 'SELECT * FROM `_Tables`' 'SELECT `Cabinet` FROM `Media`'";
-    int source_status = 0;
-    int new_status = 0;
-    const std::vector<std::string> before = OracleAnswers(
-        RunCommand(ShellQuote(oracle) + " query " + ShellQuote(source_) + queries, &source_status));
-    const std::string after_text = RunCommand(
-        ShellQuote(oracle) + " query " + ShellQuote(generated_) + queries + " 2>&1", &new_status);
-    const std::vector<std::string> after = OracleAnswers(after_text);
+    const auto query = [&](const std::string& package) {
+        return testing_support::Run({oracle.string(), "query", package, "SELECT * FROM `Property`",
+                                     "SELECT * FROM `_Tables`", "SELECT `Cabinet` FROM `Media`"});
+    };
+    const auto source_run = query(source_);
+    const auto new_run = query(generated_);
+    const int source_status = source_run.status, new_status = new_run.status;
+    const std::vector<std::string> before = OracleAnswers(source_run.out);
+    const std::string after_text = new_run.out + new_run.err;
+    const std::vector<std::string> after = OracleAnswers(new_run.out);
     EXPECT_EQ(0, new_status) << after_text;
     EXPECT_EQ(source_status, new_status);
     ASSERT_EQ(3u, before.size());
@@ -257,9 +254,9 @@ TEST_P(OracleRoundTripTest, OracleOpensTheGeneratedPackageWithTheSourcesProperti
     EXPECT_EQ(std::string::npos, after[2].find("row\t#")) << after[2];
 
     const std::string summary_before =
-        RunCommand(ShellQuote(oracle) + " suminfo " + ShellQuote(source_));
+        testing_support::Run({oracle.string(), "suminfo", source_}).out;
     const std::string summary_after =
-        RunCommand(ShellQuote(oracle) + " suminfo " + ShellQuote(generated_));
+        testing_support::Run({oracle.string(), "suminfo", generated_}).out;
     EXPECT_EQ(OracleProperty(summary_before, 9), OracleProperty(summary_after, 9));
     EXPECT_EQ(OracleProperty(summary_before, 7), OracleProperty(summary_after, 7));
     EXPECT_EQ("prop\t14\tPageCount\tVT_I4\t110", OracleProperty(summary_after, 14));

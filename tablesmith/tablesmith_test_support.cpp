@@ -29,25 +29,24 @@ std::string BuildPackage(const fs::path& folder, const std::string& file_name,
                          const PackageContents& contents) {
     const fs::path work = folder / (file_name + ".src");
     fs::create_directories(work);
-    std::string command = "msibuild " + ShellQuote((folder / file_name).string());
+    std::vector<std::string> command = {"msibuild", (folder / file_name).string()};
     for (const IdtTable& table : contents.tables) {
         const fs::path idt = work / (table.name + ".idt");
         testing_support::WriteFile(idt, table.text);
-        command += " -i " + ShellQuote(idt.string());
+        command.insert(command.end(), {"-i", idt.string()});
     }
     int index = 0;
     for (const auto& [name, bytes] : contents.streams) {
         const fs::path data = work / ("stream" + std::to_string(index++));
         testing_support::WriteFile(data, bytes);
-        command += " -a " + ShellQuote(name) + " " + ShellQuote(data.string());
+        command.insert(command.end(), {"-a", name, data.string()});
     }
     // msibuild takes the summary last: options after it are refused.
-    command += " -s 'Tablesmith test' 'Tests' " + ShellQuote(contents.template_text) + " " +
-               ShellQuote(contents.revision);
-    int status = 0;
-    const std::string output =
-        RunCommand("cd " + ShellQuote(work.string()) + " && " + command + " 2>&1", &status);
-    EXPECT_EQ(status, 0) << "msibuild failed: " << output;
+    command.insert(command.end(),
+                   {"-s", "Tablesmith test", "Tests", contents.template_text, contents.revision});
+    const auto run = testing_support::Run(command, testing_support::RunOptions().In(work));
+    const int status = run.status;
+    EXPECT_EQ(status, 0) << "msibuild failed: " << run.out << run.err;
     if (status != 0) return std::string();
     return (folder / file_name).string();
 }
@@ -113,12 +112,10 @@ std::string MsiinfoExport(const std::string& package, const std::string& table) 
     // that nothing lands where the test program happens to be started, and
     // those files are part of what it exported.
     testing_support::TempDir scratch;
-    int status = 0;
-    std::string text =
-        RunCommand("cd " + ShellQuote(scratch.str()) + " && msiinfo export " + ShellQuote(package) +
-                       " " + ShellQuote(table) + " 2>/dev/null",
-                   &status);
-    if (status != 0) return std::string();
+    const auto run = testing_support::Run({"msiinfo", "export", package, table},
+                                          testing_support::RunOptions().In(scratch.path()));
+    if (!run.ok()) return std::string();
+    std::string text = run.out;
     std::vector<std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(scratch.path()))
         if (entry.is_regular_file())

@@ -70,9 +70,6 @@ IdtTable FeatureTable();
 // when the folder is missing.
 std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
 
-using testing_support::RunCommand;
-using testing_support::ShellQuote;
-
 // The rows of a table as msiinfo exports them (sorted, header included),
 // followed by one line per file it wrote for binary cells (path, size, hash
 // of the bytes); "" when msiinfo fails.

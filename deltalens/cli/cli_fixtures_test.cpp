@@ -23,8 +23,8 @@ TEST_P(CliFixturesTest, TsvIsExactlyTheEnginesTransformView) {
     const std::string package_before = testing_support::ReadFile(package);
     const std::string transform_before = testing_support::ReadFile(transform);
 
-    const deltalens_test::ProcessResult result = deltalens_test::RunCliProcess(
-        {"--format", "tsv", package.string(), transform.string()}, scratch.path());
+    const deltalens_test::ProcessResult result =
+        deltalens_test::RunCliProcess({"--format", "tsv", package.string(), transform.string()});
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     EXPECT_EQ(result.err, "");
 

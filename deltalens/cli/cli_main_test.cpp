@@ -80,9 +80,7 @@ TEST_F(CliTest, JsonShowsNullForTheEmptyCellsOfADeletedRow) {
 }
 
 TEST_F(CliTest, JsonIsOneValidDocumentAlsoWhenEmpty) {
-    int found = 0;
-    testing_support::RunCommand("command -v python3 >/dev/null", &found);
-    if (found != 0) GTEST_SKIP() << "python3 is missing: nothing to check the JSON with";
+    VSB_REQUIRE_PROGRAM("python3");
     const std::string copy = (inputs_.path() / "copy.msi").string();
     std::filesystem::copy_file(files_.package, copy);
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
@@ -92,11 +90,9 @@ TEST_F(CliTest, JsonIsOneValidDocumentAlsoWhenEmpty) {
         ASSERT_EQ(Run(arguments), 0) << err_;
         const std::filesystem::path json = inputs_.path() / "changes.json";
         testing_support::WriteFile(json, out_);
-        int status = -1;
-        testing_support::RunCommand(
-            "python3 -m json.tool " + testing_support::ShellQuote(json.string()) + " >/dev/null",
-            &status);
-        EXPECT_EQ(status, 0) << out_;
+        const testing_support::RunResult check =
+            testing_support::Run({"python3", "-m", "json.tool", json.string()});
+        EXPECT_TRUE(check.ok()) << check.err << out_;
     }
 }
 
@@ -189,25 +185,25 @@ TEST_F(CliTest, HelpVersionAndFormatListExitZero) {
 // --- the program as a process -----------------------------------------------------
 
 TEST_F(CliTest, ProcessExitStatusesAndStreams) {
-    deltalens_test::ProcessResult result = deltalens_test::RunCliProcess(
-        {"--format", "tsv", files_.package, files_.transform}, inputs_.path());
+    deltalens_test::ProcessResult result =
+        deltalens_test::RunCliProcess({"--format", "tsv", files_.package, files_.transform});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out.rfind("Table\tColumn\tRow\tData\tCurrent\n", 0), 0u);
     EXPECT_EQ(result.err, "");
 
-    result = deltalens_test::RunCliProcess({files_.text_file, files_.transform}, inputs_.path());
+    result = deltalens_test::RunCliProcess({files_.text_file, files_.transform});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err.rfind(std::string(deltalens::kOpenErrorText) + "\n", 0), 0u);
 
-    result = deltalens_test::RunCliProcess({"--nonsense"}, inputs_.path());
+    result = deltalens_test::RunCliProcess({"--nonsense"});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err.rfind("deltalens-cli: error: unknown option '--nonsense'\n", 0), 0u);
 }
 
 TEST_F(CliTest, TraceSaysWhatTheProgramDidOnStandardError) {
     const deltalens_test::ProcessResult result = deltalens_test::RunCliProcess(
-        {"--trace", "--format", "tsv", files_.package, files_.transform}, inputs_.path());
+        {"--trace", "--format", "tsv", files_.package, files_.transform});
     EXPECT_EQ(result.status, 0);
     EXPECT_NE(result.err.find("deltalens-cli: applying " + files_.transform + " to " +
                               files_.package + "\n"),
@@ -220,9 +216,9 @@ TEST_F(CliTest, TraceSaysWhatTheProgramDidOnStandardError) {
 
 TEST_F(CliTest, WithoutTraceStandardErrorHoldsOnlyTheMessage) {
     const deltalens_test::ProcessResult quiet =
-        deltalens_test::RunCliProcess({files_.text_file, files_.transform}, inputs_.path());
-    const deltalens_test::ProcessResult traced = deltalens_test::RunCliProcess(
-        {"--trace", files_.text_file, files_.transform}, inputs_.path());
+        deltalens_test::RunCliProcess({files_.text_file, files_.transform});
+    const deltalens_test::ProcessResult traced =
+        deltalens_test::RunCliProcess({"--trace", files_.text_file, files_.transform});
     EXPECT_EQ(quiet.status, 1);
     EXPECT_EQ(quiet.err.find("deltalens-cli: applying"), std::string::npos) << quiet.err;
     EXPECT_NE(traced.err.find("deltalens-cli: applying"), std::string::npos) << traced.err;

@@ -1,10 +1,8 @@
 #include "cli_test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cctype>
-#include <cstdlib>
 #include <ostream>
 #include <sstream>
 
@@ -15,43 +13,14 @@
 
 namespace deltalens_test {
 
-namespace {
-
-std::string ShellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv = {program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return testing_support::Run(argv);
 }
 
-}  // namespace
-
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::filesystem::path& scratch) {
-    const std::filesystem::path out = scratch / "process.out";
-    const std::filesystem::path err = scratch / "process.err";
-    std::string command = ShellQuoted(program);
-    for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
-    command += " >" + ShellQuoted(out.string()) + " 2>" + ShellQuoted(err.string());
-
-    ProcessResult result;
-    const int raw = std::system(command.c_str());
-    if (raw != -1 && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
-    result.out = testing_support::ReadFile(out);
-    result.err = testing_support::ReadFile(err);
-    std::filesystem::remove(out);
-    std::filesystem::remove(err);
-    return result;
-}
-
-ProcessResult RunCliProcess(const std::vector<std::string>& arguments,
-                            const std::filesystem::path& scratch) {
-    return RunProcess(DELTALENS_CLI_PATH, arguments, scratch);
+ProcessResult RunCliProcess(const std::vector<std::string>& arguments) {
+    return RunProcess(DELTALENS_CLI_PATH, arguments);
 }
 
 ProcessResult RunCliInProcess(const std::vector<std::string>& arguments) {

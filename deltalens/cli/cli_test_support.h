@@ -10,21 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "run_program.h"
+
 namespace deltalens_test {
 
-struct ProcessResult {
-    int status = -1;  // the exit status; -1 when the program did not exit normally
-    std::string out;
-    std::string err;
-};
+using ProcessResult = testing_support::RunResult;
 
-// Runs `program` with the arguments (each quoted for the shell), its output
-// streams caught in files of `scratch`.
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::filesystem::path& scratch);
+// Runs `program` with the arguments, its output streams caught.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments);
 // The same for the deltalens-cli that was built with the tests.
-ProcessResult RunCliProcess(const std::vector<std::string>& arguments,
-                            const std::filesystem::path& scratch);
+ProcessResult RunCliProcess(const std::vector<std::string>& arguments);
 // The program run in-process (deltalens::RunCli), its streams caught.
 ProcessResult RunCliInProcess(const std::vector<std::string>& arguments);
 

@@ -187,7 +187,7 @@ TEST_F(DiffCliTest, TheProgramEndsWithTheSameStatusesAsAProcess) {
     ASSERT_EQ(deltalens::MakeChangedCopy(files_.package, changed, ChangeKinds()[2].statements),
               ERROR_SUCCESS);
     deltalens_test::ProcessResult result = deltalens_test::RunCliProcess(
-        {"diff", "--exit-code", "--format", "tsv", files_.package, changed}, inputs_.path());
+        {"diff", "--exit-code", "--format", "tsv", files_.package, changed});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.out.find("Items\tINSERT\tdelta"), std::string::npos) << result.out;
     EXPECT_EQ(result.err, "");

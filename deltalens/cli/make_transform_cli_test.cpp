@@ -205,23 +205,20 @@ TEST_F(MakeTransformCliTest, FailuresLeaveNoFileBehind) {
 }
 
 TEST_F(MakeTransformCliTest, TheTransformAppliedByTheOracleGivesNewsTables) {
-    const char* oracle = std::getenv("VSB_ORACLE");
-    if (oracle == nullptr || *oracle == '\0')
-        GTEST_SKIP() << "VSB_ORACLE is not set: no oracle to apply the transform with";
+    VSB_REQUIRE_ORACLE(oracle);
     ASSERT_EQ(Cli({"make-transform", old_, new_, out_}).status, 0);
     const std::string applied = (dir_.path() / "applied.msi").string();
-    using testing_support::ShellQuote;
-    int status = -1;
-    testing_support::RunCommand(ShellQuote(oracle) + " applytransform " + ShellQuote(old_) + " " +
-                                    ShellQuote(out_) + " " + ShellQuote(applied) + " >/dev/null",
-                                &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(testing_support::Run({oracle.string(), "applytransform", old_, out_, applied}).status,
+              0);
     // Both packages read by the oracle, each table's rows sorted.
+    int status = -1;
     const auto tables = [&](const std::string& package) {
-        std::string command = ShellQuote(oracle) + " query " + ShellQuote(package);
+        std::vector<std::string> argv = {oracle.string(), "query", package};
         for (const char* table : {"_Tables", "_Columns", "Property", "Items", "Extra"})
-            command += " " + ShellQuote(std::string("SELECT * FROM `") + table + "`");
-        std::istringstream lines(testing_support::RunCommand(command, &status));
+            argv.push_back(std::string("SELECT * FROM `") + table + "`");
+        const auto run = testing_support::Run(argv);
+        status = run.status;
+        std::istringstream lines(run.out);
         std::vector<std::string> rows;
         for (std::string line; std::getline(lines, line);) rows.push_back(line);
         std::sort(rows.begin(), rows.end());

@@ -21,8 +21,7 @@ class DemoTransformTest : public testing::Test {
     }
 
     ProcessResult RunDemo(const std::vector<std::string>& arguments) {
-        return deltalens_test::RunProcess(DELTALENS_DEMO_TRANSFORM_PATH, arguments,
-                                          scratch_.path());
+        return deltalens_test::RunProcess(DELTALENS_DEMO_TRANSFORM_PATH, arguments);
     }
 
     std::string Path(const char* name) const { return (inputs_.path() / name).string(); }
@@ -47,8 +46,8 @@ TEST_F(DemoTransformTest, TransformListsTheDemoChangesAndLeavesTheBaseAlone) {
     ASSERT_EQ(made.status, 0) << made.out << made.err;
     EXPECT_EQ(testing_support::ReadFile(files_.package), base_before);
 
-    const ProcessResult listed = deltalens_test::RunCliProcess(
-        {"--format", "tsv", files_.package, transform}, scratch_.path());
+    const ProcessResult listed =
+        deltalens_test::RunCliProcess({"--format", "tsv", files_.package, transform});
     ASSERT_EQ(listed.status, 0) << listed.out << listed.err;
     Rows rows;
     ASSERT_TRUE(deltalens_test::ParseTsv(listed.out, rows));

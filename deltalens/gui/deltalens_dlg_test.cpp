@@ -287,14 +287,10 @@ TEST_F(DeltalensDlgTest, ARealTransformListsExactlyWhatTheCommandLinePrints) {
     Choose(IDC_BROWSE_MSI, package.string());
     Choose(IDC_BROWSE_MST, transform.string());
     ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
-    int status = -1;
-    const std::string printed = testing_support::RunCommand(
-        testing_support::ShellQuote(DELTALENS_CLI_PATH) + " --format tsv " +
-            testing_support::ShellQuote(package.string()) + " " +
-            testing_support::ShellQuote(transform.string()),
-        &status);
-    ASSERT_EQ(0, status);
-    std::istringstream lines(printed);
+    const auto printed = testing_support::Run(
+        {DELTALENS_CLI_PATH, "--format", "tsv", package.string(), transform.string()});
+    ASSERT_EQ(0, printed.status);
+    std::istringstream lines(printed.out);
     std::string line;
     std::getline(lines, line);  // the column names
     int item = 0;

@@ -5,35 +5,39 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
 namespace {
 
-using testing_support::ShellQuote;
-
 class ProfileExample : public ::testing::Test {
   protected:
     // Runs the example with the configuration folder inside the test's own
     // folder, so the user's real settings are never touched.
-    std::string Run(const std::string& arguments, int* status) {
-        const std::string line = "XDG_CONFIG_HOME=" + ShellQuote(config_.str()) + " " +
-                                 ShellQuote(PROFILE_EXAMPLE) + " " + arguments + " 2>/dev/null";
-        return testing_support::RunCommand(line, status);
+    std::string Run(std::vector<std::string> arguments, int* status) {
+        arguments.insert(arguments.begin(), PROFILE_EXAMPLE);
+        const auto run = testing_support::Run(
+            arguments, testing_support::RunOptions().With("XDG_CONFIG_HOME=" + config_.str()));
+        *status = run.status;
+        return run.out;
     }
 
     testing_support::TempDir config_;
 };
 
 TEST_F(ProfileExample, SavedSectionLoadsBackInBothKindsOfProfile) {
-    for (const std::string where : {"--ini settings.ini", "--registry Software\\\\Example"}) {
-        SCOPED_TRACE(where);
+    for (const std::vector<std::string>& where :
+         {std::vector<std::string>{"--ini", "settings.ini"}, {"--registry", "Software\\Example"}}) {
+        SCOPED_TRACE(where[0]);
         int status = -1;
-        Run("save " + where + " Paths 'Out=/var/out/' Name=demo 'Formula=a=b' name=second", &status);
+        Run({"save", where[0], where[1], "Paths", "Out=/var/out/", "Name=demo", "Formula=a=b",
+             "name=second"},
+            &status);
         ASSERT_EQ(status, 0);
         // Names are one whatever their case (the last one wins), a folder
         // loses its trailing separator, and only the first '=' divides.
-        EXPECT_EQ(Run("load " + where + " paths", &status),
+        EXPECT_EQ(Run({"load", where[0], where[1], "paths"}, &status),
                   "Formula=a=b\nOut=/var/out\nname=second\n");
         EXPECT_EQ(status, 0);
     }
@@ -43,22 +47,22 @@ TEST_F(ProfileExample, SavedSectionLoadsBackInBothKindsOfProfile) {
 
 TEST_F(ProfileExample, SavingReplacesTheSection) {
     int status = -1;
-    Run("save --ini s.ini Main Old=1 Kept=2", &status);
+    Run({"save", "--ini", "s.ini", "Main", "Old=1", "Kept=2"}, &status);
     ASSERT_EQ(status, 0);
-    Run("save --ini s.ini Main Kept=3", &status);
+    Run({"save", "--ini", "s.ini", "Main", "Kept=3"}, &status);
     ASSERT_EQ(status, 0);
-    EXPECT_EQ(Run("load --ini s.ini Main", &status), "Kept=3\n");
+    EXPECT_EQ(Run({"load", "--ini", "s.ini", "Main"}, &status), "Kept=3\n");
 }
 
 TEST_F(ProfileExample, EmptySectionsAndBadWordsAreTold) {
     int status = -1;
-    EXPECT_EQ(Run("load --ini s.ini Missing", &status), "");
+    EXPECT_EQ(Run({"load", "--ini", "s.ini", "Missing"}, &status), "");
     EXPECT_EQ(status, 1);
-    Run("save --ini s.ini Main novalue", &status);
+    Run({"save", "--ini", "s.ini", "Main", "novalue"}, &status);
     EXPECT_EQ(status, 2);
-    Run("save --elsewhere s.ini Main A=1", &status);
+    Run({"save", "--elsewhere", "s.ini", "Main", "A=1"}, &status);
     EXPECT_EQ(status, 2);
-    Run("load --ini s.ini Main extra", &status);
+    Run({"load", "--ini", "s.ini", "Main", "extra"}, &status);
     EXPECT_EQ(status, 2);
 }
 

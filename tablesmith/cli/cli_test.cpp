@@ -10,30 +10,22 @@
 
 namespace {
 
-using tablesmith_test::ShellQuote;
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = testing_support::RunResult;
 
 class CliTest : public tablesmith_test::CommandTest {
   protected:
     // Runs the program with TMPDIR at the test's temporary folder, after the
     // shell commands of `setup` ("ulimit -f 16; "), within a minute: a
     // program that waits for ever fails the test with status 124.
-    CliRun Cli(const std::string& arguments, const std::string& setup = "") {
-        const fs::path err_file = inputs_.path() / "stderr.txt";
-        CliRun run;
-        run.out =
-            tablesmith_test::RunCommand(setup + "TMPDIR=" + ShellQuote(temp_.str()) +
-                                            " timeout 60 " + ShellQuote(TABLESMITH_CLI) + " " +
-                                            arguments + " 2>" + ShellQuote(err_file.string()),
-                                        &run.status);
-        run.err = testing_support::ReadFile(err_file);
-        return run;
+    CliRun Cli(const std::vector<std::string>& arguments, const std::string& setup = "") {
+        std::vector<std::string> argv = {"timeout", "60", TABLESMITH_CLI};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        // The setup runs in a shell that then becomes the program.
+        if (!setup.empty()) argv = {"sh", "-c", setup + "exec " + testing_support::ShellLine(argv)};
+        return testing_support::Run(argv,
+                                    testing_support::RunOptions().With("TMPDIR=" + temp_.str()));
     }
 
     // A package made with the engine holding one-column tables of these
@@ -62,25 +54,25 @@ class CliTest : public tablesmith_test::CommandTest {
         const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "product.msi",
                                                                   tablesmith_test::SamplePackage());
         EXPECT_FALSE(package.empty());
-        return ShellQuote(package);
+        return package;
     }
 };
 
 TEST_F(CliTest, HelpAndVersionExitZero) {
-    CliRun help = Cli("--help");
+    CliRun help = Cli({"--help"});
     EXPECT_EQ(0, help.status);
     EXPECT_EQ(0u, help.out.find("Usage: tablesmith-cli")) << help.out;
     for (const char* command : {"tables [--format FORMAT] PACKAGE", "export (--table NAME",
                                 "generate [--folder DIR] PACKAGE"})
         EXPECT_NE(std::string::npos, help.out.find(command)) << command;
-    CliRun export_help = Cli("export --help");
+    CliRun export_help = Cli({"export", "--help"});
     EXPECT_EQ(0, export_help.status);
     EXPECT_EQ(0u, export_help.out.find("Usage: tablesmith-cli export ")) << export_help.out;
     EXPECT_EQ("", export_help.err);
 
     // The version stated once in the build reaches the program; the about
     // box's text is made from the same statement.
-    CliRun version = Cli("--version");
+    CliRun version = Cli({"--version"});
     EXPECT_EQ(0, version.status);
     EXPECT_EQ(std::string("tablesmith-cli ") + tablesmith::kVersion + "\n", version.out);
     EXPECT_EQ(std::string("Tablesmith, Version 1.05"), tablesmith::kAboutVersionText);
@@ -89,27 +81,35 @@ TEST_F(CliTest, HelpAndVersionExitZero) {
 
 TEST_F(CliTest, UsageErrorsExitTwoWithThePrefixOnStandardError) {
     struct Case {
-        const char* arguments;
+        std::vector<std::string> arguments;
         const char* error;
         const char* help;  // what the hint says to run
     };
     for (const Case& c : {
-             Case{"", "no command given", "tablesmith-cli"},
-             Case{"tables", "tables takes one PACKAGE, not 0 arguments", "tablesmith-cli tables"},
-             Case{"tables a.msi b.msi", "tables takes one PACKAGE, not 2 arguments",
+             Case{{}, "no command given", "tablesmith-cli"},
+             Case{{"tables"}, "tables takes one PACKAGE, not 0 arguments", "tablesmith-cli tables"},
+             Case{{"tables", "a.msi", "b.msi"},
+                  "tables takes one PACKAGE, not 2 arguments",
                   "tablesmith-cli tables"},
-             Case{"export a.msi", "export needs --table NAME or --all", "tablesmith-cli export"},
-             Case{"export a.msi --all --table Property", "give --table or --all, not both",
+             Case{{"export", "a.msi"},
+                  "export needs --table NAME or --all",
                   "tablesmith-cli export"},
-             Case{"export a.msi --all --cabs --only-cabs", "give --cabs or --only-cabs, not both",
+             Case{{"export", "a.msi", "--all", "--table", "Property"},
+                  "give --table or --all, not both",
                   "tablesmith-cli export"},
-             Case{"export a.msi --table", "--table needs a table name", "tablesmith-cli export"},
-             Case{"generate a.msi --all", "generate takes no option '--all'",
+             Case{{"export", "a.msi", "--all", "--cabs", "--only-cabs"},
+                  "give --cabs or --only-cabs, not both",
+                  "tablesmith-cli export"},
+             Case{{"export", "a.msi", "--table"},
+                  "--table needs a table name",
+                  "tablesmith-cli export"},
+             Case{{"generate", "a.msi", "--all"},
+                  "generate takes no option '--all'",
                   "tablesmith-cli generate"},
-             Case{"--bogus", "unknown option '--bogus'", "tablesmith-cli"},
-             Case{"tables ''", "the PACKAGE path is empty", "tablesmith-cli tables"},
+             Case{{"--bogus"}, "unknown option '--bogus'", "tablesmith-cli"},
+             Case{{"tables", ""}, "the PACKAGE path is empty", "tablesmith-cli tables"},
          }) {
-        SCOPED_TRACE(c.arguments);
+        SCOPED_TRACE(testing_support::ShellLine(c.arguments));
         const CliRun run = Cli(c.arguments);
         EXPECT_EQ(2, run.status);
         EXPECT_EQ("", run.out);
@@ -120,26 +120,26 @@ TEST_F(CliTest, UsageErrorsExitTwoWithThePrefixOnStandardError) {
 }
 
 TEST_F(CliTest, MistypedCommandGetsASuggestion) {
-    CliRun run = Cli("exprot a.msi");
+    CliRun run = Cli({"exprot", "a.msi"});
     EXPECT_EQ(2, run.status);
     EXPECT_NE(std::string::npos, run.err.find("unknown command 'exprot', did you mean 'export'?"))
         << run.err;
-    run = Cli("zzzzzzzz a.msi");
+    run = Cli({"zzzzzzzz", "a.msi"});
     EXPECT_EQ(2, run.status);
     EXPECT_EQ(std::string::npos, run.err.find("did you mean")) << run.err;
 }
 
 TEST_F(CliTest, TablesListsSortedNamesAndTheirCount) {
-    const CliRun run = Cli("tables " + Sample());
+    const CliRun run = Cli({"tables", Sample()});
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Feature\nMedia\nProperty\n3 Tables\n", run.out);
 }
 
 TEST_F(CliTest, TablesInTsvAndJson) {
-    CliRun run = Cli("tables --format tsv " + Sample());
+    CliRun run = Cli({"tables", "--format", "tsv", Sample()});
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Table\nFeature\nMedia\nProperty\n", run.out);
-    run = Cli("tables --format=json " + Sample());
+    run = Cli({"tables", "--format=json", Sample()});
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ(
         "[\n  {\"Table\": \"Feature\"},\n  {\"Table\": \"Media\"},\n"
@@ -153,45 +153,41 @@ TEST_F(CliTest, TableNamesNeverReachTheTerminalWithTheirControlCharacters) {
         PackageWithTables("hostile.msi", {"Retitle\x1b]0;owned\x07", "Erase\x1b[2K\r\xC2\x9B"});
     ASSERT_FALSE(package.empty());
 
-    CliRun run = Cli("tables " + ShellQuote(package));
+    CliRun run = Cli({"tables", package});
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Erase\\x1b[2K\\r\\u009b\nRetitle\\x1b]0;owned\\x07\n2 Tables\n", run.out);
-    run = Cli("tables --format tsv " + ShellQuote(package));
+    run = Cli({"tables", "--format", "tsv", package});
     EXPECT_EQ("Table\nErase\\x1b[2K\\r\\u009b\nRetitle\\x1b]0;owned\\x07\n", run.out);
-    run = Cli("tables --format json " + ShellQuote(package));
+    run = Cli({"tables", "--format", "json", package});
     EXPECT_NE(std::string::npos, run.out.find("\"Retitle\\u001b]0;owned\\u0007\"")) << run.out;
 }
 
 TEST_F(CliTest, JsonIsValidForPython3AlsoWhenEmpty) {
-    int found = 0;
-    tablesmith_test::RunCommand("command -v python3 >/dev/null", &found);
-    if (found != 0) GTEST_SKIP() << "python3 is missing: nothing to check the JSON with";
+    VSB_REQUIRE_PROGRAM("python3");
     const std::string empty = PackageWithTables("empty.msi", {});
     ASSERT_FALSE(empty.empty());
-    for (const std::string& package : {Sample(), ShellQuote(empty)}) {
-        const fs::path json = inputs_.path() / "tables.json";
-        CliRun run = Cli("tables --format json " + package + " >" + ShellQuote(json.string()));
+    for (const std::string& package : {Sample(), empty}) {
+        const CliRun run = Cli({"tables", "--format", "json", package});
         ASSERT_EQ(0, run.status) << run.err;
-        int status = -1;
-        tablesmith_test::RunCommand(
-            "python3 -m json.tool " + ShellQuote(json.string()) + " >/dev/null", &status);
-        EXPECT_EQ(0, status) << testing_support::ReadFile(json);
+        const auto checked = testing_support::Run({"python3", "-m", "json.tool"},
+                                                  testing_support::RunOptions().Input(run.out));
+        EXPECT_EQ(0, checked.status) << run.out << checked.err;
     }
 }
 
 TEST_F(CliTest, FailuresThatSayTooLittleGetTheirCause) {
     const std::string missing = (inputs_.path() / "missing.msi").string();
-    CliRun run = Cli("export --all " + ShellQuote(missing));
+    CliRun run = Cli({"export", "--all", missing});
     EXPECT_EQ(1, run.status);
     EXPECT_EQ("Can't open MSI Database in Transaction mode!\ncause: cannot open " + missing +
                   ": No such file or directory\n",
               run.err);
-    run = Cli("tables " + ShellQuote(missing));
+    run = Cli({"tables", missing});
     EXPECT_EQ(1, run.status);
     EXPECT_EQ("tablesmith-cli: can't open package " + missing + "\ncause: cannot open " + missing +
                   ": No such file or directory\n",
               run.err);
-    run = Cli("export --table Missing " + Sample());
+    run = Cli({"export", "--table", "Missing", Sample()});
     EXPECT_EQ(1, run.status);
     EXPECT_EQ("Can't export table Missing!\ncause: no table Missing\n", run.err);
     // A name given on the command line is escaped in the message as well.
@@ -203,7 +199,7 @@ TEST_F(CliTest, FailuresThatSayTooLittleGetTheirCause) {
     // Two tables whose names are no file names, and one that exports.
     const std::string package = PackageWithTables("slashes.msi", {"Bad/One", "Bad/Two", "Good"});
     ASSERT_FALSE(package.empty());
-    run = Cli("export --all " + ShellQuote(package));
+    run = Cli({"export", "--all", package});
     EXPECT_EQ(1, run.status);
     EXPECT_EQ(0u,
               run.err.find("An error occured while exporting all tables!\ncause: table Bad/One: "))
@@ -213,7 +209,7 @@ TEST_F(CliTest, FailuresThatSayTooLittleGetTheirCause) {
 
 TEST_F(CliTest, TablesOfAPackageThatDoesNotOpenFails) {
     testing_support::WriteFile(inputs_.path() / "bad.msi", "text");
-    const CliRun run = Cli("tables " + ShellQuote((inputs_.path() / "bad.msi").string()));
+    const CliRun run = Cli({"tables", (inputs_.path() / "bad.msi").string()});
     EXPECT_EQ(1, run.status);
     EXPECT_EQ("", run.out);
     EXPECT_NE(std::string::npos, run.err.find("can't open package")) << run.err;
@@ -222,19 +218,19 @@ TEST_F(CliTest, TablesOfAPackageThatDoesNotOpenFails) {
 TEST_F(CliTest, ExportAllWithCabsThenGeneratePrintTheMessages) {
     const std::string package = Sample();
     const std::string folder = (temp_.path() / "product").string();
-    CliRun run = Cli("export " + package + " --all --cabs");
+    CliRun run = Cli({"export", package, "--all", "--cabs"});
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Successfully exported all tables to\n" + folder + "\n" +
                   "Successfully exported all CABs to\n" + folder + "\n",
               run.out);
-    run = Cli("generate " + package);
+    run = Cli({"generate", package});
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Generated new MSI File!\n(" + folder + "/product.msi)\n", run.out);
     EXPECT_TRUE(fs::is_regular_file(fs::path(folder) / "product.msi"));
 }
 
 TEST_F(CliTest, OneTableWithCabsPrintsBothMessagesAndWritesOneTblFile) {
-    const CliRun run = Cli("export " + Sample() + " --table=Media --cabs");
+    const CliRun run = Cli({"export", Sample(), "--table=Media", "--cabs"});
     const fs::path folder = temp_.path() / "product";
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Successfully exported table Media to\n" + folder.string() + "\n" +
@@ -245,7 +241,7 @@ TEST_F(CliTest, OneTableWithCabsPrintsBothMessagesAndWritesOneTblFile) {
 }
 
 TEST_F(CliTest, OnlyCabsNeedsNoTableChoice) {
-    const CliRun run = Cli("export " + Sample() + " --only-cabs");
+    const CliRun run = Cli({"export", Sample(), "--only-cabs"});
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Successfully exported all CABs to\n" + (temp_.path() / "product").string() + "\n",
               run.out);
@@ -253,11 +249,11 @@ TEST_F(CliTest, OnlyCabsNeedsNoTableChoice) {
 }
 
 TEST_F(CliTest, StopMessagesGoToStandardErrorAndExitOne) {
-    CliRun run = Cli("export " + Sample() + " --table Missing");
+    CliRun run = Cli({"export", Sample(), "--table", "Missing"});
     EXPECT_EQ(1, run.status);
     EXPECT_EQ("", run.out);
     EXPECT_EQ(0u, run.err.find("Can't export table Missing!\n")) << run.err;
-    run = Cli("generate " + ShellQuote((inputs_.path() / "never.msi").string()));
+    run = Cli({"generate", (inputs_.path() / "never.msi").string()});
     EXPECT_EQ(1, run.status);
     EXPECT_EQ("", run.out);
     EXPECT_EQ(0u, run.err.find("Please export all tables and CAB files first!\n")) << run.err;
@@ -266,13 +262,13 @@ TEST_F(CliTest, StopMessagesGoToStandardErrorAndExitOne) {
 TEST_F(CliTest, FolderReplacesTheExportFolderForExportAndGenerate) {
     const std::string package = Sample();
     const fs::path folder = inputs_.path() / "ci-export";
-    const std::string quoted = ShellQuote(folder.string());
-    CliRun run = Cli("export " + package + " --all --cabs --folder " + quoted);
+    const std::string named = folder.string();
+    CliRun run = Cli({"export", package, "--all", "--cabs", "--folder", named});
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Successfully exported all tables to\n" + folder.string() + "\n" +
                   "Successfully exported all CABs to\n" + folder.string() + "\n",
               run.out);
-    run = Cli("generate --folder=" + quoted + " " + package);
+    run = Cli({"generate", "--folder=" + named, package});
     EXPECT_EQ(0, run.status) << run.err;
     EXPECT_EQ("Generated new MSI File!\n(" + (folder / "product.msi").string() + ")\n", run.out);
     EXPECT_TRUE(fs::is_regular_file(folder / "Property.tbl"));
@@ -284,9 +280,9 @@ TEST_F(CliTest, FolderReplacesTheExportFolderForExportAndGenerate) {
 
 TEST_F(CliTest, TraceSendsTheDebugChannelToStandardError) {
     testing_support::WriteFile(inputs_.path() / "bad.msi", "text");
-    const std::string bad = ShellQuote((inputs_.path() / "bad.msi").string());
-    const CliRun quiet = Cli("export " + bad + " --all");
-    const CliRun traced = Cli("--trace export " + bad + " --all");
+    const std::string bad = (inputs_.path() / "bad.msi").string();
+    const CliRun quiet = Cli({"export", bad, "--all"});
+    const CliRun traced = Cli({"--trace", "export", bad, "--all"});
     EXPECT_EQ(1, quiet.status);
     EXPECT_EQ(1, traced.status);
     EXPECT_EQ(0u, quiet.err.find("Can't open MSI Database in Transaction mode!\n")) << quiet.err;
@@ -295,28 +291,26 @@ TEST_F(CliTest, TraceSendsTheDebugChannelToStandardError) {
 }
 
 TEST_F(CliTest, LargeCabinetShowsItsProgressOnlyOnATerminal) {
-    int found = 0;
-    tablesmith_test::RunCommand("command -v script >/dev/null", &found);
-    if (found != 0) GTEST_SKIP() << "script (util-linux) is missing: no terminal to run on";
+    VSB_REQUIRE_PROGRAM("script");
     tablesmith_test::PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable()};
     // Just over 50 MB: the smallest cabinet whose copy is shown.
     contents.streams = {{"Big.cab", std::string(50 * 1024 * 1024 + 1, 'c')}};
-    const std::string package =
-        ShellQuote(tablesmith_test::BuildPackage(inputs_.path(), "big.msi", contents));
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "big.msi", contents);
 
-    const CliRun piped = Cli("export " + package + " --only-cabs");
+    const CliRun piped = Cli({"export", package, "--only-cabs"});
     EXPECT_EQ(0, piped.status) << piped.err;
     EXPECT_EQ("", piped.err);
 
     // script gives the program a terminal; what it shows comes back on its
     // standard output, with the terminal's line ends.
-    const std::string command = "TMPDIR=" + ShellQuote(temp_.str()) + " " +
-                                ShellQuote(TABLESMITH_CLI) + " export " + package + " --only-cabs";
-    int status = -1;
-    const std::string screen = tablesmith_test::RunCommand(
-        "script -qec " + ShellQuote(command) + " /dev/null 2>&1", &status);
-    EXPECT_EQ(0, status) << screen;
+    const auto run = testing_support::Run(
+        {"script", "-qec",
+         testing_support::ShellLine({TABLESMITH_CLI, "export", package, "--only-cabs"}),
+         "/dev/null"},
+        testing_support::RunOptions().With("TMPDIR=" + temp_.str()));
+    const std::string screen = run.out + run.err;
+    EXPECT_EQ(0, run.status) << screen;
     const std::string file = (temp_.path() / "big" / "big.cab").string();
     EXPECT_NE(std::string::npos, screen.find("\r" + file + ":   0% of 50 MB")) << screen;
     EXPECT_NE(std::string::npos, screen.find("\r" + file + ": 100% of 50 MB")) << screen;
@@ -327,11 +321,11 @@ TEST_F(CliTest, LargeCabinetShowsItsProgressOnlyOnATerminal) {
 TEST_F(CliTest, FifoGivenAsPackageIsRefusedWithoutWaiting) {
     const fs::path fifo = inputs_.path() / "pipe.msi";
     ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
-    for (const char* command : {"tables ", "generate "}) {
-        const CliRun run = Cli(command + ShellQuote(fifo.string()));
+    for (const char* command : {"tables", "generate"}) {
+        const CliRun run = Cli({command, fifo.string()});
         EXPECT_EQ(1, run.status) << command << run.out << run.err;
     }
-    const CliRun run = Cli("export " + ShellQuote(fifo.string()) + " --all --cabs");
+    const CliRun run = Cli({"export", fifo.string(), "--all", "--cabs"});
     EXPECT_EQ(1, run.status) << run.out << run.err;
     EXPECT_NE(std::string::npos, (run.out + run.err).find(tablesmith::kCantOpenPackage));
     // The failed export made no folder.
@@ -344,9 +338,8 @@ TEST_F(CliTest, FifoGivenAsPackageIsRefusedWithoutWaiting) {
 TEST_F(CliTest, InterruptedExportLeavesNoCutCabinet) {
     tablesmith_test::PackageContents first = tablesmith_test::SamplePackage();
     first.streams[0].second = tablesmith_test::FakeCabinet(std::string(64 * 1024, 'A'));
-    const std::string package =
-        ShellQuote(tablesmith_test::BuildPackage(inputs_.path(), "product.msi", first));
-    ASSERT_EQ(0, Cli("export " + package + " --all --cabs").status);
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "product.msi", first);
+    ASSERT_EQ(0, Cli({"export", package, "--all", "--cabs"}).status);
     const fs::path folder = temp_.path() / "product";
     const std::string whole = testing_support::ReadFile(folder / "data1.cab");
 
@@ -354,13 +347,13 @@ TEST_F(CliTest, InterruptedExportLeavesNoCutCabinet) {
     tablesmith_test::PackageContents second = first;
     second.streams[0].second = tablesmith_test::FakeCabinet(std::string(64 * 1024, 'B'));
     const std::string changed =
-        ShellQuote(tablesmith_test::BuildPackage(inputs_.path() / "new", "product.msi", second));
+        tablesmith_test::BuildPackage(inputs_.path() / "new", "product.msi", second);
     // Killed by SIGXFSZ at 16 KB.
-    CliRun run = Cli("export " + changed + " --only-cabs", "ulimit -f 16; ");
+    CliRun run = Cli({"export", changed, "--only-cabs"}, "ulimit -f 16; ");
     EXPECT_NE(0, run.status);
     EXPECT_TRUE(whole == testing_support::ReadFile(folder / "data1.cab"));
     // With the signal ignored the write fails instead, and is told.
-    run = Cli("export " + changed + " --only-cabs", "ulimit -f 16; trap '' XFSZ; ");
+    run = Cli({"export", changed, "--only-cabs"}, "ulimit -f 16; trap '' XFSZ; ");
     EXPECT_EQ(1, run.status);
     EXPECT_NE(std::string::npos, (run.out + run.err)
                                      .find("Can't write CAB file " +
@@ -368,21 +361,21 @@ TEST_F(CliTest, InterruptedExportLeavesNoCutCabinet) {
         << run.out << run.err;
     EXPECT_TRUE(whole == testing_support::ReadFile(folder / "data1.cab"));
 
-    run = Cli("generate " + package);
+    run = Cli({"generate", package});
     EXPECT_EQ(0, run.status) << run.out << run.err;
     EXPECT_TRUE(fs::is_regular_file(folder / "product.msi"));
 }
 
 TEST_F(CliTest, GenerateThatCannotImportATableKeepsThePackageAndAnnouncesNothing) {
     const std::string package = Sample();
-    ASSERT_EQ(0, Cli("export " + package + " --all --cabs").status);
-    ASSERT_EQ(0, Cli("generate " + package).status);
+    ASSERT_EQ(0, Cli({"export", package, "--all", "--cabs"}).status);
+    ASSERT_EQ(0, Cli({"generate", package}).status);
     const fs::path folder = temp_.path() / "product";
     const std::string before = testing_support::ReadFile(folder / "product.msi");
     testing_support::WriteFile(folder / "Media.tbl",
                                testing_support::ReadFile(folder / "Media.tbl") + "x\ty\r\n");
 
-    const CliRun run = Cli("generate " + package);
+    const CliRun run = Cli({"generate", package});
     EXPECT_EQ(1, run.status);
     const std::string told = run.out + run.err;
     EXPECT_EQ(std::string::npos, told.find("Generated new MSI File!")) << told;
@@ -398,12 +391,12 @@ TEST_F(CliTest, PackageNamedOnlyWithDotsExportsBelowTheTemporaryFolder) {
     fs::copy_file(tablesmith_test::BuildPackage(inputs_.path(), "product.msi",
                                                 tablesmith_test::SamplePackage()),
                   dots);
-    const CliRun run = Cli("export " + ShellQuote(dots.string()) + " --all --cabs");
+    const CliRun run = Cli({"export", dots.string(), "--all", "--cabs"});
     EXPECT_EQ(0, run.status) << run.out << run.err;
     EXPECT_EQ((std::vector<std::string>{"_.."}), temp_.Entries());
     EXPECT_TRUE(fs::is_regular_file(temp_.path() / "_.." / "Property.tbl"));
     EXPECT_FALSE(fs::exists(temp_.path().parent_path() / "Property.tbl"));
-    EXPECT_EQ(0, Cli("generate " + ShellQuote(dots.string())).status);
+    EXPECT_EQ(0, Cli({"generate", dots.string()}).status);
     EXPECT_TRUE(fs::is_regular_file(temp_.path() / "_.." / "...msi"));
 }
 
