@@ -2,6 +2,7 @@
 // reads it directly, and edits committed in a transacted copy read back the
 // same through the engine and through msitools' msiinfo.
 #include <filesystem>
+#include <functional>
 
 #include "engine_table_reader.h"
 #include "installer_test_support.h"
@@ -45,7 +46,32 @@ std::vector<std::string> TableNames(CMsiDatabase& database) {
     return names;
 }
 
-class TableViewFixturesTest : public InstallerTest {};
+// The entry of a loaded table view with this first field, or null.
+CMsiTableRecord* RowOf(MsiTableView& view, const char* key) {
+    return dynamic_cast<CMsiTableRecord*>(view.FindEntry(key, 0));
+}
+
+class TableViewFixturesTest : public InstallerTest {
+  protected:
+    // A copy of a fixture package in the test's input folder, for a test to
+    // change; empty when the fixture is missing.
+    fs::path CopyOf(const std::string& fixture, const std::string& name) {
+        const fs::path source = testing_support::Fixture(fixture);
+        if (source.empty()) return {};
+        fs::copy_file(source, inputs_.path() / name);
+        return inputs_.path() / name;
+    }
+
+    // Opens `package` transacted, lets `edit` change it through table views
+    // (each committing its own), and commits the database.
+    void EditPackage(const fs::path& package, const std::function<void(CMsiDatabase&)>& edit) {
+        CMsiDatabase database;
+        ASSERT_TRUE(database.Open(package.string(), 1));
+        edit(database);
+        EXPECT_EQ(0u, MsiDatabaseCommit(database.GetHandle()));
+        database.Shutdown();
+    }
+};
 
 TEST_F(TableViewFixturesTest, EveryTableOfAcroReadLoadsAsTheEngineReadsIt) {
     VSB_REQUIRE_FIXTURE(package, kAcroRead);
@@ -96,17 +122,13 @@ class EditedCopyTest : public TableViewFixturesTest {
   protected:
     void SetUp() override {
         TableViewFixturesTest::SetUp();
+        copy_ = CopyOf(kAcroRead, "AcroRead-edit.msi");
+        if (copy_.empty()) GTEST_SKIP() << "fixture not available: " << kAcroRead;
         source_ = testing_support::Fixture(kAcroRead);
-        if (source_.empty()) GTEST_SKIP() << "fixture not available: " << kAcroRead;
-        copy_ = inputs_.path() / "AcroRead-edit.msi";
-        fs::copy_file(source_, copy_);
-        CMsiDatabase database;
-        ASSERT_TRUE(database.Open(copy_.string(), 1));
-        {
+        EditPackage(copy_, [&](CMsiDatabase& database) {
             MsiTableView properties;
             ASSERT_TRUE(properties.Load(&database, "Property"));
-            auto* manufacturer =
-                dynamic_cast<CMsiTableRecord*>(properties.FindEntry("Manufacturer", 0));
+            CMsiTableRecord* manufacturer = RowOf(properties, "Manufacturer");
             ASSERT_NE(nullptr, manufacturer);
             manufacturer->SetStringValue(1, "Edited Vendor");
             auto* added = dynamic_cast<CMsiTableRecord*>(properties.CreateEntry());
@@ -133,9 +155,7 @@ class EditedCopyTest : public TableViewFixturesTest {
             feature_name_ = feature->GetFieldText(0);
             feature->SetIntegerValue(level, 1234);
             EXPECT_TRUE(features.Commit());
-            EXPECT_EQ(0u, MsiDatabaseCommit(database.GetHandle()));
-        }
-        database.Shutdown();
+        });
         EXPECT_TRUE(temp_.Entries().empty());
     }
 
@@ -204,27 +224,19 @@ class NeutralCopyTest : public TableViewFixturesTest {
   protected:
     void SetUp() override {
         TableViewFixturesTest::SetUp();
-        const fs::path source = testing_support::Fixture("generated/wixl-hello.msi");
-        if (source.empty()) GTEST_SKIP() << "fixture not available: generated/wixl-hello.msi";
-        copy_ = inputs_.path() / "wixl-hello-edit.msi";
-        fs::copy_file(source, copy_);
-        CMsiDatabase database;
-        ASSERT_TRUE(database.Open(copy_.string(), 1));
-        {
+        copy_ = CopyOf("generated/wixl-hello.msi", "wixl-hello-edit.msi");
+        if (copy_.empty()) GTEST_SKIP() << "fixture not available: generated/wixl-hello.msi";
+        EditPackage(copy_, [&](CMsiDatabase& database) {
             MsiTableView properties;
             ASSERT_TRUE(properties.Load(&database, "Property"));
-            auto* row = dynamic_cast<CMsiTableRecord*>(properties.FindEntry("Manufacturer", 0));
-            ASSERT_NE(nullptr, row);
+            CMsiTableRecord* version = RowOf(properties, "ProductVersion");
+            CMsiTableRecord* row = RowOf(properties, "Manufacturer");
+            ASSERT_TRUE(version != nullptr && row != nullptr);
             EXPECT_EQ(kManufacturer, row->GetFieldText(1));
             row->SetStringValue(1, kManufacturer.c_str());
-            auto* version =
-                dynamic_cast<CMsiTableRecord*>(properties.FindEntry("ProductVersion", 0));
-            ASSERT_NE(nullptr, version);
             version->SetStringValue(1, "9.9.9");
             EXPECT_TRUE(properties.Commit());
-            EXPECT_EQ(0u, MsiDatabaseCommit(database.GetHandle()));
-        }
-        database.Shutdown();
+        });
     }
 
     const std::string kManufacturer = "Soci\xC3\xA9t\xC3\xA9 Fixture";  // Société Fixture
