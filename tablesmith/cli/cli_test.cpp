@@ -191,7 +191,7 @@ TEST_F(CliTest, FailuresThatSayTooLittleGetTheirCause) {
     EXPECT_EQ(1, run.status);
     EXPECT_EQ("Can't export table Missing!\ncause: no table Missing\n", run.err);
     // A name given on the command line is escaped in the message as well.
-    run = Cli("export --table \"$(printf 'Gone\\033[2K')\" " + Sample());
+    run = Cli({"export", "--table", "Gone\x1b[2K", Sample()});
     EXPECT_EQ(1, run.status);
     EXPECT_EQ(0u, run.err.find("Can't export table Gone\\x1b[2K!\ncause: ")) << run.err;
     EXPECT_EQ(std::string::npos, run.err.find('\x1b')) << run.err;
