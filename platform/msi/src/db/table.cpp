@@ -1,7 +1,6 @@
 #include "db/table.h"
 
 #include <algorithm>
-#include <numeric>
 #include <string>
 
 #include "db/record.h"
@@ -17,6 +16,59 @@ namespace {
 struct RowBlock {
     std::vector<uint32_t> cells;
     std::vector<Row> rows;
+};
+
+// The rows of a row-major cell block whose key cells (the first `keys` of
+// each row) are known, by row number: open addressing over row numbers, so a
+// row costs a few bytes and its key is read from the block itself.
+class KeySet {
+  public:
+    KeySet(const std::vector<uint32_t>& cells, size_t width, size_t keys)
+        : cells_(cells), width_(width), keys_(keys), slots_(64, kEmpty) {}
+
+    // Whether a row already in the set has the key of row `r`.
+    bool Contains(size_t r) const {
+        for (size_t i = Hash(r) & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+            if (slots_[i] == kEmpty) return false;
+            if (SameKey(slots_[i], r)) return true;
+        }
+    }
+
+    // Adds row `r`, whose key is not in the set yet.
+    void Insert(size_t r) {
+        if ((count_ + 1) * 2 > slots_.size()) Grow();
+        Place(static_cast<uint32_t>(r));
+        ++count_;
+    }
+
+  private:
+    static constexpr uint32_t kEmpty = UINT32_MAX;
+
+    size_t Hash(size_t r) const {
+        uint64_t h = 0;
+        for (size_t c = 0; c < keys_; ++c) h = (h ^ cells_[r * width_ + c]) * 0x9E3779B97F4A7C15ull;
+        return static_cast<size_t>(h ^ (h >> 29));
+    }
+    bool SameKey(size_t a, size_t b) const {
+        return std::equal(&cells_[a * width_], &cells_[a * width_ + keys_], &cells_[b * width_]);
+    }
+    void Place(uint32_t r) {
+        size_t i = Hash(r) & (slots_.size() - 1);
+        while (slots_[i] != kEmpty) i = (i + 1) & (slots_.size() - 1);
+        slots_[i] = r;
+    }
+    void Grow() {
+        std::vector<uint32_t> old(slots_.size() * 2, kEmpty);
+        old.swap(slots_);
+        for (uint32_t r : old)
+            if (r != kEmpty) Place(r);
+    }
+
+    const std::vector<uint32_t>& cells_;
+    const size_t width_;
+    const size_t keys_;
+    std::vector<uint32_t> slots_;
+    size_t count_ = 0;
 };
 
 }  // namespace
@@ -66,31 +118,23 @@ size_t Table::DropRepeatedKeys(std::vector<uint32_t>& cells, size_t width) {
     if (keys == 0 || rows < 2) return 0;
     auto row = [&cells, width](size_t r) { return std::span<const uint32_t>(&cells[r * width], width); };
     // Mostly the rows are in key order and no key repeats: one pass tells.
-    bool sorted = true;
-    bool repeats = false;
-    for (size_t r = 1; r < rows && sorted; ++r) {
-        const int order = CompareKeys(row(r - 1), row(r));
-        sorted = order <= 0;
-        repeats |= order == 0;
-    }
-    if (sorted && !repeats) return 0;
-    // Which rows repeat the key of an earlier one (in stored order).
-    std::vector<uint32_t> order(rows);
-    std::iota(order.begin(), order.end(), 0u);
-    if (!sorted)
-        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-            return CompareKeys(row(a), row(b)) < 0;
-        });
-    std::vector<bool> repeated(rows, false);
-    for (size_t i = 1; i < rows; ++i)
-        if (CompareKeys(row(order[i - 1]), row(order[i])) == 0) repeated[order[i]] = true;
-    size_t kept = 0;
-    for (size_t r = 0; r < rows; ++r) {
-        if (repeated[r]) continue;
+    size_t unsure = 1;
+    while (unsure < rows && CompareKeys(row(unsure - 1), row(unsure)) < 0) ++unsure;
+    if (unsure == rows) return 0;
+    // From there on each row is looked up among the keys kept so far, and
+    // kept rows move down over the dropped ones. The set grows with the rows
+    // kept, not with the stream: a stream repeating one row costs one slot.
+    KeySet kept_keys(cells, width, keys);
+    for (size_t r = 0; r < unsure; ++r) kept_keys.Insert(r);
+    size_t kept = unsure;
+    for (size_t r = unsure; r < rows; ++r) {
+        if (kept_keys.Contains(r)) continue;
         if (kept != r) std::copy_n(&cells[r * width], width, &cells[kept * width]);
+        kept_keys.Insert(kept);
         ++kept;
     }
     cells.resize(kept * width);
+    if (kept < rows / 2) cells.shrink_to_fit();  // mostly repeats: give the rest back
     const size_t dropped = rows - kept;
     if (dropped == 0) return 0;
     const std::string line = "msi: table " + schema_.name + ": " + std::to_string(dropped) +

@@ -150,6 +150,14 @@ TEST(TableFromStream, RowsRepeatingAnEarlierKeyAreLeftOut) {
     ASSERT_TRUE(unsorted.ok());
     EXPECT_EQ(values(**unsorted), (std::vector<std::pair<int32_t, uint32_t>>{{3, 0}, {1, 0}, {2, 0}}));
     EXPECT_EQ((*unsorted)->Find((*unsorted)->rows()[0]->cells)->cells[2], 0u);
+    // Many keys out of order, then all of them again: the first of each stays.
+    std::vector<std::pair<int32_t, uint32_t>> many, first;
+    for (int round = 0; round < 2; ++round)
+        for (int32_t n = 300; n > 0; --n) many.emplace_back(n, round == 0 ? n % 2 : 1 - n % 2);
+    first.assign(many.begin(), many.begin() + 300);
+    auto again = Table::FromStream(TwoKeySchema(), stream(many), pool);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(values(**again), first);
 
     TableSchema keyless = TwoKeySchema();
     for (auto& column : keyless.columns) column.type = column.type.WithKey(false);
