@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string_view>
 #include <vector>
@@ -154,7 +155,11 @@ void Note(Tally& tally, UINT code, const char* where) {
 
 // Opens one variant and reads all it offers through the C interface.
 void Exercise(const fs::path& path, const Bytes& bytes, Tally& tally) {
-    testing_support::WriteFile(path, std::string(bytes.begin(), bytes.end()));
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        ASSERT_TRUE(out.good()) << path;
+    }
     ++tally.variants;
     Handle db;
     const UINT r = MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, db.out());
@@ -200,6 +205,20 @@ std::vector<const char*> RealPackages() {
     return real;
 }
 
+// Every variant reads the whole package, which the sanitizer build does
+// about twenty times slower; there a package over a megabyte gets a third of
+// the variants (still some in every region), so that this test does not
+// take most of the suite's time. The fuzz corpus covers the rest there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitizerBuild = true;
+#else
+constexpr bool kSanitizerBuild = false;
+#endif
+
+size_t VariantShare(size_t package_size) {
+    return kSanitizerBuild && package_size > (size_t(1) << 20) ? 3 : 1;
+}
+
 class DamagedPackage : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(DamagedPackage, EveryVariantGivesErrorCodesOnly) {
@@ -220,13 +239,14 @@ TEST_P(DamagedPackage, EveryVariantGivesErrorCodesOnly) {
     Exercise(path, original, tally);
     ASSERT_EQ(tally.opened, 1u) << "the undamaged package must open";
     Random random(uint32_t(std::hash<std::string>{}(GetParam())));
+    const size_t share = VariantShare(original.size());
 
     // Truncations: at structure boundaries and spread over the whole file.
     for (size_t cut : {size_t(0), size_t(7), size_t(511), size_t(512), size_t(513)})
         Exercise(path, Bytes(original.begin(), original.begin() + long(cut)), tally);
-    constexpr size_t kCuts = 60;
-    for (size_t i = 1; i <= kCuts; ++i) {
-        const size_t cut = original.size() * i / (kCuts + 1) + random.Below(512);
+    const size_t cuts = 60 / share;
+    for (size_t i = 1; i <= cuts; ++i) {
+        const size_t cut = original.size() * i / (cuts + 1) + random.Below(512);
         if (cut < original.size())
             Exercise(path, Bytes(original.begin(), original.begin() + long(cut)), tally);
     }
@@ -237,13 +257,13 @@ TEST_P(DamagedPackage, EveryVariantGivesErrorCodesOnly) {
         {&layout.tables, 40},
     };
     for (const auto& [ranges, count] : regions) {
-        for (size_t i = 0; i < count && !ranges->empty(); ++i) {
+        for (size_t i = 0; i < count / share && !ranges->empty(); ++i) {
             Bytes bytes = original;
             Flip(bytes, *ranges, random);
             Exercise(path, bytes, tally);
         }
     }
-    EXPECT_GE(tally.variants, 250u);
+    EXPECT_GE(tally.variants, 250u / share);
     EXPECT_GT(tally.refused, 0u);
     EXPECT_GT(tally.opened, 1u);
     EXPECT_GT(tally.tables_read, 0u);
