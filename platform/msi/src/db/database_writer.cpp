@@ -44,11 +44,9 @@ Status AddTableStream(CompoundWriter& writer, const std::string& name, std::vect
 
 // Calls `visit(id)` for every string reference that is written (invariant 2).
 template <class Visit>
-void ForEachPersistentReference(const Database& db,
-                                const std::vector<std::shared_ptr<Table>>& tables,
+void ForEachPersistentReference(const std::vector<std::shared_ptr<Table>>& tables,
                                 const std::vector<uint32_t>& table_ids,
                                 const std::vector<std::vector<uint32_t>>& column_ids, Visit visit) {
-    (void)db;
     for (size_t t = 0; t < tables.size(); ++t) {
         visit(table_ids[t]);  // _Tables.Name
         for (uint32_t cid : column_ids[t]) {
@@ -71,11 +69,39 @@ void ForEachPersistentReference(const Database& db,
 Status DatabaseWriter::Write() {
     // Invariant 1.
     if (Status s = db_.LoadAllTables(); !s.ok()) return s;
+    auto written = PersistentTables();
+    if (!written.ok()) return written.status();
+    auto pool = WrittenPool(*written);
+    if (!pool.ok()) return pool.status();
+    const bool long_refs = pool->NeedsLongRefs();
 
-    // The persistent tables in catalog order, with the ids of their names.
-    std::vector<std::shared_ptr<Table>> tables;
-    std::vector<uint32_t> table_ids;
-    std::vector<std::vector<uint32_t>> column_ids;
+    CompoundWriter writer;
+    storage::StorageInfo root;
+    if (db_.file_)
+        root = storage::StorageInfo::Of(db_.file_->entry(storage::CompoundFile::kRootId));
+    root.clsid = db_.root_info_clsid_;
+    writer.SetRootInfo(root);
+
+    auto pool_streams = pool->Serialize();
+    if (Status s = AddTableStream(writer, "_StringPool", std::move(pool_streams.pool), true);
+        !s.ok())
+        return s;
+    if (Status s = AddTableStream(writer, "_StringData", std::move(pool_streams.data), true);
+        !s.ok())
+        return s;
+    if (Status s = AddCatalog(writer, *written, long_refs); !s.ok()) return s;
+    if (Status s = AddTables(writer, *written, long_refs); !s.ok()) return s;
+    if (Status s = AddRootStreams(writer); !s.ok()) return s;
+    if (Status s = CopyUntouched(writer); !s.ok()) return s;
+
+    // Invariant 5.
+    const std::string target = db_.target_path();
+    if (Status s = writer.WriteFile(target, durability_); !s.ok()) return s;
+    return ReadFromNewFile(target);
+}
+
+Result<DatabaseWriter::Written> DatabaseWriter::PersistentTables() {
+    Written written;
     for (const auto& name : db_.order_) {
         const auto& entry = db_.catalog_.at(name);
         if (entry.schema.temporary) continue;
@@ -88,67 +114,58 @@ Status DatabaseWriter::Write() {
             if (!cid.ok()) return cid.status();
             cids.push_back(*cid);
         }
-        tables.push_back(entry.table);
-        table_ids.push_back(*tid);
-        column_ids.push_back(std::move(cids));
+        written.tables.push_back(entry.table);
+        written.table_ids.push_back(*tid);
+        written.column_ids.push_back(std::move(cids));
     }
+    return written;
+}
 
-    // Invariant 2: count on a copy, so that strings of temporary data stay
-    // alive in the database's own pool.
-    format::StringPool written = db_.pool_;
-    written.ResetCounts();
+// Invariant 2: counted on a copy, so that strings of temporary data stay
+// alive in the database's own pool.
+Result<format::StringPool> DatabaseWriter::WrittenPool(const Written& written) const {
+    format::StringPool pool = db_.pool_;
+    pool.ResetCounts();
     Status count_status;
-    ForEachPersistentReference(db_, tables, table_ids, column_ids, [&](uint32_t id) {
-        Status s = written.AddRef(id);
-        if (!s.ok() && count_status.ok()) count_status = s;
-    });
+    ForEachPersistentReference(written.tables, written.table_ids, written.column_ids,
+                               [&](uint32_t id) {
+                                   Status s = pool.AddRef(id);
+                                   if (!s.ok() && count_status.ok()) count_status = s;
+                               });
     if (!count_status.ok()) return count_status;
-    written.FreeUnreferenced();
-    const bool long_refs = written.NeedsLongRefs();
-    const uint8_t ref = static_cast<uint8_t>(long_refs ? ColumnType::kLongStringRefSize
-                                                       : ColumnType::kStringRefSize);
+    pool.FreeUnreferenced();
+    return pool;
+}
 
-    CompoundWriter writer;
-    storage::StorageInfo root;
-    if (db_.file_)
-        root = storage::StorageInfo::Of(db_.file_->entry(storage::CompoundFile::kRootId));
-    root.clsid = db_.root_info_clsid_;
-    writer.SetRootInfo(root);
-
-    auto pool_streams = written.Serialize();
-    if (Status s = AddTableStream(writer, "_StringPool", std::move(pool_streams.pool), true);
-        !s.ok())
-        return s;
-    if (Status s = AddTableStream(writer, "_StringData", std::move(pool_streams.data), true);
-        !s.ok())
-        return s;
-
-    // _Tables rows in stored-key order: by the id of the name (invariant 3).
-    std::vector<size_t> by_id(tables.size());
+// _Tables and _Columns, their rows in stored-key order: by the id of the
+// table's name (invariant 3).
+Status DatabaseWriter::AddCatalog(CompoundWriter& writer, const Written& written,
+                                  bool long_refs) const {
+    std::vector<size_t> by_id(written.tables.size());
     for (size_t i = 0; i < by_id.size(); ++i) by_id[i] = i;
     std::sort(by_id.begin(), by_id.end(),
-              [&](size_t a, size_t b) { return table_ids[a] < table_ids[b]; });
+              [&](size_t a, size_t b) { return written.table_ids[a] < written.table_ids[b]; });
     format::TableCells tables_cells{1, 0, {}};
     format::TableCells columns_cells{4, 0, {}};
     for (size_t i : by_id) {
-        tables_cells.cells.push_back(table_ids[i]);
+        tables_cells.cells.push_back(written.table_ids[i]);
         ++tables_cells.row_count;
-        for (size_t n = 0; n < column_ids[i].size(); ++n) {
-            uint16_t word = 0;
-            size_t seen = 0;
-            for (const auto& column : tables[i]->schema().columns) {
-                if (column.type.IsTemporary()) continue;
-                if (seen++ == n) word = column.type.StoredWord();
-            }
+        size_t n = 0;
+        for (const auto& column : written.tables[i]->schema().columns) {
+            if (column.type.IsTemporary()) continue;
             auto number = format::StoreShortInteger(static_cast<int32_t>(n + 1));
-            auto type = format::StoreShortInteger(static_cast<int16_t>(word));
+            auto type = format::StoreShortInteger(static_cast<int16_t>(column.type.StoredWord()));
             if (!number.ok()) return number.status();
             if (!type.ok()) return type.status();
-            columns_cells.cells.insert(columns_cells.cells.end(),
-                                       {table_ids[i], *number, column_ids[i][n], *type});
+            columns_cells.cells.insert(
+                columns_cells.cells.end(),
+                {written.table_ids[i], *number, written.column_ids[i][n], *type});
             ++columns_cells.row_count;
+            ++n;
         }
     }
+    const uint8_t ref = static_cast<uint8_t>(long_refs ? ColumnType::kLongStringRefSize
+                                                       : ColumnType::kStringRefSize);
     const uint8_t tables_sizes[] = {ref};
     const uint8_t column_sizes[] = {ref, 2, ref, 2};
     auto tables_bytes = format::EncodeTableStream(tables_cells, tables_sizes);
@@ -157,10 +174,12 @@ Status DatabaseWriter::Write() {
     if (!columns_bytes.ok()) return columns_bytes.status();
     if (Status s = AddTableStream(writer, "_Tables", std::move(tables_bytes).value()); !s.ok())
         return s;
-    if (Status s = AddTableStream(writer, "_Columns", std::move(columns_bytes).value()); !s.ok())
-        return s;
+    return AddTableStream(writer, "_Columns", std::move(columns_bytes).value());
+}
 
-    for (const auto& table : tables) {
+Status DatabaseWriter::AddTables(CompoundWriter& writer, const Written& written,
+                                 bool long_refs) const {
+    for (const auto& table : written.tables) {
         auto cells = table->ToStream();
         if (!cells.ok()) return cells.status();
         auto bytes = format::EncodeTableStream(*cells, table->schema().StoredCellSizes(long_refs));
@@ -170,8 +189,12 @@ Status DatabaseWriter::Write() {
             !s.ok())
             return s;
     }
+    return Status::Ok();
+}
 
-    // Invariant 4: everything else of the root.
+// Invariant 4, for the streams the database keeps: one still as it was in
+// the open file is copied from there, any other from its own source.
+Status DatabaseWriter::AddRootStreams(CompoundWriter& writer) const {
     for (const auto& [name, stream] : db_.streams_.streams()) {
         std::u16string raw = stream.raw_name;
         if (raw.empty()) {
@@ -190,39 +213,43 @@ Status DatabaseWriter::Write() {
         Status s = writer.AddStream(CompoundWriter::kRoot, std::move(raw), std::move(source));
         if (!s.ok()) return s;
     }
-    if (db_.file_) {
-        const auto& file = *db_.file_;
-        for (const auto& storage_entry : db_.streams_.storages()) {
-            auto copied = writer.CopyStorage(CompoundWriter::kRoot, file, storage_entry.id);
-            if (!copied.ok()) return copied.status();
-        }
-        std::vector<storage::EntryId> verbatim = db_.streams_.opaque();
-        for (const auto& name : db_.foreign_table_streams_) {
-            auto it = db_.streams_.table_streams().find(name);
-            if (it != db_.streams_.table_streams().end()) verbatim.push_back(it->second);
-        }
-        for (storage::EntryId id : verbatim) {
-            const auto& entry = file.entry(id);
-            if (entry.is_storage()) {
-                auto copied = writer.CopyStorage(CompoundWriter::kRoot, file, id);
-                if (!copied.ok()) return copied.status();
-                continue;
-            }
-            auto reader = file.OpenStream(id);
-            if (!reader.ok()) return reader.status();
-            Status s = writer.AddStream(
-                CompoundWriter::kRoot, entry.name,
-                std::make_unique<storage::StreamRangeSource>(std::move(reader).value()));
-            if (!s.ok()) return s;
-        }
+    return Status::Ok();
+}
+
+// Invariant 4, for what the engine does not interpret: embedded storages,
+// opaque entries and the streams of tables it cannot read, byte for byte.
+Status DatabaseWriter::CopyUntouched(CompoundWriter& writer) const {
+    if (!db_.file_) return Status::Ok();
+    const auto& file = *db_.file_;
+    for (const auto& storage_entry : db_.streams_.storages()) {
+        auto copied = writer.CopyStorage(CompoundWriter::kRoot, file, storage_entry.id);
+        if (!copied.ok()) return copied.status();
     }
+    std::vector<storage::EntryId> verbatim = db_.streams_.opaque();
+    for (const auto& name : db_.foreign_table_streams_) {
+        auto it = db_.streams_.table_streams().find(name);
+        if (it != db_.streams_.table_streams().end()) verbatim.push_back(it->second);
+    }
+    for (storage::EntryId id : verbatim) {
+        const auto& entry = file.entry(id);
+        if (entry.is_storage()) {
+            auto copied = writer.CopyStorage(CompoundWriter::kRoot, file, id);
+            if (!copied.ok()) return copied.status();
+            continue;
+        }
+        auto reader = file.OpenStream(id);
+        if (!reader.ok()) return reader.status();
+        Status s = writer.AddStream(
+            CompoundWriter::kRoot, entry.name,
+            std::make_unique<storage::StreamRangeSource>(std::move(reader).value()));
+        if (!s.ok()) return s;
+    }
+    return Status::Ok();
+}
 
-    // Invariant 5.
-    const std::string target = db_.target_path();
-    if (Status s = writer.WriteFile(target, durability_); !s.ok()) return s;
-
-    // Invariant 6: read from the new file from now on. The in-memory pool
-    // gets the same recount, counting temporary data too so it stays alive.
+// Invariant 6: read from the new file from now on. The in-memory pool gets
+// the same recount, counting temporary data too so it stays alive.
+Status DatabaseWriter::ReadFromNewFile(const std::string& target) {
     auto reopened = storage::CompoundFile::Open(target);
     if (!reopened.ok()) return reopened.status();
     db_.file_ = std::shared_ptr<storage::CompoundFile>(std::move(reopened).value());

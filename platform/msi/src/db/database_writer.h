@@ -21,12 +21,23 @@
 //     temporary data.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "common/status.h"
+#include "format/string_pool.h"
 #include "storage/atomic_file.h"
+
+namespace msi::storage {
+class CompoundWriter;
+}
 
 namespace msi::db {
 
 class Database;
+class Table;
 
 class DatabaseWriter {
   public:
@@ -38,6 +49,23 @@ class DatabaseWriter {
     Status Write();
 
   private:
+    // The persistent tables in catalog order, with the pool ids of their
+    // names and of their persistent columns' names.
+    struct Written {
+        std::vector<std::shared_ptr<Table>> tables;
+        std::vector<uint32_t> table_ids;
+        std::vector<std::vector<uint32_t>> column_ids;
+    };
+
+    Result<Written> PersistentTables();
+    Result<format::StringPool> WrittenPool(const Written& written) const;
+    Status AddCatalog(storage::CompoundWriter& writer, const Written& written,
+                      bool long_refs) const;
+    Status AddTables(storage::CompoundWriter& writer, const Written& written, bool long_refs) const;
+    Status AddRootStreams(storage::CompoundWriter& writer) const;
+    Status CopyUntouched(storage::CompoundWriter& writer) const;
+    Status ReadFromNewFile(const std::string& target);
+
     Database& db_;
     storage::AtomicFile::Durability durability_;
 };
