@@ -59,6 +59,23 @@ class Generator {
 
   private:
     Status CompareTable(const std::string& name);
+    // Refuses a change of a table's columns that a transform cannot carry
+    // (columns can only be appended) and adds the _Columns records of the
+    // appended ones.
+    Status AddAppendedColumns(const std::string& name, const TableSchema& now,
+                              const TableSchema& before);
+    // The non-key columns whose value differs between `row` of the changed
+    // table and `old` of the reference.
+    Result<std::vector<size_t>> DifferingColumns(const db::Table& changed, const db::Row& row,
+                                                 const db::Table& reference, const db::Row& old);
+    // The update record of a row whose columns `differing` changed, or a
+    // delete and an add where a changed column has no bit in the mask.
+    Status AddChangedRow(PendingStream& stream, const db::Table& changed, const db::Row& row,
+                         const std::vector<size_t>& differing);
+    // Delete records for the rows of the reference whose keys are still in
+    // `gone`, in the table's order.
+    Status AddDeletedRows(PendingStream& stream, const db::Table& reference,
+                          const std::unordered_map<std::string, const db::Row*>& gone);
     Status AddWholeTable(const std::string& name);
     // A transform pool id for process text (0 for "").
     Result<uint32_t> Intern(const std::string& text);
@@ -119,7 +136,8 @@ Result<RowOperation> Generator::ColumnRecord(uint32_t table, int32_t number, uin
     }
     auto stored_type = format::StoreShortInteger(int16_t(type.StoredWord()));
     if (!stored_type.ok()) return stored_type.status();
-    return RowOperation{RowOperation::Kind::kAdd, 0x0401, {table, stored_number, column, *stored_type}, {}};
+    return RowOperation{
+        RowOperation::Kind::kAdd, 0x0401, {table, stored_number, column, *stored_type}, {}};
 }
 
 Result<std::string> Generator::KeyOf(TextCache& texts, const db::Table& table, const db::Row& row) {
@@ -200,14 +218,8 @@ Status Generator::AddWholeTable(const std::string& name) {
     return Status::Ok();
 }
 
-Status Generator::CompareTable(const std::string& name) {
-    auto changed = changed_.GetTable(name);
-    if (!changed.ok()) return changed.status();
-    auto reference = reference_.GetTable(name);
-    if (!reference.ok()) return reference.status();
-    const TableSchema& now = (*changed)->schema();
-    const TableSchema& before = (*reference)->schema();
-    // Columns can only be appended: the reference's must be a prefix.
+Status Generator::AddAppendedColumns(const std::string& name, const TableSchema& now,
+                                     const TableSchema& before) {
     if (now.columns.size() < before.columns.size())
         return Status::Unsupported("table " + name +
                                    " lost columns; a transform cannot drop columns");
@@ -218,17 +230,97 @@ Status Generator::CompareTable(const std::string& name) {
                                        " was changed; a transform cannot retype columns");
     if (now.KeyCount() != before.KeyCount())
         return Status::Unsupported("table " + name + " changed its keys");
-    if (now.columns.size() > before.columns.size()) {
-        auto tid = Intern(name);
-        if (!tid.ok()) return tid.status();
-        for (size_t c = before.columns.size(); c < now.columns.size(); ++c) {
-            auto cid = Intern(now.columns[c].name);
-            if (!cid.ok()) return cid.status();
-            auto record = ColumnRecord(*tid, int32_t(c + 1), *cid, now.columns[c].type);
-            if (!record.ok()) return record.status();
-            columns_ops_.push_back(std::move(record).value());
-        }
+    if (now.columns.size() == before.columns.size()) return Status::Ok();
+    auto tid = Intern(name);
+    if (!tid.ok()) return tid.status();
+    for (size_t c = before.columns.size(); c < now.columns.size(); ++c) {
+        auto cid = Intern(now.columns[c].name);
+        if (!cid.ok()) return cid.status();
+        auto record = ColumnRecord(*tid, int32_t(c + 1), *cid, now.columns[c].type);
+        if (!record.ok()) return record.status();
+        columns_ops_.push_back(std::move(record).value());
     }
+    return Status::Ok();
+}
+
+Result<std::vector<size_t>> Generator::DifferingColumns(const db::Table& changed,
+                                                        const db::Row& row,
+                                                        const db::Table& reference,
+                                                        const db::Row& old) {
+    const TableSchema& now = changed.schema();
+    const size_t known = reference.schema().columns.size();
+    std::vector<size_t> differing;
+    for (size_t c = now.KeyCount(); c < now.columns.size(); ++c) {
+        const ColumnType type = now.columns[c].type;
+        bool same;
+        if (c >= known) {
+            // An appended column: any value other than null is a change.
+            same = type.IsInteger() ? static_cast<int32_t>(row.cells[c]) == db::Record::kNullInteger
+                                    : row.cells[c] == 0;
+        } else if (type.IsBinary()) {
+            auto s = SameBinary(changed, row, reference, old, c);
+            if (!s.ok()) return s.status();
+            same = *s;
+        } else if (type.IsString()) {
+            same = changed_text_.Get(row.cells[c]) == reference_text_.Get(old.cells[c]);
+        } else {
+            same = row.cells[c] == old.cells[c];
+        }
+        if (!same) differing.push_back(c);
+    }
+    return differing;
+}
+
+Status Generator::AddChangedRow(PendingStream& stream, const db::Table& changed, const db::Row& row,
+                                const std::vector<size_t>& differing) {
+    if (differing.back() >= kMaskColumns) {
+        // No mask bit for this column: replace the row.
+        auto op = FullRow(changed, row);
+        if (!op.ok()) return op.status();
+        RowOperation del{RowOperation::Kind::kDelete, 0, op->cells, {}};
+        stream.deletes.push_back(std::move(del));
+        stream.adds.push_back(std::move(op).value());
+        return Status::Ok();
+    }
+    const TableSchema& schema = changed.schema();
+    std::vector<bool> wanted(schema.columns.size(), false);
+    for (size_t c = 0; c < schema.KeyCount(); ++c) wanted[c] = true;
+    for (size_t c : differing) wanted[c] = true;
+    auto full = FullRow(changed, row, &wanted);
+    if (!full.ok()) return full.status();
+    RowOperation update{RowOperation::Kind::kUpdate, 0, full->cells, {}};
+    for (size_t c : differing) update.mask |= uint16_t(1u << c);
+    stream.updates.push_back(std::move(update));
+    return Status::Ok();
+}
+
+Status Generator::AddDeletedRows(PendingStream& stream, const db::Table& reference,
+                                 const std::unordered_map<std::string, const db::Row*>& gone) {
+    const TableSchema& schema = reference.schema();
+    for (const auto& row : reference.rows()) {
+        if (row->temporary) continue;
+        auto key = KeyOf(reference_text_, reference, *row);
+        if (!key.ok()) return key.status();
+        if (!gone.count(*key)) continue;
+        RowOperation del{
+            RowOperation::Kind::kDelete, 0, std::vector<uint32_t>(stream.types.size(), 0), {}};
+        for (size_t c = 0; c < schema.KeyCount(); ++c) {
+            auto cell = Encode(reference_, reference_text_, schema.columns[c].type, row->cells[c]);
+            if (!cell.ok()) return cell.status();
+            del.cells[c] = *cell;
+        }
+        stream.deletes.push_back(std::move(del));
+    }
+    return Status::Ok();
+}
+
+Status Generator::CompareTable(const std::string& name) {
+    auto changed = changed_.GetTable(name);
+    if (!changed.ok()) return changed.status();
+    auto reference = reference_.GetTable(name);
+    if (!reference.ok()) return reference.status();
+    const TableSchema& now = (*changed)->schema();
+    if (Status s = AddAppendedColumns(name, now, (*reference)->schema()); !s.ok()) return s;
     PendingStream stream;
     for (const auto& column : now.columns) stream.types.push_back(column.type);
     stream.keys = now.KeyCount();
@@ -240,7 +332,8 @@ Status Generator::CompareTable(const std::string& name) {
         if (!key.ok()) return key.status();
         old_rows.emplace(std::move(key).value(), row.get());
     }
-    const size_t keys = now.KeyCount();
+    // A row of the changed table is added, changed or the same; what is left
+    // of the reference's rows afterwards was deleted.
     for (const auto& row : (*changed)->rows()) {
         if (row->temporary) continue;
         auto key = KeyOf(changed_text_, **changed, *row);
@@ -254,60 +347,12 @@ Status Generator::CompareTable(const std::string& name) {
         }
         const db::Row& old = *found->second;
         old_rows.erase(found);
-        std::vector<size_t> differing;
-        for (size_t c = keys; c < now.columns.size(); ++c) {
-            const ColumnType type = now.columns[c].type;
-            bool same;
-            if (c >= before.columns.size()) {
-                // A new column: any value other than null is a change.
-                same = type.IsInteger()
-                           ? static_cast<int32_t>(row->cells[c]) == db::Record::kNullInteger
-                           : row->cells[c] == 0;
-            } else if (type.IsBinary()) {
-                auto s = SameBinary(**changed, *row, **reference, old, c);
-                if (!s.ok()) return s.status();
-                same = *s;
-            } else if (type.IsString()) {
-                same = changed_text_.Get(row->cells[c]) == reference_text_.Get(old.cells[c]);
-            } else {
-                same = row->cells[c] == old.cells[c];
-            }
-            if (!same) differing.push_back(c);
-        }
-        if (differing.empty()) continue;
-        if (differing.back() >= kMaskColumns) {
-            // No mask bit for this column: replace the row.
-            auto op = FullRow(**changed, *row);
-            if (!op.ok()) return op.status();
-            RowOperation del{RowOperation::Kind::kDelete, 0, op->cells, {}};
-            stream.deletes.push_back(std::move(del));
-            stream.adds.push_back(std::move(op).value());
-            continue;
-        }
-        std::vector<bool> wanted(now.columns.size(), false);
-        for (size_t c = 0; c < keys; ++c) wanted[c] = true;
-        for (size_t c : differing) wanted[c] = true;
-        auto full = FullRow(**changed, *row, &wanted);
-        if (!full.ok()) return full.status();
-        RowOperation update{RowOperation::Kind::kUpdate, 0, full->cells, {}};
-        for (size_t c : differing) update.mask |= uint16_t(1u << c);
-        stream.updates.push_back(std::move(update));
+        auto differing = DifferingColumns(**changed, *row, **reference, old);
+        if (!differing.ok()) return differing.status();
+        if (differing->empty()) continue;
+        if (Status s = AddChangedRow(stream, **changed, *row, *differing); !s.ok()) return s;
     }
-    // What is left of the reference's rows was deleted; keep the table's order.
-    for (const auto& row : (*reference)->rows()) {
-        if (row->temporary) continue;
-        auto key = KeyOf(reference_text_, **reference, *row);
-        if (!key.ok()) return key.status();
-        if (!old_rows.count(*key)) continue;
-        RowOperation del{
-            RowOperation::Kind::kDelete, 0, std::vector<uint32_t>(now.columns.size(), 0), {}};
-        for (size_t c = 0; c < keys; ++c) {
-            auto cell = Encode(reference_, reference_text_, now.columns[c].type, row->cells[c]);
-            if (!cell.ok()) return cell.status();
-            del.cells[c] = *cell;
-        }
-        stream.deletes.push_back(std::move(del));
-    }
+    if (Status s = AddDeletedRows(stream, **reference, old_rows); !s.ok()) return s;
     if (!stream.empty()) streams_[name] = std::move(stream);
     return Status::Ok();
 }
