@@ -36,6 +36,147 @@ std::string DescribeByte(unsigned char c) {
     return std::string("byte ") + buffer;
 }
 
+// One pass over a query, a token at a time: punctuation and operators,
+// quoted strings and names, integers, and plain names or keywords.
+class Scanner {
+  public:
+    explicit Scanner(std::string_view query) : query_(query) {}
+
+    Result<std::vector<Token>> Run() {
+        while (i_ < query_.size()) {
+            const char c = query_[i_];
+            if (IsSpace(c)) {
+                ++i_;
+                continue;
+            }
+            Status s;
+            if (c == '\'' || c == '`')
+                s = Quoted(c);
+            else if (IsDigit(c))
+                s = Integer();
+            else if (IsNameByte(static_cast<unsigned char>(c)))
+                Name();
+            else
+                s = Punctuation(c);
+            if (!s.ok()) return s;
+        }
+        Token end;
+        end.kind = TokenKind::kEnd;
+        end.column = static_cast<int>(query_.size() + 1);
+        tokens_.push_back(std::move(end));
+        return std::move(tokens_);
+    }
+
+  private:
+    void Add(TokenKind kind, size_t start, size_t length) {
+        Token token;
+        token.kind = kind;
+        token.text = std::string(query_.substr(start, length));
+        token.column = static_cast<int>(start + 1);
+        tokens_.push_back(std::move(token));
+        i_ = start + length;
+    }
+
+    Status Punctuation(char c) {
+        const char next = i_ + 1 < query_.size() ? query_[i_ + 1] : '\0';
+        switch (c) {
+            case ',':
+                Add(TokenKind::kComma, i_, 1);
+                return Status::Ok();
+            case '.':
+                Add(TokenKind::kDot, i_, 1);
+                return Status::Ok();
+            case '(':
+                Add(TokenKind::kLeftParen, i_, 1);
+                return Status::Ok();
+            case ')':
+                Add(TokenKind::kRightParen, i_, 1);
+                return Status::Ok();
+            case '*':
+                Add(TokenKind::kStar, i_, 1);
+                return Status::Ok();
+            case '-':
+                Add(TokenKind::kMinus, i_, 1);
+                return Status::Ok();
+            case '?':
+                Add(TokenKind::kParameter, i_, 1);
+                return Status::Ok();
+            case '=':
+                Add(TokenKind::kEq, i_, 1);
+                return Status::Ok();
+            case '<':
+                if (next == '=')
+                    Add(TokenKind::kLe, i_, 2);
+                else if (next == '>')
+                    Add(TokenKind::kNe, i_, 2);
+                else
+                    Add(TokenKind::kLt, i_, 1);
+                return Status::Ok();
+            case '>':
+                Add(next == '=' ? TokenKind::kGe : TokenKind::kGt, i_, next == '=' ? 2 : 1);
+                return Status::Ok();
+            case '!':
+                // The documented "not equal" is "<>"; say so rather than just
+                // "unexpected character".
+                return Status::InvalidArgument(
+                    Error(i_, "unexpected character '!' (use <> for 'not equal')"));
+            default:
+                return Status::InvalidArgument(
+                    Error(i_, "unexpected " + DescribeByte(static_cast<unsigned char>(c))));
+        }
+    }
+
+    // Neither strings nor quoted names have an escape: the installer's
+    // syntax cannot put a quote inside a string.
+    Status Quoted(char quote) {
+        const size_t open = i_;
+        const size_t close = query_.find(quote, open + 1);
+        if (close == std::string_view::npos) {
+            return Status::InvalidArgument(
+                Error(open, quote == '\'' ? "unterminated string" : "unterminated quoted name"));
+        }
+        if (quote == '`' && close == open + 1)
+            return Status::InvalidArgument(Error(open, "empty quoted name"));
+        Add(quote == '\'' ? TokenKind::kString : TokenKind::kQuotedName, open + 1,
+            close - open - 1);
+        tokens_.back().column = static_cast<int>(open + 1);  // at the quote
+        i_ = close + 1;
+        return Status::Ok();
+    }
+
+    Status Integer() {
+        size_t end = i_;
+        while (end < query_.size() && IsDigit(query_[end])) ++end;
+        if (end < query_.size() && IsNameByte(static_cast<unsigned char>(query_[end]))) {
+            // "12abc" is neither an integer nor a name; catching it here
+            // gives a better message than "expected ..." later.
+            return Status::InvalidArgument(Error(i_, "a name cannot start with a digit"));
+        }
+        Add(TokenKind::kInteger, i_, end - i_);
+        return Status::Ok();
+    }
+
+    void Name() {
+        size_t end = i_;
+        // After its first byte a plain name may also hold '-' ("Foo-Bar"), as
+        // Wine's reimplementation of the installer's tokenizer accepts; a
+        // leading '-' is always a minus sign.
+        while (end < query_.size() &&
+               (IsNameByte(static_cast<unsigned char>(query_[end])) || query_[end] == '-'))
+            ++end;
+        Add(TokenKind::kName, i_, end - i_);
+        const Keyword keyword = LookUpKeyword(tokens_.back().text);
+        if (keyword != Keyword::kNone) {
+            tokens_.back().kind = TokenKind::kKeyword;
+            tokens_.back().keyword = keyword;
+        }
+    }
+
+    std::string_view query_;
+    size_t i_ = 0;
+    std::vector<Token> tokens_;
+};
+
 }  // namespace
 
 Result<std::vector<Token>> Tokenize(std::string_view query) {
@@ -45,124 +186,7 @@ Result<std::vector<Token>> Tokenize(std::string_view query) {
         return Status::InvalidArgument("col 1: query is longer than " +
                                        std::to_string(kMaxQueryLength) + " bytes");
     }
-    std::vector<Token> tokens;
-    size_t i = 0;
-    const size_t n = query.size();
-    auto add = [&](TokenKind kind, size_t start, size_t length) {
-        Token token;
-        token.kind = kind;
-        token.text = std::string(query.substr(start, length));
-        token.column = static_cast<int>(start + 1);
-        tokens.push_back(std::move(token));
-        i = start + length;
-    };
-    while (i < n) {
-        const char c = query[i];
-        if (IsSpace(c)) {
-            ++i;
-            continue;
-        }
-        const char next = i + 1 < n ? query[i + 1] : '\0';
-        switch (c) {
-            case ',':
-                add(TokenKind::kComma, i, 1);
-                continue;
-            case '.':
-                add(TokenKind::kDot, i, 1);
-                continue;
-            case '(':
-                add(TokenKind::kLeftParen, i, 1);
-                continue;
-            case ')':
-                add(TokenKind::kRightParen, i, 1);
-                continue;
-            case '*':
-                add(TokenKind::kStar, i, 1);
-                continue;
-            case '-':
-                add(TokenKind::kMinus, i, 1);
-                continue;
-            case '?':
-                add(TokenKind::kParameter, i, 1);
-                continue;
-            case '=':
-                add(TokenKind::kEq, i, 1);
-                continue;
-            case '<':
-                if (next == '=')
-                    add(TokenKind::kLe, i, 2);
-                else if (next == '>')
-                    add(TokenKind::kNe, i, 2);
-                else
-                    add(TokenKind::kLt, i, 1);
-                continue;
-            case '>':
-                if (next == '=')
-                    add(TokenKind::kGe, i, 2);
-                else
-                    add(TokenKind::kGt, i, 1);
-                continue;
-            case '!':
-                // The documented "not equal" is "<>"; say so rather than just
-                // "unexpected character".
-                return Status::InvalidArgument(
-                    Error(i, "unexpected character '!' (use <> for 'not equal')"));
-            case '\'':
-            case '`': {
-                // Neither strings nor quoted names have an escape: the
-                // installer's syntax cannot put a quote inside a string.
-                const size_t close = query.find(c, i + 1);
-                if (close == std::string_view::npos) {
-                    return Status::InvalidArgument(
-                        Error(i, c == '\'' ? "unterminated string" : "unterminated quoted name"));
-                }
-                if (c == '`' && close == i + 1)
-                    return Status::InvalidArgument(Error(i, "empty quoted name"));
-                const size_t open = i;
-                add(c == '\'' ? TokenKind::kString : TokenKind::kQuotedName, open + 1,
-                    close - open - 1);
-                tokens.back().column = static_cast<int>(open + 1);  // at the quote
-                i = close + 1;
-                continue;
-            }
-            default:
-                break;
-        }
-        if (IsDigit(c)) {
-            size_t end = i;
-            while (end < n && IsDigit(query[end])) ++end;
-            if (end < n && IsNameByte(static_cast<unsigned char>(query[end]))) {
-                // "12abc" is neither an integer nor a name; catching it here
-                // gives a better message than "expected ..." later.
-                return Status::InvalidArgument(Error(i, "a name cannot start with a digit"));
-            }
-            add(TokenKind::kInteger, i, end - i);
-            continue;
-        }
-        if (IsNameByte(static_cast<unsigned char>(c))) {
-            size_t end = i;
-            // After its first byte a plain name may also hold '-' ("Foo-Bar"), as
-            // Wine's reimplementation of the installer's tokenizer accepts; a
-            // leading '-' is always a minus sign.
-            while (end < n &&
-                   (IsNameByte(static_cast<unsigned char>(query[end])) || query[end] == '-'))
-                ++end;
-            add(TokenKind::kName, i, end - i);
-            const Keyword keyword = LookUpKeyword(tokens.back().text);
-            if (keyword != Keyword::kNone) {
-                tokens.back().kind = TokenKind::kKeyword;
-                tokens.back().keyword = keyword;
-            }
-            continue;
-        }
-        return Status::InvalidArgument(
-            Error(i, "unexpected " + DescribeByte(static_cast<unsigned char>(c))));
-    }
-    Token end;
-    end.kind = TokenKind::kEnd;
-    end.column = static_cast<int>(n + 1);
-    tokens.push_back(std::move(end));
-    return tokens;
+    return Scanner(query).Run();
 }
 
 }  // namespace msi::sql
