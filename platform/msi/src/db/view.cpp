@@ -113,6 +113,11 @@ Status View::Prepare() {
         return Status::Ok();  // CREATE TABLE is checked when it runs
     }
 
+    if (Status s = BindTables(names, where); !s.ok()) return s;
+    return ResolveFields();
+}
+
+Status View::BindTables(const std::vector<std::string>& names, const sql::Condition* where) {
     tables_.clear();
     all_columns_.clear();
     all_column_map_.clear();
@@ -132,48 +137,44 @@ Status View::Prepare() {
         if (!bound.ok()) return Status::InvalidArgument(bound.status().message());
         where_.emplace(std::move(bound).value());
     }
+    return Status::Ok();
+}
 
-    auto resolve = [&](const sql::ColumnRef& ref, Column& out) -> Status {
-        auto index = sql::ResolveColumn(ref, all_columns_);
-        if (!index.ok()) return Status::InvalidArgument(index.status().message());
-        out = all_column_map_[static_cast<size_t>(*index)];
-        return Status::Ok();
-    };
+Status View::Resolve(const sql::ColumnRef& ref, Column& out) const {
+    auto index = sql::ResolveColumn(ref, all_columns_);
+    if (!index.ok()) return Status::InvalidArgument(index.status().message());
+    out = all_column_map_[static_cast<size_t>(*index)];
+    return Status::Ok();
+}
+
+Status View::ResolveFields() {
     selected_.clear();
     constants_.clear();
     order_by_.clear();
+    auto add = [&](const sql::ColumnRef& ref, std::vector<Column>& to) -> Status {
+        Column c{};
+        if (Status s = Resolve(ref, c); !s.ok()) return s;
+        to.push_back(c);
+        return Status::Ok();
+    };
     if (auto* select = std::get_if<sql::SelectStatement>(&statement_.body)) {
-        if (select->columns.empty()) {
-            selected_ = all_column_map_;
-        } else {
-            for (const auto& item : select->columns) {
-                if (item.constant) {
-                    selected_.push_back({Column::kConstant, constants_.size()});
-                    constants_.push_back(*item.constant);
-                    continue;
-                }
-                Column c{};
-                if (Status s = resolve(item.column, c); !s.ok()) return s;
-                selected_.push_back(c);
+        if (select->columns.empty()) selected_ = all_column_map_;
+        for (const auto& item : select->columns) {
+            if (item.constant) {
+                selected_.push_back({Column::kConstant, constants_.size()});
+                constants_.push_back(*item.constant);
+            } else if (Status s = add(item.column, selected_); !s.ok()) {
+                return s;
             }
         }
-        for (const auto& ref : select->order_by) {
-            Column c{};
-            if (Status s = resolve(ref, c); !s.ok()) return s;
-            order_by_.push_back(c);
-        }
+        for (const auto& ref : select->order_by)
+            if (Status s = add(ref, order_by_); !s.ok()) return s;
     } else if (auto* insert = std::get_if<sql::InsertStatement>(&statement_.body)) {
-        for (const auto& ref : insert->columns) {
-            Column c{};
-            if (Status s = resolve(ref, c); !s.ok()) return s;
-            selected_.push_back(c);
-        }
+        for (const auto& ref : insert->columns)
+            if (Status s = add(ref, selected_); !s.ok()) return s;
     } else if (auto* update = std::get_if<sql::UpdateStatement>(&statement_.body)) {
-        for (const auto& assignment : update->assignments) {
-            Column c{};
-            if (Status s = resolve(assignment.column, c); !s.ok()) return s;
-            selected_.push_back(c);
-        }
+        for (const auto& assignment : update->assignments)
+            if (Status s = add(assignment.column, selected_); !s.ok()) return s;
     } else {
         selected_ = all_column_map_;
     }

@@ -89,7 +89,11 @@ class View {
 
     View() = default;
     Status Prepare();
-    Status PrepareSelect(const sql::SelectStatement& select);
+    // Loads the query's tables, lists their columns and binds the condition.
+    Status BindTables(const std::vector<std::string>& names, const sql::Condition* where);
+    // The selected, inserted or updated fields and the sort order.
+    Status ResolveFields();
+    Status Resolve(const sql::ColumnRef& ref, Column& out) const;
     Status ExecuteSelect(const std::vector<sql::FieldValue>& params);
     // Orders results_ by order_by_, stably (ties keep the stored order).
     void SortResults();
