@@ -166,9 +166,76 @@ std::string CommandName(Command command) {
     return command == Command::kNone ? std::string() : SpecOf(command).name;
 }
 
+namespace {
+
+std::string DidYouMean(const std::string& word, const std::vector<std::string>& names) {
+    const std::string guess = ::cli::ClosestWord(word, names);
+    return guess.empty() ? "" : ", did you mean '" + guess + "'?";
+}
+
+// A command's flag (--all, --cabs, --only-cabs); false for anything else.
+bool ReadFlag(::cli::ArgumentReader& reader, CliOptions& options) {
+    if (reader.Is("--all"))
+        options.all = true;
+    else if (reader.Is("--cabs"))
+        options.cabs = true;
+    else if (reader.Is("--only-cabs"))
+        options.only_cabs = true;
+    else
+        return false;
+    return true;
+}
+
+// An option with a value (--format, --table, --folder): its name goes to
+// `given`, except for "--format list", which asks a question instead. An
+// unknown option or a missing value is a usage problem.
+std::optional<CliOptions> ReadValueOption(::cli::ArgumentReader& reader, CliOptions options,
+                                          std::vector<std::string>& given, bool& list_formats,
+                                          UsageProblem& problem) {
+    using Value = ::cli::ArgumentReader::Value;
+    std::string value;
+    Value taken = Value::kNotThisOption;
+    std::string name;
+    for (const char* option : {"--format", "--table", "--folder"}) {
+        taken = reader.TakeValue(option, value);
+        if (taken != Value::kNotThisOption) {
+            name = option;
+            break;
+        }
+    }
+    if (taken == Value::kMissing) {
+        const char* what = name == "--table"    ? "a table name"
+                           : name == "--folder" ? "a folder"
+                                                : "a value (use '--format list' to see them)";
+        return Fail(problem, name + " needs " + what, options.command);
+    }
+    if (taken == Value::kNotThisOption) {
+        const std::string& argument = reader.Current();
+        return Fail(problem,
+                    "unknown option '" + argument + "'" + DidYouMean(argument, OptionNames()),
+                    options.command);
+    }
+    if (name == "--table") {
+        options.table = value;
+    } else if (name == "--folder") {
+        options.folder = value;
+    } else if (value == "list") {
+        list_formats = true;
+        return options;  // a question, not an option of the command
+    } else if (const auto format = ::cli::ParseOutputFormat(value)) {
+        options.format = *format;
+    } else {
+        return Fail(problem, "unknown format '" + value + "' (use '--format list' to see them)",
+                    options.command);
+    }
+    given.push_back(name);
+    return options;
+}
+
+}  // namespace
+
 std::optional<CliOptions> ParseArguments(const std::vector<std::string>& arguments,
                                          UsageProblem& problem) {
-    using Value = ::cli::ArgumentReader::Value;
     CliOptions options;
     std::vector<std::string> operands;
     std::vector<std::string> given;  // the command's options, checked once it is known
@@ -185,10 +252,8 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& argumen
             if (spec == nullptr) {
                 std::vector<std::string> names;
                 for (const CommandSpec& command : kCommands) names.push_back(command.name);
-                const std::string guess = ::cli::ClosestWord(argument, names);
                 return Fail(problem,
-                            "unknown command '" + argument + "'" +
-                                (guess.empty() ? "" : ", did you mean '" + guess + "'?"),
+                            "unknown command '" + argument + "'" + DidYouMean(argument, names),
                             Command::kNone);
             }
             options.command = spec->command;
@@ -198,58 +263,13 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& argumen
             if (options.action != CliOptions::Action::kRun) return options;
             continue;
         }
-        bool flag = true;
-        if (reader.Is("--all")) {
-            options.all = true;
-        } else if (reader.Is("--cabs")) {
-            options.cabs = true;
-        } else if (reader.Is("--only-cabs")) {
-            options.only_cabs = true;
-        } else {
-            flag = false;
-        }
-        if (flag) {
+        if (ReadFlag(reader, options)) {
             given.push_back(argument);
             continue;
         }
-
-        std::string value;
-        Value taken = Value::kNotThisOption;
-        std::string name;
-        for (const char* option : {"--format", "--table", "--folder"}) {
-            taken = reader.TakeValue(option, value);
-            if (taken != Value::kNotThisOption) {
-                name = option;
-                break;
-            }
-        }
-        if (taken == Value::kMissing) {
-            const char* what = name == "--table"    ? "a table name"
-                               : name == "--folder" ? "a folder"
-                                                    : "a value (use '--format list' to see them)";
-            return Fail(problem, name + " needs " + what, options.command);
-        }
-        if (taken == Value::kNotThisOption) {
-            const std::string guess = ::cli::ClosestWord(argument, OptionNames());
-            return Fail(problem,
-                        "unknown option '" + argument + "'" +
-                            (guess.empty() ? "" : ", did you mean '" + guess + "'?"),
-                        options.command);
-        }
-        given.push_back(name);
-        if (name == "--table") {
-            options.table = value;
-        } else if (name == "--folder") {
-            options.folder = value;
-        } else if (value == "list") {
-            list_formats = true;
-            given.pop_back();  // a question, not an option of the command
-        } else if (const auto format = ::cli::ParseOutputFormat(value)) {
-            options.format = *format;
-        } else {
-            return Fail(problem, "unknown format '" + value + "' (use '--format list' to see them)",
-                        options.command);
-        }
+        auto read = ReadValueOption(reader, std::move(options), given, list_formats, problem);
+        if (!read) return read;
+        options = std::move(*read);
     }
     if (list_formats) {
         options.action = CliOptions::Action::kListFormats;
