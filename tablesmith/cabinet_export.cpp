@@ -169,28 +169,57 @@ bool IsPlainFileName(const std::string& name) {
     return name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
 }
 
+namespace {
+
+// The names of the streams that hold cabinets (by their name, or named by a
+// Media row); false when the package's streams cannot be listed.
+bool CabinetStreams(CMsiDatabase& database, std::vector<std::string>& cabinet_streams) {
+    const std::set<std::string> internal = InternalCabinetStreams(database);
+    CMsiView names;
+    if (!names.Open(&database, "SELECT `Name` FROM `_Streams`")) return false;
+    names.Execute(0);
+    CMsiRecord row;
+    while (names.Fetch(row)) {
+        std::string stream_name;
+        row.GetString(0, stream_name);
+        if (IsCabinetStreamName(stream_name) || internal.count(stream_name) != 0)
+            cabinet_streams.push_back(stream_name);
+    }
+    names.Close();
+    return true;
+}
+
+// Whether a cabinet may be written under `file_name` in the export folder;
+// when not, the user is told why and the stream is skipped.
+bool FileNameAllowed(const std::string& stream_name, const std::string& file_name,
+                     const std::vector<std::string>& tables, MessageSink& sink) {
+    if (!IsPlainFileName(file_name)) {
+        // Written as it is, such a name would put the file outside the
+        // export folder (or into a folder of it).
+        sink.Tell(FormatMessageText(kUnsafeCabName, {stream_name}), MB_ICONSTOP);
+        return false;
+    }
+    const std::string table = TableOfFileName(file_name, tables);
+    if (!table.empty()) {
+        // The table's file wins: a cabinet there would overwrite the
+        // exported table, and Generate would import a cabinet as a table.
+        sink.Tell(FormatMessageText(kCabNameOfTable, {stream_name, file_name, table}), MB_ICONSTOP);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder, MessageSink& sink,
                     CopyProgress* progress) {
     // First the names alone, so that every cabinet's file name is settled
     // before a byte is written (see CabinetFileNames).
-    const std::set<std::string> internal = InternalCabinetStreams(database);
     std::vector<std::string> cabinet_streams;
-    {
-        CMsiView names;
-        if (!names.Open(&database, "SELECT `Name` FROM `_Streams`")) {
-            // The view layer has traced why; the user is told that nothing was copied.
-            sink.Tell(kCantReadStreams, MB_ICONSTOP);
-            return false;
-        }
-        names.Execute(0);
-        CMsiRecord row;
-        while (names.Fetch(row)) {
-            std::string stream_name;
-            row.GetString(0, stream_name);
-            if (IsCabinetStreamName(stream_name) || internal.count(stream_name) != 0)
-                cabinet_streams.push_back(stream_name);
-        }
-        names.Close();
+    if (!CabinetStreams(database, cabinet_streams)) {
+        // The view layer has traced why; the user is told that nothing was copied.
+        sink.Tell(kCantReadStreams, MB_ICONSTOP);
+        return false;
     }
     const std::map<std::string, std::string> file_names = CabinetFileNames(cabinet_streams);
     const std::vector<std::string> tables = TableNames(database);
@@ -210,19 +239,7 @@ bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder, Me
         row.GetString(0, stream_name);
         const auto file_name = file_names.find(stream_name);
         if (file_name == file_names.end()) continue;  // not a cabinet: its bytes are not read
-        if (!IsPlainFileName(file_name->second)) {
-            // Written as it is, such a name would put the file outside the
-            // export folder (or into a folder of it): the stream is skipped.
-            sink.Tell(FormatMessageText(kUnsafeCabName, {stream_name}), MB_ICONSTOP);
-            failed = true;
-            continue;
-        }
-        const std::string table = TableOfFileName(file_name->second, tables);
-        if (!table.empty()) {
-            // The table's file wins: a cabinet there would overwrite the
-            // exported table, and Generate would import a cabinet as a table.
-            sink.Tell(FormatMessageText(kCabNameOfTable, {stream_name, file_name->second, table}),
-                      MB_ICONSTOP);
+        if (!FileNameAllowed(stream_name, file_name->second, tables, sink)) {
             failed = true;
             continue;
         }
