@@ -299,8 +299,15 @@ class RowPlanner {
   private:
     bool Suppressed(int condition) const { return plan_.view || (plan_.conditions & condition); }
     Status PlanTableRows(const PlannedTable& table, RowSink& sink);
-    // Plans one record into row_.
+    // Plans one record into row_, in the steps below.
     Status PlanRow(const PlannedTable& table, const db::Table* existing, const RowOperation& op);
+    // The record's cells as values, and its key as text and as the target's
+    // cells; findable is false when a key string is not in the target's pool.
+    Status ReadRecordCells(const PlannedTable& table, const RowOperation& op, bool& findable);
+    // Whether the row exists at this point; sets row_.current.
+    bool FindCurrentRow(const PlannedTable& table, const db::Table* existing, bool findable);
+    // What the record does to the row, or why it may not.
+    Status DecideEffect(const PlannedTable& table, bool exists);
     // The data of the record's set binary cells (key cells have none).
     Status ReadBinaryCells(size_t keys);
     Result<PlannedString> String(uint32_t id) { return ConvertString(source_, plan_, id); }
@@ -358,6 +365,14 @@ Status RowPlanner::PlanTableRows(const PlannedTable& table, RowSink& sink) {
 
 Status RowPlanner::PlanRow(const PlannedTable& table, const db::Table* existing,
                            const RowOperation& op) {
+    bool findable = true;
+    if (Status s = ReadRecordCells(table, op, findable); !s.ok()) return s;
+    if (Status s = ReadBinaryCells(table.schema.KeyCount()); !s.ok()) return s;
+    return DecideEffect(table, FindCurrentRow(table, existing, findable));
+}
+
+Status RowPlanner::ReadRecordCells(const PlannedTable& table, const RowOperation& op,
+                                   bool& findable) {
     const TableSchema& schema = table.schema;
     const size_t keys = schema.KeyCount();
     PlannedRow& row = row_;
@@ -370,7 +385,6 @@ Status RowPlanner::PlanRow(const PlannedTable& table, const db::Table* existing,
     // and in the target's cells (to find the row).
     key_texts_.clear();
     key_cells_.assign(schema.columns.size(), 0);
-    bool findable = true;
     for (size_t c = 0; c < schema.columns.size(); ++c) {
         if (!row.present[c]) continue;
         const ColumnType type = schema.columns[c].type;
@@ -414,8 +428,12 @@ Status RowPlanner::PlanRow(const PlannedTable& table, const db::Table* existing,
             row.row_text += text;
     }
     row.stream_name = format::JoinStreamName(table.name, key_texts_);
-    if (Status s = ReadBinaryCells(keys); !s.ok()) return s;
+    return Status::Ok();
+}
 
+bool RowPlanner::FindCurrentRow(const PlannedTable& table, const db::Table* existing,
+                                bool findable) {
+    PlannedRow& row = row_;
     // Whether the row exists at this point: in the target, unless an earlier
     // record of this transform inserted or deleted it. The view changes
     // nothing, so there every record meets the target as it stands, and
@@ -430,7 +448,11 @@ Status RowPlanner::PlanRow(const PlannedTable& table, const db::Table* existing,
     }
     const bool exists = state != touched_.end() ? state->second : current != nullptr;
     if (state == touched_.end() || state->second) row.current = std::move(current);
+    return exists;
+}
 
+Status RowPlanner::DecideEffect(const PlannedTable& table, bool exists) {
+    PlannedRow& row = row_;
     using Effect = PlannedRow::Effect;
     switch (row.kind) {
         case RowOperation::Kind::kAdd:
