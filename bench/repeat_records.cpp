@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
             found = true;
             std::vector<uint8_t> repeated;
             repeated.reserve(bytes->size() * static_cast<size_t>(count));
-            for (long i = 0; i < count; ++i) repeated.insert(repeated.end(), bytes->begin(), bytes->end());
+            for (long i = 0; i < count; ++i)
+                repeated.insert(repeated.end(), bytes->begin(), bytes->end());
             *bytes = std::move(repeated);
         }
         auto added = writer.AddStream(CompoundWriter::kRoot, entry.name, std::move(bytes).value());

@@ -17,9 +17,13 @@ namespace {
 
 using testing_support::FirstCaseRuleBreak;
 
-std::string Text(char c) { return std::string(1, c); }
+std::string Text(char c) {
+    return std::string(1, c);
+}
 
-bool IsWildcard(char c) { return c == '?' || c == '*'; }
+bool IsWildcard(char c) {
+    return c == '?' || c == '*';
+}
 
 TEST(LetterCase, CompareTextModesThatIgnoreCaseFollowTheRule) {
     for (std::uint32_t mode : {VSB_CMP_NOCASE, VSB_CMP_WILDCARD, VSB_CMP_PATTERN}) {

@@ -73,10 +73,11 @@ InstallerTest::InstallerTest() {
     // the box handler, where the test can read its text.
     had_application_object_ = fw::HasApplicationObject();
     fw::SetApplicationObjectPresent(true);
-    previous_handler_ = fw::SetMessageBoxHandler([this](const std::string& text, unsigned, const std::string&) {
-        boxes_.push_back(text);
-        return IDOK;
-    });
+    previous_handler_ =
+        fw::SetMessageBoxHandler([this](const std::string& text, unsigned, const std::string&) {
+            boxes_.push_back(text);
+            return IDOK;
+        });
 }
 
 InstallerTest::~InstallerTest() {

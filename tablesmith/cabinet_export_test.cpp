@@ -89,8 +89,7 @@ TEST_F(CabinetExportTest, EmptyStreamGivesAnEmptyFile) {
     PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable()};
     contents.streams = {{"empty.cab", ""}};
-    const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "e.msi", contents);
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "e.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     EXPECT_TRUE(fs::is_regular_file(ExportFolder("e") / "empty.cab"));
@@ -101,8 +100,7 @@ TEST_F(CabinetExportTest, PackageWithoutCabinetsSaysSoAsInformation) {
     PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable()};
     contents.streams = {{"readme.txt", "text"}};
-    const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "n.msi", contents);
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "n.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     EXPECT_EQ((std::vector<Message>{{kNoCabsInPackage, MB_ICONINFORMATION}}), sink_.messages);
@@ -143,11 +141,10 @@ TEST_F(CabinetExportTest, UnwritableExportFolderIsTold) {
 TEST_F(CabinetExportTest, CabinetNamedLikeATableFileIsSkippedAndTheTableKept) {
     PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable(),
-                           tablesmith_test::MediaTable({"#Property.tbl", "#Data1.cab"})};
+                       tablesmith_test::MediaTable({"#Property.tbl", "#Data1.cab"})};
     contents.streams = {{"Property.tbl", tablesmith_test::FakeCabinet("cab")},
-                            {"Data1.cab", tablesmith_test::FakeCabinet("data")}};
-    const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "t.msi", contents);
+                        {"Data1.cab", tablesmith_test::FakeCabinet("data")}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "t.msi", contents);
     ASSERT_FALSE(package.empty());
     ExportSettings settings;
     settings.msi_file = package;
@@ -178,11 +175,9 @@ TEST(CabinetNameTest, TableFileNamesAndCellFoldersAreTakenWhateverTheirCase) {
 // A stream without a dot keeps its name exactly: no dot is added.
 TEST_F(CabinetExportTest, StreamWithoutADotIsWrittenUnderExactlyItsName) {
     PackageContents contents;
-    contents.tables = {tablesmith_test::PropertyTable(),
-                           tablesmith_test::MediaTable({"#Cab1"})};
+    contents.tables = {tablesmith_test::PropertyTable(), tablesmith_test::MediaTable({"#Cab1"})};
     contents.streams = {{"Cab1", tablesmith_test::FakeCabinet("one")}};
-    const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "d.msi", contents);
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "d.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     EXPECT_EQ((std::vector<std::string>{"cab1"}),
@@ -193,8 +188,7 @@ TEST_F(CabinetExportTest, StreamNameThatWouldLeaveTheFolderIsSkippedAndTold) {
     PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable()};
     contents.streams = {{"../evil.cab", "evil"}, {"sub\\x.cab", "sub"}, {"ok.cab", "fine"}};
-    const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "h.msi", contents);
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "h.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_FALSE(ExportCabs(package));
 
@@ -216,8 +210,7 @@ TEST_F(CabinetExportTest, StreamsDifferingOnlyInCaseEachKeepAFileOfTheirOwn) {
     PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable()};
     contents.streams = {{"Same.cab", "first"}, {"SAME.CAB", "second"}};
-    const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "s.msi", contents);
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "s.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
 
@@ -238,8 +231,7 @@ TEST_F(CabinetExportTest, StreamSpelledInLowerCaseGetsTheLowerCasedFile) {
     PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable()};
     contents.streams = {{"Data.cab", "capital"}, {"data.cab", "lower"}};
-    const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "l.msi", contents);
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "l.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     EXPECT_EQ("lower", testing_support::ReadFile(ExportFolder("l") / "data.cab"));
@@ -249,12 +241,11 @@ TEST_F(CabinetExportTest, StreamSpelledInLowerCaseGetsTheLowerCasedFile) {
 TEST_F(CabinetExportTest, InternalCabinetOfTheMediaTableIsWrittenWhateverItsName) {
     PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable(),
-                           tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "#Data1.cab"})};
+                       tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "#Data1.cab"})};
     contents.streams = {{"_1234_Module_x86.msm", tablesmith_test::FakeCabinet("module")},
-                            {"Data1.cab", tablesmith_test::FakeCabinet("data")},
-                            {"_5678_Other.msm", "not named by Media"}};
-    const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "m.msi", contents);
+                        {"Data1.cab", tablesmith_test::FakeCabinet("data")},
+                        {"_5678_Other.msm", "not named by Media"}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "m.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     const fs::path folder = ExportFolder("m");
@@ -289,10 +280,9 @@ TEST_F(CabinetExportTest, CabinetValueOfJustTheMarkIsPassedOver) {
 TEST_F(CabinetExportTest, HostileNameFromTheMediaTableIsSkippedToo) {
     PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable(),
-                           tablesmith_test::MediaTable({"#../../escape.msm"})};
+                       tablesmith_test::MediaTable({"#../../escape.msm"})};
     contents.streams = {{"../../escape.msm", tablesmith_test::FakeCabinet("evil")}};
-    const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "x.msi", contents);
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "x.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_FALSE(ExportCabs(package));
     EXPECT_EQ((std::vector<Message>{
@@ -322,10 +312,8 @@ class RecordingProgress : public CopyProgress {
 TEST_F(CabinetExportTest, OnlyCopiesAboveTheThresholdReportProgress) {
     PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable()};
-    contents.streams = {{"big.cab", std::string(3000, 'b')},
-                            {"small.cab", std::string(100, 's')}};
-    const std::string package =
-        tablesmith_test::BuildPackage(inputs_.path(), "g.msi", contents);
+    contents.streams = {{"big.cab", std::string(3000, 'b')}, {"small.cab", std::string(100, 's')}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "g.msi", contents);
     ASSERT_FALSE(package.empty());
     ExportSettings settings;
     settings.msi_file = package;

@@ -129,8 +129,8 @@ TEST_F(GenerateCommandTest, FileOfTheStreamsOwnCaseIsNamedAsItIs) {
 TEST_F(GenerateCommandTest, InternalCabinetNamedLikeAModuleIsMadeExternalToo) {
     PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable(),
-                           tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "external.cab"}),
-                           tablesmith_test::FeatureTable()};
+                       tablesmith_test::MediaTable({"#_1234_Module_x86.msm", "external.cab"}),
+                       tablesmith_test::FeatureTable()};
     contents.streams = {{"_1234_Module_x86.msm", tablesmith_test::FakeCabinet("module")}};
     const std::string package = Build(contents);
     ASSERT_FALSE(package.empty());
@@ -162,10 +162,10 @@ TEST_F(GenerateCommandTest, CabinetValueOfJustTheMarkIsLeftAsItIs) {
 TEST_F(GenerateCommandTest, RowsOfStreamsDifferingOnlyInCaseNameTheirOwnCabinets) {
     PackageContents contents;
     contents.tables = {tablesmith_test::PropertyTable(),
-                           tablesmith_test::MediaTable({"#Same.cab", "#SAME.CAB"}),
-                           tablesmith_test::FeatureTable()};
+                       tablesmith_test::MediaTable({"#Same.cab", "#SAME.CAB"}),
+                       tablesmith_test::FeatureTable()};
     contents.streams = {{"Same.cab", tablesmith_test::FakeCabinet("first")},
-                            {"SAME.CAB", tablesmith_test::FakeCabinet("second")}};
+                        {"SAME.CAB", tablesmith_test::FakeCabinet("second")}};
     const std::string package = Build(contents);
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);

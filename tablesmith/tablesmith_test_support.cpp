@@ -98,11 +98,11 @@ std::string FakeCabinet(const std::string& payload) {
 PackageContents SamplePackage() {
     PackageContents contents;
     contents.tables = {PropertyTable(),
-                           MediaTable({"#Data1.cab", "#other.CAB", "external.cab", ""}),
-                           FeatureTable()};
+                       MediaTable({"#Data1.cab", "#other.CAB", "external.cab", ""}),
+                       FeatureTable()};
     contents.streams = {{"Data1.cab", FakeCabinet("first cabinet")},
-                            {"other.CAB", FakeCabinet("second")},
-                            {"notes.txt", "not a cabinet"}};
+                        {"other.CAB", FakeCabinet("second")},
+                        {"notes.txt", "not a cabinet"}};
     return contents;
 }
 

@@ -3,8 +3,12 @@
 namespace testing_support {
 namespace {
 
-bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+bool IsUpper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+bool IsLower(char c) {
+    return c >= 'a' && c <= 'z';
+}
 
 std::string Shown(char c) {
     if (c >= 0x20 && c < 0x7F) return std::string("'") + c + "'";
@@ -21,7 +25,9 @@ std::string AsciiCharacters() {
     return all;
 }
 
-std::string AlphabetEdges() { return "@AMZ[`amz{09_."; }
+std::string AlphabetEdges() {
+    return "@AMZ[`amz{09_.";
+}
 
 bool SameIgnoringAsciiCase(char a, char b) {
     if (a == b) return true;

@@ -75,8 +75,8 @@ int RunApply(const CliOptions& options, std::ostream& out, std::ostream& err) {
         };
     }
     TraceLine("applying " + options.transform_path + " to " + options.package_path);
-    const ApplyOutcome outcome = ApplyTransformView(options.package_path, options.transform_path,
-                                                    changes, feedback);
+    const ApplyOutcome outcome =
+        ApplyTransformView(options.package_path, options.transform_path, changes, feedback);
     if (outcome != ApplyOutcome::kListed) {
         TraceLine("nothing listed");
         return ::cli::kExitFailure;

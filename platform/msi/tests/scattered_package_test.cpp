@@ -31,10 +31,12 @@ void Exec(MSIHANDLE db, const std::string& sql, MSIHANDLE params = 0) {
 void MakePackage(const std::string& path, const testing_support::TempDir& dir) {
     MSIHANDLE db = 0;
     ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &db), ERROR_SUCCESS);
-    Exec(db, "CREATE TABLE `Binary` (`Name` CHAR(72) NOT NULL, `Data` OBJECT NOT NULL "
-             "PRIMARY KEY `Name`)");
-    Exec(db, "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` LONGCHAR NOT NULL "
-             "PRIMARY KEY `Property`)");
+    Exec(db,
+         "CREATE TABLE `Binary` (`Name` CHAR(72) NOT NULL, `Data` OBJECT NOT NULL "
+         "PRIMARY KEY `Name`)");
+    Exec(db,
+         "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` LONGCHAR NOT NULL "
+         "PRIMARY KEY `Property`)");
     for (size_t size : {1u, 63u, 64u, 4095u, 4096u, 4097u, 70000u}) {
         std::string bytes(size, '\0');
         for (size_t i = 0; i < size; ++i) bytes[i] = char((i * 31 + size) & 0xFF);
@@ -73,7 +75,8 @@ std::vector<std::string> Contents(const std::string& path) {
         EXPECT_EQ(rows.status, static_cast<UINT>(ERROR_SUCCESS)) << table;
         for (const auto& row : rows.rows) {
             std::string line = table;
-            for (const Cell& cell : row) line += "\t" + cell.bytes + "/" + std::to_string(cell.integer);
+            for (const Cell& cell : row)
+                line += "\t" + cell.bytes + "/" + std::to_string(cell.integer);
             lines.push_back(line);
         }
     }

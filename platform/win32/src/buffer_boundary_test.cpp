@@ -63,8 +63,9 @@ TEST(BufferBoundary, FormattedMessageFitsOrFails) {
     for (DWORD capacity = 0; capacity <= text.size() + 2; ++capacity) {
         SCOPED_TRACE(capacity);
         GuardedBuffer buffer(capacity);
-        const DWORD result = FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                            text.c_str(), 0, 0, buffer.data(), capacity, nullptr);
+        const DWORD result =
+            FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_IGNORE_INSERTS, text.c_str(),
+                           0, 0, buffer.data(), capacity, nullptr);
         EXPECT_TRUE(buffer.GuardIntact());
         if (capacity > text.size()) {
             EXPECT_EQ(result, text.size());

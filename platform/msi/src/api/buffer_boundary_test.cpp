@@ -19,8 +19,8 @@ using testing_support::GuardedBuffer;
 using Getter = std::function<UINT(char* buffer, DWORD* size)>;
 
 // Calls `get` with every buffer size from 0 to two beyond what `text` needs.
-void ExpectBufferProtocol(const Getter& get, const std::string& text, UINT more_data = ERROR_MORE_DATA,
-                          UINT success = ERROR_SUCCESS) {
+void ExpectBufferProtocol(const Getter& get, const std::string& text,
+                          UINT more_data = ERROR_MORE_DATA, UINT success = ERROR_SUCCESS) {
     for (DWORD capacity = 0; capacity <= text.size() + 2; ++capacity) {
         SCOPED_TRACE("buffer of " + std::to_string(capacity) + " for \"" + text + "\"");
         GuardedBuffer buffer(capacity);

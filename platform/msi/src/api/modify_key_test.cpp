@@ -17,12 +17,14 @@ class ModifyKey : public ::testing::Test {
     void SetUp() override {
         path_ = (dir_.path() / "keys.msi").string();
         ASSERT_EQ(MsiOpenDatabaseA(path_.c_str(), MSIDBOPEN_CREATE, &db_), ERROR_SUCCESS);
-        Exec("CREATE TABLE `Items` (`Name` CHAR(32) NOT NULL, `Count` SHORT, `Note` CHAR(0) "
-             "PRIMARY KEY `Name`)");
+        Exec(
+            "CREATE TABLE `Items` (`Name` CHAR(32) NOT NULL, `Count` SHORT, `Note` CHAR(0) "
+            "PRIMARY KEY `Name`)");
         Exec("INSERT INTO `Items` (`Name`, `Count`, `Note`) VALUES ('zeta', 3, 'last')");
         Exec("INSERT INTO `Items` (`Name`, `Count`, `Note`) VALUES ('alpha', 1, 'first')");
-        Exec("CREATE TABLE `Pairs` (`K` CHAR(8) NOT NULL, `N` SHORT NOT NULL, `V` CHAR(8) "
-             "PRIMARY KEY `K`, `N`)");
+        Exec(
+            "CREATE TABLE `Pairs` (`K` CHAR(8) NOT NULL, `N` SHORT NOT NULL, `V` CHAR(8) "
+            "PRIMARY KEY `K`, `N`)");
         Exec("INSERT INTO `Pairs` (`K`, `N`, `V`) VALUES ('k', 1, 'one')");
         Exec("INSERT INTO `Pairs` (`K`, `N`, `V`) VALUES ('k', 2, 'two')");
     }
@@ -83,11 +85,12 @@ TEST_F(ModifyKey, ChangedKeyIsRefusedAndNothingChanges) {
         UINT key_field;
         const char* new_key;  // nullptr: the key made null
     };
-    for (const Case& c : {Case{"another key", "SELECT * FROM `Items`", 1, "omega"},
-                          Case{"the key in another letter case", "SELECT * FROM `Items`", 1, "ZETA"},
-                          Case{"a null key", "SELECT * FROM `Items`", 1, nullptr},
-                          Case{"the key as the view's last column",
-                               "SELECT `Count`, `Note`, `Name` FROM `Items`", 3, "omega"}}) {
+    for (const Case& c :
+         {Case{"another key", "SELECT * FROM `Items`", 1, "omega"},
+          Case{"the key in another letter case", "SELECT * FROM `Items`", 1, "ZETA"},
+          Case{"a null key", "SELECT * FROM `Items`", 1, nullptr},
+          Case{"the key as the view's last column", "SELECT `Count`, `Note`, `Name` FROM `Items`",
+               3, "omega"}}) {
         SCOPED_TRACE(c.what);
         const UINT result = UpdateFirstRow(c.query, [&](MSIHANDLE record) {
             MsiRecordSetStringA(record, c.key_field, c.new_key);

@@ -15,13 +15,21 @@
 namespace msi {
 
 class [[nodiscard]] Status {
-public:
+  public:
     // kRefused: well formed, but not done to this row or table; kBadQuery: a
     // statement that does not fit the database as it is now; kNotImplemented:
     // a check or mode the engine does not have.
     enum class Kind {
-        kOk, kIo, kCorrupt, kUnsupported, kInvalidArgument, kNotFound, kExists,
-        kRefused, kBadQuery, kNotImplemented
+        kOk,
+        kIo,
+        kCorrupt,
+        kUnsupported,
+        kInvalidArgument,
+        kNotFound,
+        kExists,
+        kRefused,
+        kBadQuery,
+        kNotImplemented
     };
 
     Status() = default;
@@ -29,19 +37,23 @@ public:
     static Status Io(std::string m) { return Status(Kind::kIo, std::move(m)); }
     static Status Corrupt(std::string m) { return Status(Kind::kCorrupt, std::move(m)); }
     static Status Unsupported(std::string m) { return Status(Kind::kUnsupported, std::move(m)); }
-    static Status InvalidArgument(std::string m) { return Status(Kind::kInvalidArgument, std::move(m)); }
+    static Status InvalidArgument(std::string m) {
+        return Status(Kind::kInvalidArgument, std::move(m));
+    }
     static Status NotFound(std::string m) { return Status(Kind::kNotFound, std::move(m)); }
     static Status Exists(std::string m) { return Status(Kind::kExists, std::move(m)); }
     static Status Refused(std::string m) { return Status(Kind::kRefused, std::move(m)); }
     static Status BadQuery(std::string m) { return Status(Kind::kBadQuery, std::move(m)); }
-    static Status NotImplemented(std::string m) { return Status(Kind::kNotImplemented, std::move(m)); }
+    static Status NotImplemented(std::string m) {
+        return Status(Kind::kNotImplemented, std::move(m));
+    }
 
     bool ok() const { return kind_ == Kind::kOk; }
     Kind kind() const { return kind_; }
     const std::string& message() const { return message_; }
     std::string ToString() const;
 
-private:
+  private:
     Status(Kind k, std::string m) : kind_(k), message_(std::move(m)) {}
     Kind kind_ = Kind::kOk;
     std::string message_;
@@ -55,11 +67,12 @@ private:
 // the value of a Result that holds none.
 template <class T>
 class [[nodiscard]] Result {
-public:
+  public:
     Result(T value) : value_(std::move(value)) {}
     Result(Status status) : status_(std::move(status)) {
         assert(!status_.ok() && "a Result without a value needs a failed Status");
-        if (status_.ok()) status_ = Status::InvalidArgument("a result with neither a value nor a reason");
+        if (status_.ok())
+            status_ = Status::InvalidArgument("a result with neither a value nor a reason");
     }
 
     bool ok() const { return status_.ok(); }
@@ -72,7 +85,7 @@ public:
     T& operator*() { return Held(); }
     const T& operator*() const { return Held(); }
 
-private:
+  private:
     T& Held() {
         assert(value_.has_value() && "the value of a failed Result");
         return *value_;

@@ -8,7 +8,9 @@
 namespace msi {
 namespace {
 
-Result<int> MadeFromOk() { return Status::Ok(); }
+Result<int> MadeFromOk() {
+    return Status::Ok();
+}
 
 TEST(ResultMisuse, ResultWithoutValueOrReasonAssertsOrFails) {
     EXPECT_DEBUG_DEATH(

@@ -116,7 +116,9 @@ size_t Table::DropRepeatedKeys(std::vector<uint32_t>& cells, size_t width) {
     const size_t keys = schema_.KeyCount();
     const size_t rows = width == 0 ? 0 : cells.size() / width;
     if (keys == 0 || rows < 2) return 0;
-    auto row = [&cells, width](size_t r) { return std::span<const uint32_t>(&cells[r * width], width); };
+    auto row = [&cells, width](size_t r) {
+        return std::span<const uint32_t>(&cells[r * width], width);
+    };
     // Mostly the rows are in key order and no key repeats: one pass tells.
     size_t unsure = 1;
     while (unsure < rows && CompareKeys(row(unsure - 1), row(unsure)) < 0) ++unsure;

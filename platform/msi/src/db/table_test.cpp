@@ -119,8 +119,10 @@ TEST(TableFromStream, RowsShareABlockYetChangeAlone) {
     EXPECT_EQ(table.rows()[0]->cells.size(), 5u);
     EXPECT_EQ(table.rows()[0]->cells[4], 42u);
     table.AddColumn({"More", *ColumnType::ParseArchive("I2")});
-    for (const auto& row : table.rows()) EXPECT_EQ(row->cells.size(), 5u + (row == table.rows()[0]));
-    EXPECT_EQ(table.rows()[2]->cells, (Cells{1, 3, 1, 1, static_cast<uint32_t>(Record::kNullInteger)}));
+    for (const auto& row : table.rows())
+        EXPECT_EQ(row->cells.size(), 5u + (row == table.rows()[0]));
+    EXPECT_EQ(table.rows()[2]->cells,
+              (Cells{1, 3, 1, 1, static_cast<uint32_t>(Record::kNullInteger)}));
     EXPECT_FALSE(copy == table.rows()[1]->cells);
 }
 
@@ -143,12 +145,15 @@ TEST(TableFromStream, RowsRepeatingAnEarlierKeyAreLeftOut) {
             rows.emplace_back(static_cast<int32_t>(row->cells[0]), row->cells[2]);
         return rows;
     };
-    auto sorted = Table::FromStream(TwoKeySchema(), stream({{1, 0}, {1, 1}, {2, 0}, {2, 1}, {2, 1}}), pool);
+    auto sorted =
+        Table::FromStream(TwoKeySchema(), stream({{1, 0}, {1, 1}, {2, 0}, {2, 1}, {2, 1}}), pool);
     ASSERT_TRUE(sorted.ok());
     EXPECT_EQ(values(**sorted), (std::vector<std::pair<int32_t, uint32_t>>{{1, 0}, {2, 0}}));
-    auto unsorted = Table::FromStream(TwoKeySchema(), stream({{3, 0}, {1, 0}, {3, 1}, {2, 0}, {1, 1}}), pool);
+    auto unsorted =
+        Table::FromStream(TwoKeySchema(), stream({{3, 0}, {1, 0}, {3, 1}, {2, 0}, {1, 1}}), pool);
     ASSERT_TRUE(unsorted.ok());
-    EXPECT_EQ(values(**unsorted), (std::vector<std::pair<int32_t, uint32_t>>{{3, 0}, {1, 0}, {2, 0}}));
+    EXPECT_EQ(values(**unsorted),
+              (std::vector<std::pair<int32_t, uint32_t>>{{3, 0}, {1, 0}, {2, 0}}));
     EXPECT_EQ((*unsorted)->Find((*unsorted)->rows()[0]->cells)->cells[2], 0u);
     // Many keys out of order, then all of them again: the first of each stays.
     std::vector<std::pair<int32_t, uint32_t>> many, first;

@@ -57,8 +57,9 @@ Result<EntryTotals> ReadEntries(std::span<const uint8_t> entries, EntryDecoder d
         totals.total_length += entry.length;
         ++totals.count;
         if (totals.count > StringPool::kMaxId) {
-            return Status::Corrupt("_StringPool holds more than 16,777,215 ids, the most "
-                                   "3-byte references reach");
+            return Status::Corrupt(
+                "_StringPool holds more than 16,777,215 ids, the most "
+                "3-byte references reach");
         }
         visit(entry);
         pos += consumed;

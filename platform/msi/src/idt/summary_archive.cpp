@@ -116,7 +116,8 @@ std::string FormatSummaryArchive(const format::SummaryPropertySet& set) {
         out += std::to_string(pid);
         out += '\t';
         if (const auto* i2 = std::get_if<int16_t>(&value))
-            out += pid == format::kPidCodepage ? std::to_string(uint16_t(*i2)) : std::to_string(*i2);
+            out +=
+                pid == format::kPidCodepage ? std::to_string(uint16_t(*i2)) : std::to_string(*i2);
         if (const auto* i4 = std::get_if<int32_t>(&value)) out += std::to_string(*i4);
         if (const auto* str = std::get_if<std::string>(&value)) AppendEscaped(*str, out);
         if (const auto* ft = std::get_if<format::FileTime>(&value)) out += FormatFileTime(*ft);

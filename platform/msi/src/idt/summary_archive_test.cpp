@@ -22,7 +22,8 @@ Result<format::SummaryPropertySet> Read(const std::string& rows) {
 TEST(SummaryArchiveCodePage, WrittenAsTheCodePageItIs) {
     for (uint32_t code_page : {0u, 1252u, 32767u, 32768u, 65001u, 65535u}) {
         format::SummaryPropertySet set;
-        set.properties[format::kPidCodepage] = static_cast<int16_t>(static_cast<uint16_t>(code_page));
+        set.properties[format::kPidCodepage] =
+            static_cast<int16_t>(static_cast<uint16_t>(code_page));
         EXPECT_EQ(FormatSummaryArchive(set), kHead + "1\t" + std::to_string(code_page) + "\r\n");
     }
 }

@@ -34,7 +34,8 @@ TEST(SqlLexer, KeywordsAreRecognisedInAnyCase) {
 // the word stays the keyword exactly when the character is that letter in
 // either case.
 TEST(SqlLexer, KeywordLettersFoldByTheCaseRuleOnly) {
-    for (int k = static_cast<int>(Keyword::kNone) + 1; k <= static_cast<int>(Keyword::kWhere); ++k) {
+    for (int k = static_cast<int>(Keyword::kNone) + 1; k <= static_cast<int>(Keyword::kWhere);
+         ++k) {
         const auto keyword = static_cast<Keyword>(k);
         const std::string spelling(KeywordSpelling(keyword));
         ASSERT_FALSE(spelling.empty()) << k;

@@ -64,7 +64,8 @@ std::vector<std::vector<uint32_t>> Deal(const std::vector<size_t>& counts, uint3
         left = false;
         for (size_t c = 0; c < counts.size(); ++c) {
             const size_t block = 1 + turn++ % 3;
-            for (size_t k = 0; k < block && dealt[c].size() < counts[c]; ++k) dealt[c].push_back(next++);
+            for (size_t k = 0; k < block && dealt[c].size() < counts[c]; ++k)
+                dealt[c].push_back(next++);
             left = left || dealt[c].size() < counts[c];
         }
     }
@@ -72,7 +73,9 @@ std::vector<std::vector<uint32_t>> Deal(const std::vector<size_t>& counts, uint3
     return dealt;
 }
 
-size_t Units(size_t bytes, size_t unit) { return (bytes + unit - 1) / unit; }
+size_t Units(size_t bytes, size_t unit) {
+    return (bytes + unit - 1) / unit;
+}
 
 // One table of next-unit numbers from the chains: each unit points at the
 // chain's next, the last at kEndOfChain.
@@ -176,14 +179,16 @@ std::vector<uint8_t> BuildScatteredFile(const Clsid& clsid,
     CfbHeader header;
     header.major_version = sector_shift == kSectorShiftV4 ? 4 : 3;
     header.sector_shift = uint16_t(sector_shift);
-    header.directory_sector_count = header.major_version == 4 ? uint32_t(counts[directory_chain]) : 0;
+    header.directory_sector_count =
+        header.major_version == 4 ? uint32_t(counts[directory_chain]) : 0;
     header.fat_sector_count = uint32_t(fat_count);
     header.first_directory_sector = chains[directory_chain].front();
     header.first_mini_fat_sector = has_mini ? chains[mini_fat_chain].front() : kEndOfChain;
     header.mini_fat_sector_count = has_mini ? uint32_t(counts[mini_fat_chain]) : 0;
     header.first_difat_sector = difat_count > 0 ? uint32_t(data) : kEndOfChain;
     header.difat_sector_count = uint32_t(difat_count);
-    for (size_t j = 0; j < std::min(fat_count, kHeaderDifatSlots); ++j) header.difat[j] = fat_sectors[j];
+    for (size_t j = 0; j < std::min(fat_count, kHeaderDifatSlots); ++j)
+        header.difat[j] = fat_sectors[j];
 
     std::vector<uint8_t> file(sector * (total + 1), 0);
     const auto encoded = header.Encode();

@@ -27,9 +27,9 @@ namespace msi::storage::test {
 struct ScatteredEntry {
     std::u16string name;
     bool storage = false;
-    std::vector<uint8_t> bytes;              // a stream's content
-    Clsid clsid{};                           // a storage's class
-    std::vector<ScatteredEntry> children;    // a storage's entries
+    std::vector<uint8_t> bytes;            // a stream's content
+    Clsid clsid{};                         // a storage's class
+    std::vector<ScatteredEntry> children;  // a storage's entries
 };
 
 // The bytes of a file whose root storage has `clsid` and `children`;

@@ -15,7 +15,9 @@
 namespace msi::storage::test {
 namespace {
 
-std::u16string Name(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+std::u16string Name(const std::string& text) {
+    return std::u16string(text.begin(), text.end());
+}
 
 ScatteredEntry Stream(const std::u16string& name, size_t size, uint32_t seed) {
     ScatteredEntry stream;
@@ -31,8 +33,8 @@ ScatteredEntry Stream(const std::u16string& name, size_t size, uint32_t seed) {
 std::vector<ScatteredEntry> Boundaries() {
     std::vector<ScatteredEntry> entries;
     uint32_t seed = 1;
-    for (size_t size : {0u, 1u, 63u, 64u, 65u, 511u, 512u, 513u, 4095u, 4096u, 4097u, 8193u,
-                        600000u})
+    for (size_t size :
+         {0u, 1u, 63u, 64u, 65u, 511u, 512u, 513u, 4095u, 4096u, 4097u, 8193u, 600000u})
         entries.push_back(Stream(Name("s" + std::to_string(size)), size, seed++));
     for (int i = 0; i < 70; ++i)
         entries.push_back(Stream(u"m" + std::u16string(1, char16_t(u'A' + i % 26)) +

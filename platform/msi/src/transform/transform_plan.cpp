@@ -41,7 +41,7 @@ std::vector<uint8_t> TransformCellSizes(const TableSchema& schema, uint8_t ref_s
 // Converts a transform string on first use; fails for an unknown id. Most
 // strings read and write as their own bytes and need nothing kept.
 Result<PlannedString> ConvertString(const TransformSource& source, TransformPlan& plan,
-                                     uint32_t id) {
+                                    uint32_t id) {
     const std::optional<std::string_view> stored =
         id < plan.string_slots.size() ? source.pool().Lookup(id) : std::nullopt;
     if (!stored) return Status::Corrupt("record refers to unknown string " + std::to_string(id));
@@ -199,8 +199,8 @@ class ColumnAdds {
         AddedColumn column;
         size_t record = 0;  // its place among the table's records
     };
-    std::vector<AddedColumn> first_;     // each name's first record, in record order
-    std::vector<Numbered> lowest_;       // each name's lowest-numbered record
+    std::vector<AddedColumn> first_;    // each name's first record, in record order
+    std::vector<Numbered> lowest_;      // each name's lowest-numbered record
     std::map<std::string, size_t> at_;  // name -> position in both
     size_t records_ = 0;
     bool numbered_ = true;

@@ -55,7 +55,8 @@ TEST_F(NameCase, IniSectionsAndSettingsFollowTheRule) {
     EXPECT_EQ(FirstCaseRuleBreak(
                   [&](char a, char b) {
                       std::remove(ini.c_str());
-                      const std::string name_a = std::string("n") + a, name_b = std::string("n") + b;
+                      const std::string name_a = std::string("n") + a,
+                                        name_b = std::string("n") + b;
                       WritePrivateProfileStringA(name_a.c_str(), name_a.c_str(), "v", ini.c_str());
                       char section_value[8] = {}, setting_value[8] = {};
                       GetPrivateProfileStringA(name_b.c_str(), name_a.c_str(), "", section_value,
