@@ -10,7 +10,6 @@
 //
 // Defaults: 10000,50000,100000 changes, 3 runs each. The target is the
 // 100,000-change fill in under 2 s more than deltalens-cli takes.
-#include <QApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -25,6 +24,7 @@
 #include "child_run.h"
 #include "deltalens_dlg.h"
 #include "deltalens_resources.h"
+#include "window/offscreen_session.h"
 #include "window/ui_test_hook.h"
 
 namespace {
@@ -41,8 +41,7 @@ struct Figures {
 // The child: the dialog up with both files, the list filled; prints the
 // number of items and the seconds from the dialog's start to a full list.
 int FillDialog(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
+    fw::OffscreenSession session(argc, argv);
     fw::UseResources(&deltalens::gui::Resources());
     // Boxes would wait for a person; there should be none.
     fw::UiTestHook hook;
@@ -51,7 +50,7 @@ int FillDialog(int argc, char** argv) {
     dialog.SetStartFiles(argv[2], argv[3]);
     if (!dialog.Create()) return 1;
     // The dialog applies once its messages run.
-    QApplication::processEvents();
+    fw::OffscreenSession::ProcessEvents();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%d %.3f\n", dialog.m_lcChanges.GetItemCount(), seconds);

@@ -3,12 +3,10 @@
 // application object's message boxes, then every test.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <cstdlib>
+#include "window/offscreen_session.h"
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
+    fw::OffscreenSession session(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
