@@ -12,7 +12,7 @@ namespace {
 
 using Command = CliOptions::Command;
 
-struct CommandSpec {
+struct CommandEntry {
     Command command;
     const char* name;      // "" for the plain form
     const char* operands;  // as the usage shows them
@@ -21,7 +21,7 @@ struct CommandSpec {
     const char* about;
 };
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {Command::kApply, "", "PACKAGE TRANSFORM", 2, "PACKAGE and TRANSFORM are needed",
      "Applies TRANSFORM (.mst) to PACKAGE (.msi) in the installer's view mode and\n"
      "prints every change it would make: Table, Column, Row, Data, Current. Neither\n"
@@ -43,14 +43,14 @@ constexpr unsigned Bit(Command command) {
     return 1u << static_cast<unsigned>(command);
 }
 
-struct OptionSpec {
+struct OptionEntry {
     const char* name;
     const char* spelling;
     const char* help;
     unsigned commands;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
     {"--format", "--format FORMAT",
      "table, tsv or json [default=table]; '--format list' lists them",
      Bit(Command::kApply) | Bit(Command::kDiff)},
@@ -100,15 +100,15 @@ constexpr const char* kExitStatus =
     "is on standard error); 2 usage error. diff --exit-code: 0 the packages are the\n"
     "same, 1 they differ (also in what no row shows, the code page alone), 2 trouble.\n";
 
-const CommandSpec& SpecOf(Command command) {
-    for (const CommandSpec& spec : kCommands)
-        if (spec.command == command) return spec;
+const CommandEntry& EntryOf(Command command) {
+    for (const CommandEntry& entry : kCommands)
+        if (entry.command == command) return entry;
     return kCommands[0];
 }
 
 std::string OptionLines(unsigned commands) {
     std::string lines;
-    for (const OptionSpec& option : kOptions) {
+    for (const OptionEntry& option : kOptions) {
         if ((option.commands & commands) == 0) continue;
         std::string line = std::string("  ") + option.spelling;
         line.append(line.size() < 26 ? 26 - line.size() : 1, ' ');
@@ -118,9 +118,9 @@ std::string OptionLines(unsigned commands) {
 }
 
 std::string UsageLine(const std::string& program, Command command) {
-    const CommandSpec& spec = SpecOf(command);
-    const std::string name = spec.name[0] == '\0' ? "" : std::string(spec.name) + " ";
-    return program + " " + name + "[options] " + spec.operands;
+    const CommandEntry& entry = EntryOf(command);
+    const std::string name = entry.name[0] == '\0' ? "" : std::string(entry.name) + " ";
+    return program + " " + name + "[options] " + entry.operands;
 }
 
 std::optional<CliOptions> Fail(UsageProblem& problem, std::string text, const CliOptions& options) {
@@ -145,34 +145,34 @@ std::optional<int> ReadFlags(const std::string& text) {
 
 std::vector<std::string> OptionNames() {
     std::vector<std::string> names = {"--trace", "--help", "--version"};
-    for (const OptionSpec& option : kOptions) names.push_back(option.name);
+    for (const OptionEntry& option : kOptions) names.push_back(option.name);
     return names;
 }
 
 std::optional<CliOptions> Check(CliOptions options, const std::vector<std::string>& paths,
                                 const std::vector<std::string>& given, UsageProblem& problem) {
-    const CommandSpec& spec = SpecOf(options.command);
+    const CommandEntry& entry = EntryOf(options.command);
     for (const std::string& option : given) {
         bool takes = false;
-        for (const OptionSpec& known : kOptions)
+        for (const OptionEntry& known : kOptions)
             if (option == known.name) takes = (known.commands & Bit(options.command)) != 0;
         if (!takes) {
             const std::string who =
-                options.command_named ? spec.name : "the listing of a transform";
+                options.command_named ? entry.name : "the listing of a transform";
             return Fail(problem, option + " is no option of " + who, options);
         }
     }
-    if (paths.size() != spec.operand_count) {
+    if (paths.size() != entry.operand_count) {
         // "dif a.msi b.msi" reads as three paths; say what was probably meant.
-        if (!options.command_named && paths.size() > spec.operand_count) {
+        if (!options.command_named && paths.size() > entry.operand_count) {
             const std::string guess = ::cli::ClosestWord(paths[0], {"diff", "make-transform"});
             if (!guess.empty())
                 return Fail(problem,
                             "unknown command '" + paths[0] + "', did you mean '" + guess + "'?",
                             options);
         }
-        if (paths.size() < spec.operand_count) return Fail(problem, spec.needed, options);
-        return Fail(problem, "too many arguments: '" + paths[spec.operand_count] + "'", options);
+        if (paths.size() < entry.operand_count) return Fail(problem, entry.needed, options);
+        return Fail(problem, "too many arguments: '" + paths[entry.operand_count] + "'", options);
     }
     for (const std::string& path : paths) {
         if (path.empty()) return Fail(problem, "a path is empty", options);
@@ -198,7 +198,7 @@ std::optional<CliOptions> Check(CliOptions options, const std::vector<std::strin
 }  // namespace
 
 std::string CommandName(CliOptions::Command command) {
-    return SpecOf(command).name;
+    return EntryOf(command).name;
 }
 
 std::string UsageText(const std::string& program) {
@@ -206,9 +206,9 @@ std::string UsageText(const std::string& program) {
     for (Command command : {Command::kDiff, Command::kMakeTransform})
         text += "  or:  " + UsageLine(program, command) + "\n";
     text += "  or:  " + program + " [COMMAND] --help | --version | --format list\n\n";
-    for (const CommandSpec& spec : kCommands) {
-        if (spec.name[0] != '\0') text += std::string(spec.name) + ": ";
-        text += spec.about;
+    for (const CommandEntry& entry : kCommands) {
+        if (entry.name[0] != '\0') text += std::string(entry.name) + ": ";
+        text += entry.about;
         text += "\n";
     }
     text += "Options:\n";
@@ -221,7 +221,7 @@ std::string UsageText(const std::string& program) {
 
 std::string CommandUsageText(const std::string& program, CliOptions::Command command) {
     if (command == Command::kApply) return UsageText(program);
-    std::string text = "Usage: " + UsageLine(program, command) + "\n\n" + SpecOf(command).about +
+    std::string text = "Usage: " + UsageLine(program, command) + "\n\n" + EntryOf(command).about +
                        "\nOptions:\n" + OptionLines(Bit(command)) + kGeneralOptions;
     if (command == Command::kMakeTransform) text += std::string("\n") + kTransformFlags;
     if (command == Command::kDiff) text += std::string("\n") + kOutput;

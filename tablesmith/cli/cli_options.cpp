@@ -11,7 +11,7 @@ constexpr const char* kProgram = "tablesmith-cli";
 
 // The commands, in the order the help lists them; parsing, help and
 // suggestions all come from this table.
-struct CommandSpec {
+struct CommandEntry {
     Command command;
     const char* name;
     const char* synopsis;  // what follows the name
@@ -19,7 +19,7 @@ struct CommandSpec {
     const char* about;     // the command help's paragraph
 };
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {Command::kTables, "tables", "[--format FORMAT] PACKAGE",
      "list the package's tables, sorted, and their count",
      "Lists the tables of PACKAGE, sorted without regard to letter case, then their\n"
@@ -43,14 +43,14 @@ constexpr unsigned Bit(Command command) {
     return 1u << static_cast<unsigned>(command);
 }
 
-struct OptionSpec {
+struct OptionEntry {
     const char* name;
     const char* spelling;  // as the help shows it
     const char* help;
     unsigned commands;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
     {"--format", "--format FORMAT",
      "table, tsv or json [default=table]; '--format list' lists them", Bit(Command::kTables)},
     {"--table", "--table NAME", "export the table NAME", Bit(Command::kExport)},
@@ -87,21 +87,21 @@ constexpr const char* kOutput =
     "\n"
     "Exit status: 0 success, 1 a step failed, 2 usage error.\n";
 
-const CommandSpec* FindCommand(const std::string& name) {
-    for (const CommandSpec& spec : kCommands)
-        if (name == spec.name) return &spec;
+const CommandEntry* FindCommand(const std::string& name) {
+    for (const CommandEntry& entry : kCommands)
+        if (name == entry.name) return &entry;
     return nullptr;
 }
 
-const CommandSpec& SpecOf(Command command) {
-    for (const CommandSpec& spec : kCommands)
-        if (spec.command == command) return spec;
+const CommandEntry& EntryOf(Command command) {
+    for (const CommandEntry& entry : kCommands)
+        if (entry.command == command) return entry;
     return kCommands[0];
 }
 
 std::string OptionLines(Command command) {
     std::string lines;
-    for (const OptionSpec& option : kOptions) {
+    for (const OptionEntry& option : kOptions) {
         if ((option.commands & Bit(command)) == 0) continue;
         std::string line = std::string("  ") + option.spelling;
         line.append(line.size() < 19 ? 19 - line.size() : 1, ' ');
@@ -111,14 +111,14 @@ std::string OptionLines(Command command) {
 }
 
 bool Takes(Command command, const std::string& option) {
-    for (const OptionSpec& spec : kOptions)
-        if (option == spec.name) return (spec.commands & Bit(command)) != 0;
+    for (const OptionEntry& entry : kOptions)
+        if (option == entry.name) return (entry.commands & Bit(command)) != 0;
     return false;
 }
 
 std::vector<std::string> OptionNames() {
     std::vector<std::string> names = {"--trace", "--help", "--version"};
-    for (const OptionSpec& option : kOptions) names.push_back(option.name);
+    for (const OptionEntry& option : kOptions) names.push_back(option.name);
     return names;
 }
 
@@ -163,7 +163,7 @@ std::optional<CliOptions> Check(CliOptions options, const std::vector<std::strin
 }  // namespace
 
 std::string CommandName(Command command) {
-    return command == Command::kNone ? std::string() : SpecOf(command).name;
+    return command == Command::kNone ? std::string() : EntryOf(command).name;
 }
 
 namespace {
@@ -248,15 +248,15 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& argumen
                 operands.push_back(argument);
                 continue;
             }
-            const CommandSpec* spec = FindCommand(argument);
-            if (spec == nullptr) {
+            const CommandEntry* entry = FindCommand(argument);
+            if (entry == nullptr) {
                 std::vector<std::string> names;
-                for (const CommandSpec& command : kCommands) names.push_back(command.name);
+                for (const CommandEntry& command : kCommands) names.push_back(command.name);
                 return Fail(problem,
                             "unknown command '" + argument + "'" + DidYouMean(argument, names),
                             Command::kNone);
             }
-            options.command = spec->command;
+            options.command = entry->command;
             continue;
         }
         if (::cli::ReadGeneralOption(reader, options)) {
@@ -288,11 +288,11 @@ std::string ProgramHelp() {
                        "external files.\n"
                        "\n"
                        "Commands:\n";
-    for (const CommandSpec& command : kCommands) {
+    for (const CommandEntry& command : kCommands) {
         text += std::string("  ") + command.name + " " + command.synopsis + "\n";
         text += std::string("      ") + command.summary + "\n";
     }
-    for (const CommandSpec& command : kCommands)
+    for (const CommandEntry& command : kCommands)
         text += std::string("\nOptions of ") + command.name + ":\n" + OptionLines(command.command);
     text += std::string("\n") + kGeneralOptions + "\n" + kExportFolder + "\n" + kOutput;
     return text;
@@ -300,9 +300,9 @@ std::string ProgramHelp() {
 
 std::string CommandHelp(Command command) {
     if (command == Command::kNone) return ProgramHelp();
-    const CommandSpec& spec = SpecOf(command);
-    std::string text = std::string("Usage: ") + kProgram + " " + spec.name + " " + spec.synopsis +
-                       "\n\n" + spec.about + "\nOptions:\n" + OptionLines(command) + "\n" +
+    const CommandEntry& entry = EntryOf(command);
+    std::string text = std::string("Usage: ") + kProgram + " " + entry.name + " " + entry.synopsis +
+                       "\n\n" + entry.about + "\nOptions:\n" + OptionLines(command) + "\n" +
                        kGeneralOptions;
     if (command != Command::kTables) text += std::string("\n") + kExportFolder;
     return text;
