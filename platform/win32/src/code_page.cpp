@@ -8,9 +8,9 @@
 #include <iconv.h>
 
 #include <atomic>
-#include <map>
+#include <cstring>
+#include <deque>
 #include <string>
-#include <utility>
 
 #include "code_page_internal.h"
 
@@ -46,34 +46,78 @@ UINT Resolve(UINT code_page) {
     return code_page == CP_ACP ? ProcessCodePage() : code_page;
 }
 
+// Whether a converter maps every byte below 0x80 to itself, asked of iconv
+// once with the whole range, so that text of such bytes alone can be copied.
+// Pages where that fails (UTF-16, UTF-7's '+') simply always go through iconv.
+bool MapsAsciiToItself(iconv_t cd) {
+    char ascii[0x80];
+    for (int c = 0; c < 0x80; ++c) ascii[c] = static_cast<char>(c);
+    char out[sizeof ascii + 16];
+    char* in_ptr = ascii;
+    size_t in_left = sizeof ascii;
+    char* out_ptr = out;
+    size_t out_left = sizeof out;
+    const bool converted = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) != size_t(-1) &&
+                           iconv(cd, nullptr, nullptr, &out_ptr, &out_left) != size_t(-1);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    return converted && out_ptr - out == sizeof ascii && std::memcmp(out, ascii, sizeof ascii) == 0;
+}
+
+struct Converter {
+    iconv_t cd = reinterpret_cast<iconv_t>(-1);
+    bool ascii_passes = false;
+};
+
 // iconv_open loads a conversion module and builds tables; the engine converts
-// many short strings, so each thread keeps the descriptors it has opened.
+// many short strings, so each thread keeps the descriptors it has opened,
+// found by the pair of (resolved) code pages. A process uses one or two pairs.
 class ConverterCache {
   public:
     ~ConverterCache() {
-        for (auto& [key, cd] : converters_) iconv_close(cd);
+        for (auto& entry : converters_)
+            if (entry.converter.cd != reinterpret_cast<iconv_t>(-1))
+                iconv_close(entry.converter.cd);
     }
 
-    // The descriptor in its initial shift state, or (iconv_t)-1.
-    iconv_t Get(const char* from, const char* to) {
-        auto key = std::make_pair(std::string(from), std::string(to));
-        auto it = converters_.find(key);
-        if (it == converters_.end()) {
-            iconv_t cd = iconv_open(to, from);
-            if (cd == reinterpret_cast<iconv_t>(-1)) return cd;
-            it = converters_.emplace(std::move(key), cd).first;
+    // The converter between two pages; its cd is (iconv_t)-1 when iconv
+    // cannot convert between them. Its shift state is whatever the last
+    // conversion left.
+    const Converter& Get(UINT from, UINT to) {
+        Entry* entry = nullptr;
+        for (Entry& e : converters_)
+            if (e.from == from && e.to == to) entry = &e;
+        if (entry == nullptr) {
+            Entry fresh{from, to, {}};
+            const char* from_name = IconvNameOfCodePage(from);
+            const char* to_name = IconvNameOfCodePage(to);
+            if (from_name != nullptr && to_name != nullptr) {
+                fresh.converter.cd = iconv_open(to_name, from_name);
+                if (fresh.converter.cd != reinterpret_cast<iconv_t>(-1))
+                    fresh.converter.ascii_passes = MapsAsciiToItself(fresh.converter.cd);
+            }
+            entry = &converters_.emplace_back(fresh);
         }
-        iconv(it->second, nullptr, nullptr, nullptr, nullptr);
-        return it->second;
+        return entry->converter;
     }
 
   private:
-    std::map<std::pair<std::string, std::string>, iconv_t> converters_;
+    struct Entry {
+        UINT from;
+        UINT to;
+        Converter converter;
+    };
+    std::deque<Entry> converters_;  // stable addresses while entries are added
 };
 
-iconv_t OpenConverter(const char* from, const char* to) {
+const Converter& OpenConverter(UINT from, UINT to) {
     thread_local ConverterCache cache;
-    return cache.Get(from, to);
+    return cache.Get(Resolve(from), Resolve(to));
+}
+
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
 }
 
 }  // namespace
@@ -89,8 +133,12 @@ const char* IconvNameOfCodePage(UINT code_page) {
 bool IsKnownCodePage(UINT code_page) {
     const char* name = IconvNameOfCodePage(code_page);
     if (name == nullptr) return false;
-    return OpenConverter(name, "UTF-8") != reinterpret_cast<iconv_t>(-1) &&
-           OpenConverter("UTF-8", name) != reinterpret_cast<iconv_t>(-1);
+    return OpenConverter(code_page, CP_UTF8).cd != reinterpret_cast<iconv_t>(-1) &&
+           OpenConverter(CP_UTF8, code_page).cd != reinterpret_cast<iconv_t>(-1);
+}
+
+bool CodePagesShareAscii(UINT from_cp, UINT to_cp) {
+    return OpenConverter(from_cp, to_cp).ascii_passes;
 }
 
 bool SetProcessCodePage(UINT code_page) {
@@ -111,11 +159,14 @@ UINT ProcessCodePage() {
 
 bool ConvertCodePage(std::string_view in, UINT from_cp, UINT to_cp, std::string& out) {
     out.clear();
-    const char* from = IconvNameOfCodePage(from_cp);
-    const char* to = IconvNameOfCodePage(to_cp);
-    if (from == nullptr || to == nullptr) return false;
-    iconv_t cd = OpenConverter(from, to);
+    const Converter& converter = OpenConverter(from_cp, to_cp);
+    iconv_t cd = converter.cd;
     if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    if (converter.ascii_passes && IsAscii(in)) {
+        out.assign(in);
+        return true;
+    }
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial shift state
 
     // Most conversions stay within twice the input; grow when they do not.
     std::string buffer(in.size() * 2 + 16, '\0');

@@ -62,6 +62,28 @@ TEST_F(CodePageTest, InvalidInputIsReportedWithTheConvertedPrefix) {
     EXPECT_FALSE(win32::ConvertCodePage("\xFF", CP_UTF8, CP_UTF8, out));
 }
 
+// Plain ASCII text is copied without iconv only between pages that keep it
+// as it is; pages that spell ASCII otherwise still convert it.
+TEST_F(CodePageTest, AsciiTextConvertsExactlyInEveryPage) {
+    const std::string ascii = "Product+Name [1] \\ ~";
+    std::string out;
+    for (UINT cp : {1252u, 932u, 20127u, 65001u}) {
+        ASSERT_TRUE(win32::ConvertCodePage(ascii, cp, CP_UTF8, out)) << cp;
+        EXPECT_EQ(out, ascii) << cp;
+    }
+    ASSERT_TRUE(win32::ConvertCodePage("A+", CP_UTF8, 65000, out));
+    EXPECT_EQ(out, "A+-");
+    ASSERT_TRUE(win32::ConvertCodePage("Ab", CP_UTF8, 1200, out));
+    EXPECT_EQ(out, std::string("A\0b\0", 4));
+    ASSERT_TRUE(win32::ConvertCodePage(std::string("A\0b\0", 4), 1200, CP_UTF8, out));
+    EXPECT_EQ(out, "Ab");
+    // The same pair again after a text that is not ASCII: the cached
+    // converter starts from its initial state.
+    ASSERT_TRUE(win32::ConvertCodePage(kUtf8Japanese, CP_UTF8, 50220, out));
+    ASSERT_TRUE(win32::ConvertCodePage("abc", CP_UTF8, 50220, out));
+    EXPECT_EQ(out, "abc");
+}
+
 TEST_F(CodePageTest, UnknownCodePageFails) {
     std::string out = "stale";
     EXPECT_FALSE(win32::ConvertCodePage("abc", 12345, CP_UTF8, out));

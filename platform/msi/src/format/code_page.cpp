@@ -1,6 +1,7 @@
 #include "format/code_page.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 #include "format/unicode.h"
@@ -31,9 +32,17 @@ Result<std::string> Convert(std::string_view in, uint32_t from, uint32_t to, con
     return out;
 }
 
+// Eight bytes at a time: every string of a package passes through here once.
 bool IsAscii(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    constexpr uint64_t kHighBits = 0x8080808080808080ull;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & kHighBits) return false;
+    }
+    for (; i < text.size(); ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
     return true;
 }
 
@@ -79,11 +88,13 @@ Result<std::string> DatabaseToProcess(std::string_view bytes, uint32_t code_page
 }
 
 bool ReadsAsItself(std::string_view bytes, uint32_t code_page) {
-    return code_page == kNeutralCodePage && NeutralPassesThrough(bytes);
+    if (code_page == kNeutralCodePage) return NeutralPassesThrough(bytes);
+    return IsAscii(bytes) && win32::CodePagesShareAscii(code_page, CP_ACP);
 }
 
 bool WritesAsItself(std::string_view text, uint32_t code_page) {
-    return code_page == kNeutralCodePage && NeutralWritesAsItself(text);
+    if (code_page == kNeutralCodePage) return NeutralWritesAsItself(text);
+    return IsAscii(text) && win32::CodePagesShareAscii(CP_ACP, code_page);
 }
 
 Result<std::string> ProcessToDatabase(std::string_view text, uint32_t code_page) {

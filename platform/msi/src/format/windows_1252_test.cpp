@@ -59,5 +59,22 @@ TEST(NeutralCodePageTest, Utf8BytesPassThroughAndTextWithoutAClear1252FormIsWrit
     EXPECT_EQ(*ProcessToDatabase("plain", kNeutralCodePage), "plain");
 }
 
+// The short cut that skips converting must agree with converting: ASCII text
+// reads and writes as itself exactly where the code page keeps ASCII.
+TEST(DeclaredCodePageTest, AsciiIsTakenAsItselfOnlyWhereTheCodePageKeepsIt) {
+    for (uint32_t code_page : {1252u, 932u, 1251u, 65001u}) {
+        EXPECT_TRUE(ReadsAsItself("Feature_1 [ProgramFilesFolder]", code_page)) << code_page;
+        EXPECT_TRUE(WritesAsItself("Feature_1 [ProgramFilesFolder]", code_page)) << code_page;
+        EXPECT_FALSE(ReadsAsItself("caf\xE9", code_page)) << code_page;
+        EXPECT_EQ(*DatabaseToProcess("Feature_1", code_page), "Feature_1") << code_page;
+    }
+    // UTF-7 spells '+' as "+-", and an unknown page is never taken as itself.
+    EXPECT_FALSE(ReadsAsItself("a+b", 65000));
+    EXPECT_FALSE(WritesAsItself("a+b", 65000));
+    EXPECT_EQ(*ProcessToDatabase("a+b", 65000), "a+-b");
+    EXPECT_FALSE(ReadsAsItself("abc", 37));
+    EXPECT_FALSE(DatabaseToProcess("abc", 37).ok());
+}
+
 }  // namespace
 }  // namespace msi::format

@@ -19,6 +19,10 @@ bool SetProcessCodePage(UINT code_page);
 UINT ProcessCodePage();
 // True when iconv can convert from and to this code page (0 means the process's).
 bool IsKnownCodePage(UINT code_page);
+// True when iconv turns every byte below 0x80 into itself from one code page
+// to the other (0 means the process's), so that ASCII text needs no
+// converting; false for pages that spell ASCII otherwise (UTF-16, UTF-7).
+bool CodePagesShareAscii(UINT from_cp, UINT to_cp);
 // Converts text between code pages (0 means the process's code page). Returns
 // false when a byte sequence cannot be converted; `out` then holds what could be.
 bool ConvertCodePage(std::string_view in, UINT from_cp, UINT to_cp, std::string& out);
