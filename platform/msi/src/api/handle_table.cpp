@@ -1,9 +1,34 @@
 #include "api/handle_table.h"
 
+#include <sys/single_threaded.h>
+
 #include <algorithm>
 #include <utility>
 
 namespace msi::api {
+namespace {
+
+// Holds the table's mutex while other threads may exist. Most programs that
+// use the interface have one thread, and every cell they read goes through
+// the table; the C library then says the process is single-threaded and the
+// lock is skipped: no other thread can race, and this one starts none while
+// it holds the table.
+class TableLock {
+  public:
+    explicit TableLock(std::mutex& mutex) : mutex_(__libc_single_threaded ? nullptr : &mutex) {
+        if (mutex_ != nullptr) mutex_->lock();
+    }
+    TableLock(const TableLock&) = delete;
+    TableLock& operator=(const TableLock&) = delete;
+    ~TableLock() {
+        if (mutex_ != nullptr) mutex_->unlock();
+    }
+
+  private:
+    std::mutex* mutex_;
+};
+
+}  // namespace
 
 HandleTable& HandleTable::Instance() {
     // Never destroyed: handles left open at exit must not be torn down while
@@ -31,7 +56,7 @@ void HandleTable::Grow() {
 
 MSIHANDLE HandleTable::Add(HandleKind kind, std::shared_ptr<void> object) {
     if (!object) return 0;
-    std::lock_guard lock(mutex_);
+    TableLock lock(mutex_);
     if (open_ >= kMaxOpenHandles) return 0;
     if ((open_ + 1) * 2 > slots_.size()) Grow();
     // Numbers count up and skip 0 and numbers whose slot is taken (after a
@@ -47,7 +72,7 @@ MSIHANDLE HandleTable::Add(HandleKind kind, std::shared_ptr<void> object) {
 }
 
 std::shared_ptr<void> HandleTable::GetRaw(MSIHANDLE handle, HandleKind kind) const {
-    std::lock_guard lock(mutex_);
+    TableLock lock(mutex_);
     const Entry* entry = Find(handle);
     if (!entry || entry->kind != kind) return nullptr;
     return entry->object;
@@ -56,7 +81,7 @@ std::shared_ptr<void> HandleTable::GetRaw(MSIHANDLE handle, HandleKind kind) con
 bool HandleTable::Close(MSIHANDLE handle) {
     std::shared_ptr<void> doomed;
     {
-        std::lock_guard lock(mutex_);
+        TableLock lock(mutex_);
         Entry* entry = Find(handle);
         if (!entry) return false;
         doomed = std::move(entry->object);
@@ -69,7 +94,7 @@ bool HandleTable::Close(MSIHANDLE handle) {
 size_t HandleTable::CloseAll() {
     std::vector<Entry> doomed;
     {
-        std::lock_guard lock(mutex_);
+        TableLock lock(mutex_);
         doomed.swap(slots_);
         open_ = 0;
     }
@@ -86,12 +111,12 @@ size_t HandleTable::CloseAll() {
 }
 
 size_t HandleTable::OpenCount() const {
-    std::lock_guard lock(mutex_);
+    TableLock lock(mutex_);
     return open_;
 }
 
 size_t HandleTable::OpenCount(HandleKind kind) const {
-    std::lock_guard lock(mutex_);
+    TableLock lock(mutex_);
     size_t n = 0;
     for (const Entry& entry : slots_) n += entry.handle != 0 && entry.kind == kind ? 1 : 0;
     return n;
