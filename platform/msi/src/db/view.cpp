@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <unordered_set>
 
 #include "sql/parser.h"
 
@@ -220,10 +221,12 @@ Status View::ExecuteSelect(const std::vector<sql::FieldValue>& params) {
     Rows rows(tables_.size());
     for (const auto& table : tables_)
         if (table->row_count() == 0) return Status::Ok();
+    const JoinedRow row(*db_, tables_, map, rows);
+    if (!where_) results_.reserve(combinations * tables_.size());
     for (;;) {
         for (size_t t = 0; t < tables_.size(); ++t) rows[t] = tables_[t]->rows()[index[t]];
-        JoinedRow row(*db_, tables_, map, rows);
-        if (!where_ || where_->Evaluate(row, params)) results_.push_back(rows);
+        if (!where_ || where_->Evaluate(row, params))
+            results_.insert(results_.end(), rows.begin(), rows.end());
         size_t t = 0;
         while (t < tables_.size()) {
             if (++index[t] < tables_[t]->row_count()) break;
@@ -234,20 +237,40 @@ Status View::ExecuteSelect(const std::vector<sql::FieldValue>& params) {
     }
 
     if (!order_by_.empty()) SortResults();
-    if (select.distinct) {
-        std::vector<Rows> unique;
-        std::vector<std::vector<uint32_t>> seen;
-        for (auto& rows_of : results_) {
-            std::vector<uint32_t> key;
-            for (const Column& c : selected_)
-                if (!c.constant()) key.push_back(rows_of[c.table]->cells[c.column]);
-            if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
-            seen.push_back(std::move(key));
-            unique.push_back(std::move(rows_of));
-        }
-        results_ = std::move(unique);
-    }
+    if (select.distinct) KeepDistinctResults();
     return Status::Ok();
+}
+
+size_t View::ResultCount() const {
+    return tables_.empty() ? 0 : results_.size() / tables_.size();
+}
+
+std::span<const RowPtr> View::ResultRows(size_t position) const {
+    return std::span<const RowPtr>(results_).subspan(position * tables_.size(), tables_.size());
+}
+
+void View::KeepDistinctResults() {
+    // A result is a repeat when its selected cells equal an earlier one's;
+    // equal cells are equal values (one pool id per string). The first of
+    // each kind stays, in place.
+    struct CellsHash {
+        size_t operator()(const std::vector<uint32_t>& cells) const {
+            uint64_t h = 0xcbf29ce484222325ull;
+            for (uint32_t cell : cells) h = (h ^ cell) * 0x100000001b3ull;
+            return static_cast<size_t>(h);
+        }
+    };
+    std::unordered_set<std::vector<uint32_t>, CellsHash> seen;
+    std::vector<RowPtr> unique;
+    for (size_t r = 0; r < ResultCount(); ++r) {
+        const auto rows = ResultRows(r);
+        std::vector<uint32_t> key;
+        for (const Column& c : selected_)
+            if (!c.constant()) key.push_back(rows[c.table]->cells[c.column]);
+        if (!seen.insert(std::move(key)).second) continue;
+        unique.insert(unique.end(), rows.begin(), rows.end());
+    }
+    results_ = std::move(unique);
 }
 
 void View::SortResults() {
@@ -258,28 +281,32 @@ void View::SortResults() {
     // Strings order by pool id; integers by signed value, which the unsigned
     // order of the cell with its sign bit flipped gives.
     const size_t width = order_by_.size();
-    std::vector<uint32_t> keys(results_.size() * width);
+    const size_t count = ResultCount();
+    std::vector<uint32_t> keys(count * width);
     for (size_t k = 0; k < width; ++k) {
         const Column& c = order_by_[k];
         const uint32_t flip =
             tables_[c.table]->schema().columns[c.column].type.IsInteger() ? 0x80000000u : 0;
-        for (size_t r = 0; r < results_.size(); ++r)
-            keys[r * width + k] = results_[r][c.table]->cells[c.column] ^ flip;
+        for (size_t r = 0; r < count; ++r)
+            keys[r * width + k] = ResultRows(r)[c.table]->cells[c.column] ^ flip;
     }
-    std::vector<uint32_t> order(results_.size());
+    std::vector<uint32_t> order(count);
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(), [&keys, width](uint32_t a, uint32_t b) {
         const auto first = keys.begin();
         return std::lexicographical_compare(first + a * width, first + (a + 1) * width,
                                             first + b * width, first + (b + 1) * width);
     });
-    std::vector<Rows> sorted;
+    std::vector<RowPtr> sorted;
     sorted.reserve(results_.size());
-    for (uint32_t position : order) sorted.push_back(std::move(results_[position]));
+    for (uint32_t position : order) {
+        const auto rows = ResultRows(position);
+        sorted.insert(sorted.end(), rows.begin(), rows.end());
+    }
     results_ = std::move(sorted);
 }
 
-void View::FillRecord(Record& record, const Rows& rows) const {
+void View::FillRecord(Record& record, std::span<const RowPtr> rows) const {
     for (size_t i = 0; i < selected_.size(); ++i) {
         const Column& c = selected_[i];
         if (c.constant()) {
@@ -307,8 +334,8 @@ void View::FillRecord(Record& record, const Rows& rows) const {
 Result<std::shared_ptr<Record>> View::Fetch() {
     if (!executed_ || !std::holds_alternative<sql::SelectStatement>(statement_.body))
         return Status::InvalidArgument("view not executed");
-    while (cursor_ < results_.size()) {
-        const auto& rows = results_[cursor_++];
+    while (cursor_ < ResultCount()) {
+        const auto rows = ResultRows(cursor_++);
         bool erased = false;
         for (const auto& row : rows) erased |= row->erased;
         if (erased) continue;  // deleted since the view ran
@@ -324,13 +351,13 @@ Result<std::shared_ptr<Record>> View::Fetch() {
     return Status::NotFound("no more rows");
 }
 
-void View::SetOrigin(Record& record, const Rows& rows) const {
+void View::SetOrigin(Record& record, std::span<const RowPtr> rows) const {
     // A view of one table, the common case of long scans, keeps the row
     // itself: no allocation per fetched record.
     if (rows.size() == 1) {
         record.SetOrigin(this, rows[0]);
     } else {
-        record.SetOrigin(this, std::make_shared<Rows>(rows));
+        record.SetOrigin(this, std::make_shared<Rows>(rows.begin(), rows.end()));
     }
 }
 

@@ -20,6 +20,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -97,6 +98,11 @@ class View {
     Status ExecuteSelect(const std::vector<sql::FieldValue>& params);
     // Orders results_ by order_by_, stably (ties keep the stored order).
     void SortResults();
+    // Drops each result whose selected cells repeat an earlier result's.
+    void KeepDistinctResults();
+    // The results: each is one row per table of the query.
+    size_t ResultCount() const;
+    std::span<const RowPtr> ResultRows(size_t position) const;
     Status ExecuteInsert(const Record* params, const std::vector<sql::FieldValue>& values);
     Status ExecuteUpdate(const Record* params, const std::vector<sql::FieldValue>& values);
     Status ExecuteDelete(const std::vector<sql::FieldValue>& params);
@@ -105,7 +111,7 @@ class View {
     Status ExecuteAlter(const sql::AlterTableStatement& alter);
 
     // Record <-> cells.
-    void FillRecord(Record& record, const Rows& rows) const;
+    void FillRecord(Record& record, std::span<const RowPtr> rows) const;
     Status CellFromRecord(const Table& table, size_t column, const Record& record, uint32_t field,
                           uint32_t& cell);
     Status CellFromValue(const Table& table, size_t column, const sql::FieldValue& value,
@@ -129,7 +135,7 @@ class View {
     // The rows a record was fetched (or inserted) from by this view, or
     // null when it was not, or one of them was deleted since.
     std::optional<Rows> OriginRows(const Record& record) const;
-    void SetOrigin(Record& record, const Rows& rows) const;
+    void SetOrigin(Record& record, std::span<const RowPtr> rows) const;
     // The selected field of each column of the single table, or 0.
     std::vector<uint32_t> FieldOfColumn() const;
 
@@ -152,7 +158,7 @@ class View {
     std::vector<Column> order_by_;
 
     bool executed_ = false;
-    std::vector<Rows> results_;
+    std::vector<RowPtr> results_;  // the results one after another, tables_.size() rows each
     size_t cursor_ = 0;
     std::vector<ValidationFinding> errors_;
     size_t error_cursor_ = 0;

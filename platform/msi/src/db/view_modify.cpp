@@ -98,8 +98,8 @@ Status View::Seek(Record& record) {
     }
     RowPtr row = table->Find(key->cells);
     if (!row) return Status::NotFound("no such row");
-    FillRecord(record, {row});
-    SetOrigin(record, {row});
+    FillRecord(record, {&row, 1});
+    SetOrigin(record, {&row, 1});
     return Status::Ok();
 }
 
@@ -111,7 +111,7 @@ Status View::Insert(Record& record, bool temporary) {
     row->temporary = temporary || table->schema().temporary;
     if (Status s = table->Insert(row); !s.ok()) return s;
     if (!row->temporary) db_->MarkModified();
-    SetOrigin(record, {row});
+    SetOrigin(record, {&row, 1});
     return StoreRowStreams(*table, *row, streams);
 }
 
@@ -130,12 +130,12 @@ Status View::AssignOrMerge(ModifyMode mode, Record& record) {
     if (!existing) {
         if (Status s = table->Insert(candidate); !s.ok()) return s;
         if (!candidate->temporary) db_->MarkModified();
-        SetOrigin(record, {candidate});
+        SetOrigin(record, {&candidate, 1});
         return StoreRowStreams(*table, *candidate, streams);
     }
     if (mode == ModifyMode::kAssign) {
         if (Status s = UpdateRows(record, {existing}); !s.ok()) return s;
-        SetOrigin(record, {existing});
+        SetOrigin(record, {&existing, 1});
         return Status::Ok();
     }
     // A merge matches the row on the columns the view shows.
@@ -146,7 +146,7 @@ Status View::AssignOrMerge(ModifyMode mode, Record& record) {
         if (existing->cells[c.column] != candidate->cells[c.column])
             return Status::Exists("a row with this key holds other data");
     }
-    SetOrigin(record, {existing});
+    SetOrigin(record, {&existing, 1});
     return Status::Ok();
 }
 
@@ -184,7 +184,7 @@ Status View::Replace(Record& record) {
     if (Status s = EraseRow(*table, old_row); !s.ok()) return s;
     if (Status s = table->Insert(row); !s.ok()) return s;
     if (!row->temporary) db_->MarkModified();
-    SetOrigin(record, {row});
+    SetOrigin(record, {&row, 1});
     return StoreRowStreams(*table, *row, streams);
 }
 
