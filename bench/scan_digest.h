@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 namespace bench {
@@ -26,9 +27,17 @@ class ScanDigest {
         Tag(0x49);
         for (int shift = 0; shift < 32; shift += 8) Mix(static_cast<uint8_t>(value >> shift));
     }
+    // Eight bytes a step: byte by byte, hashing the strings would cost a
+    // tenth of a small package's scan, on both sides alike.
     void AddString(std::string_view text) {
         Tag(0x53);
-        for (char c : text) Mix(static_cast<uint8_t>(c));
+        size_t i = 0;
+        for (; i + 8 <= text.size(); i += 8) {
+            uint64_t word;
+            std::memcpy(&word, text.data() + i, 8);
+            MixWord(word);
+        }
+        for (; i < text.size(); ++i) Mix(static_cast<uint8_t>(text[i]));
         string_bytes_ += text.size();
     }
     // Binary cells are only counted: reading every cabinet is the stream
@@ -56,6 +65,10 @@ class ScanDigest {
         Mix(kind);
     }
     void Mix(uint8_t byte) { row_hash_ = (row_hash_ ^ byte) * kFnvPrime; }
+    void MixWord(uint64_t word) {
+        row_hash_ = (row_hash_ ^ word) * kFnvPrime;
+        row_hash_ ^= row_hash_ >> 29;  // the multiply alone moves high bits only upwards
+    }
 
     uint64_t row_hash_ = kFnvOffset;
     uint64_t sum_ = 0;
