@@ -55,7 +55,8 @@ void RowWriter::WriteLine(const std::string& line) {
 }
 
 void RowWriter::Add(const std::vector<std::string>& cells) {
-    std::string line;
+    std::string& line = line_;  // kept between rows, so its storage is too
+    line.clear();
     switch (format_) {
         case OutputFormat::kTable: {
             std::vector<std::string> escaped;
@@ -68,7 +69,7 @@ void RowWriter::Add(const std::vector<std::string>& cells) {
         case OutputFormat::kTsv:
             for (std::size_t column = 0; column < columns_.size(); ++column) {
                 if (column > 0) line += '\t';
-                if (column < cells.size()) line += EscapeCell(cells[column]);
+                if (column < cells.size()) AppendEscapedCell(line, cells[column]);
             }
             line += '\n';
             break;

@@ -53,6 +53,7 @@ class RowWriter {
     std::vector<std::vector<std::string>> table_rows_;  // escaped, for kTable
     std::vector<std::string> json_keys_;
     bool first_row_ = true;
+    std::string line_;  // the row being written
 };
 
 }  // namespace cli

@@ -51,11 +51,18 @@ void AppendHex(std::string& out, const char* prefix, unsigned value, int digits)
     for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += kHex[(value >> shift) & 0xF];
 }
 
-// Both text escapes; `message` keeps line feeds, tabs and backslashes.
-std::string Escape(std::string_view text, bool message) {
-    std::string escaped;
-    escaped.reserve(text.size());
+// Both text escapes, appended to `escaped`; `message` keeps line feeds, tabs
+// and backslashes.
+void AppendEscaped(std::string& escaped, std::string_view text, bool message) {
+    // Printable ASCII but the backslash stays as it is: runs of it, most of
+    // any text, are copied whole.
+    const auto plain = [](unsigned char c) { return c >= 0x20 && c < 0x7F && c != '\\'; };
+    escaped.reserve(escaped.size() + text.size());
     for (std::size_t at = 0; at < text.size();) {
+        std::size_t run = at;
+        while (run < text.size() && plain(static_cast<unsigned char>(text[run]))) ++run;
+        escaped.append(text, at, run - at);
+        if ((at = run) == text.size()) break;
         const auto c = static_cast<unsigned char>(text[at]);
         const std::size_t length = Utf8SequenceLength(text, at);
         if (length == 0) {
@@ -90,13 +97,18 @@ std::string Escape(std::string_view text, bool message) {
             escaped += static_cast<char>(c);
         }
     }
-    return escaped;
 }
 
 }  // namespace
 
 std::string EscapeCell(std::string_view text) {
-    return Escape(text, false);
+    std::string escaped;
+    AppendEscaped(escaped, text, false);
+    return escaped;
+}
+
+void AppendEscapedCell(std::string& out, std::string_view text) {
+    AppendEscaped(out, text, false);
 }
 
 bool UnescapeCell(std::string_view text, std::string& cell) {
@@ -150,7 +162,9 @@ bool UnescapeCell(std::string_view text, std::string& cell) {
 }
 
 std::string EscapeMessage(std::string_view text) {
-    return Escape(text, true);
+    std::string escaped;
+    AppendEscaped(escaped, text, true);
+    return escaped;
 }
 
 std::string JsonString(std::string_view text) {

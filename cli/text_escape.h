@@ -28,6 +28,8 @@
 namespace cli {
 
 std::string EscapeCell(std::string_view text);
+// The same, appended to `out` (a row is built without a string per cell).
+void AppendEscapedCell(std::string& out, std::string_view text);
 // Undoes EscapeCell, for programs that read tsv back; false when the text
 // holds an escape EscapeCell never writes.
 bool UnescapeCell(std::string_view text, std::string& cell);
