@@ -51,8 +51,8 @@ void EmptyChangeList(CEntryList& changes, const ApplyFeedback& feedback) {
 // be read keeps what was read (as a rule nothing): the row still counts.
 std::unique_ptr<CStringArrayEntry> MakeChangeRow(const CMsiRecord& record) {
     auto row = std::make_unique<CStringArrayEntry>();
+    std::string text;
     for (int field = 0; field < kChangeColumnCount; ++field) {
-        std::string text;
         record.GetString(static_cast<std::uint32_t>(field), text);
         row->SetFieldText(field, text.c_str());
     }

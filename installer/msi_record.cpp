@@ -1,7 +1,6 @@
 #include "msi_record.h"
 
 #include <cstring>
-#include <vector>
 
 #include "error_report.h"
 #include "installer_report.h"
@@ -37,16 +36,18 @@ bool CMsiRecord::GetInteger(std::uint32_t field, std::int32_t& value) const {
 }
 
 bool CMsiRecord::GetString(std::uint32_t field, std::string& value) const {
-    std::vector<char> buffer(kFirstReadSize + 1, '\0');
+    // Read into the caller's string itself: a caller that reads many fields
+    // into one string allocates once.
+    value.assign(kFirstReadSize + 1, '\0');
     DWORD size = kFirstReadSize;
-    UINT result = MsiRecordGetStringA(m_hHandle, field + 1, buffer.data(), &size);
+    UINT result = MsiRecordGetStringA(m_hHandle, field + 1, value.data(), &size);
     if (result == ERROR_MORE_DATA) {
         // The size now holds the length the field needs, without the terminator.
-        buffer.assign(static_cast<std::size_t>(size) + 1, '\0');
+        value.assign(static_cast<std::size_t>(size) + 1, '\0');
         size += 1;
-        result = MsiRecordGetStringA(m_hHandle, field + 1, buffer.data(), &size);
+        result = MsiRecordGetStringA(m_hHandle, field + 1, value.data(), &size);
     }
-    value.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
+    value.resize(strnlen(value.data(), value.size()));
     return result == ERROR_SUCCESS;
 }
 

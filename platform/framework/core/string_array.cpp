@@ -1,6 +1,7 @@
 #include "core/string_array.h"
 
 #include <ostream>
+#include <utility>
 
 #include "core/archive.h"
 #include "core/exceptions.h"
@@ -24,9 +25,9 @@ const std::string& CStringArray::GetAt(INT_PTR index) const {
     return items_[static_cast<size_t>(index)];
 }
 
-void CStringArray::SetAt(INT_PTR index, const std::string& text) {
+void CStringArray::SetAt(INT_PTR index, std::string text) {
     RequireIndex(index, "CStringArray::SetAt");
-    items_[static_cast<size_t>(index)] = text;
+    items_[static_cast<size_t>(index)] = std::move(text);
 }
 
 std::string& CStringArray::ElementAt(INT_PTR index) {
@@ -34,14 +35,14 @@ std::string& CStringArray::ElementAt(INT_PTR index) {
     return items_[static_cast<size_t>(index)];
 }
 
-void CStringArray::SetAtGrow(INT_PTR index, const std::string& text) {
+void CStringArray::SetAtGrow(INT_PTR index, std::string text) {
     if (index < 0) AfxThrowInvalidArgException("CStringArray::SetAtGrow: negative index");
     if (index >= GetSize()) items_.resize(static_cast<size_t>(index) + 1);
-    items_[static_cast<size_t>(index)] = text;
+    items_[static_cast<size_t>(index)] = std::move(text);
 }
 
-INT_PTR CStringArray::Add(const std::string& text) {
-    items_.push_back(text);
+INT_PTR CStringArray::Add(std::string text) {
+    items_.push_back(std::move(text));
     return GetSize() - 1;
 }
 

@@ -27,13 +27,13 @@ class CStringArray : public CObject {
     void SetSize(INT_PTR new_size, INT_PTR grow_by = -1);
 
     const std::string& GetAt(INT_PTR index) const;
-    void SetAt(INT_PTR index, const std::string& text);
+    void SetAt(INT_PTR index, std::string text);
     std::string& ElementAt(INT_PTR index);
     // Sets the element, first growing the array with empty texts when the index
     // is at or past the end.
-    void SetAtGrow(INT_PTR index, const std::string& text);
+    void SetAtGrow(INT_PTR index, std::string text);
     // Appends; returns the new element's index.
-    INT_PTR Add(const std::string& text);
+    INT_PTR Add(std::string text);
     // Appends a copy of the other array's elements; returns the first new index.
     INT_PTR Append(const CStringArray& other);
     void Copy(const CStringArray& other);
