@@ -23,3 +23,6 @@ vsb_add_test(msi_transform_tests
     LIBS msi vsb_testing
 )
 target_include_directories(msi_transform_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
+# Its own kBase, beside the apply test's: compiled on its own.
+set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/transform_damage_test.cpp
+    PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
