@@ -162,7 +162,7 @@ std::vector<RowPtr> Table::MakeRows(std::vector<uint32_t> cells, size_t width) {
 }
 
 int Table::CompareKeys(std::span<const uint32_t> a, std::span<const uint32_t> b) const {
-    const size_t keys = schema_.KeyCount();
+    const size_t keys = key_count_;
     for (size_t c = 0; c < keys; ++c) {
         if (a[c] == b[c]) continue;
         // Integer keys order by signed value; a null integer (INT32_MIN) sorts
@@ -252,6 +252,7 @@ void Table::AddColumn(ColumnSchema column) {
     const uint32_t null_cell =
         column.type.IsInteger() ? static_cast<uint32_t>(Record::kNullInteger) : 0;
     schema_.columns.push_back(std::move(column));
+    key_count_ = schema_.KeyCount();
     for (auto& row : rows_) row->cells.push_back(null_cell);
     modified_ = true;
 }

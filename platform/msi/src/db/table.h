@@ -40,7 +40,8 @@ using RowPtr = std::shared_ptr<Row>;
 
 class Table {
   public:
-    explicit Table(TableSchema schema) : schema_(std::move(schema)) {}
+    explicit Table(TableSchema schema)
+        : schema_(std::move(schema)), key_count_(schema_.KeyCount()) {}
 
     // Builds a table from a decoded stream, taking its cells over as the
     // rows' block. Checks every string id against the pool, so a damaged
@@ -97,6 +98,7 @@ class Table {
     void CheckSorted();
 
     TableSchema schema_;
+    size_t key_count_;  // schema_.KeyCount(), asked by every key comparison
     std::vector<RowPtr> rows_;
     bool sorted_ = true;
     bool modified_ = false;
