@@ -8,9 +8,9 @@
 // and error, so the caller redirects them as it likes. The exit status is
 // the command's (127 when it cannot be started, 128 + N when signal N ended it).
 //
-// The benchmark script used to wrap each run in /usr/bin/time and read the
-// clock around that: its own start-up, about a millisecond here, then counted
-// as the measured program's, which matters for runs of a few milliseconds.
+// Timing a wrapper such as /usr/bin/time from the shell would count the
+// wrapper's own start-up, about a millisecond here, as the measured
+// program's: too much for runs of a few milliseconds.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
