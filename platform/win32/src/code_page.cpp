@@ -114,12 +114,6 @@ const Converter& OpenConverter(UINT from, UINT to) {
     return cache.Get(Resolve(from), Resolve(to));
 }
 
-bool IsAscii(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
-
 }  // namespace
 
 const char* IconvNameOfCodePage(UINT code_page) {
@@ -159,13 +153,8 @@ UINT ProcessCodePage() {
 
 bool ConvertCodePage(std::string_view in, UINT from_cp, UINT to_cp, std::string& out) {
     out.clear();
-    const Converter& converter = OpenConverter(from_cp, to_cp);
-    iconv_t cd = converter.cd;
+    iconv_t cd = OpenConverter(from_cp, to_cp).cd;
     if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    if (converter.ascii_passes && IsAscii(in)) {
-        out.assign(in);
-        return true;
-    }
     iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial shift state
 
     // Most conversions stay within twice the input; grow when they do not.
