@@ -15,6 +15,7 @@ TEST(ClosestWordTest, TyposWithinTwoEditsAndBeginningsAreSuggested) {
 
 TEST(ClosestWordTest, NothingFarOffIsSuggested) {
     EXPECT_EQ(cli::ClosestWord("zzzzzzzz", kCommands), "");
+    EXPECT_EQ(cli::ClosestWord("tablesxyz", kCommands), "");  // the third edit is the last letter
     EXPECT_EQ(cli::ClosestWord("", kCommands), "");
     EXPECT_EQ(cli::ClosestWord("diff", {}), "");
 }
