@@ -234,4 +234,22 @@ TEST_F(SchemaApi, SchemaStatementsThatDoNotFitTheDatabaseAreQueryErrors) {
     MsiCloseHandle(view);
 }
 
+// The installer keeps at most 32 columns in a table; a statement that would
+// make a wider one is a query error (Wine's msi.dll 8.0 makes any width).
+TEST_F(SchemaApi, TablesHoldAtMost32Columns) {
+    const auto create = [](const std::string& table, int columns) {
+        std::string sql = "CREATE TABLE `" + table + "` (`K` INT";
+        for (int c = 1; c < columns; ++c) sql += ", `C" + std::to_string(c) + "` INT";
+        return sql + " PRIMARY KEY `K`)";
+    };
+    EXPECT_EQ(Run(create("Full", 32)), ERROR_SUCCESS);
+    MSIHANDLE view = 0;
+    EXPECT_EQ(MsiDatabaseOpenViewA(db_, create("Over", 33).c_str(), &view), ERROR_BAD_QUERY_SYNTAX);
+    EXPECT_EQ(MsiDatabaseOpenViewA(db_, create("Far", 300).c_str(), &view), ERROR_BAD_QUERY_SYNTAX);
+    EXPECT_EQ(Run("ALTER TABLE `Full` ADD `More` INT"), ERROR_BAD_QUERY_SYNTAX);
+    EXPECT_EQ(Run(create("Less", 31)), ERROR_SUCCESS);
+    EXPECT_EQ(Run("ALTER TABLE `Less` ADD `Last` INT"), ERROR_SUCCESS);
+    EXPECT_EQ(Run("ALTER TABLE `Less` ADD `More` INT"), ERROR_BAD_QUERY_SYNTAX);
+}
+
 }  // namespace

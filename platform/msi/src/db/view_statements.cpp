@@ -389,6 +389,12 @@ Status View::ExecuteAlter(const sql::AlterTableStatement& alter) {
             return db_->Free(alter.table);
         case sql::AlterTableStatement::Action::kAddColumn: {
             const auto& def = *alter.column;
+            auto table = db_->GetTable(alter.table);
+            if (!table.ok()) return table.status();
+            if ((*table)->schema().columns.size() >= format::kMaxTableColumns)
+                return Status::BadQuery("table " + alter.table + " has " +
+                                        std::to_string(format::kMaxTableColumns) +
+                                        " columns, the most a table may have");
             uint16_t word = def.type_word;
             if (def.temporary)
                 word = uint16_t((word & ~ColumnType::kPersistent) | ColumnType::kTemporary);

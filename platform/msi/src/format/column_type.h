@@ -21,6 +21,7 @@
 // (sql/column_type.h) from these constants.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,6 +29,12 @@
 #include "common/status.h"
 
 namespace msi::format {
+
+// The installer keeps at most 32 columns in a table. Tables are made no wider
+// here (CREATE TABLE, ALTER TABLE ADD), and no transform is written for a
+// wider one: its records could not be applied by the installer, and an add
+// record's column count is one byte. Wider tables made elsewhere still read.
+inline constexpr size_t kMaxTableColumns = 32;
 
 class ColumnType {
   public:

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "format/column_type.h"
 #include "sql/column_type.h"
 #include "sql/parser_internal.h"
 
@@ -78,6 +79,9 @@ Result<CreateTableStatement> Parser::ParseCreate() {
                            "expected a column name, found keyword PRIMARY (no ',' goes "
                            "before PRIMARY KEY)");
         const Token& start = Peek();
+        if (create.columns.size() == format::kMaxTableColumns)
+            return ErrorAt(start, "a table has at most " +
+                                      std::to_string(format::kMaxTableColumns) + " columns");
         auto def = ParseColumnDef();
         if (!def.ok()) return def.status();
         for (const ColumnDef& other : create.columns) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <set>
 
+#include "msi_engine.h"
 #include "msiquery.h"
 #include "test_support.h"
 #include "transform/transform_test_util.h"
@@ -243,6 +244,62 @@ TEST_F(GenerateTest, RefusesChangesATransformCannotHold) {
     EXPECT_EQ(MsiDatabaseGenerateTransformA(db, base_db_, mst_.c_str(), 0, 0),
               ERROR_INSTALL_TRANSFORM_FAILURE);
     MsiCloseHandle(db);
+}
+
+// Imports a table `Broad` of `columns` columns with one row into `db`; the
+// archive form is the only way to make a table wider than CREATE TABLE allows.
+UINT ImportBroadTable(MSIHANDLE db, const std::filesystem::path& folder, size_t columns) {
+    std::string names = "K", types = "s8", row = "k";
+    for (size_t c = 1; c < columns; ++c) {
+        names += "\tC" + std::to_string(c);
+        types += "\tI2";
+        row += "\t" + std::to_string(c);
+    }
+    testing_support::WriteFile(folder / "Broad.idt",
+                               names + "\r\n" + types + "\r\nBroad\tK\r\n" + row + "\r\n");
+    return MsiDatabaseImportA(db, folder.string().c_str(), "Broad.idt");
+}
+
+// The installer's tables hold at most 32 columns, and an add record counts
+// columns in one byte: a transform that would carry a wider table is
+// refused, naming it, and nothing is written. A wide table the two packages
+// share unchanged carries nothing and stops nothing.
+TEST_F(GenerateTest, RefusesToCarryATableWiderThanTheInstallerAllows) {
+    struct Case {
+        size_t columns;
+        bool in_base;  // the same table is in the reference as well
+        UINT expected;
+    };
+    for (const Case& c :
+         {Case{33, false, UINT(ERROR_INSTALL_TRANSFORM_FAILURE)},
+          Case{255, false, UINT(ERROR_INSTALL_TRANSFORM_FAILURE)},
+          Case{32, false, UINT(ERROR_SUCCESS)}, Case{40, true, UINT(ERROR_NO_DATA)}}) {
+        SCOPED_TRACE(std::to_string(c.columns) + (c.in_base ? " in both" : " added"));
+        std::filesystem::remove(mst_);
+        const auto folder = dir_.path() / ("broad" + std::to_string(c.columns));
+        std::filesystem::create_directories(folder);
+        const std::string wide = (folder / "wide.msi").string();
+        const std::string reference = (folder / "reference.msi").string();
+        ASSERT_EQ(MakePackage(wide, BaseStatements()), ERROR_SUCCESS);
+        ASSERT_EQ(MakePackage(reference, BaseStatements()), ERROR_SUCCESS);
+        MSIHANDLE w = 0, r = 0;
+        ASSERT_EQ(MsiOpenDatabaseA(wide.c_str(), MSIDBOPEN_TRANSACT, &w), ERROR_SUCCESS);
+        ASSERT_EQ(MsiOpenDatabaseA(reference.c_str(), MSIDBOPEN_TRANSACT, &r), ERROR_SUCCESS);
+        EXPECT_EQ(ImportBroadTable(w, folder, c.columns), ERROR_SUCCESS);
+        if (c.in_base) {
+            EXPECT_EQ(ImportBroadTable(r, folder, c.columns), ERROR_SUCCESS);
+        }
+        EXPECT_EQ(MsiDatabaseGenerateTransformA(w, r, mst_.c_str(), 0, 0), c.expected);
+        if (c.expected == ERROR_INSTALL_TRANSFORM_FAILURE) {
+            EXPECT_NE(msi::LastFailureText().find("table Broad has " + std::to_string(c.columns) +
+                                                  " columns"),
+                      std::string::npos)
+                << msi::LastFailureText();
+            EXPECT_FALSE(std::filesystem::exists(mst_));
+        }
+        MsiCloseHandle(w);
+        MsiCloseHandle(r);
+    }
 }
 
 std::string SummaryString(MSIHANDLE info, UINT pid) {

@@ -371,8 +371,19 @@ Result<GenerateOutcome> Generator::Run(const std::string& path) {
     }
     for (const std::string& name : changed_.TableNames()) {
         if (!persistent(changed_, name)) continue;
+        const size_t column_records = columns_ops_.size();
         Status s = persistent(reference_, name) ? CompareTable(name) : AddWholeTable(name);
         if (!s.ok()) return s;
+        // Asked once the table is compared, so that a wide table the
+        // transform leaves alone does not stop it.
+        if (streams_.count(name) == 0 && columns_ops_.size() == column_records) continue;
+        auto table = changed_.GetTable(name);
+        if (!table.ok()) return table.status();
+        if (const size_t width = (*table)->schema().columns.size();
+            width > format::kMaxTableColumns)
+            return Status::Unsupported("table " + name + " has " + std::to_string(width) +
+                                       " columns; a transform can carry tables of at most " +
+                                       std::to_string(format::kMaxTableColumns));
     }
     GenerateOutcome outcome;
     outcome.differs =
