@@ -7,7 +7,10 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <iterator>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -63,9 +66,49 @@ bool MapsAsciiToItself(iconv_t cd) {
     return converted && out_ptr - out == sizeof ascii && std::memcmp(out, ascii, sizeof ascii) == 0;
 }
 
+// Windows' single-byte ANSI pages leave a few bytes of 0x80-0x9F without a
+// character (0x81, 0x8D, 0x8F, 0x90 and 0x9D in 1252). Windows reads each
+// such byte as the C1 control of the same value and writes that control back
+// as the byte, so text holding them survives a round trip; glibc's tables
+// refuse them. The pages whose gaps are filled so; other gaps (0xAA in 1253,
+// 0xDB in 874) stay refused.
+constexpr UINT kSingleBytePages[] = {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+constexpr unsigned char kFirstC1 = 0x80;
+constexpr unsigned char kLastC1 = 0x9F;
+
+// Bit (b - 0x80) set for each byte b of 0x80-0x9F iconv refuses in a page
+// of kSingleBytePages, asked once with each byte alone; 0 for other pages.
+uint32_t UndefinedC1Bytes(UINT code_page) {
+    if (std::find(std::begin(kSingleBytePages), std::end(kSingleBytePages), code_page) ==
+        std::end(kSingleBytePages))
+        return 0;
+    iconv_t cd = iconv_open("UTF-8", IconvNameOfCodePage(code_page));
+    if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
+    uint32_t undefined = 0;
+    for (unsigned b = kFirstC1; b <= kLastC1; ++b) {
+        char byte = static_cast<char>(b);
+        char out[8];
+        char* in_ptr = &byte;
+        size_t in_left = 1;
+        char* out_ptr = out;
+        size_t out_left = sizeof out;
+        if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) == size_t(-1) && errno == EILSEQ)
+            undefined |= 1u << (b - kFirstC1);
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    iconv_close(cd);
+    return undefined;
+}
+
 struct Converter {
     iconv_t cd = reinterpret_cast<iconv_t>(-1);
     bool ascii_passes = false;
+    // The gaps of each side (UndefinedC1Bytes), and whether a side is UTF-8:
+    // the forms a C1 control takes where iconv refuses it.
+    uint32_t from_gaps = 0;
+    uint32_t to_gaps = 0;
+    bool from_utf8 = false;
+    bool to_utf8 = false;
 };
 
 // iconv_open loads a conversion module and builds tables; the engine converts
@@ -92,8 +135,13 @@ class ConverterCache {
             const char* to_name = IconvNameOfCodePage(to);
             if (from_name != nullptr && to_name != nullptr) {
                 fresh.converter.cd = iconv_open(to_name, from_name);
-                if (fresh.converter.cd != reinterpret_cast<iconv_t>(-1))
+                if (fresh.converter.cd != reinterpret_cast<iconv_t>(-1)) {
                     fresh.converter.ascii_passes = MapsAsciiToItself(fresh.converter.cd);
+                    fresh.converter.from_gaps = UndefinedC1Bytes(from);
+                    fresh.converter.to_gaps = UndefinedC1Bytes(to);
+                    fresh.converter.from_utf8 = from == CP_UTF8;
+                    fresh.converter.to_utf8 = to == CP_UTF8;
+                }
             }
             entry = &converters_.emplace_back(fresh);
         }
@@ -151,9 +199,52 @@ UINT ProcessCodePage() {
     return g_process_code_page.load();
 }
 
+namespace {
+
+bool HasGap(uint32_t gaps, unsigned char byte) {
+    return byte >= kFirstC1 && byte <= kLastC1 && ((gaps >> (byte - kFirstC1)) & 1) != 0;
+}
+
+// Where iconv stopped at `in` with EILSEQ: when the sequence there is a C1
+// control in a form the source page gives it (a gap byte, or UTF-8) and the
+// target page has a form for it, appends that form to `out` and returns how
+// many input bytes it took; 0 otherwise.
+size_t ConvertC1Control(const Converter& converter, const unsigned char* in, size_t in_left,
+                        std::string& out, size_t& produced) {
+    unsigned char control = 0;
+    size_t taken = 0;
+    if (in_left >= 1 && HasGap(converter.from_gaps, in[0])) {
+        control = in[0];
+        taken = 1;
+    } else if (converter.from_utf8 && in_left >= 2 && in[0] == 0xC2 && in[1] >= kFirstC1 &&
+               in[1] <= kLastC1) {
+        control = in[1];
+        taken = 2;
+    } else {
+        return 0;
+    }
+    char form[2];
+    size_t length = 0;
+    if (converter.to_utf8) {
+        form[length++] = static_cast<char>(0xC2);
+        form[length++] = static_cast<char>(control);
+    } else if (HasGap(converter.to_gaps, control)) {
+        form[length++] = static_cast<char>(control);
+    } else {
+        return 0;
+    }
+    if (out.size() - produced < length) out.resize(out.size() * 2 + length);
+    std::memcpy(out.data() + produced, form, length);
+    produced += length;
+    return taken;
+}
+
+}  // namespace
+
 bool ConvertCodePage(std::string_view in, UINT from_cp, UINT to_cp, std::string& out) {
     out.clear();
-    iconv_t cd = OpenConverter(from_cp, to_cp).cd;
+    const Converter& converter = OpenConverter(from_cp, to_cp);
+    iconv_t cd = converter.cd;
     if (cd == reinterpret_cast<iconv_t>(-1)) return false;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial shift state
 
@@ -173,13 +264,23 @@ bool ConvertCodePage(std::string_view in, UINT from_cp, UINT to_cp, std::string&
                               : iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
             produced = static_cast<size_t>(out_ptr - buffer.data());
             if (rc != static_cast<size_t>(-1)) return true;
-            if (errno != E2BIG) return false;
-            buffer.resize(buffer.size() * 2);
+            if (errno == E2BIG) {
+                buffer.resize(buffer.size() * 2);
+                continue;
+            }
+            if (errno != EILSEQ || flush) return false;
+            const size_t taken =
+                ConvertC1Control(converter, reinterpret_cast<const unsigned char*>(in_ptr), in_left,
+                                 buffer, produced);
+            if (taken == 0) return false;
+            in_ptr += taken;
+            in_left -= taken;
         }
     };
     // EILSEQ: a sequence that is invalid in the source or has no equivalent in
-    // the target; EINVAL: the text ends inside a sequence. We never substitute,
-    // because a silent '?' would change the data.
+    // the target (a C1 control in a page's gap aside); EINVAL: the text ends
+    // inside a sequence. We never substitute, because a silent '?' would
+    // change the data.
     if (in_left > 0) ok = convert(false);
     if (ok) ok = convert(true);
     buffer.resize(produced);

@@ -38,6 +38,37 @@ TEST_F(CodePageTest, Cp1252ConvertsBothWaysWithoutLoss) {
     EXPECT_EQ(back, kCp1252Sample);
 }
 
+// The bytes a single-byte page leaves undefined read as the C1 control of
+// the same value and write back as the byte, as Windows converts them; a
+// page that has a character at that byte still refuses the control.
+TEST_F(CodePageTest, UndefinedBytesOfAPageAreTheirC1Controls) {
+    struct Gap {
+        UINT page;
+        char byte;
+    };
+    for (const Gap& gap : {Gap{1252, '\x81'}, Gap{1252, '\x8D'}, Gap{1252, '\x8F'},
+                           Gap{1252, '\x90'}, Gap{1252, '\x9D'}, Gap{1250, '\x98'},
+                           Gap{1251, '\x98'}, Gap{1255, '\x8A'}, Gap{874, '\x99'}}) {
+        SCOPED_TRACE(std::to_string(gap.page) + " " + std::to_string(gap.byte & 0xFF));
+        const std::string bytes = std::string("a") + gap.byte;
+        const std::string text = std::string("a\xC2") + gap.byte;
+        std::string utf8, back;
+        ASSERT_TRUE(win32::ConvertCodePage(bytes, gap.page, CP_UTF8, utf8));
+        EXPECT_EQ(utf8, text);
+        ASSERT_TRUE(win32::ConvertCodePage(utf8, CP_UTF8, gap.page, back));
+        EXPECT_EQ(back, bytes);
+    }
+    std::string utf8, bytes;
+    ASSERT_TRUE(win32::ConvertCodePage("x\x81\xE9\x9D", 1252, CP_UTF8, utf8));
+    EXPECT_EQ(utf8, "x\xC2\x81\xC3\xA9\xC2\x9D");
+    // Between two pages that both leave the byte undefined it stays itself.
+    ASSERT_TRUE(win32::ConvertCodePage("\x81", 1252, 1250, bytes));
+    EXPECT_EQ(bytes, "\x81");
+    EXPECT_FALSE(win32::ConvertCodePage("\x81", 1252, 1251, bytes));  // 0x81 is a letter there
+    EXPECT_FALSE(win32::ConvertCodePage("\xC2\x80", CP_UTF8, 1252, bytes));  // 0x80 is the euro
+    EXPECT_FALSE(win32::ConvertCodePage("\x81", CP_UTF8, 1252, bytes));      // malformed UTF-8
+}
+
 TEST_F(CodePageTest, ZeroMeansTheProcessCodePage) {
     std::string out;
     ASSERT_TRUE(win32::ConvertCodePage(kCp1252Sample, 1252, CP_ACP, out));
@@ -56,7 +87,7 @@ TEST_F(CodePageTest, InvalidInputIsReportedWithTheConvertedPrefix) {
     std::string out;
     EXPECT_FALSE(win32::ConvertCodePage("ab\xC3\x28", CP_UTF8, 1252, out));
     EXPECT_EQ(out, "ab");
-    EXPECT_FALSE(win32::ConvertCodePage("x\x81", 1252, CP_UTF8, out));  // 0x81 is unassigned
+    EXPECT_FALSE(win32::ConvertCodePage("x\xAA", 1253, CP_UTF8, out));  // 0xAA is unassigned
     EXPECT_FALSE(win32::ConvertCodePage("\x93", 932, CP_UTF8, out));    // lead byte cut short
     EXPECT_FALSE(win32::ConvertCodePage("\xE6\x97\xA5", CP_UTF8, 1252, out));  // no 日 in 1252
     EXPECT_FALSE(win32::ConvertCodePage("\xFF", CP_UTF8, CP_UTF8, out));

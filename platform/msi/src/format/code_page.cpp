@@ -5,7 +5,6 @@
 #include <iterator>
 
 #include "format/unicode.h"
-#include "format/windows_1252.h"
 #include "win32/codepage.h"
 
 namespace msi::format {
@@ -59,9 +58,15 @@ bool NeutralPassesThrough(std::string_view bytes) {
     return IsAscii(bytes) || win32::ProcessCodePage() != CP_UTF8 || IsUtf8(bytes);
 }
 
+// Windows-1252 as the installer reads it, gaps included (win32/codepage.h),
+// so every byte has a character and no neutral string fails to read.
+constexpr uint32_t kNeutralReading = 1252;
+
 std::string NeutralToProcess(std::string_view bytes) {
     if (NeutralPassesThrough(bytes)) return std::string(bytes);
-    return Windows1252ToUtf8(bytes);
+    std::string text;
+    if (!win32::ConvertCodePage(bytes, kNeutralReading, CP_UTF8, text)) return std::string(bytes);
+    return text;
 }
 
 bool NeutralWritesAsItself(std::string_view text) {
@@ -70,8 +75,9 @@ bool NeutralWritesAsItself(std::string_view text) {
 
 std::string ProcessToNeutral(std::string_view text) {
     if (NeutralWritesAsItself(text)) return std::string(text);
-    Result<std::string> bytes = Utf8ToWindows1252(text);
-    if (bytes.ok() && !IsUtf8(*bytes)) return std::move(bytes).value();
+    std::string bytes;
+    if (win32::ConvertCodePage(text, CP_UTF8, kNeutralReading, bytes) && !IsUtf8(bytes))
+        return bytes;
     return std::string(text);
 }
 

@@ -19,8 +19,8 @@ namespace msi::format {
 //    practice are made on Western Windows or by msitools' wixl (fixture
 //    generated/wixl-hello.msi stores "Crème" as "Cr\xE8me" under code page
 //    0), and both peers (msiinfo, and the oracle with its ANSI code page
-//    1252) read such bytes that way. The decoding is total
-//    (windows_1252.h), so no neutral string fails to read.
+//    1252) read such bytes that way. The decoding is total (the bytes 1252
+//    leaves undefined are C1 controls), so no neutral string fails to read.
 //  - Bytes that are UTF-8 pass through: that is the process code page, in
 //    which this engine used to write neutral text.
 // Writing follows from reading: text is stored as Windows-1252 when the

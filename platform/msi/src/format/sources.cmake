@@ -9,11 +9,11 @@ target_sources(msi PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/string_pool.cpp
     ${CMAKE_CURRENT_LIST_DIR}/table_stream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/unicode.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/windows_1252.cpp
 )
 
 vsb_add_test(msi_format_tests
     SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/code_page_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/column_type_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/decoder_fuzz_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/fixture_test.cpp
@@ -21,7 +21,6 @@ vsb_add_test(msi_format_tests
         ${CMAKE_CURRENT_LIST_DIR}/stream_name_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/string_pool_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/table_stream_test.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/windows_1252_test.cpp
     LIBS msi vsb_testing)
 # The tests include codec headers by their folder ("format/...").
 target_include_directories(msi_format_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)

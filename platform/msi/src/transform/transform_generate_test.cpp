@@ -302,6 +302,54 @@ TEST_F(GenerateTest, RefusesToCarryATableWiderThanTheInstallerAllows) {
     }
 }
 
+// Imports _ForceCodepage into `db`, giving its pool `code_page`.
+UINT ForceCodePage(MSIHANDLE db, const std::filesystem::path& folder, int code_page) {
+    std::filesystem::create_directories(folder);
+    testing_support::WriteFile(folder / "_ForceCodepage.idt",
+                               "\r\n\r\n" + std::to_string(code_page) + "\t_ForceCodepage\r\n");
+    return MsiDatabaseImportA(db, folder.string().c_str(), "_ForceCodepage.idt");
+}
+
+// Runs a statement with one string parameter.
+UINT ExecWith(MSIHANDLE db, const char* sql, const std::string& value) {
+    MSIHANDLE params = MsiCreateRecord(1);
+    MsiRecordSetStringA(params, 1, value.c_str());
+    MSIHANDLE view = 0;
+    UINT rc = MsiDatabaseOpenViewA(db, sql, &view);
+    if (rc == ERROR_SUCCESS) rc = MsiViewExecute(view, params);
+    MsiCloseHandle(view);
+    MsiCloseHandle(params);
+    return rc;
+}
+
+// The bytes 1252 leaves undefined read as the C1 controls of the same value,
+// as the installer reads them, and write back as those bytes: such a value
+// is stored, read, exported, carried by a transform and listed by its view.
+TEST_F(GenerateTest, BytesCodePage1252LeavesUndefinedAreControlsThatRoundTrip) {
+    const std::string text = "a\xC2\x81z\xC2\x9D";  // a U+0081 z U+009D
+    const auto folder = dir_.path() / "cp1252";
+    MSIHANDLE reference = BaseCopy("reference1252.msi");
+    MSIHANDLE changed = BaseCopy("changed1252.msi");
+    for (MSIHANDLE db : {reference, changed})
+        ASSERT_EQ(ForceCodePage(db, folder, 1252), ERROR_SUCCESS);
+    ASSERT_EQ(
+        ExecWith(changed, "UPDATE `Property` SET `Value` = ? WHERE `Property` = 'Obsolete'", text),
+        ERROR_SUCCESS);
+    EXPECT_EQ(Query(changed, "SELECT `Value` FROM `Property` WHERE `Property` = 'Obsolete'"),
+              std::vector<std::string>{text});
+    ASSERT_EQ(MsiDatabaseExportA(changed, "Property", folder.string().c_str(), "Property.idt"),
+              ERROR_SUCCESS);
+    EXPECT_NE(testing_support::ReadFile(folder / "Property.idt").find("Obsolete\ta\x81z\x9D\r\n"),
+              std::string::npos);
+    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed, reference, mst_.c_str(), 0, 0), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseApplyTransformA(reference, mst_.c_str(), MSITRANSFORM_ERROR_VIEWTRANSFORM),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Query(reference, "SELECT * FROM `_TransformView`"),
+              std::vector<std::string>{"Property\tValue\tObsolete\t" + text + "\tx"});
+    MsiCloseHandle(reference);
+    MsiCloseHandle(changed);
+}
+
 std::string SummaryString(MSIHANDLE info, UINT pid) {
     UINT type = 0;
     INT value = 0;
