@@ -242,8 +242,23 @@ Result<std::string> Database::Text(uint32_t id) const {
     return std::string(*text);
 }
 
+Result<uint32_t> Database::HoldText(std::string_view text) {
+    if (text.empty()) return uint32_t{0};
+    if (auto it = held_ids_.find(text); it != held_ids_.end()) return it->second;
+    if (held_texts_.size() >= size_t{UINT32_MAX} - kFirstHeldId)
+        return Status::Unsupported("too many texts without a form in the code page");
+    const uint32_t id = kFirstHeldId + static_cast<uint32_t>(held_texts_.size());
+    held_ids_.emplace(held_texts_.emplace_back(text), id);
+    return id;
+}
+
 Result<std::string_view> Database::TextView(uint32_t id) const {
     if (id == 0) return std::string_view();
+    if (id >= kFirstHeldId) {
+        if (id - kFirstHeldId >= held_texts_.size())
+            return Status::Corrupt("unknown string id " + std::to_string(id));
+        return std::string_view(held_texts_[id - kFirstHeldId]);
+    }
     auto text = pool_.LookupTextView(id);
     if (!text.ok()) {
         // A string the code page cannot convert is handed out as its bytes

@@ -20,6 +20,7 @@
 // Not thread-safe: callers serialise use of one database.
 #pragma once
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -82,6 +83,13 @@ class Database {
     // The same without a copy; valid until the pool changes (an Intern, a
     // commit, a change of code page).
     Result<std::string_view> TextView(uint32_t id) const;
+    // An id for text the pool's code page has no form for, for temporary
+    // cells only (the view of a transform in another code page shows such
+    // text, and writes nothing). Text and TextView read it; it is never
+    // stored, and no pool lookup finds it. The same text gets the same id.
+    Result<uint32_t> HoldText(std::string_view text);
+    // Held ids start here, above every id a pool can give.
+    static constexpr uint32_t kFirstHeldId = format::StringPool::kMaxId + 1;
 
     // --- catalog ---
     // True for user tables (persistent or temporary) and the system tables
@@ -188,6 +196,9 @@ class Database {
     std::set<std::string> foreign_table_streams_;
     // Catalog names -> the pool ids the file's _Tables and _Columns use.
     std::unordered_map<std::string, uint32_t> name_ids_;
+    // HoldText's texts, by id - kFirstHeldId, and their ids.
+    std::deque<std::string> held_texts_;
+    std::unordered_map<std::string_view, uint32_t> held_ids_;
     StreamStore streams_;
 };
 

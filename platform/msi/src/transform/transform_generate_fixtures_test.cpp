@@ -170,5 +170,45 @@ TEST_P(GeneratedFromFixtures, OracleViewsItAsWeDo) {
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, GeneratedFromFixtures, ::testing::ValuesIn(kCases), CaseName);
 
+// Packages in different code pages, Hebrew (1255) and Western (1252): the
+// transform between them lists in view mode both ways, each text as it is,
+// though the other package's code page has no form for it.
+TEST(GeneratedAcrossCodePages, ListsInViewModeBothWays) {
+    VSB_REQUIRE_FIXTURE(hebrew, "real/wix3/he-il.msi");
+    VSB_REQUIRE_FIXTURE(latin, "generated/idt-cp1252.msi");
+    struct Way {
+        std::filesystem::path reference, changed;
+        std::string row;  // a row of the listing
+    };
+    const Way ways[] = {
+        {latin, hebrew,
+         "Feature\tDescription\tMyFeature\t\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D, this is a "
+         "localized description.\tNULL"},
+        {hebrew, latin,
+         "Property\tValue\tManufacturer\tSoci\xC3\xA9t\xC3\xA9 Fixture\tMicrosoft Corporation"},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.changed.filename().string());
+        testing_support::TempDir dir;
+        const std::string mst = (dir.path() / "across.mst").string();
+        const std::string copy = (dir.path() / "reference.msi").string();
+        std::filesystem::copy_file(way.reference, copy);
+        MSIHANDLE reference = 0, changed = 0;
+        ASSERT_EQ(MsiOpenDatabaseA(copy.c_str(), MSIDBOPEN_TRANSACT, &reference), ERROR_SUCCESS);
+        ASSERT_EQ(MsiOpenDatabaseA(way.changed.string().c_str(), MSIDBOPEN_READONLY, &changed),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(MsiDatabaseGenerateTransformA(changed, reference, mst.c_str(), 0, 0),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(
+            MsiDatabaseApplyTransformA(reference, mst.c_str(), MSITRANSFORM_ERROR_VIEWTRANSFORM),
+            ERROR_SUCCESS);
+        const std::vector<std::string> rows = Query(reference, "SELECT * FROM `_TransformView`");
+        EXPECT_NE(std::find(rows.begin(), rows.end(), way.row), rows.end())
+            << rows.size() << " rows";
+        MsiCloseHandle(reference);
+        MsiCloseHandle(changed);
+    }
+}
+
 }  // namespace
 }  // namespace msi::transform::test

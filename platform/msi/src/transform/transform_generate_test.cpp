@@ -322,6 +322,51 @@ UINT ExecWith(MSIHANDLE db, const char* sql, const std::string& value) {
     return rc;
 }
 
+// A view writes nothing, so text the package's code page has no form for
+// (Hebrew in a 1252 package) is listed as it is, read in the transform's
+// own code page; only an apply, which would store it, refuses.
+TEST_F(GenerateTest, ViewListsTextThePackagesCodePageHasNoFormFor) {
+    const std::string shalom = "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D";
+    const std::string alef = "\xD7\x90", bet = "\xD7\x91";
+    MSIHANDLE reference = BaseCopy("latin.msi");
+    MSIHANDLE changed = BaseCopy("hebrew.msi");
+    ASSERT_EQ(ForceCodePage(reference, dir_.path() / "cp1252", 1252), ERROR_SUCCESS);
+    ASSERT_EQ(ForceCodePage(changed, dir_.path() / "cp1255", 1255), ERROR_SUCCESS);
+    ASSERT_EQ(ExecWith(changed, "UPDATE `Property` SET `Value` = ? WHERE `Property` = 'Obsolete'",
+                       shalom),
+              ERROR_SUCCESS);
+    MSIHANDLE record = MsiCreateRecord(2);
+    MsiRecordSetStringA(record, 1, alef.c_str());
+    MsiRecordSetStringA(record, 2, bet.c_str());
+    MSIHANDLE insert = 0;
+    ASSERT_EQ(MsiDatabaseOpenViewA(
+                  changed, "INSERT INTO `Property` (`Property`, `Value`) VALUES (?, ?)", &insert),
+              ERROR_SUCCESS);
+    EXPECT_EQ(MsiViewExecute(insert, record), ERROR_SUCCESS);
+    MsiCloseHandle(insert);
+    MsiCloseHandle(record);
+    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed, reference, mst_.c_str(), 0, 0), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseApplyTransformA(reference, mst_.c_str(), MSITRANSFORM_ERROR_VIEWTRANSFORM),
+              ERROR_SUCCESS);
+    std::vector<std::string> rows = Query(reference, "SELECT * FROM `_TransformView`");
+    std::sort(rows.begin(), rows.end());
+    const std::vector<std::string> expected = {
+        "Property\tINSERT\t" + alef + "\tNULL\tNULL",
+        "Property\tValue\tObsolete\t" + shalom + "\tx",
+        "Property\tValue\t" + alef + "\t" + bet + "\tNULL",
+    };
+    EXPECT_EQ(rows, expected);
+    MsiCloseHandle(reference);
+    MSIHANDLE latin = BaseCopy("latin-applied.msi");
+    ASSERT_EQ(ForceCodePage(latin, dir_.path() / "cp1252", 1252), ERROR_SUCCESS);
+    EXPECT_EQ(MsiDatabaseApplyTransformA(latin, mst_.c_str(), MSITRANSFORM_ERROR_CHANGECODEPAGE),
+              ERROR_INSTALL_TRANSFORM_FAILURE);
+    EXPECT_EQ(Query(latin, "SELECT `Value` FROM `Property` WHERE `Property` = 'Obsolete'"),
+              std::vector<std::string>{"x"});
+    MsiCloseHandle(latin);
+    MsiCloseHandle(changed);
+}
+
 // The bytes 1252 leaves undefined read as the C1 controls of the same value,
 // as the installer reads them, and write back as those bytes: such a value
 // is stored, read, exported, carried by a transform and listed by its view.

@@ -52,10 +52,15 @@ Result<PlannedString> ConvertString(const TransformSource& source, TransformPlan
     PlannedString converted{*text, *text};
     if (!format::WritesAsItself(*text, plan.code_page)) {
         auto bytes = format::ProcessToDatabase(*text, plan.code_page);
-        if (!bytes.ok())
+        if (bytes.ok()) {
+            converted.bytes = plan.converted.emplace_back(std::move(bytes).value());
+        } else if (plan.view) {
+            converted.bytes = {};
+            converted.storable = false;
+        } else {
             return Status::Unsupported("a string of the transform has no form in code page " +
                                        std::to_string(plan.code_page));
-        converted.bytes = plan.converted.emplace_back(std::move(bytes).value());
+        }
     }
     if (converted.text == *stored && converted.bytes == *stored) {
         slot = TransformPlan::kAsStored;

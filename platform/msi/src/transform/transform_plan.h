@@ -88,6 +88,10 @@ struct PlannedTable {
 struct PlannedString {
     std::string_view text;
     std::string_view bytes;
+    // False in a view for text the target's code page has no form for:
+    // `bytes` is empty, and the view shows the text as it is (a view writes
+    // nothing; only an apply must store the text).
+    bool storable = true;
 };
 
 struct TransformPlan {

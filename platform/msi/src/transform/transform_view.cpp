@@ -136,8 +136,10 @@ class ViewBuilder final : public RowSink {
         return it->second;
     }
 
-    // Process text as a view string. Plain ASCII has the same bytes in every
-    // database code page, which spares a conversion per marker and number.
+    // Process text as a view string; text the database's code page cannot
+    // store is held as it is (a key of such a string, a created table's
+    // name). Plain ASCII has the same bytes in every database code page,
+    // which spares a conversion per marker and number.
     Result<uint32_t> Text(std::string_view text) {
         if (text.empty()) return uint32_t{0};
         const bool ascii = std::all_of(text.begin(), text.end(), [](char ch) {
@@ -145,7 +147,7 @@ class ViewBuilder final : public RowSink {
         });
         if (ascii) return BytesId(text);
         auto bytes = format::ProcessToDatabase(text, db_.pool().code_page());
-        if (!bytes.ok()) return bytes.status();
+        if (!bytes.ok()) return db_.HoldText(text);
         return BytesId(*bytes);
     }
 
@@ -168,8 +170,10 @@ class ViewBuilder final : public RowSink {
                 return Text(std::to_string(value.number));
             case CellValue::Kind::kBinary:
                 return Text(row.stream_name);
-            case CellValue::Kind::kString:
-                return BytesId(plan_.StringOf(value.string).bytes);
+            case CellValue::Kind::kString: {
+                const PlannedString s = plan_.StringOf(value.string);
+                return s.storable ? BytesId(s.bytes) : db_.HoldText(s.text);
+            }
         }
         return uint32_t{0};
     }
