@@ -30,12 +30,14 @@ constexpr CommandEntry kCommands[] = {
      "Lists what turns package OLD into package NEW, in the same columns: the rows of\n"
      "the transform the installer would generate from OLD to NEW, applied to OLD.\n"
      "Neither package is changed and no file is left behind. Summary information is\n"
-     "not compared (a transform does not carry it).\n"},
+     "not compared (a transform does not carry it). Text one package's code page\n"
+     "cannot hold is listed as it is.\n"},
     {Command::kMakeTransform, "make-transform", "OLD NEW OUT.mst", 3,
      "make-transform needs OLD, NEW and OUT.mst",
      "Writes the transform from package OLD to package NEW, with its summary\n"
      "information, to OUT.mst: under a temporary name beside it, renamed into place\n"
-     "when whole.\n"},
+     "when whole. A changed table of more than 32 columns (the installer's limit) has\n"
+     "no transform form: it is refused, naming the table.\n"},
 };
 
 // Which commands take an option: bits of 1 << Command.

@@ -23,7 +23,9 @@
 // next field of the record given to MsiViewExecute). A condition compares a
 // column with a value or a column (=, <>, <, >, <=, >=; strings only with =
 // and <>), tests IS [NOT] NULL, and joins these with AND, which binds
-// tighter, and OR. A query outside the dialect gives ERROR_BAD_QUERY_SYNTAX.
+// tighter, and OR. A query outside the dialect gives ERROR_BAD_QUERY_SYNTAX,
+// and so does a CREATE TABLE or ALTER TABLE ADD that would make a table of
+// more than 32 columns (the installer's limit).
 // The whole grammar is in platform/msi/src/sql/README.md.
 //
 // Threads: handles are process-wide and may be passed between threads, and
@@ -271,12 +273,16 @@ UINT MsiDatabaseExportA(MSIHANDLE hDatabase, LPCSTR szTableName, LPCSTR szFolder
 UINT MsiDatabaseImportA(MSIHANDLE hDatabase, LPCSTR szFolderPath, LPCSTR szFileName);
 // Applies a transform file; iErrorConditions are MSITRANSFORM_ERROR_* bits of
 // conflicts to pass over, and with MSITRANSFORM_ERROR_VIEWTRANSFORM the
-// changes are listed in the temporary table _TransformView instead of made.
+// changes are listed in the temporary table _TransformView instead of made;
+// the view shows the transform's text as it is, also text the database's
+// code page has no form for, which an apply refuses to store.
 // ERROR_OPEN_FAILED when the file cannot be read, ERROR_INSTALL_TRANSFORM_FAILURE
 // when it does not apply.
 UINT MsiDatabaseApplyTransformA(MSIHANDLE hDatabase, LPCSTR szTransformFile, int iErrorConditions);
 // Writes the transform that turns hDatabaseReference into hDatabase. With
-// szTransformFile NULL it only compares; ERROR_NO_DATA when nothing differs.
+// szTransformFile NULL it only compares; ERROR_NO_DATA when nothing differs;
+// ERROR_INSTALL_TRANSFORM_FAILURE when a difference has no transform form (a
+// column removed or retyped, a table of more than 32 columns to carry).
 UINT MsiDatabaseGenerateTransformA(MSIHANDLE hDatabase, MSIHANDLE hDatabaseReference,
                                    LPCSTR szTransformFile, int iReserved1, int iReserved2);
 // Adds the summary information of a transform generated between the two
