@@ -10,9 +10,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <iterator>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <string>
 
 #include "code_page_internal.h"
@@ -70,8 +70,8 @@ bool MapsAsciiToItself(iconv_t cd) {
 // character (0x81, 0x8D, 0x8F, 0x90 and 0x9D in 1252). Windows reads each
 // such byte as the C1 control of the same value and writes that control back
 // as the byte, so text holding them survives a round trip; glibc's tables
-// refuse them. The pages whose gaps are filled so; other gaps (0xAA in 1253,
-// 0xDB in 874) stay refused.
+// refuse them. These are the pages read so; their gaps outside 0x80-0x9F
+// (0xAA in 1253, 0xDB in 874) stay refused.
 constexpr UINT kSingleBytePages[] = {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
 constexpr unsigned char kFirstC1 = 0x80;
 constexpr unsigned char kLastC1 = 0x9F;
