@@ -4,6 +4,7 @@ target_sources(msi PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/database.cpp
     ${CMAKE_CURRENT_LIST_DIR}/database_writer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/file_stream_source.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/join.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record.cpp
     ${CMAKE_CURRENT_LIST_DIR}/stream_source.cpp
     ${CMAKE_CURRENT_LIST_DIR}/stream_store.cpp
@@ -31,6 +32,7 @@ vsb_add_test(msi_db_tests
         ${CMAKE_CURRENT_LIST_DIR}/database_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/db_test_util.cpp
         ${CMAKE_CURRENT_LIST_DIR}/fixtures_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/join_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/record_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/summary_code_page_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/table_test.cpp

@@ -4,6 +4,7 @@
 #include <numeric>
 #include <unordered_set>
 
+#include "db/join.h"
 #include "sql/parser.h"
 
 namespace msi::db {
@@ -11,10 +12,6 @@ namespace msi::db {
 using format::ColumnType;
 
 namespace {
-
-// A join larger than this is refused rather than run for hours: real
-// queries join two or three small tables.
-constexpr uint64_t kMaxJoinRows = 50'000'000;
 
 sql::ColumnKind KindOf(ColumnType type) {
     if (type.IsBinary()) return sql::ColumnKind::kBinary;
@@ -25,36 +22,6 @@ sql::ColumnKind KindOf(ColumnType type) {
 bool IsNullCell(ColumnType type, uint32_t cell) {
     return type.IsInteger() ? static_cast<int32_t>(cell) == Record::kNullInteger : cell == 0;
 }
-
-// The condition's view of one combination of rows.
-class JoinedRow final : public sql::RowAccessor {
-  public:
-    JoinedRow(const Database& db, const std::vector<std::shared_ptr<Table>>& tables,
-              const std::vector<std::pair<size_t, size_t>>& map, const std::vector<RowPtr>& rows)
-        : db_(db), tables_(tables), map_(map), rows_(rows), texts_(map.size()) {}
-
-    bool IsNull(int column) const override {
-        auto [t, c] = map_[column];
-        return IsNullCell(tables_[t]->schema().columns[c].type, rows_[t]->cells[c]);
-    }
-    int32_t GetInteger(int column) const override {
-        auto [t, c] = map_[column];
-        return static_cast<int32_t>(rows_[t]->cells[c]);
-    }
-    std::string_view GetString(int column) const override {
-        auto [t, c] = map_[column];
-        auto text = db_.Text(rows_[t]->cells[c]);
-        texts_[column] = text.ok() ? std::move(text).value() : std::string();
-        return texts_[column];
-    }
-
-  private:
-    const Database& db_;
-    const std::vector<std::shared_ptr<Table>>& tables_;
-    const std::vector<std::pair<size_t, size_t>>& map_;
-    const std::vector<RowPtr>& rows_;
-    mutable std::vector<std::string> texts_;
-};
 
 }  // namespace
 
@@ -207,34 +174,13 @@ Status View::Execute(const Record* params) {
 
 Status View::ExecuteSelect(const std::vector<sql::FieldValue>& params) {
     const auto& select = std::get<sql::SelectStatement>(statement_.body);
-    uint64_t combinations = 1;
-    for (const auto& table : tables_) {
-        combinations *= std::max<uint64_t>(table->row_count(), 1);
-        if (combinations > kMaxJoinRows) return Status::Unsupported("join too large");
-    }
     std::vector<std::pair<size_t, size_t>> map;
     for (const auto& c : all_column_map_) map.emplace_back(c.table, c.column);
-
-    // Odometer over the row indexes of every table. The installer turns
-    // the first table of the FROM list fastest.
-    std::vector<size_t> index(tables_.size(), 0);
-    Rows rows(tables_.size());
-    for (const auto& table : tables_)
-        if (table->row_count() == 0) return Status::Ok();
-    const JoinedRow row(*db_, tables_, map, rows);
-    if (!where_) results_.reserve(combinations * tables_.size());
-    for (;;) {
-        for (size_t t = 0; t < tables_.size(); ++t) rows[t] = tables_[t]->rows()[index[t]];
-        if (!where_ || where_->Evaluate(row, params))
-            results_.insert(results_.end(), rows.begin(), rows.end());
-        size_t t = 0;
-        while (t < tables_.size()) {
-            if (++index[t] < tables_[t]->row_count()) break;
-            index[t] = 0;
-            ++t;
-        }
-        if (t == tables_.size()) break;
-    }
+    auto found = FindJoinedRows(*db_, tables_, map, where_ ? &*where_ : nullptr, params);
+    if (!found.ok()) return found.status();
+    results_.reserve(found->size());
+    for (size_t i = 0; i < found->size(); ++i)
+        results_.push_back(tables_[i % tables_.size()]->rows()[(*found)[i]]);
 
     if (!order_by_.empty()) SortResults();
     if (select.distinct) KeepDistinctResults();

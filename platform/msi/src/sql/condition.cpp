@@ -279,6 +279,23 @@ bool BoundCondition::Evaluate(const RowAccessor& row, std::span<const FieldValue
     return root_ < 0 || EvaluateNode(root_, row, params);
 }
 
+std::vector<std::pair<int, int>> BoundCondition::RequiredEqualities() const {
+    std::vector<std::pair<int, int>> equalities;
+    if (root_ >= 0) CollectEqualities(root_, equalities);
+    return equalities;
+}
+
+void BoundCondition::CollectEqualities(int index, std::vector<std::pair<int, int>>& out) const {
+    const Node& node = nodes_[index];
+    if (node.kind == Node::Kind::kAnd) {
+        for (int i = 0; i < node.child_count; ++i)
+            CollectEqualities(children_[node.first_child + i], out);
+    } else if ((node.kind == Node::Kind::kIntColumn || node.kind == Node::Kind::kStringColumn) &&
+               node.op == CompareOp::kEq) {
+        out.emplace_back(node.column, node.other_column);
+    }
+}
+
 // Recursion depth is bounded by the query's parenthesis nesting, which the
 // parser limits, because AND/OR chains are flat.
 bool BoundCondition::EvaluateNode(int index, const RowAccessor& row,

@@ -36,6 +36,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -87,9 +88,17 @@ class BoundCondition {
     // True when the row satisfies the condition.
     bool Evaluate(const RowAccessor& row, std::span<const FieldValue> params) const;
 
+    // The comparisons `column = column` that every satisfying row meets:
+    // those the condition joins by AND at its top (through parentheses, not
+    // under an OR), as pairs of column indexes. A join pairs its tables'
+    // rows through them instead of trying every combination. Equal means
+    // what Evaluate means: null equals null, and a null string equals "".
+    std::vector<std::pair<int, int>> RequiredEqualities() const;
+
   private:
     friend class ConditionBinder;
     bool EvaluateNode(int index, const RowAccessor& row, std::span<const FieldValue> params) const;
+    void CollectEqualities(int index, std::vector<std::pair<int, int>>& out) const;
 
     std::vector<Node> nodes_;
     std::vector<int> children_;  // operand indexes of AND/OR nodes, in runs
