@@ -37,17 +37,17 @@ class SingleRow final : public sql::RowAccessor {
         return IsNullCell(table_.schema().columns[c].type, row_.cells[c]);
     }
     int32_t GetInteger(int c) const override { return static_cast<int32_t>(row_.cells[c]); }
+    // A view into the pool, not a copy in one buffer: a comparison of two
+    // columns holds both texts at once.
     std::string_view GetString(int c) const override {
-        auto text = db_.Text(row_.cells[c]);
-        text_ = text.ok() ? std::move(text).value() : std::string();
-        return text_;
+        auto text = db_.TextView(row_.cells[c]);
+        return text.ok() ? *text : std::string_view();
     }
 
   private:
     const Database& db_;
     const Table& table_;
     const Row& row_;
-    mutable std::string text_;
 };
 
 // A record of the values an INSERT or UPDATE statement gives, field i+1 for

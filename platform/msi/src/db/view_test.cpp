@@ -86,6 +86,22 @@ TEST(View, ModifyIsRefusedOnAJoin) {
     EXPECT_FALSE(view->Modify(View::ModifyMode::kDelete, *record).ok());
 }
 
+// A condition that compares two string columns of the row sees both texts.
+TEST(View, UpdateAndDeleteCompareTwoStringColumnsOfARow) {
+    testing_support::TempDir dir;
+    auto db = CreateDb((dir.path() / "s.msi").string());
+    ASSERT_TRUE(
+        Exec(db, "CREATE TABLE `A` (`K` SHORT NOT NULL, `S` CHAR(9), `T` CHAR(9) PRIMARY KEY `K`)")
+            .ok());
+    ASSERT_TRUE(Exec(db, "INSERT INTO `A` (`K`, `S`, `T`) VALUES (1, 'x', 'x')").ok());
+    ASSERT_TRUE(Exec(db, "INSERT INTO `A` (`K`, `S`, `T`) VALUES (2, 'x', 'y')").ok());
+    ASSERT_TRUE(Exec(db, "INSERT INTO `A` (`K`, `S`, `T`) VALUES (3, 'y', 'x')").ok());
+    ASSERT_TRUE(Exec(db, "UPDATE `A` SET `S` = 'same' WHERE `S` = `T`").ok());
+    ASSERT_TRUE(Exec(db, "DELETE FROM `A` WHERE `S` <> `T` AND `K` = 3").ok());
+    EXPECT_EQ(Rows(db, "SELECT `K`, `S`, `T` FROM `A`"),
+              (std::vector<std::string>{"1|same|x", "2|x|y"}));
+}
+
 TEST(View, ShortIntegersOutsideTheirRangeAreRefused) {
     testing_support::TempDir dir;
     auto db = CreateDb((dir.path() / "r.msi").string());
