@@ -68,21 +68,34 @@ class KeyMaker {
         const bool integer = !t.schema().columns[column].type.IsString();
         std::vector<uint32_t>& keys = it->second;
         keys.reserve(t.row_count());
+        if (!integer) ordinals_.reserve(ordinals_.size() + t.row_count());
         for (const auto& row : t.rows()) {
             const uint32_t cell = row->cells[column];
             if (integer) {
                 keys.push_back(cell);
                 continue;
             }
-            auto text = db_.TextView(cell);
-            const std::string_view value = text.ok() ? *text : std::string_view();
-            keys.push_back(ordinals_.try_emplace(value, static_cast<uint32_t>(ordinals_.size()))
-                               .first->second);
+            keys.push_back(OrdinalOf(cell));
         }
         return keys;
     }
 
   private:
+    static constexpr uint32_t kUnknown = UINT32_MAX;
+
+    // Texts are hashed once per string id, not once per cell.
+    uint32_t OrdinalOf(uint32_t id) {
+        if (ordinal_of_id_.size() < db_.pool().IdLimit())
+            ordinal_of_id_.resize(db_.pool().IdLimit(), kUnknown);
+        if (id < ordinal_of_id_.size() && ordinal_of_id_[id] != kUnknown) return ordinal_of_id_[id];
+        auto text = db_.TextView(id);
+        const std::string_view value = text.ok() ? *text : std::string_view();
+        const uint32_t ordinal =
+            ordinals_.try_emplace(value, static_cast<uint32_t>(ordinals_.size())).first->second;
+        if (id < ordinal_of_id_.size()) ordinal_of_id_[id] = ordinal;
+        return ordinal;
+    }
+
     struct PairHash {
         size_t operator()(const std::pair<size_t, size_t>& p) const {
             return std::hash<size_t>()(p.first * 1'000'003u + p.second);
@@ -90,6 +103,7 @@ class KeyMaker {
     };
     const Database& db_;
     std::unordered_map<std::string_view, uint32_t> ordinals_;
+    std::vector<uint32_t> ordinal_of_id_;  // kUnknown until the id is met
     std::unordered_map<std::pair<size_t, size_t>, std::vector<uint32_t>, PairHash> keys_;
 };
 
