@@ -163,11 +163,12 @@ Result<std::vector<uint32_t>> JoinGroup(std::span<const std::shared_ptr<Table>> 
     for (size_t r = 0; r < tables[first]->row_count(); ++r)
         found[r * width + first] = static_cast<uint32_t>(r);
 
+    // A link from the next table to one joined before it.
+    struct Step {
+        size_t column, other_table, other_column;
+    };
     for (size_t taken = 1; taken < members.size() && !found.empty(); ++taken) {
-        // The links from the next table to those joined: (its column, other table, other column).
-        struct Step {
-            size_t column, other_table, other_column;
-        };
+        // The next table: the smallest of those linked to the joined ones.
         size_t next = SIZE_MAX;
         for (const Link& link : links) {
             for (int side = 0; side < 2; ++side) {
@@ -185,6 +186,7 @@ Result<std::vector<uint32_t>> JoinGroup(std::span<const std::shared_ptr<Table>> 
                         {link.column[side], link.table[1 - side], link.column[1 - side]});
             }
         }
+        // The first link finds the candidate rows; the others must hold too.
         const KeyIndex index(keys.Keys(tables, next, steps[0].column));
         std::vector<const std::vector<uint32_t>*> own, other;
         for (const Step& step : steps) {
