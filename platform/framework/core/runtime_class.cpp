@@ -4,8 +4,6 @@
 #include <mutex>
 #include <string>
 
-#include "core/object.h"
-
 namespace fw {
 namespace {
 
