@@ -35,8 +35,8 @@ void CDeltalensDlg::SetStartFiles(const std::string& package, const std::string&
     start_transform_ = transform;
 }
 
-BOOL CDeltalensDlg::OnCommand(int id) {
-    return Commands().Dispatch(this, id) || CDialog::OnCommand(id);
+BOOL CDeltalensDlg::OnCommand(WPARAM wparam, LPARAM lparam) {
+    return Commands().Dispatch(this, wparam) || CDialog::OnCommand(wparam, lparam);
 }
 
 void CDeltalensDlg::DoDataExchange(CDataExchange* dx) {

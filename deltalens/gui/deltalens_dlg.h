@@ -22,7 +22,7 @@ class CDeltalensDlg : public CDialog {
     // runs as soon as the dialog shows.
     void SetStartFiles(const std::string& package, const std::string& transform);
 
-    BOOL OnCommand(int id) override;
+    BOOL OnCommand(WPARAM wparam, LPARAM lparam) override;
     void OnSysCommand(UINT id, LPARAM param) override;
     BOOL OnNotify(WPARAM id, const NMHDR* header, LRESULT* result) override;
 

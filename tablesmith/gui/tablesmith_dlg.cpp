@@ -37,8 +37,8 @@ CTablesmithDlg::CTablesmithDlg(CWnd* parent)
       m_hIcon(AfxGetApp() != nullptr ? AfxGetApp()->LoadIcon(IDR_MAINFRAME)
                                      : fw::LoadIconResource(IDR_MAINFRAME)) {}
 
-BOOL CTablesmithDlg::OnCommand(int id) {
-    return Commands().Dispatch(this, id) || CDialog::OnCommand(id);
+BOOL CTablesmithDlg::OnCommand(WPARAM wparam, LPARAM lparam) {
+    return Commands().Dispatch(this, wparam) || CDialog::OnCommand(wparam, lparam);
 }
 
 void CTablesmithDlg::DoDataExchange(CDataExchange* dx) {

@@ -26,7 +26,7 @@ class CTablesmithDlg : public CDialog {
     // A package to choose as "..." would, once the dialog is up.
     void SetStartPackage(const std::string& path) { start_package_ = path; }
 
-    BOOL OnCommand(int id) override;
+    BOOL OnCommand(WPARAM wparam, LPARAM lparam) override;
     void OnSysCommand(UINT id, LPARAM param) override;
 
     // Exchanged with the controls, in this order (DoDataExchange).

@@ -13,6 +13,7 @@
 #include "window/icon_handle.h"
 #include "window/list_view.h"
 #include "window/qt_text.h"
+#include "window/resources.h"
 
 namespace fw {
 

@@ -1,7 +1,6 @@
 #include "window/data_exchange.h"
 
 #include "window/controls.h"
-#include "window/dialog.h"
 
 void DDX_Text(CDataExchange* dx, int id, std::string& value) {
     CWnd* control = dx->m_pDlgWnd->GetDlgItem(id);

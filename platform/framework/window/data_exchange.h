@@ -1,24 +1,14 @@
 // Dialog data exchange: one function per member, called by a dialog's
 // DoDataExchange in a fixed order, copying between a member and a control in
 // the direction the exchange runs (controls to members when saving).
+//
+// CDataExchange, the state of one exchange, is in dialog.h: the dialog makes
+// it, and these functions, above the dialog, work on it.
 #pragma once
 
 #include <string>
 
-#include "win32/types.h"
-
-class CDialog;
-class CWnd;
-
-class CDataExchange {
-  public:
-    CDataExchange(CDialog* dialog, BOOL save_and_validate)
-        : m_pDlgWnd(dialog), m_bSaveAndValidate(save_and_validate) {}
-
-    CDialog* m_pDlgWnd;
-    // TRUE: controls to members; FALSE: members to controls.
-    BOOL m_bSaveAndValidate;
-};
+#include "window/dialog.h"
 
 // The text of an edit field.
 void DDX_Text(CDataExchange* dx, int id, std::string& value);

@@ -5,7 +5,6 @@
 
 #include "core/message_box.h"
 #include "window/controls.h"
-#include "window/data_exchange.h"
 #include "window/dialog_window.h"
 #include "window/icon_handle.h"
 #include "window/styles.h"
@@ -27,7 +26,14 @@ bool CDialog::BuildWindow() {
     // other than itself.
     CWnd* owner = parent_ != nullptr ? parent_ : AfxGetMainWnd();
     QWidget* parent = owner != nullptr && owner != this ? owner->widget() : nullptr;
-    window_ = std::make_unique<fw::DialogWindow>(*this, *dialog_template, parent);
+    fw::DialogEvents events{
+        [this](WPARAM wparam, LPARAM lparam) { OnCommand(wparam, lparam); },
+        [this](UINT id) { OnSysCommand(id, 0); },
+        [this](NMHDR& header, LRESULT* result) { OnNotify(header.idFrom, &header, result); },
+        [this]() -> const CMenu* { return &system_menu_; },
+        [this] { OnPaint(); },
+    };
+    window_ = std::make_unique<fw::DialogWindow>(std::move(events), *dialog_template, parent);
     AttachWidget(window_.get(), static_cast<int>(template_id_));
 
     // The platform's system menu holds these before the program adds its own.
@@ -49,6 +55,7 @@ void CDialog::DestroyWindow() {
     for (CWnd* control : attached_) {
         control->DetachWidget();
         control->attached_to_ = nullptr;
+        control->forget_ = nullptr;
     }
     attached_.clear();
     items_.clear();
@@ -135,7 +142,7 @@ UINT CDialog::IsDlgButtonChecked(int id) const {
 void CDialog::PostCommand(int id) {
     if (window_ == nullptr) return;
     // Tied to the window: a command posted to a window that is gone is lost.
-    QTimer::singleShot(0, window_.get(), [this, id] { OnCommand(id); });
+    QTimer::singleShot(0, window_.get(), [this, id] { OnCommand(MAKEWPARAM(id, BN_CLICKED), 0); });
 }
 
 void CDialog::GotoDlgCtrl(CWnd* control) {
@@ -160,13 +167,17 @@ void CDialog::NoteAttachedControl(CWnd* control) {
     if (control->attached_to_ == this) return;
     attached_.push_back(control);
     control->attached_to_ = this;
+    control->forget_ = [this, control] { ForgetAttachedControl(control); };
 }
 
 void CDialog::ForgetAttachedControl(CWnd* control) {
     std::erase(attached_, control);
 }
 
-BOOL CDialog::OnCommand(int id) {
+BOOL CDialog::OnCommand(WPARAM wparam, LPARAM /*lparam*/) {
+    // A control's change is news for the dialog's own handlers, not a command.
+    if (HIWORD(wparam) != BN_CLICKED) return FALSE;
+    const int id = LOWORD(wparam);
     switch (id) {
         case IDOK:
             OnOK();

@@ -3,9 +3,16 @@
 //
 //   - DoModal builds the window, runs OnInitDialog, and waits until the
 //     dialog ends; the window is gone when it returns.
-//   - A click on a button or check box is a command with the control's id:
-//     OnCommand, where a dialog dispatches its own handlers first. IDOK and
-//     IDCANCEL fall back to OnOK and OnCancel, which end the dialog.
+//   - What a control tells its dialog is a command: OnCommand gets what the
+//     platform's WM_COMMAND carries, the control's id in the low word of the
+//     first parameter, the notification code in its high word, and the
+//     control's window as the second. A click on a button or check box is
+//     BN_CLICKED (0); a drop-down list sends CBN_SELCHANGE when the user
+//     chooses an entry (not when the program selects one); an edit field
+//     sends EN_CHANGE after each change of its text, the program's
+//     SetWindowText included. A dialog dispatches its own handlers first
+//     (fw::CommandMap); IDOK and IDCANCEL fall back to OnOK and OnCancel,
+//     which end the dialog.
 //   - F1 is ID_HELP, which goes to the application object when the dialog
 //     leaves it, as every command the dialog does not handle does.
 //   - Enter runs the default button's command (the first default push
@@ -30,11 +37,23 @@
 #include "window/resources.h"
 #include "window/wnd.h"
 
-class CDataExchange;
-
 namespace fw {
 class DialogWindow;
 }
+
+class CDialog;
+
+// The state of one data exchange (DoDataExchange): the functions that copy
+// between members and controls are in data_exchange.h.
+class CDataExchange {
+  public:
+    CDataExchange(CDialog* dialog, BOOL save_and_validate)
+        : m_pDlgWnd(dialog), m_bSaveAndValidate(save_and_validate) {}
+
+    CDialog* m_pDlgWnd;
+    // TRUE: controls to members; FALSE: members to controls.
+    BOOL m_bSaveAndValidate;
+};
 
 class CDialog : public CWnd {
   public:
@@ -64,8 +83,9 @@ class CDialog : public CWnd {
     UINT IsDlgButtonChecked(int id) const;
     // Focus on a control, as the dialog manager moves it.
     void GotoDlgCtrl(CWnd* control);
-    // Runs command `id` once the window's messages are handled again (after
-    // OnInitDialog: once the dialog shows), as a posted WM_COMMAND does.
+    // Runs command `id` (BN_CLICKED, no control) once the window's messages
+    // are handled again (after OnInitDialog: once the dialog shows), as a
+    // posted WM_COMMAND does.
     void PostCommand(int id);
 
     // The system menu; `revert` is accepted and ignored.
@@ -82,8 +102,11 @@ class CDialog : public CWnd {
     void DestroyWindow();
 
     // Called by the framework; a dialog overrides what it handles. Public so
-    // that the framework's window and tests can send what a user would.
-    virtual BOOL OnCommand(int id);
+    // that tests can send what a user would. OnCommand: LOWORD(wparam) is
+    // the id, HIWORD(wparam) the notification code, `lparam` the control's
+    // window (0 for a key or a menu item); the default handles BN_CLICKED
+    // only.
+    virtual BOOL OnCommand(WPARAM wparam, LPARAM lparam);
     virtual void OnSysCommand(UINT id, LPARAM param);
     // A control's notification (notify.h); TRUE when handled, with the
     // answer in *result.
@@ -100,8 +123,6 @@ class CDialog : public CWnd {
     void Default();
 
   private:
-    friend class fw::DialogWindow;
-
     bool BuildWindow();
     void SetInitialFocus();
 
@@ -126,10 +147,12 @@ void AppendAboutItem(CDialog& dialog, int string_id, UINT command);
 }  // namespace fw
 
 // A dialog's own command handlers, as a table: each dialog class keeps one
-// and dispatches from its OnCommand:
-//   static const fw::CommandMap<CMyDlg> kCommands{{1001, &CMyDlg::OnBrowse}};
-//   BOOL CMyDlg::OnCommand(int id) {
-//       return kCommands.Dispatch(this, id) || CDialog::OnCommand(id);
+// and dispatches from its OnCommand. An entry runs on its control's clicks
+// unless it names another notification:
+//   static const fw::CommandMap<CMyDlg> kCommands{
+//       {1001, &CMyDlg::OnBrowse}, {1002, &CMyDlg::OnChooseTable, CBN_SELCHANGE}};
+//   BOOL CMyDlg::OnCommand(WPARAM wparam, LPARAM lparam) {
+//       return kCommands.Dispatch(this, wparam) || CDialog::OnCommand(wparam, lparam);
 //   }
 namespace fw {
 
@@ -139,13 +162,15 @@ class CommandMap {
     struct Entry {
         int id;
         void (Dialog::*handler)();
+        int code = BN_CLICKED;
     };
     CommandMap(std::initializer_list<Entry> entries) : entries_(entries) {}
 
-    // Runs the handler of `id`; false when there is none.
-    bool Dispatch(Dialog* dialog, int id) const {
+    // Runs the handler of the command's id and notification code (an
+    // OnCommand's first parameter); false when there is none.
+    bool Dispatch(Dialog* dialog, WPARAM wparam) const {
         for (const Entry& entry : entries_) {
-            if (entry.id == id) {
+            if (entry.id == LOWORD(wparam) && entry.code == HIWORD(wparam)) {
                 (dialog->*entry.handler)();
                 return true;
             }

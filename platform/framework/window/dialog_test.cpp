@@ -145,6 +145,50 @@ TEST_F(DialogTest, ClicksOnButtonsAndCheckBoxesAreCommands) {
     EXPECT_EQ(2u, dialog.commands.size());
 }
 
+// What the platform's controls tell their dialog besides clicks: a drop-down
+// list the user's choice of an entry, an edit field every change of its
+// text, also the program's own; the default handling takes neither for a
+// command.
+TEST_F(DialogTest, ControlsTellTheirDialogOfChangesWithTheirNotificationCodes) {
+    TestDialog dialog;
+    dialog.m_strText = "start";
+    ASSERT_TRUE(dialog.Create());
+    QApplication::setActiveWindow(dialog.widget());
+    // Initialisation set the edit's text.
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{kEditId, EN_CHANGE}}), dialog.command_codes);
+
+    dialog.command_codes.clear();
+    dialog.m_cbChoice.AddString("one");
+    dialog.m_cbChoice.AddString("two");
+    dialog.m_cbChoice.SetCurSel(0);  // the program's choice: no news
+    dialog.m_cbChoice.SetFocus();
+    ui::PressKey(ui::Key::kDown);  // the user's
+    EXPECT_EQ(1, dialog.m_cbChoice.GetCurSel());
+    ui::TypeText(*dialog.GetDlgItem(kEditId), "s");
+    dialog.SetDlgItemText(kEditId, "starts");  // the same text is a change too
+    EXPECT_EQ((std::vector<std::pair<int, int>>{
+                  {kComboId, CBN_SELCHANGE}, {kEditId, EN_CHANGE}, {kEditId, EN_CHANGE}}),
+              dialog.command_codes);
+    EXPECT_TRUE(dialog.commands.empty());
+    EXPECT_TRUE(dialog.IsWindowVisible());
+}
+
+TEST(CommandMapTest, AnEntryRunsOnItsIdAndNotificationCodeOnly) {
+    struct Target {
+        std::vector<int> runs;
+        void Click() { runs.push_back(1); }
+        void Choose() { runs.push_back(2); }
+    };
+    const fw::CommandMap<Target> map{{7, &Target::Click}, {8, &Target::Choose, CBN_SELCHANGE}};
+    Target target;
+    EXPECT_TRUE(map.Dispatch(&target, MAKEWPARAM(7, BN_CLICKED)));
+    EXPECT_FALSE(map.Dispatch(&target, MAKEWPARAM(7, EN_CHANGE)));
+    EXPECT_TRUE(map.Dispatch(&target, MAKEWPARAM(8, CBN_SELCHANGE)));
+    EXPECT_FALSE(map.Dispatch(&target, MAKEWPARAM(8, BN_CLICKED)));
+    EXPECT_FALSE(map.Dispatch(&target, MAKEWPARAM(9, BN_CLICKED)));
+    EXPECT_EQ((std::vector<int>{1, 2}), target.runs);
+}
+
 TEST_F(DialogTest, TheSortedComboKeepsItsEntriesInOrderWithoutRegardToCase) {
     TestDialog dialog;
     ASSERT_TRUE(dialog.Create());

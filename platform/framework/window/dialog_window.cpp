@@ -1,22 +1,25 @@
 #include "window/dialog_window.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 
 #include "core/message_box.h"
 #include "window/control_factory.h"
-#include "window/dialog.h"
+#include "window/list_view.h"
 #include "window/qt_text.h"
 #include "window/styles.h"
 #include "window/ui_test_hook_internal.h"
 
 namespace fw {
 
-DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& dialog_template, QWidget* parent)
-    : QDialog(parent), owner_(owner), default_command_(IDOK) {
+DialogWindow::DialogWindow(DialogEvents events, const DialogTemplate& dialog_template,
+                           QWidget* parent)
+    : QDialog(parent), events_(std::move(events)), default_command_(IDOK) {
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if ((dialog_template.style & WS_MINIMIZEBOX) != 0) flags |= Qt::WindowMinimizeButtonHint;
@@ -62,22 +65,37 @@ void DialogWindow::BuildControls(const DialogTemplate& dialog_template) {
             previous_in_tab_order = widget;
         }
         widget->installEventFilter(this);
-        ConnectCommand(widget, control.id);
+        ConnectControl(widget, control.id);
     }
 }
 
-// A click on a button or check box is the dialog's command of that id.
-void DialogWindow::ConnectCommand(QWidget* widget, int id) {
-    auto* button = qobject_cast<QAbstractButton*>(widget);
-    if (button == nullptr || id == kStaticId) return;
-    connect(button, &QAbstractButton::clicked, this, [this, id] { owner_.OnCommand(id); });
+void DialogWindow::ConnectControl(QWidget* widget, int id) {
+    if (id == kStaticId) return;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, id] { SendCommand(id, BN_CLICKED); });
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        // The user's choices only: the platform's list is silent when the
+        // program selects an entry, and so is `activated`.
+        connect(combo, &QComboBox::activated, this, [this, id] { SendCommand(id, CBN_SELCHANGE); });
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        // Typing and the program's SetWindowText alike (see CWnd).
+        connect(edit, &QLineEdit::textChanged, this, [this, id] { SendCommand(id, EN_CHANGE); });
+    } else if (auto* list = dynamic_cast<ListViewWidget*>(widget)) {
+        list->SetParentListener(
+            [this](NMHDR& header, LRESULT* result) { events_.notify(header, result); });
+    }
+}
+
+void DialogWindow::SendCommand(int id, int code) {
+    events_.command(MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Control(id)));
 }
 
 void DialogWindow::RunDefaultCommand() {
     QWidget* target = Control(default_command_);
     // A disabled default button does nothing, as on the platform.
     if (target != nullptr && !target->isEnabled()) return;
-    owner_.OnCommand(default_command_);
+    SendCommand(default_command_, BN_CLICKED);
 }
 
 bool DialogWindow::IsSystemMenuKey(const QKeyEvent& event) const {
@@ -93,7 +111,7 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        owner_.OnCommand(ID_HELP);
+        SendCommand(ID_HELP, BN_CLICKED);
         return;
     }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
@@ -135,7 +153,7 @@ void DialogWindow::ShowSystemMenu(const QPoint& global_position) {
     // Every item stays visible, separators included: the menu is the
     // dialog's data, shown as it stands.
     menu.setSeparatorsCollapsible(false);
-    for (const CMenu::Item& item : owner_.GetSystemMenu(FALSE)->Items()) {
+    for (const CMenu::Item& item : events_.system_menu()->Items()) {
         if (item.flags == MF_SEPARATOR) {
             menu.addSeparator();
         } else {
@@ -148,12 +166,12 @@ void DialogWindow::ShowSystemMenu(const QPoint& global_position) {
     // The dialog stays the window the user works in (a platform that let
     // the menu take the activation gives it back here).
     if (isVisible()) activateWindow();
-    if (chosen != nullptr) owner_.OnSysCommand(chosen->data().toUInt(), 0);
+    if (chosen != nullptr) events_.system_command(chosen->data().toUInt());
 }
 
 void DialogWindow::paintEvent(QPaintEvent* event) {
     paint_event_ = event;
-    owner_.OnPaint();
+    events_.paint();
     paint_event_ = nullptr;
 }
 
@@ -162,7 +180,7 @@ void DialogWindow::DefaultPaint() {
 }
 
 void DialogWindow::reject() {
-    owner_.OnCommand(IDCANCEL);
+    SendCommand(IDCANCEL, BN_CLICKED);
 }
 
 }  // namespace fw

@@ -1,23 +1,41 @@
 // The Qt window of a CDialog (framework side only): builds the controls of
-// the template, turns clicks and keys into the dialog's commands, and shows
-// the system-menu stand-in. See dialog.h for the behaviour.
+// the template, turns clicks, keys and the controls' changes into commands
+// and notifications, and shows the system-menu stand-in. See dialog.h for
+// the behaviour.
+//
+// The window knows nothing of its dialog: it tells it through the handlers
+// the dialog registers (DialogEvents), as each control widget tells the
+// window through its signals.
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <map>
 
 #include "window/dialog_template.h"
-
-class CDialog;
-class QMenu;
+#include "window/menu.h"
+#include "window/notify.h"
 
 namespace fw {
 
+// What the window tells its owner. Every handler must be set.
+struct DialogEvents {
+    // A command, with WM_COMMAND's parameters (see CDialog::OnCommand).
+    std::function<void(WPARAM wparam, LPARAM lparam)> command;
+    // The system-menu item chosen.
+    std::function<void(UINT id)> system_command;
+    // A control's notification record; the answer goes to *result.
+    std::function<void(NMHDR& header, LRESULT* result)> notify;
+    // The menu the system menu shows.
+    std::function<const CMenu*()> system_menu;
+    // Paints the client area; DefaultPaint paints as the platform does.
+    std::function<void()> paint;
+};
+
 class DialogWindow : public QDialog {
   public:
-    DialogWindow(CDialog& owner, const DialogTemplate& dialog_template, QWidget* parent);
+    DialogWindow(DialogEvents events, const DialogTemplate& dialog_template, QWidget* parent);
 
-    CDialog& Owner() const { return owner_; }
     // The control widget of `id`, or nullptr.
     QWidget* Control(int id) const;
     const std::map<int, QWidget*>& Controls() const { return controls_; }
@@ -44,11 +62,14 @@ class DialogWindow : public QDialog {
 
   private:
     void BuildControls(const DialogTemplate& dialog_template);
-    void ConnectCommand(QWidget* widget, int id);
+    // Tells the owner what the control of `id` does.
+    void ConnectControl(QWidget* widget, int id);
+    // Command `id` with notification `code`, from its control if it has one.
+    void SendCommand(int id, int code);
     bool IsSystemMenuKey(const QKeyEvent& event) const;
     void RunDefaultCommand();
 
-    CDialog& owner_;
+    DialogEvents events_;
     std::map<int, QWidget*> controls_;
     int default_command_;
     DialogBaseUnits base_units_{};

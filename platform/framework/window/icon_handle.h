@@ -3,15 +3,14 @@
 
 #include <QIcon>
 
-#include "window/resources.h"
-
 namespace fw {
 
 struct IconHandle {
     QIcon icon;
 };
 
-inline QIcon ToQIcon(HICON handle) {
+// Takes an HICON (resources.h), which points to one of these.
+inline QIcon ToQIcon(const IconHandle* handle) {
     return handle == nullptr ? QIcon() : handle->icon;
 }
 

@@ -25,16 +25,23 @@ fw::ListViewWidget* CListCtrl::view() const {
 }
 
 CListCtrl::~CListCtrl() {
-    if (fw::ListViewWidget* list = view()) list->SetControl(nullptr);
+    if (fw::ListViewWidget* list = view()) list->SetControlListener({});
 }
 
 void CListCtrl::AttachWidget(QWidget* widget, int id) {
     CWnd::AttachWidget(widget, id);
-    if (fw::ListViewWidget* list = view()) list->SetControl(this);
+    fw::ListViewWidget* list = view();
+    if (list == nullptr) return;
+    list->SetControlListener({
+        [this](const NMHDR& header, LRESULT* result) {
+            return OnReflectedNotify(&header, result) != FALSE;
+        },
+        [this](const NMHDR& header, LRESULT* result) { OnNotify(0, &header, result); },
+    });
 }
 
 void CListCtrl::DetachWidget() {
-    if (fw::ListViewWidget* list = view()) list->SetControl(nullptr);
+    if (fw::ListViewWidget* list = view()) list->SetControlListener({});
     CWnd::DetachWidget();
 }
 

@@ -5,11 +5,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "window/dialog.h"
-#include "window/dialog_window.h"
 #include "window/image_list.h"
 #include "window/image_list_data.h"
-#include "window/list_ctrl.h"
 #include "window/message_modifiers.h"
 #include "window/styles.h"
 
@@ -127,17 +124,16 @@ NMHDR ListViewWidget::HeaderOf(int code) {
 
 LRESULT ListViewWidget::SendItemNotification(NMHDR& header) {
     LRESULT result = 0;
-    if (control_ != nullptr && control_->OnReflectedNotify(&header, &result)) return result;
-    if (auto* dialog = dynamic_cast<DialogWindow*>(parentWidget()))
-        dialog->Owner().OnNotify(header.idFrom, &header, &result);
+    if (control_.items && control_.items(header, &result)) return result;
+    if (parent_) parent_(header, &result);
     return result;
 }
 
 LRESULT ListViewWidget::SendHeaderClick(int column, int button) {
-    if (column < 0 || control_ == nullptr) return 0;
+    if (column < 0 || !control_.header) return 0;
     NMHEADER click{{header(), 0, HDN_ITEMCLICKA}, column, button, nullptr};
     LRESULT result = 0;
-    control_->OnNotify(0, &click.hdr, &result);
+    control_.header(click.hdr, &result);
     return result;
 }
 

@@ -1,14 +1,15 @@
 // The widget of a list view control (framework side): a tree view over a
 // ListModel, set up as a flat report list with single selection, which
-// turns the user's clicks and keys into the control's notifications.
+// turns the user's clicks and keys into the control's notifications. It
+// knows neither its control object nor its dialog: they register listeners.
 #pragma once
 
 #include <QTreeView>
+#include <functional>
 
 #include "window/list_model.h"
 #include "window/notify.h"
 
-class CListCtrl;
 class CImageList;
 
 namespace fw {
@@ -20,8 +21,18 @@ class ListViewWidget : public QTreeView {
     ListModel& Model() { return model_; }
     const ListModel& Model() const { return model_; }
 
-    // The control object that hears the notifications first.
-    void SetControl(CListCtrl* control) { control_ = control; }
+    // The control object hears the notifications first: `items` those about
+    // items (true: consumed, the parent does not hear it), `header` its
+    // header's clicks. An empty listener hears nothing.
+    struct ControlListener {
+        std::function<bool(const NMHDR& header, LRESULT* result)> items;
+        std::function<void(const NMHDR& header, LRESULT* result)> header;
+    };
+    void SetControlListener(ControlListener listener) { control_ = std::move(listener); }
+    // The parent (the dialog) hears the notifications about items the
+    // control leaves.
+    using ParentListener = std::function<void(NMHDR& header, LRESULT* result)>;
+    void SetParentListener(ParentListener listener) { parent_ = std::move(listener); }
     void SetImageList(CImageList* images);
     CImageList* ImageList() const { return images_; }
 
@@ -49,7 +60,8 @@ class ListViewWidget : public QTreeView {
     NMHDR HeaderOf(int code);
 
     ListModel model_;
-    CListCtrl* control_ = nullptr;
+    ControlListener control_;
+    ParentListener parent_;
     CImageList* images_ = nullptr;
 };
 

@@ -15,7 +15,13 @@ struct NMHDR {
     int code;               // NM_..., LVN_..., HDN_...
 };
 
-// Codes.
+// The notification codes a command carries (HIWORD of OnCommand's first
+// parameter, window_types.h).
+#define BN_CLICKED 0
+#define CBN_SELCHANGE 1
+#define EN_CHANGE 0x0300
+
+// The codes of the notification records.
 #define NM_CLICK (-2)
 #define LVN_ITEMCHANGED (-101)
 #define LVN_KEYDOWN (-155)

@@ -1,11 +1,7 @@
 #include "window/win_app.h"
 
-#include <QApplication>
-
 #include "core/message_box.h"
 #include "win32/debug.h"
-#include "window/qt_text.h"
-#include "window/window_message_box.h"
 
 namespace {
 
@@ -48,24 +44,4 @@ CWinApp* AfxGetApp() {
 
 CWnd* AfxGetMainWnd() {
     return the_app == nullptr ? nullptr : the_app->m_pMainWnd;
-}
-
-int AfxWinMain(int argc, char** argv) {
-    CWinApp* app = AfxGetApp();
-    if (app == nullptr) return 1;
-    QApplication qt(argc, argv);
-    QApplication::setApplicationName(fw::ToQString(AfxGetAppName()));
-    QApplication::setApplicationVersion(fw::ToQString(fw::LoadVersionResource().product_version));
-    fw::SetApplicationObjectPresent(true);
-    fw::SetMessageBoxHandler(fw::ShowWindowMessageBox);
-
-    // Qt has taken its own options (-platform ...) out of argv; the rest
-    // stay bytes, so that a file name that is not UTF-8 still opens.
-    app->SetArguments(std::vector<std::string>(argv + 1, argv + argc));
-
-    if (app->InitInstance()) QApplication::exec();
-    const int status = app->ExitInstance();
-    fw::SetMessageBoxHandler({});
-    fw::SetApplicationObjectPresent(false);
-    return status;
 }

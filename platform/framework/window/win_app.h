@@ -61,5 +61,6 @@ CWnd* AfxGetMainWnd();
 inline void AfxEnableControlContainer() {}
 
 // The program's start: the window system, the real message boxes, then
-// InitInstance. Returns the exit status.
+// InitInstance. Returns the exit status. (In win_main.cpp, above both the
+// application object and the boxes.)
 int AfxWinMain(int argc, char** argv);

@@ -96,9 +96,10 @@ const fw::ResourceTable& TestResources() {
     return table;
 }
 
-BOOL TestDialog::OnCommand(int id) {
-    commands.push_back(id);
-    return CDialog::OnCommand(id);
+BOOL TestDialog::OnCommand(WPARAM wparam, LPARAM lparam) {
+    if (HIWORD(wparam) == BN_CLICKED) commands.push_back(LOWORD(wparam));
+    command_codes.emplace_back(LOWORD(wparam), HIWORD(wparam));
+    return CDialog::OnCommand(wparam, lparam);
 }
 
 void TestDialog::OnSysCommand(UINT id, LPARAM param) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "window/controls.h"
@@ -38,15 +39,17 @@ class TestDialog : public CDialog {
   public:
     explicit TestDialog(UINT template_id = kTestDialog) : CDialog(template_id) {}
 
-    BOOL OnCommand(int id) override;
+    BOOL OnCommand(WPARAM wparam, LPARAM lparam) override;
     void OnSysCommand(UINT id, LPARAM param) override;
     BOOL OnNotify(WPARAM id, const NMHDR* header, LRESULT* result) override;
 
     std::string m_strText;
     int m_bCheck = 0;
     CComboBox m_cbChoice;
-    // What reached the dialog, in order.
+    // What reached the dialog, in order: the ids of the clicks, keys and
+    // menu items (BN_CLICKED), and every command as {id, notification code}.
     std::vector<int> commands;
+    std::vector<std::pair<int, int>> command_codes;
     std::vector<UINT> system_commands;
     std::vector<int> notifications;
 

@@ -7,11 +7,10 @@
 #include <QLineEdit>
 #include <QWidget>
 
-#include "window/dialog.h"
 #include "window/qt_text.h"
 
 CWnd::~CWnd() {
-    if (attached_to_ != nullptr) attached_to_->ForgetAttachedControl(this);
+    if (forget_) forget_();
 }
 
 BOOL CWnd::EnableWindow(BOOL enable) {
@@ -41,7 +40,11 @@ void CWnd::SetWindowText(const std::string& text) {
     if (widget_->isWindow()) {
         widget_->setWindowTitle(qtext);
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget_)) {
+        // The platform's edit tells its owner of every text set (EN_CHANGE),
+        // also of one equal to the text it had; Qt's is silent then.
+        const bool same = edit->text() == qtext;
         edit->setText(qtext);
+        if (same) Q_EMIT edit->textChanged(qtext);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget_)) {
         button->setText(qtext);
     } else if (auto* label = qobject_cast<QLabel*>(widget_)) {

@@ -6,13 +6,24 @@
 // no window answers every question with "none", "disabled" or "".
 #pragma once
 
+#include <functional>
 #include <string>
 
-#include "window/geometry.h"
 #include "window/window_types.h"
 
 class CDialog;
 class QWidget;
+
+// Rectangles in pixels, as the window functions hand them out.
+struct CRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+};
 
 class CWnd {
   public:
@@ -53,5 +64,8 @@ class CWnd {
 
   private:
     friend class CDialog;
-    CDialog* attached_to_ = nullptr;
+    // Set while a dialog keeps this object among the controls it attached:
+    // the dialog it belongs to, and what tells that dialog to forget it.
+    const CDialog* attached_to_ = nullptr;
+    std::function<void()> forget_;
 };
