@@ -88,22 +88,32 @@ void PutU32(std::vector<uint8_t>& out, uint32_t value) {
     for (int i = 0; i < 4; ++i) out.push_back(uint8_t(value >> (8 * i)));
 }
 
-}  // namespace
-
-std::vector<uint8_t> BuildScatteredFile(const Clsid& clsid,
-                                        const std::vector<ScatteredEntry>& children,
-                                        unsigned sector_shift) {
-    const size_t sector = size_t{1} << sector_shift;
-    const size_t slots = sector / 4;
-
+// The entries of the file in directory order: the root, then each storage's
+// children in sibling order.
+std::vector<FlatEntry> FlattenTree(const Clsid& clsid,
+                                   const std::vector<ScatteredEntry>& children) {
     std::vector<FlatEntry> flat(1);
     flat[0].entry.name = u"Root Entry";
     flat[0].entry.type = EntryType::kRoot;
     flat[0].entry.clsid = clsid;
     Flatten(children, 0, flat);
+    return flat;
+}
 
-    // Small streams share the mini stream, their mini sectors dealt out too.
-    std::vector<size_t> small, big;
+// The small streams' home: their mini sectors, dealt out, and the mini FAT
+// that chains them.
+struct MiniStream {
+    std::vector<uint8_t> bytes;
+    std::vector<uint32_t> fat;  // in whole sectors' worth of entries
+    size_t sectors = 0;         // mini sectors in use
+};
+
+// Places the streams under the cutoff in the mini stream (setting their
+// start) and returns the ids of the others that have content; an empty
+// stream starts nowhere.
+MiniStream PlaceSmallStreams(std::vector<FlatEntry>& flat, size_t sector,
+                             std::vector<size_t>& big) {
+    std::vector<size_t> small;
     for (size_t id = 1; id < flat.size(); ++id) {
         if (!flat[id].bytes || flat[id].bytes->empty()) {
             if (flat[id].bytes) flat[id].entry.start_sector = kEndOfChain;
@@ -111,110 +121,171 @@ std::vector<uint8_t> BuildScatteredFile(const Clsid& clsid,
         }
         (flat[id].bytes->size() < kMiniStreamCutoff ? small : big).push_back(id);
     }
-    std::vector<size_t> mini_counts;
-    for (size_t id : small) mini_counts.push_back(Units(flat[id].bytes->size(), kMiniSectorSize));
-    const auto mini_chains = Deal(mini_counts);
-    size_t mini_total = 0;
-    for (size_t n : mini_counts) mini_total += n;
-    std::vector<uint8_t> mini_stream(mini_total * kMiniSectorSize, 0);
-    std::vector<uint32_t> mini_fat(Units(mini_total * 4, sector) * slots, kFreeSector);
+    std::vector<size_t> counts;
+    for (size_t id : small) counts.push_back(Units(flat[id].bytes->size(), kMiniSectorSize));
+    const auto chains = Deal(counts);
+    MiniStream mini;
+    for (size_t n : counts) mini.sectors += n;
+    mini.bytes.assign(mini.sectors * kMiniSectorSize, 0);
+    mini.fat.assign(Units(mini.sectors * 4, sector) * (sector / 4), kFreeSector);
     for (size_t s = 0; s < small.size(); ++s) {
         const auto& bytes = *flat[small[s]].bytes;
-        for (size_t k = 0; k < mini_chains[s].size(); ++k) {
+        for (size_t k = 0; k < chains[s].size(); ++k) {
             const size_t from = k * kMiniSectorSize;
             const size_t n = std::min<size_t>(kMiniSectorSize, bytes.size() - from);
             std::copy_n(bytes.begin() + long(from), n,
-                        mini_stream.begin() + long(mini_chains[s][k] * kMiniSectorSize));
+                        mini.bytes.begin() + long(chains[s][k] * kMiniSectorSize));
         }
-        Link(mini_chains[s], mini_fat);
-        flat[small[s]].entry.start_sector = mini_chains[s].front();
+        Link(chains[s], mini.fat);
+        flat[small[s]].entry.start_sector = chains[s].front();
     }
+    return mini;
+}
 
-    // The regular chains: big streams, the mini stream, the mini FAT, the directory.
+// The regular chains with their contents, dealt out over the data sectors:
+// the big streams first, then the mini stream, the mini FAT and the
+// directory.
+struct Chains {
     std::vector<std::vector<uint8_t>> contents;
+    std::vector<std::vector<uint32_t>> sectors;           // each chain's sectors, in order
+    std::vector<size_t> counts;                           // each chain's sector count
+    size_t mini_stream = 0, mini_fat = 0, directory = 0;  // their chains' indexes
+    bool has_mini = false;
+
+    size_t DataSectors() const {
+        size_t data = 0;
+        for (size_t n : counts) data += n;
+        return data;
+    }
+};
+
+// Deals out the chains and fills in the entries' starts and the directory.
+Chains PlaceChains(std::vector<FlatEntry>& flat, const std::vector<size_t>& big,
+                   const MiniStream& mini, size_t sector) {
+    Chains chains;
+    auto& contents = chains.contents;
     for (size_t id : big) contents.push_back(*flat[id].bytes);
-    const size_t mini_stream_chain = contents.size();
-    contents.push_back(mini_stream);
-    const size_t mini_fat_chain = contents.size();
+    chains.mini_stream = contents.size();
+    contents.push_back(mini.bytes);
+    chains.mini_fat = contents.size();
     contents.emplace_back();
-    if (mini_total > 0)
-        for (uint32_t v : mini_fat) PutU32(contents.back(), v);
-    const size_t directory_chain = contents.size();
+    chains.has_mini = mini.sectors > 0;
+    if (chains.has_mini)
+        for (uint32_t v : mini.fat) PutU32(contents.back(), v);
+    chains.directory = contents.size();
     const size_t directory_bytes = Units(flat.size() * kDirectoryEntrySize, sector) * sector;
     contents.emplace_back(directory_bytes, 0);
-    std::vector<size_t> counts;
-    for (const auto& c : contents) counts.push_back(Units(c.size(), sector));
-    const auto chains = Deal(counts);
-    for (size_t b = 0; b < big.size(); ++b) flat[big[b]].entry.start_sector = chains[b].front();
-    const bool has_mini = mini_total > 0;
-    flat[0].entry.start_sector = has_mini ? chains[mini_stream_chain].front() : kEndOfChain;
-    flat[0].entry.size = mini_stream.size();
-    for (size_t id = 0; id < flat.size(); ++id)
-        flat[id].entry.EncodeTo(std::span<uint8_t>(contents[directory_chain])
-                                    .subspan(id * kDirectoryEntrySize, kDirectoryEntrySize));
-    for (size_t id = flat.size(); id < directory_bytes / kDirectoryEntrySize; ++id)
-        DirectoryEntry{}.EncodeTo(std::span<uint8_t>(contents[directory_chain])
-                                      .subspan(id * kDirectoryEntrySize, kDirectoryEntrySize));
+    for (const auto& c : contents) chains.counts.push_back(Units(c.size(), sector));
+    chains.sectors = Deal(chains.counts);
 
-    // FAT sectors at the end, in falling order, behind the DIFAT sectors.
-    size_t data = 0;
-    for (size_t n : counts) data += n;
-    size_t fat_count = 1, difat_count = 0;
+    for (size_t b = 0; b < big.size(); ++b)
+        flat[big[b]].entry.start_sector = chains.sectors[b].front();
+    flat[0].entry.start_sector =
+        chains.has_mini ? chains.sectors[chains.mini_stream].front() : kEndOfChain;
+    flat[0].entry.size = mini.bytes.size();
+    const std::span<uint8_t> directory(contents[chains.directory]);
+    for (size_t id = 0; id < directory_bytes / kDirectoryEntrySize; ++id) {
+        const DirectoryEntry& entry = id < flat.size() ? flat[id].entry : DirectoryEntry{};
+        entry.EncodeTo(directory.subspan(id * kDirectoryEntrySize, kDirectoryEntrySize));
+    }
+    return chains;
+}
+
+// The FAT sectors, at the end of the file in falling order, behind the
+// DIFAT sectors that follow the data.
+struct FatPlan {
+    size_t data = 0;  // data sectors; the DIFAT sectors start here
+    size_t difat_count = 0;
+    std::vector<uint32_t> fat_sectors;
+    std::vector<uint32_t> fat;
+
+    size_t Total() const { return data + difat_count + fat_sectors.size(); }
+};
+
+// As many FAT and DIFAT sectors as the file needs, counting themselves, and
+// the FAT that links every chain.
+FatPlan PlanFat(const Chains& chains, size_t slots) {
+    FatPlan plan;
+    plan.data = chains.DataSectors();
+    size_t fat_count = 1;
     for (;;) {
-        const size_t need = Units(data + fat_count + difat_count, slots);
+        const size_t need = Units(plan.data + fat_count + plan.difat_count, slots);
         const size_t need_difat =
             need > kHeaderDifatSlots ? Units(need - kHeaderDifatSlots, slots - 1) : 0;
-        if (need == fat_count && need_difat == difat_count) break;
+        if (need == fat_count && need_difat == plan.difat_count) break;
         fat_count = need;
-        difat_count = need_difat;
+        plan.difat_count = need_difat;
     }
-    const size_t total = data + difat_count + fat_count;
-    std::vector<uint32_t> fat_sectors(fat_count);
-    for (size_t j = 0; j < fat_count; ++j) fat_sectors[j] = uint32_t(total - 1 - j);
-    std::vector<uint32_t> fat(fat_count * slots, kFreeSector);
-    for (const auto& chain : chains) Link(chain, fat);
-    for (uint32_t s : fat_sectors) fat[s] = kFatSector;
-    for (size_t j = 0; j < difat_count; ++j) fat[data + j] = kDifatSector;
+    const size_t total = plan.data + plan.difat_count + fat_count;
+    for (size_t j = 0; j < fat_count; ++j) plan.fat_sectors.push_back(uint32_t(total - 1 - j));
+    plan.fat.assign(fat_count * slots, kFreeSector);
+    for (const auto& chain : chains.sectors) Link(chain, plan.fat);
+    for (uint32_t s : plan.fat_sectors) plan.fat[s] = kFatSector;
+    for (size_t j = 0; j < plan.difat_count; ++j) plan.fat[plan.data + j] = kDifatSector;
+    return plan;
+}
 
+CfbHeader MakeHeader(const Chains& chains, const FatPlan& plan, unsigned sector_shift) {
     CfbHeader header;
     header.major_version = sector_shift == kSectorShiftV4 ? 4 : 3;
     header.sector_shift = uint16_t(sector_shift);
     header.directory_sector_count =
-        header.major_version == 4 ? uint32_t(counts[directory_chain]) : 0;
-    header.fat_sector_count = uint32_t(fat_count);
-    header.first_directory_sector = chains[directory_chain].front();
-    header.first_mini_fat_sector = has_mini ? chains[mini_fat_chain].front() : kEndOfChain;
-    header.mini_fat_sector_count = has_mini ? uint32_t(counts[mini_fat_chain]) : 0;
-    header.first_difat_sector = difat_count > 0 ? uint32_t(data) : kEndOfChain;
-    header.difat_sector_count = uint32_t(difat_count);
-    for (size_t j = 0; j < std::min(fat_count, kHeaderDifatSlots); ++j)
-        header.difat[j] = fat_sectors[j];
+        header.major_version == 4 ? uint32_t(chains.counts[chains.directory]) : 0;
+    header.fat_sector_count = uint32_t(plan.fat_sectors.size());
+    header.first_directory_sector = chains.sectors[chains.directory].front();
+    header.first_mini_fat_sector =
+        chains.has_mini ? chains.sectors[chains.mini_fat].front() : kEndOfChain;
+    header.mini_fat_sector_count = chains.has_mini ? uint32_t(chains.counts[chains.mini_fat]) : 0;
+    header.first_difat_sector = plan.difat_count > 0 ? uint32_t(plan.data) : kEndOfChain;
+    header.difat_sector_count = uint32_t(plan.difat_count);
+    for (size_t j = 0; j < std::min(plan.fat_sectors.size(), kHeaderDifatSlots); ++j)
+        header.difat[j] = plan.fat_sectors[j];
+    return header;
+}
 
-    std::vector<uint8_t> file(sector * (total + 1), 0);
-    const auto encoded = header.Encode();
+// The header, then every chain, DIFAT and FAT sector where it was placed.
+std::vector<uint8_t> WriteFile(const Chains& chains, const FatPlan& plan, unsigned sector_shift) {
+    const size_t sector = size_t{1} << sector_shift;
+    const size_t slots = sector / 4;
+    std::vector<uint8_t> file(sector * (plan.Total() + 1), 0);
+    const auto encoded = MakeHeader(chains, plan, sector_shift).Encode();
     std::copy(encoded.begin(), encoded.end(), file.begin());
     auto at = [&](size_t s) { return file.begin() + long((s + 1) * sector); };
-    for (size_t c = 0; c < chains.size(); ++c)
-        for (size_t k = 0; k < chains[c].size(); ++k) {
+    for (size_t c = 0; c < chains.sectors.size(); ++c)
+        for (size_t k = 0; k < chains.sectors[c].size(); ++k) {
             const size_t from = k * sector;
-            const size_t n = std::min(sector, contents[c].size() - from);
-            std::copy_n(contents[c].begin() + long(from), n, at(chains[c][k]));
+            const size_t n = std::min(sector, chains.contents[c].size() - from);
+            std::copy_n(chains.contents[c].begin() + long(from), n, at(chains.sectors[c][k]));
         }
-    for (size_t j = 0; j < difat_count; ++j) {
+    const size_t fat_count = plan.fat_sectors.size();
+    for (size_t j = 0; j < plan.difat_count; ++j) {
         std::vector<uint8_t> bytes;
         for (size_t i = 0; i < slots - 1; ++i) {
             const size_t f = kHeaderDifatSlots + j * (slots - 1) + i;
-            PutU32(bytes, f < fat_count ? fat_sectors[f] : kFreeSector);
+            PutU32(bytes, f < fat_count ? plan.fat_sectors[f] : kFreeSector);
         }
-        PutU32(bytes, j + 1 < difat_count ? uint32_t(data + j + 1) : kEndOfChain);
-        std::copy(bytes.begin(), bytes.end(), at(data + j));
+        PutU32(bytes, j + 1 < plan.difat_count ? uint32_t(plan.data + j + 1) : kEndOfChain);
+        std::copy(bytes.begin(), bytes.end(), at(plan.data + j));
     }
     for (size_t j = 0; j < fat_count; ++j) {
         std::vector<uint8_t> bytes;
-        for (size_t i = 0; i < slots; ++i) PutU32(bytes, fat[j * slots + i]);
-        std::copy(bytes.begin(), bytes.end(), at(fat_sectors[j]));
+        for (size_t i = 0; i < slots; ++i) PutU32(bytes, plan.fat[j * slots + i]);
+        std::copy(bytes.begin(), bytes.end(), at(plan.fat_sectors[j]));
     }
     return file;
+}
+
+}  // namespace
+
+std::vector<uint8_t> BuildScatteredFile(const Clsid& clsid,
+                                        const std::vector<ScatteredEntry>& children,
+                                        unsigned sector_shift) {
+    const size_t sector = size_t{1} << sector_shift;
+    std::vector<FlatEntry> flat = FlattenTree(clsid, children);
+    std::vector<size_t> big;
+    const MiniStream mini = PlaceSmallStreams(flat, sector, big);
+    const Chains chains = PlaceChains(flat, big, mini, sector);
+    return WriteFile(chains, PlanFat(chains, sector / 4), sector_shift);
 }
 
 std::vector<ScatteredEntry> ReadTree(const CompoundFile& file, EntryId storage) {
