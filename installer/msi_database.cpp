@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "installer_report.h"
+#include "msi_engine.h"
 #include "msiquery.h"
 #include "windows.h"
 
@@ -18,7 +19,7 @@ bool CMsiDatabase::Open(const std::string& path, LPCSTR persist) {
     Shutdown();
     m_strPath = path;
     if (!IsOpen()) {
-        const UINT result = MsiOpenDatabaseA(m_strPath.c_str(), persist, &m_hHandle);
+        const UINT result = KeepFailure(MsiOpenDatabaseA(m_strPath.c_str(), persist, &m_hHandle));
         if (result == ERROR_SUCCESS)
             SetFlags(kOpenFlag, true);
         else
@@ -30,6 +31,41 @@ bool CMsiDatabase::Open(const std::string& path, LPCSTR persist) {
 bool CMsiDatabase::Open(const std::string& path, int mode) {
     // The installer takes a predefined mode as a small number in the pointer.
     return Open(path, reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(mode)));
+}
+
+UINT CMsiDatabase::KeepFailure(UINT result) {
+    m_strFailureText = result == ERROR_SUCCESS ? std::string() : msi::LastFailureText();
+    return result;
+}
+
+UINT CMsiDatabase::ExportTable(const std::string& table, const std::string& folder,
+                               const std::string& file_name) {
+    return KeepFailure(
+        MsiDatabaseExportA(m_hHandle, table.c_str(), folder.c_str(), file_name.c_str()));
+}
+
+UINT CMsiDatabase::ImportTable(const std::string& folder, const std::string& file_name) {
+    return KeepFailure(MsiDatabaseImportA(m_hHandle, folder.c_str(), file_name.c_str()));
+}
+
+UINT CMsiDatabase::Commit() {
+    return KeepFailure(MsiDatabaseCommit(m_hHandle));
+}
+
+UINT CMsiDatabase::ApplyTransform(const std::string& transform, int error_conditions) {
+    return KeepFailure(MsiDatabaseApplyTransformA(m_hHandle, transform.c_str(), error_conditions));
+}
+
+UINT CMsiDatabase::GenerateTransform(const CMsiDatabase& base, const std::string& transform) {
+    return KeepFailure(
+        MsiDatabaseGenerateTransformA(m_hHandle, base.GetHandle(), transform.c_str(), 0, 0));
+}
+
+UINT CMsiDatabase::CreateTransformSummaryInfo(const CMsiDatabase& base,
+                                              const std::string& transform, int error_conditions,
+                                              int validation) {
+    return KeepFailure(MsiCreateTransformSummaryInfoA(
+        m_hHandle, base.GetHandle(), transform.c_str(), error_conditions, validation));
 }
 
 void CMsiDatabase::AddTempFile(const std::string& path) {

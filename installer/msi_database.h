@@ -2,6 +2,11 @@
 // keeps the package path for its error texts, reports every failed installer
 // call made on it or on its views, and owns the temporary files registered
 // with it (the table view's binary fields), which it deletes when it shuts down.
+//
+// The calls below that fail keep the engine's own words for why beside the
+// result code (GetFailureText): a tool that tells the user about a failure
+// asks the database for them, and nothing above this layer reads the
+// engine's failure text itself.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +33,24 @@ class CMsiDatabase : public CMsiHandle {
     bool Open(const std::string& path, int mode);
     bool IsOpen() const { return (m_dwFlags & kOpenFlag) != 0; }
 
+    // The installer's table export and import, commit and transforms on this
+    // database; each returns the installer's result code. `base` is the
+    // database a transform is taken against.
+    UINT ExportTable(const std::string& table, const std::string& folder,
+                     const std::string& file_name);
+    UINT ImportTable(const std::string& folder, const std::string& file_name);
+    UINT Commit();
+    UINT ApplyTransform(const std::string& transform, int error_conditions);
+    UINT GenerateTransform(const CMsiDatabase& base, const std::string& transform);
+    UINT CreateTransformSummaryInfo(const CMsiDatabase& base, const std::string& transform,
+                                    int error_conditions, int validation);
+
+    // Why the last of Open and the calls above that failed did, in the
+    // engine's words ("Property.idt:4: 3 fields for 2 columns", "cannot open
+    // x.msi: No such file or directory"); "" when the engine gave none or
+    // when the last call succeeded.
+    const std::string& GetFailureText() const { return m_strFailureText; }
+
     // Registers a file to delete at Shutdown; held once, an empty path never.
     void AddTempFile(const std::string& path);
     const CStringListEx& GetTempFiles() const { return m_slTempFiles; }
@@ -51,7 +74,10 @@ class CMsiDatabase : public CMsiHandle {
 
   private:
     void DeleteTempFiles();
+    // Keeps the engine's words for `result` (none for a success); returns it.
+    UINT KeepFailure(UINT result);
 
     std::string m_strPath;
+    std::string m_strFailureText;
     CStringListEx m_slTempFiles;
 };

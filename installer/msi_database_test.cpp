@@ -71,6 +71,29 @@ TEST_F(DatabaseTest, FailedOpenReportsOnceWithTheInstallerTextAndStaysClosed) {
               boxes_[0]);
 }
 
+TEST_F(DatabaseTest, AFailedCallKeepsTheEnginesWordsUntilTheNextCallSucceeds) {
+    const std::string missing = (inputs_.path() / "missing.msi").string();
+    CMsiDatabase database;
+    EXPECT_FALSE(database.Open(missing, 0));
+    EXPECT_EQ("cannot open " + missing + ": No such file or directory",
+              database.GetFailureText());
+
+    ASSERT_TRUE(database.Open(installer_test::BuildSamplePackage(inputs_.path()), 0));
+    EXPECT_EQ("", database.GetFailureText());
+    const std::string folder = inputs_.path().string();
+    EXPECT_NE(static_cast<UINT>(ERROR_SUCCESS), database.ImportTable(folder, "absent.idt"));
+    const std::string words = database.GetFailureText();
+    EXPECT_NE(std::string::npos, words.find("absent.idt")) << words;
+    // Another call on the engine does not take them away...
+    CMsiDatabase other;
+    EXPECT_FALSE(other.Open(missing, 0));
+    EXPECT_EQ(words, database.GetFailureText());
+    // ...a success of this database's own does.
+    EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS), database.ExportTable("Property", folder, "p.idt"));
+    EXPECT_EQ("", database.GetFailureText());
+    database.Shutdown();
+}
+
 TEST_F(DatabaseTest, FailedOpenWithDefaultFlagsOnlyTraces) {
     CMsiDatabase database;
     EXPECT_FALSE(database.Open((inputs_.path() / "missing.msi").string(), 0));

@@ -2,6 +2,7 @@
 
 #include "debug_trace.h"
 #include "installer_report.h"
+#include "msi_engine.h"
 #include "msi_package.h"
 #include "windows.h"
 
@@ -25,10 +26,12 @@ bool MsiDbMgr::Open(const char* package_path, const char* transform_path, int mo
     // A failed Open may have left a database object and a working copy; a
     // second Open would otherwise forget the copy's name and leave it behind.
     DiscardLeftovers();
+    m_strFailureText.clear();
 
     const std::string package = package_path != nullptr ? package_path : "";
     CMsiPackage msi_package(package);
     if (!msi_package.Verify()) {
+        m_strFailureText = msi::LastFailureText();
         installer::ReportAt(kVerifyFailedLine, "Verification of MSI package failed.", kReportFlags);
         return false;
     }
@@ -57,6 +60,7 @@ bool MsiDbMgr::Open(const char* package_path, const char* transform_path, int mo
                   GetOpenModeName(mode).c_str());
         return true;
     }
+    m_strFailureText = m_pDatabase->GetFailureText();
     installer::ReportAt(kOpenFailedLine, "Failed to open temp. MSI file in transaction mode!",
                         kReportFlags);
     return false;

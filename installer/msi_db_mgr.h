@@ -30,7 +30,8 @@ class MsiDbMgr : public CSObject {
     // Opens `package_path` (itself when `in_place`, else a working copy) with
     // the installer open mode `mode` (0 to 4). `transform_path` may be null and
     // is only stored. On an open manager returns true at once, looking at no
-    // argument. Failures are reported; the caller learns only false.
+    // argument. Failures are reported; the caller learns false, and the
+    // engine's words for why from GetFailureText.
     bool Open(const char* package_path, const char* transform_path, int mode, bool in_place);
     // The open database, or nullptr when the manager is closed. Never delete it.
     CMsiDatabase* GetDatabase() const;
@@ -46,6 +47,9 @@ class MsiDbMgr : public CSObject {
     const std::string& GetTransformPath() const { return m_strTransformPath; }
     const std::string& GetProductCode() const { return m_strProductCode; }
     const std::string& GetProductDescription() const { return m_strProductDescription; }
+    // Why the last Open failed, in the engine's words; "" when it gave none
+    // or Open succeeded.
+    const std::string& GetFailureText() const { return m_strFailureText; }
 
   private:
     // Deletes the database object and the working copy and forgets the
@@ -58,6 +62,7 @@ class MsiDbMgr : public CSObject {
     std::unique_ptr<CMsiDatabase> m_pDatabase;
     std::string m_strProductCode;
     std::string m_strProductDescription;
+    std::string m_strFailureText;
 };
 
 // The name of an installer open mode: "MSIDBOPEN_READONLY" (0) ...
