@@ -22,4 +22,10 @@ void PrintMessage(std::string_view text, bool failure, std::string_view detail, 
     stream.flush();
 }
 
+void PrintedOutcomes::Tell(const diag::Outcome& outcome) {
+    const bool failure = outcome.kind != diag::OutcomeKind::kInformation;
+    if (failure) saw_failure_ = true;
+    PrintMessage(outcome.text, failure, outcome.cause, out_, err_);
+}
+
 }  // namespace cli

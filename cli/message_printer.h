@@ -12,9 +12,26 @@
 #include <iosfwd>
 #include <string_view>
 
+#include "outcome.h"
+
 namespace cli {
 
 void PrintMessage(std::string_view text, bool failure, std::string_view detail, std::ostream& out,
                   std::ostream& err);
+
+// The command lines' sink for a command's outcomes: information on `out`,
+// warnings and stops on `err`, each as PrintMessage writes it. Remembers
+// whether anything went to `err`, for the exit status.
+class PrintedOutcomes : public diag::OutcomeSink {
+  public:
+    PrintedOutcomes(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+    void Tell(const diag::Outcome& outcome) override;
+    bool SawFailure() const { return saw_failure_; }
+
+  private:
+    std::ostream& out_;
+    std::ostream& err_;
+    bool saw_failure_ = false;
+};
 
 }  // namespace cli
