@@ -12,7 +12,6 @@
 
 #include "cabinet_file_match.h"
 #include "core/exceptions.h"
-#include "core/message_box.h"
 #include "export_folder.h"
 #include "media_cabinets.h"
 #include "messages.h"
@@ -192,18 +191,18 @@ bool CabinetStreams(CMsiDatabase& database, std::vector<std::string>& cabinet_st
 // Whether a cabinet may be written under `file_name` in the export folder;
 // when not, the user is told why and the stream is skipped.
 bool FileNameAllowed(const std::string& stream_name, const std::string& file_name,
-                     const std::vector<std::string>& tables, MessageSink& sink) {
+                     const std::vector<std::string>& tables, diag::OutcomeSink& sink) {
     if (!IsPlainFileName(file_name)) {
         // Written as it is, such a name would put the file outside the
         // export folder (or into a folder of it).
-        sink.Tell(FormatMessageText(kUnsafeCabName, {stream_name}), MB_ICONSTOP);
+        sink.Stop(FillMessage(kUnsafeCabName, {stream_name}));
         return false;
     }
     const std::string table = TableOfFileName(file_name, tables);
     if (!table.empty()) {
         // The table's file wins: a cabinet there would overwrite the
         // exported table, and Generate would import a cabinet as a table.
-        sink.Tell(FormatMessageText(kCabNameOfTable, {stream_name, file_name, table}), MB_ICONSTOP);
+        sink.Stop(FillMessage(kCabNameOfTable, {stream_name, file_name, table}));
         return false;
     }
     return true;
@@ -211,14 +210,14 @@ bool FileNameAllowed(const std::string& stream_name, const std::string& file_nam
 
 }  // namespace
 
-bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder, MessageSink& sink,
-                    CopyProgress* progress) {
+bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder,
+                    diag::OutcomeSink& sink, CopyProgress* progress) {
     // First the names alone, so that every cabinet's file name is settled
     // before a byte is written (see CabinetFileNames).
     std::vector<std::string> cabinet_streams;
     if (!CabinetStreams(database, cabinet_streams)) {
         // The view layer has traced why; the user is told that nothing was copied.
-        sink.Tell(kCantReadStreams, MB_ICONSTOP);
+        sink.Stop(kCantReadStreams);
         return false;
     }
     const std::map<std::string, std::string> file_names = CabinetFileNames(cabinet_streams);
@@ -226,7 +225,7 @@ bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder, Me
 
     CMsiView view;
     if (!view.Open(&database, "SELECT * FROM _Streams")) {
-        sink.Tell(kCantReadStreams, MB_ICONSTOP);
+        sink.Stop(kCantReadStreams);
         return false;
     }
     view.Execute(0);
@@ -248,14 +247,14 @@ bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder, Me
         const std::string path = FileInFolder(export_folder, file_name->second);
         try {
             if (CopyStream(row, path, progress) == CopyResult::kReadFailed) {
-                sink.Tell(FormatMessageText(kCantReadCab, {stream_name}), MB_ICONSTOP);
+                sink.Stop(FillMessage(kCantReadCab, {stream_name}));
                 failed = true;
                 continue;
             }
         } catch (const CFileException& e) {
             const std::string reason =
                 e.m_lOsError != 0 ? std::strerror(e.m_lOsError) : e.GetErrorMessage();
-            sink.Tell(FormatMessageText(kCantWriteCab, {path, reason}), MB_ICONSTOP);
+            sink.Stop(FillMessage(kCantWriteCab, {path, reason}));
             view.Close();
             return false;
         }
@@ -263,9 +262,9 @@ bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder, Me
     }
     if (!failed) {
         if (found)
-            sink.Tell(FormatMessageText(kExportedAllCabs, {export_folder}), MB_ICONINFORMATION);
+            sink.Inform(FillMessage(kExportedAllCabs, {export_folder}));
         else
-            sink.Tell(kNoCabsInPackage, MB_ICONINFORMATION);
+            sink.Inform(kNoCabsInPackage);
     }
     view.Close();
     return !failed;

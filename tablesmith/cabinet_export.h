@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "copy_progress.h"
-#include "message_sink.h"
+#include "outcome.h"
 #include "msi_database.h"
 
 namespace tablesmith {
@@ -43,7 +43,7 @@ std::string TableOfFileName(const std::string& file_name, const std::vector<std:
 // written under a temporary name and renamed into place when whole, so no
 // failure leaves a cut file or touches a file that was there. False when
 // anything failed.
-bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder, MessageSink& sink,
-                    CopyProgress* progress = nullptr);
+bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder,
+                    diag::OutcomeSink& sink, CopyProgress* progress = nullptr);
 
 }  // namespace tablesmith

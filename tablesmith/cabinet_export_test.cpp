@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "ascii_case.h"
-#include "core/message_box.h"
 #include "export_command.h"
 #include "messages.h"
 #include "msi_record.h"
@@ -14,6 +13,8 @@ namespace tablesmith {
 namespace {
 
 using tablesmith_test::CommandTest;
+using tablesmith_test::kInformation;
+using tablesmith_test::kStop;
 using tablesmith_test::Message;
 using tablesmith_test::PackageContents;
 namespace fs = std::filesystem;
@@ -74,9 +75,9 @@ TEST_F(CabinetExportTest, CabinetStreamsAreWrittenLowerCasedAndOthersSkipped) {
     EXPECT_TRUE(ExportCabs(package));
 
     const fs::path folder = ExportFolder("p");
-    EXPECT_EQ((std::vector<Message>{
-                  {FormatMessageText(kExportedAllCabs, {folder.string()}), MB_ICONINFORMATION}}),
-              sink_.messages);
+    EXPECT_EQ(
+        (std::vector<Message>{{FillMessage(kExportedAllCabs, {folder.string()}), kInformation}}),
+        sink_.messages);
     EXPECT_EQ(tablesmith_test::FakeCabinet("first cabinet"),
               testing_support::ReadFile(folder / "data1.cab"));
     EXPECT_EQ(tablesmith_test::FakeCabinet("second"),
@@ -103,7 +104,7 @@ TEST_F(CabinetExportTest, PackageWithoutCabinetsSaysSoAsInformation) {
     const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "n.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
-    EXPECT_EQ((std::vector<Message>{{kNoCabsInPackage, MB_ICONINFORMATION}}), sink_.messages);
+    EXPECT_EQ((std::vector<Message>{{kNoCabsInPackage, kInformation}}), sink_.messages);
 }
 
 TEST_F(CabinetExportTest, FileThatCannotBeWrittenIsAStopMessageAndEndsTheStep) {
@@ -116,8 +117,8 @@ TEST_F(CabinetExportTest, FileThatCannotBeWrittenIsAStopMessageAndEndsTheStep) {
     EXPECT_FALSE(ExportCabs(package));
 
     ASSERT_EQ(1u, sink_.messages.size());
-    EXPECT_EQ(MB_ICONSTOP, sink_.messages[0].icon);
-    EXPECT_EQ(FormatMessageText(kCantWriteCab, {(folder / "data1.cab").string(), "Is a directory"}),
+    EXPECT_EQ(kStop, sink_.messages[0].kind);
+    EXPECT_EQ(FillMessage(kCantWriteCab, {(folder / "data1.cab").string(), "Is a directory"}),
               sink_.messages[0].text);
     EXPECT_TRUE(fs::is_directory(folder / "data1.cab"));  // what was there stays
 }
@@ -129,10 +130,9 @@ TEST_F(CabinetExportTest, UnwritableExportFolderIsTold) {
     // A file of the export folder's name: the folder cannot be made or written.
     testing_support::WriteFile(ExportFolder("p"), "in the way");
     EXPECT_FALSE(ExportCabs(package));
-    EXPECT_EQ(
-        (std::vector<Message>{
-            {FormatMessageText(kFolderNotAFolder, {ExportFolder("p").string()}), MB_ICONSTOP}}),
-        sink_.messages);
+    EXPECT_EQ((std::vector<Message>{
+                  {FillMessage(kFolderNotAFolder, {ExportFolder("p").string()}), kStop}}),
+              sink_.messages);
     EXPECT_EQ("in the way", testing_support::ReadFile(ExportFolder("p")));
 }
 
@@ -153,11 +153,11 @@ TEST_F(CabinetExportTest, CabinetNamedLikeATableFileIsSkippedAndTheTableKept) {
     settings.export_cab = true;
     EXPECT_FALSE(RunExport(settings, sink_));
     const fs::path folder = ExportFolder("t");
-    EXPECT_EQ((std::vector<Message>{
-                  {FormatMessageText(kExportedAllTables, {folder.string()}), MB_ICONINFORMATION},
-                  {FormatMessageText(kCabNameOfTable, {"Property.tbl", "property.tbl", "Property"}),
-                   MB_ICONSTOP}}),
-              sink_.messages);
+    EXPECT_EQ(
+        (std::vector<Message>{
+            {FillMessage(kExportedAllTables, {folder.string()}), kInformation},
+            {FillMessage(kCabNameOfTable, {"Property.tbl", "property.tbl", "Property"}), kStop}}),
+        sink_.messages);
     EXPECT_EQ((std::vector<std::string>{"Media.tbl", "Property.tbl", "data1.cab"}),
               tablesmith_test::FolderEntries(folder));
     EXPECT_EQ(0u, testing_support::ReadFile(folder / "Property.tbl").find("Property\tValue"));
@@ -192,9 +192,8 @@ TEST_F(CabinetExportTest, StreamNameThatWouldLeaveTheFolderIsSkippedAndTold) {
     ASSERT_FALSE(package.empty());
     EXPECT_FALSE(ExportCabs(package));
 
-    std::vector<Message> expected = {
-        {FormatMessageText(kUnsafeCabName, {"../evil.cab"}), MB_ICONSTOP},
-        {FormatMessageText(kUnsafeCabName, {"sub\\x.cab"}), MB_ICONSTOP}};
+    std::vector<Message> expected = {{FillMessage(kUnsafeCabName, {"../evil.cab"}), kStop},
+                                     {FillMessage(kUnsafeCabName, {"sub\\x.cab"}), kStop}};
     std::vector<Message> told = sink_.messages;
     std::sort(told.begin(), told.end(),
               [](const Message& a, const Message& b) { return a.text < b.text; });
@@ -249,9 +248,9 @@ TEST_F(CabinetExportTest, InternalCabinetOfTheMediaTableIsWrittenWhateverItsName
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     const fs::path folder = ExportFolder("m");
-    EXPECT_EQ((std::vector<Message>{
-                  {FormatMessageText(kExportedAllCabs, {folder.string()}), MB_ICONINFORMATION}}),
-              sink_.messages);
+    EXPECT_EQ(
+        (std::vector<Message>{{FillMessage(kExportedAllCabs, {folder.string()}), kInformation}}),
+        sink_.messages);
     EXPECT_EQ(tablesmith_test::FakeCabinet("module"),
               testing_support::ReadFile(folder / "_1234_module_x86.msm"));
     EXPECT_EQ(tablesmith_test::FakeCabinet("data"),
@@ -271,9 +270,9 @@ TEST_F(CabinetExportTest, CabinetValueOfJustTheMarkIsPassedOver) {
     ASSERT_FALSE(package.empty());
     EXPECT_TRUE(ExportCabs(package));
     const fs::path folder = ExportFolder("h");
-    EXPECT_EQ((std::vector<Message>{
-                  {FormatMessageText(kExportedAllCabs, {folder.string()}), MB_ICONINFORMATION}}),
-              sink_.messages);
+    EXPECT_EQ(
+        (std::vector<Message>{{FillMessage(kExportedAllCabs, {folder.string()}), kInformation}}),
+        sink_.messages);
     EXPECT_EQ((std::vector<std::string>{"data1.cab"}), tablesmith_test::FolderEntries(folder));
 }
 
@@ -285,8 +284,7 @@ TEST_F(CabinetExportTest, HostileNameFromTheMediaTableIsSkippedToo) {
     const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "x.msi", contents);
     ASSERT_FALSE(package.empty());
     EXPECT_FALSE(ExportCabs(package));
-    EXPECT_EQ((std::vector<Message>{
-                  {FormatMessageText(kUnsafeCabName, {"../../escape.msm"}), MB_ICONSTOP}}),
+    EXPECT_EQ((std::vector<Message>{{FillMessage(kUnsafeCabName, {"../../escape.msm"}), kStop}}),
               sink_.messages);
     EXPECT_EQ((std::vector<std::string>{"x"}), temp_.Entries());
     EXPECT_TRUE(tablesmith_test::FolderEntries(ExportFolder("x")).empty());

@@ -131,11 +131,10 @@ std::string WholeCabinetProblem(const std::string& path) {
     FolderFile file(path);
     if (file.fd() < 0) {
         if (file.error() == ELOOP) return kCabIsLink;
-        return FormatMessageText(kCabUnreadable, {std::strerror(file.error())});
+        return FillMessage(kCabUnreadable, {std::strerror(file.error())});
     }
     struct stat st {};
-    if (::fstat(file.fd(), &st) != 0)
-        return FormatMessageText(kCabUnreadable, {std::strerror(errno)});
+    if (::fstat(file.fd(), &st) != 0) return FillMessage(kCabUnreadable, {std::strerror(errno)});
     if (!S_ISREG(st.st_mode)) return kCabNotAFile;
     unsigned char head[kHeadSize];
     if (ReadHead(file.fd(), head, sizeof head) != sizeof head ||
@@ -145,7 +144,7 @@ std::string WholeCabinetProblem(const std::string& path) {
         std::uint32_t(head[kSizeOffset]) | std::uint32_t(head[kSizeOffset + 1]) << 8 |
         std::uint32_t(head[kSizeOffset + 2]) << 16 | std::uint32_t(head[kSizeOffset + 3]) << 24;
     if (static_cast<std::uint64_t>(st.st_size) != size)
-        return FormatMessageText(kCabCut, {std::to_string(size), std::to_string(st.st_size)});
+        return FillMessage(kCabCut, {std::to_string(size), std::to_string(st.st_size)});
     return std::string();
 }
 

@@ -1,11 +1,9 @@
 #include "export_command.h"
 
 #include "cabinet_export.h"
-#include "core/message_box.h"
 #include "export_folder.h"
 #include "messages.h"
 #include "msi_database.h"
-#include "msi_engine.h"
 #include "msiquery.h"
 
 namespace tablesmith {
@@ -13,14 +11,12 @@ namespace tablesmith {
 namespace {
 
 UINT ExportTable(CMsiDatabase& database, const std::string& table, const std::string& folder) {
-    const std::string file_name = table + ".tbl";
-    return MsiDatabaseExportA(database.GetHandle(), table.c_str(), folder.c_str(),
-                              file_name.c_str());
+    return database.ExportTable(table, folder, table + ".tbl");
 }
 
 // Step 4: the tables. True when every export succeeded.
 bool ExportTables(CMsiDatabase& database, const ExportSettings& settings, const std::string& folder,
-                  MessageSink& sink) {
+                  diag::OutcomeSink& sink) {
     if (settings.export_all) {
         // A failed table does not stop the others. Failures are counted
         // rather than result codes added up: a sum of codes can wrap to 0.
@@ -28,39 +24,39 @@ bool ExportTables(CMsiDatabase& database, const ExportSettings& settings, const 
         std::string first_failure;  // the table and the engine's reason
         for (const std::string& table : settings.tables) {
             if (ExportTable(database, table, folder) == ERROR_SUCCESS) continue;
-            if (++failures == 1) first_failure = "table " + table + ": " + msi::LastFailureText();
+            if (++failures == 1)
+                first_failure = "table " + table + ": " + database.GetFailureText();
         }
         if (failures != 0) {
             const std::string more =
                 failures == 1   ? ""
                 : failures == 2 ? " (and 1 more table)"
                                 : " (and " + std::to_string(failures - 1) + " more tables)";
-            sink.TellWithDetail(kExportAllFailed, MB_ICONSTOP, first_failure + more);
+            sink.Stop(kExportAllFailed, first_failure + more);
             return false;
         }
         // Also for an empty list: nothing was asked that failed.
-        sink.Tell(FormatMessageText(kExportedAllTables, {folder}), MB_ICONINFORMATION);
+        sink.Inform(FillMessage(kExportedAllTables, {folder}));
         return true;
     }
     const std::string& table = settings.selected_table;
     if (table.empty()) return true;
     if (ExportTable(database, table, folder) != ERROR_SUCCESS) {
-        sink.TellWithDetail(FormatMessageText(kCantExportTable, {table}), MB_ICONSTOP,
-                            msi::LastFailureText());
+        sink.Stop(FillMessage(kCantExportTable, {table}), database.GetFailureText());
         return false;
     }
-    sink.Tell(FormatMessageText(kExportedTable, {table, folder}), MB_ICONINFORMATION);
+    sink.Inform(FillMessage(kExportedTable, {table, folder}));
     return true;
 }
 
 }  // namespace
 
-bool RunExport(const ExportSettings& settings, MessageSink& sink, CopyProgress* progress) {
+bool RunExport(const ExportSettings& settings, diag::OutcomeSink& sink, CopyProgress* progress) {
     if (settings.msi_file.empty()) return false;
     const std::string folder =
         settings.folder.empty() ? ExportFolderOf(settings.msi_file) : settings.folder;
     if (folder.empty()) {
-        sink.Tell(kNoTempFolder, MB_ICONSTOP);
+        sink.Stop(kNoTempFolder);
         return false;
     }
     CMsiDatabase database;
@@ -69,7 +65,7 @@ bool RunExport(const ExportSettings& settings, MessageSink& sink, CopyProgress* 
     if (!database.Open(settings.msi_file, 0)) {
         // The message names transaction mode whatever happened; the cause
         // says what did (a missing file, a file that is no package).
-        sink.TellWithDetail(kCantOpenPackage, MB_ICONSTOP, msi::LastFailureText());
+        sink.Stop(kCantOpenPackage, database.GetFailureText());
         database.Shutdown();
         return false;
     }
@@ -78,7 +74,7 @@ bool RunExport(const ExportSettings& settings, MessageSink& sink, CopyProgress* 
     // into the same folder.
     const std::string problem = MakeExportFolder(folder);
     if (!problem.empty()) {
-        sink.Tell(problem, MB_ICONSTOP);
+        sink.Stop(problem);
         database.Shutdown();
         return false;
     }

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "copy_progress.h"
-#include "message_sink.h"
+#include "outcome.h"
 
 namespace tablesmith {
 
@@ -42,6 +42,7 @@ struct ExportSettings {
 // a table the package lacks fails like any other. A single-table export with
 // no selection does nothing for the tables. only_cab implies export_cab (the
 // dialog can tick the first only while the second is ticked).
-bool RunExport(const ExportSettings& settings, MessageSink& sink, CopyProgress* progress = nullptr);
+bool RunExport(const ExportSettings& settings, diag::OutcomeSink& sink,
+               CopyProgress* progress = nullptr);
 
 }  // namespace tablesmith

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "core/message_box.h"
 #include "messages.h"
 #include "tablesmith_test_support.h"
 
@@ -13,6 +12,8 @@ namespace tablesmith {
 namespace {
 
 using tablesmith_test::CommandTest;
+using tablesmith_test::kInformation;
+using tablesmith_test::kStop;
 using tablesmith_test::Message;
 namespace fs = std::filesystem;
 
@@ -38,13 +39,13 @@ class ExportCommandTest : public CommandTest {
     }
 
     Message TableMessage(const std::string& table) const {
-        return {FormatMessageText(kExportedTable, {table, folder_.string()}), MB_ICONINFORMATION};
+        return {FillMessage(kExportedTable, {table, folder_.string()}), kInformation};
     }
     Message AllTablesMessage() const {
-        return {FormatMessageText(kExportedAllTables, {folder_.string()}), MB_ICONINFORMATION};
+        return {FillMessage(kExportedAllTables, {folder_.string()}), kInformation};
     }
     Message CabsMessage() const {
-        return {FormatMessageText(kExportedAllCabs, {folder_.string()}), MB_ICONINFORMATION};
+        return {FillMessage(kExportedAllCabs, {folder_.string()}), kInformation};
     }
 
     std::string package_;
@@ -64,7 +65,7 @@ TEST_F(ExportCommandTest, PackageThatDoesNotOpenIsToldAndLeavesNoFolder) {
     settings_.msi_file = (inputs_.path() / "broken.msi").string();
     settings_.export_cab = true;
     EXPECT_FALSE(RunExport(settings_, sink_));
-    EXPECT_EQ((std::vector<Message>{{kCantOpenPackage, MB_ICONSTOP}}), sink_.messages);
+    EXPECT_EQ((std::vector<Message>{{kCantOpenPackage, kStop}}), sink_.messages);
     EXPECT_TRUE(temp_.Entries().empty());
     // A folder that was there before stays as it was.
     fs::create_directory(ExportFolder("broken"));
@@ -87,9 +88,8 @@ TEST_F(ExportCommandTest, SelectedTableIsWrittenAsTblFile) {
 TEST_F(ExportCommandTest, FailedSingleTableIsAStopMessage) {
     settings_.selected_table = "Missing";
     EXPECT_FALSE(RunExport(settings_, sink_));
-    EXPECT_EQ(
-        (std::vector<Message>{{FormatMessageText(kCantExportTable, {"Missing"}), MB_ICONSTOP}}),
-        sink_.messages);
+    EXPECT_EQ((std::vector<Message>{{FillMessage(kCantExportTable, {"Missing"}), kStop}}),
+              sink_.messages);
 }
 
 TEST_F(ExportCommandTest, NoSelectionExportsNoTable) {
@@ -111,7 +111,7 @@ TEST_F(ExportCommandTest, ATableThatFailsStopsNoOtherAndTheSummaryIsAStop) {
     settings_.export_all = true;
     settings_.tables = {"Feature", "Gone", "Property"};
     EXPECT_FALSE(RunExport(settings_, sink_));
-    EXPECT_EQ((std::vector<Message>{{kExportAllFailed, MB_ICONSTOP}}), sink_.messages);
+    EXPECT_EQ((std::vector<Message>{{kExportAllFailed, kStop}}), sink_.messages);
     const std::vector<std::string> entries = FolderEntries();
     EXPECT_TRUE(std::find(entries.begin(), entries.end(), "Feature.tbl") != entries.end());
     EXPECT_TRUE(std::find(entries.begin(), entries.end(), "Property.tbl") != entries.end());
@@ -185,8 +185,7 @@ TEST_F(ExportCommandTest, FileOfTheFolderNameIsRefusedAndKept) {
     testing_support::WriteFile(folder_, "in the way");
     settings_.export_all = true;
     EXPECT_FALSE(RunExport(settings_, sink_));
-    EXPECT_EQ((std::vector<Message>{
-                  {FormatMessageText(kFolderNotAFolder, {folder_.string()}), MB_ICONSTOP}}),
+    EXPECT_EQ((std::vector<Message>{{FillMessage(kFolderNotAFolder, {folder_.string()}), kStop}}),
               sink_.messages);
     EXPECT_EQ("in the way", testing_support::ReadFile(folder_));
 }
@@ -200,8 +199,7 @@ TEST_F(ExportCommandTest, FolderThatIsALinkIsRefusedAndNothingIsWrittenThrough) 
     settings_.export_all = true;
     settings_.export_cab = true;
     EXPECT_FALSE(RunExport(settings_, sink_));
-    EXPECT_EQ((std::vector<Message>{
-                  {FormatMessageText(kFolderNotAFolder, {folder_.string()}), MB_ICONSTOP}}),
+    EXPECT_EQ((std::vector<Message>{{FillMessage(kFolderNotAFolder, {folder_.string()}), kStop}}),
               sink_.messages);
     EXPECT_TRUE(fs::is_empty(elsewhere));
 }
@@ -210,8 +208,7 @@ TEST_F(ExportCommandTest, FolderOthersMayWriteToIsRefusedUnlessSticky) {
     fs::create_directory(folder_);
     fs::permissions(folder_, fs::perms::all);
     EXPECT_FALSE(RunExport(settings_, sink_));
-    EXPECT_EQ((std::vector<Message>{
-                  {FormatMessageText(kFolderOpenToOthers, {folder_.string()}), MB_ICONSTOP}}),
+    EXPECT_EQ((std::vector<Message>{{FillMessage(kFolderOpenToOthers, {folder_.string()}), kStop}}),
               sink_.messages);
     EXPECT_TRUE(fs::is_empty(folder_));
     // With the sticky bit no one but the owner may replace the files.
@@ -226,8 +223,7 @@ TEST_F(ExportCommandTest, FolderOfAnotherUserIsRefused) {
     fs::create_directory(folder_);
     ASSERT_EQ(0, ::chown(folder_.c_str(), 65534, 65534));
     EXPECT_FALSE(RunExport(settings_, sink_));
-    EXPECT_EQ((std::vector<Message>{
-                  {FormatMessageText(kFolderNotOwned, {folder_.string()}), MB_ICONSTOP}}),
+    EXPECT_EQ((std::vector<Message>{{FillMessage(kFolderNotOwned, {folder_.string()}), kStop}}),
               sink_.messages);
     EXPECT_TRUE(fs::is_empty(folder_));
 }
@@ -272,10 +268,9 @@ TEST_F(ExportCommandTest, UnusableTitlesGetAFolderOfTheirOwnInTheTemporaryFolder
         sink_.messages.clear();
         EXPECT_TRUE(RunExport(settings_, sink_));
         const fs::path folder = temp_.path() / c.folder;
-        EXPECT_EQ(
-            (std::vector<Message>{{FormatMessageText(kExportedTable, {"Feature", folder.string()}),
-                                   MB_ICONINFORMATION}}),
-            sink_.messages);
+        EXPECT_EQ((std::vector<Message>{
+                      {FillMessage(kExportedTable, {"Feature", folder.string()}), kInformation}}),
+                  sink_.messages);
         EXPECT_TRUE(fs::is_regular_file(folder / "Feature.tbl"));
     }
     // Nothing went into the temporary folder itself or above it.
@@ -286,7 +281,7 @@ TEST_F(ExportCommandTest, UnusableTitlesGetAFolderOfTheirOwnInTheTemporaryFolder
 TEST_F(ExportCommandTest, UnknownTemporaryFolderIsAStopMessage) {
     setenv("TMPDIR", ("/" + std::string(700, 'x')).c_str(), 1);
     EXPECT_FALSE(RunExport(settings_, sink_));
-    EXPECT_EQ((std::vector<Message>{{kNoTempFolder, MB_ICONSTOP}}), sink_.messages);
+    EXPECT_EQ((std::vector<Message>{{kNoTempFolder, kStop}}), sink_.messages);
 }
 
 }  // namespace

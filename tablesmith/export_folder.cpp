@@ -21,13 +21,13 @@ constexpr std::size_t kUnfinishedMarkSize = sizeof kUnfinishedMark - 1;
 constexpr std::size_t kUniqueSize = 6;
 
 std::string CheckFolderStat(const std::string& folder, const struct stat& st) {
-    if (!S_ISDIR(st.st_mode)) return FormatMessageText(kFolderNotAFolder, {folder});
-    if (st.st_uid != ::geteuid()) return FormatMessageText(kFolderNotOwned, {folder});
+    if (!S_ISDIR(st.st_mode)) return FillMessage(kFolderNotAFolder, {folder});
+    if (st.st_uid != ::geteuid()) return FillMessage(kFolderNotOwned, {folder});
     // Without the sticky bit, anyone who may write to the folder may also
     // replace the files in it, between our writing and Generate's reading.
     const bool others_write = (st.st_mode & (S_IWGRP | S_IWOTH)) != 0;
     if (others_write && (st.st_mode & S_ISVTX) == 0)
-        return FormatMessageText(kFolderOpenToOthers, {folder});
+        return FillMessage(kFolderOpenToOthers, {folder});
     return std::string();
 }
 
@@ -62,7 +62,7 @@ std::string CheckExportFolder(const std::string& folder) {
     struct stat st {};
     if (::lstat(folder.c_str(), &st) != 0) {
         if (errno == ENOENT) return kExportFirst;
-        return FormatMessageText(kCantUseFolder, {folder, std::strerror(errno)});
+        return FillMessage(kCantUseFolder, {folder, std::strerror(errno)});
     }
     return CheckFolderStat(folder, st);
 }
@@ -76,7 +76,7 @@ std::string MakeExportFolder(const std::string& folder, bool* created) {
     if (::mkdir(folder.c_str(), 0700) != 0) {
         // Someone made it since the look above: check what is there now.
         if (errno == EEXIST) return CheckExportFolder(folder);
-        return FormatMessageText(kCantCreateFolder, {folder, std::strerror(errno)});
+        return FillMessage(kCantCreateFolder, {folder, std::strerror(errno)});
     }
     if (created != nullptr) *created = true;
     return CheckExportFolder(folder);

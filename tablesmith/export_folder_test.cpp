@@ -89,9 +89,9 @@ TEST(ExportFolderTest, MadeFolderFollowsAStricterUmask) {
     // A second call finds the folder and makes nothing.
     EXPECT_EQ("", MakeExportFolder(folder, &created));
     EXPECT_FALSE(created);
-    EXPECT_EQ(FormatMessageText(kCantCreateFolder,
-                                {temp.str() + "/no/such", "No such file or directory"}),
-              MakeExportFolder(temp.str() + "/no/such"));
+    EXPECT_EQ(
+        FillMessage(kCantCreateFolder, {temp.str() + "/no/such", "No such file or directory"}),
+        MakeExportFolder(temp.str() + "/no/such"));
     EXPECT_EQ(kExportFirst, CheckExportFolder(temp.str() + "/missing"));
 }
 

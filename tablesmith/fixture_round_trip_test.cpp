@@ -8,7 +8,6 @@
 
 #include "cabinet_export.h"
 #include "cabinet_file_match.h"
-#include "core/message_box.h"
 #include "export_command.h"
 #include "generate_command.h"
 #include "messages.h"
@@ -23,6 +22,8 @@ namespace tablesmith {
 namespace {
 
 using tablesmith_test::CommandTest;
+using tablesmith_test::kInformation;
+using tablesmith_test::kStop;
 using tablesmith_test::Message;
 using tablesmith_test::MsiinfoExport;
 namespace fs = std::filesystem;
@@ -123,7 +124,7 @@ class FixtureRoundTripTest : public CommandTest, public testing::WithParamInterf
         settings.export_cab = true;
         EXPECT_TRUE(RunExport(settings, sink_));
         for (const Message& message : sink_.messages)
-            EXPECT_EQ(MB_ICONINFORMATION, message.icon) << message.text;
+            EXPECT_EQ(kInformation, message.kind) << message.text;
 
         folder_ = ExportFolder(fixture.stem().string());
         const bool has_cabinets =
@@ -134,7 +135,7 @@ class FixtureRoundTripTest : public CommandTest, public testing::WithParamInterf
             // should. With an external cabinet brought in by hand it goes on;
             // the tables are what is looked at then.
             EXPECT_FALSE(RunGenerate({source_, tables_}, sink_));
-            EXPECT_EQ((std::vector<Message>{{kNoCabFound, MB_ICONSTOP}}), sink_.messages);
+            EXPECT_EQ((std::vector<Message>{{kNoCabFound, kStop}}), sink_.messages);
             sink_.messages.clear();
             testing_support::WriteFile(folder_ / "external.cab", "MSCF");
         }
@@ -142,8 +143,7 @@ class FixtureRoundTripTest : public CommandTest, public testing::WithParamInterf
         const bool generated = RunGenerate({source_, tables_}, sink_);
         EXPECT_TRUE(generated);
         generated_ = (folder_ / fixture.filename()).string();
-        EXPECT_EQ((std::vector<Message>{
-                      {FormatMessageText(kGenerated, {generated_}), MB_ICONINFORMATION}}),
+        EXPECT_EQ((std::vector<Message>{{FillMessage(kGenerated, {generated_}), kInformation}}),
                   sink_.messages);
         return generated;
     }

@@ -13,14 +13,12 @@
 
 #include "cabinet_export.h"
 #include "cabinet_file_match.h"
-#include "core/message_box.h"
 #include "export_folder.h"
 #include "file_services.h"
 #include "generated_summary.h"
 #include "media_cabinets.h"
 #include "messages.h"
 #include "msi_database.h"
-#include "msi_engine.h"
 #include "msi_record.h"
 #include "msi_view.h"
 #include "msiquery.h"
@@ -40,12 +38,10 @@ std::string ImportTables(CMsiDatabase& database, const std::vector<std::string>&
     std::string failures;
     for (const std::string& table : tables) {
         const std::string file_name = table + ".tbl";
-        if (MsiDatabaseImportA(database.GetHandle(), folder.c_str(), file_name.c_str()) ==
-            ERROR_SUCCESS)
+        if (database.ImportTable(folder, file_name) == ERROR_SUCCESS)
             continue;  // the next tables are imported all the same, to name every failure
-        failures += "\n" + FormatMessageText(
-                               kCantImportTable,
-                               {table, FileInFolder(folder, file_name), msi::LastFailureText()});
+        failures += "\n" + FillMessage(kCantImportTable, {table, FileInFolder(folder, file_name),
+                                                          database.GetFailureText()});
     }
     return failures;
 }
@@ -61,7 +57,8 @@ enum class CabinetsResult { kDone, kMissing, kUnusable };
 // told and ends the generation (kUnusable): a package naming it would fail
 // at install time.
 CabinetsResult MakeCabinetsExternal(CMsiDatabase& database, const std::string& folder,
-                                    const std::vector<std::string>& tables, MessageSink& sink) {
+                                    const std::vector<std::string>& tables,
+                                    diag::OutcomeSink& sink) {
     CMsiView view;
     // A package without a Media table has nothing to rewrite; the view layer
     // traces the failed query.
@@ -79,14 +76,13 @@ CabinetsResult MakeCabinetsExternal(CMsiDatabase& database, const std::string& f
             // The row keeps naming the stream: a file name made up here
             // would name nothing either, or, for a stream name holding a
             // path, a file outside the package's folder.
-            sink.Tell(FormatMessageText(kCabFileMissing, {stream}), MB_ICONSTOP);
+            sink.Stop(FillMessage(kCabFileMissing, {stream}));
             if (result == CabinetsResult::kDone) result = CabinetsResult::kMissing;
             continue;
         }
         const std::string problem = WholeCabinetProblem(FileInFolder(folder, file));
         if (!problem.empty()) {
-            sink.Tell(FormatMessageText(kCantUseCab, {FileInFolder(folder, file), problem}),
-                      MB_ICONSTOP);
+            sink.Stop(FillMessage(kCantUseCab, {FileInFolder(folder, file), problem}));
             result = CabinetsResult::kUnusable;
             continue;
         }
@@ -120,9 +116,9 @@ std::string ReserveTemporaryName(const std::string& path) {
 
 // Tells the failure, shuts the database down and takes the unfinished
 // package away; the package at the real path is untouched.
-bool Abandon(CMsiDatabase& database, const std::string& temp, MessageSink& sink,
+bool Abandon(CMsiDatabase& database, const std::string& temp, diag::OutcomeSink& sink,
              const std::string& text, const std::string& detail = "") {
-    sink.TellWithDetail(text, MB_ICONSTOP, detail);
+    sink.Stop(text, detail);
     database.Shutdown();
     ::unlink(temp.c_str());
     return false;
@@ -130,18 +126,18 @@ bool Abandon(CMsiDatabase& database, const std::string& temp, MessageSink& sink,
 
 // Steps 1 and 2: a stop message and false unless the folder may be read
 // and holds what an export writes.
-bool FolderIsReady(const std::string& folder, MessageSink& sink) {
+bool FolderIsReady(const std::string& folder, diag::OutcomeSink& sink) {
     // Tables and cabinets planted by someone else must not become a package.
     if (const std::string problem = CheckExportFolder(folder); !problem.empty()) {
-        sink.Tell(problem, MB_ICONSTOP);
+        sink.Stop(problem);
         return false;
     }
     if (!VSB_FileExists(FileInFolder(folder, "Property.tbl"))) {
-        sink.Tell(kExportFirst, MB_ICONSTOP);
+        sink.Stop(kExportFirst);
         return false;
     }
     if (!HoldsCabinetFile(folder)) {
-        sink.Tell(kNoCabFound, MB_ICONSTOP);
+        sink.Stop(kNoCabFound);
         return false;
     }
     return true;
@@ -161,11 +157,11 @@ std::string GeneratedPackagePath(const std::string& msi_file, const std::string&
     return FileInFolder(folder, name + extension);
 }
 
-bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
+bool RunGenerate(const GenerateSettings& settings, diag::OutcomeSink& sink) {
     const std::string folder =
         settings.folder.empty() ? ExportFolderOf(settings.msi_file) : settings.folder;
     if (folder.empty()) {
-        sink.Tell(kNoTempFolder, MB_ICONSTOP);
+        sink.Stop(kNoTempFolder);
         return false;
     }
     if (!FolderIsReady(folder, sink)) return false;
@@ -174,7 +170,7 @@ bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
     // package would lack the source's package code: nothing is made.
     SourceSummary source;
     if (!ReadSourceSummary(settings.msi_file, source)) {
-        sink.Tell(FormatMessageText(kCantReadSourceSummary, {settings.msi_file}), MB_ICONSTOP);
+        sink.Stop(FillMessage(kCantReadSourceSummary, {settings.msi_file}));
         return false;
     }
 
@@ -192,8 +188,8 @@ bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
     if (temp.empty() || !database.Open(temp, 3)) {
         const std::string cause = folder_in_the_way ? "a folder lies at " + new_package
                                   : temp.empty()    ? std::strerror(reserve_error)
-                                                    : msi::LastFailureText();
-        sink.TellWithDetail(kCantCreatePackage, MB_ICONSTOP, cause);
+                                                    : database.GetFailureText();
+        sink.Stop(kCantCreatePackage, cause);
         database.Shutdown();
         if (!temp.empty()) ::unlink(temp.c_str());
         return false;
@@ -208,22 +204,21 @@ bool RunGenerate(const GenerateSettings& settings, MessageSink& sink) {
 
     bool ok = cabinets == CabinetsResult::kDone;
     if (!WriteGeneratedSummary(database.GetHandle(), source)) {
-        sink.Tell(kCantWriteSummary, MB_ICONSTOP);
+        sink.Stop(kCantWriteSummary);
         ok = false;
     }
     // One commit writes the tables, the Media changes and the summary.
-    if (MsiDatabaseCommit(database.GetHandle()) != ERROR_SUCCESS)
-        return Abandon(database, temp, sink, FormatMessageText(kCantSavePackage, {new_package}),
-                       msi::LastFailureText());
+    if (database.Commit() != ERROR_SUCCESS)
+        return Abandon(database, temp, sink, FillMessage(kCantSavePackage, {new_package}),
+                       database.GetFailureText());
     database.Shutdown();
     if (::rename(temp.c_str(), new_package.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
-        sink.TellWithDetail(FormatMessageText(kCantSavePackage, {new_package}), MB_ICONSTOP,
-                            std::strerror(error));
+        sink.Stop(FillMessage(kCantSavePackage, {new_package}), std::strerror(error));
         return false;
     }
-    sink.Tell(FormatMessageText(kGenerated, {new_package}), MB_ICONINFORMATION);
+    sink.Inform(FillMessage(kGenerated, {new_package}));
     return ok;
 }
 

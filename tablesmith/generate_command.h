@@ -33,7 +33,7 @@
 #include <string>
 #include <vector>
 
-#include "message_sink.h"
+#include "outcome.h"
 
 namespace tablesmith {
 
@@ -57,6 +57,6 @@ struct GenerateSettings {
 std::string GeneratedPackagePath(const std::string& msi_file, const std::string& folder = "");
 
 // OnGenerate's work. True when every step succeeded.
-bool RunGenerate(const GenerateSettings& settings, MessageSink& sink);
+bool RunGenerate(const GenerateSettings& settings, diag::OutcomeSink& sink);
 
 }  // namespace tablesmith

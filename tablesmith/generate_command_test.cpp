@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "core/message_box.h"
 #include "export_command.h"
 #include "messages.h"
 #include "msi_database.h"
@@ -17,6 +16,8 @@ namespace tablesmith {
 namespace {
 
 using tablesmith_test::CommandTest;
+using tablesmith_test::kInformation;
+using tablesmith_test::kStop;
 using tablesmith_test::Message;
 using tablesmith_test::PackageContents;
 namespace fs = std::filesystem;
@@ -53,8 +54,7 @@ class GenerateCommandTest : public CommandTest {
 
     Message GeneratedMessage(const std::string& title = "product",
                              const std::string& file = "product.msi") const {
-        return {FormatMessageText(kGenerated, {(ExportFolder(title) / file).string()}),
-                MB_ICONINFORMATION};
+        return {FillMessage(kGenerated, {(ExportFolder(title) / file).string()}), kInformation};
     }
 
     // The Cabinet column of every Media row of a package, by DiskId order.
@@ -83,7 +83,7 @@ TEST_F(GenerateCommandTest, BeforeAnyExportAsksForTheExportFirst) {
     const std::string package = Build(tablesmith_test::SamplePackage());
     ASSERT_FALSE(package.empty());
     EXPECT_FALSE(Generate(package, kSampleTables));
-    EXPECT_EQ((std::vector<Message>{{kExportFirst, MB_ICONSTOP}}), sink_.messages);
+    EXPECT_EQ((std::vector<Message>{{kExportFirst, kStop}}), sink_.messages);
     EXPECT_FALSE(fs::exists(ExportFolder("product") / "product.msi"));
 }
 
@@ -94,7 +94,7 @@ TEST_F(GenerateCommandTest, TablesWithoutCabinetsSayNoCabFound) {
     ASSERT_FALSE(package.empty());
     ExportAll(package, {"Property"});
     EXPECT_FALSE(Generate(package, {"Property"}));
-    EXPECT_EQ((std::vector<Message>{{kNoCabFound, MB_ICONSTOP}}), sink_.messages);
+    EXPECT_EQ((std::vector<Message>{{kNoCabFound, kStop}}), sink_.messages);
     EXPECT_FALSE(fs::exists(ExportFolder("product") / "product.msi"));
 }
 
@@ -189,7 +189,7 @@ TEST_F(GenerateCommandTest, NewPackageThatCannotBeCreatedIsToldAndNeverAnnounced
     fs::create_directory(in_the_way);
     testing_support::WriteFile(in_the_way / "keep.txt", "kept");
     EXPECT_FALSE(Generate(package, kSampleTables));
-    EXPECT_EQ((std::vector<Message>{{kCantCreatePackage, MB_ICONSTOP}}), sink_.messages);
+    EXPECT_EQ((std::vector<Message>{{kCantCreatePackage, kStop}}), sink_.messages);
     EXPECT_EQ("kept", testing_support::ReadFile(in_the_way / "keep.txt"));
 }
 
@@ -235,7 +235,7 @@ TEST_F(GenerateCommandTest, MediaRowWhoseCabinetFileIsMissingIsTold) {
     ASSERT_FALSE(package.empty());
     ExportAll(package, kSampleTables);
     EXPECT_FALSE(Generate(package, kSampleTables));
-    EXPECT_EQ((std::vector<Message>{{FormatMessageText(kCabFileMissing, {"gone.cab"}), MB_ICONSTOP},
+    EXPECT_EQ((std::vector<Message>{{FillMessage(kCabFileMissing, {"gone.cab"}), kStop},
                                     GeneratedMessage()}),
               sink_.messages);
     EXPECT_EQ((std::vector<std::string>{"data1.cab", "#gone.cab"}),
@@ -253,9 +253,8 @@ TEST_F(GenerateCommandTest, MediaRowNamingAStreamWithAPathIsNeverPointedOutside)
     testing_support::WriteFile(temp_.path() / "escape.cab",
                                tablesmith_test::FakeCabinet("outside"));
     EXPECT_FALSE(Generate(package, kSampleTables));
-    EXPECT_EQ((std::vector<Message>{
-                  {FormatMessageText(kCabFileMissing, {"../../escape.cab"}), MB_ICONSTOP},
-                  GeneratedMessage()}),
+    EXPECT_EQ((std::vector<Message>{{FillMessage(kCabFileMissing, {"../../escape.cab"}), kStop},
+                                    GeneratedMessage()}),
               sink_.messages);
     EXPECT_EQ((std::vector<std::string>{"data1.cab", "#../../escape.cab"}),
               MediaCabinets((ExportFolder("product") / "product.msi").string()));
@@ -289,18 +288,17 @@ TEST_F(GenerateCommandTest, TableThatFailsToImportLeavesTheEarlierPackageAndSays
     testing_support::WriteFile(feature, testing_support::ReadFile(feature) + "Broken\trow\r\n");
     EXPECT_FALSE(Generate(package, {"Feature", "Media", "Missing", "Property"}));
     const std::string missing = (ExportFolder("product") / "Missing.tbl").string();
-    EXPECT_EQ(
-        (std::vector<Message>{
-            {std::string(kCantImportAll) + "\n" +
-                 FormatMessageText(kCantImportTable, {"Feature", feature.string(),
+    EXPECT_EQ((std::vector<Message>{
+                  {std::string(kCantImportAll) + "\n" +
+                       FillMessage(kCantImportTable, {"Feature", feature.string(),
                                                       "Feature.tbl:5: 2 fields for 8 columns"}) +
-                 "\n" +
-                 FormatMessageText(kCantImportTable,
+                       "\n" +
+                       FillMessage(kCantImportTable,
                                    {"Missing", missing,
                                     "cannot open " + missing + ": No such file or directory"}) +
-                 "\n" + kNothingGenerated,
-             MB_ICONSTOP}}),
-        sink_.messages);
+                       "\n" + kNothingGenerated,
+                   kStop}}),
+              sink_.messages);
     EXPECT_TRUE(before == testing_support::ReadFile(generated));
     EXPECT_EQ(kSampleFolder, tablesmith_test::FolderEntries(ExportFolder("product")));
 
@@ -308,7 +306,7 @@ TEST_F(GenerateCommandTest, TableThatFailsToImportLeavesTheEarlierPackageAndSays
     sink_.messages.clear();
     EXPECT_FALSE(Generate(generated.string(), kSampleTables));
     ASSERT_EQ(1u, sink_.messages.size());
-    EXPECT_EQ(MB_ICONSTOP, sink_.messages[0].icon);
+    EXPECT_EQ(kStop, sink_.messages[0].kind);
     EXPECT_TRUE(before == testing_support::ReadFile(generated));
     EXPECT_EQ(kSampleFolder, tablesmith_test::FolderEntries(ExportFolder("product")));
 }
@@ -319,9 +317,8 @@ TEST_F(GenerateCommandTest, SourceWhoseSummaryCannotBeReadIsToldAndNothingIsMade
     ExportAll(package, kSampleTables);
     fs::remove(package);
     EXPECT_FALSE(Generate(package, kSampleTables));
-    EXPECT_EQ(
-        (std::vector<Message>{{FormatMessageText(kCantReadSourceSummary, {package}), MB_ICONSTOP}}),
-        sink_.messages);
+    EXPECT_EQ((std::vector<Message>{{FillMessage(kCantReadSourceSummary, {package}), kStop}}),
+              sink_.messages);
     EXPECT_EQ(kExportedFiles, tablesmith_test::FolderEntries(ExportFolder("product")));
 }
 
@@ -339,19 +336,19 @@ TEST_F(GenerateCommandTest, CabinetThatIsNotWholeEndsGenerationAndIsNamed) {
     };
     for (const Case& c :
          {Case{whole.substr(0, whole.size() - 3),
-               FormatMessageText(kCabCut,
-                                 {std::to_string(whole.size()), std::to_string(whole.size() - 3)})},
-          Case{whole + "tail", FormatMessageText(kCabCut, {std::to_string(whole.size()),
-                                                           std::to_string(whole.size() + 4)})},
+               FillMessage(kCabCut,
+                           {std::to_string(whole.size()), std::to_string(whole.size() - 3)})},
+          Case{whole + "tail", FillMessage(kCabCut, {std::to_string(whole.size()),
+                                                     std::to_string(whole.size() + 4)})},
           Case{"MSC", kCabNoHeader}, Case{"not a cabinet at all", kCabNoHeader}}) {
         SCOPED_TRACE(c.problem);
         testing_support::WriteFile(cabinet, c.bytes);
         sink_.messages.clear();
         EXPECT_FALSE(Generate(package, kSampleTables));
-        EXPECT_EQ((std::vector<Message>{
-                      {FormatMessageText(kCantUseCab, {cabinet.string(), c.problem}), MB_ICONSTOP},
-                      {kNothingGenerated, MB_ICONSTOP}}),
-                  sink_.messages);
+        EXPECT_EQ(
+            (std::vector<Message>{{FillMessage(kCantUseCab, {cabinet.string(), c.problem}), kStop},
+                                  {kNothingGenerated, kStop}}),
+            sink_.messages);
         EXPECT_EQ(kExportedFiles, tablesmith_test::FolderEntries(ExportFolder("product")));
     }
 }
@@ -392,13 +389,12 @@ TEST_F(GenerateCommandTest, LinksAndFifosInTheFolderAreRefusedByName) {
     testing_support::WriteFile(folder / "spare.cab", tablesmith_test::FakeCabinet("spare"));
     sink_.messages.clear();
     EXPECT_FALSE(Generate(package, kSampleTables));
-    EXPECT_EQ((std::vector<Message>{
-                  {FormatMessageText(kCantUseCab, {(folder / "data1.cab").string(), kCabIsLink}),
-                   MB_ICONSTOP},
-                  {FormatMessageText(kCantUseCab, {(folder / "other.cab").string(), kCabNotAFile}),
-                   MB_ICONSTOP},
-                  {kNothingGenerated, MB_ICONSTOP}}),
-              sink_.messages);
+    EXPECT_EQ(
+        (std::vector<Message>{
+            {FillMessage(kCantUseCab, {(folder / "data1.cab").string(), kCabIsLink}), kStop},
+            {FillMessage(kCantUseCab, {(folder / "other.cab").string(), kCabNotAFile}), kStop},
+            {kNothingGenerated, kStop}}),
+        sink_.messages);
     EXPECT_FALSE(fs::exists(folder / "product.msi"));
 }
 
@@ -409,8 +405,7 @@ TEST_F(GenerateCommandTest, FolderOthersMayWriteToIsRefused) {
     const fs::path folder = ExportFolder("product");
     fs::permissions(folder, fs::perms::all);
     EXPECT_FALSE(Generate(package, kSampleTables));
-    EXPECT_EQ((std::vector<Message>{
-                  {FormatMessageText(kFolderOpenToOthers, {folder.string()}), MB_ICONSTOP}}),
+    EXPECT_EQ((std::vector<Message>{{FillMessage(kFolderOpenToOthers, {folder.string()}), kStop}}),
               sink_.messages);
     EXPECT_FALSE(fs::exists(folder / "product.msi"));
 }

@@ -1,12 +1,13 @@
 // Every text the Tablesmith commands tell the user, in one place, so that the
 // dialog, the command line and the tests use the very same words. Texts with
-// "%s" or "%d" are formatted with FormatMessageText.
+// "%s" or "%d" are filled with FillMessage.
 #pragma once
 
-#include <initializer_list>
-#include <string>
+#include "message_fill.h"
 
 namespace tablesmith {
+
+using diag::FillMessage;
 
 // Table export.
 inline constexpr const char* kCantOpenPackage = "Can't open MSI Database in Transaction mode!";
@@ -60,9 +61,5 @@ inline constexpr const char* kGenerated = "Generated new MSI File!\n(%s)";
 
 // The browse step's count label.
 inline constexpr const char* kTableCount = "%d Tables";
-
-// Replaces the "%s" and "%d" fields of `format` in order with `args`. Only
-// those two fields occur in the texts above; anything else is copied as is.
-std::string FormatMessageText(const char* format, std::initializer_list<std::string> args);
 
 }  // namespace tablesmith

@@ -15,11 +15,13 @@ void SortTableNames(std::vector<std::string>& names) {
     });
 }
 
-std::vector<std::string> ListPackageTables(const std::string& msi_file, bool* opened) {
+std::vector<std::string> ListPackageTables(const std::string& msi_file, bool* opened,
+                                           std::string* failure) {
     std::vector<std::string> names;
     CMsiDatabase database;
     const bool is_open = database.Open(msi_file, 0);
     if (opened != nullptr) *opened = is_open;
+    if (failure != nullptr) *failure = database.GetFailureText();
     if (is_open) {
         // The table view lives inside this block so that it lets go of its
         // view before the database shuts down.

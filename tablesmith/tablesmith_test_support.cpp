@@ -13,7 +13,7 @@ namespace tablesmith_test {
 namespace fs = std::filesystem;
 
 std::ostream& operator<<(std::ostream& out, const Message& message) {
-    return out << "{\"" << message.text << "\", " << message.icon << "}";
+    return out << "{\"" << message.text << "\", " << static_cast<int>(message.kind) << "}";
 }
 
 std::vector<std::string> FolderEntries(const fs::path& folder) {

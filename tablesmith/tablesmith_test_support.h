@@ -11,23 +11,26 @@
 #include <utility>
 #include <vector>
 
-#include "message_sink.h"
+#include "outcome.h"
 #include "test_support.h"
 
 namespace tablesmith_test {
 
-// One message as a command told it.
+inline constexpr diag::OutcomeKind kInformation = diag::OutcomeKind::kInformation;
+inline constexpr diag::OutcomeKind kStop = diag::OutcomeKind::kStop;
+
+// One message as a command told it (its cause is not kept).
 struct Message {
     std::string text;
-    unsigned icon;
+    diag::OutcomeKind kind;
     bool operator==(const Message&) const = default;
 };
 std::ostream& operator<<(std::ostream& out, const Message& message);
 
-class RecordingSink : public tablesmith::MessageSink {
+class RecordingSink : public diag::OutcomeSink {
   public:
-    void Tell(const std::string& text, unsigned icon_type) override {
-        messages.push_back({text, icon_type});
+    void Tell(const diag::Outcome& outcome) override {
+        messages.push_back({outcome.text, outcome.kind});
     }
     std::vector<Message> messages;
 };

@@ -5,12 +5,10 @@
 #include <ostream>
 
 #include "cli_options.h"
-#include "cli_sink.h"
 #include "exit_status.h"
 #include "export_command.h"
 #include "generate_command.h"
 #include "message_printer.h"
-#include "msi_engine.h"
 #include "messages.h"
 #include "package_tables.h"
 #include "program.h"
@@ -26,23 +24,24 @@ namespace {
 
 constexpr ::cli::Program kProgram = {"tablesmith-cli", tablesmith::kVersion};
 
-int ExitFor(bool ok, const CliSink& sink) {
+int ExitFor(bool ok, const ::cli::PrintedOutcomes& sink) {
     return ok && !sink.SawFailure() ? ::cli::kExitSuccess : ::cli::kExitFailure;
 }
 
 int RunTables(const CliOptions& options, std::ostream& out, std::ostream& err) {
     bool opened = false;
-    const std::vector<std::string> tables = ListPackageTables(options.package, &opened);
+    std::string failure;
+    const std::vector<std::string> tables = ListPackageTables(options.package, &opened, &failure);
     if (!opened) {
         ::cli::PrintMessage(std::string(kProgram.name) + ": can't open package " + options.package,
-                            true, msi::LastFailureText(), out, err);
+                            true, failure, out, err);
         return ::cli::kExitFailure;
     }
     if (options.format == ::cli::OutputFormat::kTable) {
         // The dialog's list and its count label, without the header a table
         // of several columns needs.
         for (const std::string& table : tables) out << ::cli::EscapeCell(table) << "\n";
-        out << FormatMessageText(kTableCount, {std::to_string(tables.size())}) << "\n";
+        out << FillMessage(kTableCount, {std::to_string(tables.size())}) << "\n";
         return ::cli::kExitSuccess;
     }
     ::cli::RowWriter writer(options.format, {"Table"}, out);
@@ -63,7 +62,7 @@ int RunExportCommand(const CliOptions& options, std::ostream& out, std::ostream&
     settings.only_cab = options.only_cabs;
     settings.folder = options.folder.value_or("");
 
-    CliSink sink(out, err);
+    ::cli::PrintedOutcomes sink(out, err);
     TerminalProgress progress(stderr);
     const bool on_terminal = isatty(STDERR_FILENO) != 0;
     const bool ok = RunExport(settings, sink, on_terminal ? &progress : nullptr);
@@ -75,7 +74,7 @@ int RunGenerateCommand(const CliOptions& options, std::ostream& out, std::ostrea
     settings.msi_file = options.package;
     settings.tables = ListPackageTables(options.package);
     settings.folder = options.folder.value_or("");
-    CliSink sink(out, err);
+    ::cli::PrintedOutcomes sink(out, err);
     const bool ok = RunGenerate(settings, sink);
     return ExitFor(ok, sink);
 }

@@ -1,10 +1,10 @@
 #include "tablesmith_dlg.h"
 
 #include "about_dlg.h"
+#include "box_outcomes.h"
 #include "dialog_copy_progress.h"
 #include "export_command.h"
 #include "generate_command.h"
-#include "message_sink.h"
 #include "messages.h"
 #include "package_tables.h"
 #include "window/data_exchange.h"
@@ -100,9 +100,9 @@ void CTablesmithDlg::ChoosePackage(const std::string& path) {
     for (const std::string& table : tablesmith::ListPackageTables(m_strMsiFile))
         m_cbTables.AddString(table);
     m_cbTables.SetCurSel(0);
-    SetDlgItemText(IDC_TABLE_COUNT,
-                   tablesmith::FormatMessageText(tablesmith::kTableCount,
-                                                 {std::to_string(m_cbTables.GetCount())}));
+    SetDlgItemText(
+        IDC_TABLE_COUNT,
+        tablesmith::FillMessage(tablesmith::kTableCount, {std::to_string(m_cbTables.GetCount())}));
     GetDlgItem(IDOK)->EnableWindow(TRUE);
     GetDlgItem(IDC_GENERATE)->EnableWindow(TRUE);
     UpdateData(FALSE);
@@ -140,7 +140,7 @@ void CTablesmithDlg::OnExport() {
     settings.export_all = m_bExportAll != FALSE;
     settings.export_cab = m_bExportCab != FALSE;
     settings.only_cab = m_bOnlyCab != FALSE;
-    tablesmith::MessageBoxSink sink;
+    tablesmith::gui::BoxOutcomes sink;
     tablesmith::gui::DialogCopyProgress progress;
     tablesmith::RunExport(settings, sink, &progress);
 }
@@ -150,6 +150,6 @@ void CTablesmithDlg::OnGenerate() {
     tablesmith::GenerateSettings settings;
     settings.msi_file = m_strMsiFile;
     settings.tables = ListedTables();
-    tablesmith::MessageBoxSink sink;
+    tablesmith::gui::BoxOutcomes sink;
     tablesmith::RunGenerate(settings, sink);
 }

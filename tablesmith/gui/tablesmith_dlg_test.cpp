@@ -12,7 +12,6 @@
 #include "export_command.h"
 #include "export_folder.h"
 #include "generate_command.h"
-#include "message_sink.h"
 #include "messages.h"
 #include "msiquery.h"
 #include "package_tables.h"
@@ -26,7 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace ui = fw::test;
-using tablesmith::FormatMessageText;
+using tablesmith::FillMessage;
 
 #ifdef DEMO_PACKAGE
 const fs::path kDemoPackage = DEMO_PACKAGE;
@@ -158,7 +157,7 @@ TEST_F(TablesmithDlgTest, BrowseListsARealPackagesTablesAsTheCommandLineDoes) {
     const std::vector<std::string> expected = tablesmith::ListPackageTables(fixture.string());
     ASSERT_GT(expected.size(), 40u);
     EXPECT_EQ(expected, ListedTables());
-    EXPECT_EQ(FormatMessageText(tablesmith::kTableCount, {std::to_string(expected.size())}),
+    EXPECT_EQ(FillMessage(tablesmith::kTableCount, {std::to_string(expected.size())}),
               CountLabel());
 }
 
@@ -238,8 +237,8 @@ TEST_F(TablesmithDlgTest, ExportAllWithCabinetsThenGenerateTellTheirOutcome) {
     ui::Click(*dialog_.GetDlgItem(IDOK));
     const std::string folder = ExportFolder(demo_);
     EXPECT_EQ((std::vector<std::pair<std::string, unsigned>>{
-                  {FormatMessageText(tablesmith::kExportedAllTables, {folder}), kInformation},
-                  {FormatMessageText(tablesmith::kExportedAllCabs, {folder}), kInformation}}),
+                  {FillMessage(tablesmith::kExportedAllTables, {folder}), kInformation},
+                  {FillMessage(tablesmith::kExportedAllCabs, {folder}), kInformation}}),
               Boxes());
     EXPECT_TRUE(fs::exists(fs::path(folder) / "Property.tbl"));
     EXPECT_TRUE(fs::exists(fs::path(folder) / "demo.cab"));
@@ -250,7 +249,7 @@ TEST_F(TablesmithDlgTest, ExportAllWithCabinetsThenGenerateTellTheirOutcome) {
     ui::Click(*dialog_.GetDlgItem(IDC_GENERATE));
     const std::string generated = tablesmith::GeneratedPackagePath(demo_.string());
     EXPECT_EQ((std::vector<std::pair<std::string, unsigned>>{
-                  {FormatMessageText(tablesmith::kGenerated, {generated}), kInformation}}),
+                  {FillMessage(tablesmith::kGenerated, {generated}), kInformation}}),
               Boxes());
     EXPECT_EQ(tablesmith::ListPackageTables(demo_.string()),
               tablesmith::ListPackageTables(generated));
@@ -273,10 +272,9 @@ TEST_F(TablesmithDlgTest, EnterExportsTheSelectedTableOfARealPackage) {
     dialog_.GetDlgItem(IDC_MSIFILE)->SetFocus();
     ui::PressKey(ui::Key::kEnter);  // Export is the default button
     const std::string folder = ExportFolder(package);
-    EXPECT_EQ(
-        (std::vector<std::pair<std::string, unsigned>>{
-            {FormatMessageText(tablesmith::kExportedTable, {"Property", folder}), kInformation}}),
-        Boxes());
+    EXPECT_EQ((std::vector<std::pair<std::string, unsigned>>{
+                  {FillMessage(tablesmith::kExportedTable, {"Property", folder}), kInformation}}),
+              Boxes());
     EXPECT_TRUE(fs::exists(fs::path(folder) / "Property.tbl"));
     EXPECT_FALSE(fs::exists(fs::path(folder) / "File.tbl"));
 }
@@ -337,7 +335,7 @@ TEST_F(TablesmithDlgTest, ALargeCabinetShowsHowFarItIs) {
     settings.msi_file = demo_.string();
     settings.export_cab = true;
     settings.only_cab = true;
-    tablesmith::MessageBoxSink sink;
+    tablesmith::gui::BoxOutcomes sink;
     EXPECT_TRUE(tablesmith::RunExport(settings, sink, &progress));
     ASSERT_EQ(1u, hook_.ProgressWindows().size());
     EXPECT_EQ("Writing CAB file demo.cab ...", hook_.ProgressWindows()[0].label);
