@@ -1,20 +1,11 @@
 #include "apply_command.h"
 
-#include <memory>
-#include <unordered_set>
-#include <vector>
-
-#include "change_columns.h"
-#include "core/message_box.h"
-#include "entry_list.h"
-#include "message_text.h"
+#include "message_fill.h"
 #include "msi_db_mgr.h"
-#include "msi_engine.h"
 #include "msi_error_text.h"
 #include "msi_record.h"
 #include "msi_view.h"
 #include "msiquery.h"
-#include "string_array_entry.h"
 
 namespace deltalens {
 
@@ -25,71 +16,32 @@ constexpr const char* kChangesQuery = "SELECT * FROM `_TransformView` ORDER BY `
 // MsiDbMgr's mode 1: changes stay in memory until a commit, which never comes.
 constexpr int kTransactedMode = 1;
 
-void Refresh(const ApplyFeedback& feedback) {
-    if (feedback.refresh) feedback.refresh();
-}
-
-// Empties the list. The rows are taken out first and destroyed only after the
-// refresh: a list control keeps every entry it shows as item data, so it must
-// have let go of them before they are deleted.
-void EmptyChangeList(CEntryList& changes, const ApplyFeedback& feedback) {
-    std::vector<std::unique_ptr<CObject>> taken;
-    if (changes.m_bOwnsObjects) {
-        // One object listed twice is still one object to delete.
-        std::unordered_set<CObject*> seen;
-        for (POSITION position = changes.GetHeadPosition(); position != nullptr;) {
-            CObject* object = changes.GetNext(position);
-            if (object != nullptr && seen.insert(object).second) taken.emplace_back(object);
-        }
-    }
-    // The framework list's own RemoveAll forgets the nodes and deletes nothing.
-    changes.CObList::RemoveAll();
-    Refresh(feedback);
-}
-
-// One change row: fields 0 to 4 of the record as texts. A field that cannot
-// be read keeps what was read (as a rule nothing): the row still counts.
-std::unique_ptr<CStringArrayEntry> MakeChangeRow(const CMsiRecord& record) {
-    auto row = std::make_unique<CStringArrayEntry>();
-    std::string text;
+// Fields 0 to 4 of the record as texts, into `row`. A field that cannot be
+// read keeps what was read (as a rule nothing): the row still counts.
+void ReadChangeRow(const CMsiRecord& record, ChangeRow& row) {
+    row.resize(kChangeColumnCount);
     for (int field = 0; field < kChangeColumnCount; ++field) {
-        record.GetString(static_cast<std::uint32_t>(field), text);
-        row->SetFieldText(field, text.c_str());
+        row[static_cast<std::size_t>(field)].clear();
+        record.GetString(static_cast<std::uint32_t>(field), row[static_cast<std::size_t>(field)]);
     }
-    return row;
 }
 
-// Reads _TransformView into the list. A query that cannot be opened or run
-// lists nothing and tells nothing: the installer makes no _TransformView for
-// a transform without table changes, and that is an empty list, not an error.
-void ListChanges(CMsiDatabase* database, CEntryList& changes, const ApplyFeedback& feedback) {
+// Hands over the rows of _TransformView. A query that cannot be opened or
+// run hands over nothing and tells nothing: the installer makes no
+// _TransformView for a transform without table changes, and that is no
+// change, not an error.
+void ListChanges(CMsiDatabase* database, const TakeChange& take_change) {
     CMsiView view;
     if (!view.Open(database, kChangesQuery) || !view.Execute(0)) return;
     CMsiRecord record;
+    ChangeRow row;
     while (view.Fetch(record)) {
-        std::unique_ptr<CStringArrayEntry> row = MakeChangeRow(record);
-        if (feedback.take_change) {
-            feedback.take_change(*row);
-            continue;
-        }
-        // The list owns what it accepts; a refused row is deleted here.
-        if (changes.AddEntry(row.get())) row.release();
-        Refresh(feedback);
+        ReadChangeRow(record, row);
+        take_change(row);
     }
 }
 
 }  // namespace
-
-void TellFeedback(const ApplyFeedback& feedback, const std::string& text, unsigned type,
-                  const std::string& detail) {
-    if (feedback.tell_with_detail) {
-        feedback.tell_with_detail(text, type, detail);
-    } else if (feedback.tell) {
-        feedback.tell(text, type);
-    } else {
-        fw::MessageBoxWithDetail(text, type, detail);
-    }
-}
 
 std::string TransformFailureCause(unsigned result, const std::string& reason) {
     std::string meaning;
@@ -107,31 +59,28 @@ std::string TransformFailureCause(unsigned result, const std::string& reason) {
 }
 
 std::string TransformErrorText(unsigned result) {
-    return FillMessage(kTransformErrorFormat, {std::to_string(static_cast<int>(result))});
+    return diag::FillMessage(kTransformErrorFormat, {std::to_string(static_cast<int>(result))});
 }
 
 ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,
-                                CEntryList& changes, const ApplyFeedback& feedback) {
-    EmptyChangeList(changes, feedback);
-
+                                const TakeChange& take_change, diag::OutcomeSink& sink) {
     // The manager's destructor closes the database without a commit and every
     // installer handle left (invariants 1 and 3).
     MsiDbMgr manager;
     if (!manager.Open(package_path.c_str(), transform_path.c_str(), kTransactedMode, true)) {
-        TellFeedback(feedback, kOpenErrorText, kStopIcon, msi::LastFailureText());
+        sink.Stop(kOpenErrorText, manager.GetFailureText());
         return ApplyOutcome::kOpenFailed;
     }
 
-    const UINT result =
-        MsiDatabaseApplyTransformA(manager.GetDatabase()->GetHandle(), transform_path.c_str(),
-                                   MSITRANSFORM_ERROR_VIEWTRANSFORM);
+    CMsiDatabase* database = manager.GetDatabase();
+    const UINT result = database->ApplyTransform(transform_path, MSITRANSFORM_ERROR_VIEWTRANSFORM);
     ApplyOutcome outcome = ApplyOutcome::kListed;
     if (result != ERROR_SUCCESS) {
-        TellFeedback(feedback, TransformErrorText(result), kStopIcon,
-                     TransformFailureCause(result, msi::LastFailureText()));
+        sink.Stop(TransformErrorText(result),
+                  TransformFailureCause(result, database->GetFailureText()));
         outcome = ApplyOutcome::kTransformFailed;
     } else {
-        ListChanges(manager.GetDatabase(), changes, feedback);
+        ListChanges(database, take_change);
     }
     MsiCloseAllHandles();
     return outcome;

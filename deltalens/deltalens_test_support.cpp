@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "entry.h"
-#include "entry_list.h"
 #include "msiquery.h"
 #include "sample_packages.h"
 #include "test_support.h"
@@ -131,18 +129,6 @@ Rows EngineChanges(const std::string& package, const std::string& transform, boo
     }
     MsiCloseHandle(view);
     MsiCloseHandle(database);
-    return rows;
-}
-
-Rows ListedRows(const CEntryList& list) {
-    Rows rows;
-    for (POSITION position = list.GetHeadPosition(); position != nullptr;) {
-        const auto* entry = dynamic_cast<const CEntry*>(list.GetNext(position));
-        if (entry == nullptr) continue;
-        std::vector<std::string> row;
-        for (int field = 0; field < 5; ++field) row.push_back(entry->GetFieldText(field));
-        rows.push_back(std::move(row));
-    }
     return rows;
 }
 

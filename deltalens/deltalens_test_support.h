@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-class CEntryList;
-
 namespace deltalens_test {
 
 using Rows = std::vector<std::vector<std::string>>;
@@ -47,8 +45,5 @@ unsigned MakeCodePageCopy(const std::string& package, const std::string& copy,
 // MsiRecordGetStringA gives them), in query order. Empty with `ok` false
 // when the engine refuses.
 Rows EngineChanges(const std::string& package, const std::string& transform, bool& ok);
-
-// The entries of a list as rows of their first five field texts.
-Rows ListedRows(const CEntryList& list);
 
 }  // namespace deltalens_test

@@ -1,9 +1,7 @@
 #include "diff_command.h"
 
-#include "entry_list.h"
-#include "message_text.h"
+#include "message_fill.h"
 #include "msi_database.h"
-#include "msi_engine.h"
 #include "msiquery.h"
 #include "scratch_folder.h"
 
@@ -14,28 +12,27 @@ namespace {
 // Writes the transform from OLD to NEW into `transform`. kListed with
 // `differs` false when the two are the same (no file is made then).
 DiffResult Generate(const std::string& old_package, const std::string& new_package,
-                    const std::string& transform, const ApplyFeedback& feedback) {
+                    const std::string& transform, diag::OutcomeSink& sink) {
     DiffResult result;
     CMsiDatabase old_database;
     CMsiDatabase new_database;
     for (auto [database, path] :
          {std::pair{&old_database, &old_package}, std::pair{&new_database, &new_package}}) {
         if (!database->Open(*path, MSIDBOPEN_READONLY)) {
-            TellFeedback(feedback, FillMessage(kCantOpenPackageFormat, {*path}), kStopIcon,
-                         msi::LastFailureText());
+            sink.Stop(diag::FillMessage(kCantOpenPackageFormat, {*path}),
+                      database->GetFailureText());
             result.outcome = DiffResult::Outcome::kOpenFailed;
             return result;
         }
     }
-    const UINT generated = MsiDatabaseGenerateTransformA(
-        new_database.GetHandle(), old_database.GetHandle(), transform.c_str(), 0, 0);
+    const UINT generated = new_database.GenerateTransform(old_database, transform);
     if (generated == ERROR_NO_DATA) {
         result.outcome = DiffResult::Outcome::kListed;
         return result;
     }
     if (generated != ERROR_SUCCESS) {
-        TellFeedback(feedback, FillMessage(kCantCompareFormat, {old_package, new_package}),
-                     kStopIcon, msi::LastFailureText());
+        sink.Stop(diag::FillMessage(kCantCompareFormat, {old_package, new_package}),
+                  new_database.GetFailureText());
         return result;
     }
     result.outcome = DiffResult::Outcome::kListed;
@@ -46,23 +43,19 @@ DiffResult Generate(const std::string& old_package, const std::string& new_packa
 }  // namespace
 
 DiffResult DiffPackages(const std::string& old_package, const std::string& new_package,
-                        CEntryList& changes, const ApplyFeedback& feedback) {
-    // Apply empties the list itself; a run that ends before it must too.
-    changes.RemoveAll();
-    if (feedback.refresh) feedback.refresh();
-
+                        const TakeChange& take_change, diag::OutcomeSink& sink) {
     std::string why;
     const ScratchFolder scratch("deltalens-diff-", why);
     if (scratch.path().empty()) {
-        TellFeedback(feedback, kNoScratchFolder, kStopIcon, why);
+        sink.Stop(kNoScratchFolder, why);
         return {};
     }
     const std::string transform = scratch.path() + "/old-to-new.mst";
-    DiffResult result = Generate(old_package, new_package, transform, feedback);
+    DiffResult result = Generate(old_package, new_package, transform, sink);
     MsiCloseAllHandles();
     if (result.outcome != DiffResult::Outcome::kListed || !result.differs) return result;
 
-    switch (ApplyTransformView(old_package, transform, changes, feedback)) {
+    switch (ApplyTransformView(old_package, transform, take_change, sink)) {
         case ApplyOutcome::kListed:
             break;
         case ApplyOutcome::kOpenFailed:

@@ -9,7 +9,7 @@
 //      Apply opens OLD in place without a commit).
 //   2. No file is left behind: the private folder and the transform in it
 //      are removed before the run returns, whatever happened.
-//   3. The change list holds only this run's rows, as with Apply.
+//   3. Rows are handed over only by a run that listed, as with Apply.
 //   4. No installer handle is open when the run returns.
 #pragma once
 
@@ -21,7 +21,7 @@ namespace deltalens {
 
 struct DiffResult {
     enum class Outcome {
-        kListed,      // the changes are in the list (none when the packages are the same)
+        kListed,      // every change was handed over (none when the packages are the same)
         kOpenFailed,  // a package could not be opened (told)
         kFailed,      // no transform could be made or applied (told)
     };
@@ -31,10 +31,10 @@ struct DiffResult {
     bool differs = false;
 };
 
-// Lists the changes from `old_package` to `new_package` in `changes`, which
-// must already have its column names (NameChangeColumns).
+// Hands each change from `old_package` to `new_package` to `take_change`;
+// tells failures to `sink`.
 DiffResult DiffPackages(const std::string& old_package, const std::string& new_package,
-                        CEntryList& changes, const ApplyFeedback& feedback = {});
+                        const TakeChange& take_change, diag::OutcomeSink& sink);
 
 // The messages of a run (besides Apply's, which it may tell as well).
 inline constexpr const char* kCantOpenPackageFormat = "Can't open package %s!";

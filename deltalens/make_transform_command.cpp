@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "diff_command.h"
-#include "message_text.h"
+#include "message_fill.h"
 #include "msi_database.h"
-#include "msi_engine.h"
 #include "msi_record.h"
 #include "msi_view.h"
 #include "msiquery.h"
@@ -87,12 +86,12 @@ int DefaultValidation(bool both_have_upgrade_code) {
 }
 
 MakeTransformOutcome MakeTransformFile(const MakeTransformSettings& settings,
-                                       const ApplyFeedback& feedback) {
+                                       diag::OutcomeSink& sink) {
     const std::string& target = settings.transform;
     struct stat st {};
     if (!settings.replace && ::lstat(target.c_str(), &st) == 0) {
-        TellFeedback(feedback, FillMessage(kTransformExistsFormat, {target}), kStopIcon,
-                     "it is replaced only when asked to (--force)");
+        sink.Stop(diag::FillMessage(kTransformExistsFormat, {target}),
+                  "it is replaced only when asked to (--force)");
         return MakeTransformOutcome::kFailed;
     }
 
@@ -101,8 +100,8 @@ MakeTransformOutcome MakeTransformFile(const MakeTransformSettings& settings,
     for (auto [database, path] : {std::pair{&old_database, &settings.old_package},
                                   std::pair{&new_database, &settings.new_package}}) {
         if (!database->Open(*path, MSIDBOPEN_READONLY)) {
-            TellFeedback(feedback, FillMessage(kCantOpenPackageFormat, {*path}), kStopIcon,
-                         msi::LastFailureText());
+            sink.Stop(diag::FillMessage(kCantOpenPackageFormat, {*path}),
+                      database->GetFailureText());
             return MakeTransformOutcome::kFailed;
         }
     }
@@ -111,37 +110,32 @@ MakeTransformOutcome MakeTransformFile(const MakeTransformSettings& settings,
 
     TemporaryTransform temporary(target);
     if (temporary.path().empty()) {
-        TellFeedback(feedback, FillMessage(kCantWriteTransformFormat, {target}), kStopIcon,
-                     temporary.error());
+        sink.Stop(diag::FillMessage(kCantWriteTransformFormat, {target}), temporary.error());
         return MakeTransformOutcome::kFailed;
     }
-    const UINT generated = MsiDatabaseGenerateTransformA(
-        new_database.GetHandle(), old_database.GetHandle(), temporary.path().c_str(), 0, 0);
+    const UINT generated = new_database.GenerateTransform(old_database, temporary.path());
     if (generated == ERROR_NO_DATA) {
-        TellFeedback(feedback,
-                     FillMessage(kPackagesSameFormat, {settings.old_package, settings.new_package}),
-                     kStopIcon);
+        sink.Stop(
+            diag::FillMessage(kPackagesSameFormat, {settings.old_package, settings.new_package}));
         return MakeTransformOutcome::kSame;
     }
     if (generated != ERROR_SUCCESS) {
-        TellFeedback(
-            feedback,
-            FillMessage(kCantMakeTransformFormat, {settings.old_package, settings.new_package}),
-            kStopIcon, msi::LastFailureText());
+        sink.Stop(diag::FillMessage(kCantMakeTransformFormat,
+                                    {settings.old_package, settings.new_package}),
+                  new_database.GetFailureText());
         return MakeTransformOutcome::kFailed;
     }
-    const UINT summarised = MsiCreateTransformSummaryInfoA(
-        new_database.GetHandle(), old_database.GetHandle(), temporary.path().c_str(),
-        settings.error_conditions, validation);
+    const UINT summarised = new_database.CreateTransformSummaryInfo(
+        old_database, temporary.path(), settings.error_conditions, validation);
     if (summarised != ERROR_SUCCESS) {
-        TellFeedback(feedback, FillMessage(kCantWriteSummaryFormat, {target}), kStopIcon,
-                     msi::LastFailureText());
+        sink.Stop(diag::FillMessage(kCantWriteSummaryFormat, {target}),
+                  new_database.GetFailureText());
         return MakeTransformOutcome::kFailed;
     }
     old_database.Shutdown();
     new_database.Shutdown();
     if (const std::string why = temporary.MoveTo(target, settings.replace); !why.empty()) {
-        TellFeedback(feedback, FillMessage(kCantWriteTransformFormat, {target}), kStopIcon, why);
+        sink.Stop(diag::FillMessage(kCantWriteTransformFormat, {target}), why);
         return MakeTransformOutcome::kFailed;
     }
     return MakeTransformOutcome::kWritten;

@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-#include "apply_command.h"
+#include "outcome.h"
 
 namespace deltalens {
 
@@ -50,8 +50,9 @@ enum class MakeTransformOutcome {
 // summary information cannot even be made then).
 int DefaultValidation(bool both_have_upgrade_code);
 
+// Tells failures (and a kSame) to `sink`.
 MakeTransformOutcome MakeTransformFile(const MakeTransformSettings& settings,
-                                       const ApplyFeedback& feedback = {});
+                                       diag::OutcomeSink& sink);
 
 inline constexpr const char* kTransformExistsFormat = "The transform file %s exists already!";
 inline constexpr const char* kPackagesSameFormat =

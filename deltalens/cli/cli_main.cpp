@@ -4,18 +4,14 @@
 #include <ostream>
 
 #include "apply_command.h"
-#include "change_columns.h"
 #include "change_writer.h"
 #include "cli_options.h"
-#include "core/message_box.h"
 #include "deferred_interrupts.h"
 #include "deltalens_version.h"
 #include "diff_command.h"
-#include "entry_list.h"
 #include "exit_status.h"
 #include "make_transform_command.h"
 #include "message_printer.h"
-#include "string_array_entry.h"
 #include "program.h"
 #include "report_variant.h"
 #include "win32/debug.h"
@@ -33,19 +29,6 @@ void TraceLine(const std::string& text) {
     OutputDebugStringA(line.c_str());
 }
 
-// Without a window a message is a line (and its cause a second one): a
-// stop message on standard error, anything else on standard output.
-ApplyFeedback PrintingFeedback(std::ostream& out, std::ostream& err) {
-    ApplyFeedback feedback;
-    feedback.tell_with_detail = [&out, &err](const std::string& text, unsigned type,
-                                             const std::string& detail) {
-        const unsigned icon = type & MB_ICONMASK;
-        ::cli::PrintMessage(text, icon == MB_ICONSTOP || icon == MB_ICONEXCLAMATION, detail, out,
-                            err);
-    };
-    return feedback;
-}
-
 // False when the list written did not arrive whole (a full disk, a closed pipe).
 bool Delivered(std::ostream& out, std::ostream& err) {
     out.flush();
@@ -54,59 +37,63 @@ bool Delivered(std::ostream& out, std::ostream& err) {
     return false;
 }
 
-// Writes the list; false when it did not arrive whole.
-bool WriteList(const CEntryList& changes, const CliOptions& options, std::ostream& out,
-               std::ostream& err) {
-    WriteChanges(changes, options.format, out);
-    return Delivered(out, err);
-}
+// Prints the changes a command hands over: tsv and json each as it comes,
+// so that a long listing is never held whole; an aligned table waits for the
+// end (the row writer keeps it). The output starts with the first change, or
+// with Finish: a run that fails prints no list at all.
+class ChangePrinter {
+  public:
+    ChangePrinter(::cli::OutputFormat format, std::ostream& out) : format_(format), out_(out) {}
+
+    TakeChange Taker() {
+        return [this](const ChangeRow& change) { Writer().Add(change); };
+    }
+    // Ends the list; the number of changes written.
+    size_t Finish() {
+        Writer().Finish();
+        return writer_->count();
+    }
+
+  private:
+    ChangeWriter& Writer() {
+        if (!writer_) writer_.emplace(format_, out_);
+        return *writer_;
+    }
+
+    ::cli::OutputFormat format_;
+    std::ostream& out_;
+    std::optional<ChangeWriter> writer_;
+};
 
 int RunApply(const CliOptions& options, std::ostream& out, std::ostream& err) {
-    CEntryList changes;
-    NameChangeColumns(changes);
-    ApplyFeedback feedback = PrintingFeedback(out, err);
-    // tsv and json print each change as it comes, so a long listing is never
-    // held whole; an aligned table needs every row first.
-    std::optional<ChangeWriter> stream;
-    if (options.format != ::cli::OutputFormat::kTable) {
-        feedback.take_change = [&](const CStringArrayEntry& change) {
-            if (!stream) stream.emplace(changes, options.format, out);
-            stream->Add(change);
-        };
-    }
+    ::cli::PrintedOutcomes sink(out, err);
+    ChangePrinter printer(options.format, out);
     TraceLine("applying " + options.transform_path + " to " + options.package_path);
     const ApplyOutcome outcome =
-        ApplyTransformView(options.package_path, options.transform_path, changes, feedback);
+        ApplyTransformView(options.package_path, options.transform_path, printer.Taker(), sink);
     if (outcome != ApplyOutcome::kListed) {
         TraceLine("nothing listed");
         return ::cli::kExitFailure;
     }
-    if (options.format == ::cli::OutputFormat::kTable) {
-        TraceLine("listed " + std::to_string(changes.GetCount()) + " changes");
-        return WriteList(changes, options, out, err) ? ::cli::kExitSuccess : ::cli::kExitFailure;
-    }
-    if (!stream) stream.emplace(changes, options.format, out);  // no change: the empty list
-    TraceLine("listed " + std::to_string(stream->count()) + " changes");
-    stream->Finish();
+    TraceLine("listed " + std::to_string(printer.Finish()) + " changes");
     return Delivered(out, err) ? ::cli::kExitSuccess : ::cli::kExitFailure;
 }
 
 int RunDiff(const CliOptions& options, std::ostream& out, std::ostream& err) {
     const int trouble = options.exit_code ? ::cli::kExitDiffTrouble : ::cli::kExitFailure;
-    CEntryList changes;
-    NameChangeColumns(changes);
+    ::cli::PrintedOutcomes sink(out, err);
+    ChangePrinter printer(options.format, out);
     TraceLine("comparing " + options.old_package + " with " + options.new_package);
     DiffResult result;
     {
         // The transform lives in a temporary folder until the listing is done.
         const ::cli::DeferredInterrupts deferred;
-        result = DiffPackages(options.old_package, options.new_package, changes,
-                              PrintingFeedback(out, err));
+        result = DiffPackages(options.old_package, options.new_package, printer.Taker(), sink);
     }
     if (result.outcome != DiffResult::Outcome::kListed) return trouble;
-    TraceLine("listed " + std::to_string(changes.GetCount()) + " changes" +
+    TraceLine("listed " + std::to_string(printer.Finish()) + " changes" +
               (result.differs ? "" : " (the packages are the same)"));
-    if (!WriteList(changes, options, out, err)) return trouble;
+    if (!Delivered(out, err)) return trouble;
     if (options.exit_code && result.differs) return ::cli::kExitDiffers;
     return ::cli::kExitSuccess;
 }
@@ -123,7 +110,8 @@ int RunMakeTransform(const CliOptions& options, std::ostream& out, std::ostream&
               " to " + options.transform_path);
     // The transform is written under a temporary name until it is whole.
     const ::cli::DeferredInterrupts deferred;
-    const MakeTransformOutcome outcome = MakeTransformFile(settings, PrintingFeedback(out, err));
+    ::cli::PrintedOutcomes sink(out, err);
+    const MakeTransformOutcome outcome = MakeTransformFile(settings, sink);
     return outcome == MakeTransformOutcome::kWritten ? ::cli::kExitSuccess : ::cli::kExitFailure;
 }
 

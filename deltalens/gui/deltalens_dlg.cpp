@@ -2,7 +2,9 @@
 
 #include "about_dlg.h"
 #include "apply_command.h"
+#include "box_outcomes.h"
 #include "change_columns.h"
+#include "change_rows.h"
 #include "text_escape.h"
 #include "window/clipboard.h"
 #include "window/data_exchange.h"
@@ -115,34 +117,27 @@ void CDeltalensDlg::EnableApplyWhenBothChosen() {
     if (!m_strMsiFile.empty() && !m_strMstFile.empty()) GetDlgItem(IDC_APPLY)->EnableWindow(TRUE);
 }
 
-// The command asks for a refresh after emptying the list and after every
-// row. While it runs the dialog takes no input and paints nothing, so the
-// refreshes for rows are gathered into one at the end (or before a message
-// box, which lets the dialog paint): a fill costs the rows once, not their
-// square. The refresh of the emptied list happens at once, so the control
-// never holds a row the command destroys.
+// The list control refreshes from the emptied list at once, so that it
+// holds no entry of the last run when those are destroyed. While the command
+// runs the dialog takes no input and paints nothing, so the rows it hands
+// over are shown by one refresh at the end (or before a message box, which
+// lets the dialog paint): a fill costs the rows once, not their square.
 void CDeltalensDlg::OnApply() {
+    deltalens::gui::EmptyChangeList(m_elChanges, [this] { m_lcChanges.Refresh(); });
     bool refresh_pending = false;
     auto flush = [this, &refresh_pending] {
         if (refresh_pending) m_lcChanges.Refresh();
         refresh_pending = false;
     };
-    deltalens::ApplyFeedback feedback;
-    feedback.refresh = [this, &refresh_pending] {
-        if (m_elChanges.IsEmpty()) {
-            m_lcChanges.Refresh();
-        } else {
+    const deltalens::TakeChange take_change =
+        [this, &refresh_pending](const deltalens::ChangeRow& change) {
+            deltalens::gui::AppendChange(m_elChanges, change);
             refresh_pending = true;
-        }
-    };
+        };
     // The box's text is the command's own; the real cause, when the command
     // knows it, goes behind the box's details button.
-    feedback.tell_with_detail = [&flush](const std::string& text, unsigned type,
-                                         const std::string& detail) {
-        flush();
-        fw::MessageBoxWithDetail(text, type, detail);
-    };
-    deltalens::ApplyTransformView(m_strMsiFile, m_strMstFile, m_elChanges, feedback);
+    deltalens::gui::BoxOutcomes sink(flush);
+    deltalens::ApplyTransformView(m_strMsiFile, m_strMstFile, take_change, sink);
     flush();
 }
 

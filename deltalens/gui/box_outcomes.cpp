@@ -1,0 +1,28 @@
+#include "box_outcomes.h"
+
+#include "core/message_box.h"
+
+namespace deltalens::gui {
+
+namespace {
+
+unsigned IconOf(diag::OutcomeKind kind) {
+    switch (kind) {
+        case diag::OutcomeKind::kStop:
+            return MB_ICONSTOP;
+        case diag::OutcomeKind::kWarning:
+            return MB_ICONEXCLAMATION;
+        case diag::OutcomeKind::kInformation:
+            break;
+    }
+    return MB_ICONINFORMATION;
+}
+
+}  // namespace
+
+void BoxOutcomes::Tell(const diag::Outcome& outcome) {
+    if (before_box_) before_box_();
+    fw::MessageBoxWithDetail(outcome.text, MB_OK | IconOf(outcome.kind), outcome.cause);
+}
+
+}  // namespace deltalens::gui
