@@ -4,7 +4,6 @@
 // and generation turn it into a package with an external cabinet.
 #include <filesystem>
 
-#include "core/message_box.h"
 #include "export_command.h"
 #include "generate_command.h"
 #include "messages.h"
@@ -73,7 +72,7 @@ TEST_F(SamplePackageTest, ExportThenGenerateMakesItsCabinetExternal) {
     EXPECT_TRUE(tablesmith::RunExport(settings, sink_));
     EXPECT_TRUE(tablesmith::RunGenerate({package_.string(), tables}, sink_));
     for (const tablesmith_test::Message& message : sink_.messages)
-        EXPECT_EQ(MB_ICONINFORMATION, message.icon) << message.text;
+        EXPECT_EQ(tablesmith_test::kInformation, message.kind) << message.text;
 
     const fs::path folder = ExportFolder("TablesmithDemo");
     const fs::path generated = folder / "TablesmithDemo.msi";
