@@ -16,6 +16,10 @@ class DeferredInterrupts {
     DeferredInterrupts(const DeferredInterrupts&) = delete;
     DeferredInterrupts& operator=(const DeferredInterrupts&) = delete;
 
+    // True when one of the held signals has arrived and waits: a step that
+    // can still be undone (a rename not yet made) asks this and stops there.
+    bool Pending() const;
+
   private:
     sigset_t previous_;
 };

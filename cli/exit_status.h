@@ -16,4 +16,8 @@ enum ExitStatus : int {
 inline constexpr int kExitDiffers = 1;
 inline constexpr int kExitDiffTrouble = 2;
 
+// A run stopped by an interrupt (Ctrl+C) before it changed anything: 128 plus
+// SIGINT, the status shells give a program that SIGINT ended.
+inline constexpr int kExitInterrupted = 130;
+
 }  // namespace cli

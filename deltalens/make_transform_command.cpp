@@ -78,6 +78,52 @@ class TemporaryTransform {
     std::string error_;
 };
 
+// What a file that is not a regular one is, in words.
+const char* KindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISLNK(mode)) return "a symbolic link";
+    return "not a regular file";
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Why the transform may not go to the target (told), or false when it may.
+// The kernel resolves every name, so "./x/../old.msi", a symbolic link and a
+// second hard link all come out as the package's device and inode.
+bool RefuseTarget(const MakeTransformSettings& settings, diag::OutcomeSink& sink) {
+    const std::string& target = settings.transform;
+    struct stat at_target {};
+    if (::stat(target.c_str(), &at_target) == 0) {
+        for (const std::string* package : {&settings.old_package, &settings.new_package}) {
+            struct stat st {};
+            if (::stat(package->c_str(), &st) == 0 && SameFile(st, at_target)) {
+                sink.Stop(diag::FillMessage(kTransformIsPackageFormat, {target, *package}),
+                          "the two names lead to one file, which the transform would replace");
+                return true;
+            }
+        }
+    }
+    struct stat entry {};
+    if (::lstat(target.c_str(), &entry) != 0) return false;  // nothing there
+    if (!settings.replace) {
+        sink.Stop(diag::FillMessage(kTransformExistsFormat, {target}),
+                  "it is replaced only when asked to (--force)");
+        return true;
+    }
+    if (!S_ISREG(entry.st_mode)) {
+        sink.Stop(diag::FillMessage(kTransformNotFileFormat, {target, KindOf(entry.st_mode)}),
+                  "only a regular file is replaced");
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int DefaultValidation(bool both_have_upgrade_code) {
@@ -88,12 +134,7 @@ int DefaultValidation(bool both_have_upgrade_code) {
 MakeTransformOutcome MakeTransformFile(const MakeTransformSettings& settings,
                                        diag::OutcomeSink& sink) {
     const std::string& target = settings.transform;
-    struct stat st {};
-    if (!settings.replace && ::lstat(target.c_str(), &st) == 0) {
-        sink.Stop(diag::FillMessage(kTransformExistsFormat, {target}),
-                  "it is replaced only when asked to (--force)");
-        return MakeTransformOutcome::kFailed;
-    }
+    if (RefuseTarget(settings, sink)) return MakeTransformOutcome::kFailed;
 
     CMsiDatabase old_database;
     CMsiDatabase new_database;
@@ -134,6 +175,9 @@ MakeTransformOutcome MakeTransformFile(const MakeTransformSettings& settings,
     }
     old_database.Shutdown();
     new_database.Shutdown();
+    // The target may have changed while the transform was made.
+    if (RefuseTarget(settings, sink)) return MakeTransformOutcome::kFailed;
+    if (settings.stop_requested && settings.stop_requested()) return MakeTransformOutcome::kStopped;
     if (const std::string why = temporary.MoveTo(target, settings.replace); !why.empty()) {
         sink.Stop(diag::FillMessage(kCantWriteTransformFormat, {target}), why);
         return MakeTransformOutcome::kFailed;

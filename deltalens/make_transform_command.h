@@ -11,8 +11,14 @@
 //      the run ends before anything is written, and a file that appears at
 //      the target meanwhile is not replaced either.
 //   4. No installer handle is open when the run returns.
+//   5. The target is never OLD or NEW themselves (the same file by device
+//      and inode, under any name or link), and `replace` replaces a regular
+//      file only: both are checked before any work and again just before
+//      the rename.
+//   6. A stop asked for before the rename leaves the target as it was.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -36,12 +42,16 @@ struct MakeTransformSettings {
     // What the transform validates; none given: DefaultValidation.
     std::optional<int> validation;
     bool replace = false;  // an existing transform file may be replaced
+    // Asked just before the transform is put in place: true stops the run
+    // there (an interrupt that arrived meanwhile). Empty: never.
+    std::function<bool()> stop_requested;
 };
 
 enum class MakeTransformOutcome {
     kWritten,  // the transform file is in place
     kSame,     // the packages do not differ: no transform, nothing written
     kFailed,   // told; nothing written
+    kStopped,  // stop_requested said so before the rename; nothing written
 };
 
 // The validation the installer's tools give a transform when asked for
@@ -55,6 +65,11 @@ MakeTransformOutcome MakeTransformFile(const MakeTransformSettings& settings,
                                        diag::OutcomeSink& sink);
 
 inline constexpr const char* kTransformExistsFormat = "The transform file %s exists already!";
+inline constexpr const char* kTransformIsPackageFormat =
+    "The transform file %s is the package %s itself!";
+// The second field names the kind of file ("a directory", "a FIFO").
+inline constexpr const char* kTransformNotFileFormat =
+    "The transform file %s is %s, not a regular file!";
 inline constexpr const char* kPackagesSameFormat =
     "The packages %s and %s do not differ: no transform was written.";
 inline constexpr const char* kCantMakeTransformFormat = "Can't make the transform from %s to %s!";

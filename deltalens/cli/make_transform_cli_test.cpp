@@ -3,6 +3,12 @@
 // (with the oracle) that Wine's installer applies it to OLD and gets NEW.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <sstream>
 
@@ -180,6 +186,83 @@ TEST_F(MakeTransformCliTest, AnExistingFileIsReplacedOnlyWithForce) {
     EXPECT_NE(testing_support::ReadFile(out_), "an older transform");
     EXPECT_EQ(SummaryText(out_, 7), "Intel;1033");
     EXPECT_EQ(Written(), std::vector<std::string>{"out.mst"});
+}
+
+TEST_F(MakeTransformCliTest, AnOutThatIsAPackageOrNoRegularFileIsRefusedBeforeAnyWork) {
+    const std::string old_bytes = testing_support::ReadFile(old_);
+    const std::string new_bytes = testing_support::ReadFile(new_);
+    fs::create_directory(dir_.path() / "sub");
+    fs::create_symlink(new_, dir_.path() / "link.mst");
+    fs::create_hard_link(old_, dir_.path() / "hard.mst");
+    struct Case {
+        std::string out;
+        std::string package;
+    };
+    for (const Case& c : {Case{(dir_.path() / "sub" / ".." / "old.msi").string(), old_},
+                          Case{(dir_.path() / "link.mst").string(), new_},
+                          Case{(dir_.path() / "hard.mst").string(), old_}}) {
+        for (const bool force : {false, true}) {
+            SCOPED_TRACE(c.out + (force ? " --force" : ""));
+            std::vector<std::string> arguments = {"make-transform", old_, new_, c.out};
+            if (force) arguments.insert(arguments.begin() + 1, "--force");
+            const CliRun run = Cli(arguments);
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.err.rfind("The transform file " + c.out + " is the package " + c.package +
+                                        " itself!\ncause: ",
+                                    0),
+                      0u)
+                << run.err;
+            EXPECT_EQ(testing_support::ReadFile(old_), old_bytes);
+            EXPECT_EQ(testing_support::ReadFile(new_), new_bytes);
+        }
+    }
+    // --force replaces regular files only.
+    const std::string fifo = (dir_.path() / "fifo.mst").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string socket_path = (dir_.path() / "socket.mst").string();
+    const int bound = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+    socket_path.copy(address.sun_path, socket_path.size());
+    ASSERT_EQ(::bind(bound, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(bound);
+    fs::create_symlink(dir_.path() / "nowhere", dir_.path() / "dangling.mst");
+    for (const auto& [out, kind] : std::vector<std::pair<std::string, std::string>>{
+             {fifo, "a FIFO"},
+             {socket_path, "a socket"},
+             {(dir_.path() / "sub").string(), "a directory"},
+             {(dir_.path() / "dangling.mst").string(), "a symbolic link"}}) {
+        const CliRun run = Cli({"make-transform", "--force", old_, new_, out});
+        EXPECT_EQ(run.status, 1) << out;
+        EXPECT_EQ(run.err, "The transform file " + out + " is " + kind +
+                               ", not a regular file!\ncause: only a regular file is replaced\n");
+    }
+    struct stat st {};
+    EXPECT_TRUE(::lstat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(::lstat(socket_path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode));
+    EXPECT_TRUE(fs::is_empty(dir_.path() / "sub"));
+    EXPECT_EQ(Written(), (std::vector<std::string>{"dangling.mst", "fifo.mst", "hard.mst",
+                                                   "link.mst", "socket.mst", "sub"}));
+}
+
+TEST_F(MakeTransformCliTest, AnInterruptBeforeTheRenameLeavesOutAsItWas) {
+    testing_support::WriteFile(out_, "an older transform");
+    // Ctrl+C arrives while the signal is held: it waits, as it would while
+    // the command holds interrupts back, and stays held after the run.
+    sigset_t interrupt, previous;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    ASSERT_EQ(::sigprocmask(SIG_BLOCK, &interrupt, &previous), 0);
+    ASSERT_EQ(::raise(SIGINT), 0);
+    const CliRun run = Cli({"make-transform", "--force", old_, new_, out_});
+    int taken = 0;
+    ::sigwait(&interrupt, &taken);
+    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    EXPECT_EQ(run.status, 130);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(testing_support::ReadFile(out_), "an older transform");
+    EXPECT_EQ(Written(), std::vector<std::string>{"out.mst"}) << "no temporary file is left";
 }
 
 TEST_F(MakeTransformCliTest, FailuresLeaveNoFileBehind) {
