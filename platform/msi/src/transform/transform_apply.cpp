@@ -15,6 +15,8 @@
 //     under "Table.key..."; null cell or deleted row, stream removed.
 //  5. A dropped table loses its catalog entry, its columns, its rows and the
 //     streams of its binary cells.
+//  6. A record of _Streams changes the stream its Name names: added or
+//     replaced with the data the transform carries, or removed.
 #include "transform/transform_apply.h"
 
 #include <cassert>
@@ -64,7 +66,8 @@ class Applier final : public RowSink {
 
     Status BeginTable(const PlannedTable& planned) override {
         table_ = nullptr;
-        if (planned.drop || !planned.stream) return Status::Ok();
+        streams_table_ = planned.name == db::StreamsTableSchema().name;
+        if (planned.drop || !planned.stream || streams_table_) return Status::Ok();
         auto loaded = db_.GetTable(planned.name);
         if (!loaded.ok()) return loaded.status();
         table_ = *loaded;
@@ -74,6 +77,7 @@ class Applier final : public RowSink {
     }
 
     Status Take(const PlannedTable&, const PlannedRow& row) override {
+        if (streams_table_) return TakeStream(row);
         db::Table& table = *table_;
         const db::TableSchema& schema = table.schema();
         table.set_modified();
@@ -110,6 +114,28 @@ class Applier final : public RowSink {
     }
 
   private:
+    // Invariant 6: the _Streams table is the stream store itself.
+    Status TakeStream(const PlannedRow& row) {
+        using Effect = PlannedRow::Effect;
+        if (row.effect == Effect::kSkip || row.values.empty() ||
+            row.values[0].kind != CellValue::Kind::kString)
+            return Status::Ok();
+        const std::string name(plan_.StringOf(row.values[0].string).text);
+        db_.MarkModified();
+        if (row.effect == Effect::kDelete) {
+            db_.streams().Remove(name);
+            return Status::Ok();
+        }
+        if (row.present.size() > 1 && row.present[1]) {
+            const CellValue& data = row.values[1];
+            if (data.kind == CellValue::Kind::kBinary && data.data)
+                db_.streams().Put(name, data.data);
+            else
+                db_.streams().Remove(name);
+        }
+        return Status::Ok();
+    }
+
     // The target cell for a planned value; strings enter the pool.
     uint32_t Cell(const ColumnType type, const CellValue& value) {
         switch (value.kind) {
@@ -152,6 +178,7 @@ class Applier final : public RowSink {
     db::Database& db_;
     const TransformPlan& plan_;
     std::shared_ptr<db::Table> table_;
+    bool streams_table_ = false;
     std::vector<uint32_t> key_cells_;
 };
 

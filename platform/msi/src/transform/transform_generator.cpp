@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 #include "db/record.h"
@@ -77,6 +78,13 @@ class Generator {
     Status AddDeletedRows(PendingStream& stream, const db::Table& reference,
                           const std::unordered_map<std::string, const db::Row*>& gone);
     Status AddWholeTable(const std::string& name);
+    // The _Streams records of the streams no binary cell owns, in both
+    // databases: added, changed (by their bytes) or gone.
+    Status CompareFreeStreams();
+    // The root streams of `db` that no binary cell of a persistent table
+    // names; the installer's own property sets ("\005...") left out.
+    Result<std::set<std::string>> FreeStreams(db::Database& db);
+    Result<bool> SameStream(const std::string& name);
     // A transform pool id for process text (0 for "").
     Result<uint32_t> Intern(const std::string& text);
     // The transform cell of a database cell.
@@ -357,6 +365,79 @@ Status Generator::CompareTable(const std::string& name) {
     return Status::Ok();
 }
 
+Result<std::set<std::string>> Generator::FreeStreams(db::Database& db) {
+    std::set<std::string> owned;
+    for (const std::string& name : db.TableNames()) {
+        if (db.IsPersistent(name) != std::optional<bool>(true)) continue;
+        const TableSchema* schema = db.Schema(name);
+        if (!schema || std::none_of(schema->columns.begin(), schema->columns.end(),
+                                    [](const auto& c) { return c.type.IsBinary(); }))
+            continue;
+        auto table = db.GetTable(name);
+        if (!table.ok()) return table.status();
+        for (const auto& row : (*table)->rows()) {
+            auto stream = db.BinaryStreamName(**table, *row);
+            if (!stream.ok()) return stream.status();
+            owned.insert(std::move(stream).value());
+        }
+    }
+    std::set<std::string> free;
+    for (const auto& [name, stream] : db.streams().streams())
+        if (!name.empty() && name[0] != '\005' && !owned.count(name)) free.insert(name);
+    return free;
+}
+
+Result<bool> Generator::SameStream(const std::string& name) {
+    auto x = changed_.streams().Get(name);
+    auto y = reference_.streams().Get(name);
+    if (!x || !y) return !x && !y;
+    if (x->Size() != y->Size()) return false;
+    auto xb = db::ReadAll(*x);
+    auto yb = db::ReadAll(*y);
+    if (!xb.ok()) return xb.status();
+    if (!yb.ok()) return yb.status();
+    return *xb == *yb;
+}
+
+Status Generator::CompareFreeStreams() {
+    auto now = FreeStreams(changed_);
+    if (!now.ok()) return now.status();
+    auto before = FreeStreams(reference_);
+    if (!before.ok()) return before.status();
+    const TableSchema& schema = db::StreamsTableSchema();
+    PendingStream stream;
+    for (const auto& column : schema.columns) stream.types.push_back(column.type);
+    stream.keys = schema.KeyCount();
+    // A name that is free on one side only and a cell's on the other moves
+    // with its table's rows: only names that are nowhere on the other side
+    // are added or deleted here.
+    for (const std::string& name : *before) {
+        if (changed_.streams().Has(name)) continue;
+        auto key = Intern(name);
+        if (!key.ok()) return key.status();
+        stream.deletes.push_back({RowOperation::Kind::kDelete, 0, {*key, 0}, {}});
+    }
+    for (const std::string& name : *now) {
+        const bool known = before->count(name) != 0;
+        if (!known && reference_.streams().Has(name)) continue;
+        if (known) {
+            auto same = SameStream(name);
+            if (!same.ok()) return same.status();
+            if (*same) continue;
+        }
+        auto key = Intern(name);
+        if (!key.ok()) return key.status();
+        const std::string carried = format::JoinStreamName(schema.name, std::vector{name});
+        binaries_[carried] = changed_.streams().Get(name);
+        if (known)
+            stream.updates.push_back({RowOperation::Kind::kUpdate, 0x0002, {*key, 1}, {}});
+        else
+            stream.adds.push_back({RowOperation::Kind::kAdd, 0x0201, {*key, 1}, {}});
+    }
+    if (!stream.empty()) streams_[schema.name] = std::move(stream);
+    return Status::Ok();
+}
+
 Result<GenerateOutcome> Generator::Run(const std::string& path) {
     if (Status s = pool_.SetCodePage(changed_.pool().code_page()); !s.ok()) return s;
     code_page_differs_ = changed_.pool().code_page() != reference_.pool().code_page();
@@ -385,6 +466,7 @@ Result<GenerateOutcome> Generator::Run(const std::string& path) {
                                        " columns; a transform can carry tables of at most " +
                                        std::to_string(format::kMaxTableColumns));
     }
+    if (Status s = CompareFreeStreams(); !s.ok()) return s;
     GenerateOutcome outcome;
     outcome.differs =
         code_page_differs_ || !tables_ops_.empty() || !columns_ops_.empty() || !streams_.empty();

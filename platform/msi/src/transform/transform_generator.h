@@ -13,6 +13,10 @@
 //   <Table>                  per changed table: deletes, then updates with
 //                            the minimal mask, then adds with every column
 //   Table.key...             the data of every binary cell an add or update sets
+//   _Streams                 deletes, updates and adds of the root's streams that
+//                            belong to no binary cell (embedded cabinets): a
+//                            binary cell of the system table, carried like any
+//                            other, as the stream "_Streams.<name>"
 // A change to a column at index 16 or beyond cannot be flagged in the 16-bit
 // update mask; such a row is written as a delete followed by an add.
 #pragma once

@@ -283,7 +283,10 @@ Result<TransformPlan> SchemaPlanner::Run() {
             return Status::Corrupt("the transform adds table " + table.name + " without columns");
     for (const auto& [name, stream] : source_.table_streams()) {
         if (name == kTablesStream || name == kColumnsStream) continue;
-        if (db::IsSystemTable(name)) return Status::Corrupt("the transform changes " + name);
+        // Of the system tables only _Streams takes records: the streams that
+        // belong to no binary cell (embedded cabinets).
+        if (db::IsSystemTable(name) && name != db::StreamsTableSchema().name)
+            return Status::Corrupt("the transform changes " + name);
         auto found = index_.find(name);
         const bool known = db_.Schema(name) != nullptr ||
                            (found != index_.end() && plan_.tables[found->second].create);
