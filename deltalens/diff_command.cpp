@@ -4,6 +4,7 @@
 #include "msi_database.h"
 #include "msiquery.h"
 #include "scratch_folder.h"
+#include "stream_digest.h"
 
 namespace deltalens {
 
@@ -18,9 +19,7 @@ DiffResult Generate(const std::string& old_package, const std::string& new_packa
     CMsiDatabase new_database;
     for (auto [database, path] :
          {std::pair{&old_database, &old_package}, std::pair{&new_database, &new_package}}) {
-        if (!database->Open(*path, MSIDBOPEN_READONLY)) {
-            sink.Stop(diag::FillMessage(kCantOpenPackageFormat, {*path}),
-                      database->GetFailureText());
+        if (!OpenPackage(*database, *path, sink)) {
             result.outcome = DiffResult::Outcome::kOpenFailed;
             return result;
         }
@@ -42,6 +41,17 @@ DiffResult Generate(const std::string& old_package, const std::string& new_packa
 
 }  // namespace
 
+bool OpenPackage(CMsiDatabase& database, const std::string& path, diag::OutcomeSink& sink) {
+    // The engine opens a transform or a patch as a database too; only the
+    // package check tells them apart.
+    if (database.VerifyPackage(path) != ERROR_SUCCESS ||
+        !database.Open(path, MSIDBOPEN_READONLY)) {
+        sink.Stop(diag::FillMessage(kCantOpenPackageFormat, {path}), database.GetFailureText());
+        return false;
+    }
+    return true;
+}
+
 DiffResult DiffPackages(const std::string& old_package, const std::string& new_package,
                         const TakeChange& take_change, diag::OutcomeSink& sink) {
     std::string why;
@@ -55,7 +65,24 @@ DiffResult DiffPackages(const std::string& old_package, const std::string& new_p
     MsiCloseAllHandles();
     if (result.outcome != DiffResult::Outcome::kListed || !result.differs) return result;
 
-    switch (ApplyTransformView(old_package, transform, take_change, sink)) {
+    // Every row passes here on its way to the caller, described where it
+    // is a binary cell's.
+    StreamDigests digests(old_package, new_package);
+    const TakeChange described = [&](const ChangeRow& change) {
+        std::string data = change[3];
+        std::string current = change[4];
+        if (!digests.Rewrite(change[0], change[1], change[2], data, current)) {
+            take_change(change);
+            return;
+        }
+        ChangeRow row = change;
+        row[3] = std::move(data);
+        row[4] = std::move(current);
+        take_change(row);
+    };
+    const ApplyOutcome applied = ApplyTransformView(old_package, transform, described, sink);
+    digests.Forget();  // the listing closed every handle
+    switch (applied) {
         case ApplyOutcome::kListed:
             break;
         case ApplyOutcome::kOpenFailed:

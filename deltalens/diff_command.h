@@ -11,11 +11,17 @@
 //      are removed before the run returns, whatever happened.
 //   3. Rows are handed over only by a run that listed, as with Apply.
 //   4. No installer handle is open when the run returns.
+//   5. Both files must be packages: a transform or a patch is refused.
+//   6. A binary cell (a Binary row's data, a stream of _Streams) shows the
+//      size and short hash of its bytes on each side (stream_digest.h), not
+//      the stream's name.
 #pragma once
 
 #include <string>
 
 #include "apply_command.h"
+
+class CMsiDatabase;
 
 namespace deltalens {
 
@@ -30,6 +36,11 @@ struct DiffResult {
     // a transform that only moves the string pool's code page lists nothing.
     bool differs = false;
 };
+
+// Opens a package read-only; a file that is no package (a transform, a
+// patch, anything else) is refused. Told with kCantOpenPackageFormat and
+// the cause.
+bool OpenPackage(CMsiDatabase& database, const std::string& path, diag::OutcomeSink& sink);
 
 // Hands each change from `old_package` to `new_package` to `take_change`;
 // tells failures to `sink`.

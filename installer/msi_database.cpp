@@ -56,6 +56,10 @@ UINT CMsiDatabase::ApplyTransform(const std::string& transform, int error_condit
     return KeepFailure(MsiDatabaseApplyTransformA(m_hHandle, transform.c_str(), error_conditions));
 }
 
+UINT CMsiDatabase::VerifyPackage(const std::string& path) {
+    return KeepFailure(MsiVerifyPackageA(path.c_str()));
+}
+
 UINT CMsiDatabase::GenerateTransform(const CMsiDatabase& base, const std::string& transform) {
     return KeepFailure(
         MsiDatabaseGenerateTransformA(m_hHandle, base.GetHandle(), transform.c_str(), 0, 0));

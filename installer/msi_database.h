@@ -42,6 +42,9 @@ class CMsiDatabase : public CMsiHandle {
     UINT Commit();
     UINT ApplyTransform(const std::string& transform, int error_conditions);
     UINT GenerateTransform(const CMsiDatabase& base, const std::string& transform);
+    // The installer's check that `path` is a package (a transform or a patch
+    // opens as a database too, but is none); opens nothing.
+    UINT VerifyPackage(const std::string& path);
     UINT CreateTransformSummaryInfo(const CMsiDatabase& base, const std::string& transform,
                                     int error_conditions, int validation);
 

@@ -108,11 +108,22 @@ int RunMakeTransform(const CliOptions& options, std::ostream& out, std::ostream&
     settings.replace = options.force;
     TraceLine("writing the transform from " + options.old_package + " to " + options.new_package +
               " to " + options.transform_path);
-    // The transform is written under a temporary name until it is whole.
+    // The transform is written under a temporary name until it is whole; an
+    // interrupt that arrives meanwhile stops the run before the rename.
     const ::cli::DeferredInterrupts deferred;
+    settings.stop_requested = [&deferred] { return deferred.Pending(); };
     ::cli::PrintedOutcomes sink(out, err);
-    const MakeTransformOutcome outcome = MakeTransformFile(settings, sink);
-    return outcome == MakeTransformOutcome::kWritten ? ::cli::kExitSuccess : ::cli::kExitFailure;
+    switch (MakeTransformFile(settings, sink)) {
+        case MakeTransformOutcome::kWritten:
+            return ::cli::kExitSuccess;
+        case MakeTransformOutcome::kStopped:
+            TraceLine("interrupted: nothing written");
+            return ::cli::kExitInterrupted;
+        case MakeTransformOutcome::kSame:
+        case MakeTransformOutcome::kFailed:
+            break;
+    }
+    return ::cli::kExitFailure;
 }
 
 }  // namespace

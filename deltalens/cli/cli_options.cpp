@@ -31,13 +31,23 @@ constexpr CommandEntry kCommands[] = {
      "the transform the installer would generate from OLD to NEW, applied to OLD.\n"
      "Neither package is changed and no file is left behind. Summary information is\n"
      "not compared (a transform does not carry it). Text one package's code page\n"
-     "cannot hold is listed as it is.\n"},
+     "cannot hold is listed as it is. OLD and NEW must be packages: a transform or a\n"
+     "patch is refused. A binary cell (a Binary row's data, a stream of _Streams such\n"
+     "as an embedded cabinet) shows each side's bytes as their size and the first 8\n"
+     "hex digits of their SHA-256, e.g. [1,204 bytes 3fa4c2d1] (Data: NEW's,\n"
+     "Current: OLD's); packages that differ only in such bytes differ. tsv and json\n"
+     "print each row as it is found; table waits for every row.\n"},
     {Command::kMakeTransform, "make-transform", "OLD NEW OUT.mst", 3,
      "make-transform needs OLD, NEW and OUT.mst",
      "Writes the transform from package OLD to package NEW, with its summary\n"
      "information, to OUT.mst: under a temporary name beside it, renamed into place\n"
-     "when whole. A changed table of more than 32 columns (the installer's limit) has\n"
-     "no transform form: it is refused, naming the table.\n"},
+     "when whole. Streams that changed (binary cells, embedded cabinets) travel in\n"
+     "the transform. A changed table of more than 32 columns (the installer's limit)\n"
+     "has no transform form: it is refused, naming the table. OUT.mst that is OLD or\n"
+     "NEW itself (the same file under another name, a link or a second hard link) is\n"
+     "refused before any work, with --force too; --force replaces a regular file\n"
+     "only. Ctrl+C before the rename leaves OUT.mst as it was, removes the temporary\n"
+     "file and exits 130.\n"},
 };
 
 // Which commands take an option: bits of 1 << Command.
@@ -59,7 +69,10 @@ constexpr OptionEntry kOptions[] = {
     {"--exit-code", "--exit-code",
      "exit 1 when the packages differ, 0 when not, 2 for trouble (as diff(1) does)",
      Bit(Command::kDiff)},
-    {"--force", "--force", "replace OUT.mst when it exists", Bit(Command::kMakeTransform)},
+    {"--force", "--force",
+     "replace OUT.mst when it exists and is a regular file (not a directory, device,\n"
+     "                          FIFO, socket or symbolic link)",
+     Bit(Command::kMakeTransform)},
     {"--error-conditions", "--error-conditions N",
      "the errors the transform suppresses when applied [default=0]", Bit(Command::kMakeTransform)},
     {"--validation", "--validation N",
@@ -98,8 +111,9 @@ constexpr const char* kOutput =
 
 constexpr const char* kExitStatus =
     "Exit status: 0 the changes were listed (none is fine) or the transform written;\n"
-    "1 a package could not be opened or a transform not applied or made (the message\n"
-    "is on standard error); 2 usage error. diff --exit-code: 0 the packages are the\n"
+    "1 a package could not be opened or a transform not applied or made, OUT.mst\n"
+    "refused (the message is on standard error); 2 usage error; 130 make-transform\n"
+    "interrupted before OUT.mst was replaced. diff --exit-code: 0 the packages are the\n"
     "same, 1 they differ (also in what no row shows, the code page alone), 2 trouble.\n";
 
 const CommandEntry& EntryOf(Command command) {

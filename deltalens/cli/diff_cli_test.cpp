@@ -3,9 +3,13 @@
 // of --exit-code; nothing changed and nothing left behind.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <tuple>
+
 #include "cli_test_support.h"
 #include "deltalens_test_support.h"
 #include "msi.h"
+#include "msiquery.h"
 #include "sample_packages.h"
 #include "test_support.h"
 
@@ -166,6 +170,122 @@ TEST_F(DiffCliTest, ExitCodeFollowsDiff) {
     EXPECT_EQ(run.err.rfind("Can't open package " + Path("missing.msi") + "!\n", 0), 0u) << run.err;
     EXPECT_EQ(Cli({"diff", "--exit-code", files_.package}).status, 2) << "usage error";
     EXPECT_TRUE(temp_.Entries().empty());
+}
+
+TEST_F(DiffCliTest, TransformsAreNoPackages) {
+    for (const auto& [old_package, new_package] : std::vector<std::pair<std::string, std::string>>{
+             {files_.package, files_.transform},
+             {files_.transform, files_.package},
+             {files_.transform, files_.other_transform}}) {
+        for (const bool exit_code : {false, true}) {
+            std::vector<std::string> arguments = {"diff", old_package, new_package};
+            if (exit_code) arguments.insert(arguments.begin() + 1, "--exit-code");
+            const CliRun run = Cli(arguments);
+            EXPECT_EQ(run.status, exit_code ? 2 : 1);
+            EXPECT_EQ(run.out, "");
+            const std::string& refused = old_package == files_.package ? new_package : old_package;
+            EXPECT_EQ(run.err, "Can't open package " + refused + "!\ncause: " + refused +
+                                   " is a transform or a patch, not a package\n");
+        }
+    }
+    // make-transform opens its packages the same way.
+    const CliRun run = Cli({"make-transform", files_.package, files_.transform, Path("out.mst")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("Can't open package " + files_.transform + "!\n", 0), 0u) << run.err;
+    EXPECT_TRUE(temp_.Entries().empty());
+}
+
+// Stores each (table, name, bytes): a Binary row or a stream of _Streams.
+UINT PutStreams(const std::string& package, const std::string& folder,
+                const std::vector<std::array<std::string, 3>>& streams) {
+    MSIHANDLE database = 0;
+    UINT result = MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_TRANSACT, &database);
+    for (const auto& [table, name, bytes] : streams) {
+        const std::string file = folder + "/stream.bin";
+        testing_support::WriteFile(file, bytes);
+        const std::string query = "INSERT INTO `" + table + "` (`Name`, `Data`) VALUES (?, ?)";
+        MSIHANDLE view = 0;
+        MSIHANDLE record = MsiCreateRecord(2);
+        if (result == ERROR_SUCCESS) result = MsiDatabaseOpenViewA(database, query.c_str(), &view);
+        if (result == ERROR_SUCCESS) result = MsiRecordSetStringA(record, 1, name.c_str());
+        if (result == ERROR_SUCCESS) result = MsiRecordSetStreamA(record, 2, file.c_str());
+        if (result == ERROR_SUCCESS) result = MsiViewExecute(view, record);
+        MsiCloseHandle(record);
+        MsiCloseHandle(view);
+    }
+    if (result == ERROR_SUCCESS) result = MsiDatabaseCommit(database);
+    MsiCloseHandle(database);
+    return result;
+}
+
+// The bytes of a stream of _Streams ("?" when there is none).
+std::string StreamBytes(const std::string& package, const std::string& name) {
+    MSIHANDLE database = 0;
+    MSIHANDLE view = 0;
+    MSIHANDLE record = 0;
+    MSIHANDLE key = MsiCreateRecord(1);
+    MsiRecordSetStringA(key, 1, name.c_str());
+    std::string bytes = "?";
+    if (MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_READONLY, &database) == ERROR_SUCCESS &&
+        MsiDatabaseOpenViewA(database, "SELECT `Data` FROM `_Streams` WHERE `Name` = ?", &view) ==
+            ERROR_SUCCESS &&
+        MsiViewExecute(view, key) == ERROR_SUCCESS &&
+        MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+        char buffer[256];
+        DWORD size = sizeof buffer;
+        if (MsiRecordReadStream(record, 1, buffer, &size) == ERROR_SUCCESS)
+            bytes.assign(buffer, size);
+    }
+    for (MSIHANDLE handle : {record, key, view, database}) MsiCloseHandle(handle);
+    return bytes;
+}
+
+TEST_F(DiffCliTest, PackagesThatDifferOnlyInTheirStreamsDiffer) {
+    const std::string old_package = Path("streams-old.msi");
+    const std::string new_package = Path("streams-new.msi");
+    const std::string binary_table =
+        "CREATE TABLE `Binary` (`Name` CHAR(72) NOT NULL, `Data` OBJECT NOT NULL PRIMARY KEY "
+        "`Name`)";
+    for (const auto& [package, first, second] :
+         {std::tuple{old_package, "abc", "hello"}, std::tuple{new_package, "hello", "abc"}}) {
+        std::vector<std::string> statements =
+            deltalens::ProductProperties("{11111111-2222-3333-4444-555555555555}", "Streams");
+        statements.push_back(binary_table);
+        ASSERT_EQ(deltalens::CreatePackage(package, statements), ERROR_SUCCESS);
+        std::vector<std::array<std::string, 3>> streams = {{"Binary", "icon", first},
+                                                           {"_Streams", "Data1.cab", second}};
+        if (package == new_package) streams.push_back({"_Streams", "Data2.cab", ""});
+        ASSERT_EQ(PutStreams(package, inputs_.path().string(), streams), ERROR_SUCCESS);
+    }
+
+    // The short hashes are the first 8 hex digits of the bytes' SHA-256.
+    const std::string abc = "[3 bytes ba7816bf]";
+    const std::string hello = "[5 bytes 2cf24dba]";
+    const std::string nothing = "[0 bytes e3b0c442]";
+    const CliRun run = Cli({"diff", "--exit-code", "--format", "tsv", old_package, new_package});
+    EXPECT_EQ(run.status, 1) << run.err;
+    Rows rows;
+    ASSERT_TRUE(deltalens_test::ParseTsv(run.out, rows));
+    EXPECT_EQ(rows, (Rows{{"Table", "Column", "Row", "Data", "Current"},
+                          {"Binary", "Data", "icon", hello, abc},
+                          {"_Streams", "Data", "Data1.cab", abc, hello},
+                          {"_Streams", "Data", "Data2.cab", nothing, ""},
+                          {"_Streams", "INSERT", "Data2.cab", "", ""}}));
+
+    // The transform carries the new bytes: applied to OLD it gives NEW's.
+    const std::string transform = Path("streams.mst");
+    const CliRun made = Cli({"make-transform", old_package, new_package, transform});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::string applied = Path("applied.msi");
+    MSIHANDLE database = 0;
+    ASSERT_EQ(MsiOpenDatabaseA(old_package.c_str(), applied.c_str(), &database), ERROR_SUCCESS);
+    EXPECT_EQ(MsiDatabaseApplyTransformA(database, transform.c_str(), 0), ERROR_SUCCESS);
+    EXPECT_EQ(MsiDatabaseCommit(database), ERROR_SUCCESS);
+    MsiCloseHandle(database);
+    for (const char* stream : {"Binary.icon", "Data1.cab", "Data2.cab"})
+        EXPECT_EQ(StreamBytes(applied, stream), StreamBytes(new_package, stream)) << stream;
+    EXPECT_EQ(StreamBytes(applied, "Binary.icon"), "hello");
+    EXPECT_EQ(Cli({"diff", "--exit-code", applied, new_package}).status, 0);
 }
 
 TEST_F(DiffCliTest, NeitherPackageChangesAndNoFileIsLeft) {

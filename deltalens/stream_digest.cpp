@@ -1,0 +1,151 @@
+#include "stream_digest.h"
+
+#include <nettle/sha2.h>
+
+#include <vector>
+
+#include "msiquery.h"
+
+namespace deltalens {
+
+namespace {
+
+constexpr const char* kStreamsTable = "_Streams";
+constexpr const char* kMarkers[] = {"INSERT", "DELETE", "CREATE", "DROP"};
+
+// A name the query can quote: no backtick, nothing empty.
+bool Quotable(const std::string& name) {
+    return !name.empty() && name.find('`') == std::string::npos;
+}
+
+// The stream behind a row of `table`: "Table.key1.key2" (the Row column
+// joins the keys with TAB and shows a null key as one blank); a _Streams
+// row's stream is its Name.
+std::string StreamName(const std::string& table, const std::string& row) {
+    if (table == kStreamsTable) return row;
+    std::string name = table;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = row.find('\t', start);
+        const std::string key = row.substr(start, end == std::string::npos ? end : end - start);
+        name += "." + (key == " " ? std::string() : key);
+        if (end == std::string::npos) return name;
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+std::string DescribeStreamBytes(std::uint64_t size, const unsigned char* sha256) {
+    std::string digits = std::to_string(size);
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hash;
+    for (int i = 0; i < 4; ++i) {
+        hash += kHex[sha256[i] >> 4];
+        hash += kHex[sha256[i] & 0xF];
+    }
+    return "[" + digits + " bytes " + hash + "]";
+}
+
+StreamDigests::StreamDigests(std::string old_package, std::string new_package)
+    : old_package_(std::move(old_package)), new_package_(std::move(new_package)) {}
+
+StreamDigests::~StreamDigests() {
+    for (MSIHANDLE handle : {old_, new_})
+        if (handle != 0) MsiCloseHandle(handle);
+}
+
+void StreamDigests::Forget() {
+    old_ = 0;
+    new_ = 0;
+}
+
+MSIHANDLE StreamDigests::Database(bool new_side) {
+    MSIHANDLE& handle = new_side ? new_ : old_;
+    if (handle == 0) {
+        const std::string& path = new_side ? new_package_ : old_package_;
+        if (MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, &handle) != ERROR_SUCCESS)
+            handle = 0;
+    }
+    return handle;
+}
+
+bool StreamDigests::IsBinaryColumn(const std::string& table, const std::string& column) {
+    const std::string key = table + "\t" + column;
+    if (auto found = binary_columns_.find(key); found != binary_columns_.end())
+        return found->second;
+    bool binary = false;
+    MSIHANDLE database = Database(true);
+    MSIHANDLE view = 0;
+    const std::string query = "SELECT `" + column + "` FROM `" + table + "`";
+    if (database != 0 && Quotable(table) && Quotable(column) &&
+        MsiDatabaseOpenViewA(database, query.c_str(), &view) == ERROR_SUCCESS) {
+        MSIHANDLE types = 0;
+        if (MsiViewGetColumnInfo(view, MSICOLINFO_TYPES, &types) == ERROR_SUCCESS) {
+            char type[16] = {};
+            DWORD size = sizeof type;
+            binary = MsiRecordGetStringA(types, 1, type, &size) == ERROR_SUCCESS &&
+                     (type[0] == 'v' || type[0] == 'V');
+            MsiCloseHandle(types);
+        }
+        MsiCloseHandle(view);
+    }
+    binary_columns_.emplace(key, binary);
+    return binary;
+}
+
+std::optional<std::string> StreamDigests::Describe(MSIHANDLE database, const std::string& stream) {
+    if (database == 0) return std::nullopt;
+    MSIHANDLE view = 0;
+    if (MsiDatabaseOpenViewA(database, "SELECT `Data` FROM `_Streams` WHERE `Name` = ?", &view) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    std::optional<std::string> description;
+    MSIHANDLE name = MsiCreateRecord(1);
+    MSIHANDLE record = 0;
+    if (MsiRecordSetStringA(name, 1, stream.c_str()) == ERROR_SUCCESS &&
+        MsiViewExecute(view, name) == ERROR_SUCCESS &&
+        MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+        // Read in pieces: a cabinet can be larger than memory allows at once.
+        sha256_ctx context;
+        sha256_init(&context);
+        std::vector<char> piece(1 << 16);
+        std::uint64_t total = 0;
+        bool read = true;
+        for (;;) {
+            DWORD size = static_cast<DWORD>(piece.size());
+            if (MsiRecordReadStream(record, 1, piece.data(), &size) != ERROR_SUCCESS) {
+                read = false;
+                break;
+            }
+            if (size == 0) break;
+            sha256_update(&context, size, reinterpret_cast<const uint8_t*>(piece.data()));
+            total += size;
+        }
+        if (read) {
+            uint8_t digest[SHA256_DIGEST_SIZE];
+            sha256_digest(&context, sizeof digest, digest);
+            description = DescribeStreamBytes(total, digest);
+        }
+        MsiCloseHandle(record);
+    }
+    MsiCloseHandle(name);
+    MsiCloseHandle(view);
+    return description;
+}
+
+bool StreamDigests::Rewrite(const std::string& table, const std::string& column,
+                            const std::string& row, std::string& data, std::string& current) {
+    if (row.empty()) return false;  // a schema row
+    for (const char* marker : kMarkers)
+        if (column == marker) return false;
+    if (!IsBinaryColumn(table, column)) return false;
+    const std::string stream = StreamName(table, row);
+    if (!data.empty())
+        if (auto described = Describe(Database(true), stream)) data = *described;
+    current = Describe(Database(false), stream).value_or("");
+    return true;
+}
+
+}  // namespace deltalens
