@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <sstream>
 #include <tuple>
 
+#include "cli_main.h"
 #include "cli_test_support.h"
 #include "deltalens_test_support.h"
 #include "msi.h"
 #include "msiquery.h"
 #include "sample_packages.h"
 #include "test_support.h"
+#include "win32/debug.h"
 
 namespace {
 
@@ -286,6 +289,55 @@ TEST_F(DiffCliTest, PackagesThatDifferOnlyInTheirStreamsDiffer) {
         EXPECT_EQ(StreamBytes(applied, stream), StreamBytes(new_package, stream)) << stream;
     EXPECT_EQ(StreamBytes(applied, "Binary.icon"), "hello");
     EXPECT_EQ(Cli({"diff", "--exit-code", applied, new_package}).status, 0);
+}
+
+// Output that notes, at its first byte, whether the program had already
+// traced the end of the listing ("listed N changes").
+class FirstWriteProbe : public std::stringbuf {
+  public:
+    explicit FirstWriteProbe(const std::vector<std::string>& trace) : trace_(trace) {}
+    bool written = false;
+    bool after_listing = false;
+
+  protected:
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        Note();
+        return std::stringbuf::xsputn(text, count);
+    }
+    int_type overflow(int_type ch) override {
+        Note();
+        return std::stringbuf::overflow(ch);
+    }
+
+  private:
+    void Note() {
+        if (written) return;
+        written = true;
+        for (const std::string& line : trace_)
+            if (line.find(": listed ") != std::string::npos) after_listing = true;
+    }
+    const std::vector<std::string>& trace_;
+};
+
+TEST_F(DiffCliTest, RowsArePrintedAsTheyAreFoundButForTheTable) {
+    const std::string changed = Path("changed.msi");
+    ASSERT_EQ(deltalens::MakeChangedCopy(files_.package, changed, ChangeKinds()[6].statements),
+              ERROR_SUCCESS);
+    for (const char* format : {"tsv", "json", "table"}) {
+        SCOPED_TRACE(format);
+        std::vector<std::string> trace;
+        const win32::DebugSink previous =
+            win32::SetDebugSink([&](std::string_view line) { trace.emplace_back(line); });
+        FirstWriteProbe probe(trace);
+        std::ostream out(&probe);
+        std::ostringstream err;
+        const int status =
+            deltalens::RunCli({"diff", "--format", format, files_.package, changed}, out, err);
+        win32::SetDebugSink(previous);
+        EXPECT_EQ(status, 0) << err.str();
+        EXPECT_TRUE(probe.written);
+        EXPECT_EQ(probe.after_listing, std::string(format) == "table");
+    }
 }
 
 TEST_F(DiffCliTest, NeitherPackageChangesAndNoFileIsLeft) {
