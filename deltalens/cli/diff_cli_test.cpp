@@ -258,6 +258,7 @@ TEST_F(DiffCliTest, PackagesThatDifferOnlyInTheirStreamsDiffer) {
         std::vector<std::array<std::string, 3>> streams = {{"Binary", "icon", first},
                                                            {"_Streams", "Data1.cab", second}};
         if (package == new_package) streams.push_back({"_Streams", "Data2.cab", ""});
+        if (package == old_package) streams.push_back({"_Streams", "Gone.cab", "x"});
         ASSERT_EQ(PutStreams(package, inputs_.path().string(), streams), ERROR_SUCCESS);
     }
 
@@ -269,8 +270,10 @@ TEST_F(DiffCliTest, PackagesThatDifferOnlyInTheirStreamsDiffer) {
     EXPECT_EQ(run.status, 1) << run.err;
     Rows rows;
     ASSERT_TRUE(deltalens_test::ParseTsv(run.out, rows));
+    // In the engine's order: by table, then by the row's string id.
     EXPECT_EQ(rows, (Rows{{"Table", "Column", "Row", "Data", "Current"},
                           {"Binary", "Data", "icon", hello, abc},
+                          {"_Streams", "DELETE", "Gone.cab", "", ""},
                           {"_Streams", "Data", "Data1.cab", abc, hello},
                           {"_Streams", "Data", "Data2.cab", nothing, ""},
                           {"_Streams", "INSERT", "Data2.cab", "", ""}}));
@@ -285,7 +288,7 @@ TEST_F(DiffCliTest, PackagesThatDifferOnlyInTheirStreamsDiffer) {
     EXPECT_EQ(MsiDatabaseApplyTransformA(database, transform.c_str(), 0), ERROR_SUCCESS);
     EXPECT_EQ(MsiDatabaseCommit(database), ERROR_SUCCESS);
     MsiCloseHandle(database);
-    for (const char* stream : {"Binary.icon", "Data1.cab", "Data2.cab"})
+    for (const char* stream : {"Binary.icon", "Data1.cab", "Data2.cab", "Gone.cab"})
         EXPECT_EQ(StreamBytes(applied, stream), StreamBytes(new_package, stream)) << stream;
     EXPECT_EQ(StreamBytes(applied, "Binary.icon"), "hello");
     EXPECT_EQ(Cli({"diff", "--exit-code", applied, new_package}).status, 0);

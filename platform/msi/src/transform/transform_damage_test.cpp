@@ -145,8 +145,15 @@ TEST_F(DamageTest, CatalogRecordsOutsideTheGrammarAreRefused) {
 
 TEST_F(DamageTest, ATransformChangingASystemTableIsRefused) {
     TransformBuilder t;
-    t.Record("_Streams", 0x0201, {t.Id("Evil"), 1});
+    t.Record("_Storages", 0x0201, {t.Id("Evil"), 1});
     ExpectRefused(t);
+    // _Streams takes records, but not for the summary information or a name
+    // no file can hold.
+    for (const std::string& name : {std::string("\005SummaryInformation"), std::string(70, 'x')}) {
+        TransformBuilder streams;
+        streams.Record("_Streams", 0x0201, {streams.Id(name), 1});
+        ExpectRefused(streams);
+    }
 }
 
 TEST_F(DamageTest, ADamagedStringPoolIsRefused) {

@@ -436,6 +436,15 @@ Status RowPlanner::ReadRecordCells(const PlannedTable& table, const RowOperation
             row.row_text += text;
     }
     row.stream_name = format::JoinStreamName(table.name, key_texts_);
+    // A _Streams record names a stream of the package itself: one a file can
+    // hold, and never the installer's own property sets ("\005...").
+    if (table.name == db::StreamsTableSchema().name && !key_texts_.empty()) {
+        const std::string& name = key_texts_[0];
+        if (name.empty() || static_cast<unsigned char>(name[0]) < 0x20 ||
+            !format::EncodeStreamName(name, false).ok())
+            return Status::Corrupt("the transform changes the stream " + name +
+                                   ", which a package cannot hold");
+    }
     return Status::Ok();
 }
 
