@@ -69,9 +69,7 @@ constexpr OptionEntry kOptions[] = {
     {"--exit-code", "--exit-code",
      "exit 1 when the packages differ, 0 when not, 2 for trouble (as diff(1) does)",
      Bit(Command::kDiff)},
-    {"--force", "--force",
-     "replace OUT.mst when it exists and is a regular file (not a directory, device,\n"
-     "                          FIFO, socket or symbolic link)",
+    {"--force", "--force", "replace OUT.mst when it exists and is a regular file",
      Bit(Command::kMakeTransform)},
     {"--error-conditions", "--error-conditions N",
      "the errors the transform suppresses when applied [default=0]", Bit(Command::kMakeTransform)},
