@@ -44,8 +44,7 @@ DiffResult Generate(const std::string& old_package, const std::string& new_packa
 bool OpenPackage(CMsiDatabase& database, const std::string& path, diag::OutcomeSink& sink) {
     // The engine opens a transform or a patch as a database too; only the
     // package check tells them apart.
-    if (database.VerifyPackage(path) != ERROR_SUCCESS ||
-        !database.Open(path, MSIDBOPEN_READONLY)) {
+    if (database.VerifyPackage(path) != ERROR_SUCCESS || !database.Open(path, MSIDBOPEN_READONLY)) {
         sink.Stop(diag::FillMessage(kCantOpenPackageFormat, {path}), database.GetFailureText());
         return false;
     }

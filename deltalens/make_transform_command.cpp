@@ -140,11 +140,7 @@ MakeTransformOutcome MakeTransformFile(const MakeTransformSettings& settings,
     CMsiDatabase new_database;
     for (auto [database, path] : {std::pair{&old_database, &settings.old_package},
                                   std::pair{&new_database, &settings.new_package}}) {
-        if (!database->Open(*path, MSIDBOPEN_READONLY)) {
-            sink.Stop(diag::FillMessage(kCantOpenPackageFormat, {*path}),
-                      database->GetFailureText());
-            return MakeTransformOutcome::kFailed;
-        }
+        if (!OpenPackage(*database, *path, sink)) return MakeTransformOutcome::kFailed;
     }
     const int validation = settings.validation.value_or(
         DefaultValidation(HasUpgradeCode(old_database) && HasUpgradeCode(new_database)));

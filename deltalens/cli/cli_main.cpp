@@ -48,11 +48,10 @@ class ChangePrinter {
     TakeChange Taker() {
         return [this](const ChangeRow& change) { Writer().Add(change); };
     }
-    // Ends the list; the number of changes written.
-    size_t Finish() {
-        Writer().Finish();
-        return writer_->count();
-    }
+    // The number of changes handed over so far.
+    size_t Count() const { return writer_ ? writer_->count() : 0; }
+    // Ends the list (an aligned table is written only now).
+    void Finish() { Writer().Finish(); }
 
   private:
     ChangeWriter& Writer() {
@@ -75,7 +74,8 @@ int RunApply(const CliOptions& options, std::ostream& out, std::ostream& err) {
         TraceLine("nothing listed");
         return ::cli::kExitFailure;
     }
-    TraceLine("listed " + std::to_string(printer.Finish()) + " changes");
+    TraceLine("listed " + std::to_string(printer.Count()) + " changes");
+    printer.Finish();
     return Delivered(out, err) ? ::cli::kExitSuccess : ::cli::kExitFailure;
 }
 
@@ -91,8 +91,9 @@ int RunDiff(const CliOptions& options, std::ostream& out, std::ostream& err) {
         result = DiffPackages(options.old_package, options.new_package, printer.Taker(), sink);
     }
     if (result.outcome != DiffResult::Outcome::kListed) return trouble;
-    TraceLine("listed " + std::to_string(printer.Finish()) + " changes" +
+    TraceLine("listed " + std::to_string(printer.Count()) + " changes" +
               (result.differs ? "" : " (the packages are the same)"));
+    printer.Finish();
     if (!Delivered(out, err)) return trouble;
     if (options.exit_code && result.differs) return ::cli::kExitDiffers;
     return ::cli::kExitSuccess;
