@@ -24,6 +24,7 @@ struct GeneralOptions {
     enum class Action { kRun, kHelp, kVersion, kListFormats };
     Action action = Action::kRun;
     bool trace = false;
+    std::string help;  // with kHelp: the help asked for (the command's, after a command)
 };
 
 // When the current argument is --help, -h, --version or --trace, notes it

@@ -26,6 +26,9 @@ namespace cli {
 
 enum class OutputFormat { kTable, kTsv, kJson };
 
+// The format when --format is not given.
+inline constexpr OutputFormat kDefaultOutputFormat = OutputFormat::kTable;
+
 // The format's name on the command line ("table", "tsv", "json").
 std::string_view OutputFormatName(OutputFormat format);
 // Every format, in the order the usage texts list them.

@@ -1,0 +1,149 @@
+#include "option_parser.h"
+
+#include <gtest/gtest.h>
+
+#include "option_help.h"
+
+namespace {
+
+// Two small programs: "tool" must be given a command; "lens" has a plain
+// form that runs when the first operand names no command.
+enum { kPlain, kShow, kMake };
+
+std::string HelpOfTool() {
+    return "the tool's help\n";
+}
+
+bool IsDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+constexpr const char* kMakeNotes[] = {"N counts.\n"};
+
+constexpr cli::CommandEntry kCommands[] = {
+    {kPlain, "", "[options] A B", nullptr, "Lists.\n"},
+    {kShow, "show", "[--format FORMAT] FILE", "show FILE", "Shows FILE.\n"},
+    {kMake, "make", "[--count N] [--force] OUT", "make OUT", "Makes OUT.\n", kMakeNotes},
+};
+
+constexpr cli::OptionEntry kOptions[] = {
+    cli::FormatOption(cli::CommandBit(kShow) | cli::CommandBit(kPlain)),
+    cli::ValueOption("--count", "N", "how many", "a count", cli::CommandBit(kMake), IsDigits),
+    cli::FlagOption("--force", "replace OUT", cli::CommandBit(kMake)),
+};
+
+constexpr cli::CommandLineTable kTool = {"tool",   std::span(kCommands).subspan(1),
+                                         kOptions, "{command} takes no option '{option}'",
+                                         "",       HelpOfTool};
+constexpr cli::CommandLineTable kLens = {
+    "lens", kCommands, kOptions, "{option} is no option of {command}", "the listing", HelpOfTool};
+
+TEST(OptionParserTest, UsageProblemsNameTheCommandWhoseHelpTheHintGives) {
+    struct Case {
+        const cli::CommandLineTable& table;
+        std::vector<std::string> arguments;
+        const char* text;
+        const char* command;
+    };
+    for (const Case& c : {
+             Case{kTool, {}, "no command given", ""},
+             Case{kTool, {"shwo", "f"}, "unknown command 'shwo', did you mean 'show'?", ""},
+             Case{kTool, {"zzzzzz"}, "unknown command 'zzzzzz'", ""},
+             Case{kTool,
+                  {"make", "--forse"},
+                  "unknown option '--forse', did you mean '--force'?",
+                  "make"},
+             Case{kTool, {"make", "o", "--count"}, "--count needs a count", "make"},
+             Case{kTool, {"make", "--count=x", "o"}, "--count needs a count, not 'x'", "make"},
+             Case{kTool,
+                  {"show", "--format", "xml"},
+                  "unknown format 'xml' (use '--format list' to see them)",
+                  "show"},
+             Case{kTool,
+                  {"show", "--format"},
+                  "--format needs a value (use '--format list' to see them)",
+                  "show"},
+             Case{kTool, {"show", "--force", "f"}, "show takes no option '--force'", "show"},
+             Case{kLens, {"--force", "a", "b"}, "--force is no option of the listing", ""},
+             Case{kLens, {"make", "--format=tsv", "o"}, "--format is no option of make", "make"},
+         }) {
+        SCOPED_TRACE(c.text);
+        cli::UsageProblem problem;
+        EXPECT_FALSE(cli::ParseCommandLine(c.table, c.arguments, problem).has_value());
+        EXPECT_EQ(problem.text, c.text);
+        EXPECT_EQ(problem.command, c.command);
+    }
+}
+
+// "COMMAND: OPERAND OPERAND" as read, or the usage problem.
+std::string Read(const cli::CommandLineTable& table, const std::vector<std::string>& arguments) {
+    cli::UsageProblem problem;
+    const auto line = cli::ParseCommandLine(table, arguments, problem);
+    if (!line) return problem.text;
+    std::string text = std::to_string(line->command) + ":";
+    for (const std::string& operand : line->operands) text += " " + operand;
+    return text;
+}
+
+TEST(OptionParserTest, OnlyTheFirstOperandNamesTheCommandAndAfterDashDashOnlyWithoutAPlainForm) {
+    EXPECT_EQ(Read(kLens, {"a", "show"}), "0: a show");
+    EXPECT_EQ(Read(kLens, {"--", "show", "b"}), "0: show b");
+    EXPECT_EQ(Read(kLens, {"--format=json", "show", "--", "-f"}), "1: -f");
+    EXPECT_EQ(Read(kTool, {"--", "show", "--force"}), "1: --force");
+    EXPECT_EQ(Read(kTool, {"make", "show"}), "2: show");
+}
+
+TEST(OptionParserTest, ValuesFlagsAndTheQuestionsThatNeedNoOperands) {
+    cli::UsageProblem problem;
+    auto line = cli::ParseCommandLine(kTool, {"make", "--count", "1", "o", "--count=22"}, problem);
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(line->Value("--count"), "22");
+    EXPECT_FALSE(line->Has("--force"));
+    EXPECT_EQ(line->Value("--force"), std::nullopt);
+
+    line = cli::ParseCommandLine(kLens, {"--format", "tsv", "--trace", "a", "b"}, problem);
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(line->format, cli::OutputFormat::kTsv);
+    EXPECT_TRUE(line->trace);
+
+    // "--format list" is a question for any command, and wins over what is missing.
+    line = cli::ParseCommandLine(kTool, {"make", "--format", "list"}, problem);
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(line->action, cli::GeneralOptions::Action::kListFormats);
+
+    // --help stops the reading: what follows is not looked at.
+    line = cli::ParseCommandLine(kTool, {"make", "--help", "--bogus"}, problem);
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(line->action, cli::GeneralOptions::Action::kHelp);
+    EXPECT_EQ(line->help, cli::CommandHelp(kTool, kMake));
+    line = cli::ParseCommandLine(kLens, {"a", "-h"}, problem);
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(line->help, "the tool's help\n");
+}
+
+TEST(OptionHelpTest, ACommandsHelpHasItsOptionsInOneColumnThenTheGeneralOnesAndItsNotes) {
+    EXPECT_EQ(cli::CommandHelp(kLens, kMake),
+              "Usage: lens make [--count N] [--force] OUT\n"
+              "\n"
+              "Makes OUT.\n"
+              "\n"
+              "Options:\n"
+              "  --count N        how many\n"
+              "  --force          replace OUT\n"
+              "\n"
+              "General options:\n"
+              "  --trace          write the debug output channel to standard error\n"
+              "  -h, --help       print the help (after a command, that command's) and exit\n"
+              "  --version        print the version and exit\n"
+              "  --               end the options: what follows are paths, even when they\n"
+              "                   begin with '-'\n"
+              "\n"
+              "N counts.\n");
+    // The formats are the row writer's.
+    EXPECT_NE(cli::CommandHelp(kLens, kShow)
+                  .find("  --format FORMAT  table, tsv or json [default=table]; '--format list' "
+                        "lists them\n"),
+              std::string::npos);
+}
+
+}  // namespace
