@@ -1,12 +1,15 @@
-// The command line of tablesmith-cli: what it asks for, the help texts, and
-// the parser that turns the arguments into options or a usage error. Nothing
-// here opens a file; command_line.h runs what was parsed.
+// The command line of tablesmith-cli: its commands and options (the tables
+// in cli_options.cpp, read by cli/option_parser.h), the help texts, and the
+// checks that are Tablesmith's own. Nothing here opens a file;
+// command_line.h runs what was parsed.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "general_options.h"
+#include "option_parser.h"
 #include "row_writer.h"
 
 namespace tablesmith::cli {
@@ -24,15 +27,10 @@ struct CliOptions : ::cli::GeneralOptions {
     bool cabs = false;                                         // export --cabs
     bool only_cabs = false;                                    // export --only-cabs
     std::optional<std::string> folder;                         // export and generate --folder
-    ::cli::OutputFormat format = ::cli::OutputFormat::kTable;  // tables --format
+    ::cli::OutputFormat format = ::cli::kDefaultOutputFormat;  // tables --format
 };
 
-// What was wrong with the command line, and the subcommand whose help the
-// hint should name ("" for the program's).
-struct UsageProblem {
-    std::string text;
-    std::string command;
-};
+using UsageProblem = ::cli::UsageProblem;
 
 // Reads the arguments after the program name. --help and --version win over
 // anything missing, so that they work on their own; "COMMAND --help" gives
@@ -43,8 +41,5 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& argumen
 // The program's help (every command and option), and one command's.
 std::string ProgramHelp();
 std::string CommandHelp(Command command);
-
-// The subcommand's name on the command line ("" for kNone).
-std::string CommandName(Command command);
 
 }  // namespace tablesmith::cli

@@ -13,6 +13,7 @@
 #include "package_tables.h"
 #include "program.h"
 #include "row_writer.h"
+#include "run_program.h"
 #include "text_escape.h"
 #include "tablesmith_version.h"
 #include "terminal_progress.h"
@@ -79,27 +80,19 @@ int RunGenerateCommand(const CliOptions& options, std::ostream& out, std::ostrea
     return ExitFor(ok, sink);
 }
 
-}  // namespace
-
-int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    UsageProblem problem;
-    const std::optional<CliOptions> options = ParseArguments(args, problem);
-    if (!options) return ::cli::UsageError(kProgram, problem.text, err, problem.command);
-    if (options->action != CliOptions::Action::kRun)
-        return ::cli::AnswerGeneralAction(kProgram, options->action, CommandHelp(options->command),
-                                          out);
-    if (options->trace) win32::EnableDebugStderr();
-
+// What was parsed runs here; cli/run_program.h answers the rest.
+int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    if (options.trace) win32::EnableDebugStderr();
     int status = ::cli::kExitFailure;
-    switch (options->command) {
+    switch (options.command) {
         case Command::kTables:
-            status = RunTables(*options, out, err);
+            status = RunTables(options, out, err);
             break;
         case Command::kExport:
-            status = RunExportCommand(*options, out, err);
+            status = RunExportCommand(options, out, err);
             break;
         case Command::kGenerate:
-            status = RunGenerateCommand(*options, out, err);
+            status = RunGenerateCommand(options, out, err);
             break;
         case Command::kNone:
             break;
@@ -111,6 +104,13 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         return ::cli::kExitFailure;
     }
     return status;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& err) {
+    return ::cli::RunProgram<CliOptions>(kProgram, arguments, out, err, ParseArguments, RunCommand);
 }
 
 }  // namespace tablesmith::cli

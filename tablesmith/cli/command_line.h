@@ -11,7 +11,8 @@
 namespace tablesmith::cli {
 
 // Runs the program with the arguments after the program name, writing to
-// `out` and `err`; returns the exit status (cli/exit_status.h).
-int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `out` and `err`; returns the exit status (cli/exit_status.h). The entry
+// point of both programs has this shape (cli/run_program.h).
+int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 }  // namespace tablesmith::cli
