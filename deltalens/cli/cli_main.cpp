@@ -14,6 +14,7 @@
 #include "message_printer.h"
 #include "program.h"
 #include "report_variant.h"
+#include "run_program.h"
 #include "win32/debug.h"
 
 namespace deltalens {
@@ -127,30 +128,26 @@ int RunMakeTransform(const CliOptions& options, std::ostream& out, std::ostream&
     return ::cli::kExitFailure;
 }
 
-}  // namespace
-
-int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    VSB_SetReportVariant(VSB_VARIANT_DELTALENS);
-
-    UsageProblem problem;
-    const std::optional<CliOptions> options = ParseArguments(arguments, problem);
-    if (!options) return ::cli::UsageError(kProgram, problem.text, err, problem.command);
-    if (options->action != CliOptions::Action::kRun) {
-        const std::string help = options->command_named
-                                     ? CommandUsageText(kProgramName, options->command)
-                                     : UsageText(kProgramName);
-        return ::cli::AnswerGeneralAction(kProgram, options->action, help, out);
-    }
-    if (options->trace) win32::EnableDebugStderr();
-    switch (options->command) {
+// What was parsed runs here; cli/run_program.h answers the rest.
+int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    if (options.trace) win32::EnableDebugStderr();
+    switch (options.command) {
         case CliOptions::Command::kApply:
-            return RunApply(*options, out, err);
+            return RunApply(options, out, err);
         case CliOptions::Command::kDiff:
-            return RunDiff(*options, out, err);
+            return RunDiff(options, out, err);
         case CliOptions::Command::kMakeTransform:
-            return RunMakeTransform(*options, out, err);
+            return RunMakeTransform(options, out, err);
     }
     return ::cli::kExitFailure;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& err) {
+    VSB_SetReportVariant(VSB_VARIANT_DELTALENS);
+    return ::cli::RunProgram<CliOptions>(kProgram, arguments, out, err, ParseArguments, RunCommand);
 }
 
 }  // namespace deltalens

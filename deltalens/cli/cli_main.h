@@ -13,7 +13,8 @@ namespace deltalens {
 inline constexpr const char* kProgramName = "deltalens-cli";
 
 // `arguments` without the program name. Results go to `out`, failures and
-// usage errors to `err`. Returns the exit status (cli/exit_status.h).
-int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+// usage errors to `err`. Returns the exit status (cli/exit_status.h). The
+// entry point of both programs has this shape (cli/run_program.h).
+int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 }  // namespace deltalens

@@ -34,7 +34,7 @@ class CliTest : public testing::Test {
     int Run(const std::vector<std::string>& arguments) {
         std::ostringstream out;
         std::ostringstream err;
-        const int status = deltalens::RunCli(arguments, out, err);
+        const int status = deltalens::RunCommandLine(arguments, out, err);
         out_ = out.str();
         err_ = err.str();
         return status;
@@ -169,15 +169,14 @@ TEST_F(CliTest, UsageErrorGoesToStandardErrorWithExitTwo) {
 
 TEST_F(CliTest, HelpVersionAndFormatListExitZero) {
     EXPECT_EQ(Run({"--help"}), 0);
-    EXPECT_EQ(out_, deltalens::UsageText("deltalens-cli"));
+    EXPECT_EQ(out_, deltalens::ProgramHelp());
     // The version stated once in the build reaches the program and the
     // about box's text.
     EXPECT_EQ(Run({"--version"}), 0);
     EXPECT_EQ(out_, std::string("deltalens-cli ") + deltalens::kVersion + "\n");
     EXPECT_EQ(std::string(deltalens::kAboutVersionText), "Deltalens, Version 1.02");
     EXPECT_EQ(Run({"diff", "--help"}), 0);
-    EXPECT_EQ(out_,
-              deltalens::CommandUsageText("deltalens-cli", deltalens::CliOptions::Command::kDiff));
+    EXPECT_EQ(out_, deltalens::CommandHelp(deltalens::CliOptions::Command::kDiff));
     EXPECT_EQ(Run({"--format", "list"}), 0);
     EXPECT_EQ(out_, "table\ntsv\njson\n");
 }

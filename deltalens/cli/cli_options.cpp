@@ -3,8 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "argument_reader.h"
-#include "closest_word.h"
+#include "option_help.h"
 
 namespace deltalens {
 
@@ -12,78 +11,8 @@ namespace {
 
 using Command = CliOptions::Command;
 
-struct CommandEntry {
-    Command command;
-    const char* name;      // "" for the plain form
-    const char* operands;  // as the usage shows them
-    std::size_t operand_count;
-    const char* needed;  // the usage error for too few
-    const char* about;
-};
-
-constexpr CommandEntry kCommands[] = {
-    {Command::kApply, "", "PACKAGE TRANSFORM", 2, "PACKAGE and TRANSFORM are needed",
-     "Applies TRANSFORM (.mst) to PACKAGE (.msi) in the installer's view mode and\n"
-     "prints every change it would make: Table, Column, Row, Data, Current. Neither\n"
-     "file is changed.\n"},
-    {Command::kDiff, "diff", "OLD NEW", 2, "diff needs OLD and NEW",
-     "Lists what turns package OLD into package NEW, in the same columns: the rows of\n"
-     "the transform the installer would generate from OLD to NEW, applied to OLD.\n"
-     "Neither package is changed and no file is left behind. Summary information is\n"
-     "not compared (a transform does not carry it). Text one package's code page\n"
-     "cannot hold is listed as it is. OLD and NEW must be packages: a transform or a\n"
-     "patch is refused. A binary cell (a Binary row's data, a stream of _Streams such\n"
-     "as an embedded cabinet) shows each side's bytes as their size and the first 8\n"
-     "hex digits of their SHA-256, e.g. [1,204 bytes 3fa4c2d1] (Data: NEW's,\n"
-     "Current: OLD's); packages that differ only in such bytes differ. tsv and json\n"
-     "print each row as it is found; table waits for every row.\n"},
-    {Command::kMakeTransform, "make-transform", "OLD NEW OUT.mst", 3,
-     "make-transform needs OLD, NEW and OUT.mst",
-     "Writes the transform from package OLD to package NEW, with its summary\n"
-     "information, to OUT.mst: under a temporary name beside it, renamed into place\n"
-     "when whole. Streams that changed (binary cells, embedded cabinets) travel in\n"
-     "the transform. A changed table of more than 32 columns (the installer's limit)\n"
-     "has no transform form: it is refused, naming the table. OUT.mst that is OLD or\n"
-     "NEW itself (the same file under another name, a link or a second hard link) is\n"
-     "refused before any work, with --force too; --force replaces a regular file\n"
-     "only. Ctrl+C before the rename leaves OUT.mst as it was, removes the temporary\n"
-     "file and exits 130.\n"},
-};
-
-// Which commands take an option: bits of 1 << Command.
-constexpr unsigned Bit(Command command) {
-    return 1u << static_cast<unsigned>(command);
-}
-
-struct OptionEntry {
-    const char* name;
-    const char* spelling;
-    const char* help;
-    unsigned commands;
-};
-
-constexpr OptionEntry kOptions[] = {
-    {"--format", "--format FORMAT",
-     "table, tsv or json [default=table]; '--format list' lists them",
-     Bit(Command::kApply) | Bit(Command::kDiff)},
-    {"--exit-code", "--exit-code",
-     "exit 1 when the packages differ, 0 when not, 2 for trouble (as diff(1) does)",
-     Bit(Command::kDiff)},
-    {"--force", "--force", "replace OUT.mst when it exists and is a regular file",
-     Bit(Command::kMakeTransform)},
-    {"--error-conditions", "--error-conditions N",
-     "the errors the transform suppresses when applied [default=0]", Bit(Command::kMakeTransform)},
-    {"--validation", "--validation N",
-     "what a package must match for the transform [default: see below]",
-     Bit(Command::kMakeTransform)},
-};
-
-constexpr const char* kGeneralOptions =
-    "  --trace                 write the debug output channel to standard error\n"
-    "  -h, --help              print the help (after a command, that command's) and exit\n"
-    "  --version               print the version and exit\n"
-    "  --                      end the options: what follows are paths, even when they\n"
-    "                          begin with '-'\n";
+using ::cli::CommandBit;
+using ::cli::CommandId;
 
 constexpr const char* kTransformFlags =
     "N is decimal or 0x hexadecimal, the sum of the flags wanted:\n"
@@ -114,34 +43,38 @@ constexpr const char* kExitStatus =
     "interrupted before OUT.mst was replaced. diff --exit-code: 0 the packages are the\n"
     "same, 1 they differ (also in what no row shows, the code page alone), 2 trouble.\n";
 
-const CommandEntry& EntryOf(Command command) {
-    for (const CommandEntry& entry : kCommands)
-        if (entry.command == command) return entry;
-    return kCommands[0];
-}
+constexpr const char* kDiffNotes[] = {kOutput, kExitStatus};
+constexpr const char* kMakeTransformNotes[] = {kTransformFlags, kExitStatus};
 
-std::string OptionLines(unsigned commands) {
-    std::string lines;
-    for (const OptionEntry& option : kOptions) {
-        if ((option.commands & commands) == 0) continue;
-        std::string line = std::string("  ") + option.spelling;
-        line.append(line.size() < 26 ? 26 - line.size() : 1, ' ');
-        lines += line + option.help + "\n";
-    }
-    return lines;
-}
-
-std::string UsageLine(const std::string& program, Command command) {
-    const CommandEntry& entry = EntryOf(command);
-    const std::string name = entry.name[0] == '\0' ? "" : std::string(entry.name) + " ";
-    return program + " " + name + "[options] " + entry.operands;
-}
-
-std::optional<CliOptions> Fail(UsageProblem& problem, std::string text, const CliOptions& options) {
-    problem.text = std::move(text);
-    problem.command = options.command_named ? CommandName(options.command) : "";
-    return std::nullopt;
-}
+constexpr ::cli::CommandEntry kCommands[] = {
+    {CommandId(Command::kApply), "", "[options] PACKAGE TRANSFORM", nullptr,
+     "Applies TRANSFORM (.mst) to PACKAGE (.msi) in the installer's view mode and\n"
+     "prints every change it would make: Table, Column, Row, Data, Current. Neither\n"
+     "file is changed.\n"},
+    {CommandId(Command::kDiff), "diff", "[options] OLD NEW", nullptr,
+     "Lists what turns package OLD into package NEW, in the same columns: the rows of\n"
+     "the transform the installer would generate from OLD to NEW, applied to OLD.\n"
+     "Neither package is changed and no file is left behind. Summary information is\n"
+     "not compared (a transform does not carry it). Text one package's code page\n"
+     "cannot hold is listed as it is. OLD and NEW must be packages: a transform or a\n"
+     "patch is refused. A binary cell (a Binary row's data, a stream of _Streams such\n"
+     "as an embedded cabinet) shows each side's bytes as their size and the first 8\n"
+     "hex digits of their SHA-256, e.g. [1,204 bytes 3fa4c2d1] (Data: NEW's,\n"
+     "Current: OLD's); packages that differ only in such bytes differ. tsv and json\n"
+     "print each row as it is found; table waits for every row.\n",
+     kDiffNotes},
+    {CommandId(Command::kMakeTransform), "make-transform", "[options] OLD NEW OUT.mst", nullptr,
+     "Writes the transform from package OLD to package NEW, with its summary\n"
+     "information, to OUT.mst: under a temporary name beside it, renamed into place\n"
+     "when whole. Streams that changed (binary cells, embedded cabinets) travel in\n"
+     "the transform. A changed table of more than 32 columns (the installer's limit)\n"
+     "has no transform form: it is refused, naming the table. OUT.mst that is OLD or\n"
+     "NEW itself (the same file under another name, a link or a second hard link) is\n"
+     "refused before any work, with --force too; --force replaces a regular file\n"
+     "only. Ctrl+C before the rename leaves OUT.mst as it was, removes the temporary\n"
+     "file and exits 130.\n",
+     kMakeTransformNotes},
+};
 
 // A flag word: decimal or 0x hexadecimal, 16 bits.
 std::optional<int> ReadFlags(const std::string& text) {
@@ -157,170 +90,125 @@ std::optional<int> ReadFlags(const std::string& text) {
     return static_cast<int>(value);
 }
 
-std::vector<std::string> OptionNames() {
-    std::vector<std::string> names = {"--trace", "--help", "--version"};
-    for (const OptionEntry& option : kOptions) names.push_back(option.name);
-    return names;
+bool IsFlagWord(const std::string& text) {
+    return ReadFlags(text).has_value();
 }
 
-std::optional<CliOptions> Check(CliOptions options, const std::vector<std::string>& paths,
-                                const std::vector<std::string>& given, UsageProblem& problem) {
-    const CommandEntry& entry = EntryOf(options.command);
-    for (const std::string& option : given) {
-        bool takes = false;
-        for (const OptionEntry& known : kOptions)
-            if (option == known.name) takes = (known.commands & Bit(options.command)) != 0;
-        if (!takes) {
-            const std::string who =
-                options.command_named ? entry.name : "the listing of a transform";
-            return Fail(problem, option + " is no option of " + who, options);
-        }
+constexpr const char* kFlagWord = "a number from 0 to 65535 (or 0x0 to 0xffff)";
+
+constexpr ::cli::OptionEntry kOptions[] = {
+    ::cli::FormatOption(CommandBit(Command::kApply) | CommandBit(Command::kDiff)),
+    ::cli::FlagOption("--exit-code",
+                      "exit 1 when the packages differ, 0 when not, 2 for trouble (as diff(1) "
+                      "does)",
+                      CommandBit(Command::kDiff)),
+    ::cli::FlagOption("--force", "replace OUT.mst when it exists and is a regular file",
+                      CommandBit(Command::kMakeTransform)),
+    ::cli::ValueOption("--error-conditions", "N",
+                       "the errors the transform suppresses when applied [default=0]", kFlagWord,
+                       CommandBit(Command::kMakeTransform), IsFlagWord),
+    ::cli::ValueOption("--validation", "N",
+                       "what a package must match for the transform [default: see below]",
+                       kFlagWord, CommandBit(Command::kMakeTransform), IsFlagWord),
+};
+
+constexpr ::cli::CommandLineTable kCommandLine = {
+    "deltalens-cli",
+    kCommands,
+    kOptions,
+    "{option} is no option of {command}",
+    "the listing of a transform",
+    ProgramHelp,
+};
+
+// How many paths a command takes, and the usage error for too few.
+struct Paths {
+    std::size_t count;
+    const char* too_few;
+};
+
+Paths PathsOf(Command command) {
+    switch (command) {
+        case Command::kApply:
+            return {2, "PACKAGE and TRANSFORM are needed"};
+        case Command::kDiff:
+            return {2, "diff needs OLD and NEW"};
+        case Command::kMakeTransform:
+            break;
     }
-    if (paths.size() != entry.operand_count) {
+    return {3, "make-transform needs OLD, NEW and OUT.mst"};
+}
+
+// What the tables cannot say: the command's paths.
+std::optional<CliOptions> Check(CliOptions options, const ::cli::ParsedLine& line,
+                                UsageProblem& problem) {
+    const std::vector<std::string>& paths = line.operands;
+    const Paths wanted = PathsOf(options.command);
+    if (paths.size() != wanted.count) {
         // "dif a.msi b.msi" reads as three paths; say what was probably meant.
-        if (!options.command_named && paths.size() > entry.operand_count) {
-            const std::string guess = ::cli::ClosestWord(paths[0], {"diff", "make-transform"});
+        if (line.command_name.empty() && paths.size() > wanted.count) {
+            const std::string guess = ::cli::ClosestCommand(kCommandLine, paths[0]);
             if (!guess.empty())
-                return Fail(problem,
-                            "unknown command '" + paths[0] + "', did you mean '" + guess + "'?",
-                            options);
+                return ::cli::Refuse(
+                    problem, "unknown command '" + paths[0] + "', did you mean '" + guess + "'?",
+                    line);
         }
-        if (paths.size() < entry.operand_count) return Fail(problem, entry.needed, options);
-        return Fail(problem, "too many arguments: '" + paths[entry.operand_count] + "'", options);
+        if (paths.size() < wanted.count) return ::cli::Refuse(problem, wanted.too_few, line);
+        return ::cli::Refuse(problem, "too many arguments: '" + paths[wanted.count] + "'", line);
     }
     for (const std::string& path : paths) {
-        if (path.empty()) return Fail(problem, "a path is empty", options);
+        if (path.empty()) return ::cli::Refuse(problem, "a path is empty", line);
     }
-    switch (options.command) {
-        case Command::kApply:
-            options.package_path = paths[0];
-            options.transform_path = paths[1];
-            break;
-        case Command::kDiff:
-            options.old_package = paths[0];
-            options.new_package = paths[1];
-            break;
-        case Command::kMakeTransform:
-            options.old_package = paths[0];
-            options.new_package = paths[1];
-            options.transform_path = paths[2];
-            break;
+    if (options.command == Command::kApply) {
+        options.package_path = paths[0];
+        options.transform_path = paths[1];
+        return options;
     }
+    options.old_package = paths[0];
+    options.new_package = paths[1];
+    if (options.command == Command::kMakeTransform) options.transform_path = paths[2];
     return options;
 }
 
 }  // namespace
 
-std::string CommandName(CliOptions::Command command) {
-    return EntryOf(command).name;
-}
-
-std::string UsageText(const std::string& program) {
-    std::string text = "Usage: " + UsageLine(program, Command::kApply) + "\n";
-    for (Command command : {Command::kDiff, Command::kMakeTransform})
-        text += "  or:  " + UsageLine(program, command) + "\n";
-    text += "  or:  " + program + " [COMMAND] --help | --version | --format list\n\n";
-    for (const CommandEntry& entry : kCommands) {
-        if (entry.name[0] != '\0') text += std::string(entry.name) + ": ";
-        text += entry.about;
-        text += "\n";
+std::string ProgramHelp() {
+    std::string text = "Usage: " + ::cli::UsageLine(kCommandLine, kCommands[0]) + "\n";
+    for (const ::cli::CommandEntry& command : std::span(kCommands).subspan(1))
+        text += "  or:  " + ::cli::UsageLine(kCommandLine, command) + "\n";
+    text += "  or:  deltalens-cli [COMMAND] --help | --version | --format list\n\n";
+    for (const ::cli::CommandEntry& command : kCommands) {
+        if (command.name[0] != '\0') text += std::string(command.name) + ": ";
+        text += std::string(command.about) + "\n";
     }
-    text += "Options:\n";
-    text += OptionLines(~0u) + kGeneralOptions + "\n" +
-            "--format is for the listing and diff, --exit-code for diff, the others for\n"
-            "make-transform. " +
-            kTransformFlags + "\n" + kOutput + "\n" + kExitStatus;
-    return text;
+    return text + "Options:\n" + ::cli::OptionLines(kCommandLine, ~0u) + "\n" +
+           ::cli::GeneralOptionLines(kCommandLine) + "\n" +
+           "--format is for the listing and diff, --exit-code for diff, the others for\n"
+           "make-transform. " +
+           kTransformFlags + "\n" + kOutput + "\n" + kExitStatus;
 }
 
-std::string CommandUsageText(const std::string& program, CliOptions::Command command) {
-    if (command == Command::kApply) return UsageText(program);
-    std::string text = "Usage: " + UsageLine(program, command) + "\n\n" + EntryOf(command).about +
-                       "\nOptions:\n" + OptionLines(Bit(command)) + kGeneralOptions;
-    if (command == Command::kMakeTransform) text += std::string("\n") + kTransformFlags;
-    if (command == Command::kDiff) text += std::string("\n") + kOutput;
-    return text + "\n" + kExitStatus;
+std::string CommandHelp(CliOptions::Command command) {
+    if (command == Command::kApply) return ProgramHelp();
+    return ::cli::CommandHelp(kCommandLine, CommandId(command));
 }
 
 std::optional<CliOptions> ParseArguments(const std::vector<std::string>& arguments,
                                          UsageProblem& problem) {
-    using Value = ::cli::ArgumentReader::Value;
+    const std::optional<::cli::ParsedLine> line =
+        ::cli::ParseCommandLine(kCommandLine, arguments, problem);
+    if (!line) return std::nullopt;
     CliOptions options;
-    std::vector<std::string> paths;
-    std::vector<std::string> given;  // checked against the command at the end
-    bool list_formats = false;
-    ::cli::ArgumentReader reader(arguments);
-    while (reader.Next()) {
-        const std::string& argument = reader.Current();
-        if (reader.IsOperand()) {
-            if (paths.empty() && !options.command_named && !reader.OptionsEnded()) {
-                if (argument == "diff" || argument == "make-transform") {
-                    options.command = argument == "diff" ? Command::kDiff : Command::kMakeTransform;
-                    options.command_named = true;
-                    continue;
-                }
-            }
-            paths.push_back(argument);
-            continue;
-        }
-        if (::cli::ReadGeneralOption(reader, options)) {
-            if (options.action != CliOptions::Action::kRun) return options;
-            continue;
-        }
-        if (reader.Is("--exit-code") || reader.Is("--force")) {
-            (argument == "--force" ? options.force : options.exit_code) = true;
-            given.push_back(argument);
-            continue;
-        }
-        std::string value;
-        std::string name;
-        Value taken = Value::kNotThisOption;
-        for (const char* option : {"--format", "--error-conditions", "--validation"}) {
-            taken = reader.TakeValue(option, value);
-            if (taken != Value::kNotThisOption) {
-                name = option;
-                break;
-            }
-        }
-        if (taken == Value::kNotThisOption) {
-            const std::string guess = ::cli::ClosestWord(argument, OptionNames());
-            return Fail(problem,
-                        "unknown option '" + argument + "'" +
-                            (guess.empty() ? "" : ", did you mean '" + guess + "'?"),
-                        options);
-        }
-        if (name == "--format") {
-            if (taken == Value::kMissing)
-                return Fail(problem, "--format needs a value (use '--format list' to see them)",
-                            options);
-            if (value == "list") {
-                list_formats = true;
-                continue;
-            }
-            const std::optional<::cli::OutputFormat> format = ::cli::ParseOutputFormat(value);
-            if (!format)
-                return Fail(problem,
-                            "unknown format '" + value + "' (use '--format list' to see them)",
-                            options);
-            options.format = *format;
-            given.push_back(name);
-            continue;
-        }
-        const std::optional<int> flags =
-            taken == Value::kTaken ? ReadFlags(value) : std::optional<int>();
-        if (!flags)
-            return Fail(problem,
-                        name + " needs a number from 0 to 65535 (or 0x0 to 0xffff)" +
-                            (taken == Value::kTaken ? ", not '" + value + "'" : ""),
-                        options);
-        (name == "--validation" ? options.validation : options.error_conditions) = *flags;
-        given.push_back(name);
-    }
-    if (list_formats) {
-        options.action = CliOptions::Action::kListFormats;
-        return options;
-    }
-    return Check(std::move(options), paths, given, problem);
+    static_cast<::cli::GeneralOptions&>(options) = *line;
+    options.command = static_cast<Command>(line->command);
+    if (options.action != CliOptions::Action::kRun) return options;
+    options.format = line->format;
+    options.exit_code = line->Has("--exit-code");
+    options.force = line->Has("--force");
+    if (const auto value = line->Value("--error-conditions"))
+        options.error_conditions = ReadFlags(*value);
+    if (const auto value = line->Value("--validation")) options.validation = ReadFlags(*value);
+    return Check(std::move(options), *line, problem);
 }
 
 }  // namespace deltalens

@@ -1,5 +1,6 @@
-// The command line of deltalens-cli: what it asks for, its help texts, and
-// the parser that turns the arguments into options or a usage error.
+// The command line of deltalens-cli: its commands and options (the tables
+// in cli_options.cpp, read by cli/option_parser.h), its help texts, and the
+// checks that are Deltalens's own.
 //
 //   deltalens-cli [options] PACKAGE TRANSFORM          list a transform's changes
 //   deltalens-cli diff [options] OLD NEW               list what turns OLD into NEW
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "general_options.h"
+#include "option_parser.h"
 #include "row_writer.h"
 
 namespace deltalens {
@@ -24,8 +26,7 @@ struct CliOptions : ::cli::GeneralOptions {
     enum class Command { kApply, kDiff, kMakeTransform };
 
     Command command = Command::kApply;  // to run, or whose help to print
-    bool command_named = false;         // the command was given (for help)
-    ::cli::OutputFormat format = ::cli::OutputFormat::kTable;
+    ::cli::OutputFormat format = ::cli::kDefaultOutputFormat;
 
     std::string package_path;    // apply: PACKAGE
     std::string transform_path;  // apply: TRANSFORM; make-transform: OUT
@@ -38,18 +39,12 @@ struct CliOptions : ::cli::GeneralOptions {
     std::optional<int> validation;        // make-transform --validation
 };
 
-// What was wrong, and the command whose help the hint names ("" for the program's).
-struct UsageProblem {
-    std::string text;
-    std::string command;
-};
+using UsageProblem = ::cli::UsageProblem;
 
-// The program's help (every command), or one command's.
-std::string UsageText(const std::string& program);
-std::string CommandUsageText(const std::string& program, CliOptions::Command command);
-
-// The command's name on the command line ("" for the plain form).
-std::string CommandName(CliOptions::Command command);
+// The program's help (every command), or one command's (the plain form's is
+// the program's).
+std::string ProgramHelp();
+std::string CommandHelp(CliOptions::Command command);
 
 // Reads the arguments after the program name. --help, --version and
 // --format list win over missing paths, so that they work on their own.

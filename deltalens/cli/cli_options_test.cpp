@@ -137,14 +137,14 @@ TEST(CliOptionsTest, OperandCountsAndTyposOfCommands) {
 }
 
 TEST(CliOptionsTest, UsageTextNamesEveryCommandOptionAndTheExitStatuses) {
-    const std::string usage = deltalens::UsageText("deltalens-cli");
+    const std::string usage = deltalens::ProgramHelp();
     EXPECT_EQ(usage.rfind("Usage: deltalens-cli [options] PACKAGE TRANSFORM\n", 0), 0u);
     for (const char* text :
          {"deltalens-cli diff [options] OLD NEW", "deltalens-cli make-transform [options] OLD NEW",
           "--format FORMAT", "--exit-code", "--force", "--error-conditions N", "--validation N",
           "--trace", "--help", "--version", "[default=table]", "Exit status: 0", "\\xHH", "0x803"})
         EXPECT_NE(usage.find(text), std::string::npos) << text;
-    const std::string diff = deltalens::CommandUsageText("deltalens-cli", Command::kDiff);
+    const std::string diff = deltalens::CommandHelp(Command::kDiff);
     EXPECT_EQ(diff.rfind("Usage: deltalens-cli diff [options] OLD NEW\n", 0), 0u);
     EXPECT_EQ(diff.find("--validation"), std::string::npos);
 }

@@ -27,7 +27,7 @@ ProcessResult RunCliInProcess(const std::vector<std::string>& arguments) {
     std::ostringstream out;
     std::ostringstream err;
     ProcessResult result;
-    result.status = deltalens::RunCli(arguments, out, err);
+    result.status = deltalens::RunCommandLine(arguments, out, err);
     result.out = out.str();
     result.err = err.str();
     return result;

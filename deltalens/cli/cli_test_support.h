@@ -20,7 +20,7 @@ using ProcessResult = testing_support::RunResult;
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments);
 // The same for the deltalens-cli that was built with the tests.
 ProcessResult RunCliProcess(const std::vector<std::string>& arguments);
-// The program run in-process (deltalens::RunCli), its streams caught.
+// The program run in-process (deltalens::RunCommandLine), its streams caught.
 ProcessResult RunCliInProcess(const std::vector<std::string>& arguments);
 
 // A real transform and its base package, below shared/fixtures.

@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     // list is printed, so the C++ streams may keep their own buffers.
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const int status = deltalens::RunCli(arguments, std::cout, std::cerr);
+    const int status = deltalens::RunCommandLine(arguments, std::cout, std::cerr);
     std::cout.flush();
     return status;
 }
