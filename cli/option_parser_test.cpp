@@ -4,7 +4,9 @@
 
 #include "option_help.h"
 
-namespace {
+// Named: the test programs build as one unit, where names in an anonymous
+// namespace meet.
+namespace option_parser_test {
 
 // Two small programs: "tool" must be given a command; "lens" has a plain
 // form that runs when the first operand names no command.
@@ -146,4 +148,4 @@ TEST(OptionHelpTest, ACommandsHelpHasItsOptionsInOneColumnThenTheGeneralOnesAndI
               std::string::npos);
 }
 
-}  // namespace
+}  // namespace option_parser_test

@@ -14,7 +14,7 @@
 #include "message_printer.h"
 #include "program.h"
 #include "report_variant.h"
-#include "run_program.h"
+#include "entry_point.h"
 #include "win32/debug.h"
 
 namespace deltalens {
@@ -128,7 +128,7 @@ int RunMakeTransform(const CliOptions& options, std::ostream& out, std::ostream&
     return ::cli::kExitFailure;
 }
 
-// What was parsed runs here; cli/run_program.h answers the rest.
+// What was parsed runs here; cli/entry_point.h answers the rest.
 int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
     if (options.trace) win32::EnableDebugStderr();
     switch (options.command) {

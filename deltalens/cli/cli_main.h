@@ -14,7 +14,7 @@ inline constexpr const char* kProgramName = "deltalens-cli";
 
 // `arguments` without the program name. Results go to `out`, failures and
 // usage errors to `err`. Returns the exit status (cli/exit_status.h). The
-// entry point of both programs has this shape (cli/run_program.h).
+// entry point of both programs has this shape (cli/entry_point.h).
 int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 }  // namespace deltalens

@@ -13,7 +13,7 @@
 #include "package_tables.h"
 #include "program.h"
 #include "row_writer.h"
-#include "run_program.h"
+#include "entry_point.h"
 #include "text_escape.h"
 #include "tablesmith_version.h"
 #include "terminal_progress.h"
@@ -80,7 +80,7 @@ int RunGenerateCommand(const CliOptions& options, std::ostream& out, std::ostrea
     return ExitFor(ok, sink);
 }
 
-// What was parsed runs here; cli/run_program.h answers the rest.
+// What was parsed runs here; cli/entry_point.h answers the rest.
 int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
     if (options.trace) win32::EnableDebugStderr();
     int status = ::cli::kExitFailure;

@@ -12,7 +12,7 @@ namespace tablesmith::cli {
 
 // Runs the program with the arguments after the program name, writing to
 // `out` and `err`; returns the exit status (cli/exit_status.h). The entry
-// point of both programs has this shape (cli/run_program.h).
+// point of both programs has this shape (cli/entry_point.h).
 int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 }  // namespace tablesmith::cli
