@@ -68,6 +68,13 @@ std::string UsageLine(const CommandLineTable& table, const CommandEntry& command
     return line + " " + command.synopsis;
 }
 
+std::string QuestionsUsageLine(const CommandLineTable& table) {
+    std::string line = std::string(table.program) + " [COMMAND] --help | --version";
+    for (const OptionEntry& option : table.options)
+        if (option.kind == OptionEntry::Kind::kFormat) return line + " | --format list";
+    return line;
+}
+
 std::string OptionLines(const CommandLineTable& table, unsigned commands) {
     const std::size_t column = HelpColumn(table);
     std::string text;

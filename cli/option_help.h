@@ -24,6 +24,10 @@ namespace cli {
 // "PROGRAM COMMAND SYNOPSIS" ("PROGRAM SYNOPSIS" for the plain form).
 std::string UsageLine(const CommandLineTable& table, const CommandEntry& command);
 
+// "PROGRAM [COMMAND] --help | --version | --format list": the usage line of
+// the questions every program answers (--format list where it has --format).
+std::string QuestionsUsageLine(const CommandLineTable& table);
+
 // The lines of the options that any of `commands` (CommandBit values) takes,
 // aligned in one column for the whole program.
 std::string OptionLines(const CommandLineTable& table, unsigned commands);

@@ -176,7 +176,7 @@ std::string ProgramHelp() {
     std::string text = "Usage: " + ::cli::UsageLine(kCommandLine, kCommands[0]) + "\n";
     for (const ::cli::CommandEntry& command : std::span(kCommands).subspan(1))
         text += "  or:  " + ::cli::UsageLine(kCommandLine, command) + "\n";
-    text += "  or:  deltalens-cli [COMMAND] --help | --version | --format list\n\n";
+    text += "  or:  " + ::cli::QuestionsUsageLine(kCommandLine) + "\n\n";
     for (const ::cli::CommandEntry& command : kCommands) {
         if (command.name[0] != '\0') text += std::string(command.name) + ": ";
         text += std::string(command.about) + "\n";

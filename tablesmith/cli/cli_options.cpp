@@ -115,7 +115,9 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& argumen
 std::string ProgramHelp() {
     std::string text =
         "Usage: tablesmith-cli [--trace] COMMAND [OPTIONS] PACKAGE\n"
-        "  or:  tablesmith-cli [COMMAND] --help | --version\n"
+        "  or:  " +
+        ::cli::QuestionsUsageLine(kCommandLine) +
+        "\n"
         "\n"
         "Exports the tables and cabinets of a Windows Installer package into its\n"
         "export folder, and builds from that folder a package whose cabinets are\n"
