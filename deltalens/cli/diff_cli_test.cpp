@@ -335,7 +335,7 @@ TEST_F(DiffCliTest, RowsArePrintedAsTheyAreFoundButForTheTable) {
         std::ostream out(&probe);
         std::ostringstream err;
         const int status =
-            deltalens::RunCli({"diff", "--format", format, files_.package, changed}, out, err);
+            deltalens::RunCommandLine({"diff", "--format", format, files_.package, changed}, out, err);
         win32::SetDebugSink(previous);
         EXPECT_EQ(status, 0) << err.str();
         EXPECT_TRUE(probe.written);
