@@ -84,20 +84,23 @@ void CSortListCtrl::Refresh() {
     for (POSITION position = m_pEntryList->GetHeadPosition(); position != nullptr;)
         listed.insert(m_pEntryList->GetNext(position));
 
+    // No item stays selected: the selected entry is none, and the view
+    // shows what the control says.
+    SetItemState(-1, 0, LVIS_SELECTED);
     // An entry listed twice has one item; this set says which have one.
     std::unordered_set<const CEntry*> shown;
     if (GetItemCount() > 0) {
-        for (int item = 0; item < GetItemCount();) {
+        // The items of entries gone go all at once. An entry is looked at
+        // only once it is known to be listed: the item of a destroyed entry
+        // holds a pointer to nothing.
+        DeleteItems([&listed](LPARAM data) {
+            auto* entry = reinterpret_cast<CEntry*>(data);
+            return listed.count(entry) == 0 || !entry->IsValid();
+        });
+        for (int item = 0; item < GetItemCount(); ++item) {
             auto* entry = reinterpret_cast<CEntry*>(GetItemData(item));
-            // The entry is looked at only once it is known to be listed:
-            // the item of a destroyed entry holds a pointer to nothing.
-            if (listed.count(entry) != 0 && entry->IsValid()) {
-                shown.insert(entry);
-                UpdateEntry(entry, item);
-                ++item;
-            } else {
-                DeleteItem(item);
-            }
+            shown.insert(entry);
+            UpdateEntry(entry, item);
         }
     } else {
         DeleteAllItems();

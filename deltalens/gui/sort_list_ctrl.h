@@ -7,10 +7,11 @@
 // entry. It never changes the entries' texts.
 //
 // Refresh keeps the items of entries still listed where they are (also
-// after a sort), drops the items of entries gone or no longer valid, and
-// appends items for new entries in list order. One refresh costs in
-// proportion to the items plus the entries (a set of the listed entries
-// stands in for a search of the list per item).
+// after a sort), drops the items of entries gone or no longer valid (all in
+// one go, which leaves nothing selected), and appends items for new entries
+// in list order. One refresh costs in proportion to the items plus the
+// entries (a set of the listed entries stands in for a search of the list
+// per item).
 //
 // The keyed entry collection as a second source, the check images, a
 // column map other than 0..9 and selecting an entry from the program are

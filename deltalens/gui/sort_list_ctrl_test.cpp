@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "entry_list.h"
@@ -236,6 +237,9 @@ TEST_F(SortListCtrlTest, TheSelectedEntryFollowsTheSelectionAndRefreshForgetsIt)
     ClickItem(1, false);
     list().Refresh();
     EXPECT_EQ(nullptr, list().GetSelectedEntry());
+    // The view agrees: no row shows as selected.
+    EXPECT_FALSE(View().selectionModel()->hasSelection());
+    EXPECT_EQ(-1, list().GetNextItem(-1, LVNI_SELECTED));
 }
 
 TEST_F(SortListCtrlTest, SizeColumnsSharesTheClientWidthOrFillsTheLastColumn) {
@@ -274,13 +278,32 @@ TEST_F(SortListCtrlTest, UpdateEntryInsertsRewritesAndDeletes) {
     EXPECT_EQ(0, list().GetItemCount());
 }
 
-TEST_F(SortListCtrlTest, ATenThousandEntryListFillsInOneRefresh) {
+// Emptied, the list's items go in one step (the view hears of it once), not
+// one by one, which would cost the square of their number.
+TEST_F(SortListCtrlTest, ATenThousandEntryListFillsInOneRefreshAndEmptiesInOneStep) {
     list().SetEntryList(&entries_);
     for (int i = 0; i < 10000; ++i) Add(std::to_string(i).c_str(), "size", "kind");
     list().Refresh();
     ASSERT_EQ(10000, list().GetItemCount());
     EXPECT_EQ("9999", list().GetItemText(9999, 0));
     EXPECT_EQ("kind", list().GetItemText(5000, 2));
+
+    CEntry* kept = Add("kept");
+    list().Refresh();
+    // Every entry but one leaves the list and is destroyed.
+    for (POSITION position = entries_.GetHeadPosition(); position != nullptr;) {
+        const POSITION here = position;
+        CObject* entry = entries_.GetNext(position);
+        if (entry == kept) continue;
+        entries_.RemoveAt(here);
+        delete entry;
+    }
+    QSignalSpy removed(&View().Model(), &QAbstractItemModel::rowsRemoved);
+    QSignalSpy reset(&View().Model(), &QAbstractItemModel::modelReset);
+    list().Refresh();
+    EXPECT_EQ((std::vector<std::string>{"kept"}), Shown());
+    EXPECT_EQ(0, removed.count());
+    EXPECT_EQ(1, reset.count());
 }
 
 }  // namespace

@@ -189,6 +189,13 @@ BOOL CListCtrl::DeleteAllItems() {
     return TRUE;
 }
 
+int CListCtrl::DeleteItems(const std::function<bool(LPARAM data)>& drop) {
+    fw::ListViewWidget* list = view();
+    if (list == nullptr || !drop) return 0;
+    return list->Model().DeleteItemsIf(
+        [&drop](const fw::ListItem& item) { return drop(item.data); });
+}
+
 int CListCtrl::FindItem(const LVFINDINFO* find, int start) const {
     fw::ListViewWidget* list = view();
     if (list == nullptr || find == nullptr) return -1;
@@ -243,7 +250,21 @@ UINT CListCtrl::GetItemState(int item, UINT mask) const {
 
 BOOL CListCtrl::SetItemState(int item, UINT state, UINT mask) {
     fw::ListViewWidget* list = view();
-    if (list == nullptr || list->Model().Item(item) == nullptr) return FALSE;
+    if (list == nullptr) return FALSE;
+    if (item == -1) {
+        QItemSelectionModel* selection = list->selectionModel();
+        if ((mask & LVIS_SELECTED) != 0 && (state & LVIS_SELECTED) == 0) {
+            selection->clearSelection();
+        } else if ((mask & LVIS_SELECTED) != 0 &&
+                   list->selectionMode() != QAbstractItemView::SingleSelection) {
+            list->selectAll();
+        }
+        // No item is the focused one once focus is taken from all.
+        if ((mask & LVIS_FOCUSED) != 0 && (state & LVIS_FOCUSED) == 0)
+            selection->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+        return TRUE;
+    }
+    if (list->Model().Item(item) == nullptr) return FALSE;
     const QModelIndex index = list->Model().index(item, 0);
     QItemSelectionModel* selection = list->selectionModel();
     if ((mask & LVIS_FOCUSED) != 0 && (state & LVIS_FOCUSED) != 0)

@@ -15,6 +15,7 @@
 // included, as on the platform.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "window/image_list.h"
@@ -119,6 +120,11 @@ class CListCtrl : public CWnd {
     int GetItemImage(int item) const;
     BOOL DeleteItem(int item);
     BOOL DeleteAllItems();
+    // Deletes every item whose data `drop` picks, all at once: the view
+    // forgets its selection, focus and scroll position as after
+    // DeleteAllItems. Returns how many went. (Item by item, emptying a
+    // long list would cost its square.)
+    int DeleteItems(const std::function<bool(LPARAM data)>& drop);
     // The first item after `start` (-1: from the beginning) that matches.
     int FindItem(const LVFINDINFO* find, int start = -1) const;
     // Orders the items by `compare` of their data; items that compare
@@ -127,6 +133,7 @@ class CListCtrl : public CWnd {
 
     int HitTest(LVHITTESTINFO* info) const;
     UINT GetItemState(int item, UINT mask) const;
+    // Item -1 is every item.
     BOOL SetItemState(int item, UINT state, UINT mask);
     int GetNextItem(int item, int flags) const;
     BOOL EnsureVisible(int item, BOOL partial_ok);

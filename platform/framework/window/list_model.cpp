@@ -126,6 +126,16 @@ void ListModel::DeleteAllItems() {
     endResetModel();
 }
 
+int ListModel::DeleteItemsIf(const std::function<bool(const ListItem&)>& drop) {
+    const auto first_dropped = std::find_if(items_.begin(), items_.end(), drop);
+    if (first_dropped == items_.end()) return 0;
+    const std::size_t before = items_.size();
+    beginResetModel();
+    items_.erase(std::remove_if(first_dropped, items_.end(), drop), items_.end());
+    endResetModel();
+    return static_cast<int>(before - items_.size());
+}
+
 void ListModel::Sort(const std::function<bool(const ListItem&, const ListItem&)>& less) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> order(items_.size());
