@@ -5,7 +5,9 @@
 #include "start_files.h"
 #include "window/styles.h"
 
-CDeltalensApp::CDeltalensApp() {
+// The tool's name, not the lower-case executable's, captions its
+// message boxes.
+CDeltalensApp::CDeltalensApp() : CWinApp("Deltalens") {
     fw::UseResources(&deltalens::gui::Resources());
 }
 

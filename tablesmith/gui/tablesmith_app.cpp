@@ -5,7 +5,9 @@
 #include "tablesmith_dlg.h"
 #include "tablesmith_resources.h"
 
-CTablesmithApp::CTablesmithApp() {
+// The tool's name, not the lower-case executable's, captions its
+// message boxes.
+CTablesmithApp::CTablesmithApp() : CWinApp("Tablesmith") {
     fw::UseResources(&tablesmith::gui::Resources());
 }
 
