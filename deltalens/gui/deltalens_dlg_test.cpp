@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTest>
+#include <map>
 #include <sstream>
 
 #include "apply_command.h"
@@ -14,6 +16,7 @@
 #include "deltalens_resources.h"
 #include "deltalens_test_support.h"
 #include "msiquery.h"
+#include "sample_packages.h"
 #include "test_support.h"
 #include "text_escape.h"
 #include "window/clipboard.h"
@@ -26,6 +29,39 @@ namespace {
 namespace fs = std::filesystem;
 namespace ui = fw::test;
 using deltalens_test::Rows;
+
+// A package whose Items table holds `rows` rows and two transforms that give
+// every row a new Value: listings long enough to scroll, as real ones are.
+struct LongInputs {
+    std::string package;
+    std::string first;
+    std::string second;
+};
+
+LongInputs MakeLongInputs(const fs::path& folder, int rows) {
+    LongInputs inputs;
+    std::vector<std::string> statements =
+        deltalens::ProductProperties("{6F0D2C1B-3A4E-4F58-9B7C-2D1E0F3A4B5C}", "Long");
+    statements.push_back(
+        "CREATE TABLE `Items` (`Item` CHAR(32) NOT NULL, `Value` CHAR(64) PRIMARY KEY `Item`)");
+    for (int row = 0; row < rows; ++row)
+        statements.push_back("INSERT INTO `Items` (`Item`, `Value`) VALUES ('item" +
+                             std::to_string(10000 + row) + "', 'old')");
+    const std::string package = (folder / "long.msi").string();
+    EXPECT_EQ(ERROR_SUCCESS, deltalens::CreatePackage(package, statements));
+    for (const char* value : {"first", "second"}) {
+        const std::string changed = (folder / (std::string(value) + ".msi")).string();
+        const std::string transform = (folder / (std::string(value) + ".mst")).string();
+        EXPECT_EQ(
+            ERROR_SUCCESS,
+            deltalens::MakeChangedCopy(
+                package, changed, {std::string("UPDATE `Items` SET `Value` = '") + value + "'"}));
+        EXPECT_EQ(ERROR_SUCCESS, deltalens::MakeTransform(package, changed, transform));
+        (value == std::string("first") ? inputs.first : inputs.second) = transform;
+    }
+    inputs.package = package;
+    return inputs;
+}
 
 class DeltalensDlgTest : public ::testing::Test {
   protected:
@@ -44,6 +80,9 @@ class DeltalensDlgTest : public ::testing::Test {
     void Cancel(int button) {
         hook_.CancelFileDialog();
         ui::Click(*dialog_.GetDlgItem(button));
+    }
+    fw::ListViewWidget& View() {
+        return *dynamic_cast<fw::ListViewWidget*>(dialog_.m_lcChanges.widget());
     }
     bool ApplyEnabled() { return dialog_.GetDlgItem(IDC_APPLY)->IsWindowEnabled() != FALSE; }
     // The list's items as rows of their five texts, top to bottom.
@@ -221,6 +260,114 @@ TEST_F(DeltalensDlgTest, ControlCCopiesTheSelectedChangeAsTheCommandLinePrintsIt
     fw::SetClipboardText("kept");
     ui::PressChar('c', ui::kControl);
     EXPECT_EQ("kept", fw::GetClipboardText());
+}
+
+// A row selected far down a long listing, then Apply of another transform
+// (by the button and by Enter in the list): the view shows the new listing
+// from its first row, with no row selected or current, and Ctrl+C agrees
+// with what shows (it copies nothing).
+TEST_F(DeltalensDlgTest, ApplyAgainShowsTheNewListingFromTheTopWithNothingSelected) {
+    const LongInputs inputs = MakeLongInputs(inputs_.path(), 600);
+    Open();
+    Choose(IDC_BROWSE_MSI, inputs.package);
+    Choose(IDC_BROWSE_MST, inputs.first);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    CSortListCtrl& list = dialog_.m_lcChanges;
+    ASSERT_EQ(600, list.GetItemCount());
+    const struct {
+        const char* how;
+        const std::string& transform;
+        bool enter_in_list;
+    } cases[] = {{"the Apply button", inputs.second, false},
+                 {"Enter in the list", inputs.first, true}};
+    for (const auto& again : cases) {
+        SCOPED_TRACE(again.how);
+        list.SetFocus();
+        list.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        for (int step = 0; step < 300; ++step) ui::PressKey(ui::Key::kDown);
+        ASSERT_EQ(300, View().currentIndex().row());
+        ASSERT_NE(nullptr, list.GetSelectedEntry());
+        ASSERT_GT(View().verticalScrollBar()->value(), 0);
+
+        Choose(IDC_BROWSE_MST, again.transform);
+        if (again.enter_in_list) {
+            list.SetFocus();
+            ui::PressKey(ui::Key::kEnter);
+        } else {
+            ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+        }
+        ui::ProcessEvents();
+        EXPECT_EQ(Expected(inputs.package, again.transform), Listed());
+        EXPECT_TRUE(View().selectionModel()->selectedRows().isEmpty());
+        EXPECT_EQ(-1, View().currentIndex().row());
+        EXPECT_EQ(0, View().verticalScrollBar()->value());
+        EXPECT_EQ(0, View().indexAt(QPoint(1, 1)).row());
+        EXPECT_EQ(nullptr, list.GetSelectedEntry());
+        fw::SetClipboardText("kept");
+        list.SetFocus();
+        ui::PressChar('c', ui::kControl);
+        EXPECT_EQ("kept", fw::GetClipboardText());
+    }
+    EXPECT_TRUE(hook_.MessageBoxes().empty());
+}
+
+// Larger than the template, the list takes the room and the buttons keep to
+// the right edge; the fields widen; smaller than the template it never gets.
+TEST_F(DeltalensDlgTest, TheWindowGrowsIntoTheListAndNeverShrinksBelowTheTemplate) {
+    Open();
+    QWidget* window = dialog_.widget();
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    const QSize template_size = window->size();
+    EXPECT_EQ(template_size, window->minimumSize());
+    auto place = [this](int id) {
+        CRect rect;
+        dialog_.GetDlgItem(id)->GetWindowRect(&rect);
+        dialog_.ScreenToClient(&rect);
+        return QRect(rect.left, rect.top, rect.Width(), rect.Height());
+    };
+    const int ids[] = {IDCANCEL,    IDC_APPLY,   IDC_BROWSE_MSI, IDC_BROWSE_MST,
+                       IDC_MSIFILE, IDC_MSTFILE, IDC_CHANGES};
+    std::map<int, QRect> before;
+    for (int id : ids) before[id] = place(id);
+
+    const int grow_x = 300;
+    const int grow_y = 200;
+    window->resize(template_size + QSize(grow_x, grow_y));
+    ui::ProcessEvents();
+    for (int id : ids) {
+        SCOPED_TRACE(id);
+        const QRect was = before[id];
+        QRect expected = was;
+        if (id == IDC_CHANGES) {
+            expected.setSize(was.size() + QSize(grow_x, grow_y));
+        } else if (id == IDC_MSIFILE || id == IDC_MSTFILE) {
+            expected.setWidth(was.width() + grow_x);
+        } else {
+            expected.translate(grow_x, 0);
+        }
+        EXPECT_EQ(expected, place(id));
+    }
+    // The columns share the wider list.
+    CRect client;
+    dialog_.m_lcChanges.GetClientRect(&client);
+    EXPECT_EQ(client.right / 5, dialog_.m_lcChanges.GetColumnWidth(0));
+
+    window->resize(template_size - QSize(50, 50));
+    ui::ProcessEvents();
+    EXPECT_EQ(template_size, window->size());
+    for (int id : ids) EXPECT_EQ(before[id], place(id)) << id;
+}
+
+// The about box keeps its own title; every other box is captioned with the
+// tool's name, not the lower-case executable's.
+TEST_F(DeltalensDlgTest, MessageBoxesAreCaptionedWithTheToolsName) {
+    CDeltalensApp app;
+    Open();
+    Choose(IDC_BROWSE_MSI, files_.text_file);
+    Choose(IDC_BROWSE_MST, files_.transform);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    ASSERT_EQ(1u, hook_.MessageBoxes().size());
+    EXPECT_EQ("Deltalens", hook_.MessageBoxes()[0].caption);
 }
 
 TEST_F(DeltalensDlgTest, TheAboutBoxOpensFromTheMenuStandIn) {

@@ -18,7 +18,8 @@ fw::DialogTemplate MainDialog() {
         "Deltalens",
         303,
         143,
-        DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+        // Larger than the template, the list shows more of a long listing.
+        DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME,
         {
             {IDCANCEL, ControlKind::kPushButton, "Exit", 246, 23, 50, 14, WS_TABSTOP},
             {IDC_MSIFILE, ControlKind::kEdit, "", 7, 16, 215, 14, kField},

@@ -22,3 +22,8 @@
 #define IDC_BROWSE_MST 1003
 #define IDC_CHANGES 1004
 #define IDC_APPLY 3
+
+// The change list's row menu.
+#define ID_EDIT_COPY 0xE122
+#define ID_COPY_ALL 0x8001
+#define ID_SAVE_LIST 0x8002

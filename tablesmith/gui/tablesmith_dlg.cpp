@@ -1,5 +1,7 @@
 #include "tablesmith_dlg.h"
 
+#include <filesystem>
+
 #include "about_dlg.h"
 #include "box_outcomes.h"
 #include "dialog_copy_progress.h"
@@ -9,6 +11,7 @@
 #include "package_tables.h"
 #include "window/data_exchange.h"
 #include "window/file_dialog.h"
+#include "window/wait_cursor.h"
 #include "window/win_app.h"
 
 namespace {
@@ -62,6 +65,7 @@ BOOL CTablesmithDlg::OnInitDialog() {
     GetDlgItem(IDC_GENERATE)->EnableWindow(FALSE);
 
     if (!start_package_.empty()) ChoosePackage(start_package_);
+    DragAcceptFiles();
     return TRUE;
 }
 
@@ -87,9 +91,21 @@ HICON CTablesmithDlg::OnQueryDragIcon() {
 }
 
 void CTablesmithDlg::OnBrowse() {
-    CFileDialog dialog(TRUE, nullptr, "*.msi", kBrowseFlags, "MSI Packages|*.msi|");
+    // The listing opens in the folder of the package chosen now, if any.
+    const std::filesystem::path folder = std::filesystem::path(m_strMsiFile).parent_path();
+    const std::string initial_name =
+        m_strMsiFile.empty() || folder.empty() ? "*.msi" : (folder / "*.msi").string();
+    CFileDialog dialog(TRUE, nullptr, initial_name.c_str(), kBrowseFlags, "MSI Packages|*.msi|");
     if (dialog.DoModal() != IDOK) return;
     ChoosePackage(dialog.GetPathName());
+}
+
+void CTablesmithDlg::OnDropFiles(HDROP drop) {
+    const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+    std::string path(length, '\0');
+    if (length > 0) DragQueryFileA(drop, 0, path.data(), length + 1);
+    DragFinish(drop);
+    if (!path.empty()) ChoosePackage(path);
 }
 
 void CTablesmithDlg::ChoosePackage(const std::string& path) {
@@ -132,6 +148,7 @@ void CTablesmithDlg::OnExportAll() {
 
 void CTablesmithDlg::OnExport() {
     UpdateData(TRUE);
+    CWaitCursor wait;
     tablesmith::ExportSettings settings;
     settings.msi_file = m_strMsiFile;
     settings.tables = ListedTables();
@@ -147,6 +164,7 @@ void CTablesmithDlg::OnExport() {
 
 // Generate uses the members as they were last exchanged, not the controls.
 void CTablesmithDlg::OnGenerate() {
+    CWaitCursor wait;
     tablesmith::GenerateSettings settings;
     settings.msi_file = m_strMsiFile;
     settings.tables = ListedTables();

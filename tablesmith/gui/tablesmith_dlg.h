@@ -28,6 +28,8 @@ class CTablesmithDlg : public CDialog {
 
     BOOL OnCommand(WPARAM wparam, LPARAM lparam) override;
     void OnSysCommand(UINT id, LPARAM param) override;
+    // A dropped file is chosen as "..." would choose it.
+    void OnDropFiles(HDROP drop) override;
 
     // Exchanged with the controls, in this order (DoDataExchange).
     CComboBox m_cbTables;

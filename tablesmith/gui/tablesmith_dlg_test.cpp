@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QWidget>
 #include <filesystem>
 
 #include "about_dlg.h"
@@ -326,6 +327,21 @@ TEST_F(TablesmithDlgTest, TheProgramOpensThePackageOnItsCommandLineAndEndsWhenTh
     EXPECT_NE(main_window.texts.end(),
               std::find(main_window.texts.begin(), main_window.texts.end(), "8 Tables"));
     EXPECT_EQ(nullptr, app.m_pMainWnd);
+}
+
+// Boxes are captioned with the tool's name, not the lower-case
+// executable's; the window stays at the template's size, with no maximise
+// button for a window manager to draw.
+TEST_F(TablesmithDlgTest, BoxesAreCaptionedWithTheToolsNameAndTheWindowIsFixed) {
+    CTablesmithApp app;
+    Open();
+    Browse(demo_);
+    ui::Click(*dialog_.GetDlgItem(IDC_GENERATE));
+    ASSERT_EQ(1u, hook_.MessageBoxes().size());
+    EXPECT_EQ("Tablesmith", hook_.MessageBoxes()[0].caption);
+    QWidget* window = dialog_.widget();
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 }
 
 TEST_F(TablesmithDlgTest, ALargeCabinetShowsHowFarItIs) {

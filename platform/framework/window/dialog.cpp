@@ -32,14 +32,20 @@ bool CDialog::BuildWindow() {
         [this](NMHDR& header, LRESULT* result) { OnNotify(header.idFrom, &header, result); },
         [this]() -> const CMenu* { return &system_menu_; },
         [this] { OnPaint(); },
+        [this](UINT type, int cx, int cy) { OnSize(type, cx, cy); },
+        [this](HDROP drop) { OnDropFiles(drop); },
     };
     window_ = std::make_unique<fw::DialogWindow>(std::move(events), *dialog_template, parent);
     AttachWidget(window_.get(), static_cast<int>(template_id_));
 
     // The platform's system menu holds these before the program adds its own.
     system_menu_ = CMenu();
+    if ((dialog_template->style & WS_MAXIMIZEBOX) != 0)
+        system_menu_.AppendMenu(MF_STRING, SC_RESTORE, "&Restore");
     if ((dialog_template->style & WS_MINIMIZEBOX) != 0)
         system_menu_.AppendMenu(MF_STRING, SC_MINIMIZE, "&Minimize");
+    if ((dialog_template->style & WS_MAXIMIZEBOX) != 0)
+        system_menu_.AppendMenu(MF_STRING, SC_MAXIMIZE, "Ma&ximize");
     system_menu_.AppendMenu(MF_STRING, SC_CLOSE, "&Close\tAlt+F4");
 
     for (const auto& [id, widget] : window_->Controls()) {
@@ -207,10 +213,20 @@ void CDialog::OnSysCommand(UINT id, LPARAM /*param*/) {
         case SC_MINIMIZE:
             window_->showMinimized();
             break;
+        case SC_MAXIMIZE:
+            window_->showMaximized();
+            break;
+        case SC_RESTORE:
+            window_->showNormal();
+            break;
         default:
             break;
     }
 }
+
+void CDialog::OnSize(UINT /*type*/, int /*cx*/, int /*cy*/) {}
+
+void CDialog::OnDropFiles(HDROP /*drop*/) {}
 
 BOOL CDialog::OnInitDialog() {
     UpdateData(FALSE);

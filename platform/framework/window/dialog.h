@@ -24,7 +24,8 @@
 //     The chosen item goes to OnSysCommand.
 //   - Tab order is template order; only WS_TABSTOP controls are on it.
 //   - The size is the template's, in dialog units of the application font,
-//     and fixed.
+//     and fixed; with WS_THICKFRAME the user may make it larger (never
+//     smaller), and OnSize hears each new size.
 #pragma once
 
 #include <memory>
@@ -32,6 +33,7 @@
 #include <vector>
 
 #include "core/message_box.h"  // IDOK, IDCANCEL
+#include "window/drop_files.h"
 #include "window/menu.h"
 #include "window/notify.h"
 #include "window/resources.h"
@@ -111,6 +113,10 @@ class CDialog : public CWnd {
     // A control's notification (notify.h); TRUE when handled, with the
     // answer in *result.
     virtual BOOL OnNotify(WPARAM id, const NMHDR* header, LRESULT* result);
+    // The client area's new size (SIZE_ kinds in styles.h).
+    virtual void OnSize(UINT type, int cx, int cy);
+    // Files dropped on the dialog (DragAcceptFiles); drop_files.h reads them.
+    virtual void OnDropFiles(HDROP drop);
 
   protected:
     virtual BOOL OnInitDialog();

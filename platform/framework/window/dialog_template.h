@@ -38,8 +38,10 @@ struct ControlTemplate {
 
 struct DialogTemplate {
     std::string caption;
-    int cx, cy;          // client size in dialog units
-    unsigned style = 0;  // DS_/WS_ frame bits; WS_MINIMIZEBOX adds a minimise button
+    int cx, cy;  // client size in dialog units
+    // DS_/WS_ frame bits: WS_MINIMIZEBOX and WS_MAXIMIZEBOX add those
+    // buttons; WS_THICKFRAME lets the window grow from the template's size.
+    unsigned style = 0;
     std::vector<ControlTemplate> controls;  // creation, z and tab order
 };
 

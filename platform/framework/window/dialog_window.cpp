@@ -3,6 +3,9 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -10,6 +13,7 @@
 
 #include "core/message_box.h"
 #include "window/control_factory.h"
+#include "window/drop_files_internal.h"
 #include "window/list_view.h"
 #include "window/qt_text.h"
 #include "window/styles.h"
@@ -23,6 +27,9 @@ DialogWindow::DialogWindow(DialogEvents events, const DialogTemplate& dialog_tem
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if ((dialog_template.style & WS_MINIMIZEBOX) != 0) flags |= Qt::WindowMinimizeButtonHint;
+    // A window manager draws a maximise button only where the hints ask
+    // for one.
+    if ((dialog_template.style & WS_MAXIMIZEBOX) != 0) flags |= Qt::WindowMaximizeButtonHint;
     setWindowFlags(flags);
     setWindowTitle(ToQString(dialog_template.caption));
     BuildControls(dialog_template);
@@ -39,8 +46,14 @@ void DialogWindow::BuildControls(const DialogTemplate& dialog_template) {
         widgets.push_back(CreateControlWidget(control, this));
     const DialogBaseUnits base = FittingBaseUnits(*this, dialog_template.controls, widgets);
     base_units_ = base;
-    setFixedSize(HorizontalPixels(dialog_template.cx, base),
-                 VerticalPixels(dialog_template.cy, base));
+    const QSize template_size(HorizontalPixels(dialog_template.cx, base),
+                              VerticalPixels(dialog_template.cy, base));
+    if ((dialog_template.style & WS_THICKFRAME) != 0) {
+        setMinimumSize(template_size);
+        resize(template_size);
+    } else {
+        setFixedSize(template_size);
+    }
 
     bool have_default = false;
     QWidget* previous_in_tab_order = nullptr;
@@ -130,6 +143,24 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
 // The keys of the system menu reach the dialog whatever control has the
 // focus; a control's own menu key (an edit field's) does not get them.
 bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Files dropped on a control (an edit field would take their names as
+    // text) are the dialog's.
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (DroppableFiles(drag->mimeData()).empty()) break;
+            if (event->type() == QEvent::Drop) {
+                dropEvent(drag);
+            } else {
+                drag->acceptProposedAction();
+            }
+            return true;
+        }
+        default:
+            break;
+    }
     if (event->type() == QEvent::KeyPress && IsSystemMenuKey(*static_cast<QKeyEvent*>(event))) {
         ShowSystemMenu(mapToGlobal(QPoint(0, 0)));
         return true;
@@ -173,6 +204,39 @@ void DialogWindow::paintEvent(QPaintEvent* event) {
     paint_event_ = event;
     events_.paint();
     paint_event_ = nullptr;
+}
+
+void DialogWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    events_.size(isMaximized()   ? SIZE_MAXIMIZED
+                 : isMinimized() ? SIZE_MINIMIZED
+                                 : SIZE_RESTORED,
+                 width(), height());
+}
+
+std::vector<std::string> DialogWindow::DroppableFiles(const QMimeData* data) const {
+    std::vector<std::string> paths;
+    if (!property("fwAcceptFiles").toBool() || data == nullptr || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths.push_back(FromQString(url.toLocalFile()));
+    return paths;
+}
+
+void DialogWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppableFiles(event->mimeData()).empty()) return QDialog::dragEnterEvent(event);
+    event->acceptProposedAction();
+}
+
+void DialogWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppableFiles(event->mimeData()).empty()) return QDialog::dragMoveEvent(event);
+    event->acceptProposedAction();
+}
+
+void DialogWindow::dropEvent(QDropEvent* event) {
+    DropFiles drop{DroppableFiles(event->mimeData())};
+    if (drop.paths.empty()) return QDialog::dropEvent(event);
+    event->acceptProposedAction();
+    events_.drop_files(&drop);
 }
 
 void DialogWindow::DefaultPaint() {

@@ -11,10 +11,16 @@
 #include <QDialog>
 #include <functional>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "window/dialog_template.h"
+#include "window/drop_files.h"
 #include "window/menu.h"
 #include "window/notify.h"
+
+class QMenu;
+class QMimeData;
 
 namespace fw {
 
@@ -30,6 +36,11 @@ struct DialogEvents {
     std::function<const CMenu*()> system_menu;
     // Paints the client area; DefaultPaint paints as the platform does.
     std::function<void()> paint;
+    // The window's new size (SIZE_RESTORED, SIZE_MAXIMIZED, SIZE_MINIMIZED)
+    // and its client width and height.
+    std::function<void(UINT type, int cx, int cy)> size;
+    // Files dropped on the window, once it accepts them (DragAcceptFiles).
+    std::function<void(HDROP drop)> drop_files;
 };
 
 class DialogWindow : public QDialog {
@@ -55,6 +66,10 @@ class DialogWindow : public QDialog {
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   public:
     // Escape and the close box end the dialog through IDCANCEL.
@@ -67,6 +82,8 @@ class DialogWindow : public QDialog {
     // Command `id` with notification `code`, from its control if it has one.
     void SendCommand(int id, int code);
     bool IsSystemMenuKey(const QKeyEvent& event) const;
+    // Local files being dragged, when the dialog accepts files; else none.
+    std::vector<std::string> DroppableFiles(const QMimeData* data) const;
     void RunDefaultCommand();
 
     DialogEvents events_;

@@ -70,8 +70,12 @@ INT_PTR CFileDialog::DoModal() {
         filters << fw::ToQString(name_filter);
     if (HasWildcard(file_name_)) {
         // The initial name narrows the listing, ahead of the filter's own
-        // (which mostly says the same already).
-        const QString pattern = fw::ToQString(file_name_);
+        // (which mostly says the same already); a folder before it is where
+        // the dialog opens.
+        const std::filesystem::path initial(file_name_);
+        if (initial.has_parent_path())
+            dialog.setDirectory(fw::ToQString(initial.parent_path().string()));
+        const QString pattern = fw::ToQString(initial.filename().string());
         bool known = false;
         for (const QString& name_filter : filters)
             known = known || name_filter.contains("(" + pattern + ")");

@@ -2,7 +2,8 @@
 //
 // The filter is the platform's: pairs of "description|patterns|", patterns
 // separated by ';' ("MSI Packages|*.msi|"). An initial name with a wildcard
-// ("*.msi") narrows the listing instead of being preselected. Without
+// ("*.msi") narrows the listing instead of being preselected; with a folder
+// ("/home/me/*.msi") the dialog opens in that folder. Without
 // OFN_FILEMUSTEXIST a name that does not exist is accepted; with
 // OFN_PATHMUSTEXIST its folder must exist, or the user is told and asked
 // again. The chosen path is absolute. The other flags concern the

@@ -1,6 +1,7 @@
 #include "window/list_view.h"
 
 #include <QHeaderView>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -150,6 +151,30 @@ void ListViewWidget::mouseReleaseEvent(QMouseEvent* event) {
     click.ptAction = {client.x(), client.y()};
     if (const ListItem* item = model_.Item(click.iItem)) click.lParam = item->data;
     SendItemNotification(click.hdr);
+}
+
+// A right click on an item: NM_RCLICK, which the dialog may answer with a
+// menu of its own. The keyboard's menu keys open the dialog's system menu
+// (the dialog sees to those), as does a right click beside the items.
+void ListViewWidget::contextMenuEvent(QContextMenuEvent* event) {
+    const QModelIndex index =
+        event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos()) : QModelIndex();
+    if (!index.isValid()) {
+        event->ignore();
+        return;
+    }
+    const QPoint client = ClientFromViewport(event->pos());
+    NMITEMACTIVATE click{};
+    click.hdr = HeaderOf(NM_RCLICK);
+    click.iItem = index.row();
+    click.iSubItem = index.column();
+    click.ptAction = {client.x(), client.y()};
+    if (const ListItem* item = model_.Item(click.iItem)) click.lParam = item->data;
+    if (SendItemNotification(click.hdr) != 0) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 void ListViewWidget::keyPressEvent(QKeyEvent* event) {

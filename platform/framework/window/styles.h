@@ -30,6 +30,9 @@
 // Dialog frames.
 #define DS_MODALFRAME 0x80u
 #define WS_MINIMIZEBOX 0x00020000u
+#define WS_MAXIMIZEBOX 0x00010000u
+// A frame the user may drag to a larger size (never below the template's).
+#define WS_THICKFRAME 0x00040000u
 #define WS_SYSMENU 0x00080000u
 #define WS_CAPTION 0x00C00000u
 #define WS_EX_APPWINDOW 0x00040000u
@@ -40,7 +43,14 @@
 
 // System commands (WM_SYSCOMMAND ids; the low four bits are the system's own).
 #define SC_MINIMIZE 0xF020u
+#define SC_MAXIMIZE 0xF030u
 #define SC_CLOSE 0xF060u
+#define SC_RESTORE 0xF120u
+
+// OnSize's kinds of size.
+#define SIZE_RESTORED 0
+#define SIZE_MINIMIZED 1
+#define SIZE_MAXIMIZED 2
 
 // The framework's help command.
 #define ID_HELP 0xE146u

@@ -81,7 +81,12 @@ int ShowWindowMessageBox(const std::string& text, unsigned type, const std::stri
     if (!detail.empty()) box.setDetailedText(ToQString(detail));
     int answer = IDOK;
     if (test_hook::AnswerMessageBox(box, &answer)) return answer;
+    // A box in the middle of work that shows the busy cursor waits for the
+    // user: the normal cursor while it is up.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
     box.exec();
+    if (busy) QApplication::restoreOverrideCursor();
     return AnswerOf(box.standardButton(box.clickedButton()));
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include "window/notify.h"
 #include "window/qt_text.h"
 
 CWnd::~CWnd() {
@@ -71,6 +72,12 @@ std::string CWnd::GetWindowText() const {
     return {};
 }
 
+void CWnd::DragAcceptFiles(BOOL accept) {
+    if (widget_ == nullptr) return;
+    widget_->setProperty("fwAcceptFiles", accept != FALSE);
+    widget_->setAcceptDrops(accept != FALSE);
+}
+
 void CWnd::SetFocus() {
     if (widget_ != nullptr) widget_->setFocus(Qt::OtherFocusReason);
 }
@@ -82,6 +89,38 @@ void CWnd::GetClientRect(CRect* rect) const {
     const QRect client = widget_->contentsRect();
     rect->right = client.width();
     rect->bottom = client.height();
+}
+
+void CWnd::GetWindowRect(CRect* rect) const {
+    if (rect == nullptr) return;
+    *rect = {};
+    if (widget_ == nullptr) return;
+    const QRect frame = widget_->isWindow() ? widget_->frameGeometry() : widget_->geometry();
+    const QPoint top_left = widget_->isWindow() || widget_->parentWidget() == nullptr
+                                ? frame.topLeft()
+                                : widget_->parentWidget()->mapToGlobal(frame.topLeft());
+    *rect = {top_left.x(), top_left.y(), top_left.x() + frame.width(),
+             top_left.y() + frame.height()};
+}
+
+void CWnd::ScreenToClient(CRect* rect) const {
+    if (rect == nullptr || widget_ == nullptr) return;
+    const QPoint top_left = widget_->mapFromGlobal(QPoint(rect->left, rect->top));
+    *rect = {top_left.x(), top_left.y(), top_left.x() + rect->Width(),
+             top_left.y() + rect->Height()};
+}
+
+void CWnd::ClientToScreen(POINT* point) const {
+    if (point == nullptr || widget_ == nullptr) return;
+    const QPoint screen =
+        widget_->mapToGlobal(widget_->contentsRect().topLeft() + QPoint(point->x, point->y));
+    *point = {screen.x(), screen.y()};
+}
+
+void CWnd::MoveWindow(const CRect& rect, BOOL /*repaint*/) {
+    if (widget_ == nullptr) return;
+    // Qt repaints what moved on its own.
+    widget_->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
 }
 
 void CWnd::AttachWidget(QWidget* widget, int id) {

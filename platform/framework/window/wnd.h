@@ -13,6 +13,7 @@
 
 class CDialog;
 class QWidget;
+struct POINT;
 
 // Rectangles in pixels, as the window functions hand them out.
 struct CRect {
@@ -49,8 +50,20 @@ class CWnd {
     std::string GetWindowText() const;
 
     void SetFocus();
+    // A dialog that accepts files hears of those dropped on it (and on its
+    // controls) in OnDropFiles.
+    void DragAcceptFiles(BOOL accept = TRUE);
     // The client area: left and top are 0.
     virtual void GetClientRect(CRect* rect) const;
+    // The window's rectangle on the screen.
+    void GetWindowRect(CRect* rect) const;
+    // A screen rectangle in this window's client coordinates, and a client
+    // point on the screen.
+    void ScreenToClient(CRect* rect) const;
+    void ClientToScreen(POINT* point) const;
+    // Places a child window at `rect` of its parent's client area (a
+    // top-level window: on the screen).
+    void MoveWindow(const CRect& rect, BOOL repaint = TRUE);
 
     // Framework side: the widget behind the window. A control class that
     // listens to its widget starts and stops listening here.
