@@ -5,9 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QUrl>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -368,6 +374,117 @@ TEST_F(DeltalensDlgTest, MessageBoxesAreCaptionedWithTheToolsName) {
     ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
     ASSERT_EQ(1u, hook_.MessageBoxes().size());
     EXPECT_EQ("Deltalens", hook_.MessageBoxes()[0].caption);
+}
+
+// A right click on a change opens its menu: Copy is Ctrl+C's, Copy All and
+// Save List As... give the list as deltalens-cli prints it (Save in the
+// file's format, with nothing left beside the file). Beside the rows the
+// window menu opens, as on the background.
+TEST_F(DeltalensDlgTest, TheRowMenuCopiesAndSavesTheListAsTheCommandLinePrintsIt) {
+    Open();
+    Choose(IDC_BROWSE_MSI, files_.package);
+    Choose(IDC_BROWSE_MST, files_.transform);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    CSortListCtrl& list = dialog_.m_lcChanges;
+    ASSERT_GT(list.GetItemCount(), 1);
+    auto right_click_at = [this](const QPoint& in_viewport) {
+        const QPoint point = View().viewport()->mapTo(dialog_.widget(), in_viewport);
+        ui::RightClick(dialog_, point.x(), point.y());
+    };
+    auto right_click_row = [&](int item, char choice, std::vector<std::string>* texts = nullptr) {
+        hook_.WhenModalShows([choice, texts](const fw::ShownWindow& shown) {
+            if (texts != nullptr) *texts = shown.texts;
+            ui::PressChar(choice);
+        });
+        right_click_at(View().visualRect(View().Model().index(item, 0)).center());
+    };
+    auto printed = [this](const char* format) {
+        const auto run = testing_support::Run(
+            {DELTALENS_CLI_PATH, "--format", format, files_.package, files_.transform});
+        EXPECT_EQ(0, run.status);
+        return run.out;
+    };
+
+    std::vector<std::string> texts;
+    right_click_row(1, 'c', &texts);
+    EXPECT_EQ((std::vector<std::string>{"&Copy\tCtrl+C", "Copy &All", "", "&Save List As..."}),
+              texts);
+    std::string line;
+    for (int column = 0; column < 5; ++column)
+        line += (column > 0 ? "\t" : "") + cli::EscapeCell(list.GetItemText(1, column));
+    EXPECT_EQ(line, fw::GetClipboardText());
+    EXPECT_EQ(1, View().currentIndex().row());
+
+    right_click_row(0, 'a');
+    EXPECT_EQ(printed("tsv"), fw::GetClipboardText());
+
+    for (const char* format : {"tsv", "json"}) {
+        const fs::path saved = temp_.path() / (std::string("saved.") + format);
+        fs::create_directories(saved.parent_path());
+        {
+            std::ofstream old(saved);
+            old << "what was there";
+        }
+        hook_.ChooseFile(saved.string());
+        right_click_row(0, 's');
+        std::ifstream in(saved, std::ios::binary);
+        EXPECT_EQ(printed(format), std::string(std::istreambuf_iterator<char>(in), {})) << format;
+    }
+    EXPECT_EQ(2, std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()));
+
+    // Below the last row: the window menu.
+    hook_.WhenModalShows([&texts](const fw::ShownWindow& shown) {
+        texts = shown.texts;
+        ui::PressKey(ui::Key::kEscape);
+    });
+    right_click_at(QPoint(5, View().viewport()->height() - 3));
+    EXPECT_EQ("Inf&ormation...", texts.back());
+    EXPECT_TRUE(hook_.UnexpectedWindows().empty());
+    EXPECT_EQ(0u, hook_.PendingAnswers());
+}
+
+// Files dropped on the window (on a field too) take the place "..." gives
+// them: a transform by its name, anything else as the package; with both,
+// they are applied as a start-up pair is. The file dialogs then open in the
+// chosen files' folders.
+TEST_F(DeltalensDlgTest, DroppedFilesAreChosenAndAppliedAndTheFileDialogsOpenBesideThem) {
+    Open();
+    auto drop_on = [](CWnd& target, const std::string& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        // As a drag arrives: first over the window, then dropped.
+        QDragEnterEvent enter(QPoint(3, 3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target.widget(), &enter);
+        QDropEvent drop(QPointF(3, 3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target.widget(), &drop);
+    };
+    drop_on(*dialog_.GetDlgItem(IDC_MSIFILE), files_.transform);
+    EXPECT_EQ(files_.transform, dialog_.GetDlgItemText(IDC_MSTFILE));
+    EXPECT_EQ("", dialog_.GetDlgItemText(IDC_MSIFILE));
+    EXPECT_FALSE(ApplyEnabled());
+    drop_on(dialog_, files_.package);
+    EXPECT_EQ(files_.package, dialog_.m_strMsiFile);
+    EXPECT_TRUE(ApplyEnabled());
+    ui::ProcessEvents();
+    EXPECT_EQ(Expected(files_.package, files_.transform), Listed());
+
+    Cancel(IDC_BROWSE_MSI);
+    Cancel(IDC_BROWSE_MST);
+    ASSERT_EQ(2u, hook_.FileDialogs().size());
+    EXPECT_EQ(fs::path(files_.package).parent_path().string(), hook_.FileDialogs()[0].folder);
+    EXPECT_EQ(fs::path(files_.transform).parent_path().string(), hook_.FileDialogs()[1].folder);
+}
+
+// Apply runs under the busy cursor (a box in between included), and gives
+// the normal cursor back when it ends.
+TEST_F(DeltalensDlgTest, ApplyShowsTheBusyCursorWhileItRuns) {
+    Open();
+    Choose(IDC_BROWSE_MSI, files_.text_file);
+    Choose(IDC_BROWSE_MST, files_.transform);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    ASSERT_EQ(1u, hook_.MessageBoxes().size());
+    EXPECT_TRUE(hook_.MessageBoxes()[0].wait_cursor);
+    EXPECT_EQ(nullptr, QApplication::overrideCursor());
 }
 
 TEST_F(DeltalensDlgTest, TheAboutBoxOpensFromTheMenuStandIn) {

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QWidget>
 #include <filesystem>
 
@@ -342,6 +346,35 @@ TEST_F(TablesmithDlgTest, BoxesAreCaptionedWithTheToolsNameAndTheWindowIsFixed) 
     QWidget* window = dialog_.widget();
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+}
+
+// A package dropped on the window (on the field too) is chosen as "..."
+// chooses it, and the file dialog then opens in its folder. Export and
+// Generate run under the busy cursor, which goes when they end.
+TEST_F(TablesmithDlgTest, ADroppedPackageIsChosenAndTheCommandsRunUnderTheBusyCursor) {
+    Open();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(demo_.string()))});
+    QWidget* field = dialog_.GetDlgItem(IDC_MSIFILE)->widget();
+    QDragEnterEvent enter(QPoint(3, 3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(field, &enter);
+    QDropEvent drop(QPointF(3, 3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(field, &drop);
+    EXPECT_EQ(demo_.string(), dialog_.GetDlgItemText(IDC_MSIFILE));
+    EXPECT_EQ("8 Tables", CountLabel());
+    EXPECT_TRUE(Enabled(IDOK));
+
+    hook_.CancelFileDialog();
+    ui::Click(*dialog_.GetDlgItem(IDC_BROWSE));
+    ASSERT_EQ(1u, hook_.FileDialogs().size());
+    EXPECT_EQ(demo_.parent_path().string(), hook_.FileDialogs()[0].folder);
+
+    ui::Click(*dialog_.GetDlgItem(IDC_GENERATE));
+    ui::Click(*dialog_.GetDlgItem(IDOK));
+    ASSERT_EQ(2u, hook_.MessageBoxes().size());
+    EXPECT_TRUE(hook_.MessageBoxes()[0].wait_cursor);
+    EXPECT_TRUE(hook_.MessageBoxes()[1].wait_cursor);
+    EXPECT_EQ(nullptr, QApplication::overrideCursor());
 }
 
 TEST_F(TablesmithDlgTest, ALargeCabinetShowsHowFarItIs) {

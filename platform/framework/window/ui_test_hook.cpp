@@ -1,6 +1,8 @@
 #include "window/ui_test_hook.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -67,8 +69,10 @@ void CloseModal(QWidget* window) {
 // Reaches the hook's queues for the framework's side below.
 struct HookAccess {
     static bool AnswerMessageBox(UiTestHook& hook, const QMessageBox& box, int* answer) {
+        const QCursor* cursor = QApplication::overrideCursor();
         hook.message_boxes_.push_back({FromQString(box.windowTitle()), FromQString(box.text()),
-                                       FromQString(box.detailedText()), IconBitsOf(box.icon())});
+                                       FromQString(box.detailedText()), IconBitsOf(box.icon()),
+                                       cursor != nullptr && cursor->shape() == Qt::WaitCursor});
         *answer = IDOK;
         if (!hook.box_answers_.empty()) {
             *answer = hook.box_answers_.front();
@@ -80,7 +84,8 @@ struct HookAccess {
     static bool AnswerFileDialog(UiTestHook& hook, const QFileDialog& dialog, std::string* path) {
         ShownFileDialog shown{{},
                               dialog.fileMode() == QFileDialog::ExistingFile,
-                              dialog.acceptMode() == QFileDialog::AcceptOpen};
+                              dialog.acceptMode() == QFileDialog::AcceptOpen,
+                              FromQString(dialog.directory().absolutePath())};
         for (const QString& name_filter : dialog.nameFilters())
             shown.name_filters.push_back(FromQString(name_filter));
         hook.file_dialogs_.push_back(std::move(shown));

@@ -26,13 +26,15 @@ struct ShownMessageBox {
     std::string caption;
     std::string text;
     std::string detail;
-    unsigned icon;  // the icon the box showed, as MB_ICON... bits; 0 for none
+    unsigned icon;     // the icon the box showed, as MB_ICON... bits; 0 for none
+    bool wait_cursor;  // asked for while the busy cursor showed (CWaitCursor)
 };
 
 struct ShownFileDialog {
     std::vector<std::string> name_filters;  // as shown: "MSI Packages (*.msi)"
     bool file_must_exist;
     bool for_opening;
+    std::string folder;  // where it opened
 };
 
 struct ShownProgress {
