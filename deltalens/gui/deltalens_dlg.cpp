@@ -170,6 +170,10 @@ void CDeltalensDlg::OnBrowseMsi() {
 // its name, anything else as the package); with both chosen, they are
 // applied as the files of a start-up are.
 void CDeltalensDlg::OnDropFiles(HDROP drop) {
+    if (applying_) {
+        DragFinish(drop);
+        return;
+    }
     std::vector<std::string> paths;
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0);
     for (UINT file = 0; file < count; ++file) {
@@ -210,6 +214,14 @@ void CDeltalensDlg::EnableApplyWhenBothChosen() {
 // got a few times a second rather than a window that does not answer. A fill
 // costs the rows a few times, not their square.
 void CDeltalensDlg::OnApply() {
+    // The window paints during a run, and a drop or a posted command could
+    // then ask for another run while this one still fills the list.
+    if (applying_) return;
+    applying_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{applying_};
     CWaitCursor wait;
     using Clock = std::chrono::steady_clock;
     static constexpr auto kPaintEvery = std::chrono::milliseconds(400);

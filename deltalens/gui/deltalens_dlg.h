@@ -70,6 +70,8 @@ class CDeltalensDlg : public CDialog {
         CRect rect;
     };
     std::vector<Placed> template_places_;
+    // True while Apply runs.
+    bool applying_ = false;
     int template_cx_ = 0;
     int template_cy_ = 0;
 };
