@@ -29,6 +29,7 @@
 #include "text_escape.h"
 #include "window/clipboard.h"
 #include "window/list_view.h"
+#include "window/styles.h"
 #include "window/ui_driver.h"
 #include "window/ui_test_hook.h"
 
@@ -364,6 +365,14 @@ TEST_F(DeltalensDlgTest, TheWindowGrowsIntoTheListAndNeverShrinksBelowTheTemplat
     ui::ProcessEvents();
     EXPECT_EQ(template_size, window->size());
     for (int id : ids) EXPECT_EQ(before[id], place(id)) << id;
+
+    // Maximised from the window menu, the list fills the screen's width.
+    dialog_.OnSysCommand(SC_MAXIMIZE, 0);
+    ui::ProcessEvents();
+    EXPECT_TRUE(window->isMaximized());
+    EXPECT_EQ(window->width() - (template_size.width() - before[IDC_CHANGES].width()),
+              place(IDC_CHANGES).width());
+    EXPECT_GT(window->width(), template_size.width());
 }
 
 // The about box keeps its own title; every other box is captioned with the
