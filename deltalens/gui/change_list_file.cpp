@@ -16,6 +16,24 @@ namespace deltalens::gui {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The list's changes through deltalens-cli's own writer, in list order.
+void WriteChanges(const CEntryList& list, ::cli::OutputFormat format, std::ostream& out) {
+    ChangeWriter writer(format, out);
+    ChangeRow row(kChangeColumnCount);
+    for (POSITION position = list.GetHeadPosition(); position != nullptr;) {
+        const auto* entry = dynamic_cast<const CEntry*>(list.GetNext(position));
+        if (entry == nullptr) continue;
+        for (int field = 0; field < kChangeColumnCount; ++field)
+            row[static_cast<std::size_t>(field)] = entry->GetFieldText(field);
+        writer.Add(row);
+    }
+    writer.Finish();
+}
+
+}  // namespace
+
 std::string ChangeListText(const CEntryList& list) {
     std::ostringstream text;
     WriteChanges(list, ::cli::OutputFormat::kTsv, text);

@@ -232,15 +232,15 @@ void CDeltalensDlg::OnApply() {
         if (refresh_pending) m_lcChanges.Refresh();
         refresh_pending = false;
     };
-    const deltalens::TakeChange take_change =
-        [this, &refresh_pending, &painted, &flush](const deltalens::ChangeRow& change) {
-            deltalens::gui::AppendChange(m_elChanges, change);
-            refresh_pending = true;
-            if (Clock::now() - painted < kPaintEvery) return;
-            flush();
-            fw::PaintWaitingWindows();
-            painted = Clock::now();
-        };
+    const deltalens::TakeChange take_change = [this, &refresh_pending, &painted,
+                                               &flush](const deltalens::ChangeRow& change) {
+        deltalens::gui::AppendChange(m_elChanges, change);
+        refresh_pending = true;
+        if (Clock::now() - painted < kPaintEvery) return;
+        flush();
+        fw::PaintWaitingWindows();
+        painted = Clock::now();
+    };
     // The box's text is the command's own; the real cause, when the command
     // knows it, goes behind the box's details button.
     deltalens::gui::BoxOutcomes sink(flush);

@@ -108,7 +108,7 @@ class CDialog : public CWnd {
     // the id, HIWORD(wparam) the notification code, `lparam` the control's
     // window (0 for a key or a menu item); the default handles BN_CLICKED
     // only.
-    virtual BOOL OnCommand(WPARAM wparam, LPARAM lparam);
+    BOOL OnCommand(WPARAM wparam, LPARAM lparam) override;
     virtual void OnSysCommand(UINT id, LPARAM param);
     // A control's notification (notify.h); TRUE when handled, with the
     // answer in *result.

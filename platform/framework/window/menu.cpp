@@ -2,7 +2,7 @@
 
 #include <QMenu>
 
-#include "window/dialog.h"
+#include "window/wnd.h"
 #include "window/qt_text.h"
 #include "window/styles.h"
 #include "window/ui_test_hook_internal.h"
@@ -42,8 +42,8 @@ BOOL CMenu::TrackPopupMenu(UINT flags, int x, int y, CWnd* owner) {
     QAction* chosen = menu.exec(QPoint(x, y));
     const UINT id = chosen != nullptr ? chosen->data().toUInt() : 0;
     if ((flags & TPM_RETURNCMD) != 0) return static_cast<BOOL>(id);
-    if (id != 0) {
-        if (auto* dialog = dynamic_cast<CDialog*>(owner)) dialog->OnCommand(static_cast<int>(id));
-    }
+    // As the platform does, a chosen item is a command to the owner, from a
+    // menu (notification code 0, no control).
+    if (id != 0 && owner != nullptr) owner->OnCommand(MAKEWPARAM(id, 0), 0);
     return id != 0 ? TRUE : FALSE;
 }

@@ -50,6 +50,10 @@ class CWnd {
     std::string GetWindowText() const;
 
     void SetFocus();
+    // WM_COMMAND as the window hears it: LOWORD(wparam) the id, HIWORD(wparam)
+    // the notification code (0 from a menu), `lparam` the control's window.
+    // A window that handles commands (a dialog) overrides it; TRUE when handled.
+    virtual BOOL OnCommand(WPARAM /*wparam*/, LPARAM /*lparam*/) { return FALSE; }
     // A dialog that accepts files hears of those dropped on it (and on its
     // controls) in OnDropFiles.
     void DragAcceptFiles(BOOL accept = TRUE);
