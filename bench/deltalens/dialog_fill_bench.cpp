@@ -96,18 +96,18 @@ int FillDialog(int argc, char** argv, bool steps_too) {
         return cpu;
     };
     const std::string package = argv[2];
-    const double again = step([&] { dialog.OnCommand(IDC_APPLY); }, items);
+    const double again = step([&] { dialog.OnCommand(MAKEWPARAM(IDC_APPLY, BN_CLICKED), 0); }, items);
     // The transform is no package: the open fails, the list ends empty.
     const double failed = step(
         [&] {
             dialog.m_strMsiFile = argv[3];
-            dialog.OnCommand(IDC_APPLY);
+            dialog.OnCommand(MAKEWPARAM(IDC_APPLY, BN_CLICKED), 0);
         },
         0);
     const double after_failure = step(
         [&] {
             dialog.m_strMsiFile = package;
-            dialog.OnCommand(IDC_APPLY);
+            dialog.OnCommand(MAKEWPARAM(IDC_APPLY, BN_CLICKED), 0);
         },
         items);
     const double enter = step(
