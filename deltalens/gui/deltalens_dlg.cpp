@@ -243,7 +243,7 @@ void CDeltalensDlg::OnApply() {
     };
     // The box's text is the command's own; the real cause, when the command
     // knows it, goes behind the box's details button.
-    deltalens::gui::BoxOutcomes sink(flush);
+    viewer::BoxOutcomes sink(flush);
     deltalens::ApplyTransformView(m_strMsiFile, m_strMstFile, take_change, sink);
     flush();
     // The new listing shows from its first row, whatever was scrolled to

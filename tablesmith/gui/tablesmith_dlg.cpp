@@ -157,7 +157,7 @@ void CTablesmithDlg::OnExport() {
     settings.export_all = m_bExportAll != FALSE;
     settings.export_cab = m_bExportCab != FALSE;
     settings.only_cab = m_bOnlyCab != FALSE;
-    tablesmith::gui::BoxOutcomes sink;
+    viewer::BoxOutcomes sink;
     tablesmith::gui::DialogCopyProgress progress;
     tablesmith::RunExport(settings, sink, &progress);
 }
@@ -168,6 +168,6 @@ void CTablesmithDlg::OnGenerate() {
     tablesmith::GenerateSettings settings;
     settings.msi_file = m_strMsiFile;
     settings.tables = ListedTables();
-    tablesmith::gui::BoxOutcomes sink;
+    viewer::BoxOutcomes sink;
     tablesmith::RunGenerate(settings, sink);
 }

@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "about_dlg.h"
+#include "box_outcomes.h"
 #include "dialog_copy_progress.h"
 #include "export_command.h"
 #include "export_folder.h"
@@ -384,7 +385,7 @@ TEST_F(TablesmithDlgTest, ALargeCabinetShowsHowFarItIs) {
     settings.msi_file = demo_.string();
     settings.export_cab = true;
     settings.only_cab = true;
-    tablesmith::gui::BoxOutcomes sink;
+    viewer::BoxOutcomes sink;
     EXPECT_TRUE(tablesmith::RunExport(settings, sink, &progress));
     ASSERT_EQ(1u, hook_.ProgressWindows().size());
     EXPECT_EQ("Writing CAB file demo.cab ...", hook_.ProgressWindows()[0].label);

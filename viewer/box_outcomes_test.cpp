@@ -23,7 +23,8 @@ TEST(BoxOutcomesTest, TheKindPicksTheIconAndTheCauseGoesToTheBoxBesideItsText) {
             boxes.push_back({text, type, detail});
             return IDOK;
         });
-    tablesmith::gui::BoxOutcomes sink;
+    int refreshes = 0;
+    viewer::BoxOutcomes sink([&refreshes] { ++refreshes; });
     sink.Inform("Successfully exported all CABs to\n/tmp/p");
     EXPECT_FALSE(sink.SawStop());
     sink.Warn("Careful!");
@@ -32,6 +33,7 @@ TEST(BoxOutcomesTest, TheKindPicksTheIconAndTheCauseGoesToTheBoxBesideItsText) {
               "cannot open p.msi: No such file or directory");
     EXPECT_TRUE(sink.SawStop());
     fw::SetMessageBoxHandler(previous);
+    EXPECT_EQ(refreshes, 3);  // the dialog is brought up to date before each box
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].detail, "");
     EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONINFORMATION);

@@ -2,7 +2,7 @@
 
 #include "core/message_box.h"
 
-namespace tablesmith::gui {
+namespace viewer {
 
 namespace {
 
@@ -22,7 +22,8 @@ unsigned IconOf(diag::OutcomeKind kind) {
 
 void BoxOutcomes::Tell(const diag::Outcome& outcome) {
     if (outcome.kind == diag::OutcomeKind::kStop) saw_stop_ = true;
+    if (before_box_) before_box_();
     fw::MessageBoxWithDetail(outcome.text, MB_OK | IconOf(outcome.kind), outcome.cause);
 }
 
-}  // namespace tablesmith::gui
+}  // namespace viewer
