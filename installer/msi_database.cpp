@@ -48,6 +48,18 @@ UINT CMsiDatabase::ImportTable(const std::string& folder, const std::string& fil
     return KeepFailure(MsiDatabaseImportA(m_hHandle, folder.c_str(), file_name.c_str()));
 }
 
+UINT CMsiDatabase::ExportTableIn(const std::string& table, int folder_fd,
+                                 const std::string& file_name) {
+    return KeepFailure(
+        msi::DatabaseExportIn(m_hHandle, table.c_str(), folder_fd, file_name.c_str()));
+}
+
+UINT CMsiDatabase::ImportTableIn(int folder_fd, const std::string& shown_folder,
+                                 const std::string& file_name) {
+    return KeepFailure(
+        msi::DatabaseImportIn(m_hHandle, folder_fd, shown_folder.c_str(), file_name.c_str()));
+}
+
 UINT CMsiDatabase::Commit() {
     return KeepFailure(MsiDatabaseCommit(m_hHandle));
 }
@@ -70,6 +82,20 @@ UINT CMsiDatabase::CreateTransformSummaryInfo(const CMsiDatabase& base,
                                               int validation) {
     return KeepFailure(MsiCreateTransformSummaryInfoA(
         m_hHandle, base.GetHandle(), transform.c_str(), error_conditions, validation));
+}
+
+bool CMsiDatabase::OpenIn(int folder_fd, const std::string& name, const std::string& path,
+                          int mode) {
+    Shutdown();
+    m_strPath = path;
+    const auto persist = reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(mode));
+    const UINT result =
+        KeepFailure(msi::OpenDatabaseIn(folder_fd, name.c_str(), persist, &m_hHandle));
+    if (result == ERROR_SUCCESS)
+        SetFlags(kOpenFlag, true);
+    else
+        ReportError("opening MSI database", nullptr, result);
+    return IsOpen();
 }
 
 void CMsiDatabase::AddTempFile(const std::string& path) {

@@ -31,6 +31,11 @@ class CMsiDatabase : public CMsiHandle {
     bool Open(const std::string& path, LPCSTR persist);
     // The same with a predefined mode as a number (0 read-only ... 4 create direct).
     bool Open(const std::string& path, int mode);
+    // Opens `name` inside the folder open at `folder_fd`, through that
+    // descriptor alone (msi::OpenDatabaseIn): its commits go to that folder
+    // whatever its path names meanwhile. `path` is the name's full path, for
+    // the error texts.
+    bool OpenIn(int folder_fd, const std::string& name, const std::string& path, int mode);
     bool IsOpen() const { return (m_dwFlags & kOpenFlag) != 0; }
 
     // The installer's table export and import, commit and transforms on this
@@ -39,6 +44,11 @@ class CMsiDatabase : public CMsiHandle {
     UINT ExportTable(const std::string& table, const std::string& folder,
                      const std::string& file_name);
     UINT ImportTable(const std::string& folder, const std::string& file_name);
+    // The same within a folder open at `folder_fd` (msi::DatabaseExportIn,
+    // msi::DatabaseImportIn); `shown_folder` names it in messages.
+    UINT ExportTableIn(const std::string& table, int folder_fd, const std::string& file_name);
+    UINT ImportTableIn(int folder_fd, const std::string& shown_folder,
+                       const std::string& file_name);
     UINT Commit();
     UINT ApplyTransform(const std::string& transform, int error_conditions);
     UINT GenerateTransform(const CMsiDatabase& base, const std::string& transform);

@@ -7,6 +7,7 @@
 #include "api/last_failure.h"
 #include "db/database.h"
 #include "db/record.h"
+#include "msi_engine.h"
 #include "msiquery.h"
 
 using msi::api::HandleKind;
@@ -36,12 +37,9 @@ std::shared_ptr<Database> GetDatabase(MSIHANDLE handle) {
 
 }  // namespace msi::api
 
-extern "C" UINT MsiOpenDatabaseA(LPCSTR szDatabasePath, LPCSTR szPersist, MSIHANDLE* phDatabase) {
-    msi::api::ClearLastFailure();
-    if (!szDatabasePath || !phDatabase) return ERROR_INVALID_PARAMETER;
-    *phDatabase = 0;
-    msi::db::OpenRequest request;
-    request.path = szDatabasePath;
+namespace {
+
+UINT OpenDatabase(msi::db::OpenRequest& request, LPCSTR szPersist, MSIHANDLE* phDatabase) {
     if (!msi::api::ParsePersist(szPersist, request)) return ERROR_INVALID_PARAMETER;
     msi::db::OpenFailure failure = msi::db::OpenFailure::kNone;
     auto db = Database::Open(request, &failure);
@@ -53,6 +51,36 @@ extern "C" UINT MsiOpenDatabaseA(LPCSTR szDatabasePath, LPCSTR szPersist, MSIHAN
     if (!handle) return ERROR_OUTOFMEMORY;
     *phDatabase = handle;
     return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+extern "C" UINT MsiOpenDatabaseA(LPCSTR szDatabasePath, LPCSTR szPersist, MSIHANDLE* phDatabase) {
+    msi::api::ClearLastFailure();
+    if (!szDatabasePath || !phDatabase) return ERROR_INVALID_PARAMETER;
+    *phDatabase = 0;
+    msi::db::OpenRequest request;
+    request.path = szDatabasePath;
+    return OpenDatabase(request, szPersist, phDatabase);
+}
+
+UINT msi::OpenDatabaseIn(int folder_fd, LPCSTR name, LPCSTR persist, MSIHANDLE* database) {
+    msi::api::ClearLastFailure();
+    if (!name || !database) return ERROR_INVALID_PARAMETER;
+    *database = 0;
+    // A name with a folder in it could lead out of the folder.
+    const std::string plain(name);
+    if (plain.empty() || plain == "." || plain == ".." || plain.find('/') != std::string::npos)
+        return ERROR_INVALID_PARAMETER;
+    auto folder = msi::storage::Folder::FromDescriptor(folder_fd);
+    if (!folder.ok()) {
+        msi::api::NoteLastFailure(folder.status());
+        return ERROR_OPEN_FAILED;
+    }
+    msi::db::OpenRequest request;
+    request.path = name;
+    request.folder = std::move(folder).value();
+    return OpenDatabase(request, persist, database);
 }
 
 extern "C" UINT MsiDatabaseCommit(MSIHANDLE hDatabase) {

@@ -24,14 +24,14 @@ constexpr const char* kStoragesName = "_Storages";
 constexpr const char* kStringPoolName = "_StringPool";
 constexpr const char* kStringDataName = "_StringData";
 
-bool IsFolder(const std::string& path) {
+bool IsFolder(const storage::Folder& in, const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::fstatat(in.fd(), path.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool SameFile(const std::string& path, uint64_t device, uint64_t inode) {
+bool SameFile(const storage::Folder& in, const std::string& path, uint64_t device, uint64_t inode) {
     struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+    return ::fstatat(in.fd(), path.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
            static_cast<uint64_t>(st.st_dev) == device && static_cast<uint64_t>(st.st_ino) == inode;
 }
 
@@ -49,6 +49,7 @@ Result<std::shared_ptr<Database>> Database::Open(const OpenRequest& request, Ope
     std::shared_ptr<Database> db(new Database());
     db->path_ = request.path;
     db->output_path_ = request.output_path;
+    db->folder_ = request.folder;
 
     const bool create =
         request.mode == OpenMode::kCreate || request.mode == OpenMode::kCreateDirect;
@@ -58,7 +59,8 @@ Result<std::shared_ptr<Database>> Database::Open(const OpenRequest& request, Ope
         std::filesystem::path target(request.path);
         std::string folder = target.parent_path().string();
         if (folder.empty()) folder = ".";
-        if (request.path.empty() || !IsFolder(folder) || IsFolder(request.path)) {
+        if (request.path.empty() || !IsFolder(request.folder, folder) ||
+            IsFolder(request.folder, request.path)) {
             why = OpenFailure::kCreate;
             return Status::NotFound("cannot create database " + request.path);
         }
@@ -72,7 +74,7 @@ Result<std::shared_ptr<Database>> Database::Open(const OpenRequest& request, Ope
     }
 
     db->read_only_ = request.mode == OpenMode::kReadOnly && !request.output_path;
-    auto file = storage::CompoundFile::Open(request.path);
+    auto file = storage::CompoundFile::Open(request.folder, request.path);
     if (!file.ok()) {
         why = OpenFailure::kOpen;
         return file.status();
@@ -107,13 +109,15 @@ Status Database::MakeTargetFile() {
     const std::string target = target_path();
     std::shared_ptr<Database> placeholder(new Database());
     placeholder->path_ = target;
+    placeholder->folder_ = folder_;
     placeholder->root_info_clsid_ = root_info_clsid_;
     // Nothing is lost if the placeholder does not survive a power cut, so
     // it is not forced to disk.
     DatabaseWriter writer(*placeholder, storage::AtomicFile::Durability::kReplaceOnly);
     if (Status s = writer.Write(); !s.ok()) return s;
     struct stat st {};
-    if (::lstat(target.c_str(), &st) != 0) return Status::Io("cannot find " + target);
+    if (::fstatat(folder_.fd(), target.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return Status::Io("cannot find " + target);
     made_file_ = FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
     if (target_path() == path_) {
         // A create mode reads the file it made, as after any commit.
@@ -125,8 +129,8 @@ Status Database::MakeTargetFile() {
 
 Database::~Database() {
     // Made by Open and never committed: the caller never wanted it kept.
-    if (made_file_ && SameFile(target_path(), made_file_->device, made_file_->inode))
-        ::unlink(target_path().c_str());
+    if (made_file_ && SameFile(folder_, target_path(), made_file_->device, made_file_->inode))
+        ::unlinkat(folder_.fd(), target_path().c_str(), 0);
 }
 
 Status Database::LoadFromFile(std::shared_ptr<storage::CompoundFile> file) {

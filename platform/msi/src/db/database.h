@@ -36,6 +36,7 @@
 #include "format/string_pool.h"
 #include "storage/compound_file.h"
 #include "storage/directory_entry.h"
+#include "storage/folder.h"
 
 namespace msi::db {
 
@@ -47,6 +48,9 @@ struct OpenRequest {
     bool patch = false;  // the file must be a patch (.msp)
     // Set: `path` is opened read-only and Commit writes this file instead.
     std::optional<std::string> output_path;
+    // Where `path` and `output_path` are resolved; every later read of the
+    // file, commit and removal of an unused new file happens there too.
+    storage::Folder folder = {};
 };
 
 // Why an open failed, for the interface's result codes.
@@ -176,6 +180,7 @@ class Database {
 
     std::string path_;
     std::optional<std::string> output_path_;
+    storage::Folder folder_;
     // The file Open made at the target, until a commit writes it: device
     // and inode, so that close removes that file and no other.
     struct FileIdentity {

@@ -96,7 +96,7 @@ Status DatabaseWriter::Write() {
 
     // Invariant 5.
     const std::string target = db_.target_path();
-    if (Status s = writer.WriteFile(target, durability_); !s.ok()) return s;
+    if (Status s = writer.WriteFile(db_.folder_, target, durability_); !s.ok()) return s;
     return ReadFromNewFile(target);
 }
 
@@ -250,7 +250,7 @@ Status DatabaseWriter::CopyUntouched(CompoundWriter& writer) const {
 // Invariant 6: read from the new file from now on. The in-memory pool gets
 // the same recount, counting temporary data too so it stays alive.
 Status DatabaseWriter::ReadFromNewFile(const std::string& target) {
-    auto reopened = storage::CompoundFile::Open(target);
+    auto reopened = storage::CompoundFile::Open(db_.folder_, target);
     if (!reopened.ok()) return reopened.status();
     db_.file_ = std::shared_ptr<storage::CompoundFile>(std::move(reopened).value());
     db_.streams_.Load(db_.file_);

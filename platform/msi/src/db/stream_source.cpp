@@ -65,9 +65,20 @@ Result<uint64_t> CopyToEnd(int from, int to) {
 }  // namespace
 
 Result<std::shared_ptr<FileStreamSource>> FileStreamSource::Open(const std::string& path) {
+    return OpenAt(AT_FDCWD, path, 0);
+}
+
+Result<std::shared_ptr<FileStreamSource>> FileStreamSource::Open(const storage::Folder& folder,
+                                                                 const std::string& name) {
+    return OpenAt(folder.fd(), name, O_NOFOLLOW);
+}
+
+Result<std::shared_ptr<FileStreamSource>> FileStreamSource::OpenAt(int folder,
+                                                                   const std::string& path,
+                                                                   int flags) {
     // O_NONBLOCK: a FIFO must not hold the open until a writer comes; the
     // type check below refuses it.
-    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int in = ::openat(folder, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | flags);
     if (in < 0) return Status::Io("cannot open " + path + ": " + std::strerror(errno));
     struct stat st {};
     // A directory opens read-only on Linux but is no stream of bytes.

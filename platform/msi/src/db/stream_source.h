@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/status.h"
+#include "storage/folder.h"
 
 namespace msi::db {
 
@@ -47,6 +48,9 @@ class MemoryStreamSource final : public StreamSource {
 class FileStreamSource final : public StreamSource {
   public:
     static Result<std::shared_ptr<FileStreamSource>> Open(const std::string& path);
+    // `name` in `folder`; a link there is refused, not followed.
+    static Result<std::shared_ptr<FileStreamSource>> Open(const storage::Folder& folder,
+                                                          const std::string& name);
     ~FileStreamSource() override;
     FileStreamSource(const FileStreamSource&) = delete;
     FileStreamSource& operator=(const FileStreamSource&) = delete;
@@ -56,6 +60,8 @@ class FileStreamSource final : public StreamSource {
 
   private:
     FileStreamSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
+    static Result<std::shared_ptr<FileStreamSource>> OpenAt(int folder, const std::string& path,
+                                                            int flags);
     int fd_;
     uint64_t size_;
 };

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "api/api_objects.h"
+#include "msi_engine.h"
 #include "api/last_failure.h"
 #include "idt/text_archive.h"
 #include "msiquery.h"
@@ -42,6 +43,33 @@ extern "C" UINT MsiDatabaseExportA(MSIHANDLE hDatabase, LPCSTR szTableName, LPCS
     const msi::Status s =
         msi::idt::ExportArchive(*db, szTableName, szFolderPath, szFileName, &failure);
     return ToResult(s, failure, "MsiDatabaseExport");
+}
+
+UINT msi::DatabaseExportIn(MSIHANDLE database, LPCSTR table, int folder_fd, LPCSTR file) {
+    msi::api::ClearLastFailure();
+    auto db = msi::api::GetDatabase(database);
+    if (!db) return ERROR_INVALID_HANDLE;
+    if (!table || !file) return ERROR_INVALID_PARAMETER;
+    ArchiveFailure failure = ArchiveFailure::kNone;
+    auto folder = msi::storage::Folder::FromDescriptor(folder_fd);
+    if (!folder.ok())
+        return ToResult(folder.status(), ArchiveFailure::kBadPath, "MsiDatabaseExport");
+    const msi::Status s = msi::idt::ExportArchive(*db, table, *folder, file, &failure);
+    return ToResult(s, failure, "MsiDatabaseExport");
+}
+
+UINT msi::DatabaseImportIn(MSIHANDLE database, int folder_fd, LPCSTR shown_folder, LPCSTR file) {
+    msi::api::ClearLastFailure();
+    auto db = msi::api::GetDatabase(database);
+    if (!db) return ERROR_INVALID_HANDLE;
+    if (!file) return ERROR_INVALID_PARAMETER;
+    ArchiveFailure failure = ArchiveFailure::kNone;
+    auto folder = msi::storage::Folder::FromDescriptor(folder_fd);
+    if (!folder.ok())
+        return ToResult(folder.status(), ArchiveFailure::kBadPath, "MsiDatabaseImport");
+    const msi::Status s =
+        msi::idt::ImportArchive(*db, *folder, shown_folder ? shown_folder : ".", file, &failure);
+    return ToResult(s, failure, "MsiDatabaseImport");
 }
 
 extern "C" UINT MsiDatabaseImportA(MSIHANDLE hDatabase, LPCSTR szFolderPath, LPCSTR szFileName) {

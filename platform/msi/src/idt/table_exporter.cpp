@@ -2,7 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
+#include <optional>
 
 #include "db/record.h"
 #include "format/code_page.h"
@@ -34,28 +34,14 @@ Status AppendText(storage::AtomicFile& file, std::string& text) {
     return s;
 }
 
-// Makes `folder/<table>` for stream files. A symbolic link there could point
-// anywhere, so only a real folder is accepted (invariant 2).
-Status MakeStreamFolder(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return Status::Ok();
-        return Status::Io(path + " exists and is not a folder");
-    }
-    // Private to the user unless the umask is stricter still: the cells of
-    // a package need not be readable by anyone else.
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-        return Status::Io("cannot make " + path + ": " + std::strerror(errno));
-    return Status::Ok();
-}
-
 // An export can always be made again from the package, so its files are
 // replaced whole (never left half written) but not forced to the disk one by
 // one: two fsyncs per file made exporting a package wait on the disk.
 constexpr auto kExportDurability = storage::AtomicFile::Durability::kReplaceOnly;
 
-Status CopyStream(const db::StreamSource& source, const std::string& path) {
-    auto file = storage::AtomicFile::Create(path, kExportDurability);
+Status CopyStream(const db::StreamSource& source, const storage::Folder& folder,
+                  const std::string& path) {
+    auto file = storage::AtomicFile::Create(folder, path, kExportDurability);
     if (!file.ok()) return file.status();
     std::vector<std::byte> chunk(kStreamChunk);
     for (uint64_t offset = 0; offset < source.Size();) {
@@ -72,11 +58,11 @@ Status CopyStream(const db::StreamSource& source, const std::string& path) {
 
 class Exporter {
   public:
-    Exporter(db::Database& db, const db::Table& table, std::string folder)
+    Exporter(db::Database& db, const db::Table& table, storage::Folder folder)
         : db_(db), table_(table), schema_(table.schema()), folder_(std::move(folder)) {}
 
     Status Run(const std::string& path) {
-        auto file = storage::AtomicFile::Create(path, kExportDurability);
+        auto file = storage::AtomicFile::Create(folder_, path, kExportDurability);
         if (!file.ok()) return file.status();
         std::string text;
         if (Status s = AppendHeader(text); !s.ok()) return s;
@@ -155,13 +141,15 @@ class Exporter {
     Status AppendBinary(const db::Row& row, size_t column, std::string& out) {
         db::StreamSourcePtr stream = db_.CellStream(table_, row, column);
         if (!stream) return Status::Ok();
-        if (!stream_folder_ready_) {
+        if (!stream_folder_) {
             if (!IsPlainFileName(schema_.name))
                 return Status::InvalidArgument("table name " + schema_.name +
                                                " cannot name a folder for its streams");
-            stream_folder_ = folder_ + "/" + schema_.name;
-            if (Status s = MakeStreamFolder(stream_folder_); !s.ok()) return s;
-            stream_folder_ready_ = true;
+            // A symbolic link there could point anywhere, so only a real
+            // folder is taken (invariant 2).
+            auto sub = folder_.Sub(schema_.name, true);
+            if (!sub.ok()) return sub.status();
+            stream_folder_ = std::move(sub).value();
         }
         std::vector<std::string> keys;
         for (size_t c = 0; c < schema_.KeyCount(); ++c) {
@@ -171,7 +159,7 @@ class Exporter {
                 keys.emplace_back(Bytes(row.cells[c]));
         }
         const std::string name = namer_.NameFor(keys);
-        if (Status s = CopyStream(*stream, stream_folder_ + "/" + name); !s.ok()) return s;
+        if (Status s = CopyStream(*stream, *stream_folder_, name); !s.ok()) return s;
         out += name;
         return Status::Ok();
     }
@@ -179,15 +167,14 @@ class Exporter {
     db::Database& db_;
     const db::Table& table_;
     const db::TableSchema& schema_;
-    std::string folder_;
-    std::string stream_folder_;
-    bool stream_folder_ready_ = false;
+    storage::Folder folder_;
+    std::optional<storage::Folder> stream_folder_;
     BinaryFileNamer namer_;
 };
 
 }  // namespace
 
-Status ExportTable(db::Database& db, const std::string& table, const std::string& folder,
+Status ExportTable(db::Database& db, const std::string& table, const storage::Folder& folder,
                    const std::string& path) {
     if (!db.HasTable(table)) return Status::NotFound("no table " + table);
     auto loaded = db.GetTable(table);
@@ -196,8 +183,9 @@ Status ExportTable(db::Database& db, const std::string& table, const std::string
     return exporter.Run(path);
 }
 
-Status WriteFileAtomically(const std::string& path, std::string_view text) {
-    auto file = storage::AtomicFile::Create(path, kExportDurability);
+Status WriteFileAtomically(const storage::Folder& folder, const std::string& path,
+                           std::string_view text) {
+    auto file = storage::AtomicFile::Create(folder, path, kExportDurability);
     if (!file.ok()) return file.status();
     Status s = (*file)->Append(
         std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));

@@ -1,6 +1,8 @@
 #include "idt/table_importer.h"
 
 #include <sys/stat.h>
+
+#include <optional>
 #include <unordered_set>
 
 #include "db/file_stream_source.h"
@@ -34,7 +36,7 @@ struct PendingStream {
 class Importer {
   public:
     Importer(db::Database& db, const ArchiveHeader& header, TextSource& source,
-             const std::string& stream_folder)
+             const StreamFolder& stream_folder)
         : db_(db), header_(header), source_(source), stream_folder_(stream_folder) {}
 
     Status Run() {
@@ -147,14 +149,19 @@ class Importer {
         if (!IsPlainFileName(cell))
             return Status::InvalidArgument("stream file \"" + cell.substr(0, 64) +
                                            "\" is not a plain file name");
-        const std::string& sub = stream_folder_;
-        const std::string path = sub + "/" + cell;
+        if (!sub_) {
+            // Opened once, without following a link, and read through its
+            // descriptor from then on.
+            auto sub = stream_folder_.parent.Sub(stream_folder_.name, false);
+            if (!sub.ok()) return Status::NotFound("no folder " + stream_folder_.shown);
+            sub_ = std::move(sub).value();
+        }
+        const std::string path = stream_folder_.shown + "/" + cell;
         struct stat st {};
-        if (::lstat(sub.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-            return Status::NotFound("no folder " + sub);
-        if (::lstat(path.c_str(), &st) != 0) return Status::NotFound("no file " + path);
+        if (::fstatat(sub_->fd(), cell.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return Status::NotFound("no file " + path);
         if (!S_ISREG(st.st_mode)) return Status::InvalidArgument(path + " is not a regular file");
-        auto source = db::FileStreamSource::Open(path);
+        auto source = db::FileStreamSource::Open(*sub_, cell);
         if (!source.ok()) return source.status();
         streams_.push_back({rows_.size(), std::move(source).value()});
         return Status::Ok();
@@ -181,7 +188,8 @@ class Importer {
     db::Database& db_;
     const ArchiveHeader& header_;
     TextSource& source_;
-    const std::string& stream_folder_;
+    const StreamFolder& stream_folder_;
+    std::optional<storage::Folder> sub_;
     db::TableSchema schema_;
     uint32_t db_code_page_ = 0;
     uint32_t file_code_page_ = 0;
@@ -192,11 +200,12 @@ class Importer {
 
 // _Streams: each row names a stream and the file holding its bytes.
 Status ImportStreams(db::Database& db, const ArchiveHeader& header, TextSource& source,
-                     const std::string& stream_folder) {
+                     const StreamFolder& stream_folder) {
     if (db.read_only()) return Status::InvalidArgument("the database is read-only");
     if (header.column_names.size() != 2) return source.Error("_Streams has two columns");
     const uint32_t code_page = db.pool().code_page();
     std::vector<std::pair<std::string, db::StreamSourcePtr>> streams;
+    std::optional<storage::Folder> sub;
     std::string line;
     for (;;) {
         auto got = source.ReadLine(line);
@@ -212,11 +221,17 @@ Status ImportStreams(db::Database& db, const ArchiveHeader& header, TextSource& 
         const std::string cell = Unescape(fields[1]);
         if (cell.empty()) continue;
         if (!IsPlainFileName(cell)) return source.Error("stream file is not a plain file name");
-        const std::string path = stream_folder + "/" + cell;
+        const std::string path = stream_folder.shown + "/" + cell;
+        if (!sub) {
+            auto opened = stream_folder.parent.Sub(stream_folder.name, false);
+            if (!opened.ok()) return source.Error("no regular file " + path);
+            sub = std::move(opened).value();
+        }
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (::fstatat(sub->fd(), cell.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode))
             return source.Error("no regular file " + path);
-        auto stream = db::FileStreamSource::Open(path);
+        auto stream = db::FileStreamSource::Open(*sub, cell);
         if (!stream.ok()) return source.Error(stream.status().message());
         streams.emplace_back(std::move(name).value(), std::move(stream).value());
     }
@@ -228,7 +243,7 @@ Status ImportStreams(db::Database& db, const ArchiveHeader& header, TextSource& 
 }  // namespace
 
 Status ImportTable(db::Database& db, const ArchiveHeader& header, TextSource& source,
-                   const std::string& stream_folder) {
+                   const StreamFolder& stream_folder) {
     if (header.table == "_Streams") return ImportStreams(db, header, source, stream_folder);
     if (db::IsSystemTable(header.table))
         return Status::Unsupported(header.table + " cannot be imported");

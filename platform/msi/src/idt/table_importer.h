@@ -29,14 +29,22 @@
 #include <string>
 
 #include "common/status.h"
+#include "storage/folder.h"
 #include "db/database.h"
 #include "idt/archive_header.h"
 #include "idt/text_source.h"
 
 namespace msi::idt {
 
-// `stream_folder` is where the files of binary cells are (rule 5).
+// Where the files of binary cells are (rule 5): the folder `name` in
+// `parent`, called `shown` in messages.
+struct StreamFolder {
+    storage::Folder parent;
+    std::string name;
+    std::string shown;
+};
+
 Status ImportTable(db::Database& db, const ArchiveHeader& header, TextSource& source,
-                   const std::string& stream_folder);
+                   const StreamFolder& stream_folder);
 
 }  // namespace msi::idt

@@ -13,6 +13,7 @@
 
 #include "common/status.h"
 #include "db/database.h"
+#include "storage/folder.h"
 
 namespace msi::idt {
 
@@ -30,5 +31,13 @@ Status ExportArchive(db::Database& db, const std::string& table, const std::stri
 // Reads `folder/file` into the database.
 Status ImportArchive(db::Database& db, const std::string& folder, const std::string& file,
                      ArchiveFailure* failure = nullptr);
+
+// The same within a folder that is already open: `folder` is where every
+// file (and the sub-folder of binary cells) is read or written, whatever
+// its path names meanwhile; `shown` is what messages call it.
+Status ExportArchive(db::Database& db, const std::string& table, const storage::Folder& folder,
+                     const std::string& file, ArchiveFailure* failure = nullptr);
+Status ImportArchive(db::Database& db, const storage::Folder& folder, const std::string& shown,
+                     const std::string& file, ArchiveFailure* failure = nullptr);
 
 }  // namespace msi::idt

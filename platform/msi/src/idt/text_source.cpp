@@ -39,11 +39,19 @@ Result<bool> StringTextSource::ReadLine(std::string& line) {
 
 Result<std::unique_ptr<FileTextSource>> FileTextSource::Open(const std::string& path,
                                                              std::string name, size_t max_line) {
+    return Open(storage::Folder(), path, path, std::move(name), max_line);
+}
+
+Result<std::unique_ptr<FileTextSource>> FileTextSource::Open(const storage::Folder& folder,
+                                                             const std::string& file,
+                                                             const std::string& path,
+                                                             std::string name, size_t max_line) {
     // An archive that is a symbolic link could make an import read a file
     // outside the folder it was given, as a binary cell's file could, so
     // both are refused. O_NONBLOCK keeps a FIFO from stopping the open until
     // a writer comes; the type check then refuses it.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    const int fd =
+        ::openat(folder.fd(), file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ELOOP) return Status::InvalidArgument(path + " is a symbolic link");
         return Status::Io("cannot open " + path + ": " + std::strerror(errno));

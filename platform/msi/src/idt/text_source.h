@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "common/status.h"
+#include "storage/folder.h"
 
 namespace msi::idt {
 
@@ -60,6 +61,11 @@ class StringTextSource final : public TextSource {
 class FileTextSource final : public TextSource {
   public:
     static Result<std::unique_ptr<FileTextSource>> Open(const std::string& path, std::string name,
+                                                        size_t max_line = kDefaultMaxLine);
+    // `file` resolved in `folder`; messages call it `shown`.
+    static Result<std::unique_ptr<FileTextSource>> Open(const storage::Folder& folder,
+                                                        const std::string& file,
+                                                        const std::string& shown, std::string name,
                                                         size_t max_line = kDefaultMaxLine);
     ~FileTextSource() override;
     FileTextSource(const FileTextSource&) = delete;

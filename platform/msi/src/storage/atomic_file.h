@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "common/status.h"
+#include "storage/folder.h"
 
 namespace msi::storage {
 
@@ -27,6 +28,11 @@ class AtomicFile {
     enum class Durability { kSynced, kReplaceOnly };
 
     static Result<std::unique_ptr<AtomicFile>> Create(const std::string& target,
+                                                      Durability durability = Durability::kSynced);
+    // The same for `target` resolved in `folder`: the temporary file, the
+    // rename and the sync all happen in that folder.
+    static Result<std::unique_ptr<AtomicFile>> Create(const Folder& folder,
+                                                      const std::string& target,
                                                       Durability durability = Durability::kSynced);
     // Removes the temporary file unless Commit succeeded (invariant 4).
     ~AtomicFile();
@@ -42,13 +48,16 @@ class AtomicFile {
     uint64_t bytes_written() const { return written_; }
 
   private:
-    AtomicFile(int fd, std::string target, std::string temp_path, Durability durability)
-        : fd_(fd),
+    AtomicFile(Folder folder, int fd, std::string target, std::string temp_path,
+               Durability durability)
+        : folder_(std::move(folder)),
+          fd_(fd),
           target_(std::move(target)),
           temp_path_(std::move(temp_path)),
           durability_(durability) {}
     Status Flush();
 
+    Folder folder_;
     int fd_;
     std::string target_;
     std::string temp_path_;

@@ -16,7 +16,12 @@ std::string Describe(const DirectoryEntry& e) {
 }  // namespace
 
 Result<std::unique_ptr<CompoundFile>> CompoundFile::Open(const std::string& path) {
-    auto file = RandomAccessFile::Open(path);
+    return Open(Folder(), path);
+}
+
+Result<std::unique_ptr<CompoundFile>> CompoundFile::Open(const Folder& folder,
+                                                         const std::string& path) {
+    auto file = RandomAccessFile::Open(folder, path);
     if (!file.ok()) return file.status();
     std::unique_ptr<CompoundFile> cf(new CompoundFile(std::move(file).value()));
 

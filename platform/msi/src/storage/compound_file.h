@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/status.h"
+#include "storage/folder.h"
 #include "storage/cfb_header.h"
 #include "storage/directory_entry.h"
 #include "storage/random_access_file.h"
@@ -37,6 +38,9 @@ class CompoundFile {
     // to entries that do not exist or reaches an entry twice. A damaged stream
     // does not fail Open: it fails when it is read.
     static Result<std::unique_ptr<CompoundFile>> Open(const std::string& path);
+    // `path` resolved in `folder`.
+    static Result<std::unique_ptr<CompoundFile>> Open(const Folder& folder,
+                                                      const std::string& path);
 
     uint16_t major_version() const { return header_.major_version; }
     uint32_t sector_size() const { return header_.sector_size(); }

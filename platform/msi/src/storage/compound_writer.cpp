@@ -153,7 +153,12 @@ Status CompoundWriter::CopyChildren(NodeId parent, const CompoundFile& file, Ent
 }
 
 Status CompoundWriter::WriteFile(const std::string& path, AtomicFile::Durability durability) const {
-    auto out = AtomicFile::Create(path, durability);
+    return WriteFile(Folder(), path, durability);
+}
+
+Status CompoundWriter::WriteFile(const Folder& folder, const std::string& path,
+                                 AtomicFile::Durability durability) const {
+    auto out = AtomicFile::Create(folder, path, durability);
     if (!out.ok()) return out.status();
     Status s = WriteTo(*out.value());
     if (!s.ok()) return s;  // the AtomicFile removes its temporary file

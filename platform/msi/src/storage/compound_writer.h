@@ -70,6 +70,9 @@ class CompoundWriter {
     // remains.
     Status WriteFile(const std::string& path,
                      AtomicFile::Durability durability = AtomicFile::Durability::kSynced) const;
+    // The same for `path` resolved in `folder`.
+    Status WriteFile(const Folder& folder, const std::string& path,
+                     AtomicFile::Durability durability = AtomicFile::Durability::kSynced) const;
 
   private:
     struct Node;

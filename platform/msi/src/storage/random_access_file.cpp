@@ -10,9 +10,14 @@
 namespace msi::storage {
 
 Result<std::unique_ptr<RandomAccessFile>> RandomAccessFile::Open(const std::string& path) {
+    return Open(Folder(), path);
+}
+
+Result<std::unique_ptr<RandomAccessFile>> RandomAccessFile::Open(const Folder& folder,
+                                                                 const std::string& path) {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
     // writer, for ever; the type check below then refuses it.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::openat(folder.fd(), path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         const int err = errno;
         const std::string text = "cannot open " + path + ": " + std::strerror(err);

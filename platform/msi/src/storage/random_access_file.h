@@ -7,12 +7,16 @@
 #include <string>
 
 #include "common/status.h"
+#include "storage/folder.h"
 
 namespace msi::storage {
 
 class RandomAccessFile {
   public:
     static Result<std::unique_ptr<RandomAccessFile>> Open(const std::string& path);
+    // `path` resolved in `folder`.
+    static Result<std::unique_ptr<RandomAccessFile>> Open(const Folder& folder,
+                                                          const std::string& path);
     ~RandomAccessFile();
     RandomAccessFile(const RandomAccessFile&) = delete;
     RandomAccessFile& operator=(const RandomAccessFile&) = delete;

@@ -1,6 +1,7 @@
 # Compound-file storage: the container the database engine stands on.
 target_sources(msi PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/atomic_file.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/folder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/compound_writer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sibling_tree.cpp
     ${CMAKE_CURRENT_LIST_DIR}/stream_source.cpp
