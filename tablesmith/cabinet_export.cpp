@@ -1,9 +1,5 @@
 #include "cabinet_export.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -31,51 +27,23 @@ constexpr DWORD kPieceSize = 1u << 20;
 constexpr UINT kNameField = 1;
 constexpr UINT kDataField = 2;
 
-// A cabinet file written under a temporary name in the export folder and
-// renamed to its own name only once every byte is written: an interrupted or
-// failed export never leaves a cut cabinet under a cabinet's name, and a
-// link placed at that name beforehand is replaced, never written through.
-// The temporary file is created anew (O_EXCL), so no existing file is
-// opened either. Opening, Write and Commit raise the framework's file
-// exception, as the framework's file object does; the temporary file is
-// removed unless Commit succeeded.
+// A cabinet file written through the export folder's descriptor under a
+// temporary name and renamed to its own name only once every byte is
+// written (FolderFileWriter): an interrupted or failed export never leaves a
+// cut cabinet under a cabinet's name, and no link is written through.
+// Opening, Write and Commit raise the framework's file exception, as the
+// framework's file object does.
 class CabinetFile {
   public:
-    explicit CabinetFile(std::string path) : path_(std::move(path)) {
-        temp_path_ = path_ + ".tmp-XXXXXX";
-        fd_ = ::mkostemp(temp_path_.data(), O_CLOEXEC);
-        if (fd_ < 0) Throw(errno);
-        // mkostemp makes the file 0600; a cabinet gets what a plain create
-        // would give, within the export folder's own protection.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd_, 0666 & ~mask);
+    CabinetFile(const ExportFolder& folder, const std::string& name)
+        : file_(folder, name), path_(folder.Show(name)) {
+        if (file_.error() != 0) Throw(file_.error());
     }
-    ~CabinetFile() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!committed_) ::unlink(temp_path_.c_str());
-    }
-    CabinetFile(const CabinetFile&) = delete;
-    CabinetFile& operator=(const CabinetFile&) = delete;
-
     void Write(const char* data, std::size_t count) {
-        while (count > 0) {
-            const ssize_t written = ::write(fd_, data, count);
-            if (written < 0) {
-                if (errno == EINTR) continue;
-                Throw(errno);
-            }
-            data += written;
-            count -= static_cast<std::size_t>(written);
-        }
+        if (const int error = file_.Write(data, count); error != 0) Throw(error);
     }
     void Commit() {
-        const int fd = fd_;
-        fd_ = -1;
-        // A full disk can show only at close on some file systems.
-        if (::close(fd) != 0) Throw(errno);
-        if (::rename(temp_path_.c_str(), path_.c_str()) != 0) Throw(errno);
-        committed_ = true;
+        if (const int error = file_.Commit(); error != 0) Throw(error);
     }
 
   private:
@@ -83,17 +51,17 @@ class CabinetFile {
         AfxThrowFileException(CFileException::CauseFromErrno(err), err, path_);
     }
 
+    FolderFileWriter file_;
     std::string path_;
-    std::string temp_path_;
-    int fd_ = -1;
-    bool committed_ = false;
 };
 
 enum class CopyResult { kCopied, kReadFailed };
 
-// Copies the stream of the fetched row into `path`, piece by piece. Raises
-// CFileException when the file cannot be written.
-CopyResult CopyStream(CMsiRecord& row, const std::string& path, CopyProgress* progress) {
+// Copies the stream of the fetched row into the file `name` of `folder`,
+// piece by piece. Raises CFileException when the file cannot be written.
+CopyResult CopyStream(CMsiRecord& row, const ExportFolder& folder, const std::string& name,
+                      CopyProgress* progress) {
+    const std::string path = folder.Show(name);
     const std::uint64_t total = MsiRecordDataSize(row.GetHandle(), kDataField);
     const bool show = progress != nullptr && total > progress->Threshold();
     if (show) progress->Begin(path, total);
@@ -104,7 +72,7 @@ CopyResult CopyStream(CMsiRecord& row, const std::string& path, CopyProgress* pr
         }
     } end_progress{show ? progress : nullptr};
 
-    CabinetFile file(path);
+    CabinetFile file(folder, name);
     std::vector<char> piece(kPieceSize);
     std::uint64_t done = 0;
     for (;;) {
@@ -210,7 +178,7 @@ bool FileNameAllowed(const std::string& stream_name, const std::string& file_nam
 
 }  // namespace
 
-bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder,
+bool ExportCabinets(CMsiDatabase& database, const ExportFolder& export_folder,
                     diag::OutcomeSink& sink, CopyProgress* progress) {
     // First the names alone, so that every cabinet's file name is settled
     // before a byte is written (see CabinetFileNames).
@@ -244,9 +212,10 @@ bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder,
         }
         // Joined exactly: a stream name without a dot ("Cab1") gets no dot
         // added, so the Media row's name finds its file.
-        const std::string path = FileInFolder(export_folder, file_name->second);
+        const std::string path = export_folder.Show(file_name->second);
         try {
-            if (CopyStream(row, path, progress) == CopyResult::kReadFailed) {
+            if (CopyStream(row, export_folder, file_name->second, progress) ==
+                CopyResult::kReadFailed) {
                 sink.Stop(FillMessage(kCantReadCab, {stream_name}));
                 failed = true;
                 continue;
@@ -262,7 +231,7 @@ bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder,
     }
     if (!failed) {
         if (found)
-            sink.Inform(FillMessage(kExportedAllCabs, {export_folder}));
+            sink.Inform(FillMessage(kExportedAllCabs, {export_folder.path()}));
         else
             sink.Inform(kNoCabsInPackage);
     }

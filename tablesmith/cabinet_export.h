@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "copy_progress.h"
+#include "export_folder.h"
 #include "outcome.h"
 #include "msi_database.h"
 
@@ -43,7 +44,7 @@ std::string TableOfFileName(const std::string& file_name, const std::vector<std:
 // written under a temporary name and renamed into place when whole, so no
 // failure leaves a cut file or touches a file that was there. False when
 // anything failed.
-bool ExportCabinets(CMsiDatabase& database, const std::string& export_folder,
+bool ExportCabinets(CMsiDatabase& database, const ExportFolder& export_folder,
                     diag::OutcomeSink& sink, CopyProgress* progress = nullptr);
 
 }  // namespace tablesmith

@@ -7,16 +7,12 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "cabinet_export.h"
 #include "export_folder.h"
 #include "messages.h"
 
 namespace tablesmith {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -34,9 +30,8 @@ constexpr std::size_t kHeadSize = kSizeOffset + 4;
 // not be opened, with the reason in error().
 class FolderFile {
   public:
-    explicit FolderFile(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK)),
-          error_(fd_ < 0 ? errno : 0) {}
+    FolderFile(const ExportFolder& folder, const std::string& name)
+        : fd_(folder.OpenForReading(name)), error_(fd_ < 0 ? errno : 0) {}
     ~FolderFile() {
         if (fd_ >= 0) ::close(fd_);
     }
@@ -62,8 +57,8 @@ std::size_t ReadHead(int fd, unsigned char* head, std::size_t size) {
     return done;
 }
 
-bool BeginsWithCabinetSignature(const std::string& path) {
-    FolderFile file(path);
+bool BeginsWithCabinetSignature(const ExportFolder& folder, const std::string& name) {
+    FolderFile file(folder, name);
     struct stat st {};
     if (file.fd() < 0 || ::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     unsigned char head[sizeof kCabinetSignature];
@@ -88,7 +83,7 @@ std::map<std::string, std::string> CabinetFileNames(const std::vector<std::strin
     return files;
 }
 
-std::string FindCabinetFile(const std::string& folder, const std::string& name) {
+std::string FindCabinetFile(const ExportFolder& folder, const std::string& name) {
     // A name with a separator would look outside the folder.
     if (!IsPlainFileName(name)) return std::string();
     // Any entry but a folder counts, links and FIFOs included: the whole-
@@ -96,18 +91,15 @@ std::string FindCabinetFile(const std::string& folder, const std::string& name) 
     // over them would only say the cabinet is missing.
     auto usable = [&folder](const std::string& candidate) {
         if (IsUnfinishedFileName(candidate)) return false;
-        std::error_code error;
-        const fs::file_status status = fs::symlink_status(fs::path(folder) / candidate, error);
-        return !error && fs::exists(status) && !fs::is_directory(status);
+        struct stat st {};
+        return folder.Stat(candidate, st) && !S_ISDIR(st.st_mode);
     };
     if (usable(name)) return name;
     const std::string wanted = LowerAscii(name);
     if (usable(wanted)) return wanted;
 
     std::string best;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string candidate = it->path().filename().string();
+    for (const std::string& candidate : folder.Names()) {
         if (LowerAscii(candidate) == wanted && usable(candidate) &&
             (best.empty() || candidate < best))
             best = candidate;
@@ -115,20 +107,17 @@ std::string FindCabinetFile(const std::string& folder, const std::string& name) 
     return best;
 }
 
-bool HoldsCabinetFile(const std::string& folder) {
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (IsUnfinishedFileName(name) || !it->is_regular_file(error) || it->is_symlink(error))
-            continue;
-        if (IsCabinetStreamName(name) || BeginsWithCabinetSignature(it->path().string()))
-            return true;
+bool HoldsCabinetFile(const ExportFolder& folder) {
+    for (const std::string& name : folder.Names()) {
+        struct stat st {};
+        if (IsUnfinishedFileName(name) || !folder.Stat(name, st) || !S_ISREG(st.st_mode)) continue;
+        if (IsCabinetStreamName(name) || BeginsWithCabinetSignature(folder, name)) return true;
     }
     return false;
 }
 
-std::string WholeCabinetProblem(const std::string& path) {
-    FolderFile file(path);
+std::string WholeCabinetProblem(const ExportFolder& folder, const std::string& name) {
+    FolderFile file(folder, name);
     if (file.fd() < 0) {
         if (file.error() == ELOOP) return kCabIsLink;
         return FillMessage(kCabUnreadable, {std::strerror(file.error())});

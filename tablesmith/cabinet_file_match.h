@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "export_folder.h"
+
 namespace tablesmith {
 
 // The file name of each cabinet stream (stream name -> file name). A stream
@@ -25,18 +27,18 @@ std::map<std::string, std::string> CabinetFileNames(const std::vector<std::strin
 // when several do); "" when none does. Folders and unfinished files
 // (IsUnfinishedFileName) never count; links and other entries that are no
 // regular file do, so that WholeCabinetProblem can name them.
-std::string FindCabinetFile(const std::string& folder, const std::string& name);
+std::string FindCabinetFile(const ExportFolder& folder, const std::string& name);
 
 // The folder holds a cabinet file: a regular file (not a link, not an
 // unfinished file) named "*.cab" (any case) or beginning with the cabinet
 // signature "MSCF" (an internal cabinet whose stream was named otherwise,
 // such as "_1234_module.msm").
-bool HoldsCabinetFile(const std::string& folder);
+bool HoldsCabinetFile(const ExportFolder& folder);
 
-// "" when the file at `path` is a whole cabinet: a regular file, not a link,
+// "" when the file `name` of `folder` is a whole cabinet: a regular file, not a link,
 // that begins with a cabinet header whose size field equals the file's size.
 // Otherwise the reason it is not, as the second line of kCantUseCab. A cut
 // cabinet would only fail at install time, far from its cause.
-std::string WholeCabinetProblem(const std::string& path);
+std::string WholeCabinetProblem(const ExportFolder& folder, const std::string& name);
 
 }  // namespace tablesmith

@@ -10,13 +10,16 @@ namespace tablesmith {
 
 namespace {
 
-UINT ExportTable(CMsiDatabase& database, const std::string& table, const std::string& folder) {
-    return database.ExportTable(table, folder, table + ".tbl");
+UINT ExportTable(CMsiDatabase& database, const std::string& table, const ExportFolder& folder) {
+    const std::string file_name = table + ".tbl";
+    // Through the folder's descriptor: the file (and the folder of the
+    // table's binary cells) lands in the folder that was checked.
+    return database.ExportTableIn(table, folder.fd(), file_name);
 }
 
 // Step 4: the tables. True when every export succeeded.
-bool ExportTables(CMsiDatabase& database, const ExportSettings& settings, const std::string& folder,
-                  diag::OutcomeSink& sink) {
+bool ExportTables(CMsiDatabase& database, const ExportSettings& settings,
+                  const ExportFolder& folder, diag::OutcomeSink& sink) {
     if (settings.export_all) {
         // A failed table does not stop the others. Failures are counted
         // rather than result codes added up: a sum of codes can wrap to 0.
@@ -36,7 +39,7 @@ bool ExportTables(CMsiDatabase& database, const ExportSettings& settings, const 
             return false;
         }
         // Also for an empty list: nothing was asked that failed.
-        sink.Inform(FillMessage(kExportedAllTables, {folder}));
+        sink.Inform(FillMessage(kExportedAllTables, {folder.path()}));
         return true;
     }
     const std::string& table = settings.selected_table;
@@ -45,7 +48,7 @@ bool ExportTables(CMsiDatabase& database, const ExportSettings& settings, const 
         sink.Stop(FillMessage(kCantExportTable, {table}), database.GetFailureText());
         return false;
     }
-    sink.Inform(FillMessage(kExportedTable, {table, folder}));
+    sink.Inform(FillMessage(kExportedTable, {table, folder.path()}));
     return true;
 }
 
@@ -53,9 +56,9 @@ bool ExportTables(CMsiDatabase& database, const ExportSettings& settings, const 
 
 bool RunExport(const ExportSettings& settings, diag::OutcomeSink& sink, CopyProgress* progress) {
     if (settings.msi_file.empty()) return false;
-    const std::string folder =
+    const std::string folder_path =
         settings.folder.empty() ? ExportFolderOf(settings.msi_file) : settings.folder;
-    if (folder.empty()) {
+    if (folder_path.empty()) {
         sink.Stop(kNoTempFolder);
         return false;
     }
@@ -72,7 +75,8 @@ bool RunExport(const ExportSettings& settings, diag::OutcomeSink& sink, CopyProg
     // One level only, and an existing folder of the user's own is fine: a
     // second export of the same package (or of one of the same name) writes
     // into the same folder.
-    const std::string problem = MakeExportFolder(folder);
+    ExportFolder folder;
+    const std::string problem = folder.Make(folder_path);
     if (!problem.empty()) {
         sink.Stop(problem);
         database.Shutdown();

@@ -10,6 +10,8 @@
 //      checked: a link, a folder of another user or one that others may
 //      write to is refused with a stop message (export_folder.h);
 //      an existing folder of the user's own is reused with what it holds;
+//      it is opened once, and every file of steps 4 and 5 is written
+//      through that descriptor, never by the folder's path again;
 //   4. unless only cabinets are wanted: the tables, with one message;
 //   5. when cabinets are wanted: ExportCabinets, with its own message;
 //   6. the package is closed.

@@ -76,10 +76,10 @@ TEST(ExportFolderTest, MadeFolderFollowsAStricterUmask) {
     const std::string folder = temp.str() + "/made";
     const mode_t old_mask = ::umask(0027);
     bool created = false;
-    EXPECT_EQ("", MakeExportFolder(folder, &created));
+    EXPECT_EQ("", ExportFolder().Make(folder, &created));
     EXPECT_TRUE(created);
     ::umask(0277);
-    EXPECT_EQ("", MakeExportFolder(folder + "/strict"));
+    EXPECT_EQ("", ExportFolder().Make(folder + "/strict"));
     ::umask(old_mask);
     struct stat st {};
     ASSERT_EQ(0, ::lstat(folder.c_str(), &st));
@@ -87,12 +87,12 @@ TEST(ExportFolderTest, MadeFolderFollowsAStricterUmask) {
     ASSERT_EQ(0, ::lstat((folder + "/strict").c_str(), &st));
     EXPECT_EQ(0500u, st.st_mode & 07777);
     // A second call finds the folder and makes nothing.
-    EXPECT_EQ("", MakeExportFolder(folder, &created));
+    EXPECT_EQ("", ExportFolder().Make(folder, &created));
     EXPECT_FALSE(created);
     EXPECT_EQ(
         FillMessage(kCantCreateFolder, {temp.str() + "/no/such", "No such file or directory"}),
-        MakeExportFolder(temp.str() + "/no/such"));
-    EXPECT_EQ(kExportFirst, CheckExportFolder(temp.str() + "/missing"));
+        ExportFolder().Make(temp.str() + "/no/such"));
+    EXPECT_EQ(kExportFirst, ExportFolder().Open(temp.str() + "/missing"));
 }
 
 }  // namespace

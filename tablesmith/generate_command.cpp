@@ -1,15 +1,12 @@
 #include "generate_command.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "cabinet_export.h"
 #include "cabinet_file_match.h"
@@ -34,14 +31,16 @@ constexpr std::uint32_t kCabinetField = 3;
 // Step 5. "" when every table imported; else one line per table that did
 // not, with the file and the engine's reason (which names the line).
 std::string ImportTables(CMsiDatabase& database, const std::vector<std::string>& tables,
-                         const std::string& folder) {
+                         const ExportFolder& folder) {
     std::string failures;
     for (const std::string& table : tables) {
         const std::string file_name = table + ".tbl";
-        if (database.ImportTable(folder, file_name) == ERROR_SUCCESS)
+        // Through the folder's descriptor, as everything of the folder: the
+        // tables read are those of the folder that was checked.
+        if (database.ImportTableIn(folder.fd(), folder.path(), file_name) == ERROR_SUCCESS)
             continue;  // the next tables are imported all the same, to name every failure
-        failures += "\n" + FillMessage(kCantImportTable, {table, FileInFolder(folder, file_name),
-                                                          database.GetFailureText()});
+        failures += "\n" + FillMessage(kCantImportTable,
+                                       {table, folder.Show(file_name), database.GetFailureText()});
     }
     return failures;
 }
@@ -56,7 +55,7 @@ enum class CabinetsResult { kDone, kMissing, kUnusable };
 // is told and left as it is (kMissing); a file that is no whole cabinet is
 // told and ends the generation (kUnusable): a package naming it would fail
 // at install time.
-CabinetsResult MakeCabinetsExternal(CMsiDatabase& database, const std::string& folder,
+CabinetsResult MakeCabinetsExternal(CMsiDatabase& database, const ExportFolder& folder,
                                     const std::vector<std::string>& tables,
                                     diag::OutcomeSink& sink) {
     CMsiView view;
@@ -80,9 +79,9 @@ CabinetsResult MakeCabinetsExternal(CMsiDatabase& database, const std::string& f
             if (result == CabinetsResult::kDone) result = CabinetsResult::kMissing;
             continue;
         }
-        const std::string problem = WholeCabinetProblem(FileInFolder(folder, file));
+        const std::string problem = WholeCabinetProblem(folder, file);
         if (!problem.empty()) {
-            sink.Stop(FillMessage(kCantUseCab, {FileInFolder(folder, file), problem}));
+            sink.Stop(FillMessage(kCantUseCab, {folder.Show(file), problem}));
             result = CabinetsResult::kUnusable;
             continue;
         }
@@ -94,45 +93,42 @@ CabinetsResult MakeCabinetsExternal(CMsiDatabase& database, const std::string& f
     return result;
 }
 
-// A new, empty file beside `path` that only this process made, to build the
-// package under; "" (errno set) when none can be made. It gets the mode of
-// the package it will replace, else what a plain create gives; the commit
-// keeps the mode of the file it replaces.
-std::string ReserveTemporaryName(const std::string& path) {
-    std::string temp = path + ".tmp-XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return std::string();
+// A new, empty file of the folder beside `name` that only this process made,
+// to build the package under; "" (errno set) when none can be made. It gets
+// the mode of the package it will replace, else what a plain create gives;
+// the commit keeps the mode of the file it replaces.
+std::string ReserveTemporaryName(const ExportFolder& folder, const std::string& name) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        ::fchmod(fd, st.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
+    const bool replaces = folder.Stat(name, st) && S_ISREG(st.st_mode);
+    std::string temp;
+    const int fd = folder.CreateUnfinished(name, 0666, temp);
+    if (fd < 0) return std::string();
+    // The mode of the package it replaces is kept as it was, umask or not.
+    if (replaces) ::fchmod(fd, st.st_mode & 07777);
     ::close(fd);
     return temp;
 }
 
 // Tells the failure, shuts the database down and takes the unfinished
 // package away; the package at the real path is untouched.
-bool Abandon(CMsiDatabase& database, const std::string& temp, diag::OutcomeSink& sink,
-             const std::string& text, const std::string& detail = "") {
+bool Abandon(CMsiDatabase& database, const ExportFolder& folder, const std::string& temp,
+             diag::OutcomeSink& sink, const std::string& text, const std::string& detail = "") {
     sink.Stop(text, detail);
     database.Shutdown();
-    ::unlink(temp.c_str());
+    folder.Remove(temp);
     return false;
 }
 
 // Steps 1 and 2: a stop message and false unless the folder may be read
 // and holds what an export writes.
-bool FolderIsReady(const std::string& folder, diag::OutcomeSink& sink) {
+bool FolderIsReady(ExportFolder& folder, const std::string& path, diag::OutcomeSink& sink) {
     // Tables and cabinets planted by someone else must not become a package.
-    if (const std::string problem = CheckExportFolder(folder); !problem.empty()) {
+    if (const std::string problem = folder.Open(path); !problem.empty()) {
         sink.Stop(problem);
         return false;
     }
-    if (!VSB_FileExists(FileInFolder(folder, "Property.tbl"))) {
+    struct stat st {};
+    if (!folder.Stat("Property.tbl", st)) {
         sink.Stop(kExportFirst);
         return false;
     }
@@ -145,26 +141,32 @@ bool FolderIsReady(const std::string& folder, diag::OutcomeSink& sink) {
 
 }  // namespace
 
-std::string GeneratedPackagePath(const std::string& msi_file, const std::string& chosen_folder) {
-    const std::string folder = chosen_folder.empty() ? ExportFolderOf(msi_file) : chosen_folder;
-    if (folder.empty()) return std::string();
+std::string GeneratedPackageName(const std::string& msi_file) {
     // Name and extension only, also for a relative path with folders, which
-    // would otherwise name a folder below the export folder; joined exactly,
-    // so a package without an extension gives a name without a dot.
+    // would otherwise name a folder below the export folder; exactly, so a
+    // package without an extension gives a name without a dot.
     std::string name;
     std::string extension;
     VSB_SplitPath(msi_file, nullptr, &name, &extension);
-    return FileInFolder(folder, name + extension);
+    return name + extension;
+}
+
+std::string GeneratedPackagePath(const std::string& msi_file, const std::string& chosen_folder) {
+    const std::string folder = chosen_folder.empty() ? ExportFolderOf(msi_file) : chosen_folder;
+    if (folder.empty()) return std::string();
+    return FileInFolder(folder, GeneratedPackageName(msi_file));
 }
 
 bool RunGenerate(const GenerateSettings& settings, diag::OutcomeSink& sink) {
-    const std::string folder =
+    const std::string folder_path =
         settings.folder.empty() ? ExportFolderOf(settings.msi_file) : settings.folder;
-    if (folder.empty()) {
+    if (folder_path.empty()) {
         sink.Stop(kNoTempFolder);
         return false;
     }
-    if (!FolderIsReady(folder, sink)) return false;
+    // Opened once: every file read or written below goes through it.
+    ExportFolder folder;
+    if (!FolderIsReady(folder, folder_path, sink)) return false;
     // Read before anything is made, and before a source lying in the export
     // folder under the new package's name is replaced. Without it the new
     // package would lack the source's package code: nothing is made.
@@ -177,30 +179,31 @@ bool RunGenerate(const GenerateSettings& settings, diag::OutcomeSink& sink) {
     // The package is built under a temporary name and renamed over the real
     // one only when complete, so a failure leaves whatever package was there
     // (the source itself, when the user regenerates from a generated one).
-    const std::string new_package = GeneratedPackagePath(settings.msi_file, folder);
+    const std::string new_package = GeneratedPackagePath(settings.msi_file, folder_path);
+    const std::string new_name = GeneratedPackageName(settings.msi_file);
     // A folder at that name could never be replaced by the package.
-    std::error_code ignored;
-    const bool folder_in_the_way =
-        std::filesystem::is_directory(std::filesystem::symlink_status(new_package, ignored));
-    const std::string temp = folder_in_the_way ? std::string() : ReserveTemporaryName(new_package);
+    struct stat in_the_way {};
+    const bool folder_in_the_way = folder.Stat(new_name, in_the_way) && S_ISDIR(in_the_way.st_mode);
+    const std::string temp =
+        folder_in_the_way ? std::string() : ReserveTemporaryName(folder, new_name);
     const int reserve_error = errno;
     CMsiDatabase database;
-    if (temp.empty() || !database.Open(temp, 3)) {
+    if (temp.empty() || !database.OpenIn(folder.fd(), temp, folder.Show(temp), 3)) {
         const std::string cause = folder_in_the_way ? "a folder lies at " + new_package
                                   : temp.empty()    ? std::strerror(reserve_error)
                                                     : database.GetFailureText();
         sink.Stop(kCantCreatePackage, cause);
         database.Shutdown();
-        if (!temp.empty()) ::unlink(temp.c_str());
+        if (!temp.empty()) folder.Remove(temp);
         return false;
     }
     const std::string failures = ImportTables(database, settings.tables, folder);
     if (!failures.empty())
-        return Abandon(database, temp, sink,
+        return Abandon(database, folder, temp, sink,
                        std::string(kCantImportAll) + failures + "\n" + kNothingGenerated);
     const CabinetsResult cabinets = MakeCabinetsExternal(database, folder, settings.tables, sink);
     if (cabinets == CabinetsResult::kUnusable)
-        return Abandon(database, temp, sink, kNothingGenerated);
+        return Abandon(database, folder, temp, sink, kNothingGenerated);
 
     bool ok = cabinets == CabinetsResult::kDone;
     if (!WriteGeneratedSummary(database.GetHandle(), source)) {
@@ -209,12 +212,12 @@ bool RunGenerate(const GenerateSettings& settings, diag::OutcomeSink& sink) {
     }
     // One commit writes the tables, the Media changes and the summary.
     if (database.Commit() != ERROR_SUCCESS)
-        return Abandon(database, temp, sink, FillMessage(kCantSavePackage, {new_package}),
+        return Abandon(database, folder, temp, sink, FillMessage(kCantSavePackage, {new_package}),
                        database.GetFailureText());
     database.Shutdown();
-    if (::rename(temp.c_str(), new_package.c_str()) != 0) {
+    if (!folder.Rename(temp, new_name)) {
         const int error = errno;
-        ::unlink(temp.c_str());
+        folder.Remove(temp);
         sink.Stop(FillMessage(kCantSavePackage, {new_package}), std::strerror(error));
         return false;
     }

@@ -5,7 +5,10 @@
 //
 // Order of steps:
 //   1. the export folder must be the user's own, not a link, and closed to
-//      other users' writes (export_folder.h); otherwise a stop message;
+//      other users' writes (export_folder.h); otherwise a stop message. It is
+//      opened once: every file of the later steps (tables and cabinets read,
+//      the new package made, committed and renamed) goes through that
+//      descriptor, never by the folder's path again;
 //   2. it must hold "Property.tbl" (the tables were exported) and at least
 //      one cabinet file (the cabinets were: a "*.cab" or a file that begins
 //      with the cabinet signature); otherwise a stop message and the end,
@@ -55,6 +58,8 @@ struct GenerateSettings {
 // dropped, extension kept, no dot added) in `folder`, by default the export
 // folder; "" without a temporary folder.
 std::string GeneratedPackagePath(const std::string& msi_file, const std::string& folder = "");
+// The new package's file name alone: the source's name and extension.
+std::string GeneratedPackageName(const std::string& msi_file);
 
 // OnGenerate's work. True when every step succeeded.
 bool RunGenerate(const GenerateSettings& settings, diag::OutcomeSink& sink);

@@ -12,7 +12,10 @@ using ::cli::CommandId;
 constexpr const char* kExportFolder =
     "The export folder is the temporary folder ($TMPDIR, else /tmp) followed by the\n"
     "package's file name without its extension; generate writes the new package\n"
-    "there under the package's file name. --folder DIR replaces it for both.\n";
+    "there under the package's file name. --folder DIR replaces it for both.\n"
+    "The folder is opened and checked once (a real folder of your own that no one\n"
+    "else may write to); every file is then written through that open folder, so\n"
+    "moving it or putting a link at its path during the run changes nothing.\n";
 
 constexpr const char* kOutput =
     "Results and success messages go to standard output, failures to standard\n"
