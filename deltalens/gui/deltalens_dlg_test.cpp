@@ -82,6 +82,13 @@ class DeltalensDlgTest : public ::testing::Test {
     void TearDown() override { MsiCloseAllHandles(); }
 
     void Open() { ASSERT_TRUE(dialog_.Create()); }
+    // Opens the dialog, chooses both files with the "..." buttons, presses Apply.
+    void OpenAndApply(const std::string& package, const std::string& transform) {
+        Open();
+        Choose(IDC_BROWSE_MSI, package);
+        Choose(IDC_BROWSE_MST, transform);
+        ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    }
     void Choose(int button, const std::string& path) {
         hook_.ChooseFile(path);
         ui::Click(*dialog_.GetDlgItem(button));
@@ -189,10 +196,7 @@ TEST_F(DeltalensDlgTest, ApplyListsTheEnginesChangesAndIgnoresTypedPaths) {
 }
 
 TEST_F(DeltalensDlgTest, ASecondApplyReplacesTheFirst) {
-    Open();
-    Choose(IDC_BROWSE_MSI, files_.package);
-    Choose(IDC_BROWSE_MST, files_.transform);
-    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    OpenAndApply(files_.package, files_.transform);
     Choose(IDC_BROWSE_MST, files_.other_transform);
     ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
     EXPECT_EQ(Expected(files_.package, files_.other_transform), Listed());
@@ -200,10 +204,7 @@ TEST_F(DeltalensDlgTest, ASecondApplyReplacesTheFirst) {
 }
 
 TEST_F(DeltalensDlgTest, AFailedApplyTellsWhyAndLeavesTheListEmpty) {
-    Open();
-    Choose(IDC_BROWSE_MSI, files_.package);
-    Choose(IDC_BROWSE_MST, files_.transform);
-    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    OpenAndApply(files_.package, files_.transform);
     ASSERT_GT(dialog_.m_lcChanges.GetItemCount(), 0);
 
     Choose(IDC_BROWSE_MSI, files_.text_file);
@@ -227,19 +228,13 @@ TEST_F(DeltalensDlgTest, AFailedApplyTellsWhyAndLeavesTheListEmpty) {
 }
 
 TEST_F(DeltalensDlgTest, ATransformThatChangesNothingListsNothingAndSaysNothing) {
-    Open();
-    Choose(IDC_BROWSE_MSI, files_.package);
-    Choose(IDC_BROWSE_MST, files_.empty_transform);
-    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    OpenAndApply(files_.package, files_.empty_transform);
     EXPECT_EQ(0, dialog_.m_lcChanges.GetItemCount());
     EXPECT_TRUE(hook_.MessageBoxes().empty());
 }
 
 TEST_F(DeltalensDlgTest, TheListHasNoSortHeader) {
-    Open();
-    Choose(IDC_BROWSE_MSI, files_.package);
-    Choose(IDC_BROWSE_MST, files_.transform);
-    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    OpenAndApply(files_.package, files_.transform);
     const Rows before = Listed();
     QHeaderView* header = dynamic_cast<fw::ListViewWidget*>(dialog_.m_lcChanges.widget())->header();
     for (int column : {0, 0, 2}) {
@@ -250,10 +245,7 @@ TEST_F(DeltalensDlgTest, TheListHasNoSortHeader) {
 }
 
 TEST_F(DeltalensDlgTest, ControlCCopiesTheSelectedChangeAsTheCommandLinePrintsIt) {
-    Open();
-    Choose(IDC_BROWSE_MSI, files_.package);
-    Choose(IDC_BROWSE_MST, files_.transform);
-    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    OpenAndApply(files_.package, files_.transform);
     CSortListCtrl& list = dialog_.m_lcChanges;
     ASSERT_GT(list.GetItemCount(), 1);
     list.SetFocus();
@@ -277,10 +269,7 @@ TEST_F(DeltalensDlgTest, ControlCCopiesTheSelectedChangeAsTheCommandLinePrintsIt
 // with what shows (it copies nothing).
 TEST_F(DeltalensDlgTest, ApplyAgainShowsTheNewListingFromTheTopWithNothingSelected) {
     const LongInputs inputs = MakeLongInputs(inputs_.path(), 600);
-    Open();
-    Choose(IDC_BROWSE_MSI, inputs.package);
-    Choose(IDC_BROWSE_MST, inputs.first);
-    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    OpenAndApply(inputs.package, inputs.first);
     CSortListCtrl& list = dialog_.m_lcChanges;
     ASSERT_EQ(600, list.GetItemCount());
     const struct {
@@ -379,10 +368,7 @@ TEST_F(DeltalensDlgTest, TheWindowGrowsIntoTheListAndNeverShrinksBelowTheTemplat
 // tool's name, not the lower-case executable's.
 TEST_F(DeltalensDlgTest, MessageBoxesAreCaptionedWithTheToolsName) {
     CDeltalensApp app;
-    Open();
-    Choose(IDC_BROWSE_MSI, files_.text_file);
-    Choose(IDC_BROWSE_MST, files_.transform);
-    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    OpenAndApply(files_.text_file, files_.transform);
     ASSERT_EQ(1u, hook_.MessageBoxes().size());
     EXPECT_EQ("Deltalens", hook_.MessageBoxes()[0].caption);
 }
@@ -392,10 +378,7 @@ TEST_F(DeltalensDlgTest, MessageBoxesAreCaptionedWithTheToolsName) {
 // file's format, with nothing left beside the file). Beside the rows the
 // window menu opens, as on the background.
 TEST_F(DeltalensDlgTest, TheRowMenuCopiesAndSavesTheListAsTheCommandLinePrintsIt) {
-    Open();
-    Choose(IDC_BROWSE_MSI, files_.package);
-    Choose(IDC_BROWSE_MST, files_.transform);
-    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    OpenAndApply(files_.package, files_.transform);
     CSortListCtrl& list = dialog_.m_lcChanges;
     ASSERT_GT(list.GetItemCount(), 1);
     auto right_click_at = [this](const QPoint& in_viewport) {
@@ -496,10 +479,7 @@ TEST_F(DeltalensDlgTest, DroppedFilesAreChosenAndAppliedAndTheFileDialogsOpenBes
 // Apply runs under the busy cursor (a box in between included), and gives
 // the normal cursor back when it ends.
 TEST_F(DeltalensDlgTest, ApplyShowsTheBusyCursorWhileItRuns) {
-    Open();
-    Choose(IDC_BROWSE_MSI, files_.text_file);
-    Choose(IDC_BROWSE_MST, files_.transform);
-    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    OpenAndApply(files_.text_file, files_.transform);
     ASSERT_EQ(1u, hook_.MessageBoxes().size());
     EXPECT_TRUE(hook_.MessageBoxes()[0].wait_cursor);
     EXPECT_EQ(nullptr, QApplication::overrideCursor());
