@@ -1,5 +1,7 @@
 #include "double_string.h"
 
+#include "core/archive.h"
+
 IMPLEMENT_SERIAL(CDoubleString, CSObject, 1)
 
 CDoubleString::CDoubleString(const char* text1, const char* text2, std::uint32_t data)

@@ -2,6 +2,7 @@
 
 #include <mbstring.h>
 
+#include "core/archive.h"
 #include "core/exceptions.h"
 
 IMPLEMENT_SERIAL(CEntryList, CObListEx, 1)

@@ -1,5 +1,7 @@
 #include "file_entry.h"
 
+#include "core/archive.h"
+
 IMPLEMENT_SERIAL(CFileEntry, CSObject, 1)
 
 void CFileEntry::Serialize(CArchive& ar) {

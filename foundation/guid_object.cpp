@@ -1,5 +1,7 @@
 #include "guid_object.h"
 
+#include "core/archive.h"
+
 IMPLEMENT_SERIAL(CGuid, CSObject, 1)
 
 void CGuid::Serialize(CArchive& ar) {

@@ -4,6 +4,7 @@
 
 #include <unordered_set>
 
+#include "core/archive.h"
 #include "double_string.h"
 #include "error_report.h"
 

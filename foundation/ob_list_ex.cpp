@@ -2,6 +2,8 @@
 
 #include <unordered_set>
 
+#include "core/archive.h"
+
 IMPLEMENT_SERIAL(CObListEx, CObList, 1)
 
 CObListEx::CObListEx(INT_PTR block_size) : CObList(block_size) {}

@@ -1,5 +1,7 @@
 #include "s_object.h"
 
+#include "core/archive.h"
+
 IMPLEMENT_SERIAL(CSObject, CObject, 1)
 
 void CSObject::SetFlags(std::uint32_t mask, bool on) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "core/archive.h"
 #include "core/exceptions.h"
 #include "counting_entry_test_support.h"
 #include "double_string.h"

@@ -1,5 +1,7 @@
 #include "string_array_entry.h"
 
+#include "core/archive.h"
+
 IMPLEMENT_SERIAL(CStringArrayEntry, CSObject, 1)
 
 CStringArrayEntry::CStringArrayEntry(const char* text0, const char* text1, const char* text2,

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/archive.h"
 #include "double_string.h"
 #include "path_functions.h"
 

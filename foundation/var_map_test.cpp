@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "core/archive.h"
 #include "delimited_name_map.h"
 #include "double_string.h"
 #include "path_style.h"

@@ -100,3 +100,7 @@ CObject* CArchive::ReadObject(const CRuntimeClass* required) {
     }
     return object.release();  // ownership passes to the caller
 }
+
+CObject* fw::ReadArchivedObject(CArchive& ar, const CRuntimeClass* required) {
+    return ar.ReadObject(required);
+}

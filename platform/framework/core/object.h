@@ -20,8 +20,12 @@
 
 #include <iosfwd>
 
-#include "core/archive.h"
 #include "core/runtime_class.h"
+
+// Only named here: the archive's exceptions derive from CObject, so including
+// the archive would make the object module depend on itself. Files that store
+// or load values include "core/archive.h" themselves.
+class CArchive;
 
 // Where Dump writes its description of an object.
 using CDumpContext = std::ostream;
@@ -50,6 +54,14 @@ class CObject {
     CObject& operator=(const CObject&) = default;
 };
 
+namespace fw {
+
+// CArchive::ReadObject for DECLARE_SERIAL's typed `ar >> pointer`, which cannot
+// call the member itself while CArchive is only named here.
+CObject* ReadArchivedObject(CArchive& ar, const CRuntimeClass* required);
+
+}  // namespace fw
+
 #define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
 
 #define DECLARE_DYNAMIC(class_name)                        \
@@ -68,14 +80,15 @@ class CObject {
 
 // Reading through `ar >> pointer` checks that the stored object is a class_name
 // (CArchiveException::badClass otherwise); the caller owns the object read.
-#define DECLARE_SERIAL(class_name)                                                    \
-    DECLARE_DYNCREATE(class_name)                                                     \
-  public:                                                                             \
-    [[maybe_unused]] friend CArchive& operator>>(CArchive& ar, class_name*& object) { \
-        object = static_cast<class_name*>(ar.ReadObject(RUNTIME_CLASS(class_name)));  \
-        return ar;                                                                    \
-    }                                                                                 \
-                                                                                      \
+#define DECLARE_SERIAL(class_name)                                                             \
+    DECLARE_DYNCREATE(class_name)                                                              \
+  public:                                                                                      \
+    [[maybe_unused]] friend CArchive& operator>>(CArchive& ar, class_name*& object) {          \
+        object =                                                                               \
+            static_cast<class_name*>(::fw::ReadArchivedObject(ar, RUNTIME_CLASS(class_name))); \
+        return ar;                                                                             \
+    }                                                                                          \
+                                                                                               \
   private:
 
 #define VSB_IMPLEMENT_RUNTIMECLASS_(class_name, base_class_name, schema, create)            \
