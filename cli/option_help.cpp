@@ -22,7 +22,7 @@ const HelpLine kGeneralLines[] = {
      "begin with '-'"},
 };
 
-// "table, tsv or json [default=table]; ...": the row writer's formats.
+// "table, tsv, csv or json [default=table]; ...": the row writer's formats.
 std::string FormatHelp() {
     const std::vector<OutputFormat>& formats = AllOutputFormats();
     std::string text;

@@ -125,7 +125,7 @@ TEST(OptionHelpTest, ACommandsHelpHasItsOptionsInOneColumnThenTheGeneralOnesAndI
               "N counts.\n");
     // The formats are the row writer's.
     EXPECT_NE(cli::CommandHelp(kLens, kShow)
-                  .find("  --format FORMAT  table, tsv or json [default=table]; '--format list' "
+                  .find("  --format FORMAT  table, tsv, csv or json [default=table]; '--format list' "
                         "lists them\n"),
               std::string::npos);
 }

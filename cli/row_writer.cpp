@@ -7,12 +7,34 @@
 
 namespace cli {
 
+namespace {
+
+// The cell escaped as in tsv (so it holds no line break and no control
+// character), then quoted where a comma or a quote would cut it.
+void AppendCsvCell(std::string& line, const std::string& cell) {
+    const std::string escaped = EscapeCell(cell);
+    if (escaped.find_first_of(",\"") == std::string::npos) {
+        line += escaped;
+        return;
+    }
+    line += '"';
+    for (char c : escaped) {
+        if (c == '"') line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+}  // namespace
+
 std::string_view OutputFormatName(OutputFormat format) {
     switch (format) {
         case OutputFormat::kTable:
             return "table";
         case OutputFormat::kTsv:
             return "tsv";
+        case OutputFormat::kCsv:
+            return "csv";
         case OutputFormat::kJson:
             return "json";
     }
@@ -21,7 +43,7 @@ std::string_view OutputFormatName(OutputFormat format) {
 
 const std::vector<OutputFormat>& AllOutputFormats() {
     static const std::vector<OutputFormat> formats = {OutputFormat::kTable, OutputFormat::kTsv,
-                                                      OutputFormat::kJson};
+                                                      OutputFormat::kCsv, OutputFormat::kJson};
     return formats;
 }
 
@@ -42,6 +64,7 @@ RowWriter::RowWriter(OutputFormat format, std::vector<std::string> columns, std:
             break;
         }
         case OutputFormat::kTsv:
+        case OutputFormat::kCsv:
             Add(columns_);
             break;
         case OutputFormat::kJson:
@@ -72,6 +95,13 @@ void RowWriter::Add(const std::vector<std::string>& cells) {
                 if (column < cells.size()) AppendEscapedCell(line, cells[column]);
             }
             line += '\n';
+            break;
+        case OutputFormat::kCsv:
+            for (std::size_t column = 0; column < columns_.size(); ++column) {
+                if (column > 0) line += ',';
+                if (column < cells.size()) AppendCsvCell(line, cells[column]);
+            }
+            line += "\r\n";
             break;
         case OutputFormat::kJson:
             line = first_row_ ? "[\n  {" : ",\n  {";

@@ -1,19 +1,22 @@
 // Rows with named columns as a command-line program prints them, in one of
-// three formats chosen with --format:
+// four formats chosen with --format:
 //
 //   table  the column names, a rule, then one line per row; columns padded
 //          to their widest cell (in characters, not bytes); no line ends in
 //          padding
 //   tsv    the column names, then one line per row, cells cut by TAB
+//   csv    the same as comma-separated values (RFC 4180): lines end in CR LF,
+//          a cell holding a comma or a double quote is quoted, its quotes
+//          doubled
 //   json   one array with an object per row, keyed by the column names;
 //          an empty cell is null; "[]" when there are no rows
 //
-// Cells and names are escaped as text_escape.h says (EscapeCell in table and
-// tsv, JsonString in json), so every row stays on one line, tsv reads back
-// exactly, and no control character reaches the terminal.
+// Cells and names are escaped as text_escape.h says (EscapeCell in table, tsv
+// and csv, JsonString in json), so every row stays on one line, tsv and csv
+// read back exactly, and no control character reaches the terminal.
 //
-// tsv and json rows are written as they come; table holds them until Finish,
-// which needs every cell's width.
+// tsv, csv and json rows are written as they come; table holds them until
+// Finish, which needs every cell's width.
 #pragma once
 
 #include <iosfwd>
@@ -24,12 +27,12 @@
 
 namespace cli {
 
-enum class OutputFormat { kTable, kTsv, kJson };
+enum class OutputFormat { kTable, kTsv, kCsv, kJson };
 
 // The format when --format is not given.
 inline constexpr OutputFormat kDefaultOutputFormat = OutputFormat::kTable;
 
-// The format's name on the command line ("table", "tsv", "json").
+// The format's name on the command line ("table", "tsv", "csv", "json").
 std::string_view OutputFormatName(OutputFormat format);
 // Every format, in the order the usage texts list them.
 const std::vector<OutputFormat>& AllOutputFormats();

@@ -21,6 +21,17 @@ std::string Write(OutputFormat format, const Rows& rows,
     return out.str();
 }
 
+// --- csv ----------------------------------------------------------------------
+
+TEST(RowWriterTest, CsvQuotesWhatACommaOrQuoteWouldCutAndEscapesAsTsvDoes) {
+    EXPECT_EQ(Write(OutputFormat::kCsv, {}), "Table,Column,Row,Data,Current\r\n");
+    EXPECT_EQ(Write(OutputFormat::kCsv, {{"Property", "Value", "a,b", "say \"hi\"", "x\ty\r\n"},
+                                         {"Items", "DELETE", "beta", "", ""}}),
+              "Table,Column,Row,Data,Current\r\n"
+              "Property,Value,\"a,b\",\"say \"\"hi\"\"\",x\\ty\\r\\n\r\n"
+              "Items,DELETE,beta,,\r\n");
+}
+
 // --- tsv ----------------------------------------------------------------------
 
 TEST(RowWriterTest, TsvIsTheNamesThenOneLinePerRowInOrder) {
@@ -105,7 +116,7 @@ TEST(OutputFormatTest, NamesReadBackToTheirFormats) {
     for (OutputFormat format : cli::AllOutputFormats())
         EXPECT_EQ(cli::ParseOutputFormat(cli::OutputFormatName(format)), format);
     EXPECT_FALSE(cli::ParseOutputFormat("TSV").has_value());
-    EXPECT_FALSE(cli::ParseOutputFormat("csv").has_value());
+    EXPECT_FALSE(cli::ParseOutputFormat("xml").has_value());
 }
 
 }  // namespace

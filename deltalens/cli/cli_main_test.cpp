@@ -178,7 +178,7 @@ TEST_F(CliTest, HelpVersionAndFormatListExitZero) {
     EXPECT_EQ(Run({"diff", "--help"}), 0);
     EXPECT_EQ(out_, deltalens::CommandHelp(deltalens::CliOptions::Command::kDiff));
     EXPECT_EQ(Run({"--format", "list"}), 0);
-    EXPECT_EQ(out_, "table\ntsv\njson\n");
+    EXPECT_EQ(out_, "table\ntsv\ncsv\njson\n");
 }
 
 // --- the program as a process -----------------------------------------------------

@@ -66,8 +66,8 @@ TEST(CliOptionsTest, UsageErrorsSayWhatIsWrong) {
     EXPECT_EQ(error, "a path is empty");
     EXPECT_FALSE(Parse({"--bogus", "a.msi", "b.mst"}, &error).has_value());
     EXPECT_EQ(error, "unknown option '--bogus'");
-    EXPECT_FALSE(Parse({"--format", "csv", "a.msi", "b.mst"}, &error).has_value());
-    EXPECT_EQ(error, "unknown format 'csv' (use '--format list' to see them)");
+    EXPECT_FALSE(Parse({"--format", "xml", "a.msi", "b.mst"}, &error).has_value());
+    EXPECT_EQ(error, "unknown format 'xml' (use '--format list' to see them)");
     EXPECT_FALSE(Parse({"a.msi", "b.mst", "--format"}, &error).has_value());
     EXPECT_EQ(error, "--format needs a value (use '--format list' to see them)");
 }

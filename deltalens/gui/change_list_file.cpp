@@ -43,7 +43,9 @@ std::string ChangeListText(const CEntryList& list) {
 ::cli::OutputFormat FormatOfFile(const std::string& path) {
     std::string extension = fs::path(path).extension().string();
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == ".json" ? ::cli::OutputFormat::kJson : ::cli::OutputFormat::kTsv;
+    if (extension == ".json") return ::cli::OutputFormat::kJson;
+    if (extension == ".csv") return ::cli::OutputFormat::kCsv;
+    return ::cli::OutputFormat::kTsv;
 }
 
 bool SaveChangeList(const CEntryList& list, const std::string& path, std::string& error) {

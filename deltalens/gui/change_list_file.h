@@ -14,7 +14,7 @@ namespace deltalens::gui {
 // Tab-separated values: the column names, then one line per change.
 std::string ChangeListText(const CEntryList& list);
 
-// The format a file's name asks for: json for ".json", else tsv.
+// The format a file's name asks for: json for ".json", csv for ".csv", else tsv.
 ::cli::OutputFormat FormatOfFile(const std::string& path);
 
 // Writes the changes to `path` in the format its name asks for. The text

@@ -309,7 +309,7 @@ void CDeltalensDlg::ShowRowMenu(const NMITEMACTIVATE& click) {
 void CDeltalensDlg::SaveListAs() {
     CFileDialog dialog(FALSE, "tsv", "changes.tsv",
                        OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST,
-                       "Tab-separated values|*.tsv|JSON|*.json|");
+                       "Tab-separated values|*.tsv|Comma-separated values|*.csv|JSON|*.json|");
     if (dialog.DoModal() != IDOK) return;
     std::string error;
     if (!deltalens::gui::SaveChangeList(m_elChanges, dialog.GetPathName(), error))

@@ -419,7 +419,7 @@ TEST_F(DeltalensDlgTest, TheRowMenuCopiesAndSavesTheListAsTheCommandLinePrintsIt
     right_click_row(0, 'a');
     EXPECT_EQ(printed("tsv"), fw::GetClipboardText());
 
-    for (const char* format : {"tsv", "json"}) {
+    for (const char* format : {"tsv", "csv", "json"}) {
         const fs::path saved = temp_.path() / (std::string("saved.") + format);
         fs::create_directories(saved.parent_path());
         {
@@ -431,7 +431,7 @@ TEST_F(DeltalensDlgTest, TheRowMenuCopiesAndSavesTheListAsTheCommandLinePrintsIt
         std::ifstream in(saved, std::ios::binary);
         EXPECT_EQ(printed(format), std::string(std::istreambuf_iterator<char>(in), {})) << format;
     }
-    EXPECT_EQ(2, std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()));
+    EXPECT_EQ(3, std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()));
 
     // Below the last row: the window menu.
     hook_.WhenModalShows([&texts](const fw::ShownWindow& shown) {
