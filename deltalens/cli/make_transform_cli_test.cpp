@@ -161,6 +161,18 @@ TEST_F(MakeTransformCliTest, FlagsGivenReplaceTheDefaultsAndWithoutUpgradeCodeIt
     run = Cli({"make-transform", bare_old, bare_new, bare_out});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(SummaryText(bare_out, 16), std::to_string(0x0003 << 16));
+    // Only one of the two has an upgrade code: it is not validated either.
+    const std::string half_new = (dir_.path() / "half-new.msi").string();
+    ASSERT_EQ(deltalens::MakeChangedCopy(
+                  bare_old, half_new,
+                  {std::string("INSERT INTO `Property` (`Property`, `Value`) VALUES "
+                               "('UpgradeCode', '") +
+                   kUpgradeCode + "')"}),
+              ERROR_SUCCESS);
+    const std::string half_out = (dir_.path() / "half.mst").string();
+    run = Cli({"make-transform", bare_old, half_new, half_out});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(SummaryText(half_out, 16), std::to_string(0x0003 << 16));
     // Asked for, the upgrade code cannot be validated: a failure, no file.
     const std::string asked = (dir_.path() / "asked.mst").string();
     run = Cli({"make-transform", "--validation", "0x800", bare_old, bare_new, asked});
