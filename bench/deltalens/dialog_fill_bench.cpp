@@ -17,9 +17,6 @@
 // Defaults: 10000,50000,100000 changes, 3 runs each. The targets at 100,000
 // changes: the fill in under 2 s more than deltalens-cli takes, and Apply
 // again within 0.5 s of processor time of the first fill.
-#include <QApplication>
-#include <QKeyEvent>
-#include <QWidget>
 #include <algorithm>
 #include <ctime>
 #include <chrono>
@@ -38,6 +35,7 @@
 #include "deltalens_resources.h"
 #include "resource.h"
 #include "window/offscreen_session.h"
+#include "window/ui_driver.h"
 #include "window/ui_test_hook.h"
 
 namespace {
@@ -96,7 +94,8 @@ int FillDialog(int argc, char** argv, bool steps_too) {
         return cpu;
     };
     const std::string package = argv[2];
-    const double again = step([&] { dialog.OnCommand(MAKEWPARAM(IDC_APPLY, BN_CLICKED), 0); }, items);
+    const double again =
+        step([&] { dialog.OnCommand(MAKEWPARAM(IDC_APPLY, BN_CLICKED), 0); }, items);
     // The transform is no package: the open fails, the list ends empty.
     const double failed = step(
         [&] {
@@ -115,8 +114,7 @@ int FillDialog(int argc, char** argv, bool steps_too) {
             // As the window system delivers it: to the list, which leaves
             // Enter to its dialog.
             dialog.m_lcChanges.SetFocus();
-            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QApplication::sendEvent(dialog.m_lcChanges.widget(), &enter);
+            fw::test::PressKey(fw::test::Key::kEnter);
         },
         items);
     std::printf("%d %.3f %.3f %.3f %.3f %.3f %.3f\n", items, seconds, fill_cpu, again, failed,
