@@ -124,10 +124,11 @@ TEST(OptionHelpTest, ACommandsHelpHasItsOptionsInOneColumnThenTheGeneralOnesAndI
               "\n"
               "N counts.\n");
     // The formats are the row writer's.
-    EXPECT_NE(cli::CommandHelp(kLens, kShow)
-                  .find("  --format FORMAT  table, tsv, csv or json [default=table]; '--format list' "
-                        "lists them\n"),
-              std::string::npos);
+    EXPECT_NE(
+        cli::CommandHelp(kLens, kShow)
+            .find("  --format FORMAT  table, tsv, csv or json [default=table]; '--format list' "
+                  "lists them\n"),
+        std::string::npos);
 }
 
 }  // namespace option_parser_test

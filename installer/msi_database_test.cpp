@@ -75,8 +75,7 @@ TEST_F(DatabaseTest, AFailedCallKeepsTheEnginesWordsUntilTheNextCallSucceeds) {
     const std::string missing = (inputs_.path() / "missing.msi").string();
     CMsiDatabase database;
     EXPECT_FALSE(database.Open(missing, 0));
-    EXPECT_EQ("cannot open " + missing + ": No such file or directory",
-              database.GetFailureText());
+    EXPECT_EQ("cannot open " + missing + ": No such file or directory", database.GetFailureText());
 
     ASSERT_TRUE(database.Open(installer_test::BuildSamplePackage(inputs_.path()), 0));
     EXPECT_EQ("", database.GetFailureText());

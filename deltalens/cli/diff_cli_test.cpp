@@ -334,8 +334,8 @@ TEST_F(DiffCliTest, RowsArePrintedAsTheyAreFoundButForTheTable) {
         FirstWriteProbe probe(trace);
         std::ostream out(&probe);
         std::ostringstream err;
-        const int status =
-            deltalens::RunCommandLine({"diff", "--format", format, files_.package, changed}, out, err);
+        const int status = deltalens::RunCommandLine(
+            {"diff", "--format", format, files_.package, changed}, out, err);
         win32::SetDebugSink(previous);
         EXPECT_EQ(status, 0) << err.str();
         EXPECT_TRUE(probe.written);
