@@ -16,10 +16,6 @@ using ColumnMap = std::span<const std::pair<size_t, size_t>>;
 // A row index not chosen yet: the table belongs to another group.
 constexpr uint32_t kNoRow = UINT32_MAX;
 
-bool IsNullCell(ColumnType type, uint32_t cell) {
-    return type.IsInteger() ? static_cast<int32_t>(cell) == Record::kNullInteger : cell == 0;
-}
-
 // The condition's view of one combination, given as a row index per table.
 class CombinationRow final : public sql::RowAccessor {
   public:

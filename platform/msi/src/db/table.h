@@ -38,6 +38,11 @@ struct Row {
 };
 using RowPtr = std::shared_ptr<Row>;
 
+// Whether a cell of a column of `type` holds null, as said above.
+inline bool IsNullCell(format::ColumnType type, uint32_t cell) {
+    return type.IsInteger() ? static_cast<int32_t>(cell) == format::kNullInteger : cell == 0;
+}
+
 class Table {
   public:
     explicit Table(TableSchema schema)

@@ -19,10 +19,6 @@ sql::ColumnKind KindOf(ColumnType type) {
     return sql::ColumnKind::kInteger;
 }
 
-bool IsNullCell(ColumnType type, uint32_t cell) {
-    return type.IsInteger() ? static_cast<int32_t>(cell) == Record::kNullInteger : cell == 0;
-}
-
 }  // namespace
 
 std::vector<sql::FieldValue> ParameterValues(const Record* params, int count) {

@@ -24,10 +24,6 @@ std::vector<uint32_t> NullCells(const TableSchema& schema) {
     return cells;
 }
 
-bool IsNullCell(ColumnType type, uint32_t cell) {
-    return type.IsInteger() ? cell == kNullIntegerCell : cell == 0;
-}
-
 // A WHERE condition's view of one row of a single-table statement.
 class SingleRow final : public sql::RowAccessor {
   public:
