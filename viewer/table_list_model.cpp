@@ -1,0 +1,75 @@
+#include "table_list_model.h"
+
+#include <QBrush>
+#include <QFont>
+#include <QPalette>
+
+namespace viewer {
+
+int TableListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(package_.Tables().size());
+}
+
+int TableListModel::columnCount(const QModelIndex& parent) const {
+    if (parent.isValid()) return 0;
+    return package_.Marks() ? 3 : 2;
+}
+
+QVariant TableListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    const TableEntry& entry = package_.Tables()[static_cast<std::size_t>(index.row())];
+    const RowMarks* marks = package_.Marks();
+    switch (role) {
+        case Qt::DisplayRole:
+            if (index.column() == kName)
+                return QString::fromStdString(entry.name + (entry.system ? "  (system)" : ""));
+            if (index.column() == kRows)
+                return entry.readable ? QVariant(static_cast<qulonglong>(entry.rows))
+                                      : QVariant(QString::fromStdString(entry.failure));
+            if (index.column() == kChanges && marks) return marks->ChangeCount(entry.name);
+            return {};
+        case Qt::ToolTipRole:
+            if (!entry.readable) return QString::fromStdString(entry.name + ": " + entry.failure);
+            if (entry.system)
+                return QString::fromStdString(entry.name + " is one of the installer's own tables");
+            return {};
+        case Qt::FontRole:
+            if (entry.system) {
+                QFont font;
+                font.setItalic(true);
+                return font;
+            }
+            return {};
+        case Qt::ForegroundRole:
+            if (!entry.readable) return QBrush(Qt::darkRed);
+            return {};
+        case Qt::TextAlignmentRole:
+            if (index.column() != kName && entry.readable)
+                return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+            return {};
+        case Qt::UserRole:
+            return QString::fromStdString(entry.name);
+        default:
+            return {};
+    }
+}
+
+QVariant TableListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    switch (section) {
+        case kName:
+            return QStringLiteral("Table");
+        case kRows:
+            return QStringLiteral("Rows");
+        case kChanges:
+            return QStringLiteral("Changes");
+        default:
+            return {};
+    }
+}
+
+void TableListModel::TableChanged(int row) {
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+}  // namespace viewer
