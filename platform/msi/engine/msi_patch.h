@@ -20,6 +20,10 @@ struct PatchSummary {
     std::vector<std::string> pairs;
 };
 
+// True when `path` is a compound file whose root says it is a patch; false
+// for anything else (a transform, a package, no file, a damaged file).
+bool IsPatchFile(LPCSTR path);
+
 // Reads a patch's summary and checks that every transform it names is there
 // with its companion. ERROR_OPEN_FAILED when the file cannot be opened,
 // ERROR_PATCH_PACKAGE_INVALID when it is no patch or is damaged.

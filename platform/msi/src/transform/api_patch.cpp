@@ -37,6 +37,10 @@ msi::Result<msi::transform::TransformConditions> Conditions(LPCSTR file, LPCSTR 
 
 namespace msi {
 
+bool IsPatchFile(LPCSTR path) {
+    return path && transform::IsPatch(path);
+}
+
 UINT ReadPatchSummary(LPCSTR path, PatchSummary* patch) {
     api::ClearLastFailure();
     if (!path || !patch) return ERROR_INVALID_PARAMETER;

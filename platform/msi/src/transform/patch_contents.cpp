@@ -58,6 +58,11 @@ bool HoldsTransform(const storage::CompoundFile& file, const std::string& storag
 
 }  // namespace
 
+bool IsPatch(const std::string& path) {
+    auto file = storage::CompoundFile::Open(path);
+    return file.ok() && (*file)->root_clsid() == storage::kPatchClsid;
+}
+
 Result<PatchContents> ReadPatchContents(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0) return Status::NotFound("no file " + path);

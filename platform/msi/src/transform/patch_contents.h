@@ -24,6 +24,9 @@ struct PatchContents {
     std::vector<std::string> pairs;
 };
 
+// Whether the file at `path` is a compound file with the patch CLSID.
+bool IsPatch(const std::string& path);
+
 // Fails with kNotFound when the file is not there, kUnsupported when it is
 // no patch, kCorrupt when its container or summary is damaged, when the
 // summary names a transform the file lacks, or a NAME without its #NAME
