@@ -26,11 +26,12 @@ void ReadChangeRow(const CMsiRecord& record, ChangeRow& row) {
     }
 }
 
-// Hands over the rows of _TransformView. A query that cannot be opened or
-// run hands over nothing and tells nothing: the installer makes no
-// _TransformView for a transform without table changes, and that is no
-// change, not an error.
-void ListChanges(CMsiDatabase* database, const TakeChange& take_change) {
+}  // namespace
+
+// A query that cannot be opened or run hands over nothing and tells nothing:
+// the installer makes no _TransformView for a transform without table
+// changes, and that is no change, not an error.
+void ListTransformView(CMsiDatabase* database, const TakeChange& take_change) {
     CMsiView view;
     if (!view.Open(database, kChangesQuery) || !view.Execute(0)) return;
     CMsiRecord record;
@@ -40,8 +41,6 @@ void ListChanges(CMsiDatabase* database, const TakeChange& take_change) {
         take_change(row);
     }
 }
-
-}  // namespace
 
 std::string TransformFailureCause(unsigned result, const std::string& reason) {
     std::string meaning;
@@ -80,7 +79,7 @@ ApplyOutcome ApplyTransformView(const std::string& package_path, const std::stri
                   TransformFailureCause(result, database->GetFailureText()));
         outcome = ApplyOutcome::kTransformFailed;
     } else {
-        ListChanges(database, take_change);
+        ListTransformView(database, take_change);
     }
     MsiCloseAllHandles();
     return outcome;
