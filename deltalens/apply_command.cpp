@@ -63,6 +63,12 @@ std::string TransformErrorText(unsigned result) {
 
 ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,
                                 const TakeChange& take_change, diag::OutcomeSink& sink) {
+    return ApplyTransformView(package_path, transform_path, 0, take_change, sink);
+}
+
+ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,
+                                int error_conditions, const TakeChange& take_change,
+                                diag::OutcomeSink& sink) {
     // The manager's destructor closes the database without a commit and every
     // installer handle left (invariants 1 and 3).
     MsiDbMgr manager;
@@ -72,7 +78,8 @@ ApplyOutcome ApplyTransformView(const std::string& package_path, const std::stri
     }
 
     CMsiDatabase* database = manager.GetDatabase();
-    const UINT result = database->ApplyTransform(transform_path, MSITRANSFORM_ERROR_VIEWTRANSFORM);
+    const UINT result = database->ApplyTransform(
+        transform_path, error_conditions | MSITRANSFORM_ERROR_VIEWTRANSFORM);
     ApplyOutcome outcome = ApplyOutcome::kListed;
     if (result != ERROR_SUCCESS) {
         sink.Stop(TransformErrorText(result),

@@ -41,6 +41,10 @@ inline constexpr const char* kTransformErrorFormat = "Error applying transform. 
 // `take_change` as it is read; tells failures to `sink`.
 ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,
                                 const TakeChange& take_change, diag::OutcomeSink& sink);
+// The same with the installer's error conditions to suppress (MSITRANSFORM_ERROR_*).
+ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,
+                                int error_conditions, const TakeChange& take_change,
+                                diag::OutcomeSink& sink);
 
 // Hands over the rows of `database`'s _TransformView in the installer's
 // order (by table, then row); none when there is no such table.

@@ -106,14 +106,15 @@ class ChainRun {
     // Lists one transform in view mode, then applies it for the next.
     bool ApplyPart(const installer::TransformUnit& unit, const std::string& part) {
         std::string failure;
-        UINT result = installer::ApplyUnitPart(*database_, unit, part,
-                                               MSITRANSFORM_ERROR_VIEWTRANSFORM, failure);
+        const int conditions = settings_.error_conditions;
+        UINT result = installer::ApplyUnitPart(
+            *database_, unit, part, conditions | MSITRANSFORM_ERROR_VIEWTRANSFORM, failure);
         if (result == ERROR_SUCCESS) {
             ListTransformView(database_, [&](const ChangeRow& change) {
                 changes_.emplace_back(unit.name, change);
             });
             FreeTransformView(database_);
-            result = installer::ApplyUnitPart(*database_, unit, part, 0, failure);
+            result = installer::ApplyUnitPart(*database_, unit, part, conditions, failure);
         }
         if (result == ERROR_SUCCESS) return true;
         sink_.Stop(TransformErrorText(result), TransformFailureCause(result, failure));

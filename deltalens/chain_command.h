@@ -30,6 +30,7 @@ struct ChainSettings {
     std::string package;
     std::vector<std::string> transforms;  // transform files and patches, in apply order
     std::string only_unit;  // a pair's NAME (or a transform file's name): that one alone
+    int error_conditions = 0;  // suppressed in every unit (a patch's pairs add their own)
 };
 
 // Receives each change with the name of the unit that makes it.

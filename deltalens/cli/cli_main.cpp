@@ -77,15 +77,17 @@ class ChangePrinter {
 
 int RunApply(const CliOptions& options, std::ostream& out, std::ostream& err) {
     ::cli::PrintedOutcomes sink(out, err);
-    ChainSettings chain{options.package_path, options.transform_paths, options.only_transform};
+    const int conditions = options.error_conditions.value_or(0);
+    ChainSettings chain{options.package_path, options.transform_paths, options.only_transform,
+                        conditions};
     if (chain.transforms.empty()) chain.transforms.push_back(options.transform_path);
     const bool units = ListsUnits(chain);
     ChangePrinter printer(options.format, out, units ? "Transform" : nullptr);
     TraceLine("applying " + options.transform_path + " to " + options.package_path);
     const ApplyOutcome outcome =
         units ? ListTransformChain(chain, printer.UnitTaker(), sink)
-              : ApplyTransformView(options.package_path, options.transform_path, printer.Taker(),
-                                   sink);
+              : ApplyTransformView(options.package_path, options.transform_path, conditions,
+                                   printer.Taker(), sink);
     if (outcome != ApplyOutcome::kListed) {
         TraceLine("nothing listed");
         return ::cli::kExitFailure;

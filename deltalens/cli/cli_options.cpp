@@ -113,8 +113,10 @@ constexpr ::cli::OptionEntry kOptions[] = {
     ::cli::FlagOption("--force", "replace OUT.mst when it exists and is a regular file",
                       CommandBit(Command::kMakeTransform)),
     ::cli::ValueOption("--error-conditions", "N",
-                       "the errors the transform suppresses when applied [default=0]", kFlagWord,
-                       CommandBit(Command::kMakeTransform), IsFlagWord),
+                       "the errors the transform suppresses when applied (the listing: the "
+                       "errors to suppress while applying) [default=0]",
+                       kFlagWord, CommandBit(Command::kApply) | CommandBit(Command::kMakeTransform),
+                       IsFlagWord),
     ::cli::ValueOption("--validation", "N",
                        "what a package must match for the transform [default: see below]",
                        kFlagWord, CommandBit(Command::kMakeTransform), IsFlagWord),
