@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "msiquery.h"
@@ -64,5 +65,15 @@ UINT CheckTransformFit(MSIHANDLE database, LPCSTR file, LPCSTR storage,
 // conditions (MSITRANSFORM_ERROR_VIEWTRANSFORM included) and results.
 UINT DatabaseApplyTransformFrom(MSIHANDLE database, LPCSTR file, LPCSTR storage,
                                 int error_conditions);
+
+// Makes a patch at `path` from `database_file`'s own streams (tables and
+// summary information: set Template to the target product codes, Last Saved
+// By to ":NAME;:#NAME;...", Revision Number to the patch code) with each
+// transform file of `transforms` (storage name, file) as a sub-storage. The
+// tools read patches only; tests make theirs with this. ERROR_OPEN_FAILED
+// for an input that cannot be read, ERROR_CREATE_FAILED when `path` cannot
+// be written.
+UINT WritePatchFile(LPCSTR path, LPCSTR database_file,
+                    const std::vector<std::pair<std::string, std::string>>& transforms);
 
 }  // namespace msi

@@ -6,6 +6,7 @@
 #include "api/last_failure.h"
 #include "msi_patch.h"
 #include "transform/patch_contents.h"
+#include "transform/patch_writer.h"
 #include "transform/transform_apply.h"
 #include "transform/transform_conditions.h"
 
@@ -102,6 +103,16 @@ UINT DatabaseApplyTransformFrom(MSIHANDLE database, LPCSTR file, LPCSTR storage,
     auto source = transform::TransformSource::OpenStorage(file, StorageName(storage));
     if (!source.ok()) return TransformResult(source.status());
     return TransformResult(transform::ApplySource(*db, *source, error_conditions));
+}
+
+UINT WritePatchFile(LPCSTR path, LPCSTR database_file,
+                    const std::vector<std::pair<std::string, std::string>>& transforms) {
+    api::ClearLastFailure();
+    if (!path || !database_file) return ERROR_INVALID_PARAMETER;
+    Status s = transform::WritePatch(path, database_file, transforms);
+    if (s.ok()) return ERROR_SUCCESS;
+    api::NoteLastFailure(s);
+    return s.kind() == Status::Kind::kIo ? ERROR_CREATE_FAILED : ERROR_OPEN_FAILED;
 }
 
 }  // namespace msi
