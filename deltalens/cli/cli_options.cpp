@@ -154,8 +154,10 @@ std::optional<CliOptions> Check(CliOptions options, const ::cli::ParsedLine& lin
                                 UsageProblem& problem) {
     const std::vector<std::string>& paths = line.operands;
     const Paths wanted = PathsOf(options.command);
-    // The listing takes any number of transforms after the package.
-    const bool more_allowed = options.command == Command::kApply && paths.size() > wanted.count;
+    // The listing takes any number of transforms after the package; a first
+    // operand that reads like a mistyped command is still taken for one.
+    const bool more_allowed = options.command == Command::kApply && paths.size() > wanted.count &&
+                              ::cli::ClosestCommand(kCommandLine, paths[0]).empty();
     if (paths.size() != wanted.count && !more_allowed) {
         // "dif a.msi b.msi" reads as three paths; say what was probably meant.
         if (line.command_name.empty() && paths.size() > wanted.count) {
