@@ -10,7 +10,6 @@
 
 #include "cli_main.h"
 #include "cli_test_support.h"
-#include "msi_patch.h"
 #include "msiquery.h"
 #include "sample_packages.h"
 #include "test_support.h"
@@ -68,29 +67,11 @@ class PatchCliTest : public testing::Test {
         return transform;
     }
 
-    // A patch targeting `targets` (joined by ';') with these sub-storages,
-    // its summary listing `listed`.
     std::string MakePatch(const std::string& name, const std::string& targets,
                           const std::string& listed,
                           const std::vector<std::pair<std::string, std::string>>& storages) {
-        const std::string tables = Path(name + "-tables.msi"), patch = Path(name + ".msp");
-        EXPECT_EQ(deltalens::CreatePackage(tables, {}), ERROR_SUCCESS);
-        MSIHANDLE db = 0, info = 0;
-        EXPECT_EQ(MsiOpenDatabaseA(tables.c_str(), MSIDBOPEN_TRANSACT, &db), ERROR_SUCCESS);
-        EXPECT_EQ(MsiGetSummaryInformationA(db, nullptr, 4, &info), ERROR_SUCCESS);
-        const std::pair<UINT, std::string> values[] = {
-            {PID_TITLE, "Patch"},
-            {PID_TEMPLATE, targets},
-            {PID_LASTAUTHOR, listed},
-            {PID_REVNUMBER, "{CCCCCCCC-0000-0000-0000-000000000003}"}};
-        for (const auto& [pid, text] : values)
-            EXPECT_EQ(MsiSummaryInfoSetPropertyA(info, pid, VT_LPSTR, 0, nullptr, text.c_str()),
-                      ERROR_SUCCESS);
-        EXPECT_EQ(MsiSummaryInfoPersist(info), ERROR_SUCCESS);
-        EXPECT_EQ(MsiDatabaseCommit(db), ERROR_SUCCESS);
-        MsiCloseHandle(info);
-        MsiCloseHandle(db);
-        EXPECT_EQ(msi::WritePatchFile(patch.c_str(), tables.c_str(), storages), ERROR_SUCCESS);
+        const std::string patch = Path(name + ".msp");
+        EXPECT_EQ(deltalens::MakePatch(patch, targets, listed, storages), ERROR_SUCCESS);
         return patch;
     }
 
