@@ -148,4 +148,22 @@ ApplyOutcome ListTransformChain(const ChainSettings& settings, const TakeUnitCha
     return outcome;
 }
 
+ApplyOutcome ListTransformChainInColumns(const ChainSettings& settings,
+                                         const TakeChange& take_change, diag::OutcomeSink& sink) {
+    std::vector<std::pair<std::string, ChangeRow>> changes;
+    const ApplyOutcome outcome = ListTransformChain(
+        settings,
+        [&changes](const std::string& unit, const ChangeRow& change) {
+            changes.emplace_back(unit, change);
+        },
+        sink);
+    bool several = false;
+    for (const auto& [unit, change] : changes) several = several || unit != changes.front().first;
+    for (auto& [unit, change] : changes) {
+        if (several && !change.empty()) change.front() = unit + ": " + change.front();
+        take_change(change);
+    }
+    return outcome;
+}
+
 }  // namespace deltalens

@@ -29,7 +29,7 @@ namespace deltalens {
 struct ChainSettings {
     std::string package;
     std::vector<std::string> transforms;  // transform files and patches, in apply order
-    std::string only_unit;  // a pair's NAME (or a transform file's name): that one alone
+    std::string only_unit;     // a pair's NAME (or a transform file's name): that one alone
     int error_conditions = 0;  // suppressed in every unit (a patch's pairs add their own)
 };
 
@@ -48,5 +48,11 @@ bool ListsUnits(const ChainSettings& settings);
 
 ApplyOutcome ListTransformChain(const ChainSettings& settings, const TakeUnitChange& take_change,
                                 diag::OutcomeSink& sink);
+
+// The same in the five columns of the dialog's list: when more than one unit
+// made changes, each change's unit goes into its Table column as
+// "NAME: Table"; with one, the rows are that unit's as they are.
+ApplyOutcome ListTransformChainInColumns(const ChainSettings& settings,
+                                         const TakeChange& take_change, diag::OutcomeSink& sink);
 
 }  // namespace deltalens
