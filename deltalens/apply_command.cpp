@@ -26,11 +26,12 @@ void ReadChangeRow(const CMsiRecord& record, ChangeRow& row) {
     }
 }
 
-// Hands over the rows of _TransformView. A query that cannot be opened or
-// run hands over nothing and tells nothing: the installer makes no
-// _TransformView for a transform without table changes, and that is no
-// change, not an error.
-void ListChanges(CMsiDatabase* database, const TakeChange& take_change) {
+}  // namespace
+
+// A query that cannot be opened or run hands over nothing and tells nothing:
+// the installer makes no _TransformView for a transform without table
+// changes, and that is no change, not an error.
+void ListTransformView(CMsiDatabase* database, const TakeChange& take_change) {
     CMsiView view;
     if (!view.Open(database, kChangesQuery) || !view.Execute(0)) return;
     CMsiRecord record;
@@ -40,8 +41,6 @@ void ListChanges(CMsiDatabase* database, const TakeChange& take_change) {
         take_change(row);
     }
 }
-
-}  // namespace
 
 std::string TransformFailureCause(unsigned result, const std::string& reason) {
     std::string meaning;
@@ -64,6 +63,12 @@ std::string TransformErrorText(unsigned result) {
 
 ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,
                                 const TakeChange& take_change, diag::OutcomeSink& sink) {
+    return ApplyTransformView(package_path, transform_path, 0, take_change, sink);
+}
+
+ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,
+                                int error_conditions, const TakeChange& take_change,
+                                diag::OutcomeSink& sink) {
     // The manager's destructor closes the database without a commit and every
     // installer handle left (invariants 1 and 3).
     MsiDbMgr manager;
@@ -73,14 +78,15 @@ ApplyOutcome ApplyTransformView(const std::string& package_path, const std::stri
     }
 
     CMsiDatabase* database = manager.GetDatabase();
-    const UINT result = database->ApplyTransform(transform_path, MSITRANSFORM_ERROR_VIEWTRANSFORM);
+    const UINT result = database->ApplyTransform(
+        transform_path, error_conditions | MSITRANSFORM_ERROR_VIEWTRANSFORM);
     ApplyOutcome outcome = ApplyOutcome::kListed;
     if (result != ERROR_SUCCESS) {
         sink.Stop(TransformErrorText(result),
                   TransformFailureCause(result, database->GetFailureText()));
         outcome = ApplyOutcome::kTransformFailed;
     } else {
-        ListChanges(database, take_change);
+        ListTransformView(database, take_change);
     }
     MsiCloseAllHandles();
     return outcome;

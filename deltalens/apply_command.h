@@ -18,6 +18,8 @@
 #include "change_columns.h"
 #include "outcome.h"
 
+class CMsiDatabase;
+
 namespace deltalens {
 
 // How a run ended. Failures have been told already.
@@ -39,6 +41,14 @@ inline constexpr const char* kTransformErrorFormat = "Error applying transform. 
 // `take_change` as it is read; tells failures to `sink`.
 ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,
                                 const TakeChange& take_change, diag::OutcomeSink& sink);
+// The same with the installer's error conditions to suppress (MSITRANSFORM_ERROR_*).
+ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,
+                                int error_conditions, const TakeChange& take_change,
+                                diag::OutcomeSink& sink);
+
+// Hands over the rows of `database`'s _TransformView in the installer's
+// order (by table, then row); none when there is no such table.
+void ListTransformView(CMsiDatabase* database, const TakeChange& take_change);
 
 // "Error applying transform. (<result>)" for an installer result code.
 std::string TransformErrorText(unsigned result);

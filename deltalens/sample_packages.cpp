@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "msi_patch.h"
 #include "msiquery.h"
 
 namespace deltalens {
@@ -106,7 +107,7 @@ UINT MakeChangedCopy(const std::string& base, const std::string& changed,
 }
 
 UINT MakeTransform(const std::string& base, const std::string& changed,
-                   const std::string& transform) {
+                   const std::string& transform, int validation) {
     ScopedHandle reference;
     ScopedHandle target;
     UINT result = MsiOpenDatabaseA(base.c_str(), MSIDBOPEN_READONLY, reference.slot());
@@ -115,11 +116,37 @@ UINT MakeTransform(const std::string& base, const std::string& changed,
     if (result == ERROR_SUCCESS)
         result =
             MsiDatabaseGenerateTransformA(target.get(), reference.get(), transform.c_str(), 0, 0);
-    // No error conditions to suppress and no validation: the viewer's own
-    // checks are what the tests look at.
+    // No error conditions to suppress: the viewer's own checks are what the
+    // tests look at.
     if (result == ERROR_SUCCESS)
-        result =
-            MsiCreateTransformSummaryInfoA(target.get(), reference.get(), transform.c_str(), 0, 0);
+        result = MsiCreateTransformSummaryInfoA(target.get(), reference.get(), transform.c_str(), 0,
+                                                validation);
+    return result;
+}
+
+UINT MakePatch(const std::string& path, const std::string& targets, const std::string& listed,
+               const std::vector<std::pair<std::string, std::string>>& storages) {
+    const std::string tables = path + ".tables";
+    UINT result = CreatePackage(tables, {});
+    ScopedHandle database;
+    ScopedHandle info;
+    if (result == ERROR_SUCCESS)
+        result = MsiOpenDatabaseA(tables.c_str(), MSIDBOPEN_TRANSACT, database.slot());
+    if (result == ERROR_SUCCESS)
+        result = MsiGetSummaryInformationA(database.get(), nullptr, 4, info.slot());
+    const std::pair<UINT, std::string> values[] = {
+        {PID_TITLE, "Patch"},
+        {PID_TEMPLATE, targets},
+        {PID_LASTAUTHOR, listed},
+        {PID_REVNUMBER, "{CCCCCCCC-0000-0000-0000-000000000003}"}};
+    for (const auto& [pid, text] : values)
+        if (result == ERROR_SUCCESS)
+            result =
+                MsiSummaryInfoSetPropertyA(info.get(), pid, VT_LPSTR, 0, nullptr, text.c_str());
+    if (result == ERROR_SUCCESS) result = MsiSummaryInfoPersist(info.get());
+    if (result == ERROR_SUCCESS) result = MsiDatabaseCommit(database.get());
+    if (result == ERROR_SUCCESS)
+        result = msi::WritePatchFile(path.c_str(), tables.c_str(), storages);
     return result;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "msi.h"
@@ -42,6 +43,13 @@ UINT MakeChangedCopy(const std::string& base, const std::string& changed,
 // information, to `transform`. Both packages are only read. ERROR_NO_DATA
 // when the two do not differ (and then no file is written).
 UINT MakeTransform(const std::string& base, const std::string& changed,
-                   const std::string& transform);
+                   const std::string& transform, int validation = 0);
+
+// A patch at `path` for the product codes `targets` (joined by ';'), whose
+// summary lists the sub-storages `listed` (":NAME;:#NAME;..."), holding the
+// transform files `storages` (name, file). Its own tables are none; a
+// scratch database `path` + ".tables" is left beside it.
+UINT MakePatch(const std::string& path, const std::string& targets, const std::string& listed,
+               const std::vector<std::pair<std::string, std::string>>& storages);
 
 }  // namespace deltalens

@@ -68,6 +68,17 @@ UINT CMsiDatabase::ApplyTransform(const std::string& transform, int error_condit
     return KeepFailure(MsiDatabaseApplyTransformA(m_hHandle, transform.c_str(), error_conditions));
 }
 
+UINT CMsiDatabase::ApplyTransformFrom(const std::string& file, const std::string& storage,
+                                      int error_conditions) {
+    return KeepFailure(msi::DatabaseApplyTransformFrom(m_hHandle, file.c_str(), storage.c_str(),
+                                                       error_conditions));
+}
+
+UINT CMsiDatabase::CheckTransformFit(const std::string& file, const std::string& storage,
+                                     std::vector<msi::TransformMisfit>& misfits) {
+    return KeepFailure(msi::CheckTransformFit(m_hHandle, file.c_str(), storage.c_str(), &misfits));
+}
+
 UINT CMsiDatabase::VerifyPackage(const std::string& path) {
     return KeepFailure(MsiVerifyPackageA(path.c_str()));
 }

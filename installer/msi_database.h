@@ -11,8 +11,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "msi_handle.h"
+#include "msi_patch.h"
 #include "string_list_ex.h"
 
 class CMsiDatabase : public CMsiHandle {
@@ -51,6 +53,14 @@ class CMsiDatabase : public CMsiHandle {
                        const std::string& file_name);
     UINT Commit();
     UINT ApplyTransform(const std::string& transform, int error_conditions);
+    // The same for the transform in sub-storage `storage` of `file` (the
+    // whole file when `storage` is empty), msi::DatabaseApplyTransformFrom.
+    UINT ApplyTransformFrom(const std::string& file, const std::string& storage,
+                            int error_conditions);
+    // The validation terms of that transform this database does not meet as
+    // it is now (msi::CheckTransformFit); `misfits` empty when it fits.
+    UINT CheckTransformFit(const std::string& file, const std::string& storage,
+                           std::vector<msi::TransformMisfit>& misfits);
     UINT GenerateTransform(const CMsiDatabase& base, const std::string& transform);
     // The installer's check that `path` is a package (a transform or a patch
     // opens as a database too, but is none); opens nothing.

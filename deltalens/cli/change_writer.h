@@ -8,6 +8,8 @@
 #pragma once
 
 #include <iosfwd>
+#include <string>
+#include <vector>
 
 #include "change_columns.h"
 #include "row_writer.h"
@@ -19,8 +21,13 @@ namespace deltalens {
 class ChangeWriter {
   public:
     ChangeWriter(::cli::OutputFormat format, std::ostream& out);
+    // The same with a column before the five: `first_column` names it
+    // ("Transform": which transform of several makes each change).
+    ChangeWriter(::cli::OutputFormat format, std::ostream& out, const char* first_column);
 
     void Add(const ChangeRow& change);
+    // A change with its first column's cell.
+    void Add(const std::string& first, const ChangeRow& change);
     // Ends the output. Once only.
     void Finish() { writer_.Finish(); }
     // How many changes were written.
@@ -29,6 +36,7 @@ class ChangeWriter {
   private:
     ::cli::RowWriter writer_;
     size_t count_ = 0;
+    std::vector<std::string> row_;  // the cells of Add with a first column
 };
 
 }  // namespace deltalens

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "apply_command.h"
+#include "chain_command.h"
 #include "change_writer.h"
 #include "cli_options.h"
 #include "deferred_interrupts.h"
@@ -44,10 +45,17 @@ bool Delivered(std::ostream& out, std::ostream& err) {
 // with Finish: a run that fails prints no list at all.
 class ChangePrinter {
   public:
-    ChangePrinter(::cli::OutputFormat format, std::ostream& out) : format_(format), out_(out) {}
+    // `first_column` (or none) names a column before the five.
+    ChangePrinter(::cli::OutputFormat format, std::ostream& out, const char* first_column = nullptr)
+        : format_(format), out_(out), first_column_(first_column) {}
 
     TakeChange Taker() {
         return [this](const ChangeRow& change) { Writer().Add(change); };
+    }
+    TakeUnitChange UnitTaker() {
+        return [this](const std::string& unit, const ChangeRow& change) {
+            Writer().Add(unit, change);
+        };
     }
     // The number of changes handed over so far.
     size_t Count() const { return writer_ ? writer_->count() : 0; }
@@ -56,21 +64,30 @@ class ChangePrinter {
 
   private:
     ChangeWriter& Writer() {
+        if (!writer_ && first_column_) writer_.emplace(format_, out_, first_column_);
         if (!writer_) writer_.emplace(format_, out_);
         return *writer_;
     }
 
     ::cli::OutputFormat format_;
     std::ostream& out_;
+    const char* first_column_;
     std::optional<ChangeWriter> writer_;
 };
 
 int RunApply(const CliOptions& options, std::ostream& out, std::ostream& err) {
     ::cli::PrintedOutcomes sink(out, err);
-    ChangePrinter printer(options.format, out);
+    const int conditions = options.error_conditions.value_or(0);
+    ChainSettings chain{options.package_path, options.transform_paths, options.only_transform,
+                        conditions};
+    if (chain.transforms.empty()) chain.transforms.push_back(options.transform_path);
+    const bool units = ListsUnits(chain);
+    ChangePrinter printer(options.format, out, units ? "Transform" : nullptr);
     TraceLine("applying " + options.transform_path + " to " + options.package_path);
     const ApplyOutcome outcome =
-        ApplyTransformView(options.package_path, options.transform_path, printer.Taker(), sink);
+        units ? ListTransformChain(chain, printer.UnitTaker(), sink)
+              : ApplyTransformView(options.package_path, options.transform_path, conditions,
+                                   printer.Taker(), sink);
     if (outcome != ApplyOutcome::kListed) {
         TraceLine("nothing listed");
         return ::cli::kExitFailure;

@@ -47,10 +47,15 @@ constexpr const char* kDiffNotes[] = {kOutput, kExitStatus};
 constexpr const char* kMakeTransformNotes[] = {kTransformFlags, kExitStatus};
 
 constexpr ::cli::CommandEntry kCommands[] = {
-    {CommandId(Command::kApply), "", "[options] PACKAGE TRANSFORM", nullptr,
+    {CommandId(Command::kApply), "", "[options] PACKAGE TRANSFORM...", nullptr,
      "Applies TRANSFORM (.mst) to PACKAGE (.msi) in the installer's view mode and\n"
      "prints every change it would make: Table, Column, Row, Data, Current. Neither\n"
-     "file is changed.\n"},
+     "file is changed. Several transforms are applied in order, each listed against\n"
+     "the package as the ones before it left it. A patch (.msp) stands for its\n"
+     "transform pairs (NAME, then #NAME) whose validation (product code, language,\n"
+     "version, upgrade code) fits the package; a patch with none that fits is\n"
+     "refused, naming what each pair expects. With several transforms or a patch a\n"
+     "first column Transform names the transform (or pair) of each change.\n"},
     {CommandId(Command::kDiff), "diff", "[options] OLD NEW", nullptr,
      "Lists what turns package OLD into package NEW, in the same columns: the rows of\n"
      "the transform the installer would generate from OLD to NEW, applied to OLD.\n"
@@ -98,6 +103,9 @@ constexpr const char* kFlagWord = "a number from 0 to 65535 (or 0x0 to 0xffff)";
 
 constexpr ::cli::OptionEntry kOptions[] = {
     ::cli::FormatOption(CommandBit(Command::kApply) | CommandBit(Command::kDiff)),
+    ::cli::ValueOption("--transform", "NAME",
+                       "list only the patch's pair NAME (or the transform file NAME)",
+                       "a transform's name", CommandBit(Command::kApply), nullptr),
     ::cli::FlagOption("--exit-code",
                       "exit 1 when the packages differ, 0 when not, 2 for trouble (as diff(1) "
                       "does)",
@@ -105,8 +113,10 @@ constexpr ::cli::OptionEntry kOptions[] = {
     ::cli::FlagOption("--force", "replace OUT.mst when it exists and is a regular file",
                       CommandBit(Command::kMakeTransform)),
     ::cli::ValueOption("--error-conditions", "N",
-                       "the errors the transform suppresses when applied [default=0]", kFlagWord,
-                       CommandBit(Command::kMakeTransform), IsFlagWord),
+                       "the errors the transform suppresses when applied (the listing: the "
+                       "errors to suppress while applying) [default=0]",
+                       kFlagWord, CommandBit(Command::kApply) | CommandBit(Command::kMakeTransform),
+                       IsFlagWord),
     ::cli::ValueOption("--validation", "N",
                        "what a package must match for the transform [default: see below]",
                        kFlagWord, CommandBit(Command::kMakeTransform), IsFlagWord),
@@ -144,7 +154,11 @@ std::optional<CliOptions> Check(CliOptions options, const ::cli::ParsedLine& lin
                                 UsageProblem& problem) {
     const std::vector<std::string>& paths = line.operands;
     const Paths wanted = PathsOf(options.command);
-    if (paths.size() != wanted.count) {
+    // The listing takes any number of transforms after the package; a first
+    // operand that reads like a mistyped command is still taken for one.
+    const bool more_allowed = options.command == Command::kApply && paths.size() > wanted.count &&
+                              ::cli::ClosestCommand(kCommandLine, paths[0]).empty();
+    if (paths.size() != wanted.count && !more_allowed) {
         // "dif a.msi b.msi" reads as three paths; say what was probably meant.
         if (line.command_name.empty() && paths.size() > wanted.count) {
             const std::string guess = ::cli::ClosestCommand(kCommandLine, paths[0]);
@@ -162,6 +176,7 @@ std::optional<CliOptions> Check(CliOptions options, const ::cli::ParsedLine& lin
     if (options.command == Command::kApply) {
         options.package_path = paths[0];
         options.transform_path = paths[1];
+        options.transform_paths.assign(paths.begin() + 1, paths.end());
         return options;
     }
     options.old_package = paths[0];
@@ -208,6 +223,7 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& argumen
     if (const auto value = line->Value("--error-conditions"))
         options.error_conditions = ReadFlags(*value);
     if (const auto value = line->Value("--validation")) options.validation = ReadFlags(*value);
+    if (const auto value = line->Value("--transform")) options.only_transform = *value;
     return Check(std::move(options), *line, problem);
 }
 

@@ -2,7 +2,7 @@
 // in cli_options.cpp, read by cli/option_parser.h), its help texts, and the
 // checks that are Deltalens's own.
 //
-//   deltalens-cli [options] PACKAGE TRANSFORM          list a transform's changes
+//   deltalens-cli [options] PACKAGE TRANSFORM...       list a transform's changes
 //   deltalens-cli diff [options] OLD NEW               list what turns OLD into NEW
 //   deltalens-cli make-transform [options] OLD NEW OUT write that transform
 //
@@ -28,10 +28,12 @@ struct CliOptions : ::cli::GeneralOptions {
     Command command = Command::kApply;  // to run, or whose help to print
     ::cli::OutputFormat format = ::cli::kDefaultOutputFormat;
 
-    std::string package_path;    // apply: PACKAGE
-    std::string transform_path;  // apply: TRANSFORM; make-transform: OUT
-    std::string old_package;     // diff, make-transform: OLD
-    std::string new_package;     // diff, make-transform: NEW
+    std::string package_path;                  // apply: PACKAGE
+    std::string transform_path;                // apply: the first TRANSFORM; make-transform: OUT
+    std::vector<std::string> transform_paths;  // apply: every TRANSFORM, in order
+    std::string only_transform;                // apply --transform NAME
+    std::string old_package;                   // diff, make-transform: OLD
+    std::string new_package;                   // diff, make-transform: NEW
 
     bool exit_code = false;               // diff --exit-code
     bool force = false;                   // make-transform --force

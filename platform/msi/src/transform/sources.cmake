@@ -1,8 +1,12 @@
 # Transforms: reading, applying, viewing (_TransformView) and generating .mst files.
 target_sources(msi PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/api_patch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/api_transform.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/patch_contents.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/patch_writer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/row_operation.cpp
     ${CMAKE_CURRENT_LIST_DIR}/transform_apply.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/transform_conditions.cpp
     ${CMAKE_CURRENT_LIST_DIR}/transform_generator.cpp
     ${CMAKE_CURRENT_LIST_DIR}/transform_plan.cpp
     ${CMAKE_CURRENT_LIST_DIR}/transform_source.cpp
@@ -13,6 +17,7 @@ target_sources(msi PRIVATE
 vsb_add_test(msi_transform_tests
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/transform_test_util.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/patch_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/row_operation_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/transform_apply_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/transform_view_test.cpp

@@ -201,12 +201,17 @@ Status ApplyTransform(db::Database& db, const std::string& source_name, int cond
     if (db.read_only()) return Status::InvalidArgument("the database is read-only");
     auto source = TransformSource::Open(db, source_name);
     if (!source.ok()) return source.status();
-    auto plan = PlanTransform(db, *source, conditions);
+    return ApplySource(db, *source, conditions);
+}
+
+Status ApplySource(db::Database& db, const TransformSource& source, int conditions) {
+    if (db.read_only()) return Status::InvalidArgument("the database is read-only");
+    auto plan = PlanTransform(db, source, conditions);
     if (!plan.ok()) return Misfit(plan.status());
-    if (plan->view) return Misfit(FillTransformView(db, *source, *plan));
+    if (plan->view) return Misfit(FillTransformView(db, source, *plan));
     Checker checker;
-    if (Status s = PlanRows(db, *source, *plan, checker); !s.ok()) return Misfit(s);
-    return ApplyPlan(db, *source, *plan);
+    if (Status s = PlanRows(db, source, *plan, checker); !s.ok()) return Misfit(s);
+    return ApplyPlan(db, source, *plan);
 }
 
 }  // namespace msi::transform

@@ -17,5 +17,7 @@ Status ApplyPlan(db::Database& db, const TransformSource& source, TransformPlan&
 // Failures: kNotFound/kIo when the transform cannot be opened; anything else
 // means the transform does not fit. Either way the database is as it was.
 Status ApplyTransform(db::Database& db, const std::string& source_name, int conditions);
+// The same for a transform opened already (one held inside a patch, say).
+Status ApplySource(db::Database& db, const TransformSource& source, int conditions);
 
 }  // namespace msi::transform

@@ -40,13 +40,21 @@ Result<TransformSource> TransformSource::Open(const db::Database& target,
     if (source_name.empty() || source_name[0] != ':') return OpenFile(source_name);
     // ":Name" names a sub-storage of the database's own file. The file on
     // disk still holds it: a commit writes a new file that copies storages.
-    auto file = OpenContainer(target.path());
-    if (!file.ok()) return Status::NotFound("the database has no file to hold " + source_name);
-    auto name = format::Utf8ToUtf16(source_name.substr(1));
-    if (!name.ok()) return Status::NotFound("bad sub-storage name " + source_name);
+    if (target.path().empty())
+        return Status::NotFound("the database has no file to hold " + source_name);
+    return OpenStorage(target.path(), source_name.substr(1));
+}
+
+Result<TransformSource> TransformSource::OpenStorage(const std::string& path,
+                                                     const std::string& storage) {
+    if (storage.empty()) return OpenFile(path);
+    auto file = OpenContainer(path);
+    if (!file.ok()) return file.status();
+    auto name = format::Utf8ToUtf16(storage);
+    if (!name.ok()) return Status::NotFound("bad sub-storage name " + storage);
     auto id = (*file)->Find(storage::CompoundFile::kRootId, *name);
     if (!id || !(*file)->entry(*id).is_storage())
-        return Status::NotFound("no sub-storage " + source_name + " in " + target.path());
+        return Status::NotFound("no sub-storage " + storage + " in " + path);
     TransformSource source;
     Status s = source.Load(*file, *id);
     if (!s.ok()) return s;

@@ -28,6 +28,10 @@ class TransformSource {
     static Result<TransformSource> Open(const db::Database& target, const std::string& source_name);
     // Reads a transform from a file path (no sub-storage form).
     static Result<TransformSource> OpenFile(const std::string& path);
+    // Reads the transform held in sub-storage `storage` of the compound file
+    // at `path` (a patch, or a package carrying transforms); the whole file
+    // when `storage` is empty.
+    static Result<TransformSource> OpenStorage(const std::string& path, const std::string& storage);
 
     const format::StringPool& pool() const { return pool_; }
     // Cell size of a string reference in the transform's tables (2 or 3).

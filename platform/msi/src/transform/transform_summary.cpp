@@ -14,17 +14,6 @@ namespace {
 
 constexpr int kValidateUpgradeCode = 0x0800;
 
-format::SummaryPropertySet ReadSummary(db::Database& db) {
-    auto source = db.streams().Get(db::SummaryInfo::kStreamName);
-    if (!source) return {};
-    auto bytes = db::ReadAll(*source, 1u << 20);
-    if (!bytes.ok()) return {};
-    std::vector<uint8_t> raw(bytes->size());
-    for (size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<uint8_t>((*bytes)[i]);
-    auto set = format::SummaryPropertySet::Decode(raw);
-    return set.ok() ? std::move(set).value() : format::SummaryPropertySet{};
-}
-
 std::string StringProperty(const format::SummaryPropertySet& set, uint32_t pid) {
     auto it = set.properties.find(pid);
     if (it == set.properties.end()) return {};
@@ -41,6 +30,17 @@ int32_t IntProperty(const format::SummaryPropertySet& set, uint32_t pid) {
 }
 
 }  // namespace
+
+format::SummaryPropertySet ReadSummary(db::Database& db) {
+    auto source = db.streams().Get(db::SummaryInfo::kStreamName);
+    if (!source) return {};
+    auto bytes = db::ReadAll(*source, 1u << 20);
+    if (!bytes.ok()) return {};
+    std::vector<uint8_t> raw(bytes->size());
+    for (size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<uint8_t>((*bytes)[i]);
+    auto set = format::SummaryPropertySet::Decode(raw);
+    return set.ok() ? std::move(set).value() : format::SummaryPropertySet{};
+}
 
 std::string PropertyValue(db::Database& db, const std::string& name) {
     const db::TableSchema* schema = db.Schema("Property");

@@ -14,6 +14,7 @@
 
 #include "common/status.h"
 #include "db/database.h"
+#include "format/property_set.h"
 
 namespace msi::transform {
 
@@ -23,6 +24,10 @@ namespace msi::transform {
 // transform, kIo when it cannot be rewritten.
 Status WriteTransformSummary(db::Database& changed, db::Database& reference,
                              const std::string& path, int error_conditions, int validation);
+
+// The database's own summary information; an empty set when it has none or
+// when it cannot be read.
+format::SummaryPropertySet ReadSummary(db::Database& db);
 
 // The value of a property in the database's Property table, "" when absent.
 std::string PropertyValue(db::Database& db, const std::string& name);
