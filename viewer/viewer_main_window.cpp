@@ -1,6 +1,14 @@
 #include "viewer_main_window.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QDockWidget>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,8 +19,17 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "binary_preview.h"
+#include "message_fill.h"
 #include "row_model.h"
+#include "summary_properties.h"
+#include "table_export.h"
 #include "table_list_model.h"
+#include "text_table_model.h"
+#include "viewer_messages.h"
+#include "window/clipboard.h"
+#include "window/file_dialog.h"
+#include "core/message_box.h"
 
 namespace viewer {
 
@@ -84,14 +101,53 @@ void ViewerMainWindow::BuildWidgets() {
     connect(filter_, &QLineEdit::textChanged, this,
             [this](const QString& text) { row_model_->SetFilter(text.toStdString()); });
 
+    auto* export_button = new QPushButton(QStringLiteral("Export Table As..."));
+    connect(export_button, &QPushButton::clicked, this, [this] { ExportTableAs(); });
+    auto* filter_row = new QHBoxLayout;
+    filter_row->addWidget(filter_, 1);
+    filter_row->addWidget(export_button);
+
+    preview_ = new QPlainTextEdit;
+    preview_->setReadOnly(true);
+    preview_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    preview_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    save_data_ = new QPushButton(QStringLiteral("Save Data As..."));
+    connect(save_data_, &QPushButton::clicked, this, [this] { SaveDataAs(); });
+    binary_pane_ = new QWidget;
+    auto* binary_layout = new QVBoxLayout(binary_pane_);
+    binary_layout->setContentsMargins(0, 0, 0, 0);
+    binary_layout->addWidget(preview_, 1);
+    binary_layout->addWidget(save_data_, 0, Qt::AlignLeft);
+    binary_pane_->hide();
+
+    auto* grid_split = new QSplitter(Qt::Vertical);
+    grid_split->addWidget(grid_);
+    grid_split->addWidget(binary_pane_);
+    grid_split->setStretchFactor(0, 3);
+    grid_split->setStretchFactor(1, 1);
+
     auto* rows_page = new QWidget;
     auto* rows_layout = new QVBoxLayout(rows_page);
-    rows_layout->setContentsMargins(0, 0, 0, 0);
-    rows_layout->addWidget(filter_);
-    rows_layout->addWidget(grid_, 1);
+    rows_layout->setContentsMargins(4, 4, 4, 4);
+    rows_layout->addLayout(filter_row);
+    rows_layout->addWidget(grid_split, 1);
+
+    summary_model_ = new TextTableModel({"Property", "Type", "Value"}, this);
+    std::vector<std::vector<std::string>> summary;
+    for (const SummaryProperty& property : ReadSummaryProperties(package_->Database()))
+        summary.push_back({property.name, property.type, property.value});
+    summary.push_back({"Database code page", "Integer", DatabaseCodePage(package_->Database())});
+    summary_model_->SetRows(std::move(summary));
+    auto* summary_view = new QTableView;
+    summary_view->setModel(summary_model_);
+    summary_view->verticalHeader()->hide();
+    summary_view->horizontalHeader()->setStretchLastSection(true);
+    summary_view->setWordWrap(false);
+    summary_view->resizeColumnsToContents();
 
     tabs_ = new QTabWidget;
     tabs_->addTab(rows_page, QStringLiteral("Rows"));
+    tabs_->addTab(summary_view, QStringLiteral("Summary Information"));
 
     auto* splitter = new QSplitter;
     splitter->addWidget(table_list_);
@@ -107,7 +163,220 @@ void ViewerMainWindow::BuildWidgets() {
 
     connect(table_list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { OnTableChosen(); });
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { OnCellChosen(); });
+    BuildFindBar();
+    BuildActions();
     resize(1000, 640);
+}
+
+void ViewerMainWindow::BuildFindBar() {
+    find_text_ = new QLineEdit;
+    find_text_->setPlaceholderText(QStringLiteral("Text or number"));
+    whole_cell_ = new QCheckBox(QStringLiteral("Whole cell"));
+    match_case_ = new QCheckBox(QStringLiteral("Match case"));
+    auto* find_button = new QPushButton(QStringLiteral("Find All"));
+    auto run = [this] {
+        Find(
+            {find_text_->text().toStdString(), whole_cell_->isChecked(), match_case_->isChecked()});
+    };
+    connect(find_text_, &QLineEdit::returnPressed, this, run);
+    connect(find_button, &QPushButton::clicked, this, run);
+
+    hit_model_ = new TextTableModel({"Table", "Row key", "Column"}, this);
+    hit_list_ = new QTableView;
+    hit_list_->setModel(hit_model_);
+    hit_list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    hit_list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    hit_list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    hit_list_->verticalHeader()->hide();
+    hit_list_->horizontalHeader()->setStretchLastSection(true);
+    connect(hit_list_, &QAbstractItemView::activated, this,
+            [this](const QModelIndex& index) { ShowHit(static_cast<std::size_t>(index.row())); });
+    connect(hit_list_, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex& index) { ShowHit(static_cast<std::size_t>(index.row())); });
+
+    auto* bar = new QWidget;
+    auto* line = new QHBoxLayout;
+    line->addWidget(new QLabel(QStringLiteral("Find:")));
+    line->addWidget(find_text_, 1);
+    line->addWidget(whole_cell_);
+    line->addWidget(match_case_);
+    line->addWidget(find_button);
+    auto* layout = new QVBoxLayout(bar);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addLayout(line);
+    layout->addWidget(hit_list_, 1);
+    find_dock_ = new QDockWidget(QStringLiteral("Find in All Tables"), this);
+    find_dock_->setObjectName(QStringLiteral("find"));
+    find_dock_->setWidget(bar);
+    addDockWidget(Qt::BottomDockWidgetArea, find_dock_);
+    find_dock_->hide();
+}
+
+void ViewerMainWindow::BuildActions() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("&Export Table As..."), this, [this] { ExportTableAs(); });
+    file->addAction(QStringLiteral("&Save Data As..."), this, [this] { SaveDataAs(); });
+    file->addSeparator();
+    file->addAction(QStringLiteral("&Close"), QKeySequence::Close, this, [this] { close(); });
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QAction* copy = edit->addAction(QStringLiteral("&Copy"), QKeySequence::Copy, this,
+                                    [this] { CopySelection(); });
+    // The grid's own copy would give display texts; ours gives whole ones.
+    copy->setShortcutContext(Qt::WindowShortcut);
+    edit->addAction(QStringLiteral("&Find in All Tables..."), QKeySequence::Find, this, [this] {
+        find_dock_->show();
+        find_text_->setFocus();
+        find_text_->selectAll();
+    });
+    find_next_ = edit->addAction(QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3), this,
+                                 [this] { GoToHit(false); });
+    edit->addAction(QStringLiteral("Find &Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3), this,
+                    [this] { GoToHit(true); });
+}
+
+QAbstractItemModel* ViewerMainWindow::Summary() const {
+    return summary_model_;
+}
+
+void ViewerMainWindow::OnCellChosen() {
+    const QModelIndex current = grid_->currentIndex();
+    const TableRows* rows = row_model_->Rows();
+    if (!current.isValid() || !rows ||
+        !rows->Columns()[static_cast<std::size_t>(current.column())].IsBinary() ||
+        rows->Cell(row_model_->SourceRow(current.row()), static_cast<std::size_t>(current.column()))
+            .empty()) {
+        binary_pane_->hide();
+        return;
+    }
+    std::size_t size = 0;
+    const std::string bytes =
+        rows->ReadBinary(package_->Database(), row_model_->SourceRow(current.row()),
+                         static_cast<std::size_t>(current.column()), kPreviewBytes, &size);
+    QString text = QString::fromLatin1(HexPreview(bytes).c_str());
+    if (size > bytes.size())
+        text += QStringLiteral("... (the first %1 of %2 bytes)").arg(bytes.size()).arg(size);
+    preview_->setPlainText(text);
+    binary_pane_->show();
+}
+
+std::size_t ViewerMainWindow::Find(const FindOptions& options) {
+    hits_ = FindInTables(*package_, options);
+    table_model_->TableChanged(0);
+    std::vector<std::vector<std::string>> listed;
+    listed.reserve(hits_.size());
+    for (const FindHit& hit : hits_) {
+        const TableRows* rows = package_->Rows(hit.table);
+        std::string key;
+        for (const std::string& cell : rows->Key(hit.row)) key += (key.empty() ? "" : ", ") + cell;
+        listed.push_back(
+            {package_->Tables()[hit.table].name, key, rows->Columns()[hit.column].name});
+    }
+    hit_model_->SetRows(std::move(listed));
+    find_dock_->show();
+    if (hits_.empty()) {
+        status_->setText(QString::fromStdString(diag::FillMessage(kNothingFound, {options.text})));
+        return 0;
+    }
+    ShowHit(0);
+    return hits_.size();
+}
+
+bool ViewerMainWindow::GoToHit(bool backwards) {
+    if (hits_.empty()) return false;
+    const std::size_t count = hits_.size();
+    ShowHit(backwards ? (current_hit_ + count - 1) % count : (current_hit_ + 1) % count);
+    return true;
+}
+
+void ViewerMainWindow::ShowHit(std::size_t hit) {
+    if (hit >= hits_.size()) return;
+    current_hit_ = hit;
+    const FindHit& found = hits_[hit];
+    hit_list_->selectRow(static_cast<int>(hit));
+    const TableRows* rows = package_->Rows(found.table);
+    GoToCell(package_->Tables()[found.table].name, rows->Key(found.row), found.column);
+    status_->setText(QStringLiteral("Hit %1 of %2").arg(hit + 1).arg(hits_.size()));
+}
+
+std::string ViewerMainWindow::CopySelection() {
+    QModelIndexList selected = grid_->selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) return {};
+    std::sort(selected.begin(), selected.end(), [](const QModelIndex& a, const QModelIndex& b) {
+        return a.row() != b.row() ? a.row() < b.row() : a.column() < b.column();
+    });
+    std::string text;
+    const bool whole_rows =
+        !grid_->selectionModel()->selectedRows().isEmpty() &&
+        grid_->selectionModel()->selectedRows().size() * row_model_->columnCount() ==
+            selected.size();
+    if (whole_rows) {
+        for (int c = 0; c < row_model_->columnCount(); ++c)
+            text +=
+                (c ? "\t" : "") + row_model_->Rows()->Columns()[static_cast<std::size_t>(c)].name;
+        text += '\n';
+    }
+    int row = selected.front().row();
+    bool first = true;
+    for (const QModelIndex& index : selected) {
+        if (index.row() != row) {
+            text += '\n';
+            row = index.row();
+            first = true;
+        }
+        if (!first) text += '\t';
+        first = false;
+        text += index.data(RowModel::kWholeTextRole).toString().toStdString();
+    }
+    text += '\n';
+    fw::SetClipboardText(text);
+    return text;
+}
+
+void ViewerMainWindow::ExportTableAs() {
+    if (!current_table_ || !row_model_->Rows()) return;
+    const std::string& name = package_->Tables()[*current_table_].name;
+    CFileDialog dialog(FALSE, "csv", (name + ".csv").c_str(),
+                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST,
+                       "CSV Files|*.csv|TSV Files|*.tsv|JSON Files|*.json|IDT Files|*.idt|");
+    if (dialog.DoModal() != IDOK) return;
+    const std::string path = dialog.GetPathName();
+    std::string failure;
+    std::optional<ExportFormat> format = ExportFormatOfPath(path);
+    if (!format) failure = "the name ends in none of .csv, .tsv, .json, .idt";
+    if (failure.empty() && ExportTable(*package_, *current_table_, *format, path, &failure)) {
+        status_->setText(QString::fromStdString("Exported " + name + " to " + path));
+        return;
+    }
+    fw::MessageBoxWithDetail(diag::FillMessage(kCantExportTable, {name, path}), MB_OK | MB_ICONSTOP,
+                             failure);
+}
+
+void ViewerMainWindow::SaveDataAs() {
+    const QModelIndex current = grid_->currentIndex();
+    const TableRows* rows = row_model_->Rows();
+    if (!current.isValid() || !rows ||
+        !rows->Columns()[static_cast<std::size_t>(current.column())].IsBinary())
+        return;
+    const std::size_t row = row_model_->SourceRow(current.row());
+    CFileDialog dialog(FALSE, nullptr, rows->Key(row).front().c_str(),
+                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST, "All Files|*|");
+    if (dialog.DoModal() != IDOK) return;
+    const std::string path = dialog.GetPathName();
+    std::size_t size = 0;
+    const std::string bytes =
+        rows->ReadBinary(package_->Database(), row, static_cast<std::size_t>(current.column()),
+                         static_cast<std::size_t>(-1), &size);
+    std::string failure;
+    if (bytes.size() != size) failure = "the stream could not be read whole";
+    if (failure.empty() && WriteFileAtomically(path, bytes, &failure)) {
+        status_->setText(
+            QString::fromStdString("Saved " + std::to_string(size) + " bytes to " + path));
+        return;
+    }
+    fw::MessageBoxWithDetail(diag::FillMessage(kCantSaveData, {path}), MB_OK | MB_ICONSTOP,
+                             failure);
 }
 
 void ViewerMainWindow::OnTableChosen() {
@@ -172,6 +441,9 @@ bool ShowViewer(const ViewRequest& request, diag::OutcomeSink& sink) {
     std::unique_ptr<ViewerMainWindow> window = ViewerMainWindow::Open(request, sink);
     if (!window) return false;
     window->setAttribute(Qt::WA_DeleteOnClose);
+    // A modal dialog blocks every window but its own children: the viewer
+    // opened from one is its child window, so both take input.
+    if (QWidget* modal = QApplication::activeModalWidget()) window->setParent(modal, Qt::Window);
     window.release()->show();
     return true;
 }

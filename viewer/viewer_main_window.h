@@ -7,19 +7,26 @@
 #include <QMainWindow>
 #include <memory>
 
+#include "find_in_tables.h"
 #include "package_view.h"
 #include "viewer_window.h"
 
+class QAbstractItemModel;
+class QAction;
+class QCheckBox;
+class QDockWidget;
 class QLabel;
+class QPlainTextEdit;
+class QPushButton;
 class QLineEdit;
 class QTabWidget;
 class QTableView;
 
 namespace viewer {
 
-class FindPanel;
 class RowModel;
 class TableListModel;
+class TextTableModel;
 
 class ViewerMainWindow : public QMainWindow {
   public:
@@ -39,7 +46,28 @@ class ViewerMainWindow : public QMainWindow {
     // The table shown, or none.
     std::optional<std::size_t> CurrentTable() const { return current_table_; }
 
+    // Find in all tables: fills the hit list and goes to the first hit;
+    // returns the number of hits.
+    std::size_t Find(const FindOptions& options);
+    // Goes to the next hit (F3) or the previous one (Shift+F3), round the
+    // list; false when there is none.
+    bool GoToHit(bool backwards);
+    const std::vector<FindHit>& Hits() const { return hits_; }
+
+    // The selected cells as tab-separated text, whole texts, a header line
+    // first when whole rows are selected; also put on the clipboard (Ctrl+C).
+    std::string CopySelection();
+    // Asks for a file and writes the shown table to it (the extension picks
+    // the format); Save Data As... does the same with the chosen binary cell.
+    void ExportTableAs();
+    void SaveDataAs();
+
     QTableView* TableList() const { return table_list_; }
+    QTabWidget* Tabs() const { return tabs_; }
+    QAbstractItemModel* Summary() const;
+    QPlainTextEdit* Preview() const { return preview_; }
+    QPushButton* SaveDataButton() const { return save_data_; }
+    QAction* FindNextAction() const { return find_next_; }
     QTableView* Grid() const { return grid_; }
     RowModel* Rows() const { return row_model_; }
     QLineEdit* FilterBox() const { return filter_; }
@@ -49,6 +77,10 @@ class ViewerMainWindow : public QMainWindow {
     ViewerMainWindow(std::unique_ptr<PackageView> package, const ViewRequest& request);
     void BuildWidgets();
     void OnTableChosen();
+    void OnCellChosen();
+    void BuildFindBar();
+    void BuildActions();
+    void ShowHit(std::size_t hit);
 
     std::unique_ptr<PackageView> package_;
     std::optional<std::size_t> current_table_;
@@ -59,6 +91,19 @@ class ViewerMainWindow : public QMainWindow {
     QLineEdit* filter_ = nullptr;
     QLabel* status_ = nullptr;
     QTabWidget* tabs_ = nullptr;
+    QWidget* binary_pane_ = nullptr;
+    QPlainTextEdit* preview_ = nullptr;
+    QPushButton* save_data_ = nullptr;
+    TextTableModel* summary_model_ = nullptr;
+    QDockWidget* find_dock_ = nullptr;
+    QLineEdit* find_text_ = nullptr;
+    QCheckBox* whole_cell_ = nullptr;
+    QCheckBox* match_case_ = nullptr;
+    QTableView* hit_list_ = nullptr;
+    TextTableModel* hit_model_ = nullptr;
+    QAction* find_next_ = nullptr;
+    std::vector<FindHit> hits_;
+    std::size_t current_hit_ = 0;
 };
 
 }  // namespace viewer

@@ -6,16 +6,19 @@
 
 namespace viewer_test {
 
-void MakePackage(const std::string& path, const std::vector<std::string>& statements) {
+void Execute(MSIHANDLE database, const std::string& statement, MSIHANDLE parameters) {
+    MSIHANDLE view = 0;
+    ASSERT_EQ(MsiDatabaseOpenViewA(database, statement.c_str(), &view), ERROR_SUCCESS) << statement;
+    EXPECT_EQ(MsiViewExecute(view, parameters), ERROR_SUCCESS) << statement;
+    MsiCloseHandle(view);
+}
+
+void MakePackage(const std::string& path, const std::vector<std::string>& statements,
+                 const std::function<void(MSIHANDLE)>& more) {
     MSIHANDLE database = 0;
     ASSERT_EQ(MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &database), ERROR_SUCCESS);
-    for (const std::string& statement : statements) {
-        MSIHANDLE view = 0;
-        ASSERT_EQ(MsiDatabaseOpenViewA(database, statement.c_str(), &view), ERROR_SUCCESS)
-            << statement;
-        EXPECT_EQ(MsiViewExecute(view, 0), ERROR_SUCCESS) << statement;
-        MsiCloseHandle(view);
-    }
+    for (const std::string& statement : statements) Execute(database, statement, 0);
+    if (more) more(database);
     EXPECT_EQ(MsiDatabaseCommit(database), ERROR_SUCCESS);
     MsiCloseHandle(database);
 }

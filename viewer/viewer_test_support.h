@@ -3,15 +3,22 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "msi.h"
 #include "outcome.h"
 
 namespace viewer_test {
 
-// Creates the package at `path` and runs `statements` on it, then commits.
-void MakePackage(const std::string& path, const std::vector<std::string>& statements);
+// Creates the package at `path`, runs `statements` on it and then `more`
+// (for what SQL text cannot say: streams, summary properties), then commits.
+void MakePackage(const std::string& path, const std::vector<std::string>& statements,
+                 const std::function<void(MSIHANDLE)>& more = {});
+// Runs one statement with a record of parameters (a stream field, a value
+// holding a quote).
+void Execute(MSIHANDLE database, const std::string& statement, MSIHANDLE parameters);
 
 struct RecordingSink : diag::OutcomeSink {
     void Tell(const diag::Outcome& outcome) override { outcomes.push_back(outcome); }
