@@ -13,6 +13,7 @@ namespace {
 
 constexpr const char* kHelp =
     "Usage: tablesmith [PACKAGE]\n"
+    "  or:  tablesmith --view PACKAGE\n"
     "  or:  tablesmith --help | --version\n"
     "\n"
     "Opens the Tablesmith dialog. There you choose a Windows Installer package\n"
@@ -20,6 +21,8 @@ constexpr const char* kHelp =
     "and the cabinets the package carries into the export folder, and generate\n"
     "from that folder a new package whose cabinets are external files. With\n"
     "PACKAGE the dialog opens with that package chosen and its tables listed.\n"
+    "With --view PACKAGE only the package viewer opens: every table of the\n"
+    "package in a grid, its summary information, find in all tables.\n"
     "\n"
     "The export folder is the temporary folder ($TMPDIR, else /tmp) followed by\n"
     "the package's file name without its extension.\n"

@@ -23,4 +23,6 @@
 #define IDC_TABLE_COUNT 1004
 #define IDC_EXPORT_CAB 1005
 #define IDC_ONLY_CAB 1006
+// "View...": the package viewer at the chosen table.
+#define IDC_VIEW 1007
 #define IDC_GENERATE 3

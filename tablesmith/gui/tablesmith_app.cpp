@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "box_outcomes.h"
 #include "tablesmith_dlg.h"
+#include "viewer_window.h"
 #include "tablesmith_resources.h"
 
 // The tool's name, not the lower-case executable's, captions its
@@ -13,6 +15,12 @@ CTablesmithApp::CTablesmithApp() : CWinApp("Tablesmith") {
 
 BOOL CTablesmithApp::InitInstance() {
     Enable3dControls();
+    // "tablesmith --view PACKAGE": the package viewer alone, no dialog.
+    if (Arguments().size() == 2 && Arguments()[0] == "--view") {
+        viewer::BoxOutcomes sink;
+        view_status_ = viewer::RunViewer({Arguments()[1], {}, "", {}, {}}, sink);
+        return FALSE;
+    }
     CTablesmithDlg dlg;
     // "tablesmith PACKAGE" starts with that package chosen, so that a file
     // manager can open a package with the program.
@@ -26,4 +34,9 @@ BOOL CTablesmithApp::InitInstance() {
     m_pMainWnd = nullptr;
     // The dialog has closed: end the program rather than wait for messages.
     return FALSE;
+}
+
+int CTablesmithApp::ExitInstance() {
+    const int status = CWinApp::ExitInstance();
+    return view_status_ != 0 ? view_status_ : status;
 }

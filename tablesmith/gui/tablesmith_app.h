@@ -9,4 +9,9 @@ class CTablesmithApp : public CWinApp {
   public:
     CTablesmithApp();
     BOOL InitInstance() override;
+    int ExitInstance() override;
+
+  private:
+    // The viewer's exit status under --view (1: the package did not open).
+    int view_status_ = 0;
 };

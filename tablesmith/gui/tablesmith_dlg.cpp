@@ -4,6 +4,7 @@
 
 #include "about_dlg.h"
 #include "box_outcomes.h"
+#include "viewer_window.h"
 #include "dialog_copy_progress.h"
 #include "export_command.h"
 #include "generate_command.h"
@@ -31,6 +32,7 @@ const fw::CommandMap<CTablesmithDlg>& CTablesmithDlg::Commands() {
         {IDC_EXPORT_CAB, &CTablesmithDlg::OnExportCab},
         {IDC_EXPORT_ALL, &CTablesmithDlg::OnExportAll},
         {IDC_GENERATE, &CTablesmithDlg::OnGenerate},
+        {IDC_VIEW, &CTablesmithDlg::OnView},
     };
     return commands;
 }
@@ -63,6 +65,7 @@ BOOL CTablesmithDlg::OnInitDialog() {
     GetDlgItem(IDC_ONLY_CAB)->EnableWindow(FALSE);
     GetDlgItem(IDOK)->EnableWindow(FALSE);
     GetDlgItem(IDC_GENERATE)->EnableWindow(FALSE);
+    GetDlgItem(IDC_VIEW)->EnableWindow(FALSE);
 
     if (!start_package_.empty()) ChoosePackage(start_package_);
     DragAcceptFiles();
@@ -121,6 +124,7 @@ void CTablesmithDlg::ChoosePackage(const std::string& path) {
         tablesmith::FillMessage(tablesmith::kTableCount, {std::to_string(m_cbTables.GetCount())}));
     GetDlgItem(IDOK)->EnableWindow(TRUE);
     GetDlgItem(IDC_GENERATE)->EnableWindow(TRUE);
+    GetDlgItem(IDC_VIEW)->EnableWindow(TRUE);
     UpdateData(FALSE);
 }
 
@@ -170,4 +174,14 @@ void CTablesmithDlg::OnGenerate() {
     settings.tables = ListedTables();
     viewer::BoxOutcomes sink;
     tablesmith::RunGenerate(settings, sink);
+}
+
+void CTablesmithDlg::OnView() {
+    UpdateData(TRUE);
+    const int selected = m_cbTables.GetCurSel();
+    viewer::ViewRequest request;
+    request.package = m_strMsiFile;
+    request.table = selected == CB_ERR ? std::string() : m_cbTables.GetLBText(selected);
+    viewer::BoxOutcomes sink;
+    viewer::ShowViewer(request, sink);
 }

@@ -49,6 +49,8 @@ class CTablesmithDlg : public CDialog {
     void OnExportCab();
     void OnExportAll();
     void OnGenerate();
+    // Opens the package viewer on the chosen package at the combo box's table.
+    void OnView();
 
     HICON m_hIcon;
 

@@ -23,6 +23,7 @@
 #include "package_tables.h"
 #include "tablesmith_app.h"
 #include "tablesmith_resources.h"
+#include "viewer_main_window.h"
 #include "test_support.h"
 #include "window/ui_driver.h"
 #include "window/ui_test_hook.h"
@@ -390,6 +391,68 @@ TEST_F(TablesmithDlgTest, ALargeCabinetShowsHowFarItIs) {
     ASSERT_EQ(1u, hook_.ProgressWindows().size());
     EXPECT_EQ("Writing CAB file demo.cab ...", hook_.ProgressWindows()[0].label);
     EXPECT_EQ(1000, hook_.ProgressWindows()[0].last_permille);
+}
+
+}  // namespace
+
+namespace {
+
+viewer::ViewerMainWindow* OpenViewerWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = dynamic_cast<viewer::ViewerMainWindow*>(widget);
+            window && window->isVisible())
+            return window;
+    return nullptr;
+}
+
+TEST_F(TablesmithDlgTest, ViewOpensTheViewerAtTheChosenTableAndLeavesThePackageAsItWas) {
+    const std::string bytes = testing_support::ReadFile(demo_);
+    Open();
+    EXPECT_FALSE(Enabled(IDC_VIEW));
+    Browse(demo_);
+    ASSERT_TRUE(Enabled(IDC_VIEW));
+    dialog_.m_cbTables.SetCurSel(2);
+    const std::string chosen = dialog_.m_cbTables.GetLBText(2);
+    ui::Click(*dialog_.GetDlgItem(IDC_VIEW));
+    viewer::ViewerMainWindow* window = OpenViewerWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle().toStdString(), demo_.filename().string());
+    ASSERT_TRUE(window->CurrentTable());
+    EXPECT_EQ(window->Package().Tables()[*window->CurrentTable()].name, chosen);
+    window->Find({"a", false, false});
+    window->close();
+    ui::ProcessEvents();
+    EXPECT_EQ(OpenViewerWindow(), nullptr);
+    EXPECT_TRUE(hook_.MessageBoxes().empty());
+    EXPECT_EQ(testing_support::ReadFile(demo_), bytes);
+}
+
+// The new button joins the template without covering any control of the
+// dialog (the group box it sits in aside).
+TEST_F(TablesmithDlgTest, TheViewButtonCoversNoOtherControl) {
+    const fw::DialogTemplate& dialog =
+        tablesmith::gui::Resources().dialogs.at(IDD_TABLESMITH_DIALOG);
+    const fw::ControlTemplate* view = nullptr;
+    for (const fw::ControlTemplate& control : dialog.controls)
+        if (control.id == IDC_VIEW) view = &control;
+    ASSERT_NE(view, nullptr);
+    for (const fw::ControlTemplate& other : dialog.controls) {
+        if (&other == view || other.kind == fw::ControlKind::kGroupBox) continue;
+        const bool apart = other.x >= view->x + view->cx || view->x >= other.x + other.cx ||
+                           other.y >= view->y + view->cy || view->y >= other.y + other.cy;
+        EXPECT_TRUE(apart) << other.text;
+    }
+}
+
+TEST_F(TablesmithDlgTest, ViewOnTheCommandLineOpensTheViewerAloneOrTellsWhyNot) {
+    CTablesmithApp app;
+    app.SetArguments({"--view", (inputs_.path() / "missing.msi").string()});
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(app.ExitInstance(), 1);
+    ASSERT_EQ(hook_.MessageBoxes().size(), 1u);
+    EXPECT_EQ(hook_.MessageBoxes()[0].icon, kStop);
+    EXPECT_NE(hook_.MessageBoxes()[0].detail, "");
+    EXPECT_TRUE(hook_.UnexpectedWindows().empty());
 }
 
 }  // namespace

@@ -45,6 +45,9 @@ fw::DialogTemplate MainDialog() {
              "Click to create a new MSI file with a external CAB file. Export all first!", 13, 102,
              232, 8},
             {IDCANCEL, ControlKind::kPushButton, "Exit", 252, 120, 50, 14, WS_TABSTOP},
+            // Joins below Export in the free corner of the group; last in the
+            // list so the other controls keep their places and tab order.
+            {IDC_VIEW, ControlKind::kPushButton, "View...", 252, 66, 50, 14, WS_TABSTOP},
         },
     };
 }
