@@ -100,10 +100,21 @@ std::optional<std::size_t> TableRows::Count(MSIHANDLE database, const std::strin
                                             std::string* failure) {
     CMsiScopedHandle view;
     if (!Execute(database, table, view, failure)) return std::nullopt;
+    // Fetching one column instead of all makes each fetched record small.
+    MSIHANDLE source = view.Get();
+    CMsiScopedHandle narrow;
+    std::vector<std::string> names = FieldTexts(view.Get(), MSICOLINFO_NAMES);
+    if (!names.empty()) {
+        const std::string query = "SELECT `" + names[0] + "` FROM `" + table + "`";
+        if (MsiDatabaseOpenViewA(database, query.c_str(), narrow.GetHandleSlot()) ==
+                ERROR_SUCCESS &&
+            MsiViewExecute(narrow.Get(), 0) == ERROR_SUCCESS)
+            source = narrow.Get();
+    }
     std::size_t count = 0;
     CMsiScopedHandle record;
     for (;;) {
-        UINT result = MsiViewFetch(view.Get(), record.GetHandleSlot());
+        UINT result = MsiViewFetch(source, record.GetHandleSlot());
         if (result == ERROR_NO_MORE_ITEMS) return count;
         if (result != ERROR_SUCCESS) {
             if (failure) *failure = CodeText("reading row " + std::to_string(count + 1), result);
