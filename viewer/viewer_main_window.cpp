@@ -80,9 +80,12 @@ void ViewerMainWindow::BuildWidgets() {
     table_list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_list_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_list_->verticalHeader()->hide();
-    table_list_->horizontalHeader()->setStretchLastSection(true);
+    // Rows with the grid's height; the name takes the width the counts leave.
+    table_list_->verticalHeader()->setDefaultSectionSize(table_list_->fontMetrics().height() + 6);
+    table_list_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table_list_->horizontalHeader()->setSectionResizeMode(TableListModel::kName,
+                                                          QHeaderView::Stretch);
     table_list_->setWordWrap(false);
-    table_list_->resizeColumnsToContents();
     table_list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     grid_ = new QTableView;
@@ -92,6 +95,7 @@ void ViewerMainWindow::BuildWidgets() {
     grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
     grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid_->horizontalHeader()->setSortIndicatorShown(true);
+    grid_->horizontalHeader()->setStretchLastSection(true);
     grid_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     grid_->setSortingEnabled(true);
 
@@ -143,17 +147,18 @@ void ViewerMainWindow::BuildWidgets() {
     summary_view->verticalHeader()->hide();
     summary_view->horizontalHeader()->setStretchLastSection(true);
     summary_view->setWordWrap(false);
+    summary_view->verticalHeader()->setDefaultSectionSize(summary_view->fontMetrics().height() + 6);
     summary_view->resizeColumnsToContents();
 
     tabs_ = new QTabWidget;
-    tabs_->addTab(rows_page, QStringLiteral("Rows"));
-    tabs_->addTab(summary_view, QStringLiteral("Summary Information"));
+    tabs_->addTab(rows_page, QStringLiteral("&Rows"));
+    tabs_->addTab(summary_view, QStringLiteral("&Summary Information"));
 
     auto* splitter = new QSplitter;
     splitter->addWidget(table_list_);
     splitter->addWidget(tabs_);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({240, 760});
+    splitter->setSizes({300, 700});
     setCentralWidget(splitter);
 
     status_ = new QLabel;
@@ -167,6 +172,8 @@ void ViewerMainWindow::BuildWidgets() {
             [this] { OnCellChosen(); });
     BuildFindBar();
     BuildActions();
+    // The list has the keyboard first: typing a table's name goes to it.
+    table_list_->setFocus();
     resize(1000, 640);
 }
 
@@ -190,7 +197,9 @@ void ViewerMainWindow::BuildFindBar() {
     hit_list_->setSelectionMode(QAbstractItemView::SingleSelection);
     hit_list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     hit_list_->verticalHeader()->hide();
+    hit_list_->verticalHeader()->setDefaultSectionSize(hit_list_->fontMetrics().height() + 6);
     hit_list_->horizontalHeader()->setStretchLastSection(true);
+    hit_list_->setWordWrap(false);
     connect(hit_list_, &QAbstractItemView::activated, this,
             [this](const QModelIndex& index) { ShowHit(static_cast<std::size_t>(index.row())); });
     connect(hit_list_, &QAbstractItemView::clicked, this,
@@ -274,6 +283,7 @@ std::size_t ViewerMainWindow::Find(const FindOptions& options) {
             {package_->Tables()[hit.table].name, key, rows->Columns()[hit.column].name});
     }
     hit_model_->SetRows(std::move(listed));
+    hit_list_->resizeColumnsToContents();
     find_dock_->show();
     if (hits_.empty()) {
         status_->setText(QString::fromStdString(diag::FillMessage(kNothingFound, {options.text})));
