@@ -147,6 +147,8 @@ UINT MakePatch(const std::string& path, const std::string& targets, const std::s
     if (result == ERROR_SUCCESS) result = MsiDatabaseCommit(database.get());
     if (result == ERROR_SUCCESS)
         result = msi::WritePatchFile(path.c_str(), tables.c_str(), storages);
+    std::error_code ignored;
+    std::filesystem::remove(tables, ignored);
     return result;
 }
 

@@ -47,8 +47,8 @@ UINT MakeTransform(const std::string& base, const std::string& changed,
 
 // A patch at `path` for the product codes `targets` (joined by ';'), whose
 // summary lists the sub-storages `listed` (":NAME;:#NAME;..."), holding the
-// transform files `storages` (name, file). Its own tables are none; a
-// scratch database `path` + ".tables" is left beside it.
+// transform files `storages` (name, file). Its own tables are none (a
+// scratch database `path` + ".tables" holds them while it is made).
 UINT MakePatch(const std::string& path, const std::string& targets, const std::string& listed,
                const std::vector<std::pair<std::string, std::string>>& storages);
 

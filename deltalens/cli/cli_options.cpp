@@ -198,7 +198,8 @@ std::string ProgramHelp() {
     }
     return text + "Options:\n" + ::cli::OptionLines(kCommandLine, ~0u) + "\n" +
            ::cli::GeneralOptionLines(kCommandLine) + "\n" +
-           "--format is for the listing and diff, --exit-code for diff, the others for\n"
+           "--format is for the listing and diff, --exit-code for diff, --transform for the\n"
+           "listing, --error-conditions for the listing and make-transform, the others for\n"
            "make-transform. " +
            kTransformFlags + "\n" + kOutput + "\n" + kExitStatus;
 }

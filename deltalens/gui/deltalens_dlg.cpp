@@ -6,6 +6,7 @@
 
 #include "about_dlg.h"
 #include "apply_command.h"
+#include "chain_command.h"
 #include "box_outcomes.h"
 #include "change_columns.h"
 #include "change_list_file.h"
@@ -196,7 +197,10 @@ void CDeltalensDlg::OnDropFiles(HDROP drop) {
 }
 
 void CDeltalensDlg::OnBrowseMst() {
-    if (BrowseFor(InitialName(m_strMstFile, "*.mst").c_str(), "Transforms|*.mst|", m_strMstFile))
+    // The initial name is the filter's own pattern list, so that the dialog
+    // lists transforms and patches alike from the start.
+    if (BrowseFor(InitialName(m_strMstFile, "*.mst *.msp").c_str(),
+                  "Transforms and patches|*.mst;*.msp|", m_strMstFile))
         SetDlgItemText(IDC_MSTFILE, m_strMstFile);
     EnableApplyWhenBothChosen();
 }
@@ -244,7 +248,12 @@ void CDeltalensDlg::OnApply() {
     // The box's text is the command's own; the real cause, when the command
     // knows it, goes behind the box's details button.
     viewer::BoxOutcomes sink(flush);
-    deltalens::ApplyTransformView(m_strMsiFile, m_strMstFile, take_change, sink);
+    // A patch lists the pairs of it that fit, in the same five columns.
+    const deltalens::ChainSettings chain{m_strMsiFile, {m_strMstFile}, {}};
+    if (deltalens::ListsUnits(chain))
+        deltalens::ListTransformChainInColumns(chain, take_change, sink);
+    else
+        deltalens::ApplyTransformView(m_strMsiFile, m_strMstFile, take_change, sink);
     flush();
     // The new listing shows from its first row, whatever was scrolled to
     // before.

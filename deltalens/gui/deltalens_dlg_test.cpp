@@ -171,7 +171,7 @@ TEST_F(DeltalensDlgTest, ApplyWaitsForBothFilesAndIsNeverDisabledAgain) {
     ASSERT_EQ(4u, hook_.FileDialogs().size());
     EXPECT_EQ((std::vector<std::string>{"MSI Packages (*.msi)"}),
               hook_.FileDialogs()[0].name_filters);
-    EXPECT_EQ((std::vector<std::string>{"Transforms (*.mst)"}),
+    EXPECT_EQ((std::vector<std::string>{"Transforms and patches (*.mst *.msp)"}),
               hook_.FileDialogs()[1].name_filters);
 }
 
@@ -191,6 +191,19 @@ TEST_F(DeltalensDlgTest, ApplyListsTheEnginesChangesAndIgnoresTypedPaths) {
     ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
     const Rows expected = Expected(files_.package, files_.transform);
     ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(expected, Listed());
+    EXPECT_TRUE(hook_.MessageBoxes().empty());
+}
+
+TEST_F(DeltalensDlgTest, APatchListsItsPairNAMEThenTheCompanion) {
+    const std::string patch = (inputs_.path() / "kb.msp").string();
+    ASSERT_EQ(ERROR_SUCCESS,
+              deltalens::MakePatch(patch, "", ":KB;:#KB",
+                                   {{"KB", files_.transform}, {"#KB", files_.other_transform}}));
+    OpenAndApply(files_.package, patch);
+    Rows expected = Expected(files_.package, files_.transform);
+    const Rows companion = Expected(files_.package, files_.other_transform);
+    expected.insert(expected.end(), companion.begin(), companion.end());
     EXPECT_EQ(expected, Listed());
     EXPECT_TRUE(hook_.MessageBoxes().empty());
 }

@@ -8,9 +8,10 @@ namespace deltalens::gui {
 
 namespace {
 
+// A patch goes into the transform field too: it stands for its transforms.
 bool IsTransformName(const std::string& path) {
     const std::string extension = std::filesystem::path(path).extension().string();
-    return _mbsicmp(extension.c_str(), ".mst") == 0;
+    return _mbsicmp(extension.c_str(), ".mst") == 0 || _mbsicmp(extension.c_str(), ".msp") == 0;
 }
 
 // As the file dialog gives paths: absolute.

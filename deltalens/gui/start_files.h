@@ -1,6 +1,6 @@
 // Which files "deltalens FILE..." was started with. A file manager hands the
 // program the files a user opened with it, in no set order, so a file named
-// *.mst is taken as the transform and any other as the package; two files
+// *.mst (or a patch, *.msp) is taken as the transform and any other as the package; two files
 // of the same kind keep the order PACKAGE TRANSFORM.
 #pragma once
 

@@ -14,12 +14,13 @@ TEST(StartFilesTest, ATransformIsKnownByItsNameInAnyOrderOrCase) {
     // A lone transform, as a file manager hands it over.
     EXPECT_EQ("", StartFilesOf({"/p/fr.MST"}).package);
     EXPECT_EQ("/p/fr.MST", StartFilesOf({"/p/fr.MST"}).transform);
-    // Both, in either order.
-    for (const auto& arguments : {std::vector<std::string>{"/p/base.msi", "/p/fr.mst"},
-                                  std::vector<std::string>{"/p/fr.mst", "/p/base.msi"}}) {
-        EXPECT_EQ("/p/base.msi", StartFilesOf(arguments).package);
-        EXPECT_EQ("/p/fr.mst", StartFilesOf(arguments).transform);
-    }
+    // Both, in either order; a patch is a transform here.
+    for (const char* transform : {"/p/fr.mst", "/p/kb1.Msp"})
+        for (const auto& arguments : {std::vector<std::string>{"/p/base.msi", transform},
+                                      std::vector<std::string>{transform, "/p/base.msi"}}) {
+            EXPECT_EQ("/p/base.msi", StartFilesOf(arguments).package);
+            EXPECT_EQ(transform, StartFilesOf(arguments).transform);
+        }
     // Two of one kind keep the order PACKAGE TRANSFORM.
     EXPECT_EQ("/p/a.mst", StartFilesOf({"/p/a.mst", "/p/b.mst"}).package);
     EXPECT_EQ("/p/b", StartFilesOf({"/p/a", "/p/b"}).transform);

@@ -35,7 +35,9 @@ constexpr ::cli::CommandEntry kCommands[] = {
     {CommandId(Command::kTables), "tables", "[--format FORMAT] PACKAGE",
      "list the package's tables, sorted, and their count",
      "Lists the tables of PACKAGE, sorted without regard to letter case, then their\n"
-     "count (\"N Tables\"); tsv and json list the names alone.\n"},
+     "count (\"N Tables\"); tsv and json list the names alone. For a patch (.msp)\n"
+     "it lists the patch's transform pairs instead, each with the ProductCode,\n"
+     "ProductVersion and UpgradeCode of the package it is made for.\n"},
     {CommandId(Command::kExport), "export",
      "(--table NAME | --all) [--cabs | --only-cabs] [--folder DIR] PACKAGE",
      "write tables (and cabinets) to the export folder",

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <iterator>
 #include <ostream>
 
 #include "cli_options.h"
@@ -11,6 +12,7 @@
 #include "message_printer.h"
 #include "messages.h"
 #include "package_tables.h"
+#include "patch_transforms.h"
 #include "program.h"
 #include "row_writer.h"
 #include "entry_point.h"
@@ -29,7 +31,26 @@ int ExitFor(bool ok, const ::cli::PrintedOutcomes& sink) {
     return ok && !sink.SawFailure() ? ::cli::kExitSuccess : ::cli::kExitFailure;
 }
 
+// A patch has no tables of interest to list: its transform pairs are what
+// it holds, with the products they are for.
+int RunPatchTransforms(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    std::vector<std::vector<std::string>> rows;
+    std::string failure;
+    if (!ListPatchTransforms(options.package, rows, failure)) {
+        ::cli::PrintMessage(std::string(kProgram.name) + ": can't read patch " + options.package,
+                            true, failure, out, err);
+        return ::cli::kExitFailure;
+    }
+    ::cli::RowWriter writer(options.format,
+                            {std::begin(kPatchTransformColumns), std::end(kPatchTransformColumns)},
+                            out);
+    for (const auto& row : rows) writer.Add(row);
+    writer.Finish();
+    return ::cli::kExitSuccess;
+}
+
 int RunTables(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    if (IsPatch(options.package)) return RunPatchTransforms(options, out, err);
     bool opened = false;
     std::string failure;
     const std::vector<std::string> tables = ListPackageTables(options.package, &opened, &failure);
