@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "msiquery.h"
 
@@ -34,5 +35,46 @@ std::string LastFailureText();
 UINT OpenDatabaseIn(int folder_fd, LPCSTR name, LPCSTR persist, MSIHANDLE* database);
 UINT DatabaseExportIn(MSIHANDLE database, LPCSTR table, int folder_fd, LPCSTR file);
 UINT DatabaseImportIn(MSIHANDLE database, int folder_fd, LPCSTR shown_folder, LPCSTR file);
+
+// One value of a row that MsiViewModify(MSIMODIFY_VALIDATE) refuses: the
+// MSIDBERROR value, the column, the row's primary key values and the value,
+// each as text (an integer in decimal, null as "").
+struct RowValidationFinding {
+    int error = 0;
+    std::string column;
+    std::vector<std::string> key;
+    std::string value;
+};
+
+// Every row of `table` checked as MSIMODIFY_VALIDATE checks a fetched record
+// of "SELECT * FROM `table`" (the same rules, foreign keys included), in one
+// pass without a record per row. Findings are appended to `findings` in row
+// and column order. What this engine cannot check (a Category without a rule
+// here) is named once each in `unchecked` ("Category Condition"), where
+// VALIDATE would answer ERROR_CALL_NOT_IMPLEMENTED. ERROR_INVALID_TABLE for a
+// table that does not exist, ERROR_FUNCTION_FAILED when the table or
+// _Validation cannot be read (LastFailureText says why).
+UINT ValidateTable(MSIHANDLE database, LPCSTR table, std::vector<RowValidationFinding>& findings,
+                   std::vector<std::string>& unchecked);
+
+// What _Validation itself gets wrong against the database's tables.
+struct RuleValidationFinding {
+    enum class Fault {
+        kNoValidationTable,  // the database has no _Validation table
+        kNoRule,             // a column of a table has no _Validation row
+        kUnknownTable,       // _Validation rows (`detail`: how many) name a missing table
+        kUnknownColumn,      // a _Validation row names a column its table lacks
+        kTypeMismatch,       // its Category does not fit the column's type (`detail` says)
+    };
+    Fault fault = Fault::kNoRule;
+    std::string table;
+    std::string column;
+    std::string detail;
+};
+UINT CheckValidationRules(MSIHANDLE database, std::vector<RuleValidationFinding>& findings);
+
+// The name of an MSIDBERROR value without its prefix ("BADLINK"), "" for a
+// value that is none.
+const char* ValidationErrorName(int error);
 
 }  // namespace msi

@@ -189,7 +189,7 @@ TEST_F(ValidateApi, DeleteModeRefusesARowOthersReferTo) {
 }
 
 TEST_F(ValidateApi, ChecksTheEngineDoesNotHaveAreNeverPassed) {
-    Exec("UPDATE `_Validation` SET `Category` = 'Formatted' WHERE `Column` = 'Text'");
+    Exec("UPDATE `_Validation` SET `Category` = 'Condition' WHERE `Column` = 'Text'");
     auto [view, rec] = FetchFirst();
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_SUCCESS);  // Text is null
     MsiRecordSetStringA(rec, 7, "[ProductName]");
@@ -203,6 +203,120 @@ TEST_F(ValidateApi, ChecksTheEngineDoesNotHaveAreNeverPassed) {
     EXPECT_EQ(Errors(view),
               (std::vector<std::string>{std::to_string(MSIDBERROR_NOTINSET) + ":Mode",
                                         std::to_string(MSIDBERROR_BADCATEGORY) + ":Text"}));
+}
+
+// Each Category on the Text column: a value it takes, one it refuses, and
+// what VALIDATE says of that one.
+TEST_F(ValidateApi, CategoriesTakeTheirValuesAndRefuseOthers) {
+    struct Case {
+        const char* category;
+        const char* good;
+        const char* bad;
+        int error;
+    };
+    const Case cases[] = {
+        {"Integer", "-32768", "32768", MSIDBERROR_OVERFLOW},
+        {"DoubleInteger", "2147483647", "12a", MSIDBERROR_OVERFLOW},
+        {"Time/Date", "-5", "-2147483649", MSIDBERROR_UNDERFLOW},
+        {"Filename", "PROGRA~1.TXT|Program File.txt", "PROGRAMFI.TXT|Program File.txt",
+         MSIDBERROR_BADFILENAME},
+        {"Filename", "read me.txt", "a:b", MSIDBERROR_BADFILENAME},
+        {"WildCardFilename", "*.TXT|*.text", "A*B|a/b", MSIDBERROR_BADWILDCARD},
+        {"Path", "[INSTALLDIR]bin\\tool.exe", "C:\\a<b", MSIDBERROR_BADPATH},
+        {"Paths", "[A]x;[B]y", "[A]x;y*", MSIDBERROR_BADPATH},
+        {"AnyPath", "SHORT.TXT|Long name.txt", "LONGNAME12.TXT|x", MSIDBERROR_BADPATH},
+        {"DefaultDir", "PROGRA~1|Program Files:.", "a:b:c", MSIDBERROR_BADDEFAULTDIR},
+        {"RegPath", "Software\\[Manufacturer]", "\\Software", MSIDBERROR_BADREGPATH},
+        {"Formatted", "[[Name]] [\\[] {x}", "[ProductName", MSIDBERROR_BADFORMATTED},
+        {"KeyFormatted", "[#File]", "[#File", MSIDBERROR_BADFORMATTED},
+        {"FormattedSDDLText", "D:(A;;GA;;;[USER])", "D:(A;;GA;;;[USER)", MSIDBERROR_BADFORMATTED},
+        {"Template", "[1] of [2]", "[1 of [2]", MSIDBERROR_BADTEMPLATE},
+        {"CustomSource", "Binary1", "1Binary", MSIDBERROR_BADCUSTOMSOURCE},
+        {"Shortcut", "[#App.exe]", "Main Feature", MSIDBERROR_BADSHORTCUT},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.category);
+        Exec(std::string("UPDATE `_Validation` SET `Category` = '") + c.category +
+             "' WHERE `Column` = 'Text'");
+        auto [view, rec] = FetchFirst();
+        MsiRecordSetStringA(rec, 7, c.good);
+        EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_SUCCESS) << c.good;
+        MsiRecordSetStringA(rec, 7, c.bad);
+        EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_INVALID_DATA) << c.bad;
+        EXPECT_EQ(Errors(view), (std::vector<std::string>{std::to_string(c.error) + ":Text"}));
+    }
+}
+
+// The whole-table check says of each stored row what VALIDATE says of it
+// fetched, with the row's key; what it cannot check it names once.
+TEST_F(ValidateApi, TableCheckAgreesWithValidateOnEveryRow) {
+    Exec("UPDATE `_Validation` SET `Category` = 'Condition' WHERE `Column` = 'Text'");
+    Exec(
+        "INSERT INTO `Item` (`Item`, `Feature_`, `Level`, `Mode`, `Text`) VALUES "
+        "('Second', 'Gone', 2000, 'off', 'NOT Installed')");
+    Exec("INSERT INTO `Item` (`Item`, `Feature_`, `Short`) VALUES ('Third', 'Main', 'ab')");
+    std::vector<std::string> fetched;
+    MSIHANDLE view = View("SELECT * FROM `Item`");
+    for (;;) {
+        MSIHANDLE rec = 0;
+        if (MsiViewFetch(view, &rec) != ERROR_SUCCESS) break;
+        handles_.push_back(rec);
+        char key[16] = "";
+        DWORD size = sizeof key;
+        MsiRecordGetStringA(rec, 1, key, &size);
+        MsiViewModify(view, MSIMODIFY_VALIDATE, rec);
+        for (const std::string& error : Errors(view))
+            fetched.push_back(std::string(key) + ":" + error);
+    }
+    std::vector<msi::RowValidationFinding> findings;
+    std::vector<std::string> unchecked;
+    ASSERT_EQ(msi::ValidateTable(db_, "Item", findings, unchecked), ERROR_SUCCESS);
+    std::vector<std::string> whole;
+    for (const auto& f : findings) {
+        ASSERT_EQ(f.key.size(), 1u);
+        whole.push_back(f.key[0] + ":" + std::to_string(f.error) + ":" + f.column);
+    }
+    EXPECT_EQ(whole, fetched);
+    EXPECT_EQ(whole.size(), 3u);  // Second: BADLINK, OVERFLOW; Third: BADCASE
+    EXPECT_EQ(unchecked, std::vector<std::string>{"Category Condition"});
+    EXPECT_EQ(msi::ValidateTable(db_, "Nowhere", findings, unchecked), ERROR_INVALID_TABLE);
+}
+
+// _Validation's own faults, each found once: a column without a row, a row
+// for a missing table and one for a missing column, a Category unfit for the
+// column's type.
+TEST_F(ValidateApi, RuleCheckFindsWhatValidationGetsWrong) {
+    std::vector<msi::RuleValidationFinding> findings;
+    ASSERT_EQ(msi::CheckValidationRules(db_, findings), ERROR_SUCCESS);
+    // _Validation does not describe itself here: ten columns without a row.
+    ASSERT_EQ(findings.size(), 10u);
+    findings.clear();
+    for (const char* column : {"Table", "Column", "Nullable", "MinValue", "MaxValue", "KeyTable",
+                               "KeyColumn", "Category", "Set", "Description"})
+        Rule(std::string("'_Validation', '") + column +
+             "', 'Y', NULL, NULL, NULL, NULL, NULL, NULL");
+    Exec("DELETE FROM `_Validation` WHERE `Table` = 'Feature' AND `Column` = 'Title'");
+    Rule("'Gone', 'A', 'Y', NULL, NULL, NULL, NULL, NULL, NULL");
+    Rule("'Gone', 'B', 'Y', NULL, NULL, NULL, NULL, NULL, NULL");
+    Rule("'Item', 'Nope', 'Y', NULL, NULL, NULL, NULL, NULL, NULL");
+    Exec("UPDATE `_Validation` SET `Category` = 'Text' WHERE `Column` = 'Level'");
+    ASSERT_EQ(msi::CheckValidationRules(db_, findings), ERROR_SUCCESS);
+    using Fault = msi::RuleValidationFinding::Fault;
+    std::vector<std::string> seen;
+    for (const auto& f : findings)
+        seen.push_back(std::to_string(static_cast<int>(f.fault)) + ":" + f.table + "." + f.column +
+                       ":" + f.detail);
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        std::to_string(static_cast<int>(Fault::kTypeMismatch)) +
+                            ":Item.Level:Category Text on a short integer column",
+                        std::to_string(static_cast<int>(Fault::kUnknownColumn)) + ":Item.Nope:",
+                        std::to_string(static_cast<int>(Fault::kUnknownTable)) + ":Gone.:2",
+                        std::to_string(static_cast<int>(Fault::kNoRule)) + ":Feature.Title:"}));
+    Exec("DROP TABLE `_Validation`");
+    findings.clear();
+    ASSERT_EQ(msi::CheckValidationRules(db_, findings), ERROR_SUCCESS);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].fault, Fault::kNoValidationTable);
 }
 
 TEST_F(ValidateApi, ColumnsWithoutRulesAreMissingData) {
