@@ -52,12 +52,21 @@ constexpr ::cli::CommandEntry kCommands[] = {
      "Media rows name the cabinet files instead of streams. Export all tables and the\n"
      "cabinets first.\n",
      kFolderNotes},
+    {CommandId(Command::kValidate), "validate", "[--format FORMAT] [--table NAME]... PACKAGE",
+     "check every row against the package's _Validation table",
+     "Checks every row of every table of PACKAGE (or of each --table NAME) against\n"
+     "the rules of its _Validation table, as the installer's VALIDATE does, and\n"
+     "_Validation itself against the tables: one finding a line (table, column, the\n"
+     "row's key, the rule, a sentence), their count last in the table format.\n"
+     "Exit status: 0 nothing found, 1 findings (or a table that could not be read),\n"
+     "2 the package could not be read (or a usage error).\n"},
 };
 
 constexpr ::cli::OptionEntry kOptions[] = {
-    ::cli::FormatOption(CommandBit(Command::kTables)),
-    ::cli::ValueOption("--table", "NAME", "export the table NAME", "a table name",
-                       CommandBit(Command::kExport)),
+    ::cli::FormatOption(CommandBit(Command::kTables) | CommandBit(Command::kValidate)),
+    ::cli::ValueOption("--table", "NAME", "export the table NAME (validate: check it; repeatable)",
+                       "a table name",
+                       CommandBit(Command::kExport) | CommandBit(Command::kValidate)),
     ::cli::FlagOption("--all", "export every table of the package", CommandBit(Command::kExport)),
     ::cli::FlagOption("--cabs", "also copy the cabinets the package carries",
                       CommandBit(Command::kExport)),
@@ -86,6 +95,8 @@ std::optional<CliOptions> Check(CliOptions options, const ::cli::ParsedLine& lin
     if (options.package.empty()) return ::cli::Refuse(problem, "the PACKAGE path is empty", line);
     if (options.folder && options.folder->empty())
         return ::cli::Refuse(problem, "--folder needs a folder", line);
+    for (const std::string& table : options.tables)
+        if (table.empty()) return ::cli::Refuse(problem, "--table needs a table name", line);
     if (options.command != Command::kExport) return options;
     if (options.table && options.all)
         return ::cli::Refuse(problem, "give --table or --all, not both", line);
@@ -110,6 +121,8 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& argumen
     if (options.action != CliOptions::Action::kRun) return options;
     options.format = line->format;
     options.table = line->Value("--table");
+    for (const ::cli::GivenOption& given : line->given)
+        if (given.name == "--table") options.tables.push_back(given.value);
     options.all = line->Has("--all");
     options.cabs = line->Has("--cabs");
     options.only_cabs = line->Has("--only-cabs");

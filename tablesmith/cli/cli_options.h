@@ -14,7 +14,7 @@
 
 namespace tablesmith::cli {
 
-enum class Command { kNone, kTables, kExport, kGenerate };
+enum class Command { kNone, kTables, kExport, kGenerate, kValidate };
 
 // What to do (run, or answer --help, --version, --format list) and --trace
 // come from the general options.
@@ -23,11 +23,12 @@ struct CliOptions : ::cli::GeneralOptions {
     Command command = Command::kNone;
     std::string package;
     std::optional<std::string> table;                          // export --table
+    std::vector<std::string> tables;                           // validate --table, each
     bool all = false;                                          // export --all
     bool cabs = false;                                         // export --cabs
     bool only_cabs = false;                                    // export --only-cabs
     std::optional<std::string> folder;                         // export and generate --folder
-    ::cli::OutputFormat format = ::cli::kDefaultOutputFormat;  // tables --format
+    ::cli::OutputFormat format = ::cli::kDefaultOutputFormat;  // tables and validate --format
 };
 
 using UsageProblem = ::cli::UsageProblem;

@@ -19,6 +19,7 @@
 #include "text_escape.h"
 #include "tablesmith_version.h"
 #include "terminal_progress.h"
+#include "validate_command.h"
 #include "win32/debug.h"
 
 namespace tablesmith::cli {
@@ -101,6 +102,28 @@ int RunGenerateCommand(const CliOptions& options, std::ostream& out, std::ostrea
     return ExitFor(ok, sink);
 }
 
+// Findings on standard output as rows; trouble on standard error. Exit 0
+// nothing found, 1 findings, 2 the package could not be read.
+int RunValidateCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    ValidateSettings settings;
+    settings.msi_file = options.package;
+    settings.tables = options.tables;
+    ::cli::PrintedOutcomes sink(out, err);
+    ::cli::RowWriter writer(options.format, ValidationFindingColumns(), out);
+    const ValidateReport report = RunValidate(
+        settings, sink, [&](const ValidationFinding& f) { writer.Add(ValidationFindingCells(f)); });
+    // 2 is the trouble status scripts know from diff --exit-code.
+    if (report.outcome == ValidateReport::Outcome::kUnreadable) return ::cli::kExitDiffTrouble;
+    writer.Finish();
+    // The count closes the table format only: the other formats are read by
+    // programs, which count the rows themselves.
+    if (options.format == ::cli::OutputFormat::kTable)
+        out << report.findings << (report.findings == 1 ? " finding" : " findings") << " in "
+            << report.tables << (report.tables == 1 ? " table" : " tables") << "\n";
+    return report.outcome == ValidateReport::Outcome::kValid ? ::cli::kExitSuccess
+                                                             : ::cli::kExitFailure;
+}
+
 // What was parsed runs here; cli/entry_point.h answers the rest.
 int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
     if (options.trace) win32::EnableDebugStderr();
@@ -114,6 +137,9 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) 
             break;
         case Command::kGenerate:
             status = RunGenerateCommand(options, out, err);
+            break;
+        case Command::kValidate:
+            status = RunValidateCommand(options, out, err);
             break;
         case Command::kNone:
             break;

@@ -228,6 +228,7 @@ TEST_F(ValidateApi, CategoriesTakeTheirValuesAndRefuseOthers) {
         {"DefaultDir", "PROGRA~1|Program Files:.", "a:b:c", MSIDBERROR_BADDEFAULTDIR},
         {"RegPath", "Software\\[Manufacturer]", "\\Software", MSIDBERROR_BADREGPATH},
         {"Formatted", "[[Name]] [\\[] {x}", "[ProductName", MSIDBERROR_BADFORMATTED},
+        {"Formatted", "{\\*\\lchars $([\\'5c)]}", "[\\'5c", MSIDBERROR_BADFORMATTED},
         {"KeyFormatted", "[#File]", "[#File", MSIDBERROR_BADFORMATTED},
         {"FormattedSDDLText", "D:(A;;GA;;;[USER])", "D:(A;;GA;;;[USER)", MSIDBERROR_BADFORMATTED},
         {"Template", "[1] of [2]", "[1 of [2]", MSIDBERROR_BADTEMPLATE},
@@ -245,6 +246,22 @@ TEST_F(ValidateApi, CategoriesTakeTheirValuesAndRefuseOthers) {
         EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_INVALID_DATA) << c.bad;
         EXPECT_EQ(Errors(view), (std::vector<std::string>{std::to_string(c.error) + ":Text"}));
     }
+}
+
+// A version column with a KeyTable takes a version or a key of that table.
+TEST_F(ValidateApi, VersionsOrKeysOfTheirKeyTable) {
+    Exec(
+        "UPDATE `_Validation` SET `Category` = 'Version', `KeyTable` = 'Item', `KeyColumn` = 1 "
+        "WHERE `Column` = 'Code'");
+    auto [view, rec] = FetchFirst();
+    for (const char* good : {"1.2.3", "First"}) {
+        MsiRecordSetStringA(rec, 4, good);
+        EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_SUCCESS) << good;
+    }
+    MsiRecordSetStringA(rec, 4, "Nothing");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_INVALID_DATA);
+    EXPECT_EQ(Errors(view),
+              (std::vector<std::string>{std::to_string(MSIDBERROR_BADLINK) + ":Code"}));
 }
 
 // The whole-table check says of each stored row what VALIDATE says of it

@@ -159,8 +159,7 @@ bool IsFormatted(std::string_view s) {
     int depth = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '[') {
-            if (i + 1 < s.size() && s[i + 1] == '\\') {
-                if (i + 3 >= s.size() || s[i + 3] != ']') return false;
+            if (i + 3 < s.size() && s[i + 1] == '\\' && s[i + 3] == ']') {
                 i += 3;
                 continue;
             }
@@ -201,7 +200,8 @@ CategoryCheck CheckCategory(const std::string& category, const std::string& text
     if (category == "Property")
         return verdict(IsIdentifier(std::string_view(text).substr(!text.empty() && text[0] == '%')),
                        MSIDBERROR_BADPROPERTY);
-    if (category == "GUID") return verdict(IsGuid(text), MSIDBERROR_BADGUID);
+    // "Guid" is how the installer's own schema spells it.
+    if (category == "Guid" || category == "GUID") return verdict(IsGuid(text), MSIDBERROR_BADGUID);
     if (category == "Version") return verdict(IsVersion(text), MSIDBERROR_BADVERSION);
     if (category == "Language") return verdict(IsLanguageList(text), MSIDBERROR_BADLANGUAGE);
     if (category == "Cabinet") return verdict(IsCabinet(text), MSIDBERROR_BADCABINET);
@@ -430,7 +430,12 @@ Result<int> Validator::CheckValue(size_t c, uint32_t cell, const Rule& rule, boo
         int error = MSIDBERROR_NOERROR;
         switch (CheckCategory(rule.category, text, error)) {
             case CategoryCheck::kBuilt:
+                // A version column with a KeyTable (File.Version) holds a
+                // version, or the key of the row it takes its version from.
+                if (error == MSIDBERROR_BADVERSION && !rule.key_table.empty())
+                    return foreign_keys ? CheckLink(text, rule) : MSIDBERROR_NOERROR;
                 if (error != MSIDBERROR_NOERROR) return error;
+                if (rule.category == "Version") return MSIDBERROR_NOERROR;
                 break;
             case CategoryCheck::kNotBuilt:
                 unchecked.insert("Category " + rule.category);
