@@ -343,6 +343,7 @@ Result<Validator> Validator::For(Database& db, const Table& table) {
             rule.min = integer(*row, min);
             rule.max = integer(*row, max);
             rule.key_table = text(*row, key_table);
+            rule.key_tables = Split(rule.key_table, ';');
             rule.key_column = integer(*row, key_column);
             rule.category = text(*row, category);
             rule.set = text(*row, set);
@@ -390,7 +391,7 @@ Result<const std::unordered_set<std::string>*> Validator::LinkKeys(const std::st
 
 Result<int> Validator::CheckLink(const std::string& text, const Rule& rule) const {
     bool any_table = false;
-    for (const std::string& name : Split(rule.key_table, ';')) {
+    for (const std::string& name : rule.key_tables) {
         if (!db_->HasTable(name) || IsSystemTable(name)) continue;
         auto table = db_->GetTable(name);
         if (!table.ok()) return table.status();

@@ -101,6 +101,7 @@ class Validator {
         std::optional<int32_t> min;
         std::optional<int32_t> max;
         std::string key_table;
+        std::vector<std::string> key_tables;  // key_table cut at ';', once
         std::optional<int32_t> key_column;
         std::string category;
         std::string set;
