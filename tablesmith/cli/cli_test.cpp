@@ -227,6 +227,60 @@ TEST_F(CliTest, TablesOfAPatchListsItsTransformPairsAndTheirTargets) {
               run.out);
 }
 
+// Exit 0 nothing found, 1 findings (one a line), 2 a package that cannot be
+// read; the table format ends with the count.
+TEST_F(CliTest, ValidateExitsByWhatItFound) {
+    const std::string package = (inputs_.path() / "rules.msi").string();
+    MSIHANDLE database = 0;
+    ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_CREATE, &database), ERROR_SUCCESS);
+    std::vector<std::string> statements = {
+        "CREATE TABLE `T` (`K` CHAR(8) NOT NULL PRIMARY KEY `K`)",
+        "CREATE TABLE `_Validation` (`Table` CHAR(32) NOT NULL, `Column` CHAR(32) NOT NULL, "
+        "`Nullable` CHAR(4) NOT NULL, `MinValue` LONG, `MaxValue` LONG, `KeyTable` CHAR(255), "
+        "`KeyColumn` SHORT, `Category` CHAR(32), `Set` CHAR(255), `Description` CHAR(255) "
+        "PRIMARY KEY `Table`, `Column`)",
+        "INSERT INTO `_Validation` (`Table`, `Column`, `Nullable`, `Category`) VALUES "
+        "('T', 'K', 'N', 'Identifier')",
+    };
+    for (const char* column : {"Table", "Column", "Nullable", "MinValue", "MaxValue", "KeyTable",
+                               "KeyColumn", "Category", "Set", "Description"})
+        statements.push_back(
+            "INSERT INTO `_Validation` (`Table`, `Column`, `Nullable`) VALUES "
+            "('_Validation', '" +
+            std::string(column) + "', 'Y')");
+    for (const std::string& sql : statements) {
+        MSIHANDLE view = 0;
+        ASSERT_EQ(MsiDatabaseOpenViewA(database, sql.c_str(), &view), ERROR_SUCCESS) << sql;
+        EXPECT_EQ(MsiViewExecute(view, 0), ERROR_SUCCESS) << sql;
+        MsiCloseHandle(view);
+    }
+    ASSERT_EQ(MsiDatabaseCommit(database), ERROR_SUCCESS);
+    MsiCloseHandle(database);
+
+    auto run = Cli({"validate", package});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.out.ends_with("0 findings in 2 tables\n")) << run.out;
+
+    ASSERT_EQ(MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_TRANSACT, &database), ERROR_SUCCESS);
+    MSIHANDLE view = 0;
+    ASSERT_EQ(MsiDatabaseOpenViewA(database, "INSERT INTO `T` (`K`) VALUES ('1st')", &view),
+              ERROR_SUCCESS);
+    EXPECT_EQ(MsiViewExecute(view, 0), ERROR_SUCCESS);
+    MsiCloseHandle(view);
+    ASSERT_EQ(MsiDatabaseCommit(database), ERROR_SUCCESS);
+    MsiCloseHandle(database);
+    run = Cli({"validate", "--format", "tsv", "--table", "T", package});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out,
+              "Table\tColumn\tKey\tRule\tMessage\n"
+              "T\tK\t1st\tBADIDENTIFIER\t'1st' is not an identifier\n");
+
+    run = Cli({"validate", (inputs_.path() / "missing.msi").string()});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(run.err.starts_with("can't open package")) << run.err;
+}
+
 TEST_F(CliTest, ExportAllWithCabsThenGeneratePrintTheMessages) {
     const std::string package = Sample();
     const std::string folder = (temp_.path() / "product").string();
