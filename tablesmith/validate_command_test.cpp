@@ -52,7 +52,8 @@ constexpr ItemColumn kItemColumns[] = {
     {"Sddl", "S64", "D:(A;;GA;;;[USER])", "Y\t\t\t\t\tFormattedSDDLText\t"},
     {"Tmpl", "S64", "[1] of [2]", "Y\t\t\t\t\tTemplate\t"},
     {"KeyText", "S64", "[#File]", "Y\t\t\t\t\tKeyFormatted\t"},
-    {"Cond", "S64", "", "Y\t\t\t\t\tCondition\t"},
+    {"Cond", "S64", "NOT Installed OR A ~= \"x\"", "Y\t\t\t\t\tCondition\t"},
+    {"Link", "S64", "", "Y\t\t\t\t\tURL\t"},
     {"Code", "S38", "{12345678-ABCD-ABCD-ABCD-1234567890AB}", "Y\t\t\t\t\tGuid\t"},
     {"Ver", "S32", "1.2.3.4", "Y\t\t\tItem\t1\tVersion\t"},
     {"Lang", "S32", "1033,0", "Y\t\t\t\t\tLanguage\t"},
@@ -187,7 +188,7 @@ TEST_F(ValidateCommandTest, EachFaultIsReportedOnceWhereItIs) {
         {set("Lower", "'aB'"), "Item", "Lower", "First", "BADCASE"},
         // The number categories describe integer columns; on a string column
         // (here null, so no value is checked) _Validation is wrong.
-        {rule("Cond", "`Category` = 'DoubleInteger'"), "Item", "Cond", "", "TYPEMISMATCH"},
+        {rule("Link", "`Category` = 'DoubleInteger'"), "Item", "Link", "", "TYPEMISMATCH"},
         {rule("Stamp", "`Category` = 'Version'"), "Item", "Stamp", "", "TYPEMISMATCH"},
         {set("Ident", "'9a'"), "Item", "Ident", "First", "BADIDENTIFIER"},
         {set("Prop", "'a b'"), "Item", "Prop", "First", "BADPROPERTY"},
@@ -207,6 +208,7 @@ TEST_F(ValidateCommandTest, EachFaultIsReportedOnceWhereItIs) {
         {set("Ver", "'1.2.3.4.5'"), "Item", "Ver", "First", "BADLINK"},
         {set("Lang", "'en'"), "Item", "Lang", "First", "BADLANGUAGE"},
         {set("Source", "'1Binary'"), "Item", "Source", "First", "BADCUSTOMSOURCE"},
+        {set("Cond", "'NOT (A'"), "Item", "Cond", "First", "BADCONDITION"},
         {set("Cab", "'a b.cab'"), "Item", "Cab", "First", "BADCABINET"},
         {set("Target", "'Main Feature'"), "Item", "Target", "First", "BADSHORTCUT"},
         {{"DELETE FROM `_Validation` WHERE `Table` = 'Feature' AND `Column` = 'Title'"},
@@ -247,11 +249,11 @@ TEST_F(ValidateCommandTest, EachFaultIsReportedOnceWhereItIs) {
 // What the engine cannot check is said once, not passed in silence; a
 // missing table asked for is trouble, the others are still checked.
 TEST_F(ValidateCommandTest, UncheckedCategoriesAndMissingTablesAreTold) {
-    const std::string package = Damaged({"UPDATE `Item` SET `Cond` = 'NOT Installed'"});
+    const std::string package = Damaged({"UPDATE `Item` SET `Link` = 'https://example.org'"});
     auto report = Validate(package);
     EXPECT_EQ(report.outcome, tablesmith::ValidateReport::Outcome::kValid);
     EXPECT_EQ(sink_.messages, (std::vector<tablesmith_test::Message>{
-                                  {"Category Condition is not checked: values of it passed unseen",
+                                  {"Category URL is not checked: values of it passed unseen",
                                    diag::OutcomeKind::kWarning}}));
     sink_.messages.clear();
     report = Validate(Damaged({"UPDATE `Feature` SET `Title` = NULL",

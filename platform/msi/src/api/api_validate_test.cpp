@@ -189,7 +189,7 @@ TEST_F(ValidateApi, DeleteModeRefusesARowOthersReferTo) {
 }
 
 TEST_F(ValidateApi, ChecksTheEngineDoesNotHaveAreNeverPassed) {
-    Exec("UPDATE `_Validation` SET `Category` = 'Condition' WHERE `Column` = 'Text'");
+    Exec("UPDATE `_Validation` SET `Category` = 'URL' WHERE `Column` = 'Text'");
     auto [view, rec] = FetchFirst();
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_SUCCESS);  // Text is null
     MsiRecordSetStringA(rec, 7, "[ProductName]");
@@ -233,6 +233,7 @@ TEST_F(ValidateApi, CategoriesTakeTheirValuesAndRefuseOthers) {
         {"FormattedSDDLText", "D:(A;;GA;;;[USER])", "D:(A;;GA;;;[USER)", MSIDBERROR_BADFORMATTED},
         {"Template", "[1] of [2]", "[1 of [2]", MSIDBERROR_BADTEMPLATE},
         {"CustomSource", "Binary1", "1Binary", MSIDBERROR_BADCUSTOMSOURCE},
+        {"Condition", "NOT Installed AND (A ~= \"x\")", "NOT (Installed", MSIDBERROR_BADCONDITION},
         {"Shortcut", "[#App.exe]", "Main Feature", MSIDBERROR_BADSHORTCUT},
     };
     for (const Case& c : cases) {
@@ -267,7 +268,7 @@ TEST_F(ValidateApi, VersionsOrKeysOfTheirKeyTable) {
 // The whole-table check says of each stored row what VALIDATE says of it
 // fetched, with the row's key; what it cannot check it names once.
 TEST_F(ValidateApi, TableCheckAgreesWithValidateOnEveryRow) {
-    Exec("UPDATE `_Validation` SET `Category` = 'Condition' WHERE `Column` = 'Text'");
+    Exec("UPDATE `_Validation` SET `Category` = 'URL' WHERE `Column` = 'Text'");
     Exec(
         "INSERT INTO `Item` (`Item`, `Feature_`, `Level`, `Mode`, `Text`) VALUES "
         "('Second', 'Gone', 2000, 'off', 'NOT Installed')");
@@ -295,7 +296,7 @@ TEST_F(ValidateApi, TableCheckAgreesWithValidateOnEveryRow) {
     }
     EXPECT_EQ(whole, fetched);
     EXPECT_EQ(whole.size(), 3u);  // Second: BADLINK, OVERFLOW; Third: BADCASE
-    EXPECT_EQ(unchecked, std::vector<std::string>{"Category Condition"});
+    EXPECT_EQ(unchecked, std::vector<std::string>{"Category URL"});
     EXPECT_EQ(msi::ValidateTable(db_, "Nowhere", findings, unchecked), ERROR_INVALID_TABLE);
 }
 

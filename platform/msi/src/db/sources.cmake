@@ -1,6 +1,7 @@
 # The database core: records, stream sources, databases, tables, views.
 target_sources(msi PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/cells.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/condition_syntax.cpp
     ${CMAKE_CURRENT_LIST_DIR}/database.cpp
     ${CMAKE_CURRENT_LIST_DIR}/database_writer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/file_stream_source.cpp
@@ -29,6 +30,7 @@ vsb_add_test(msi_db_tests
         ${CMAKE_CURRENT_LIST_DIR}/../api/last_failure_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/buffer_boundary_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/modify_key_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/condition_syntax_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/database_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/db_test_util.cpp
         ${CMAKE_CURRENT_LIST_DIR}/fixtures_test.cpp

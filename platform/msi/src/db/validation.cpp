@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "db/condition_syntax.h"
 #include "db/record.h"
 #include "msiquery.h"
 
@@ -232,7 +233,8 @@ CategoryCheck CheckCategory(const std::string& category, const std::string& text
     if (category == "Shortcut")
         return verdict(text.starts_with('[') ? IsFormatted(text) : IsIdentifier(text),
                        MSIDBERROR_BADSHORTCUT);
-    if (category == "Condition" || category == "URL") return CategoryCheck::kNotBuilt;
+    if (category == "Condition") return verdict(IsConditionSyntax(text), MSIDBERROR_BADCONDITION);
+    if (category == "URL") return CategoryCheck::kNotBuilt;
     return CategoryCheck::kUnknown;
 }
 
