@@ -17,7 +17,8 @@ size_t OpenHandleCount();
 // Why the last MsiOpenDatabaseA, MsiDatabaseCommit, MsiDatabaseImportA,
 // MsiDatabaseExportA, MsiDatabaseApplyTransformA, MsiGetSummaryInformationA
 // (by path), MsiOpenPackageA, MsiVerifyPackageA,
-// MsiDatabaseGenerateTransformA or MsiCreateTransformSummaryInfoA of this
+// MsiDatabaseGenerateTransformA, MsiCreateTransformSummaryInfoA,
+// ValidateTable or CheckValidationRules of this
 // thread failed, in the engine's words ("Property.idt:4:
 // 3 fields for 2 columns", "cannot open x.msi: No such file or directory");
 // "" when that call succeeded or failed before the engine saw its input.
