@@ -9,6 +9,12 @@
 
 namespace msi {
 
+// The interface's faults are the core's, in the same order.
+static_assert(static_cast<int>(db::RuleFinding::Fault::kNoValidationTable) ==
+                  static_cast<int>(RuleValidationFinding::Fault::kNoValidationTable) &&
+              static_cast<int>(db::RuleFinding::Fault::kTypeMismatch) ==
+                  static_cast<int>(RuleValidationFinding::Fault::kTypeMismatch));
+
 UINT ValidateTable(MSIHANDLE database, LPCSTR table, std::vector<RowValidationFinding>& findings,
                    std::vector<std::string>& unchecked) {
     api::ClearLastFailure();
