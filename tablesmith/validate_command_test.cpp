@@ -246,6 +246,30 @@ TEST_F(ValidateCommandTest, EachFaultIsReportedOnceWhereItIs) {
     }
 }
 
+// A table that cannot be read is told with its cause; the others are checked.
+TEST_F(ValidateCommandTest, ADamagedTableIsToldAndTheOthersAreChecked) {
+    const std::string package =
+        Damaged({"CREATE TABLE `Broken` (`K` LONG NOT NULL, `S` CHAR(8) PRIMARY KEY `K`)",
+                 "INSERT INTO `Broken` (`K`, `S`) VALUES (287454020, 'x')"});
+    // The stored row: K biased by 2^31, little-endian, then S's string id,
+    // which becomes one the string pool does not hold.
+    std::string bytes = testing_support::ReadFile(package);
+    const size_t at = bytes.find(std::string("\x44\x33\x22\x91", 4));
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 4] = '\x7F';
+    bytes[at + 5] = '\x7F';
+    testing_support::WriteFile(package, bytes);
+
+    const auto report = Validate(package);
+    EXPECT_EQ(report.outcome, tablesmith::ValidateReport::Outcome::kFindings);
+    EXPECT_EQ(report.tables, 3u);
+    ASSERT_EQ(sink_.messages.size(), 1u);
+    EXPECT_EQ(sink_.messages[0],
+              (tablesmith_test::Message{"can't read table Broken", diag::OutcomeKind::kStop}));
+    ASSERT_EQ(findings_.size(), 2u);  // no _Validation row for either column
+    EXPECT_EQ(findings_[0].rule, "NORULE");
+}
+
 // What the engine cannot check is said once, not passed in silence; a
 // missing table asked for is trouble, the others are still checked.
 TEST_F(ValidateCommandTest, UncheckedCategoriesAndMissingTablesAreTold) {
