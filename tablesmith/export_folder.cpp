@@ -144,6 +144,30 @@ std::string ExportFolder::Make(const std::string& path, bool* created) {
     return Open(path);
 }
 
+std::string ExportFolder::MakeIn(const ExportFolder& parent, const std::string& name) {
+    Close();
+    const std::string path = parent.Show(name);
+    if (::mkdirat(parent.fd(), name.c_str(), 0700) != 0 && errno != EEXIST)
+        return FillMessage(kCantCreateFolder, {path, std::strerror(errno)});
+    const int fd =
+        ::openat(parent.fd(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP || errno == ENOTDIR) return FillMessage(kFolderNotAFolder, {path});
+        return FillMessage(kCantUseFolder, {path, std::strerror(errno)});
+    }
+    struct stat st {};
+    std::string problem = ::fstat(fd, &st) != 0
+                              ? FillMessage(kCantUseFolder, {path, std::strerror(errno)})
+                              : CheckFolderStat(path, st);
+    if (!problem.empty()) {
+        ::close(fd);
+        return problem;
+    }
+    fd_ = fd;
+    path_ = path;
+    return std::string();
+}
+
 bool ExportFolder::Stat(const std::string& name, struct stat& st) const {
     if (fd_ < 0) {
         errno = EBADF;
@@ -242,6 +266,12 @@ int FolderFileWriter::Write(const char* data, std::size_t count) {
         count -= static_cast<std::size_t>(written);
     }
     return 0;
+}
+
+int FolderFileWriter::SetModified(time_t modified) {
+    if (fd_ < 0) return error_ != 0 ? error_ : EBADF;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {modified, 0}};
+    return ::futimens(fd_, times) == 0 ? 0 : errno;
 }
 
 int FolderFileWriter::Commit() {

@@ -66,6 +66,12 @@ class ExportFolder {
     // whether it was made here.
     std::string Make(const std::string& path, bool* created = nullptr);
 
+    // Makes the folder `name` inside `parent` when missing (mode 0700 less
+    // the umask), then opens it through the parent's descriptor, never
+    // through a link, and checks it as Open does. Nested folders are made
+    // one level at a time this way, so none of them is ever found by a path.
+    std::string MakeIn(const ExportFolder& parent, const std::string& name);
+
     bool is_open() const { return fd_ >= 0; }
     // The descriptor, for calls that work relative to it (openat and the
     // engine's folder calls); -1 when closed.
@@ -119,6 +125,8 @@ class FolderFileWriter {
     // The error of making the temporary file; 0 when it is there.
     int error() const { return error_; }
     int Write(const char* data, std::size_t count);
+    // Gives the file its time of last change (seconds since the epoch).
+    int SetModified(time_t modified);
     int Commit();
 
   private:

@@ -59,6 +59,15 @@ inline constexpr const char* kCantWriteSummary = "can't write new summary info!"
 inline constexpr const char* kCantSavePackage = "Can't save new MSI Database %s!";
 inline constexpr const char* kGenerated = "Generated new MSI File!\n(%s)";
 
+// File extraction. A failed file names its key, where its bytes were to come
+// from, and why.
+inline constexpr const char* kFileNotExtracted = "File %s was not extracted from %s: %s";
+inline constexpr const char* kPathClash =
+    "Files %s and %s would land on one path; the second is written as %s";
+inline constexpr const char* kFilesExtracted = "Extracted %s files to\n%s";
+inline constexpr const char* kFilesFailed = "Extracted %s files to %s; %s files failed!";
+inline constexpr const char* kCantReadFiles = "Can't read the package's file tables: %s";
+
 // The browse step's count label.
 inline constexpr const char* kTableCount = "%d Tables";
 

@@ -60,10 +60,23 @@ constexpr ::cli::CommandEntry kCommands[] = {
      "row's key, the rule, a sentence), their count last in the table format.\n"
      "Exit status: 0 nothing found, 1 findings (or a table that could not be read),\n"
      "2 the package could not be read (or a usage error).\n"},
+    {CommandId(Command::kExtract), "extract",
+     "[--folder DIR] [--list [--format FORMAT]] PACKAGE [FILE_KEY_OR_PATTERN...]",
+     "write the files the package installs, under their folders and names",
+     "Writes the files PACKAGE installs into DIR (default: the folder \"files\" of the\n"
+     "export folder), each under the folder and long name its Directory, Component\n"
+     "and File rows give, its bytes taken from the cabinets its Media rows name\n"
+     "(embedded or beside the package) or, when stored uncompressed, from the\n"
+     "source tree beside the package. Patterns (shell wildcards) pick files by File\n"
+     "key or path. A file that fails is named with its cabinet and the reason and\n"
+     "the others go on; the exit status is 1 when any failed. --list prints each\n"
+     "file's path, size, component, directory, cabinet and sequence instead.\n",
+     kFolderNotes},
 };
 
 constexpr ::cli::OptionEntry kOptions[] = {
-    ::cli::FormatOption(CommandBit(Command::kTables) | CommandBit(Command::kValidate)),
+    ::cli::FormatOption(CommandBit(Command::kTables) | CommandBit(Command::kValidate) |
+                        CommandBit(Command::kExtract)),
     ::cli::ValueOption("--table", "NAME", "export the table NAME (validate: check it; repeatable)",
                        "a table name",
                        CommandBit(Command::kExport) | CommandBit(Command::kValidate)),
@@ -75,18 +88,28 @@ constexpr ::cli::OptionEntry kOptions[] = {
     ::cli::ValueOption("--folder", "DIR",
                        "use DIR instead of the export folder (export makes DIR, one level, when "
                        "missing)",
-                       "a folder", CommandBit(Command::kExport) | CommandBit(Command::kGenerate)),
+                       "a folder",
+                       CommandBit(Command::kExport) | CommandBit(Command::kGenerate) |
+                           CommandBit(Command::kExtract)),
+    ::cli::FlagOption("--list", "list the files instead of writing them",
+                      CommandBit(Command::kExtract)),
 };
 
 constexpr ::cli::CommandLineTable kCommandLine = {
     "tablesmith-cli", kCommands, kOptions, "{command} takes no option '{option}'", "", ProgramHelp,
 };
 
-// What the tables cannot say: one PACKAGE, and export's choices.
+// What the tables cannot say: one PACKAGE (extract: and its patterns), and
+// export's choices.
 std::optional<CliOptions> Check(CliOptions options, const ::cli::ParsedLine& line,
                                 UsageProblem& problem) {
     const std::string& name = line.command_name;
-    if (line.operands.size() != 1)
+    const bool takes_patterns = options.command == Command::kExtract;
+    if (takes_patterns && !line.operands.empty())
+        options.patterns.assign(line.operands.begin() + 1, line.operands.end());
+    if (takes_patterns && line.operands.empty())
+        return ::cli::Refuse(problem, name + " takes a PACKAGE", line);
+    if (!takes_patterns && line.operands.size() != 1)
         return ::cli::Refuse(
             problem,
             name + " takes one PACKAGE, not " + std::to_string(line.operands.size()) + " arguments",
@@ -97,6 +120,8 @@ std::optional<CliOptions> Check(CliOptions options, const ::cli::ParsedLine& lin
         return ::cli::Refuse(problem, "--folder needs a folder", line);
     for (const std::string& table : options.tables)
         if (table.empty()) return ::cli::Refuse(problem, "--table needs a table name", line);
+    if (options.command == Command::kExtract && line.Has("--format") && !options.list)
+        return ::cli::Refuse(problem, "--format goes with --list", line);
     if (options.command != Command::kExport) return options;
     if (options.table && options.all)
         return ::cli::Refuse(problem, "give --table or --all, not both", line);
@@ -127,6 +152,7 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& argumen
     options.cabs = line->Has("--cabs");
     options.only_cabs = line->Has("--only-cabs");
     options.folder = line->Value("--folder");
+    options.list = line->Has("--list");
     return Check(std::move(options), *line, problem);
 }
 

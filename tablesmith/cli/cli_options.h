@@ -14,7 +14,7 @@
 
 namespace tablesmith::cli {
 
-enum class Command { kNone, kTables, kExport, kGenerate, kValidate };
+enum class Command { kNone, kTables, kExport, kGenerate, kValidate, kExtract };
 
 // What to do (run, or answer --help, --version, --format list) and --trace
 // come from the general options.
@@ -27,8 +27,10 @@ struct CliOptions : ::cli::GeneralOptions {
     bool all = false;                                          // export --all
     bool cabs = false;                                         // export --cabs
     bool only_cabs = false;                                    // export --only-cabs
-    std::optional<std::string> folder;                         // export and generate --folder
-    ::cli::OutputFormat format = ::cli::kDefaultOutputFormat;  // tables and validate --format
+    std::optional<std::string> folder;                         // export, generate, extract --folder
+    ::cli::OutputFormat format = ::cli::kDefaultOutputFormat;  // tables, validate, extract --format
+    bool list = false;                                         // extract --list
+    std::vector<std::string> patterns;                         // extract's FILE_KEY_OR_PATTERN...
 };
 
 using UsageProblem = ::cli::UsageProblem;

@@ -8,6 +8,7 @@
 #include "cli_options.h"
 #include "exit_status.h"
 #include "export_command.h"
+#include "extract_command.h"
 #include "generate_command.h"
 #include "message_printer.h"
 #include "messages.h"
@@ -124,6 +125,38 @@ int RunValidateCommand(const CliOptions& options, std::ostream& out, std::ostrea
                                                              : ::cli::kExitFailure;
 }
 
+int RunExtractCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    ::cli::PrintedOutcomes sink(out, err);
+    if (options.list) {
+        FilePlan plan;
+        if (!ReadPackagePlan(options.package, options.patterns, plan, sink))
+            return ::cli::kExitFailure;
+        ::cli::RowWriter writer(
+            options.format,
+            {"File", "Path", "Size", "Component", "Directory", "Cabinet", "Sequence"}, out);
+        for (const PlannedFile& file : plan.files) {
+            if (!file.selected) continue;
+            // An uncompressed file's bytes come from the source tree, not a cabinet.
+            writer.Add({file.key, file.problem.empty() ? file.path : "", std::to_string(file.size),
+                        file.component, file.directory,
+                        file.compressed ? CabinetOf(plan, file) : "",
+                        std::to_string(file.sequence)});
+        }
+        writer.Finish();
+        return ::cli::kExitSuccess;
+    }
+    ExtractSettings settings;
+    settings.msi_file = options.package;
+    settings.folder = options.folder.value_or("");
+    settings.patterns = options.patterns;
+    TerminalProgress progress(stderr);
+    const bool on_terminal = isatty(STDERR_FILENO) != 0;
+    // A warning (two files on one path) is news, not a failure: the status
+    // says whether every file was written.
+    const bool ok = RunExtract(settings, sink, on_terminal ? &progress : nullptr);
+    return ok ? ::cli::kExitSuccess : ::cli::kExitFailure;
+}
+
 // What was parsed runs here; cli/entry_point.h answers the rest.
 int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
     if (options.trace) win32::EnableDebugStderr();
@@ -140,6 +173,9 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) 
             break;
         case Command::kValidate:
             status = RunValidateCommand(options, out, err);
+            break;
+        case Command::kExtract:
+            status = RunExtractCommand(options, out, err);
             break;
         case Command::kNone:
             break;
