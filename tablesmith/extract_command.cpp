@@ -364,7 +364,8 @@ class Extraction {
             } else {
                 FailMedia(index, index, problem);
             }
-            for (mscabd_cabinet* cabinet : set) cabd_->close(cabd_, cabinet);
+            // Closing the first cabinet of a joined set frees the whole set.
+            if (!set.empty()) cabd_->close(cabd_, set.front());
             index = last + 1;
         }
     }
