@@ -2,6 +2,7 @@
 // cabinets, test_cabinets.h for LZX data and a set of two cabinets. Each
 // case lists the files it expects on disk (path -> bytes) and the files it
 // expects to fail (key and a word of the reason).
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -23,6 +24,7 @@ using tablesmith_test::IdtTable;
 using tablesmith_test::PackageContents;
 namespace fs = std::filesystem;
 
+constexpr time_t kOldTime = 978350400;  // 2001-01-01 12:00 UTC
 constexpr int kUncompressed = 0x2000;
 constexpr int kCompressed = 0x4000;
 
@@ -136,6 +138,9 @@ class ExtractTest : public CommandTest {
         std::vector<std::string> command = {"gcab", "-c", "-z", "-n", (work / "out.cab").string()};
         for (const CabEntry& entry : entries) {
             testing_support::WriteFile(work / entry.name, entry.bytes);
+            // A time long past, which the cabinet keeps and the extracted file must get.
+            const timespec times[2] = {{kOldTime, 0}, {kOldTime, 0}};
+            ::utimensat(AT_FDCWD, (work / entry.name).c_str(), times, 0);
             command.push_back((work / entry.name).string());
         }
         const auto run = testing_support::Run(command);
@@ -341,11 +346,8 @@ TEST_F(ExtractTest, FileTakesItsCabinetEntrysTimeAndPatternsSelect) {
     EXPECT_EQ(Tree(out).size(), 2u);
     struct stat st {};
     ASSERT_EQ(::stat((out / "ProgramFilesFolder/App Dir/docs/big.bin").c_str(), &st), 0);
-    // gcab stamps the file's own time; the test wrote it moments ago, so
-    // only "not now + not zero" would pass without copying it. Compare exactly.
-    struct stat source {};
-    ASSERT_EQ(::stat((inputs_.path() / "gcab" / "big").c_str(), &source), 0);
-    EXPECT_LE(std::abs(st.st_mtime - source.st_mtime), 2);
+    // Cabinet times count in 2 seconds.
+    EXPECT_LE(std::abs(st.st_mtime - kOldTime), 2);
 }
 
 TEST_F(ExtractTest, DefaultFolderIsFilesInExportFolderAndLinksAreNotFollowed) {
