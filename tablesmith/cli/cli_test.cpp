@@ -108,6 +108,10 @@ TEST_F(CliTest, UsageErrorsExitTwoWithThePrefixOnStandardError) {
                   "tablesmith-cli generate"},
              Case{{"--bogus"}, "unknown option '--bogus'", "tablesmith-cli"},
              Case{{"tables", ""}, "the PACKAGE path is empty", "tablesmith-cli tables"},
+             Case{{"extract"}, "extract takes a PACKAGE", "tablesmith-cli extract"},
+             Case{{"extract", "a.msi", "--format", "csv"},
+                  "--format goes with --list",
+                  "tablesmith-cli extract"},
          }) {
         SCOPED_TRACE(testing_support::ShellLine(c.arguments));
         const CliRun run = Cli(c.arguments);
@@ -464,6 +468,51 @@ TEST_F(CliTest, PackageNamedOnlyWithDotsExportsBelowTheTemporaryFolder) {
     EXPECT_FALSE(fs::exists(temp_.path().parent_path() / "Property.tbl"));
     EXPECT_EQ(0, Cli({"generate", dots.string()}).status);
     EXPECT_TRUE(fs::is_regular_file(temp_.path() / "_.." / "...msi"));
+}
+
+}  // namespace
+
+namespace {
+
+// Two files in a cabinet that is not there: the listing needs no cabinet,
+// the extraction names both files and fails.
+TEST_F(CliTest, ExtractListsFilesAndFailsNamingEachMissingOne) {
+    tablesmith_test::PackageContents contents;
+    contents.tables = {
+        {"Directory",
+         "Directory\tDirectory_Parent\tDefaultDir\r\ns72\tS72\tl255\r\nDirectory\tDirectory\r\n"
+         "TARGETDIR\t\tSourceDir\r\nAPP\tTARGETDIR\tA|App\r\n"},
+        {"Component",
+         "Component\tComponentId\tDirectory_\tAttributes\tCondition\tKeyPath\r\n"
+         "s72\tS38\ts72\ti2\tS255\tS72\r\nComponent\tComponent\r\nMain\t\tAPP\t0\t\t\r\n"},
+        {"File",
+         "File\tComponent_\tFileName\tFileSize\tVersion\tLanguage\tAttributes\tSequence\r\n"
+         "s72\ts72\tl255\ti4\tS72\tS20\tI2\ti2\r\nFile\tFile\r\n"
+         "f1\tMain\tONE.TXT|one.txt\t3\t\t\t16384\t1\r\n"
+         "f2\tMain\ttwo.dat\t70\t\t\t16384\t2\r\n"},
+        tablesmith_test::MediaTable({"gone.cab"}),
+    };
+    const std::string package =
+        tablesmith_test::BuildPackage(inputs_.path(), "files.msi", contents);
+    ASSERT_FALSE(package.empty());
+
+    CliRun run = Cli({"extract", "--list", "--format", "tsv", package, "*.dat"});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(
+        "File\tPath\tSize\tComponent\tDirectory\tCabinet\tSequence\n"
+        "f2\tApp/two.dat\t70\tMain\tAPP\tgone.cab\t2\n",
+        run.out);
+
+    run = Cli({"extract", package});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(
+        "File f1 was not extracted from cabinet gone.cab: the cabinet is not beside the "
+        "package\n"
+        "File f2 was not extracted from cabinet gone.cab: the cabinet is not beside the "
+        "package\n"
+        "Extracted 0 files to " +
+            (temp_.path() / "files" / "files").string() + "; 2 files failed!\n",
+        run.err);
 }
 
 }  // namespace
