@@ -33,7 +33,7 @@ dpkg-deb -x "$deb" "$root"
 # --- what the package holds and needs ------------------------------------------
 files=(usr/bin/tablesmith-cli usr/bin/deltalens-cli
        usr/share/man/man1/tablesmith-cli.1.gz usr/share/man/man1/deltalens-cli.1.gz)
-depends_wanted=(libc6 libstdc++6)
+depends_wanted=(libc6 libstdc++6 libmspack0)
 if [[ $gui == ON ]]; then
     files+=(usr/bin/tablesmith usr/bin/deltalens
             usr/share/man/man1/tablesmith.1.gz usr/share/man/man1/deltalens.1.gz
