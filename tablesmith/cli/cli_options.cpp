@@ -164,8 +164,8 @@ std::string ProgramHelp() {
         "\n"
         "\n"
         "Exports the tables and cabinets of a Windows Installer package into its\n"
-        "export folder, and builds from that folder a package whose cabinets are\n"
-        "external files.\n"
+        "export folder, builds from that folder a package whose cabinets are\n"
+        "external files, and extracts the files the package installs.\n"
         "\n"
         "Commands:\n";
     for (const ::cli::CommandEntry& command : kCommands) {
