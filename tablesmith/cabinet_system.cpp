@@ -22,6 +22,7 @@ namespace {
 // libmspack's many small reads (a block header, then its data) cost one call
 // per megabyte instead of one each.
 constexpr std::size_t kStreamPiece = 1u << 20;
+constexpr std::size_t kWritePiece = 1u << 20;
 
 // libmspack's warnings (a salvaged block, a bad name) are not ours to print:
 // the failures that matter come back as error codes.
@@ -161,18 +162,19 @@ class CabinetSystem::DescriptorFile : public OpenFile {
     off_t position_ = 0;
 };
 
+// libmspack hands over each decompressed block (32 KiB) on its own; they are
+// gathered into pieces of a megabyte, a write call each. A failure when the
+// last piece is written at close is kept for the caller, as any other.
 class CabinetSystem::OutputFile : public OpenFile {
   public:
-    explicit OutputFile(CabinetSystem& owner) : owner_(owner) {}
+    explicit OutputFile(CabinetSystem& owner) : owner_(owner) { piece_.reserve(kWritePiece); }
+    ~OutputFile() override { Flush(); }
     int Read(void*, int) override { return -1; }
     int Write(const void* buffer, int bytes) override {
-        if (owner_.output_ == nullptr) return -1;
-        if (const int error = owner_.output_->Write(static_cast<const char*>(buffer),
-                                                    static_cast<std::size_t>(bytes));
-            error != 0) {
-            owner_.write_error_ = error;
-            return -1;
-        }
+        if (owner_.output_ == nullptr || owner_.write_error_ != 0) return -1;
+        const auto* data = static_cast<const char*>(buffer);
+        piece_.insert(piece_.end(), data, data + bytes);
+        if (piece_.size() >= kWritePiece && !Flush()) return -1;
         written_ += static_cast<std::uint64_t>(bytes);
         if (owner_.written_) owner_.written_(written_);
         return bytes;
@@ -181,7 +183,16 @@ class CabinetSystem::OutputFile : public OpenFile {
     off_t Tell() override { return static_cast<off_t>(written_); }
 
   private:
+    bool Flush() {
+        if (piece_.empty() || owner_.output_ == nullptr || owner_.write_error_ != 0)
+            return owner_.write_error_ == 0;
+        owner_.write_error_ = owner_.output_->Write(piece_.data(), piece_.size());
+        piece_.clear();
+        return owner_.write_error_ == 0;
+    }
+
     CabinetSystem& owner_;
+    std::vector<char> piece_;
     std::uint64_t written_ = 0;
 };
 

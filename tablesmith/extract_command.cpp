@@ -405,8 +405,9 @@ class Extraction {
         const int result = cabd_->extract(cabd_, &entry, CabinetSystem::kOutputName);
         const int write_error = system_.write_error();
         system_.SetOutput(nullptr, nullptr);
-        if (result != MSPACK_ERR_OK) {
-            Fail(file, Where(file), MspackReason(result, write_error));
+        if (result != MSPACK_ERR_OK || write_error != 0) {
+            Fail(file, Where(file),
+                 MspackReason(result == MSPACK_ERR_OK ? MSPACK_ERR_WRITE : result, write_error));
             return;
         }
         int error = writer.SetModified(EntryTime(entry));
