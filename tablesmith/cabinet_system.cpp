@@ -18,11 +18,12 @@ namespace tablesmith {
 
 namespace {
 
-// Stream reads go through the installer in pieces of this size, so that
-// libmspack's many small reads (a block header, then its data) cost one call
-// per megabyte instead of one each.
-constexpr std::size_t kStreamPiece = 1u << 20;
-constexpr std::size_t kWritePiece = 1u << 20;
+// Stream reads go through the installer, and decompressed blocks out to the
+// file, in pieces of this size: few enough calls, and a buffer small enough
+// to stay in the processor's cache while the kernel copies into or out of it
+// (a megabyte made those copies cost as much again as everything else).
+constexpr std::size_t kStreamPiece = 1u << 16;
+constexpr std::size_t kWritePiece = 1u << 16;
 
 // libmspack's warnings (a salvaged block, a bad name) are not ours to print:
 // the failures that matter come back as error codes.
@@ -162,8 +163,8 @@ class CabinetSystem::DescriptorFile : public OpenFile {
     off_t position_ = 0;
 };
 
-// libmspack hands over each decompressed block (32 KiB) on its own; they are
-// gathered into pieces of a megabyte, a write call each. A failure when the
+// libmspack hands over each decompressed block (32 KiB at most) on its own;
+// they are gathered into pieces of kWritePiece, a write call each. A failure when the
 // last piece is written at close is kept for the caller, as any other.
 class CabinetSystem::OutputFile : public OpenFile {
   public:
