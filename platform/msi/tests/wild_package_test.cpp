@@ -15,6 +15,7 @@
 #include "interop_util.h"
 #include "msiquery.h"
 #include "storage/compound_file.h"
+#include "storage/compound_writer.h"
 #include "storage/stream_reader.h"
 #include "test_support.h"
 
@@ -258,6 +259,44 @@ TEST_F(MsibuildPackage, StreamsTheEngineDoesNotKnowSurviveACommit) {
     Handle db;
     ASSERT_EQ(MsiOpenDatabaseA(copy.c_str(), MSIDBOPEN_READONLY, db.out()), ERROR_SUCCESS);
     EXPECT_EQ(ReadTable(db.get(), "Many").rows.size(), size_t(kManyRows) + 1);
+}
+
+// Some writers store the streams of binary cells and of _Streams under their
+// plain names, without the packing table names get: the package read back
+// from such a copy finds them under either form.
+TEST_F(MsibuildPackage, StreamsStoredUnderPlainNamesAreFound) {
+    auto file = msi::storage::CompoundFile::Open(path_.string());
+    ASSERT_TRUE(file.ok());
+    msi::storage::CompoundWriter writer;
+    writer.SetRootInfo({.clsid = (*file)->root_clsid()});
+    size_t renamed = 0;
+    for (msi::storage::EntryId id : (*file)->Children(msi::storage::CompoundFile::kRootId)) {
+        std::u16string name = (*file)->entry(id).name;
+        auto decoded = msi::format::DecodeStreamName(name);
+        ASSERT_TRUE(decoded.ok());
+        if (!decoded->is_table && name[0] != 0x0005) {
+            name = std::u16string(decoded->name.begin(), decoded->name.end());  // ASCII here
+            renamed += name != (*file)->entry(id).name;
+        }
+        auto stream = (*file)->OpenStream(id);
+        ASSERT_TRUE(stream.ok());
+        ASSERT_TRUE(
+            writer.AddStream(msi::storage::CompoundWriter::kRoot, name, *stream->ReadAll()).ok());
+    }
+    ASSERT_EQ(renamed, 3u);  // the cabinet, the binary cell, the unknown stream
+    const fs::path plain = dir_->path() / "plain.msi";
+    ASSERT_TRUE(writer.WriteFile(plain.string()).ok());
+
+    Handle db;
+    ASSERT_EQ(MsiOpenDatabaseA(plain.c_str(), MSIDBOPEN_READONLY, db.out()), ERROR_SUCCESS);
+    const ApiTable types = ReadTable(db.get(), "Types");
+    ASSERT_EQ(types.rows.size(), 2u);
+    EXPECT_EQ(types.rows[0][10].bytes, "binary cell bytes");
+    const ApiTable streams =
+        ReadQuery(db.get(), "SELECT * FROM `_Streams` WHERE `Name` = 'data.cab'");
+    ASSERT_EQ(streams.rows.size(), 1u);
+    EXPECT_EQ(streams.rows[0][1].bytes,
+              testing_support::ReadFile(dir_->path() / "in" / "data.cab"));
 }
 
 }  // namespace
