@@ -184,7 +184,8 @@ UINT MsiViewExecute(MSIHANDLE hView, MSIHANDLE hRecord);
 // the last one; ERROR_INVALID_PARAMETER without phRecord, before the handle.
 UINT MsiViewFetch(MSIHANDLE hView, MSIHANDLE* phRecord);
 // Applies one change through the view: hRecord is a record fetched from it
-// (or, for the inserting modes, one with a field per column of the view).
+// (or, for the inserting modes, one with a field per column of the view;
+// a nullable column the view leaves out, a key column too, is made null).
 // ERROR_ACCESS_DENIED when the view or the database does not allow the
 // change, ERROR_INVALID_DATA for a record that does not fit or a failed
 // validation, whose findings MsiViewGetErrorA then hands out,
@@ -198,8 +199,9 @@ UINT MsiViewGetColumnInfo(MSIHANDLE hView, MSICOLINFO eColumnInfo, MSIHANDLE* ph
 // Ends the execution; the view may be executed again.
 UINT MsiViewClose(MSIHANDLE hView);
 // The findings of the last validating MsiViewModify, one per call in column
-// order: the MSIDBERROR value and its column; then MSIDBERROR_NOERROR, after
-// which they start over. MSIDBERROR_MOREDATA (buffer too small) keeps the
+// order: the MSIDBERROR value and its column; then MSIDBERROR_NOERROR with an
+// empty name (size 0, whatever the buffer), after which they start over.
+// MSIDBERROR_MOREDATA (buffer too small) gives the size needed and keeps the
 // finding for the next call.
 MSIDBERROR MsiViewGetErrorA(MSIHANDLE hView, LPSTR szColumnNameBuffer, DWORD* pcchBuf);
 

@@ -12,6 +12,7 @@ vsb_add_test(msi_interop_tests
         ${CMAKE_CURRENT_LIST_DIR}/scattered_package_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../src/storage/scattered_file.cpp
         ${CMAKE_CURRENT_LIST_DIR}/oracle_behaviour_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/wild_package_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/c_program.c
         ${CMAKE_CURRENT_LIST_DIR}/c_program_test.cpp
     LIBS msi vsb_testing

@@ -144,6 +144,43 @@ TEST_F(ModifyApi, APartialViewCannotMakeARowWithoutItsKeyOrARequiredColumn) {
     EXPECT_EQ(Rows("SELECT `Property` FROM `Property`"), (std::vector<std::string>{"A", "B"}));
 }
 
+// T's key is (A, B) and A takes null: a view without A makes rows with A null
+// in every mode that makes rows; a view without B (no null) makes none.
+TEST_F(ModifyApi, AViewWithoutANullableKeyColumnMakesRowsWithItNull) {
+    Exec(
+        "CREATE TABLE `T` (`A` CHAR(8), `B` CHAR(8) NOT NULL, `C` CHAR(8), `D` INT "
+        "PRIMARY KEY `A`, `B`)");
+    Exec("INSERT INTO `T` (`A`, `B`, `C`, `D`) VALUES ('a', 'k', 'c0', 1)");
+    const struct {
+        const char* query;
+        MSIMODIFY mode;
+        std::vector<std::string> fields;
+        UINT result;
+    } steps[] = {
+        {"SELECT `B`, `C` FROM `T`", MSIMODIFY_INSERT, {"k", "c1"}, ERROR_SUCCESS},
+        {"SELECT `B`, `C` FROM `T`", MSIMODIFY_INSERT, {"k", "c9"}, ERROR_FUNCTION_FAILED},
+        {"SELECT `B`, `C` FROM `T`", MSIMODIFY_INSERT_TEMPORARY, {"t", "c2"}, ERROR_SUCCESS},
+        {"SELECT `B`, `C` FROM `T`", MSIMODIFY_ASSIGN, {"s", "c3"}, ERROR_SUCCESS},
+        {"SELECT `B`, `C` FROM `T`", MSIMODIFY_ASSIGN, {"k", "c4"}, ERROR_SUCCESS},
+        {"SELECT `B`, `C` FROM `T`", MSIMODIFY_MERGE, {"m", "c5"}, ERROR_SUCCESS},
+        {"SELECT `B`, `C` FROM `T`", MSIMODIFY_MERGE, {"m", "c5"}, ERROR_SUCCESS},
+        {"SELECT `B`, `C` FROM `T`", MSIMODIFY_MERGE, {"m", "other"}, ERROR_FUNCTION_FAILED},
+        // B takes no null: a view without it names no row.
+        {"SELECT `A`, `C` FROM `T`", MSIMODIFY_INSERT, {"z", "c6"}, ERROR_INVALID_DATA},
+        {"SELECT `A`, `C` FROM `T`", MSIMODIFY_INSERT_TEMPORARY, {"z", "c6"}, ERROR_INVALID_DATA},
+        {"SELECT `A`, `C` FROM `T`", MSIMODIFY_ASSIGN, {"z", "c6"}, ERROR_FUNCTION_FAILED},
+        {"SELECT `A`, `C` FROM `T`", MSIMODIFY_MERGE, {"z", "c6"}, ERROR_INVALID_DATA},
+    };
+    for (const auto& step : steps) {
+        MSIHANDLE view = View(step.query);
+        EXPECT_EQ(MsiViewModify(view, step.mode, Record(step.fields)), step.result)
+            << step.query << " mode " << step.mode << " " << step.fields[0];
+    }
+    EXPECT_EQ(
+        Rows("SELECT * FROM `T`"),
+        (std::vector<std::string>{"~|k|c4|~", "~|t|c2|~", "~|s|c3|~", "~|m|c5|~", "a|k|c0|1"}));
+}
+
 TEST_F(ModifyApi, ConstantColumnsOfAViewAreNotWritten) {
     MSIHANDLE view = View("SELECT 'tag', `Value`, `Property` FROM `Property`");
     MSIHANDLE rec = Fetch(view);

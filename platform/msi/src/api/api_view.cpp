@@ -121,6 +121,14 @@ extern "C" MSIDBERROR MsiViewGetErrorA(MSIHANDLE hView, LPSTR szColumnNameBuffer
         *pcchBuf = static_cast<DWORD>(finding.column.size());
         return static_cast<MSIDBERROR>(finding.error);
     }
+    // Past the last finding there is no name to copy: "no error" and size 0
+    // whatever the buffer, even one of no characters.
+    if (finding.error == MSIDBERROR_NOERROR && finding.column.empty()) {
+        if (*pcchBuf > 0) szColumnNameBuffer[0] = '\0';
+        *pcchBuf = 0;
+        view->NextError(true);
+        return MSIDBERROR_NOERROR;
+    }
     if (msi::api::CopyStringOut(finding.column, szColumnNameBuffer, pcchBuf) == ERROR_MORE_DATA)
         return MSIDBERROR_MOREDATA;
     view->NextError(true);

@@ -164,6 +164,37 @@ TEST_F(ViewApi, BadQueriesAreSyntaxErrors) {
     EXPECT_EQ(view, 0u);
 }
 
+// A back quote that is not closed: the installer lets one after a plain name
+// close it and reads names of control bytes and a leading '-' unquoted.
+TEST_F(ViewApi, UnclosedBackQuotesReadAsTheInstallerReadsThem) {
+    Exec("CREATE TABLE `c` (`b` CHAR(8) NOT NULL PRIMARY KEY `b`)");
+    Exec("INSERT INTO `c` (`b`) VALUES ('x')");
+    Exec("CREATE TABLE `\x05a` (`b` CHAR(8) NOT NULL PRIMARY KEY `b`)");
+    Exec("CREATE TABLE `-a` (`b` CHAR(8) NOT NULL PRIMARY KEY `b`)");
+    const struct {
+        const char* query;
+        UINT result;
+    } cases[] = {
+        {"select `c`.b` from `c`", ERROR_SUCCESS},
+        {"select `c`.`b from `c`", ERROR_BAD_QUERY_SYNTAX},
+        {"select `c`.b from `c`", ERROR_SUCCESS},
+        {"select `c.`b` from `c`", ERROR_BAD_QUERY_SYNTAX},
+        {"select c`.`b` from `c`", ERROR_SUCCESS},
+        {"select c.`b` from `c`", ERROR_SUCCESS},
+        {"select `c`.`b` from c`", ERROR_SUCCESS},
+        {"select `c`.`b` from `c", ERROR_BAD_QUERY_SYNTAX},
+        {"select `c`.`b` from c", ERROR_SUCCESS},
+        {"SELECT * FROM \x05a", ERROR_SUCCESS},
+        {"SELECT * FROM -a", ERROR_SUCCESS},
+    };
+    for (const auto& c : cases) {
+        MSIHANDLE view = 0;
+        EXPECT_EQ(MsiDatabaseOpenViewA(db_, c.query, &view), c.result) << c.query;
+        MsiCloseHandle(view);
+    }
+    EXPECT_EQ(Query("select c`.`b` from c`"), (std::vector<std::string>{"x"}));
+}
+
 TEST_F(ViewApi, CommittedRowsReadBackAfterReopen) {
     ASSERT_EQ(MsiDatabaseCommit(db_), ERROR_SUCCESS);
     MsiCloseHandle(db_);

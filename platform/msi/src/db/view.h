@@ -118,12 +118,10 @@ class View {
                          uint32_t& cell);
     // Makes a row of the view's single table from a record's fields, with
     // the columns the view does not select null; streams of binary fields
-    // are returned beside it. A column that is not nullable needs a value,
-    // and so does a key column the view leaves out unless
-    // `unselected_keys_may_be_null` (an INSERT statement lists its columns;
-    // a view that cannot see a key cannot name a row).
-    Status RowFromRecord(const Record& record, RowPtr& row, std::vector<StreamSourcePtr>& streams,
-                         bool unselected_keys_may_be_null = false);
+    // are returned beside it. A column that is not nullable needs a value;
+    // a nullable key column the view leaves out is null, as the installer
+    // makes it.
+    Status RowFromRecord(const Record& record, RowPtr& row, std::vector<StreamSourcePtr>& streams);
     // Writes the selected, non-key fields of `record` into `rows`; a key
     // field that differs from the row is refused.
     Status UpdateRows(const Record& record, const Rows& rows);

@@ -3,8 +3,9 @@
 // A view of one table may select some of its columns and may add constant
 // columns: the modes read and write the selected columns only. A row made
 // from a record (INSERT, ASSIGN, MERGE) gets null in the columns the view
-// leaves out, which only a nullable column that is not a key can take. A
-// join can only refresh a fetched record and update its non-key columns.
+// leaves out, which only a nullable column can take, a nullable key column
+// too: the row's key then holds a null there. A join can only refresh a
+// fetched record and update its non-key columns.
 #include "db/validation.h"
 #include "db/view.h"
 #include "msiquery.h"

@@ -179,8 +179,8 @@ std::vector<uint32_t> View::FieldOfColumn() const {
     return fields;
 }
 
-Status View::RowFromRecord(const Record& record, RowPtr& row, std::vector<StreamSourcePtr>& streams,
-                           bool unselected_keys_may_be_null) {
+Status View::RowFromRecord(const Record& record, RowPtr& row,
+                           std::vector<StreamSourcePtr>& streams) {
     auto table = SingleTable();
     if (!table) return Status::InvalidArgument("not a single-table view");
     const TableSchema& schema = table->schema();
@@ -191,7 +191,7 @@ Status View::RowFromRecord(const Record& record, RowPtr& row, std::vector<Stream
     for (size_t c = 0; c < schema.columns.size(); ++c) {
         const ColumnType type = schema.columns[c].type;
         if (fields[c] == 0) {
-            if (!type.IsNullable() || (type.IsKey() && !unselected_keys_may_be_null))
+            if (!type.IsNullable())
                 return Status::InvalidArgument("the view does not give column " +
                                                schema.columns[c].name);
             continue;
@@ -273,7 +273,7 @@ Status View::ExecuteInsert(const Record* params, const std::vector<sql::FieldVal
     RowPtr row;
     std::vector<StreamSourcePtr> streams;
     // The statement names its columns: a nullable key it leaves out is null.
-    if (Status s = RowFromRecord(record, row, streams, true); !s.ok()) return s;
+    if (Status s = RowFromRecord(record, row, streams); !s.ok()) return s;
     row->temporary = insert.temporary || table->schema().temporary;
     if (IsStreamsTable(*table)) {
         auto name = db_->Text(row->cells[0]);

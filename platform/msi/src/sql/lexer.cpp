@@ -6,23 +6,25 @@
 namespace msi::sql {
 namespace {
 
-// Names are ASCII letters, digits and '_', plus every byte >= 0x80 so that
-// names in a multibyte code page (UTF-8 here) need no quotes. A name may not
-// start with a digit: a leading digit starts an integer.
-bool IsNameByte(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-           c >= 0x80;
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // Space, tab, line feed and form feed. Wine's reimplementation of the
 // installer's tokenizer leaves carriage return out on purpose, so a query
 // with "\r" fails there; we do the same rather than accept what the
 // installer may refuse (not checked against Windows itself).
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\f';
+}
+
+// Names are ASCII letters, digits and '_', plus every byte >= 0x80 so that
+// names in a multibyte code page (UTF-8 here) need no quotes, and the control
+// bytes that are not spaces: the installer reads a table named "\x05a"
+// without quotes. A name may not start with a digit: a leading digit starts
+// an integer.
+bool IsNameByte(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c >= 0x80 || (c > 0 && c < 0x20 && c != '\r' && !IsSpace(static_cast<char>(c)));
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
 std::string Error(size_t offset, const std::string& what) {
@@ -50,12 +52,14 @@ class Scanner {
                 continue;
             }
             Status s;
+            const char next = i_ + 1 < query_.size() ? query_[i_ + 1] : '\0';
             if (c == '\'' || c == '`')
                 s = Quoted(c);
             else if (IsDigit(c))
                 s = Integer();
-            else if (IsNameByte(static_cast<unsigned char>(c)))
-                Name();
+            else if (IsNameByte(static_cast<unsigned char>(c)) ||
+                     (c == '-' && IsNameByte(static_cast<unsigned char>(next)) && !IsDigit(next)))
+                Name();  // "-1" is a minus and an integer, "-a" a name
             else
                 s = Punctuation(c);
             if (!s.ok()) return s;
@@ -157,10 +161,9 @@ class Scanner {
     }
 
     void Name() {
-        size_t end = i_;
-        // After its first byte a plain name may also hold '-' ("Foo-Bar"), as
-        // Wine's reimplementation of the installer's tokenizer accepts; a
-        // leading '-' is always a minus sign.
+        size_t end = i_ + 1;
+        // A plain name may also hold '-' ("Foo-Bar", "-a"), as Wine's
+        // reimplementation of the installer's tokenizer accepts.
         while (end < query_.size() &&
                (IsNameByte(static_cast<unsigned char>(query_[end])) || query_[end] == '-'))
             ++end;
@@ -169,6 +172,11 @@ class Scanner {
         if (keyword != Keyword::kNone) {
             tokens_.back().kind = TokenKind::kKeyword;
             tokens_.back().keyword = keyword;
+        } else if (i_ < query_.size() && query_[i_] == '`') {
+            // A back quote right after a plain name closes it, as if the
+            // name had been quoted: the installer reads "from c`" as "from
+            // `c`", and "c`.`b`" as "`c`.`b`".
+            ++i_;
         }
     }
 

@@ -89,14 +89,15 @@ TEST(SqlLexer, NamesMayHoldUtf8AndUnderscores) {
     EXPECT_EQ((*tokens)[1].text, "a1");
 }
 
-TEST(SqlLexer, HyphenContinuesANameButNeverStartsOne) {
-    auto tokens = Tokenize("Foo-Bar -1 =-2");
+TEST(SqlLexer, HyphenContinuesANameAndStartsOneUnlessADigitFollows) {
+    auto tokens = Tokenize("Foo-Bar -1 =-2 -a");
     ASSERT_TRUE(tokens.ok());
     EXPECT_EQ(Kinds(*tokens),
               (std::vector<TokenKind>{TokenKind::kName, TokenKind::kMinus, TokenKind::kInteger,
                                       TokenKind::kEq, TokenKind::kMinus, TokenKind::kInteger,
-                                      TokenKind::kEnd}));
+                                      TokenKind::kName, TokenKind::kEnd}));
     EXPECT_EQ((*tokens)[0].text, "Foo-Bar");
+    EXPECT_EQ((*tokens)[6].text, "-a");
 }
 
 TEST(SqlLexer, WhitespaceIsSpaceTabNewlineFormFeed) {
