@@ -7,7 +7,7 @@ namespace viewer {
 std::string HexPreview(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 4 + bytes.size() / 16 * 16);
-    char hex[16];
+    char hex[24];  // room for any offset a size_t holds
     for (std::size_t line = 0; line < bytes.size(); line += 16) {
         std::snprintf(hex, sizeof hex, "%08zx ", line);
         out += hex;

@@ -125,7 +125,7 @@ const TableRows* PackageView::Rows(std::size_t table) {
     if (marks_ && marks_->MarkOfTable(name) == TableMark::kDropped)
         rows = TableRows::Empty(name, marks_->DroppedTableColumns(name));
     else
-        rows = TableRows::Read(database_, name, &failure);
+        rows = TableRows::Read(database_, name, &failure, tables_[table].rows);
     if (!rows) {
         tables_[table].readable = false;
         tables_[table].failure = diag::FillMessage(kCantReadTable, {failure});

@@ -125,7 +125,7 @@ std::optional<std::size_t> TableRows::Count(MSIHANDLE database, const std::strin
 }
 
 std::optional<TableRows> TableRows::Read(MSIHANDLE database, const std::string& table,
-                                         std::string* failure) {
+                                         std::string* failure, std::size_t expected_rows) {
     CMsiScopedHandle view;
     if (!Execute(database, table, view, failure)) return std::nullopt;
     TableRows rows;
@@ -167,6 +167,12 @@ std::optional<TableRows> TableRows::Read(MSIHANDLE database, const std::string& 
             return std::nullopt;
         }
         ++rows.fetched_;
+        // After a sample of rows, room for all of them at the sample's size.
+        constexpr std::size_t kSample = 256;
+        if (rows.fetched_ == kSample && expected_rows > kSample) {
+            rows.ends_.reserve(expected_rows * width);
+            rows.text_.reserve(rows.text_.size() / kSample * expected_rows * 9 / 8);
+        }
     }
     rows.order_.resize(rows.fetched_);
     std::iota(rows.order_.begin(), rows.order_.end(), 0u);

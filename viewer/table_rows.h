@@ -29,8 +29,10 @@ class TableRows {
     // Reads every row of `table` through the installer interface; none when
     // it cannot be read, with the reason in `failure`. A binary cell reads
     // "[N bytes]" (its bytes stay in the package), a null cell "".
+    // `expected_rows` (the table list's count, 0 when unknown) lets the
+    // buffers be sized once instead of growing by copies.
     static std::optional<TableRows> Read(MSIHANDLE database, const std::string& table,
-                                         std::string* failure);
+                                         std::string* failure, std::size_t expected_rows = 0);
     // Counts the rows without keeping them (the table list's figures); none
     // when the table cannot be read, with the reason in `failure`.
     static std::optional<std::size_t> Count(MSIHANDLE database, const std::string& table,

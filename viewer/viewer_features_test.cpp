@@ -2,7 +2,9 @@
 // binary cells, long texts, summary information and a damaged table.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QItemSelectionModel>
+#include <QtTest/QTest>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -94,23 +96,30 @@ TEST_F(ViewerToolsTest, FindListsEveryMatchingCellAndF3WalksTheHits) {
         EXPECT_EQ(hits, test.hits) << test.options.text << " whole " << test.options.whole_cell
                                    << " case " << test.options.match_case;
     }
+    window_->activateWindow();
+    QApplication::processEvents();
     window_->Find({"apple", false, false});
     const std::vector<std::string> walk = {"apple", "Pineapple", "apple", "Pineapple", "apple"};
     std::vector<std::string> seen{window_->Grid()->currentIndex().data().toString().toStdString()};
     for (int step = 0; step < 3; ++step) {  // F3 goes round the list
-        window_->FindNextAction()->trigger();
+        QTest::keyClick(window_.get(), Qt::Key_F3);
         seen.push_back(window_->Grid()->currentIndex().data().toString().toStdString());
     }
-    window_->GoToHit(true);  // Shift+F3
+    QTest::keyClick(window_.get(), Qt::Key_F3, Qt::ShiftModifier);
     seen.push_back(window_->Grid()->currentIndex().data().toString().toStdString());
     EXPECT_EQ(seen, walk);
 }
 
 TEST_F(ViewerToolsTest, CopyGivesTabSeparatedWholeTextsWithAHeaderForWholeRows) {
+    window_->activateWindow();
+    window_->Grid()->setFocus();
+    QApplication::processEvents();
     QItemSelectionModel* selection = window_->Grid()->selectionModel();
-    window_->Grid()->selectRow(0);
-    selection->select(CellAt(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    EXPECT_EQ(window_->CopySelection(), "Id\tName\tSize\n1\tapple\t17\n3\tseven\t70\n");
+    for (int row : {0, 2})
+        selection->select(CellAt(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    // Ctrl+C in the grid is the window's copy, not the grid's own.
+    fw::SetClipboardText("");
+    QTest::keyClick(window_->Grid(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(fw::GetClipboardText(), "Id\tName\tSize\n1\tapple\t17\n3\tseven\t70\n");
     selection->clear();
     selection->select(CellAt(1, 1), QItemSelectionModel::Select);
