@@ -107,7 +107,8 @@ int RunDiff(const CliOptions& options, std::ostream& out, std::ostream& err) {
     {
         // The transform lives in a temporary folder until the listing is done.
         const ::cli::DeferredInterrupts deferred;
-        result = DiffPackages(options.old_package, options.new_package, printer.Taker(), sink);
+        result = DiffPackages(options.old_package, options.new_package, printer.Taker(), sink,
+                              {options.ignore, options.summary});
     }
     if (result.outcome != DiffResult::Outcome::kListed) return trouble;
     TraceLine("listed " + std::to_string(printer.Count()) + " changes" +

@@ -128,6 +128,14 @@ constexpr ::cli::OptionEntry kOptions[] = {
                       "exit 1 when the packages differ, 0 when not, 2 for trouble (as diff(1) "
                       "does)",
                       CommandBit(Command::kDiff)),
+    ::cli::ValueOption("--ignore", "TABLE[.COLUMN]",
+                       "leave the table, or that column of it, out of the listing and of "
+                       "--exit-code (repeatable)",
+                       "a table or TABLE.COLUMN", CommandBit(Command::kDiff)),
+    ::cli::FlagOption("--summary",
+                      "compare the summary information too: rows of _SummaryInformation, "
+                      "Column the property, Data NEW's value, Current OLD's",
+                      CommandBit(Command::kDiff)),
     ::cli::FlagOption("--force", "replace OUT when it exists and is a regular file",
                       CommandBit(Command::kMakeTransform) | CommandBit(Command::kSaveApplied)),
     ::cli::ValueOption("--output", "OUT.msi", "the package to write", "a file name",
@@ -252,6 +260,9 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& argumen
     if (options.action != CliOptions::Action::kRun) return options;
     options.format = line->format;
     options.exit_code = line->Has("--exit-code");
+    options.summary = line->Has("--summary");
+    for (const ::cli::GivenOption& given : line->given)
+        if (given.name == "--ignore") options.ignore.push_back(given.value);
     options.force = line->Has("--force");
     options.output_path = line->Value("--output").value_or("");
     if (const auto value = line->Value("--error-conditions"))

@@ -39,6 +39,8 @@ struct CliOptions : ::cli::GeneralOptions {
     std::string output_path;                   // apply --output
 
     bool exit_code = false;               // diff --exit-code
+    std::vector<std::string> ignore;      // diff --ignore, each as given
+    bool summary = false;                 // diff --summary
     bool force = false;                   // make-transform, apply --force
     std::optional<int> error_conditions;  // make-transform --error-conditions
     std::optional<int> validation;        // make-transform --validation
