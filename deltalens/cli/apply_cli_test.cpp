@@ -104,7 +104,8 @@ TEST_F(ApplyCliTest, RefusesAnOutputItMayNotWrite) {
     struct Case {
         std::string output;
         bool force;
-        std::string message;  // what standard error starts with
+        std::string message;       // what standard error starts with
+        std::string package = "";  // the package's when empty
     };
     const Case cases[] = {
         {at + "sub/../" + fs::path(files_.package).filename().string(), true,
@@ -124,14 +125,17 @@ TEST_F(ApplyCliTest, RefusesAnOutputItMayNotWrite) {
          "The output package " + at + "sub is a directory, not a regular file!\n"},
         {at + "missing/out.msi", false,
          "Can't write the output package " + at +
-             "missing/out.msi!\ncause: No such file or directory\n"},
+             "missing/out.msi!\ncause: No such file or directory\n",
+         files_.text_file},
     };
     const std::vector<std::string> before = dir_.Entries();
     const std::string package_bytes = testing_support::ReadFile(files_.package);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.output);
-        std::vector<std::string> arguments = {"apply", files_.package, files_.transform, "--output",
-                                              c.output};
+        // A package that is none shows that the output is looked at first.
+        std::vector<std::string> arguments = {"apply",
+                                              c.package.empty() ? files_.package : c.package,
+                                              files_.transform, "--output", c.output};
         if (c.force) arguments.push_back("--force");
         const CliRun run = Cli(arguments);
         EXPECT_EQ(run.status, 1);
