@@ -86,19 +86,8 @@ DiffResult DiffPackages(const std::string& old_package, const std::string& new_p
     };
     if (result.differs) {
         StreamDigests digests(old_package, new_package);
-        const TakeChange described = [&](const ChangeRow& change) {
-            std::string data = change[3];
-            std::string current = change[4];
-            if (!digests.Rewrite(change[0], change[1], change[2], data, current)) {
-                kept(change);
-                return;
-            }
-            ChangeRow row = change;
-            row[3] = std::move(data);
-            row[4] = std::move(current);
-            kept(row);
-        };
-        const ApplyOutcome applied = ApplyTransformView(old_package, transform, described, sink);
+        const ApplyOutcome applied =
+            ApplyTransformView(old_package, transform, digests.Describing(kept), sink);
         digests.Forget();  // the listing closed every handle
         switch (applied) {
             case ApplyOutcome::kListed:

@@ -16,6 +16,7 @@
 #include "program.h"
 #include "report_variant.h"
 #include "save_applied_command.h"
+#include "stream_digest.h"
 #include "entry_point.h"
 #include "win32/debug.h"
 
@@ -87,8 +88,8 @@ int RunApply(const CliOptions& options, std::ostream& out, std::ostream& err) {
     TraceLine("applying " + options.transform_path + " to " + options.package_path);
     const ApplyOutcome outcome =
         units ? ListTransformChain(chain, printer.UnitTaker(), sink)
-              : ApplyTransformView(options.package_path, options.transform_path, conditions,
-                                   printer.Taker(), sink);
+              : ApplyTransformViewDescribed(options.package_path, options.transform_path,
+                                            conditions, printer.Taker(), sink);
     if (outcome != ApplyOutcome::kListed) {
         TraceLine("nothing listed");
         return ::cli::kExitFailure;

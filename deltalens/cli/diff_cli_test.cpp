@@ -282,6 +282,9 @@ TEST_F(DiffCliTest, PackagesThatDifferOnlyInTheirStreamsDiffer) {
     const std::string transform = Path("streams.mst");
     const CliRun made = Cli({"make-transform", old_package, new_package, transform});
     ASSERT_EQ(made.status, 0) << made.err;
+    // Its listing describes the bytes as diff does.
+    const CliRun listed = Cli({"--format", "tsv", old_package, transform});
+    EXPECT_EQ(listed.out, run.out) << listed.err;
     const std::string applied = Path("applied.msi");
     MSIHANDLE database = 0;
     ASSERT_EQ(MsiOpenDatabaseA(old_package.c_str(), applied.c_str(), &database), ERROR_SUCCESS);
