@@ -5,6 +5,7 @@
 // it reads after applying the transform itself and committing.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -159,6 +160,26 @@ TEST_F(ApplyCliTest, ATransformThatDoesNotFitWritesNothing) {
         << run.err;
     EXPECT_EQ(dir_.Entries(), before);
     EXPECT_TRUE(temp_.Entries().empty());
+}
+
+TEST_F(ApplyCliTest, AnInterruptBeforeTheRenameLeavesOutAsItWas) {
+    testing_support::WriteFile(out_, "an older package");
+    const std::vector<std::string> before = dir_.Entries();
+    // Ctrl+C arrives while the signal is held, as it would while the command
+    // holds interrupts back, and stays held after the run.
+    sigset_t interrupt, previous;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    ASSERT_EQ(::sigprocmask(SIG_BLOCK, &interrupt, &previous), 0);
+    ASSERT_EQ(::raise(SIGINT), 0);
+    const CliRun run =
+        Cli({"apply", "--force", files_.package, files_.transform, "--output", out_});
+    int taken = 0;
+    ::sigwait(&interrupt, &taken);
+    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    EXPECT_EQ(run.status, 130);
+    EXPECT_EQ(testing_support::ReadFile(out_), "an older package");
+    EXPECT_EQ(dir_.Entries(), before) << "no temporary file is left";
 }
 
 // A summary property of a file as text ("" when empty or missing).
