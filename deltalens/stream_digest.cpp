@@ -185,8 +185,10 @@ bool StreamDigests::RewriteTransformRow(const std::string& table, const std::str
     // package lacks is known only by that name, and the stream being there.
     const std::string carried =
         table == kStreamsTable ? std::string(kStreamsTable) + "." + row : StreamName(table, row);
+    // Any other text is no binary cell's: no file needs opening for it.
+    if (!data.empty() && data != carried) return false;
     std::optional<std::string> described;
-    if (!data.empty() && data == carried) described = Describe(Database(true), carried);
+    if (!data.empty()) described = Describe(Database(true), carried);
     if (!described && !IsBinaryColumn(table, column, false)) return false;
     if (described) data = *described;
     current = Describe(Database(false), StreamName(table, row)).value_or("");
