@@ -62,7 +62,9 @@ constexpr ::cli::CommandEntry kCommands[] = {
      "transform pairs (NAME, then #NAME) whose validation (product code, language,\n"
      "version, upgrade code) fits the package; a patch with none that fits is\n"
      "refused, naming what each pair expects. With several transforms or a patch a\n"
-     "first column Transform names the transform (or pair) of each change.\n"},
+     "first column Transform names the transform (or pair) of each change. With one\n"
+     "transform a binary cell shows bytes as diff shows them: Data the bytes the\n"
+     "transform carries, Current the package's.\n"},
     {CommandId(Command::kDiff), "diff", "[options] OLD NEW", nullptr,
      "Lists what turns package OLD into package NEW, in the same columns: the rows of\n"
      "the transform the installer would generate from OLD to NEW, applied to OLD.\n"
