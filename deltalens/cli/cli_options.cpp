@@ -72,10 +72,10 @@ constexpr ::cli::CommandEntry kCommands[] = {
      "compared only with --summary (a transform does not carry it): then its\n"
      "differences follow as rows of _SummaryInformation. --ignore leaves a table, or\n"
      "one column of it, out of the rows and of --exit-code. Text one package's code\n"
-     "page cannot hold is listed as it is. OLD and NEW must be packages: a transform or a\n"
-     "patch is refused. A binary cell (a Binary row's data, a stream of _Streams such\n"
-     "as an embedded cabinet) shows each side's bytes as their size and the first 8\n"
-     "hex digits of their SHA-256, e.g. [1,204 bytes 3fa4c2d1] (Data: NEW's,\n"
+     "page cannot hold is listed as it is. OLD and NEW must be packages: a transform\n"
+     "or a patch is refused. A binary cell (a Binary row's data, a stream of _Streams\n"
+     "such as an embedded cabinet) shows each side's bytes as their size and the\n"
+     "first 8 hex digits of their SHA-256, e.g. [1,204 bytes 3fa4c2d1] (Data: NEW's,\n"
      "Current: OLD's); packages that differ only in such bytes differ. tsv and json\n"
      "print each row as it is found; table waits for every row.\n",
      kDiffNotes},
@@ -133,12 +133,9 @@ constexpr ::cli::OptionEntry kOptions[] = {
                       "does)",
                       CommandBit(Command::kDiff)),
     ::cli::ValueOption("--ignore", "TABLE[.COLUMN]",
-                       "leave the table, or that column of it, out of the listing and of "
-                       "--exit-code (repeatable)",
+                       "leave out a table, or one column of it (repeatable)",
                        "a table or TABLE.COLUMN", CommandBit(Command::kDiff)),
-    ::cli::FlagOption("--summary",
-                      "compare the summary information too: rows of _SummaryInformation, "
-                      "Column the property, Data NEW's value, Current OLD's",
+    ::cli::FlagOption("--summary", "compare summary information too (rows of _SummaryInformation)",
                       CommandBit(Command::kDiff)),
     ::cli::FlagOption("--force", "replace OUT when it exists and is a regular file",
                       CommandBit(Command::kMakeTransform) | CommandBit(Command::kSaveApplied)),
