@@ -53,9 +53,12 @@ StreamDigests::StreamDigests(std::string old_package, std::string new_file, NewS
       new_package_(std::move(new_file)),
       transform_(new_side == NewSide::kTransform) {}
 
+StreamDigests::StreamDigests(MSIHANDLE open_package, std::string transform)
+    : new_package_(std::move(transform)), old_(open_package), transform_(true), owns_old_(false) {}
+
 StreamDigests::~StreamDigests() {
-    for (MSIHANDLE handle : {old_, new_})
-        if (handle != 0) MsiCloseHandle(handle);
+    if (old_ != 0 && owns_old_) MsiCloseHandle(old_);
+    if (new_ != 0) MsiCloseHandle(new_);
 }
 
 void StreamDigests::Forget() {

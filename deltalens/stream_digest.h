@@ -33,6 +33,10 @@ class StreamDigests {
     enum class NewSide { kPackage, kTransform };
     StreamDigests(std::string old_package, std::string new_file,
                   NewSide new_side = NewSide::kPackage);
+    // A transform's listing against a package that is open already (a
+    // chain's, as the transforms before left it): the handle stays its
+    // owner's.
+    StreamDigests(MSIHANDLE open_package, std::string transform);
     ~StreamDigests();
     StreamDigests(const StreamDigests&) = delete;
     StreamDigests& operator=(const StreamDigests&) = delete;
@@ -64,6 +68,7 @@ class StreamDigests {
     MSIHANDLE old_ = 0;
     MSIHANDLE new_ = 0;
     bool transform_;                              // the new side is a transform
+    bool owns_old_ = true;                        // old_ is closed here
     std::map<std::string, bool> binary_columns_;  // "side\tTable\tColumn" -> binary
 };
 
