@@ -9,6 +9,7 @@
 #include "msi_scoped_handle.h"
 #include "msiquery.h"
 #include "output_file.h"
+#include "transform_units.h"
 
 namespace deltalens {
 
@@ -18,13 +19,13 @@ constexpr OutputTexts kOutputTexts = {kOutputExistsFormat, kOutputIsInputFormat,
                                       kOutputNotFileFormat, kCantWriteOutputFormat};
 
 // What a transform's own summary information says about applying it.
-struct TransformTerms {
+struct OwnTerms {
     int error_conditions = 0;    // the errors it suppresses
     std::string template_after;  // the package's platform;languages after it; "" none
 };
 
-TransformTerms ReadTerms(const std::string& transform) {
-    TransformTerms terms;
+OwnTerms ReadTerms(const std::string& transform) {
+    OwnTerms terms;
     CMsiScopedHandle summary;
     if (MsiGetSummaryInformationA(0, transform.c_str(), 0, summary.GetHandleSlot()) !=
         ERROR_SUCCESS)
@@ -71,8 +72,31 @@ bool SetTemplate(CMsiDatabase& database, const std::string& value) {
            MsiSummaryInfoPersist(summary.Get()) == ERROR_SUCCESS;
 }
 
-// Applies every transform to the copy at `path` and commits it; false told.
-bool ApplyAll(const SaveAppliedSettings& settings, const std::string& path,
+// Applies one unit, told when it fails.
+bool ApplyOne(CMsiDatabase& database, const installer::TransformUnit& unit,
+              const SaveAppliedSettings& settings, std::string& template_after,
+              diag::OutcomeSink& sink) {
+    // A transform file is applied with the errors its own summary
+    // information suppresses; a patch's pair brings its own (ApplyUnit adds
+    // them).
+    OwnTerms terms;
+    if (!unit.from_patch) terms = ReadTerms(unit.file);
+    std::string failure;
+    const UINT result = installer::ApplyUnit(database, unit, terms.error_conditions, failure);
+    if (result != ERROR_SUCCESS) {
+        sink.Stop(
+            diag::FillMessage(kCantApplyFormat, {installer::DescribeUnit(unit), settings.package}),
+            TransformFailureCause(result, failure));
+        return false;
+    }
+    if (!terms.template_after.empty()) template_after = terms.template_after;
+    return true;
+}
+
+// Applies every file's units to the copy at `path` and commits it; false
+// told. A patch applies the pairs that fit the package as it stands then.
+bool ApplyAll(const SaveAppliedSettings& settings,
+              const std::vector<installer::TransformFile>& files, const std::string& path,
               diag::OutcomeSink& sink) {
     CMsiDatabase database;
     if (!database.Open(path, 1 /* transacted */)) {
@@ -81,15 +105,29 @@ bool ApplyAll(const SaveAppliedSettings& settings, const std::string& path,
         return false;
     }
     std::string template_after;
-    for (const std::string& transform : settings.transforms) {
-        const TransformTerms terms = ReadTerms(transform);
-        const UINT result = database.ApplyTransform(transform, terms.error_conditions);
-        if (result != ERROR_SUCCESS) {
-            sink.Stop(diag::FillMessage(kCantApplyFormat, {transform, settings.package}),
-                      TransformFailureCause(result, database.GetFailureText()));
+    for (const installer::TransformFile& file : files) {
+        size_t applied = 0;
+        std::string misfit_lines;
+        for (const installer::TransformUnit& unit : file.units) {
+            std::vector<msi::TransformMisfit> misfits;
+            std::string failure;
+            if (!installer::CheckFit(database, unit, misfits, failure)) {
+                sink.Stop(diag::FillMessage(kCantReadTransformFormat, {file.path}), failure);
+                return false;
+            }
+            if (!misfits.empty()) {
+                misfit_lines += (misfit_lines.empty() ? "" : "\n") + unit.name + " " +
+                                installer::DescribeMisfits(misfits);
+                continue;
+            }
+            if (!ApplyOne(database, unit, settings, template_after, sink)) return false;
+            ++applied;
+        }
+        if (file.is_patch && applied == 0) {
+            sink.Stop(diag::FillMessage(kNoPairFitsFormat, {file.path, settings.package}),
+                      misfit_lines);
             return false;
         }
-        if (!terms.template_after.empty()) template_after = terms.template_after;
     }
     if (!template_after.empty() && !SetTemplate(database, template_after)) {
         sink.Stop(diag::FillMessage(kCantWriteOutputFormat, {settings.output}),
@@ -119,6 +157,18 @@ SaveAppliedOutcome SaveAppliedPackage(const SaveAppliedSettings& settings,
                   check.GetFailureText());
         return SaveAppliedOutcome::kFailed;
     }
+    // Every file is read before anything is written: a damaged patch stops
+    // the run here.
+    std::vector<installer::TransformFile> files;
+    for (const std::string& path : settings.transforms) {
+        installer::TransformFile file;
+        std::string failure;
+        if (!installer::ReadTransformFile(path, file, failure)) {
+            sink.Stop(diag::FillMessage(kCantReadTransformFormat, {path}), failure);
+            return SaveAppliedOutcome::kFailed;
+        }
+        files.push_back(std::move(file));
+    }
 
     TemporaryOutput temporary(settings.output);
     if (temporary.path().empty()) {
@@ -129,7 +179,7 @@ SaveAppliedOutcome SaveAppliedPackage(const SaveAppliedSettings& settings,
         sink.Stop(diag::FillMessage(kCantWriteOutputFormat, {settings.output}), why);
         return SaveAppliedOutcome::kFailed;
     }
-    const bool applied = ApplyAll(settings, temporary.path(), sink);
+    const bool applied = ApplyAll(settings, files, temporary.path(), sink);
     MsiCloseAllHandles();
     if (!applied) return SaveAppliedOutcome::kFailed;
     // The output may have changed while the package was written.

@@ -13,15 +13,18 @@
 //      was and no temporary file behind.
 //   3. Each transform applies to the package as the ones before it left it,
 //      suppressing the errors its own summary information names (the low
-//      word of its Character Count), as the installer applies it. A
-//      transform that cannot be applied stops the run, naming it.
+//      word of its Character Count), as the installer applies it. A patch
+//      (.msp) stands for its transform pairs (installer/transform_units.h):
+//      those whose validation fits the package as it stands then are
+//      applied, each pair NAME then #NAME; a patch none of whose pairs fits
+//      stops the run, saying what each expected. A transform that cannot be
+//      applied, or a damaged patch, stops the run, naming it; nothing is
+//      written then.
 //   4. The package's summary information is kept except its Template, which
-//      becomes what the last transform that names one gives as the
-//      package's platform and languages after it (its Last Saved By).
+//      becomes what the last transform file that names one gives as the
+//      package's platform and languages after it (its Last Saved By); a
+//      patch's pairs leave it as it is.
 //   5. No installer handle is open when the run returns.
-//
-// A step is one transform file today; a patch contributes its fitting
-// transform pairs as further steps of the same list.
 #pragma once
 
 #include <functional>
@@ -34,7 +37,7 @@ namespace deltalens {
 
 struct SaveAppliedSettings {
     std::string package;
-    std::vector<std::string> transforms;  // applied in this order
+    std::vector<std::string> transforms;  // transform files and patches, applied in this order
     std::string output;
     bool replace = false;  // an existing output file may be replaced
     // Asked just before the output is put in place: true stops the run there.
@@ -55,5 +58,8 @@ inline constexpr const char* kOutputNotFileFormat =
     "The output package %s is %s, not a regular file!";
 inline constexpr const char* kCantWriteOutputFormat = "Can't write the output package %s!";
 inline constexpr const char* kCantApplyFormat = "Can't apply the transform %s to %s!";
+inline constexpr const char* kCantReadTransformFormat = "Can't read the transform %s!";
+// %s: the patch, the package; the cause names what each pair expected.
+inline constexpr const char* kNoPairFitsFormat = "No transform of %s fits %s!";
 
 }  // namespace deltalens

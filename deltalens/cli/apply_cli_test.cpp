@@ -331,3 +331,37 @@ INSTANTIATE_TEST_SUITE_P(RealTransforms, ApplyFixturesTest,
                          deltalens_test::FixturePairName);
 
 }  // namespace
+
+namespace {
+
+// A patch stands for its pairs that fit: the real patch applies to its
+// target (its table Registry appears) and refuses another product, naming
+// what its pairs expect, with nothing written.
+TEST(ApplyPatchTest, APatchAppliesItsFittingPairsOrNone) {
+    VSB_REQUIRE_FIXTURE(target, "real/wix3/RtmProduct.msi");
+    VSB_REQUIRE_FIXTURE(patch, "real/wix3/gdr1.msp");
+    VSB_REQUIRE_FIXTURE(other, "real/pes2012/PES2012DEMO.msi");
+    testing_support::TempDir dir(false);
+    const std::string out = (dir.path() / "out.msi").string();
+    CliRun run = Cli({"apply", target.string(), patch.string(), "--output", out});
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = Cli({"diff", "--format", "tsv", target.string(), out});
+    deltalens_test::Rows rows;
+    ASSERT_TRUE(deltalens_test::ParseTsv(run.out, rows));
+    EXPECT_NE(std::find(rows.begin(), rows.end(),
+                        std::vector<std::string>{"Registry", "CREATE", "", "", ""}),
+              rows.end())
+        << run.out;
+
+    const std::string refused = (dir.path() / "refused.msi").string();
+    run = Cli({"apply", other.string(), patch.string(), "--output", refused});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("No transform of " + patch.string() + " fits " + other.string() +
+                                "!\ncause: rtmldr.1 expects product code",
+                            0),
+              0u)
+        << run.err;
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"out.msi"});
+}
+
+}  // namespace
