@@ -46,8 +46,8 @@ constexpr const char* kExitStatus =
 
 constexpr const char* kApplySummary =
     "The package's summary information is kept, except its Template (platform and\n"
-    "languages), which becomes what the last transform naming one says the package\n"
-    "is after it (the transform's Last Saved By), as the installer sets it.\n";
+    "languages), which becomes what the last transform file naming one says the\n"
+    "package is after it (the transform's Last Saved By), as the installer sets it.\n";
 
 constexpr const char* kDiffNotes[] = {kOutput, kExitStatus};
 constexpr const char* kSaveAppliedNotes[] = {kApplySummary, kExitStatus};
@@ -95,7 +95,9 @@ constexpr ::cli::CommandEntry kCommands[] = {
      "Writes PACKAGE with the transforms applied in the order given to OUT.msi, each\n"
      "suppressing the errors its own summary information names, as the installer\n"
      "applies them: under a temporary name beside OUT.msi, renamed into place when\n"
-     "whole. Neither PACKAGE nor a transform is changed. OUT.msi that is PACKAGE or\n"
+     "whole. A patch (.msp) applies its transform pairs that fit the package as it\n"
+     "stands then; one with none that fits is refused, naming what each expects.\n"
+     "Neither PACKAGE nor a transform is changed. OUT.msi that is PACKAGE or\n"
      "a transform itself (under another name, a link or a second hard link) is\n"
      "refused, with --force too; --force replaces a regular file only; a folder you\n"
      "may not write to is refused before any work. Ctrl+C before the rename leaves\n"
