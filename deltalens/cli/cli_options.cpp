@@ -243,7 +243,7 @@ std::string ProgramHelp() {
            "--format is for the listing and diff; --exit-code, --ignore and --summary for\n"
            "diff; --transform for the listing; --error-conditions for the listing and\n"
            "make-transform; --output for apply; --force for make-transform and apply; the\n"
-           "others for make-transform. " +
+           "others for make-transform.\n" +
            kTransformFlags + "\n" + kOutput + "\n" + kExitStatus;
 }
 
