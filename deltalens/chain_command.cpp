@@ -6,6 +6,7 @@
 #include "msi_db_mgr.h"
 #include "msi_view.h"
 #include "msiquery.h"
+#include "stream_digest.h"
 #include "transform_units.h"
 
 namespace deltalens {
@@ -110,9 +111,17 @@ class ChainRun {
         UINT result = installer::ApplyUnitPart(
             *database_, unit, part, conditions | MSITRANSFORM_ERROR_VIEWTRANSFORM, failure);
         if (result == ERROR_SUCCESS) {
-            ListTransformView(database_, [&](const ChangeRow& change) {
+            const TakeChange keep = [&](const ChangeRow& change) {
                 changes_.emplace_back(unit.name, change);
-            });
+            };
+            // A transform file's binary cells show their bytes, as a single
+            // listing shows them; a patch's transforms live inside it.
+            if (unit.from_patch) {
+                ListTransformView(database_, keep);
+            } else {
+                StreamDigests digests(database_->GetHandle(), unit.file);
+                ListTransformView(database_, digests.Describing(keep));
+            }
             FreeTransformView(database_);
             result = installer::ApplyUnitPart(*database_, unit, part, conditions, failure);
         }

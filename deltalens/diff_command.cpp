@@ -5,6 +5,7 @@
 #include "msiquery.h"
 #include "scratch_folder.h"
 #include "stream_digest.h"
+#include "summary_changes.h"
 
 namespace deltalens {
 
@@ -39,6 +40,14 @@ DiffResult Generate(const std::string& old_package, const std::string& new_packa
     return result;
 }
 
+// Whether a row is one the options leave out. A table name may hold a dot
+// itself, so "A.B" leaves out table "A.B" as well as column B of table A.
+bool Ignored(const DiffOptions& options, const ChangeRow& change) {
+    for (const std::string& entry : options.ignore)
+        if (entry == change[0] || entry == change[0] + "." + change[1]) return true;
+    return false;
+}
+
 }  // namespace
 
 bool OpenPackage(CMsiDatabase& database, const std::string& path, diag::OutcomeSink& sink) {
@@ -52,7 +61,8 @@ bool OpenPackage(CMsiDatabase& database, const std::string& path, diag::OutcomeS
 }
 
 DiffResult DiffPackages(const std::string& old_package, const std::string& new_package,
-                        const TakeChange& take_change, diag::OutcomeSink& sink) {
+                        const TakeChange& take_change, diag::OutcomeSink& sink,
+                        const DiffOptions& options) {
     std::string why;
     const ScratchFolder scratch("deltalens-diff-", why);
     if (scratch.path().empty()) {
@@ -62,34 +72,40 @@ DiffResult DiffPackages(const std::string& old_package, const std::string& new_p
     const std::string transform = scratch.path() + "/old-to-new.mst";
     DiffResult result = Generate(old_package, new_package, transform, sink);
     MsiCloseAllHandles();
-    if (result.outcome != DiffResult::Outcome::kListed || !result.differs) return result;
+    if (result.outcome != DiffResult::Outcome::kListed) return result;
 
-    // Every row passes here on its way to the caller, described where it
-    // is a binary cell's.
-    StreamDigests digests(old_package, new_package);
-    const TakeChange described = [&](const ChangeRow& change) {
-        std::string data = change[3];
-        std::string current = change[4];
-        if (!digests.Rewrite(change[0], change[1], change[2], data, current)) {
-            take_change(change);
-            return;
-        }
-        ChangeRow row = change;
-        row[3] = std::move(data);
-        row[4] = std::move(current);
-        take_change(row);
+    // Every row passes here on its way to the caller: counted, left out
+    // where the options say so, described where it is a binary cell's.
+    size_t rows_seen = 0;
+    size_t rows_kept = 0;
+    const TakeChange kept = [&](const ChangeRow& change) {
+        ++rows_seen;
+        if (Ignored(options, change)) return;
+        ++rows_kept;
+        take_change(change);
     };
-    const ApplyOutcome applied = ApplyTransformView(old_package, transform, described, sink);
-    digests.Forget();  // the listing closed every handle
-    switch (applied) {
-        case ApplyOutcome::kListed:
-            break;
-        case ApplyOutcome::kOpenFailed:
-            result.outcome = DiffResult::Outcome::kOpenFailed;
-            break;
-        case ApplyOutcome::kTransformFailed:
-            result.outcome = DiffResult::Outcome::kFailed;
-            break;
+    if (result.differs) {
+        StreamDigests digests(old_package, new_package);
+        const ApplyOutcome applied =
+            ApplyTransformView(old_package, transform, digests.Describing(kept), sink);
+        digests.Forget();  // the listing closed every handle
+        switch (applied) {
+            case ApplyOutcome::kListed:
+                break;
+            case ApplyOutcome::kOpenFailed:
+                result.outcome = DiffResult::Outcome::kOpenFailed;
+                return result;
+            case ApplyOutcome::kTransformFailed:
+                result.outcome = DiffResult::Outcome::kFailed;
+                return result;
+        }
+        // A difference without rows (the code page alone) still counts; one
+        // whose every row is left out does not.
+        result.differs = rows_seen == 0 || rows_kept > 0;
+    }
+    if (options.summary) {
+        for (const ChangeRow& change : SummaryChanges(old_package, new_package)) kept(change);
+        result.differs = result.differs || rows_kept > 0;
     }
     return result;
 }

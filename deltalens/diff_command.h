@@ -15,9 +15,14 @@
 //   6. A binary cell (a Binary row's data, a stream of _Streams) shows the
 //      size and short hash of its bytes on each side (stream_digest.h), not
 //      the stream's name.
+//   7. What the options leave out (a table, a table's column) is neither
+//      listed nor counted as a difference; summary information is compared
+//      only when asked for, after the tables, as rows of the pseudo-table
+//      _SummaryInformation (summary_changes.h), which can be left out too.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "apply_command.h"
 
@@ -37,6 +42,12 @@ struct DiffResult {
     bool differs = false;
 };
 
+struct DiffOptions {
+    // "Table" leaves out the table's rows, "Table.Column" that column's.
+    std::vector<std::string> ignore;
+    bool summary = false;  // compare summary information too
+};
+
 // Opens a package read-only; a file that is no package (a transform, a
 // patch, anything else) is refused. Told with kCantOpenPackageFormat and
 // the cause.
@@ -45,7 +56,8 @@ bool OpenPackage(CMsiDatabase& database, const std::string& path, diag::OutcomeS
 // Hands each change from `old_package` to `new_package` to `take_change`;
 // tells failures to `sink`.
 DiffResult DiffPackages(const std::string& old_package, const std::string& new_package,
-                        const TakeChange& take_change, diag::OutcomeSink& sink);
+                        const TakeChange& take_change, diag::OutcomeSink& sink,
+                        const DiffOptions& options = {});
 
 // The messages of a run (besides Apply's, which it may tell as well).
 inline constexpr const char* kCantOpenPackageFormat = "Can't open package %s!";

@@ -48,12 +48,17 @@ std::string DescribeStreamBytes(std::uint64_t size, const unsigned char* sha256)
     return "[" + digits + " bytes " + hash + "]";
 }
 
-StreamDigests::StreamDigests(std::string old_package, std::string new_package)
-    : old_package_(std::move(old_package)), new_package_(std::move(new_package)) {}
+StreamDigests::StreamDigests(std::string old_package, std::string new_file, NewSide new_side)
+    : old_package_(std::move(old_package)),
+      new_package_(std::move(new_file)),
+      transform_(new_side == NewSide::kTransform) {}
+
+StreamDigests::StreamDigests(MSIHANDLE open_package, std::string transform)
+    : new_package_(std::move(transform)), old_(open_package), transform_(true), owns_old_(false) {}
 
 StreamDigests::~StreamDigests() {
-    for (MSIHANDLE handle : {old_, new_})
-        if (handle != 0) MsiCloseHandle(handle);
+    if (old_ != 0 && owns_old_) MsiCloseHandle(old_);
+    if (new_ != 0) MsiCloseHandle(new_);
 }
 
 void StreamDigests::Forget() {
@@ -71,12 +76,13 @@ MSIHANDLE StreamDigests::Database(bool new_side) {
     return handle;
 }
 
-bool StreamDigests::IsBinaryColumn(const std::string& table, const std::string& column) {
-    const std::string key = table + "\t" + column;
+bool StreamDigests::IsBinaryColumn(const std::string& table, const std::string& column,
+                                   bool new_side) {
+    const std::string key = (new_side ? "new\t" : "old\t") + table + "\t" + column;
     if (auto found = binary_columns_.find(key); found != binary_columns_.end())
         return found->second;
     bool binary = false;
-    MSIHANDLE database = Database(true);
+    MSIHANDLE database = Database(new_side);
     MSIHANDLE view = 0;
     const std::string query = "SELECT `" + column + "` FROM `" + table + "`";
     if (database != 0 && Quotable(table) && Quotable(column) &&
@@ -140,11 +146,55 @@ bool StreamDigests::Rewrite(const std::string& table, const std::string& column,
     if (row.empty()) return false;  // a schema row
     for (const char* marker : kMarkers)
         if (column == marker) return false;
+    if (transform_) return RewriteTransformRow(table, column, row, data, current);
     if (!IsBinaryColumn(table, column)) return false;
     const std::string stream = StreamName(table, row);
     if (!data.empty())
         if (auto described = Describe(Database(true), stream)) data = *described;
     current = Describe(Database(false), stream).value_or("");
+    return true;
+}
+
+TakeChange StreamDigests::Describing(const TakeChange& take_change) {
+    return [this, take_change](const ChangeRow& change) {
+        std::string data = change[3];
+        std::string current = change[4];
+        if (!Rewrite(change[0], change[1], change[2], data, current)) {
+            take_change(change);
+            return;
+        }
+        ChangeRow row = change;
+        row[3] = std::move(data);
+        row[4] = std::move(current);
+        take_change(row);
+    };
+}
+
+ApplyOutcome ApplyTransformViewDescribed(const std::string& package_path,
+                                         const std::string& transform_path, int error_conditions,
+                                         const TakeChange& take_change, diag::OutcomeSink& sink) {
+    StreamDigests digests(package_path, transform_path, StreamDigests::NewSide::kTransform);
+    const ApplyOutcome outcome = ApplyTransformView(package_path, transform_path, error_conditions,
+                                                    digests.Describing(take_change), sink);
+    digests.Forget();  // the listing closed every handle
+    return outcome;
+}
+
+bool StreamDigests::RewriteTransformRow(const std::string& table, const std::string& column,
+                                        const std::string& row, std::string& data,
+                                        std::string& current) {
+    // The view names a binary cell's new data by the transform's stream:
+    // `Table.key`, and `_Streams.NAME` for a stream of _Streams. A table the
+    // package lacks is known only by that name, and the stream being there.
+    const std::string carried =
+        table == kStreamsTable ? std::string(kStreamsTable) + "." + row : StreamName(table, row);
+    // Any other text is no binary cell's: no file needs opening for it.
+    if (!data.empty() && data != carried) return false;
+    std::optional<std::string> described;
+    if (!data.empty()) described = Describe(Database(true), carried);
+    if (!described && !IsBinaryColumn(table, column, false)) return false;
+    if (described) data = *described;
+    current = Describe(Database(false), StreamName(table, row)).value_or("");
     return true;
 }
 

@@ -15,6 +15,8 @@
 #include "message_printer.h"
 #include "program.h"
 #include "report_variant.h"
+#include "save_applied_command.h"
+#include "stream_digest.h"
 #include "entry_point.h"
 #include "win32/debug.h"
 
@@ -86,8 +88,8 @@ int RunApply(const CliOptions& options, std::ostream& out, std::ostream& err) {
     TraceLine("applying " + options.transform_path + " to " + options.package_path);
     const ApplyOutcome outcome =
         units ? ListTransformChain(chain, printer.UnitTaker(), sink)
-              : ApplyTransformView(options.package_path, options.transform_path, conditions,
-                                   printer.Taker(), sink);
+              : ApplyTransformViewDescribed(options.package_path, options.transform_path,
+                                            conditions, printer.Taker(), sink);
     if (outcome != ApplyOutcome::kListed) {
         TraceLine("nothing listed");
         return ::cli::kExitFailure;
@@ -106,7 +108,8 @@ int RunDiff(const CliOptions& options, std::ostream& out, std::ostream& err) {
     {
         // The transform lives in a temporary folder until the listing is done.
         const ::cli::DeferredInterrupts deferred;
-        result = DiffPackages(options.old_package, options.new_package, printer.Taker(), sink);
+        result = DiffPackages(options.old_package, options.new_package, printer.Taker(), sink,
+                              {options.ignore, options.summary});
     }
     if (result.outcome != DiffResult::Outcome::kListed) return trouble;
     TraceLine("listed " + std::to_string(printer.Count()) + " changes" +
@@ -145,6 +148,31 @@ int RunMakeTransform(const CliOptions& options, std::ostream& out, std::ostream&
     return ::cli::kExitFailure;
 }
 
+int RunSaveApplied(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    SaveAppliedSettings settings;
+    settings.package = options.package_path;
+    settings.transforms = options.transform_paths;
+    settings.output = options.output_path;
+    settings.replace = options.force;
+    TraceLine("writing " + options.package_path + " with " +
+              std::to_string(options.transform_paths.size()) + " transforms applied to " +
+              options.output_path);
+    // As make-transform: an interrupt during the writing stops before the rename.
+    const ::cli::DeferredInterrupts deferred;
+    settings.stop_requested = [&deferred] { return deferred.Pending(); };
+    ::cli::PrintedOutcomes sink(out, err);
+    switch (SaveAppliedPackage(settings, sink)) {
+        case SaveAppliedOutcome::kWritten:
+            return ::cli::kExitSuccess;
+        case SaveAppliedOutcome::kStopped:
+            TraceLine("interrupted: nothing written");
+            return ::cli::kExitInterrupted;
+        case SaveAppliedOutcome::kFailed:
+            break;
+    }
+    return ::cli::kExitFailure;
+}
+
 // What was parsed runs here; cli/entry_point.h answers the rest.
 int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
     if (options.trace) win32::EnableDebugStderr();
@@ -155,6 +183,8 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) 
             return RunDiff(options, out, err);
         case CliOptions::Command::kMakeTransform:
             return RunMakeTransform(options, out, err);
+        case CliOptions::Command::kSaveApplied:
+            return RunSaveApplied(options, out, err);
     }
     return ::cli::kExitFailure;
 }

@@ -37,13 +37,20 @@ constexpr const char* kOutput =
     "as null) and control characters are JSON escapes.\n";
 
 constexpr const char* kExitStatus =
-    "Exit status: 0 the changes were listed (none is fine) or the transform written;\n"
-    "1 a package could not be opened or a transform not applied or made, OUT.mst\n"
+    "Exit status: 0 the changes were listed (none is fine) or the file written;\n"
+    "1 a package could not be opened or a transform not applied or made, OUT\n"
     "refused (the message is on standard error); 2 usage error; 130 make-transform\n"
-    "interrupted before OUT.mst was replaced. diff --exit-code: 0 the packages are the\n"
-    "same, 1 they differ (also in what no row shows, the code page alone), 2 trouble.\n";
+    "or apply interrupted before OUT was replaced. diff --exit-code: 0 the packages\n"
+    "are the same, 1 they differ (also in what no row shows, the code page alone),\n"
+    "2 trouble.\n";
+
+constexpr const char* kApplySummary =
+    "The package's summary information is kept, except its Template (platform and\n"
+    "languages), which becomes what the last transform file naming one says the\n"
+    "package is after it (the transform's Last Saved By), as the installer sets it.\n";
 
 constexpr const char* kDiffNotes[] = {kOutput, kExitStatus};
+constexpr const char* kSaveAppliedNotes[] = {kApplySummary, kExitStatus};
 constexpr const char* kMakeTransformNotes[] = {kTransformFlags, kExitStatus};
 
 constexpr ::cli::CommandEntry kCommands[] = {
@@ -55,16 +62,20 @@ constexpr ::cli::CommandEntry kCommands[] = {
      "transform pairs (NAME, then #NAME) whose validation (product code, language,\n"
      "version, upgrade code) fits the package; a patch with none that fits is\n"
      "refused, naming what each pair expects. With several transforms or a patch a\n"
-     "first column Transform names the transform (or pair) of each change.\n"},
+     "first column Transform names the transform (or pair) of each change. With one\n"
+     "transform a binary cell shows bytes as diff shows them: Data the bytes the\n"
+     "transform carries, Current the package's.\n"},
     {CommandId(Command::kDiff), "diff", "[options] OLD NEW", nullptr,
      "Lists what turns package OLD into package NEW, in the same columns: the rows of\n"
      "the transform the installer would generate from OLD to NEW, applied to OLD.\n"
      "Neither package is changed and no file is left behind. Summary information is\n"
-     "not compared (a transform does not carry it). Text one package's code page\n"
-     "cannot hold is listed as it is. OLD and NEW must be packages: a transform or a\n"
-     "patch is refused. A binary cell (a Binary row's data, a stream of _Streams such\n"
-     "as an embedded cabinet) shows each side's bytes as their size and the first 8\n"
-     "hex digits of their SHA-256, e.g. [1,204 bytes 3fa4c2d1] (Data: NEW's,\n"
+     "compared only with --summary (a transform does not carry it): then its\n"
+     "differences follow as rows of _SummaryInformation. --ignore leaves a table, or\n"
+     "one column of it, out of the rows and of --exit-code. Text one package's code\n"
+     "page cannot hold is listed as it is. OLD and NEW must be packages: a transform\n"
+     "or a patch is refused. A binary cell (a Binary row's data, a stream of _Streams\n"
+     "such as an embedded cabinet) shows each side's bytes as their size and the\n"
+     "first 8 hex digits of their SHA-256, e.g. [1,204 bytes 3fa4c2d1] (Data: NEW's,\n"
      "Current: OLD's); packages that differ only in such bytes differ. tsv and json\n"
      "print each row as it is found; table waits for every row.\n",
      kDiffNotes},
@@ -79,6 +90,19 @@ constexpr ::cli::CommandEntry kCommands[] = {
      "only. Ctrl+C before the rename leaves OUT.mst as it was, removes the temporary\n"
      "file and exits 130.\n",
      kMakeTransformNotes},
+    {CommandId(Command::kSaveApplied), "apply", "[options] PACKAGE TRANSFORM... --output OUT.msi",
+     nullptr,
+     "Writes PACKAGE with the transforms applied in the order given to OUT.msi, each\n"
+     "suppressing the errors its own summary information names, as the installer\n"
+     "applies them: under a temporary name beside OUT.msi, renamed into place when\n"
+     "whole. A patch (.msp) applies its transform pairs that fit the package as it\n"
+     "stands then; one with none that fits is refused, naming what each expects.\n"
+     "Neither PACKAGE nor a transform is changed. OUT.msi that is PACKAGE or\n"
+     "a transform itself (under another name, a link or a second hard link) is\n"
+     "refused, with --force too; --force replaces a regular file only; a folder you\n"
+     "may not write to is refused before any work. Ctrl+C before the rename leaves\n"
+     "OUT.msi as it was and exits 130.\n",
+     kSaveAppliedNotes},
 };
 
 // A flag word: decimal or 0x hexadecimal, 16 bits.
@@ -110,8 +134,15 @@ constexpr ::cli::OptionEntry kOptions[] = {
                       "exit 1 when the packages differ, 0 when not, 2 for trouble (as diff(1) "
                       "does)",
                       CommandBit(Command::kDiff)),
-    ::cli::FlagOption("--force", "replace OUT.mst when it exists and is a regular file",
-                      CommandBit(Command::kMakeTransform)),
+    ::cli::ValueOption("--ignore", "TABLE[.COLUMN]",
+                       "leave out a table, or one column of it (repeatable)",
+                       "a table or TABLE.COLUMN", CommandBit(Command::kDiff)),
+    ::cli::FlagOption("--summary", "compare summary information too (rows of _SummaryInformation)",
+                      CommandBit(Command::kDiff)),
+    ::cli::FlagOption("--force", "replace OUT when it exists and is a regular file",
+                      CommandBit(Command::kMakeTransform) | CommandBit(Command::kSaveApplied)),
+    ::cli::ValueOption("--output", "OUT.msi", "the package to write", "a file name",
+                       CommandBit(Command::kSaveApplied)),
     ::cli::ValueOption("--error-conditions", "N",
                        "the errors the transform suppresses when applied (the listing: the "
                        "errors to suppress while applying) [default=0]",
@@ -145,6 +176,8 @@ Paths PathsOf(Command command) {
             return {2, "diff needs OLD and NEW"};
         case Command::kMakeTransform:
             break;
+        case Command::kSaveApplied:
+            return {2, "apply needs PACKAGE and at least one TRANSFORM"};
     }
     return {3, "make-transform needs OLD, NEW and OUT.mst"};
 }
@@ -156,9 +189,11 @@ std::optional<CliOptions> Check(CliOptions options, const ::cli::ParsedLine& lin
     const Paths wanted = PathsOf(options.command);
     // The listing takes any number of transforms after the package; a first
     // operand that reads like a mistyped command is still taken for one.
-    const bool more_allowed = options.command == Command::kApply && paths.size() > wanted.count &&
-                              ::cli::ClosestCommand(kCommandLine, paths[0]).empty();
-    if (paths.size() != wanted.count && !more_allowed) {
+    // apply takes them too.
+    const bool more_allowed = options.command == Command::kSaveApplied ||
+                              (options.command == Command::kApply && paths.size() > wanted.count &&
+                               ::cli::ClosestCommand(kCommandLine, paths[0]).empty());
+    if (paths.size() < wanted.count || (paths.size() > wanted.count && !more_allowed)) {
         // "dif a.msi b.msi" reads as three paths; say what was probably meant.
         if (line.command_name.empty() && paths.size() > wanted.count) {
             const std::string guess = ::cli::ClosestCommand(kCommandLine, paths[0]);
@@ -172,6 +207,13 @@ std::optional<CliOptions> Check(CliOptions options, const ::cli::ParsedLine& lin
     }
     for (const std::string& path : paths) {
         if (path.empty()) return ::cli::Refuse(problem, "a path is empty", line);
+    }
+    if (options.command == Command::kSaveApplied) {
+        if (options.output_path.empty())
+            return ::cli::Refuse(problem, "apply needs --output OUT.msi", line);
+        options.package_path = paths[0];
+        options.transform_paths.assign(paths.begin() + 1, paths.end());
+        return options;
     }
     if (options.command == Command::kApply) {
         options.package_path = paths[0];
@@ -198,9 +240,10 @@ std::string ProgramHelp() {
     }
     return text + "Options:\n" + ::cli::OptionLines(kCommandLine, ~0u) + "\n" +
            ::cli::GeneralOptionLines(kCommandLine) + "\n" +
-           "--format is for the listing and diff, --exit-code for diff, --transform for the\n"
-           "listing, --error-conditions for the listing and make-transform, the others for\n"
-           "make-transform. " +
+           "--format is for the listing and diff; --exit-code, --ignore and --summary for\n"
+           "diff; --transform for the listing; --error-conditions for the listing and\n"
+           "make-transform; --output for apply; --force for make-transform and apply; the\n"
+           "others for make-transform.\n" +
            kTransformFlags + "\n" + kOutput + "\n" + kExitStatus;
 }
 
@@ -220,7 +263,11 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& argumen
     if (options.action != CliOptions::Action::kRun) return options;
     options.format = line->format;
     options.exit_code = line->Has("--exit-code");
+    options.summary = line->Has("--summary");
+    for (const ::cli::GivenOption& given : line->given)
+        if (given.name == "--ignore") options.ignore.push_back(given.value);
     options.force = line->Has("--force");
+    options.output_path = line->Value("--output").value_or("");
     if (const auto value = line->Value("--error-conditions"))
         options.error_conditions = ReadFlags(*value);
     if (const auto value = line->Value("--validation")) options.validation = ReadFlags(*value);

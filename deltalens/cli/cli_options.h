@@ -5,9 +5,11 @@
 //   deltalens-cli [options] PACKAGE TRANSFORM...       list a transform's changes
 //   deltalens-cli diff [options] OLD NEW               list what turns OLD into NEW
 //   deltalens-cli make-transform [options] OLD NEW OUT write that transform
+//   deltalens-cli apply [options] PACKAGE TRANSFORM... --output OUT
+//                                                      write PACKAGE transformed
 //
-// A first operand "diff" or "make-transform" is the command; a package of
-// that name is given as "./diff".
+// A first operand "diff", "make-transform" or "apply" is the command; a
+// package of that name is given as "./diff".
 #pragma once
 
 #include <optional>
@@ -23,20 +25,23 @@ namespace deltalens {
 // What to do (run, or answer --help, --version, --format list) and --trace
 // come from the general options.
 struct CliOptions : ::cli::GeneralOptions {
-    enum class Command { kApply, kDiff, kMakeTransform };
+    enum class Command { kApply, kDiff, kMakeTransform, kSaveApplied };
 
     Command command = Command::kApply;  // to run, or whose help to print
     ::cli::OutputFormat format = ::cli::kDefaultOutputFormat;
 
-    std::string package_path;                  // apply: PACKAGE
-    std::string transform_path;                // apply: the first TRANSFORM; make-transform: OUT
-    std::vector<std::string> transform_paths;  // apply: every TRANSFORM, in order
+    std::string package_path;    // the listing, apply: PACKAGE
+    std::string transform_path;  // the listing: the first TRANSFORM; make-transform: OUT
+    std::vector<std::string> transform_paths;  // the listing, apply: every TRANSFORM, in order
     std::string only_transform;                // apply --transform NAME
     std::string old_package;                   // diff, make-transform: OLD
     std::string new_package;                   // diff, make-transform: NEW
+    std::string output_path;                   // apply --output
 
     bool exit_code = false;               // diff --exit-code
-    bool force = false;                   // make-transform --force
+    std::vector<std::string> ignore;      // diff --ignore, each as given
+    bool summary = false;                 // diff --summary
+    bool force = false;                   // make-transform, apply --force
     std::optional<int> error_conditions;  // make-transform --error-conditions
     std::optional<int> validation;        // make-transform --validation
 };

@@ -282,6 +282,9 @@ TEST_F(DiffCliTest, PackagesThatDifferOnlyInTheirStreamsDiffer) {
     const std::string transform = Path("streams.mst");
     const CliRun made = Cli({"make-transform", old_package, new_package, transform});
     ASSERT_EQ(made.status, 0) << made.err;
+    // Its listing describes the bytes as diff does.
+    const CliRun listed = Cli({"--format", "tsv", old_package, transform});
+    EXPECT_EQ(listed.out, run.out) << listed.err;
     const std::string applied = Path("applied.msi");
     MSIHANDLE database = 0;
     ASSERT_EQ(MsiOpenDatabaseA(old_package.c_str(), applied.c_str(), &database), ERROR_SUCCESS);
@@ -366,6 +369,105 @@ TEST_F(DiffCliTest, TheProgramEndsWithTheSameStatusesAsAProcess) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.out.find("Items\tINSERT\tdelta"), std::string::npos) << result.out;
     EXPECT_EQ(result.err, "");
+}
+
+}  // namespace
+
+namespace {
+
+// The "Table.Column" of every row of tsv output but its header, sorted.
+std::vector<std::string> TablesAndColumns(const std::string& tsv) {
+    Rows rows;
+    EXPECT_TRUE(deltalens_test::ParseTsv(tsv, rows));
+    std::vector<std::string> out;
+    for (size_t i = 1; i < rows.size(); ++i) out.push_back(rows[i][0] + "." + rows[i][1]);
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
+TEST_F(DiffCliTest, WhatIsIgnoredIsNeitherListedNorADifference) {
+    const std::string changed = Path("changed.msi");
+    ASSERT_EQ(
+        deltalens::MakeChangedCopy(files_.package, changed,
+                                   {"UPDATE `Items` SET `Note` = 'changed' WHERE `Item` = 'alpha'",
+                                    "UPDATE `Items` SET `Count` = 20 WHERE `Item` = 'beta'",
+                                    "DELETE FROM `Property` WHERE `Property` = 'ProductName'"}),
+        ERROR_SUCCESS);
+    struct Case {
+        std::vector<std::string> ignore;
+        std::vector<std::string> listed;
+        int status;
+    };
+    const Case cases[] = {
+        {{}, {"Items.Count", "Items.Note", "Property.DELETE"}, 1},
+        {{"Items"}, {"Property.DELETE"}, 1},
+        {{"Items.Note"}, {"Items.Count", "Property.DELETE"}, 1},
+        {{"Items.Note", "Items.Count", "Property"}, {}, 0},
+        {{"Property.Value"}, {"Items.Count", "Items.Note", "Property.DELETE"}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.ignore));
+        std::vector<std::string> arguments = {"diff", "--exit-code", "--format", "tsv"};
+        for (const std::string& entry : c.ignore)
+            arguments.insert(arguments.end(), {"--ignore", entry});
+        arguments.insert(arguments.end(), {files_.package, changed});
+        const CliRun run = Cli(arguments);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_EQ(TablesAndColumns(run.out), c.listed);
+    }
+}
+
+// Sets summary properties of a package's copy (text ones only).
+UINT SetSummaryTexts(const std::string& package,
+                     const std::vector<std::pair<UINT, std::string>>& texts) {
+    MSIHANDLE summary = 0;
+    UINT result = MsiGetSummaryInformationA(0, package.c_str(), 4, &summary);
+    for (const auto& [property, text] : texts)
+        if (result == ERROR_SUCCESS)
+            result =
+                MsiSummaryInfoSetPropertyA(summary, property, VT_LPSTR, 0, nullptr, text.c_str());
+    if (result == ERROR_SUCCESS) result = MsiSummaryInfoPersist(summary);
+    MsiCloseHandle(summary);
+    return result;
+}
+
+TEST_F(DiffCliTest, SummaryDifferencesAreRowsOfTheirOwnPseudoTable) {
+    const std::string before = Path("before.msi");
+    const std::string after = Path("after.msi");
+    std::filesystem::copy_file(files_.package, before);
+    std::filesystem::copy_file(files_.package, after);
+    ASSERT_EQ(SetSummaryTexts(before, {{PID_TEMPLATE, "Intel;1033"}, {PID_TITLE, "Same"}}),
+              ERROR_SUCCESS);
+    ASSERT_EQ(
+        SetSummaryTexts(
+            after, {{PID_TEMPLATE, "x64;1031"}, {PID_TITLE, "Same"}, {PID_COMMENTS, "only here"}}),
+        ERROR_SUCCESS);
+    struct Case {
+        std::vector<std::string> options;
+        std::string tsv;  // what follows the header
+        int status;
+    };
+    const Case cases[] = {
+        {{}, "", 0},
+        {{"--summary"},
+         "_SummaryInformation\tComments\t\tonly here\t\n"
+         "_SummaryInformation\tTemplate\t\tx64;1031\tIntel;1033\n",
+         1},
+        {{"--summary", "--ignore", "_SummaryInformation.Template"},
+         "_SummaryInformation\tComments\t\tonly here\t\n",
+         1},
+        {{"--summary", "--ignore", "_SummaryInformation"}, "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.options));
+        std::vector<std::string> arguments = {"diff", "--exit-code", "--format", "tsv"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        arguments.insert(arguments.end(), {before, after});
+        const CliRun run = Cli(arguments);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_EQ(run.out, "Table\tColumn\tRow\tData\tCurrent\n" + c.tsv);
+    }
 }
 
 }  // namespace
