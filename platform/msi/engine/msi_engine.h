@@ -78,4 +78,26 @@ UINT CheckValidationRules(MSIHANDLE database, std::vector<RuleValidationFinding>
 // value that is none.
 const char* ValidationErrorName(int error);
 
+// The code page of the database's strings (0 for a neutral database).
+// ERROR_INVALID_HANDLE for a handle that is no database.
+UINT DatabaseCodePage(MSIHANDLE database, UINT* code_page);
+
+// A table a transform touches, as the transform file alone tells it: the
+// tables it adds or drops and the columns it adds are in its own _Tables and
+// _Columns; the row records of a table the target already has need the
+// target's schema to be read, so for those only their presence is known.
+struct TransformTableChange {
+    std::string table;
+    bool added = false;          // the transform creates the table
+    bool dropped = false;        // the transform drops it
+    bool columns_added = false;  // it adds columns to a table it does not create
+    bool rows_changed = false;   // it carries row records for a table it does not create
+};
+
+// The tables the transform file at `path` touches, sorted by name.
+// ERROR_OPEN_FAILED when the file cannot be read, ERROR_INSTALL_PACKAGE_INVALID
+// when it is no transform (a package, a patch, another file),
+// ERROR_INSTALL_TRANSFORM_FAILURE when it is damaged; LastFailureText says why.
+UINT ReadTransformTables(LPCSTR path, std::vector<TransformTableChange>& tables);
+
 }  // namespace msi

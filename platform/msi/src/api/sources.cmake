@@ -1,5 +1,6 @@
 # The installer's ANSI interface over the database core (src/db).
 target_sources(msi PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/api_code_page.cpp
     ${CMAKE_CURRENT_LIST_DIR}/api_database.cpp
     ${CMAKE_CURRENT_LIST_DIR}/api_handles.cpp
     ${CMAKE_CURRENT_LIST_DIR}/api_package.cpp

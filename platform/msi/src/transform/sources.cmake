@@ -12,6 +12,7 @@ target_sources(msi PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/transform_source.cpp
     ${CMAKE_CURRENT_LIST_DIR}/transform_summary.cpp
     ${CMAKE_CURRENT_LIST_DIR}/transform_view.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/touched_tables.cpp
 )
 
 vsb_add_test(msi_transform_tests
