@@ -72,6 +72,13 @@ const OptionEntry* ReadOption(const CommandLineTable& table, ArgumentReader& rea
     return nullptr;
 }
 
+// Whether a value option shares the name `name` (a command's own --format).
+bool HasValueRowNamed(const CommandLineTable& table, const std::string& name) {
+    for (const OptionEntry& option : table.options)
+        if (option.kind == OptionEntry::Kind::kValue && name == option.name) return true;
+    return false;
+}
+
 // "a table name", for "--table needs a table name".
 std::string Needs(const OptionEntry& option) {
     return option.needs != nullptr ? option.needs : "a value";
@@ -151,11 +158,13 @@ std::optional<ParsedLine> ParseCommandLine(const CommandLineTable& table,
                 continue;
             }
             const std::optional<OutputFormat> format = ParseOutputFormat(value);
-            if (!format)
+            // A command with formats of its own declares "--format" again as
+            // a value option; its value is checked once the command is known.
+            if (!format && !HasValueRowNamed(table, name))
                 return Refuse(problem,
                               "unknown format '" + value + "' (use '--format list' to see them)",
                               line);
-            line.format = *format;
+            if (format) line.format = *format;
         } else if (option->accepts != nullptr && !option->accepts(value)) {
             return Refuse(problem, name + " needs " + Needs(*option) + ", not '" + value + "'",
                           line);
@@ -169,10 +178,21 @@ std::optional<ParsedLine> ParseCommandLine(const CommandLineTable& table,
     if (line.command < 0) return Refuse(problem, "no command given", line);
     const unsigned bit = CommandBit(line.command);
     for (const GivenOption& given : line.given) {
+        // Several rows may share a name, each for its own commands.
+        const OptionEntry* row = nullptr;
         for (const OptionEntry& option : table.options) {
-            if (given.name == option.name && (option.commands & bit) == 0)
-                return Refuse(problem, ForeignOption(table, line, given.name), line);
+            if (given.name == option.name && (option.commands & bit) != 0) row = &option;
         }
+        if (row == nullptr) return Refuse(problem, ForeignOption(table, line, given.name), line);
+        if (row->kind == OptionEntry::Kind::kFormat && !ParseOutputFormat(given.value))
+            return Refuse(problem,
+                          "unknown format '" + given.value + "' (use '--format list' to see them)",
+                          line);
+        if (row->kind == OptionEntry::Kind::kValue && row->accepts != nullptr &&
+            !row->accepts(given.value))
+            return Refuse(problem,
+                          given.name + " needs " + Needs(*row) + ", not '" + given.value + "'",
+                          line);
     }
     return line;
 }

@@ -105,6 +105,40 @@ TEST(OptionParserTest, ValuesFlagsAndTheQuestionsThatNeedNoOperands) {
     EXPECT_EQ(line->help, "the tool's help\n");
 }
 
+// A command with formats of its own beside the row writer's, as "dump" has.
+bool IsSqlOrJson(const std::string& text) {
+    return text == "sql" || text == "json";
+}
+
+constexpr cli::OptionEntry kOwnFormatOptions[] = {
+    cli::FormatOption(cli::CommandBit(kShow)),
+    cli::ValueOption("--format", "FORMAT", "sql or json", "sql or json", cli::CommandBit(kMake),
+                     IsSqlOrJson),
+};
+
+constexpr cli::CommandLineTable kDumper = {"dumper",
+                                           std::span(kCommands).subspan(1),
+                                           kOwnFormatOptions,
+                                           "{command} takes no option '{option}'",
+                                           "",
+                                           HelpOfTool};
+
+TEST(OptionParserTest, ACommandMayTakeFormatsOfItsOwnUnderTheSameName) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"make", "--format", "sql", "o"}, "2: o"},
+        {{"--format=json", "make", "o"}, "2: o"},
+        {{"show", "--format", "tsv", "f"}, "1: f"},
+        {{"make", "--format", "tsv", "o"}, "--format needs sql or json, not 'tsv' [make]"},
+        {{"show", "--format=sql", "f"},
+         "unknown format 'sql' (use '--format list' to see them) [show]"},
+    };
+    for (const auto& [arguments, read] : cases) EXPECT_EQ(Read(kDumper, arguments), read);
+    cli::UsageProblem problem;
+    const auto line = cli::ParseCommandLine(kDumper, {"make", "--format", "sql", "o"}, problem);
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(line->Value("--format"), "sql");
+}
+
 TEST(OptionHelpTest, ACommandsHelpHasItsOptionsInOneColumnThenTheGeneralOnesAndItsNotes) {
     EXPECT_EQ(cli::CommandHelp(kLens, kMake),
               "Usage: lens make [--count N] [--force] OUT\n"

@@ -14,6 +14,9 @@
 //
 // A new command is a row of the first table, a new option a row of the
 // second naming the commands that take it; the help lists both by itself.
+// A command whose formats are not the row writer's declares "--format" again
+// as a value option of its own, after the FormatOption row, with `accepts`
+// saying which values it takes.
 #pragma once
 
 #include <span>

@@ -68,6 +68,13 @@ inline constexpr const char* kFilesExtracted = "Extracted %s files to\n%s";
 inline constexpr const char* kFilesFailed = "Extracted %s files to %s; %s files failed!";
 inline constexpr const char* kCantReadFiles = "Can't read the package's file tables: %s";
 
+// Describing a package or a transform (info, dump, the tables of a transform).
+inline constexpr const char* kCantReadFile = "Can't read %s!";
+inline constexpr const char* kCantReadTransform = "Can't read the transform %s!";
+inline constexpr const char* kCantReadSummary = "Can't read the summary information of %s!";
+inline constexpr const char* kCantReadTable = "Can't read table %s!";
+inline constexpr const char* kCantWriteTableFile = "Can't write the file of table %s!\n%s";
+
 // The browse step's count label.
 inline constexpr const char* kTableCount = "%d Tables";
 

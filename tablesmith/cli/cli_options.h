@@ -14,7 +14,7 @@
 
 namespace tablesmith::cli {
 
-enum class Command { kNone, kTables, kExport, kGenerate, kValidate, kExtract };
+enum class Command { kNone, kTables, kExport, kGenerate, kValidate, kExtract, kInfo, kDump };
 
 // What to do (run, or answer --help, --version, --format list) and --trace
 // come from the general options.
@@ -22,15 +22,18 @@ struct CliOptions : ::cli::GeneralOptions {
     // The subcommand to run, or whose help to print (kNone: the program's).
     Command command = Command::kNone;
     std::string package;
-    std::optional<std::string> table;                          // export --table
-    std::vector<std::string> tables;                           // validate --table, each
-    bool all = false;                                          // export --all
-    bool cabs = false;                                         // export --cabs
-    bool only_cabs = false;                                    // export --only-cabs
-    std::optional<std::string> folder;                         // export, generate, extract --folder
-    ::cli::OutputFormat format = ::cli::kDefaultOutputFormat;  // tables, validate, extract --format
-    bool list = false;                                         // extract --list
-    std::vector<std::string> patterns;                         // extract's FILE_KEY_OR_PATTERN...
+    std::optional<std::string> table;   // export --table
+    std::vector<std::string> tables;    // validate and dump --table, each
+    std::string dump_format = "json";   // dump --format
+    bool streams = false;               // dump --streams
+    bool all = false;                   // export --all
+    bool cabs = false;                  // export --cabs
+    bool only_cabs = false;             // export --only-cabs
+    std::optional<std::string> folder;  // export, generate, extract and dump --folder
+    ::cli::OutputFormat format =
+        ::cli::kDefaultOutputFormat;    // tables, validate, extract, info --format
+    bool list = false;                  // extract --list
+    std::vector<std::string> patterns;  // extract's FILE_KEY_OR_PATTERN...
 };
 
 using UsageProblem = ::cli::UsageProblem;

@@ -6,7 +6,10 @@
 #include <ostream>
 
 #include "cli_options.h"
+#include "dump_command.h"
 #include "exit_status.h"
+#include "file_facts.h"
+#include "info_output.h"
 #include "export_command.h"
 #include "extract_command.h"
 #include "generate_command.h"
@@ -51,8 +54,27 @@ int RunPatchTransforms(const CliOptions& options, std::ostream& out, std::ostrea
     return ::cli::kExitSuccess;
 }
 
+// A transform's tables, with how it changes each.
+int RunTransformTables(const std::vector<TransformTableFact>& tables, const CliOptions& options,
+                       std::ostream& out) {
+    ::cli::RowWriter writer(options.format, {"Table", "Change"}, out);
+    for (const TransformTableFact& table : tables) writer.Add({table.table, table.change});
+    writer.Finish();
+    if (options.format == ::cli::OutputFormat::kTable)
+        out << FillMessage(kTableCount, {std::to_string(tables.size())}) << "\n";
+    return ::cli::kExitSuccess;
+}
+
 int RunTables(const CliOptions& options, std::ostream& out, std::ostream& err) {
     if (IsPatch(options.package)) return RunPatchTransforms(options, out, err);
+    {
+        ::cli::PrintedOutcomes sink(out, err);
+        std::vector<TransformTableFact> changes;
+        bool is_transform = false;
+        const bool read = ReadTransformTableFacts(options.package, changes, is_transform, sink);
+        if (is_transform)
+            return read ? RunTransformTables(changes, options, out) : ::cli::kExitFailure;
+    }
     bool opened = false;
     std::string failure;
     const std::vector<std::string> tables = ListPackageTables(options.package, &opened, &failure);
@@ -157,6 +179,31 @@ int RunExtractCommand(const CliOptions& options, std::ostream& out, std::ostream
     return ok ? ::cli::kExitSuccess : ::cli::kExitFailure;
 }
 
+int RunInfo(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    ::cli::PrintedOutcomes sink(out, err);
+    FileFacts facts;
+    const bool read = ReadFileFacts(options.package, facts, sink);
+    // A package with a damaged table still has facts to tell; one that
+    // does not open has none.
+    if (!read && sink.SawFailure() && facts.package.summary.empty() &&
+        facts.transform.summary.empty() && facts.package.tables == 0)
+        return ::cli::kExitFailure;
+    WriteFileFacts(facts, options.package, options.format, out);
+    return ExitFor(read, sink);
+}
+
+int RunDumpCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    DumpSettings settings;
+    settings.msi_file = options.package;
+    ParseDumpFormat(options.dump_format, settings.format);
+    settings.tables = options.tables;
+    settings.folder = options.folder.value_or("");
+    settings.streams = options.streams;
+    ::cli::PrintedOutcomes sink(out, err);
+    const bool ok = RunDump(settings, out, sink);
+    return ExitFor(ok, sink);
+}
+
 // What was parsed runs here; cli/entry_point.h answers the rest.
 int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
     if (options.trace) win32::EnableDebugStderr();
@@ -176,6 +223,12 @@ int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err) 
             break;
         case Command::kExtract:
             status = RunExtractCommand(options, out, err);
+            break;
+        case Command::kInfo:
+            status = RunInfo(options, out, err);
+            break;
+        case Command::kDump:
+            status = RunDumpCommand(options, out, err);
             break;
         case Command::kNone:
             break;
