@@ -18,9 +18,10 @@ size_t OpenHandleCount();
 // MsiDatabaseExportA, MsiDatabaseApplyTransformA, MsiGetSummaryInformationA
 // (by path), MsiOpenPackageA, MsiVerifyPackageA,
 // MsiDatabaseGenerateTransformA, MsiCreateTransformSummaryInfoA,
-// ValidateTable or CheckValidationRules of this
-// thread failed, in the engine's words ("Property.idt:4:
-// 3 fields for 2 columns", "cannot open x.msi: No such file or directory");
+// ValidateTable, CheckValidationRules, MsiDatabaseOpenViewA, MsiViewExecute
+// or MsiViewFetch (a damaged table) of this thread failed, in the engine's
+// words ("Property.idt:4: 3 fields for 2 columns", "cannot open x.msi: No
+// such file or directory");
 // "" when that call succeeded or failed before the engine saw its input.
 std::string LastFailureText();
 

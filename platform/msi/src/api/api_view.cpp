@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "api/api_objects.h"
+#include "api/last_failure.h"
 #include "api/handle_table.h"
 #include "api/string_out.h"
 #include "db/view.h"
@@ -30,8 +31,11 @@ extern "C" UINT MsiDatabaseOpenViewA(MSIHANDLE hDatabase, LPCSTR szQuery, MSIHAN
     if (!phView) return ERROR_INVALID_PARAMETER;
     *phView = 0;
     if (!szQuery) return ERROR_BAD_QUERY_SYNTAX;
+    msi::api::ClearLastFailure();
     auto view = View::Open(std::move(db), szQuery);
     if (!view.ok()) {
+        // Opening loads the tables the query names: a damaged one fails here.
+        msi::api::NoteLastFailure(view.status());
         return view.status().kind() == Status::Kind::kInvalidArgument ? ERROR_BAD_QUERY_SYNTAX
                                                                       : ERROR_FUNCTION_FAILED;
     }
@@ -48,8 +52,11 @@ extern "C" UINT MsiViewExecute(MSIHANDLE hView, MSIHANDLE hRecord) {
         params = GetRecord(hRecord);
         if (!params) return ERROR_INVALID_HANDLE;
     }
+    msi::api::ClearLastFailure();
     const Status s = view->Execute(params.get());
     if (s.ok()) return ERROR_SUCCESS;
+    // A table whose stored rows are damaged fails here; its words tell which.
+    msi::api::NoteLastFailure(s);
     // A statement that stopped fitting the database (a table made twice, a
     // column added twice, a table freed away) is a query error, as when the
     // view was opened; everything else failed in running it.
@@ -62,10 +69,12 @@ extern "C" UINT MsiViewFetch(MSIHANDLE hView, MSIHANDLE* phRecord) {
     auto view = GetView(hView);
     if (!view) return ERROR_INVALID_HANDLE;
     *phRecord = 0;
+    msi::api::ClearLastFailure();
     auto record = view->Fetch();
     if (!record.ok()) {
-        return record.status().kind() == Status::Kind::kNotFound ? ERROR_NO_MORE_ITEMS
-                                                                 : ERROR_FUNCTION_FAILED;
+        if (record.status().kind() == Status::Kind::kNotFound) return ERROR_NO_MORE_ITEMS;
+        msi::api::NoteLastFailure(record.status());
+        return ERROR_FUNCTION_FAILED;
     }
     *phRecord = msi::api::NewHandle(HandleKind::kRecord, std::move(record).value());
     return *phRecord ? ERROR_SUCCESS : ERROR_OUTOFMEMORY;
