@@ -1,5 +1,6 @@
 #include "dump_command.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ostream>
 #include <sstream>
@@ -24,14 +25,43 @@ struct Table {
     std::vector<std::vector<TableCell>> rows;
 };
 
+// Null first, integers by value, anything else by its bytes.
+bool CellLess(const TableColumn& column, const TableCell& a, const TableCell& b) {
+    if (a.null != b.null) return a.null;
+    if (column.kind == TableColumn::Kind::kInteger && !a.null)
+        return std::stoll(a.text) < std::stoll(b.text);
+    return a.text < b.text;
+}
+
+// Rows by their key, then by the other cells: the engine's own order
+// depends on how the file was written, and two dumps of equal tables should
+// be equal, line for line, for whoever compares them.
+void SortRows(Table& table) {
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < table.columns.size(); ++i)
+        if (table.columns[i].key) order.push_back(i);
+    for (std::size_t i = 0; i < table.columns.size(); ++i)
+        if (!table.columns[i].key) order.push_back(i);
+    std::stable_sort(table.rows.begin(), table.rows.end(),
+                     [&](const std::vector<TableCell>& a, const std::vector<TableCell>& b) {
+                         for (std::size_t i : order) {
+                             if (CellLess(table.columns[i], a[i], b[i])) return true;
+                             if (CellLess(table.columns[i], b[i], a[i])) return false;
+                         }
+                         return false;
+                     });
+}
+
 bool ReadWholeTable(MSIHANDLE database, const std::string& name, bool bytes, Table& table,
                     diag::OutcomeSink& sink) {
     table.name = name;
     std::string failure;
     if (ReadTableRows(
             database, name, bytes, table.columns,
-            [&](const std::vector<TableCell>& cells) { table.rows.push_back(cells); }, failure))
+            [&](const std::vector<TableCell>& cells) { table.rows.push_back(cells); }, failure)) {
+        SortRows(table);
         return true;
+    }
     sink.Warn(FillMessage(kCantReadTable, {name}), failure);
     return false;
 }

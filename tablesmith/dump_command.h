@@ -1,4 +1,6 @@
 // Dump: every table of a package (or those named) at once, machine-readable.
+// Tables come in the table list's order, rows sorted by their key (then by
+// their other cells), so that dumps of equal tables are equal.
 //
 //   json  one document on `out`: {"tables": [{"name", "columns": [{"name",
 //         "type", "key", "nullable"}], "rows": [{column: value}]}]}; an

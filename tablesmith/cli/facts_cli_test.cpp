@@ -19,13 +19,12 @@
 namespace facts_cli_test {
 
 namespace fs = std::filesystem;
-using testing_support::Run;
 using testing_support::RunResult;
 
 RunResult Cli(const std::vector<std::string>& arguments) {
     std::vector<std::string> argv = {"timeout", "300", TABLESMITH_CLI};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return Run(argv);
+    return testing_support::Run(argv);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -83,8 +82,8 @@ const std::map<std::string, std::string>& MsiinfoLabels() {
 // without its hexadecimal echo, text from the summary's code page in UTF-8.
 std::map<std::string, std::string> SummaryByMsiinfo(const fs::path& file, unsigned code_page) {
     std::map<std::string, std::string> summary;
-    const RunResult run =
-        Run({"msiinfo", "suminfo", file.string()}, testing_support::RunOptions().With("TZ=UTC"));
+    const RunResult run = testing_support::Run({"msiinfo", "suminfo", file.string()},
+                                               testing_support::RunOptions().With("TZ=UTC"));
     EXPECT_TRUE(run.ok()) << run.err;
     for (const std::string& line : Lines(run.out)) {
         const std::size_t colon = line.find(": ");
@@ -121,8 +120,8 @@ std::map<std::string, std::string> SummaryByMsiinfo(const fs::path& file, unsign
 std::map<std::string, std::string> PropertiesByMsiinfo(const fs::path& package) {
     std::map<std::string, std::string> properties;
     const testing_support::TempDir scratch;
-    const RunResult run = Run({"msiinfo", "export", package.string(), "Property"},
-                              testing_support::RunOptions().In(scratch.path()));
+    const RunResult run = testing_support::Run({"msiinfo", "export", package.string(), "Property"},
+                                               testing_support::RunOptions().In(scratch.path()));
     const auto lines = Lines(run.out);
     for (std::size_t i = 3; i < lines.size(); ++i) {
         std::string line = lines[i];
@@ -162,8 +161,8 @@ TEST(InfoTest, SummaryAndPropertiesOfEveryFixtureAgreeWithMsiinfo) {
 std::map<std::string, std::set<std::string>> TouchedBySurvey() {
     std::map<std::string, std::set<std::string>> touched;
     const std::regex row("^\\| `([^`]+\\.mst)` \\|.*\\| touches ([^|]+) \\|");
-    std::istringstream manifest(testing_support::ReadFile(testing_support::SharedDir() /
-                                                          "fixtures" / "MANIFEST.md"));
+    std::istringstream manifest(
+        testing_support::ReadFile(testing_support::SharedDir() / "fixtures" / "MANIFEST.md"));
     for (std::string line; std::getline(manifest, line);) {
         std::smatch match;
         if (!std::regex_search(line, match, row)) continue;
@@ -206,6 +205,177 @@ TEST(TablesTest, ATransformListsTheTablesItTouchesAndHowAsTheSurveyFindsThem) {
                       added);
         else
             EXPECT_TRUE(added.empty());
+    }
+}
+
+// --- dump --------------------------------------------------------------------
+
+std::string FromBase64(const std::string& text) {
+    const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string bytes;
+    unsigned group = 0;
+    int bits = 0;
+    for (char c : text) {
+        const std::size_t value = digits.find(c);
+        if (value == std::string::npos) continue;  // padding
+        group = (group << 6) | static_cast<unsigned>(value);
+        if ((bits += 6) >= 8) bytes += static_cast<char>((group >> (bits -= 8)) & 0xFF);
+    }
+    return bytes;
+}
+
+// A JSON string literal as the writers make it: short escapes and \uXXXX
+// (no pair is needed: only controls are escaped).
+std::string FromJsonString(const std::string& literal) {
+    std::string text;
+    for (std::size_t i = 1; i + 1 < literal.size(); ++i) {
+        if (literal[i] != '\\') {
+            text += literal[i];
+            continue;
+        }
+        const char c = literal[++i];
+        if (c == 'n')
+            text += '\n';
+        else if (c == 'r')
+            text += '\r';
+        else if (c == 't')
+            text += '\t';
+        else if (c == 'b')
+            text += '\b';
+        else if (c == 'f')
+            text += '\f';
+        else if (c != 'u')
+            text += c;
+        else {
+            const unsigned code = std::stoul(literal.substr(i + 1, 4), nullptr, 16);
+            i += 4;
+            if (code < 0x80) {
+                text += static_cast<char>(code);
+            } else if (code < 0x800) {
+                text += static_cast<char>(0xC0 | (code >> 6));
+                text += static_cast<char>(0x80 | (code & 0x3F));
+            } else {
+                text += static_cast<char>(0xE0 | (code >> 12));
+                text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                text += static_cast<char>(0x80 | (code & 0x3F));
+            }
+        }
+    }
+    return text;
+}
+
+// Runs dump's SQL into a new database at `path`, as a program that reads it
+// would: one statement a line, each "-- ?N" line after it the value of a
+// marker. "" when everything ran, else the first statement that did not.
+std::string RunSql(const std::string& sql, const fs::path& path, const fs::path& scratch) {
+    MSIHANDLE database = 0;
+    if (MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &database) != ERROR_SUCCESS)
+        return "cannot create " + path.string();
+    std::string statement;
+    std::vector<std::string> values;  // "t" + text or "b" + bytes
+    std::string failed;
+    const auto run = [&] {
+        if (statement.empty() || !failed.empty()) return;
+        MSIHANDLE record = MsiCreateRecord(static_cast<UINT>(values.size()));
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const UINT field = static_cast<UINT>(i + 1);
+            if (values[i][0] == 't') {
+                MsiRecordSetStringA(record, field, values[i].c_str() + 1);
+            } else {
+                const fs::path file = scratch / ("cell" + std::to_string(i));
+                testing_support::WriteFile(file, values[i].substr(1));
+                MsiRecordSetStreamA(record, field, file.c_str());
+            }
+        }
+        MSIHANDLE view = 0;
+        if (MsiDatabaseOpenViewA(database, statement.c_str(), &view) != ERROR_SUCCESS ||
+            MsiViewExecute(view, record) != ERROR_SUCCESS)
+            failed = statement;
+        MsiCloseHandle(view);
+        MsiCloseHandle(record);
+    };
+    for (const std::string& line : Lines(sql)) {
+        if (line.rfind("-- ?", 0) == 0) {
+            const std::string value = line.substr(line.find(' ', 4) + 1);
+            values.push_back(value.rfind("base64 ", 0) == 0 ? "b" + FromBase64(value.substr(7))
+                                                            : "t" + FromJsonString(value));
+            continue;
+        }
+        run();
+        statement = line.substr(0, line.size() - (!line.empty() && line.back() == ';'));
+        values.clear();
+    }
+    run();
+    if (failed.empty() && MsiDatabaseCommit(database) != ERROR_SUCCESS) failed = "the commit";
+    MsiCloseHandle(database);
+    return failed;
+}
+
+TEST(DumpTest, SqlOfEveryFixturePackageRunsIntoAnEqualDatabaseAndJsonParses) {
+    VSB_REQUIRE_FIXTURES(packages, ".msi");
+    VSB_REQUIRE_PROGRAM("python3");
+    for (const fs::path& package : packages) {
+        SCOPED_TRACE(package.string());
+        const testing_support::TempDir scratch;
+        const RunResult sql = Cli({"dump", "--format", "sql", package.string()});
+        ASSERT_EQ(0, sql.status) << sql.err;
+        const fs::path copy = scratch.path() / "again.msi";
+        EXPECT_EQ("", RunSql(sql.out, copy, scratch.path()));
+        const RunResult original = Cli({"dump", "--streams", package.string()});
+        const RunResult again = Cli({"dump", "--streams", copy.string()});
+        ASSERT_EQ(0, original.status) << original.err;
+        EXPECT_TRUE(original.out == again.out) << "the databases differ";
+        const RunResult parsed = testing_support::Run(
+            {"python3", "-m", "json.tool"}, testing_support::RunOptions().Input(original.out));
+        EXPECT_EQ(0, parsed.status) << parsed.err;
+    }
+}
+
+// A package whose table Broken names a string its pool does not have, made
+// with the engine, then damaged where the row's key cell lies: just before
+// the row's integer (0x11223344, stored with its sign bit flipped).
+std::string PackageWithDamagedTable(const fs::path& folder) {
+    const fs::path path = folder / "damaged.msi";
+    MSIHANDLE database = 0;
+    if (MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &database) != ERROR_SUCCESS) return "";
+    for (const char* statement :
+         {"CREATE TABLE `Broken` (`Key` CHAR(8) NOT NULL, `Number` LONG PRIMARY KEY `Key`)",
+          "INSERT INTO `Broken` (`Key`, `Number`) VALUES ('a', 287454020)",
+          "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` CHAR(0) PRIMARY KEY "
+          "`Property`)",
+          "INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductName', 'Kept')"}) {
+        MSIHANDLE view = 0;
+        MsiDatabaseOpenViewA(database, statement, &view);
+        MsiViewExecute(view, 0);
+        MsiCloseHandle(view);
+    }
+    MsiDatabaseCommit(database);
+    MsiCloseHandle(database);
+    std::string bytes = testing_support::ReadFile(path);
+    const std::size_t number = bytes.find("\x44\x33\x22\x91");
+    if (number == std::string::npos || number < 2) return "";
+    bytes.replace(number - 2, 2, "\xff\x7f");
+    testing_support::WriteFile(path, bytes);
+    return path.string();
+}
+
+TEST(DumpTest, ADamagedTableIsToldWithItsCauseAndTheOthersAreWritten) {
+    const testing_support::TempDir folder;
+    const std::string package = PackageWithDamagedTable(folder.path());
+    ASSERT_NE("", package);
+    const std::string told =
+        "Can't read table Broken!\ncause: table Broken: row 1 refers to unknown string 32767\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"dump", package}, "\"Value\": \"Kept\""},
+        {{"dump", "--format", "sql", package}, "VALUES ('ProductName', 'Kept');"},
+        {{"info", "--format", "tsv", package}, "property\tProductName\tKept"},
+    };
+    for (const auto& [arguments, kept] : cases) {
+        SCOPED_TRACE(arguments[arguments.size() - 2]);
+        const RunResult run = Cli(arguments);
+        EXPECT_EQ(1, run.status);
+        EXPECT_EQ(told, run.err);
+        EXPECT_NE(std::string::npos, run.out.find(kept)) << run.out;
     }
 }
 
