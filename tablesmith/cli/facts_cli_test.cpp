@@ -379,4 +379,84 @@ TEST(DumpTest, ADamagedTableIsToldWithItsCauseAndTheOthersAreWritten) {
     }
 }
 
+// --- a transform made here ---------------------------------------------------
+
+// Runs the statements on a new database at `path`; false when one fails.
+bool MakeDatabase(const fs::path& path, const std::vector<std::string>& statements) {
+    MSIHANDLE database = 0;
+    if (MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_CREATE, &database) != ERROR_SUCCESS) return false;
+    bool made = true;
+    for (const std::string& statement : statements) {
+        MSIHANDLE view = 0;
+        made = made && MsiDatabaseOpenViewA(database, statement.c_str(), &view) == ERROR_SUCCESS &&
+               MsiViewExecute(view, 0) == ERROR_SUCCESS;
+        MsiCloseHandle(view);
+    }
+    made = made && MsiDatabaseCommit(database) == ERROR_SUCCESS;
+    MsiCloseHandle(database);
+    return made;
+}
+
+TEST(InfoTest, ATransformsChangesOfTablesAndItsConditionsAreToldInWords) {
+    const testing_support::TempDir folder;
+    const std::string property =
+        "CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` CHAR(0) PRIMARY KEY "
+        "`Property`)";
+    const auto product = [](const char* version) {
+        return std::vector<std::string>{
+            "INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductCode', '{1}')",
+            "INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductLanguage', '1033')",
+            std::string(
+                "INSERT INTO `Property` (`Property`, `Value`) VALUES ('ProductVersion', '") +
+                version + "')"};
+    };
+    std::vector<std::string> old_statements = {
+        property, "CREATE TABLE `Gone` (`K` CHAR(8) NOT NULL PRIMARY KEY `K`)",
+        "CREATE TABLE `Wider` (`K` CHAR(8) NOT NULL PRIMARY KEY `K`)",
+        "INSERT INTO `Wider` (`K`) VALUES ('a')"};
+    std::vector<std::string> new_statements = {
+        property, "CREATE TABLE `Fresh` (`K` CHAR(8) NOT NULL PRIMARY KEY `K`)",
+        "CREATE TABLE `Wider` (`K` CHAR(8) NOT NULL, `More` SHORT PRIMARY KEY `K`)",
+        "INSERT INTO `Wider` (`K`, `More`) VALUES ('a', 2)"};
+    for (const std::string& statement : product("1.0")) old_statements.push_back(statement);
+    for (const std::string& statement : product("2.0")) new_statements.push_back(statement);
+    const fs::path old_path = folder.path() / "old.msi";
+    const fs::path new_path = folder.path() / "new.msi";
+    const fs::path transform = folder.path() / "t.mst";
+    ASSERT_TRUE(MakeDatabase(old_path, old_statements));
+    ASSERT_TRUE(MakeDatabase(new_path, new_statements));
+    MSIHANDLE old_db = 0;
+    MSIHANDLE new_db = 0;
+    ASSERT_EQ(ERROR_SUCCESS, MsiOpenDatabaseA(old_path.c_str(), MSIDBOPEN_READONLY, &old_db));
+    ASSERT_EQ(ERROR_SUCCESS, MsiOpenDatabaseA(new_path.c_str(), MSIDBOPEN_READONLY, &new_db));
+    EXPECT_EQ(ERROR_SUCCESS,
+              MsiDatabaseGenerateTransformA(new_db, old_db, transform.c_str(), 0, 0));
+    EXPECT_EQ(ERROR_SUCCESS,
+              MsiCreateTransformSummaryInfoA(
+                  new_db, old_db, transform.c_str(),
+                  MSITRANSFORM_ERROR_ADDEXISTINGROW | MSITRANSFORM_ERROR_CHANGECODEPAGE,
+                  MSITRANSFORM_VALIDATE_LANGUAGE | MSITRANSFORM_VALIDATE_PRODUCT |
+                      MSITRANSFORM_VALIDATE_NEWGREATERBASEVERSION));
+    MsiCloseHandle(old_db);
+    MsiCloseHandle(new_db);
+
+    const RunResult info = Cli({"info", "--format", "tsv", transform.string()});
+    ASSERT_EQ(0, info.status) << info.err;
+    auto rows = InfoRows(info.out);
+    EXPECT_EQ((std::map<std::string, std::string>{
+                  {"TargetProductCode", "{1}"},
+                  {"TargetVersion", "1.0"},
+                  {"UpgradedProductCode", "{1}"},
+                  {"UpgradedVersion", "2.0"},
+                  {"UpgradeCode", ""},
+                  {"Validation", "language, product code, new version > base version"},
+                  {"ErrorConditions", "add existing row, change code page"}}),
+              rows["transform"]);
+    EXPECT_EQ((std::map<std::string, std::string>{{"Fresh", "added"},
+                                                  {"Gone", "dropped"},
+                                                  {"Property", "rows changed"},
+                                                  {"Wider", "columns added, rows changed"}}),
+              rows["table"]);
+}
+
 }  // namespace facts_cli_test
