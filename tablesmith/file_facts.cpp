@@ -129,12 +129,14 @@ void ReadCabinets(MSIHANDLE database, const std::string& path, PackageFacts& fac
     }
 }
 
-bool ReadPackageFacts(const std::string& path, PackageFacts& facts, diag::OutcomeSink& sink) {
+bool ReadPackageFacts(const std::string& path, PackageFacts& facts, bool& opened,
+                      diag::OutcomeSink& sink) {
     CMsiDatabase database;
     if (!database.Open(path, 0)) {
         sink.Stop(FillMessage(kCantReadFile, {path}), database.GetFailureText());
         return false;
     }
+    opened = true;
     const MSIHANDLE handle = database.GetHandle();
     std::string failure;
     if (!installer::ReadSummaryInformation(handle, path, facts.summary, &failure))
@@ -165,13 +167,15 @@ bool ReadPackageFacts(const std::string& path, PackageFacts& facts, diag::Outcom
 }
 
 bool ReadTransformFacts(const std::string& path, TransformFacts& facts,
-                        std::vector<TransformTableFact> tables, diag::OutcomeSink& sink) {
+                        std::vector<TransformTableFact> tables, bool& opened,
+                        diag::OutcomeSink& sink) {
     facts.tables = std::move(tables);
     std::string failure;
     if (!installer::ReadSummaryInformation(0, path, facts.summary, &failure)) {
         sink.Stop(FillMessage(kCantReadSummary, {path}), failure);
         return false;
     }
+    opened = true;
     if (const auto* revision = installer::FindSummaryProperty(facts.summary, PID_REVNUMBER))
         ReadRevisionNumber(revision->text, facts);
     if (const auto* count = installer::FindSummaryProperty(facts.summary, PID_CHARCOUNT)) {
@@ -219,10 +223,11 @@ bool ReadFileFacts(const std::string& path, FileFacts& facts, diag::OutcomeSink&
     const bool read = ReadTransformTableFacts(path, tables, is_transform, sink);
     if (is_transform) {
         facts.kind = FileFacts::Kind::kTransform;
-        return read && ReadTransformFacts(path, facts.transform, std::move(tables), sink);
+        return read &&
+               ReadTransformFacts(path, facts.transform, std::move(tables), facts.opened, sink);
     }
     facts.kind = FileFacts::Kind::kPackage;
-    return ReadPackageFacts(path, facts.package, sink);
+    return ReadPackageFacts(path, facts.package, facts.opened, sink);
 }
 
 }  // namespace tablesmith

@@ -57,6 +57,8 @@ struct TransformFacts {
 struct FileFacts {
     enum class Kind { kPackage, kTransform };
     Kind kind = Kind::kPackage;
+    // False when the file could not be read at all: there are no facts to tell.
+    bool opened = false;
     PackageFacts package;
     TransformFacts transform;
 };

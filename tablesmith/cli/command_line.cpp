@@ -185,9 +185,7 @@ int RunInfo(const CliOptions& options, std::ostream& out, std::ostream& err) {
     const bool read = ReadFileFacts(options.package, facts, sink);
     // A package with a damaged table still has facts to tell; one that
     // does not open has none.
-    if (!read && sink.SawFailure() && facts.package.summary.empty() &&
-        facts.transform.summary.empty() && facts.package.tables == 0)
-        return ::cli::kExitFailure;
+    if (!facts.opened) return ::cli::kExitFailure;
     WriteFileFacts(facts, options.package, options.format, out);
     return ExitFor(read, sink);
 }
