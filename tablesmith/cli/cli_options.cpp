@@ -13,7 +13,8 @@ using ::cli::CommandId;
 constexpr const char* kExportFolder =
     "The export folder is the temporary folder ($TMPDIR, else /tmp) followed by the\n"
     "package's file name without its extension; generate writes the new package\n"
-    "there under the package's file name. --folder DIR replaces it for both.\n"
+    "there under the package's file name. --folder DIR replaces it for both (and\n"
+    "for dump's csv and idt files).\n"
     "The folder is opened and checked once (a real folder of your own that no one\n"
     "else may write to); every file is then written through that open folder, so\n"
     "moving it or putting a link at its path during the run changes nothing.\n";
@@ -33,12 +34,13 @@ constexpr const char* kFolderNotes[] = {kExportFolder};
 
 // The commands, in the order the help lists them.
 constexpr ::cli::CommandEntry kCommands[] = {
-    {CommandId(Command::kTables), "tables", "[--format FORMAT] PACKAGE",
+    {CommandId(Command::kTables), "tables", "[--format FORMAT] PACKAGE|TRANSFORM|PATCH",
      "list the package's tables, sorted, and their count",
      "Lists the tables of PACKAGE, sorted without regard to letter case, then their\n"
-     "count (\"N Tables\"); tsv and json list the names alone. For a patch (.msp)\n"
-     "it lists the patch's transform pairs instead, each with the ProductCode,\n"
-     "ProductVersion and UpgradeCode of the package it is made for.\n"},
+     "count (\"N Tables\"); tsv and json list the names alone. For a TRANSFORM, the\n"
+     "tables it touches and how (added, dropped, columns added, rows changed). For a\n"
+     "patch (.msp) it lists the patch's transform pairs instead, each with the\n"
+     "ProductCode, ProductVersion and UpgradeCode of the package it is made for.\n"},
     {CommandId(Command::kExport), "export",
      "(--table NAME | --all) [--cabs | --only-cabs] [--folder DIR] PACKAGE",
      "write tables (and cabinets) to the export folder",
