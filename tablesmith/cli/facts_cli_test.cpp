@@ -10,6 +10,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "msiquery.h"
 #include "test_support.h"
@@ -365,18 +366,30 @@ TEST(DumpTest, ADamagedTableIsToldWithItsCauseAndTheOthersAreWritten) {
     ASSERT_NE("", package);
     const std::string told =
         "Can't read table Broken!\ncause: table Broken: row 1 refers to unknown string 32767\n";
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"dump", package}, "\"Value\": \"Kept\""},
-        {{"dump", "--format", "sql", package}, "VALUES ('ProductName', 'Kept');"},
-        {{"info", "--format", "tsv", package}, "property\tProductName\tKept"},
+    const fs::path out = folder.path() / "out";
+    // The command, then where what was kept lands ("" for standard output) and a part of it.
+    const std::tuple<std::vector<std::string>, std::string, std::string> cases[] = {
+        {{"dump", package}, "", "\"Value\": \"Kept\""},
+        {{"dump", "--format", "sql", package}, "", "VALUES ('ProductName', 'Kept');"},
+        {{"dump", "--format", "csv", "--folder", out.string(), package},
+         "Property.csv",
+         "Property,Value\r\nProductName,Kept\r\n"},
+        {{"dump", "--format", "idt", "--folder", out.string(), package},
+         "Property.idt",
+         "ProductName\tKept\r\n"},
+        {{"info", "--format", "tsv", package}, "", "property\tProductName\tKept"},
     };
-    for (const auto& [arguments, kept] : cases) {
-        SCOPED_TRACE(arguments[arguments.size() - 2]);
+    for (const auto& [arguments, file, kept] : cases) {
+        SCOPED_TRACE(testing_support::ShellLine(arguments));
         const RunResult run = Cli(arguments);
         EXPECT_EQ(1, run.status);
         EXPECT_EQ(told, run.err);
-        EXPECT_NE(std::string::npos, run.out.find(kept)) << run.out;
+        const std::string written = file.empty() ? run.out : testing_support::ReadFile(out / file);
+        EXPECT_NE(std::string::npos, written.find(kept)) << written;
     }
+    std::set<std::string> files;
+    for (const auto& entry : fs::directory_iterator(out)) files.insert(entry.path().filename());
+    EXPECT_EQ((std::set<std::string>{"Property.csv", "Property.idt"}), files);
 }
 
 // --- a transform made here ---------------------------------------------------
