@@ -8,6 +8,7 @@
 #include "messages.h"
 #include "msi_database.h"
 #include "msi_engine.h"
+#include "msi_patch.h"
 #include "msi_scoped_handle.h"
 #include "msiquery.h"
 #include "package_tables.h"
@@ -23,33 +24,6 @@ std::string ChangeWords(const msi::TransformTableChange& change) {
     if (change.columns_added && change.rows_changed) return "columns added, rows changed";
     if (change.columns_added) return "columns added";
     return "rows changed";
-}
-
-// "{code}version" split into its code and its version.
-void SplitProductAndVersion(const std::string& part, std::string& code, std::string& version) {
-    const std::size_t close = part.find('}');
-    if (part.empty() || part[0] != '{' || close == std::string::npos) {
-        code.clear();
-        version = part;
-        return;
-    }
-    code = part.substr(0, close + 1);
-    version = part.substr(close + 1);
-}
-
-void ReadRevisionNumber(const std::string& revision, TransformFacts& facts) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t semicolon = revision.find(';', start);
-        parts.push_back(revision.substr(start, semicolon - start));
-        if (semicolon == std::string::npos) break;
-        start = semicolon + 1;
-    }
-    SplitProductAndVersion(parts[0], facts.target_product_code, facts.target_version);
-    if (parts.size() > 1)
-        SplitProductAndVersion(parts[1], facts.upgraded_product_code, facts.upgraded_version);
-    if (parts.size() > 2) facts.upgrade_code = parts[2];
 }
 
 int ColumnIndex(const std::vector<TableColumn>& columns, const std::string& name) {
@@ -176,13 +150,20 @@ bool ReadTransformFacts(const std::string& path, TransformFacts& facts,
         return false;
     }
     opened = true;
-    if (const auto* revision = installer::FindSummaryProperty(facts.summary, PID_REVNUMBER))
-        ReadRevisionNumber(revision->text, facts);
-    if (const auto* count = installer::FindSummaryProperty(facts.summary, PID_CHARCOUNT)) {
-        const auto bits = static_cast<unsigned>(count->number);
-        facts.validation = bits >> 16;
-        facts.error_conditions = bits & 0xFFFF;
+    // The engine reads the products, versions and conditions out of the
+    // summary, as it does to check that a transform fits a package.
+    msi::TransformTerms terms;
+    if (msi::ReadTransformTerms(path.c_str(), nullptr, &terms) != ERROR_SUCCESS) {
+        sink.Warn(FillMessage(kCantReadSummary, {path}), msi::LastFailureText());
+        return false;
     }
+    facts.target_product_code = terms.base_product_code;
+    facts.target_version = terms.base_version;
+    facts.upgraded_product_code = terms.new_product_code;
+    facts.upgraded_version = terms.new_version;
+    facts.upgrade_code = terms.upgrade_code;
+    facts.validation = static_cast<unsigned>(terms.validation);
+    facts.error_conditions = static_cast<unsigned>(terms.error_conditions);
     return true;
 }
 

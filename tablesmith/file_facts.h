@@ -43,7 +43,7 @@ struct TransformTableFact {
 
 struct TransformFacts {
     std::vector<installer::SummaryProperty> summary;
-    // From the revision number: "{target}version;{upgraded}version;{upgrade code}".
+    // What the summary says of the products it was made between.
     std::string target_product_code;
     std::string target_version;
     std::string upgraded_product_code;
