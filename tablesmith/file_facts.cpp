@@ -13,6 +13,7 @@
 #include "msiquery.h"
 #include "package_tables.h"
 #include "table_rows.h"
+#include "transform_units.h"
 
 namespace tablesmith {
 
@@ -167,6 +168,21 @@ bool ReadTransformFacts(const std::string& path, TransformFacts& facts,
     return true;
 }
 
+bool ReadPatchFacts(const std::string& path, PatchFacts& facts, diag::OutcomeSink& sink) {
+    installer::TransformFile file;
+    std::string failure;
+    if (!installer::ReadTransformFile(path, file, failure)) {
+        sink.Warn(FillMessage(kCantReadFile, {path}), failure);
+        return false;
+    }
+    facts.patch_code = file.patch.patch_code;
+    facts.targets = file.patch.target_product_codes;
+    for (const installer::TransformUnit& unit : file.units)
+        facts.pairs.push_back({unit.name, unit.terms.base_product_code, unit.terms.base_version,
+                               unit.terms.new_version});
+    return true;
+}
+
 }  // namespace
 
 const std::vector<std::string>& KeyPropertyNames() {
@@ -206,6 +222,11 @@ bool ReadFileFacts(const std::string& path, FileFacts& facts, diag::OutcomeSink&
         facts.kind = FileFacts::Kind::kTransform;
         return read &&
                ReadTransformFacts(path, facts.transform, std::move(tables), facts.opened, sink);
+    }
+    if (msi::IsPatchFile(path.c_str())) {
+        facts.kind = FileFacts::Kind::kPatch;
+        const bool whole = ReadPackageFacts(path, facts.package, facts.opened, sink);
+        return facts.opened && ReadPatchFacts(path, facts.patch, sink) && whole;
     }
     facts.kind = FileFacts::Kind::kPackage;
     return ReadPackageFacts(path, facts.package, facts.opened, sink);

@@ -1,4 +1,4 @@
-// What a package or a transform is, read without changing it: the facts
+// What a package, a transform or a patch is, read without changing it: the facts
 // tablesmith-cli info prints. A package: its summary information, code page,
 // the product's key properties, its size in tables and rows, and its
 // cabinets. A transform: its summary, the products and versions it is made
@@ -54,13 +54,30 @@ struct TransformFacts {
     std::vector<TransformTableFact> tables;
 };
 
+// A transform pair of a patch (sub-storages NAME and #NAME) and the product
+// it is made for.
+struct PatchPairFact {
+    std::string name;
+    std::string target_product_code;
+    std::string target_version;
+    std::string upgraded_version;
+};
+
+struct PatchFacts {
+    std::string patch_code;
+    std::vector<std::string> targets;  // the target product codes
+    std::vector<PatchPairFact> pairs;
+};
+
 struct FileFacts {
-    enum class Kind { kPackage, kTransform };
+    // A patch has a package's facts (its own tables) and its pairs.
+    enum class Kind { kPackage, kTransform, kPatch };
     Kind kind = Kind::kPackage;
     // False when the file could not be read at all: there are no facts to tell.
     bool opened = false;
     PackageFacts package;
     TransformFacts transform;
+    PatchFacts patch;
 };
 
 // The Property table rows info shows, in its order.

@@ -63,44 +63,45 @@ constexpr ::cli::CommandEntry kCommands[] = {
      "row's key, the rule, a sentence), their count last in the table format.\n"
      "Exit status: 0 nothing found, 1 findings (or a table that could not be read),\n"
      "2 the package could not be read (or a usage error).\n"},
-    {
-        CommandId(Command::kExtract),
-        "extract",
-        "[--folder DIR] [--list [--format FORMAT]] PACKAGE [FILE_KEY_OR_PATTERN...]",
-        "write the files the package installs, under their folders and names",
-        "Writes the files PACKAGE installs into DIR (default: the folder \"files\" of the\n"
-        "export folder), each under the folder and long name its Directory, Component\n"
-        "and File rows give, its bytes taken from the cabinets its Media rows name\n"
-        "(embedded or beside the package) or, when stored uncompressed, from the\n"
-        "source tree beside the package. Patterns (shell wildcards) pick files by File\n"
-        "key or path. A file that fails is named with its cabinet and the reason and\n"
-        "the others go on; the exit status is 1 when any failed. --list prints each\n"
-        "file's path, size, component, directory, cabinet and sequence instead.\n",
-        {CommandId(Command::kInfo), "info", "[--format FORMAT] PACKAGE|TRANSFORM",
-         "tell what a package or a transform is",
-         "Prints what PACKAGE is: every summary information property (times in ISO 8601\n"
-         "UTC, the code page by number and name), the code page of its strings, the\n"
-         "product's key properties (ProductName, ProductCode, ProductVersion,\n"
-         "UpgradeCode, Manufacturer, ProductLanguage), how many tables and rows it has,\n"
-         "and its cabinets, embedded or external, with their sizes (an external one that\n"
-         "is not beside the package is marked missing). For a TRANSFORM: its summary, the\n"
-         "product codes and versions it was made between, the checks it makes and the\n"
-         "errors it suppresses in words, and the tables it touches. Rows of Section,\n"
-         "Name and Value; json is one object.\n"},
-        {CommandId(Command::kDump), "dump",
-         "[--format json|csv|sql|idt] [--table NAME...] [--folder DIR] [--streams] PACKAGE",
-         "write every table (or those named) at once",
-         "Writes the tables of PACKAGE: json (one document on standard output: each table\n"
-         "with its columns and rows; a binary cell is its size, and its bytes in base64\n"
-         "with --streams), sql (CREATE TABLE and INSERT statements on standard output,\n"
-         "one a line, that the engine runs into an equal database; a value the\n"
-         "installer's SQL cannot write between quotes, and every binary cell, is a ?\n"
-         "marker whose value follows on a line \"-- ?N ...\"), or csv and idt (one file a\n"
-         "table, TABLE.csv or TABLE.idt, in the export folder). A table that cannot be\n"
-         "read is reported with its cause; the others are written, and the exit status\n"
-         "is 1.\n",
-         kFolderNotes},
-    };
+    {CommandId(Command::kExtract), "extract",
+     "[--folder DIR] [--list [--format FORMAT]] PACKAGE [FILE_KEY_OR_PATTERN...]",
+     "write the files the package installs, under their folders and names",
+     "Writes the files PACKAGE installs into DIR (default: the folder \"files\" of the\n"
+     "export folder), each under the folder and long name its Directory, Component\n"
+     "and File rows give, its bytes taken from the cabinets its Media rows name\n"
+     "(embedded or beside the package) or, when stored uncompressed, from the\n"
+     "source tree beside the package. Patterns (shell wildcards) pick files by File\n"
+     "key or path. A file that fails is named with its cabinet and the reason and\n"
+     "the others go on; the exit status is 1 when any failed. --list prints each\n"
+     "file's path, size, component, directory, cabinet and sequence instead.\n",
+     kFolderNotes},
+    {CommandId(Command::kInfo), "info", "[--format FORMAT] PACKAGE|TRANSFORM|PATCH",
+     "tell what a package, a transform or a patch is",
+     "Prints what PACKAGE is: every summary information property (times in ISO 8601\n"
+     "UTC, the code page by number and name), the code page of its strings, the\n"
+     "product's key properties (ProductName, ProductCode, ProductVersion,\n"
+     "UpgradeCode, Manufacturer, ProductLanguage), how many tables and rows it has,\n"
+     "and its cabinets, embedded or external, with their sizes (an external one that\n"
+     "is not beside the package is marked missing). For a TRANSFORM: its summary, the\n"
+     "product codes and versions it was made between, the checks it makes and the\n"
+     "errors it suppresses in words, and the tables it touches. For a PATCH: what a\n"
+     "package has, then its patch code, targets, and transform pairs with the\n"
+     "product and versions each is made for. Rows of Section, Name and Value; json\n"
+     "is one object.\n"},
+    {CommandId(Command::kDump), "dump",
+     "[--format json|csv|sql|idt] [--table NAME...] [--folder DIR] [--streams] PACKAGE",
+     "write every table (or those named) at once",
+     "Writes the tables of PACKAGE: json (one document on standard output: each table\n"
+     "with its columns and rows; a binary cell is its size, and its bytes in base64\n"
+     "with --streams), sql (CREATE TABLE and INSERT statements on standard output,\n"
+     "one a line, that the engine runs into an equal database; a value the\n"
+     "installer's SQL cannot write between quotes, and every binary cell, is a ?\n"
+     "marker whose value follows on a line \"-- ?N ...\"), or csv and idt (one file a\n"
+     "table, TABLE.csv or TABLE.idt, in the export folder). A table that cannot be\n"
+     "read is reported with its cause; the others are written, and the exit status\n"
+     "is 1.\n",
+     kFolderNotes},
+};
 
 bool IsDumpFormat(const std::string& value) {
     DumpFormat format;

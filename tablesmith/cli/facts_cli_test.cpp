@@ -134,7 +134,7 @@ std::map<std::string, std::string> PropertiesByMsiinfo(const fs::path& package) 
 }
 
 TEST(InfoTest, SummaryAndPropertiesOfEveryFixtureAgreeWithMsiinfo) {
-    VSB_REQUIRE_FIXTURES(files, ".msi", ".mst");
+    VSB_REQUIRE_FIXTURES(files, ".msi", ".mst", ".msp");
     VSB_REQUIRE_PROGRAM("msiinfo");
     for (const fs::path& file : files) {
         SCOPED_TRACE(file.string());
@@ -145,8 +145,21 @@ TEST(InfoTest, SummaryAndPropertiesOfEveryFixtureAgreeWithMsiinfo) {
         const unsigned code_page =
             ours.count("Codepage") ? static_cast<unsigned>(std::stoul(ours["Codepage"])) : 0;
         ours.erase("Codepage");  // msiinfo does not print it
-        EXPECT_EQ(SummaryByMsiinfo(file, code_page), ours);
-        if (file.extension() != ".msi") continue;
+        const auto summary = SummaryByMsiinfo(file, code_page);
+        EXPECT_EQ(summary, ours);
+        if (file.extension() == ".msp") {
+            // A patch's template lists its targets; its last author its
+            // transforms, ":NAME;:#NAME" a pair.
+            EXPECT_EQ(summary.at("Template"), rows["patch"]["Targets"]);
+            std::set<std::string> pairs;
+            std::istringstream names(summary.at("LastSavedBy"));
+            for (std::string name; std::getline(names, name, ';');)
+                if (name.rfind(":#", 0) != 0) pairs.insert(name.substr(1));
+            std::set<std::string> listed;
+            for (const auto& [pair, target] : rows["pair"]) listed.insert(pair);
+            EXPECT_EQ(pairs, listed);
+        }
+        if (file.extension() == ".mst") continue;
         auto theirs = PropertiesByMsiinfo(file);
         for (const char* name : {"ProductName", "ProductCode", "ProductVersion", "UpgradeCode",
                                  "Manufacturer", "ProductLanguage"}) {

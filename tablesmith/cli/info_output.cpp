@@ -26,7 +26,7 @@ std::string CabinetText(const CabinetFact& cabinet) {
 
 void WriteRows(const FileFacts& facts, ::cli::OutputFormat format, std::ostream& out) {
     ::cli::RowWriter writer(format, {"Section", "Name", "Value"}, out);
-    const bool package = facts.kind == FileFacts::Kind::kPackage;
+    const bool package = facts.kind != FileFacts::Kind::kTransform;
     const auto& summary = package ? facts.package.summary : facts.transform.summary;
     for (const SummaryProperty& property : summary)
         writer.Add({"summary", property.name, SummaryText(property)});
@@ -38,6 +38,17 @@ void WriteRows(const FileFacts& facts, ::cli::OutputFormat format, std::ostream&
         for (const auto& [name, value] : p.properties) writer.Add({"property", name, value});
         for (const CabinetFact& cabinet : p.cabinets)
             writer.Add({"cabinet", cabinet.name, CabinetText(cabinet)});
+        if (facts.kind == FileFacts::Kind::kPatch) {
+            writer.Add({"patch", "PatchCode", facts.patch.patch_code});
+            std::string targets;
+            for (const std::string& target : facts.patch.targets)
+                targets += (targets.empty() ? "" : ";") + target;
+            writer.Add({"patch", "Targets", targets});
+            for (const PatchPairFact& pair : facts.patch.pairs)
+                writer.Add({"pair", pair.name,
+                            pair.target_product_code + " " + pair.target_version + " to " +
+                                pair.upgraded_version});
+        }
     } else {
         const TransformFacts& t = facts.transform;
         writer.Add({"transform", "TargetProductCode", t.target_product_code});
@@ -88,8 +99,10 @@ void WriteJson(const FileFacts& facts, const std::string& path, std::ostream& ou
     ::cli::JsonWriter json(out);
     json.BeginObject();
     json.Field("file", path);
-    const bool package = facts.kind == FileFacts::Kind::kPackage;
-    json.Field("kind", package ? "package" : "transform");
+    const bool package = facts.kind != FileFacts::Kind::kTransform;
+    json.Field("kind", facts.kind == FileFacts::Kind::kPackage ? "package"
+                       : facts.kind == FileFacts::Kind::kPatch ? "patch"
+                                                               : "transform");
     if (package) {
         const PackageFacts& p = facts.package;
         WriteJsonSummary(json, p.summary);
@@ -121,6 +134,24 @@ void WriteJson(const FileFacts& facts, const std::string& path, std::ostream& ou
             json.EndObject();
         }
         json.EndArray();
+        if (facts.kind == FileFacts::Kind::kPatch) {
+            json.Field("patchCode", facts.patch.patch_code);
+            json.Key("targets");
+            json.BeginArray();
+            for (const std::string& target : facts.patch.targets) json.String(target);
+            json.EndArray();
+            json.Key("pairs");
+            json.BeginArray();
+            for (const PatchPairFact& pair : facts.patch.pairs) {
+                json.BeginObject();
+                json.Field("name", pair.name);
+                json.Field("targetProductCode", pair.target_product_code);
+                json.Field("targetVersion", pair.target_version);
+                json.Field("upgradedVersion", pair.upgraded_version);
+                json.EndObject();
+            }
+            json.EndArray();
+        }
     } else {
         const TransformFacts& t = facts.transform;
         WriteJsonSummary(json, t.summary);
