@@ -12,7 +12,7 @@
 #include "msi_database.h"
 #include "msiquery.h"
 #include "row_writer.h"
-#include "table_rows.h"
+#include "table_reader.h"
 #include "text_escape.h"
 
 namespace tablesmith {

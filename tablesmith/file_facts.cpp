@@ -12,7 +12,7 @@
 #include "msi_scoped_handle.h"
 #include "msiquery.h"
 #include "package_tables.h"
-#include "table_rows.h"
+#include "table_reader.h"
 #include "transform_units.h"
 
 namespace tablesmith {

@@ -1,4 +1,4 @@
-#include "table_rows.h"
+#include "table_reader.h"
 
 #include <cctype>
 
