@@ -1,0 +1,222 @@
+#include "change_marks.h"
+
+#include <algorithm>
+#include <map>
+
+#include "msi_database.h"
+#include "msi_record.h"
+#include "msi_view.h"
+#include "msiquery.h"
+#include "transform_failure.h"
+
+namespace viewer {
+
+namespace {
+
+constexpr const char* kChangesQuery = "SELECT * FROM `_TransformView` ORDER BY `Table`, `Row`";
+// The installer builds _TransformView only in a database it may change;
+// transacted mode keeps every change in memory until a commit, which never comes.
+constexpr int kTransactedMode = 1;
+
+// The markers the installer writes in the Column field of _TransformView.
+constexpr const char* kInsertMarker = "INSERT";
+constexpr const char* kDeleteMarker = "DELETE";
+constexpr const char* kCreateMarker = "CREATE";
+constexpr const char* kDropMarker = "DROP";
+
+struct ViewRow {
+    std::string table;
+    std::string column;
+    std::string row;
+    std::string data;
+    std::string current;
+};
+
+void ReadViewRow(const CMsiRecord& record, ViewRow& out) {
+    std::string* fields[] = {&out.table, &out.column, &out.row, &out.data, &out.current};
+    for (std::uint32_t field = 0; field < 5; ++field) {
+        fields[field]->clear();
+        record.GetString(field, *fields[field]);
+    }
+}
+
+RowChanges& RowOf(TableChanges& table, const std::string& key) {
+    auto [it, added] = table.rows.try_emplace(key);
+    if (added) table.row_keys.push_back(key);
+    return it->second;
+}
+
+// One row of _TransformView into its table's marks. The installer orders
+// rows by table and key but not by column, so an INSERT or DELETE marker may
+// come after the cells of its row: the marker decides the row's mark.
+void AddViewRow(ViewRow& row, TableChanges& table) {
+    ++table.change_count;
+    if (row.row.empty()) {  // schema rows have no key
+        if (row.column == kCreateMarker)
+            table.added = true;
+        else if (row.column == kDropMarker)
+            table.dropped = true;
+        else
+            table.added_columns.push_back(std::move(row.column));
+        return;
+    }
+    RowChanges& changes = RowOf(table, row.row);
+    if (row.column == kInsertMarker) {
+        changes.mark = RowMark::kInserted;
+    } else if (row.column == kDeleteMarker) {
+        changes.mark = RowMark::kDeleted;
+    } else {
+        changes.cells.push_back(
+            {std::move(row.column), std::move(row.current), std::move(row.data)});
+    }
+}
+
+bool HasDeletedRows(const TableChanges& table) {
+    return std::any_of(table.rows.begin(), table.rows.end(),
+                       [](const auto& entry) { return entry.second.mark == RowMark::kDeleted; });
+}
+
+std::uint32_t KeyCount(CMsiDatabase& database, const std::string& table) {
+    CMsiRecord keys;
+    if (MsiDatabaseGetPrimaryKeysA(database.GetHandle(), table.c_str(), keys.GetHandleSlot()) !=
+        ERROR_SUCCESS)
+        return 0;
+    return keys.GetFieldCount();
+}
+
+std::string CellText(const CMsiRecord& record, std::uint32_t field, bool binary) {
+    if (binary)
+        return "[" + std::to_string(MsiRecordDataSize(record.GetHandle(), field + 1)) + " bytes]";
+    std::string text;
+    record.GetString(field, text);
+    return text;
+}
+
+// The package's values of the rows the transforms delete, read in one pass
+// over the table: the grid shows them struck through. A table that cannot
+// be read leaves its deleted rows without values.
+void ReadDeletedRows(CMsiDatabase& database, TableChanges& table) {
+    if (table.name.find('`') != std::string::npos) return;
+    const std::uint32_t key_count = KeyCount(database, table.name);
+    CMsiView view;
+    if (key_count == 0 || !view.Open(&database, "SELECT * FROM `" + table.name + "`") ||
+        !view.Execute(0))
+        return;
+    const std::uint32_t column_count = view.GetFieldCount();
+    std::vector<bool> binary(column_count);
+    for (std::uint32_t column = 0; column < column_count; ++column) {
+        std::string type;
+        view.GetFieldType(static_cast<int>(column), type);
+        binary[column] = !type.empty() && (type[0] == 'v' || type[0] == 'V');
+    }
+    CMsiRecord record;
+    std::vector<std::string> key(key_count);
+    while (view.Fetch(record)) {
+        for (std::uint32_t field = 0; field < key_count; ++field)
+            key[field] = CellText(record, field, binary[field]);
+        auto it = table.rows.find(RowKeyText(key));
+        if (it == table.rows.end() || it->second.mark != RowMark::kDeleted) continue;
+        it->second.values.resize(column_count);
+        for (std::uint32_t field = 0; field < column_count; ++field)
+            it->second.values[field] = CellText(record, field, binary[field]);
+    }
+}
+
+}  // namespace
+
+const CellChange* RowChanges::FindCell(const std::string& column) const {
+    for (const CellChange& cell : cells)
+        if (cell.column == column) return &cell;
+    return nullptr;
+}
+
+const RowChanges* TableChanges::FindRow(const std::string& key) const {
+    auto it = rows.find(key);
+    return it == rows.end() ? nullptr : &it->second;
+}
+
+bool TableChanges::IsAddedColumn(const std::string& column) const {
+    return std::find(added_columns.begin(), added_columns.end(), column) != added_columns.end();
+}
+
+bool ChangeMarks::Mark(const std::string& package, const std::vector<std::string>& transforms,
+                       diag::OutcomeSink& sink) {
+    tables_.clear();
+    change_count_ = 0;
+    CMsiDatabase database;
+    // A transform or a patch opens as a database too, but is no package.
+    if (database.VerifyPackage(package) != ERROR_SUCCESS ||
+        !database.Open(package, kTransactedMode)) {
+        sink.Stop(installer::kOpenErrorText, database.GetFailureText());
+        return false;
+    }
+    // _TransformView gathers the changes of every transform applied.
+    for (const std::string& transform : transforms) {
+        const UINT result = database.ApplyTransform(transform, MSITRANSFORM_ERROR_VIEWTRANSFORM);
+        if (result != ERROR_SUCCESS) {
+            sink.Stop(installer::TransformErrorText(result),
+                      installer::TransformFailureCause(result, database.GetFailureText()));
+            return false;
+        }
+    }
+
+    // The installer makes no _TransformView for transforms without table
+    // changes: then the query fails and there is nothing to mark.
+    CMsiView view;
+    if (view.Open(&database, kChangesQuery) && view.Execute(0)) {
+        std::map<std::string, std::size_t> index;
+        CMsiRecord record;
+        ViewRow row;
+        while (view.Fetch(record)) {
+            ReadViewRow(record, row);
+            auto [it, added] = index.try_emplace(row.table, tables_.size());
+            if (added) {
+                tables_.emplace_back();
+                tables_.back().name = row.table;
+            }
+            AddViewRow(row, tables_[it->second]);
+            ++change_count_;
+        }
+    }
+    view.Close();
+    std::sort(tables_.begin(), tables_.end(),
+              [](const TableChanges& a, const TableChanges& b) { return a.name < b.name; });
+    for (TableChanges& table : tables_)
+        if (!table.added && !table.dropped && HasDeletedRows(table))
+            ReadDeletedRows(database, table);
+    return true;
+}
+
+const TableChanges* ChangeMarks::FindTable(const std::string& name) const {
+    auto it =
+        std::lower_bound(tables_.begin(), tables_.end(), name,
+                         [](const TableChanges& t, const std::string& n) { return t.name < n; });
+    return it != tables_.end() && it->name == name ? &*it : nullptr;
+}
+
+std::string ChangeMarks::SummaryText() const {
+    const std::size_t tables = tables_.size();
+    return GroupedNumber(change_count_) + (change_count_ == 1 ? " change in " : " changes in ") +
+           GroupedNumber(tables) + (tables == 1 ? " table" : " tables");
+}
+
+std::string RowKeyText(const std::vector<std::string>& key_values) {
+    std::string text;
+    for (std::size_t i = 0; i < key_values.size(); ++i) {
+        if (i > 0) text += '\t';
+        text += key_values[i].empty() ? std::string(" ") : key_values[i];
+    }
+    return text;
+}
+
+std::string GroupedNumber(std::size_t number) {
+    const std::string digits = std::to_string(number);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
+}  // namespace viewer
