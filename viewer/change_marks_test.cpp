@@ -57,30 +57,33 @@ Rows ParseTsv(const std::string& text) {
     return rows;
 }
 
-// One listed change as a line; schema changes by table and column only, as
+// One listed change as a line, markers and cells spelled apart so that a
+// marker taken for a cell shows; schema changes by table and column only, as
 // the marks keep no column definitions.
 std::string ChangeLine(const std::string& table, const std::string& column, const std::string& row,
                        const std::string& data, const std::string& current) {
-    if (row.empty()) return table + "|" + column;
-    return table + "|" + column + "|" + row + "|" + data + "|" + current;
+    if (row.empty()) return table + " schema " + column;
+    if (column == "INSERT" || column == "DELETE") return table + " [" + row + "] " + column;
+    return table + " [" + row + "] cell " + column + ": " + current + " -> " + data;
 }
 
 // The listing the marks describe, one line per change.
 std::vector<std::string> ListedByMarks(const viewer::ChangeMarks& marks) {
     std::vector<std::string> lines;
     for (const viewer::TableChanges& table : marks.Tables()) {
-        if (table.added) lines.push_back(ChangeLine(table.name, "CREATE", "", "", ""));
-        if (table.dropped) lines.push_back(ChangeLine(table.name, "DROP", "", "", ""));
+        if (table.added) lines.push_back(table.name + " schema CREATE");
+        if (table.dropped) lines.push_back(table.name + " schema DROP");
         for (const std::string& column : table.added_columns)
-            lines.push_back(ChangeLine(table.name, column, "", "", ""));
+            lines.push_back(table.name + " schema " + column);
         for (const std::string& key : table.row_keys) {
             const viewer::RowChanges& row = table.rows.at(key);
             if (row.mark == viewer::RowMark::kInserted)
-                lines.push_back(ChangeLine(table.name, "INSERT", key, "", ""));
+                lines.push_back(table.name + " [" + key + "] INSERT");
             if (row.mark == viewer::RowMark::kDeleted)
-                lines.push_back(ChangeLine(table.name, "DELETE", key, "", ""));
+                lines.push_back(table.name + " [" + key + "] DELETE");
             for (const viewer::CellChange& cell : row.cells)
-                lines.push_back(ChangeLine(table.name, cell.column, key, cell.after, cell.before));
+                lines.push_back(table.name + " [" + key + "] cell " + cell.column + ": " +
+                                cell.before + " -> " + cell.after);
         }
     }
     std::sort(lines.begin(), lines.end());
