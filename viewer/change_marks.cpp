@@ -40,16 +40,56 @@ void ReadViewRow(const CMsiRecord& record, ViewRow& out) {
     }
 }
 
-RowChanges& RowOf(TableChanges& table, const std::string& key) {
-    auto [it, added] = table.rows.try_emplace(key);
-    if (added) table.row_keys.push_back(key);
-    return it->second;
+// The row of `rows` (ordered by key) with `key`, or null; for both constnesses.
+template <typename Rows>
+auto RowWithKey(Rows& rows, const std::string& key) -> decltype(&rows.front()) {
+    auto it =
+        std::lower_bound(rows.begin(), rows.end(), key,
+                         [](const RowChanges& row, const std::string& k) { return row.key < k; });
+    return it != rows.end() && it->key == key ? &*it : nullptr;
 }
 
-// One row of _TransformView into its table's marks. The installer orders
+// The installer lists a row's changes together (ordered by table, then
+// key), so a row is as a rule the last one of its table.
+RowChanges& RowOf(TableChanges& table, const std::string& key) {
+    if (table.rows.empty() || table.rows.back().key != key) {
+        table.rows.emplace_back();
+        table.rows.back().key = key;
+    }
+    return table.rows.back();
+}
+
+// Orders a table's rows by key and joins any row listed in two places, so
+// that FindRow can search and each row has one entry whatever the order the
+// installer gave.
+void SortRows(TableChanges& table) {
+    auto by_key = [](const RowChanges& a, const RowChanges& b) { return a.key < b.key; };
+    if (std::is_sorted(table.rows.begin(), table.rows.end(), by_key)) {
+        const auto same = std::adjacent_find(
+            table.rows.begin(), table.rows.end(),
+            [](const RowChanges& a, const RowChanges& b) { return a.key == b.key; });
+        if (same == table.rows.end()) return;
+    }
+    std::stable_sort(table.rows.begin(), table.rows.end(), by_key);
+    std::vector<RowChanges> joined;
+    for (RowChanges& row : table.rows) {
+        if (joined.empty() || joined.back().key != row.key) {
+            joined.push_back(std::move(row));
+            continue;
+        }
+        RowChanges& into = joined.back();
+        if (row.mark != RowMark::kChanged) into.mark = row.mark;
+        for (CellChange& cell : row.cells) into.cells.push_back(std::move(cell));
+    }
+    table.rows = std::move(joined);
+}
+
+// One row of _TransformView into its table's marks. The texts are copied,
+// not moved: the record's reader leaves each text with room for a long
+// field, which would stay with every mark, and the copies fit. The installer orders
 // rows by table and key but not by column, so an INSERT or DELETE marker may
 // come after the cells of its row: the marker decides the row's mark.
-void AddViewRow(ViewRow& row, TableChanges& table) {
+void AddViewRow(const ViewRow& row, TableChanges& table) {
     ++table.change_count;
     if (row.row.empty()) {  // schema rows have no key
         if (row.column == kCreateMarker)
@@ -57,7 +97,7 @@ void AddViewRow(ViewRow& row, TableChanges& table) {
         else if (row.column == kDropMarker)
             table.dropped = true;
         else
-            table.added_columns.push_back(std::move(row.column));
+            table.added_columns.push_back(row.column);
         return;
     }
     RowChanges& changes = RowOf(table, row.row);
@@ -66,14 +106,13 @@ void AddViewRow(ViewRow& row, TableChanges& table) {
     } else if (row.column == kDeleteMarker) {
         changes.mark = RowMark::kDeleted;
     } else {
-        changes.cells.push_back(
-            {std::move(row.column), std::move(row.current), std::move(row.data)});
+        changes.cells.push_back({row.column, row.current, row.data});
     }
 }
 
 bool HasDeletedRows(const TableChanges& table) {
     return std::any_of(table.rows.begin(), table.rows.end(),
-                       [](const auto& entry) { return entry.second.mark == RowMark::kDeleted; });
+                       [](const RowChanges& row) { return row.mark == RowMark::kDeleted; });
 }
 
 std::uint32_t KeyCount(CMsiDatabase& database, const std::string& table) {
@@ -114,11 +153,11 @@ void ReadDeletedRows(CMsiDatabase& database, TableChanges& table) {
     while (view.Fetch(record)) {
         for (std::uint32_t field = 0; field < key_count; ++field)
             key[field] = CellText(record, field, binary[field]);
-        auto it = table.rows.find(RowKeyText(key));
-        if (it == table.rows.end() || it->second.mark != RowMark::kDeleted) continue;
-        it->second.values.resize(column_count);
+        RowChanges* row = RowWithKey(table.rows, RowKeyText(key));
+        if (row == nullptr || row->mark != RowMark::kDeleted) continue;
+        row->values.resize(column_count);
         for (std::uint32_t field = 0; field < column_count; ++field)
-            it->second.values[field] = CellText(record, field, binary[field]);
+            row->values[field] = CellText(record, field, binary[field]);
     }
 }
 
@@ -131,8 +170,7 @@ const CellChange* RowChanges::FindCell(const std::string& column) const {
 }
 
 const RowChanges* TableChanges::FindRow(const std::string& key) const {
-    auto it = rows.find(key);
-    return it == rows.end() ? nullptr : &it->second;
+    return RowWithKey(rows, key);
 }
 
 bool TableChanges::IsAddedColumn(const std::string& column) const {
@@ -181,6 +219,7 @@ bool ChangeMarks::Mark(const std::string& package, const std::vector<std::string
     view.Close();
     std::sort(tables_.begin(), tables_.end(),
               [](const TableChanges& a, const TableChanges& b) { return a.name < b.name; });
+    for (TableChanges& table : tables_) SortRows(table);
     for (TableChanges& table : tables_)
         if (!table.added && !table.dropped && HasDeletedRows(table))
             ReadDeletedRows(database, table);

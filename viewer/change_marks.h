@@ -13,7 +13,6 @@
 
 #include <cstddef>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "outcome.h"
@@ -33,6 +32,8 @@ struct CellChange {
 };
 
 struct RowChanges {
+    // The row's key as the installer writes it (RowKeyText).
+    std::string key;
     RowMark mark = RowMark::kChanged;
     // Changed cells, and for an inserted row every non-key cell, in the
     // order the installer lists them.
@@ -50,10 +51,10 @@ struct TableChanges {
     bool added = false;
     bool dropped = false;
     std::vector<std::string> added_columns;
-    // Row keys as the installer writes them (RowKeyText) in the installer's
-    // order, and what happens to each row.
-    std::vector<std::string> row_keys;
-    std::unordered_map<std::string, RowChanges> rows;
+    // The rows a transform inserts, deletes or changes, ordered by key
+    // (byte order), each once. A vector rather than a map: a table's changes
+    // come grouped by row, and a map's nodes would double the memory.
+    std::vector<RowChanges> rows;
 
     const RowChanges* FindRow(const std::string& key) const;
     bool IsAddedColumn(const std::string& column) const;

@@ -75,8 +75,8 @@ std::vector<std::string> ListedByMarks(const viewer::ChangeMarks& marks) {
         if (table.dropped) lines.push_back(table.name + " schema DROP");
         for (const std::string& column : table.added_columns)
             lines.push_back(table.name + " schema " + column);
-        for (const std::string& key : table.row_keys) {
-            const viewer::RowChanges& row = table.rows.at(key);
+        for (const viewer::RowChanges& row : table.rows) {
+            const std::string& key = row.key;
             if (row.mark == viewer::RowMark::kInserted)
                 lines.push_back(table.name + " [" + key + "] INSERT");
             if (row.mark == viewer::RowMark::kDeleted)
@@ -120,10 +120,11 @@ TEST(ChangeMarksTest, RealTransformsAreMarkedAsDeltalensListsThem) {
         for (const viewer::TableChanges& table : marks.Tables()) {
             marked_counts[table.name] = table.change_count;
             // A deleted row keeps the package's values, its key first.
-            for (const auto& [key, row] : table.rows) {
+            for (const viewer::RowChanges& row : table.rows) {
                 if (row.mark != viewer::RowMark::kDeleted) continue;
-                ASSERT_FALSE(row.values.empty()) << table.name << " " << key;
-                EXPECT_EQ(key.substr(0, key.find('\t')), row.values[0]) << table.name;
+                ASSERT_FALSE(row.values.empty()) << table.name << " " << row.key;
+                EXPECT_EQ(row.key.substr(0, row.key.find('\t')), row.values[0]) << table.name;
+                EXPECT_EQ(table.FindRow(row.key), &row);
             }
         }
         EXPECT_EQ(marked_counts, listed_counts);
