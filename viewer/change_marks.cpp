@@ -13,6 +13,7 @@ namespace viewer {
 
 namespace {
 
+constexpr const char* kFreeChanges = "ALTER TABLE `_TransformView` FREE";
 constexpr const char* kChangesQuery = "SELECT * FROM `_TransformView` ORDER BY `Table`, `Row`";
 // The installer builds _TransformView only in a database it may change;
 // transacted mode keeps every change in memory until a commit, which never comes.
@@ -78,8 +79,8 @@ void SortRows(TableChanges& table) {
             continue;
         }
         RowChanges& into = joined.back();
-        if (row.mark != RowMark::kChanged) into.mark = row.mark;
-        for (CellChange& cell : row.cells) into.cells.push_back(std::move(cell));
+        if (row.mark != RowChange::kChanged) into.mark = row.mark;
+        for (CellEdit& cell : row.cells) into.cells.push_back(std::move(cell));
     }
     table.rows = std::move(joined);
 }
@@ -102,9 +103,9 @@ void AddViewRow(const ViewRow& row, TableChanges& table) {
     }
     RowChanges& changes = RowOf(table, row.row);
     if (row.column == kInsertMarker) {
-        changes.mark = RowMark::kInserted;
+        changes.mark = RowChange::kInserted;
     } else if (row.column == kDeleteMarker) {
-        changes.mark = RowMark::kDeleted;
+        changes.mark = RowChange::kDeleted;
     } else {
         changes.cells.push_back({row.column, row.current, row.data});
     }
@@ -112,7 +113,7 @@ void AddViewRow(const ViewRow& row, TableChanges& table) {
 
 bool HasDeletedRows(const TableChanges& table) {
     return std::any_of(table.rows.begin(), table.rows.end(),
-                       [](const RowChanges& row) { return row.mark == RowMark::kDeleted; });
+                       [](const RowChanges& row) { return row.mark == RowChange::kDeleted; });
 }
 
 std::uint32_t KeyCount(CMsiDatabase& database, const std::string& table) {
@@ -154,17 +155,28 @@ void ReadDeletedRows(CMsiDatabase& database, TableChanges& table) {
         for (std::uint32_t field = 0; field < key_count; ++field)
             key[field] = CellText(record, field, binary[field]);
         RowChanges* row = RowWithKey(table.rows, RowKeyText(key));
-        if (row == nullptr || row->mark != RowMark::kDeleted) continue;
+        if (row == nullptr || row->mark != RowChange::kDeleted) continue;
         row->values.resize(column_count);
         for (std::uint32_t field = 0; field < column_count; ++field)
             row->values[field] = CellText(record, field, binary[field]);
     }
 }
 
+// A database object over a handle the caller keeps: the wrappers' calls work
+// on it, and destroying it leaves the handle open.
+class BorrowedDatabase : public CMsiDatabase {
+  public:
+    explicit BorrowedDatabase(MSIHANDLE handle) {
+        m_hHandle = handle;
+        SetFlags(kOpenFlag, true);
+    }
+    ~BorrowedDatabase() override { m_hHandle = 0; }
+};
+
 }  // namespace
 
-const CellChange* RowChanges::FindCell(const std::string& column) const {
-    for (const CellChange& cell : cells)
+const CellEdit* RowChanges::FindCell(const std::string& column) const {
+    for (const CellEdit& cell : cells)
         if (cell.column == column) return &cell;
     return nullptr;
 }
@@ -188,6 +200,19 @@ bool ChangeMarks::Mark(const std::string& package, const std::vector<std::string
         sink.Stop(installer::kOpenErrorText, database.GetFailureText());
         return false;
     }
+    return MarkOpen(database, transforms, sink);
+}
+
+bool ChangeMarks::MarkIn(MSIHANDLE database, const std::vector<std::string>& transforms,
+                         diag::OutcomeSink& sink) {
+    tables_.clear();
+    change_count_ = 0;
+    BorrowedDatabase borrowed(database);
+    return MarkOpen(borrowed, transforms, sink);
+}
+
+bool ChangeMarks::MarkOpen(CMsiDatabase& database, const std::vector<std::string>& transforms,
+                           diag::OutcomeSink& sink) {
     // _TransformView gathers the changes of every transform applied.
     for (const std::string& transform : transforms) {
         const UINT result = database.ApplyTransform(transform, MSITRANSFORM_ERROR_VIEWTRANSFORM);
@@ -215,6 +240,10 @@ bool ChangeMarks::Mark(const std::string& package, const std::vector<std::string
             AddViewRow(row, tables_[it->second]);
             ++change_count_;
         }
+        view.Close();
+        // Read, the list has served: freed, it costs no memory and no
+        // reader of the database's tables meets it.
+        if (view.Open(&database, kFreeChanges)) view.Execute(0);
     }
     view.Close();
     std::sort(tables_.begin(), tables_.end(),

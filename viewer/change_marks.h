@@ -15,17 +15,20 @@
 #include <string>
 #include <vector>
 
+#include "msi.h"
 #include "outcome.h"
+
+class CMsiDatabase;
 
 namespace viewer {
 
-enum class RowMark {
+enum class RowChange {
     kChanged,   // a row of the package with changed cells
     kInserted,  // a row the transform adds; its cells are in `cells`
     kDeleted,   // a row of the package the transform removes
 };
 
-struct CellChange {
+struct CellEdit {
     std::string column;
     std::string before;  // "" for a cell of an inserted row
     std::string after;
@@ -34,15 +37,15 @@ struct CellChange {
 struct RowChanges {
     // The row's key as the installer writes it (RowKeyText).
     std::string key;
-    RowMark mark = RowMark::kChanged;
+    RowChange mark = RowChange::kChanged;
     // Changed cells, and for an inserted row every non-key cell, in the
     // order the installer lists them.
-    std::vector<CellChange> cells;
+    std::vector<CellEdit> cells;
     // A deleted row as the package holds it, one text per column of the
     // table (binary cells as "[N bytes]"), so that the grid can still show it.
     std::vector<std::string> values;
 
-    const CellChange* FindCell(const std::string& column) const;
+    const CellEdit* FindCell(const std::string& column) const;
 };
 
 struct TableChanges {
@@ -68,6 +71,12 @@ class ChangeMarks {
     // holding no changes.
     bool Mark(const std::string& package, const std::vector<std::string>& transforms,
               diag::OutcomeSink& sink);
+    // The same over a package the caller opened in a mode that may change
+    // (transacted, never committed), whose handle stays the caller's. The
+    // transforms are only viewed: the database's tables are as they were,
+    // and _TransformView is freed again.
+    bool MarkIn(MSIHANDLE database, const std::vector<std::string>& transforms,
+                diag::OutcomeSink& sink);
 
     // Every table a transform touches, ordered by name.
     const std::vector<TableChanges>& Tables() const { return tables_; }
@@ -77,6 +86,9 @@ class ChangeMarks {
     std::string SummaryText() const;
 
   private:
+    bool MarkOpen(CMsiDatabase& database, const std::vector<std::string>& transforms,
+                  diag::OutcomeSink& sink);
+
     std::vector<TableChanges> tables_;
     std::size_t change_count_ = 0;
 };

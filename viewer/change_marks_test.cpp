@@ -77,11 +77,11 @@ std::vector<std::string> ListedByMarks(const viewer::ChangeMarks& marks) {
             lines.push_back(table.name + " schema " + column);
         for (const viewer::RowChanges& row : table.rows) {
             const std::string& key = row.key;
-            if (row.mark == viewer::RowMark::kInserted)
+            if (row.mark == viewer::RowChange::kInserted)
                 lines.push_back(table.name + " [" + key + "] INSERT");
-            if (row.mark == viewer::RowMark::kDeleted)
+            if (row.mark == viewer::RowChange::kDeleted)
                 lines.push_back(table.name + " [" + key + "] DELETE");
-            for (const viewer::CellChange& cell : row.cells)
+            for (const viewer::CellEdit& cell : row.cells)
                 lines.push_back(table.name + " [" + key + "] cell " + cell.column + ": " +
                                 cell.before + " -> " + cell.after);
         }
@@ -121,7 +121,7 @@ TEST(ChangeMarksTest, RealTransformsAreMarkedAsDeltalensListsThem) {
             marked_counts[table.name] = table.change_count;
             // A deleted row keeps the package's values, its key first.
             for (const viewer::RowChanges& row : table.rows) {
-                if (row.mark != viewer::RowMark::kDeleted) continue;
+                if (row.mark != viewer::RowChange::kDeleted) continue;
                 ASSERT_FALSE(row.values.empty()) << table.name << " " << row.key;
                 EXPECT_EQ(row.key.substr(0, row.key.find('\t')), row.values[0]) << table.name;
                 EXPECT_EQ(table.FindRow(row.key), &row);
