@@ -85,6 +85,13 @@ class ChangeMarks {
     // "19,259 changes in 77 tables".
     std::string SummaryText() const;
 
+    // Then applies the same transforms for real to that database, in memory
+    // (it is never committed), so that its tables read as the transforms
+    // leave them; each deleted row's values get a cell for every column the
+    // table then has. On failure tells one stop, as Mark does.
+    bool ApplyIn(MSIHANDLE database, const std::vector<std::string>& transforms,
+                 diag::OutcomeSink& sink);
+
   private:
     bool MarkOpen(CMsiDatabase& database, const std::vector<std::string>& transforms,
                   diag::OutcomeSink& sink);

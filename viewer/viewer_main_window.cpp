@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <filesystem>
 
@@ -109,6 +110,12 @@ void ViewerMainWindow::BuildWidgets() {
     connect(export_button, &QPushButton::clicked, this, [this] { ExportTableAs(); });
     auto* filter_row = new QHBoxLayout;
     filter_row->addWidget(filter_, 1);
+    if (package_->Marks()) {
+        changed_only_ = new QCheckBox(QStringLiteral("Changed rows only"));
+        connect(changed_only_, &QCheckBox::toggled, this,
+                [this](bool only) { row_model_->SetChangedRowsOnly(only); });
+        filter_row->addWidget(changed_only_);
+    }
     filter_row->addWidget(export_button);
 
     preview_ = new QPlainTextEdit;
@@ -174,6 +181,9 @@ void ViewerMainWindow::BuildWidgets() {
     BuildActions();
     // The list has the keyboard first: typing a table's name goes to it.
     table_list_->setFocus();
+    if (package_->Marks())
+        connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex& cell) { ShowCellChange(cell); });
     resize(1000, 640);
 }
 
@@ -425,6 +435,20 @@ bool ViewerMainWindow::ShowTable(std::size_t table) {
     status_->setText(
         QString::fromStdString(entry.name + ": " + std::to_string(rows->RowCount()) + " rows"));
     return true;
+}
+
+// A changed cell's value before and after on the status line, as its
+// tooltip gives them, so that they can be read without the mouse.
+void ViewerMainWindow::ShowCellChange(const QModelIndex& cell) {
+    const TableRows* rows = row_model_->Rows();
+    if (!cell.isValid() || !rows) return;
+    const std::size_t row = row_model_->SourceRow(cell.row());
+    const std::string& column = rows->Columns()[static_cast<std::size_t>(cell.column())].name;
+    const std::optional<CellChange> change =
+        package_->Marks()->ChangeOfCell(rows->Table(), rows->Key(row), column);
+    if (!change) return;
+    status_->setText(QString::fromStdString(rows->Table() + "." + column + ": \"" + change->before +
+                                            "\" \u2192 \"" + change->after + "\""));
 }
 
 bool ViewerMainWindow::GoToCell(const std::string& table, const std::vector<std::string>& key,
