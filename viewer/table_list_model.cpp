@@ -45,7 +45,9 @@ QVariant TableListModel::data(const QModelIndex& index, int role) const {
             if (index.column() == kRows)
                 return entry.readable ? QVariant(static_cast<qulonglong>(entry.rows))
                                       : QVariant(QString::fromStdString(entry.failure));
-            if (index.column() == kChanges && marks) return marks->ChangeCount(entry.name);
+            // Blank for a table the transform leaves alone, so the changed stand out.
+            if (index.column() == kChanges && marks && marks->ChangeCount(entry.name) > 0)
+                return marks->ChangeCount(entry.name);
             return {};
         case Qt::ToolTipRole:
             if (!entry.readable) return QString::fromStdString(entry.name + ": " + entry.failure);

@@ -12,12 +12,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 
 #include "binary_preview.h"
@@ -88,6 +90,8 @@ void ViewerMainWindow::BuildWidgets() {
                                                           QHeaderView::Stretch);
     table_list_->setWordWrap(false);
     table_list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the next control instead of walking its cells.
+    table_list_->setTabKeyNavigation(false);
 
     grid_ = new QTableView;
     grid_->setModel(row_model_);
@@ -111,7 +115,7 @@ void ViewerMainWindow::BuildWidgets() {
     auto* filter_row = new QHBoxLayout;
     filter_row->addWidget(filter_, 1);
     if (package_->Marks()) {
-        changed_only_ = new QCheckBox(QStringLiteral("Changed rows only"));
+        changed_only_ = new QCheckBox(QStringLiteral("&Changed rows only"));
         connect(changed_only_, &QCheckBox::toggled, this,
                 [this](bool only) { row_model_->SetChangedRowsOnly(only); });
         filter_row->addWidget(changed_only_);
@@ -166,6 +170,8 @@ void ViewerMainWindow::BuildWidgets() {
     splitter->addWidget(tabs_);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({300, 700});
+    // A transform's changes are a third column: the names keep room beside it.
+    if (package_->Marks()) table_list_->setMinimumWidth(330);
     setCentralWidget(splitter);
 
     status_ = new QLabel;
@@ -446,6 +452,13 @@ void ViewerMainWindow::ShowCellChange(const QModelIndex& cell) {
     const std::string& column = rows->Columns()[static_cast<std::size_t>(cell.column())].name;
     const std::optional<CellChange> change =
         package_->Marks()->ChangeOfCell(rows->Table(), rows->Key(row), column);
+    const RowMark mark = package_->Marks()->MarkOfRow(rows->Table(), rows->Key(row));
+    if (mark == RowMark::kInserted || mark == RowMark::kDeleted) {
+        status_->setText(
+            QString::fromStdString(rows->Table() + ": a row the transform " +
+                                   (mark == RowMark::kInserted ? "inserts" : "deletes")));
+        return;
+    }
     if (!change) return;
     status_->setText(QString::fromStdString(rows->Table() + "." + column + ": \"" + change->before +
                                             "\" \u2192 \"" + change->after + "\""));
