@@ -78,6 +78,12 @@ TEST(TransformMarksTest, GridShowsWhatTheTransformDoes) {
                 const viewer::CellEdit* cell = changes->FindCell(column_name);
                 if (!cell) continue;
                 const QModelIndex at = grid.index(shown, column);
+                if (mark == viewer::RowMark::kChanged) {
+                    window->Grid()->setCurrentIndex(at);
+                    EXPECT_EQ(window->Status()->text().toStdString(),
+                              name + "." + column_name + ": \"" + cell->before + "\" \u2192 \"" +
+                                  cell->after + "\"");
+                }
                 // The grid shows the package as the transform leaves it; the
                 // installer names a binary cell's new data by its stream.
                 if (!grid.Rows()->Columns()[column].IsBinary()) {
@@ -89,6 +95,9 @@ TEST(TransformMarksTest, GridShowsWhatTheTransformDoes) {
             }
         }
         EXPECT_EQ(marked, table->rows.size()) << name;
+        EXPECT_EQ(grid.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString().endsWith("added"),
+                  added)
+            << name;
         window->ChangedOnly()->setChecked(true);
         EXPECT_EQ(static_cast<std::size_t>(grid.rowCount()), table->rows.size()) << name;
         window->ChangedOnly()->setChecked(false);
