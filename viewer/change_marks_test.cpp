@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <map>
+#include <regex>
 
 #include "text_escape.h"
 #include "test_support.h"
@@ -60,11 +61,28 @@ Rows ParseTsv(const std::string& text) {
 // One listed change as a line, markers and cells spelled apart so that a
 // marker taken for a cell shows; schema changes by table and column only, as
 // the marks keep no column definitions.
+// A binary cell as either side names it: deltalens-cli shows its bytes
+// ("[6,144 bytes 527fb9c2]"), the marks keep the installer's stream name
+// ("Binary.Enterprise.mnt", the table and the key joined by dots).
+std::string Value(const std::string& table, const std::string& row, const std::string& value) {
+    static const std::regex shown_bytes(R"(\[[0-9,]+ bytes [0-9a-f]+\])");
+    std::string stream = table + "." + row;
+    std::replace(stream.begin(), stream.end(), '\t', '.');
+    if (value == stream || std::regex_match(value, shown_bytes)) return "<stream>";
+    return value;
+}
+
+std::string CellLine(const std::string& table, const std::string& column, const std::string& row,
+                     const std::string& data, const std::string& current) {
+    return table + " [" + row + "] cell " + column + ": " + Value(table, row, current) + " -> " +
+           Value(table, row, data);
+}
+
 std::string ChangeLine(const std::string& table, const std::string& column, const std::string& row,
                        const std::string& data, const std::string& current) {
     if (row.empty()) return table + " schema " + column;
     if (column == "INSERT" || column == "DELETE") return table + " [" + row + "] " + column;
-    return table + " [" + row + "] cell " + column + ": " + current + " -> " + data;
+    return CellLine(table, column, row, data, current);
 }
 
 // The listing the marks describe, one line per change.
@@ -82,8 +100,7 @@ std::vector<std::string> ListedByMarks(const viewer::ChangeMarks& marks) {
             if (row.mark == viewer::RowChange::kDeleted)
                 lines.push_back(table.name + " [" + key + "] DELETE");
             for (const viewer::CellEdit& cell : row.cells)
-                lines.push_back(table.name + " [" + key + "] cell " + cell.column + ": " +
-                                cell.before + " -> " + cell.after);
+                lines.push_back(CellLine(table.name, cell.column, key, cell.after, cell.before));
         }
     }
     std::sort(lines.begin(), lines.end());
