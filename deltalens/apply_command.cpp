@@ -1,8 +1,6 @@
 #include "apply_command.h"
 
-#include "message_fill.h"
 #include "msi_db_mgr.h"
-#include "msi_error_text.h"
 #include "msi_record.h"
 #include "msi_view.h"
 #include "msiquery.h"
@@ -40,25 +38,6 @@ void ListTransformView(CMsiDatabase* database, const TakeChange& take_change) {
         ReadChangeRow(record, row);
         take_change(row);
     }
-}
-
-std::string TransformFailureCause(unsigned result, const std::string& reason) {
-    std::string meaning;
-    switch (result) {
-        case ERROR_INSTALL_TRANSFORM_FAILURE:
-            meaning = "the transform does not fit this package";
-            break;
-        case ERROR_OPEN_FAILED:
-            meaning = "the transform cannot be opened";
-            break;
-        default:
-            meaning = VSB_MsiErrorText(result);
-    }
-    return reason.empty() ? meaning : meaning + ": " + reason;
-}
-
-std::string TransformErrorText(unsigned result) {
-    return diag::FillMessage(kTransformErrorFormat, {std::to_string(static_cast<int>(result))});
 }
 
 ApplyOutcome ApplyTransformView(const std::string& package_path, const std::string& transform_path,

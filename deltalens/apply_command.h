@@ -17,6 +17,7 @@
 
 #include "change_columns.h"
 #include "outcome.h"
+#include "transform_failure.h"
 
 class CMsiDatabase;
 
@@ -29,13 +30,12 @@ enum class ApplyOutcome {
     kTransformFailed,  // the transform could not be applied (its message was told)
 };
 
-// The two messages a run can tell, both stops. Both say too little (the open
-// error guesses at causes, the transform error is a number): each comes with
-// the real cause.
-inline constexpr const char* kOpenErrorText =
-    "Error opening MSI database!\n\nPossible causes:\n\t- File is read-only.\n\t- File is opened "
-    "by another process.\n\t- Another version is already installed.";
-inline constexpr const char* kTransformErrorFormat = "Error applying transform. (%d)";
+// The two messages a run can tell, both stops, and the causes under them:
+// the package viewer tells the same, so they live in the installer layer.
+using installer::kOpenErrorText;
+using installer::kTransformErrorFormat;
+using installer::TransformErrorText;
+using installer::TransformFailureCause;
 
 // Hands each change `transform_path` makes to `package_path` to
 // `take_change` as it is read; tells failures to `sink`.
@@ -49,13 +49,5 @@ ApplyOutcome ApplyTransformView(const std::string& package_path, const std::stri
 // Hands over the rows of `database`'s _TransformView in the installer's
 // order (by table, then row); none when there is no such table.
 void ListTransformView(CMsiDatabase* database, const TakeChange& take_change);
-
-// "Error applying transform. (<result>)" for an installer result code.
-std::string TransformErrorText(unsigned result);
-
-// What an installer result of applying a transform means, in words ("the
-// transform does not fit this package"), followed by `reason` (the engine's
-// own words) when there is one: the cause under the fixed text.
-std::string TransformFailureCause(unsigned result, const std::string& reason);
 
 }  // namespace deltalens

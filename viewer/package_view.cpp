@@ -61,9 +61,11 @@ std::unique_ptr<PackageView> PackageView::Open(const std::string& path,
                                                diag::OutcomeSink& sink) {
     std::unique_ptr<PackageView> view(new PackageView);
     view->path_ = path;
-    // Read-only: the viewer never writes to the file it shows, and a
-    // transform applied to this handle changes only the handle's tables.
-    if (MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, &view->database_) != ERROR_SUCCESS) {
+    // Read-only without transforms. With them transacted, never committed:
+    // the installer applies a transform only to a database it may change,
+    // and the changes stay in this handle's memory; the file is not written.
+    LPCSTR mode = transforms.empty() ? MSIDBOPEN_READONLY : MSIDBOPEN_TRANSACT;
+    if (MsiOpenDatabaseA(path.c_str(), mode, &view->database_) != ERROR_SUCCESS) {
         view->database_ = 0;
         sink.Stop(diag::FillMessage(kCantOpenPackage, {path}), msi::LastFailureText());
         return nullptr;

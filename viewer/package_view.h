@@ -26,9 +26,9 @@ struct TableEntry {
 
 class PackageView {
   public:
-    // Opens `path` read-only and lists its tables; with transforms, `make_marks`
-    // applies them first. None when the package (or a transform) does not
-    // open, told to `sink` as a stop with the cause.
+    // Opens `path` read-only (with transforms transacted, never committed)
+    // and lists its tables; with transforms, `make_marks` applies them first. None when the package
+    // (or a transform) does not open, told to `sink` as a stop with the cause.
     static std::unique_ptr<PackageView> Open(const std::string& path,
                                              const std::vector<std::string>& transforms,
                                              const MarksMaker& make_marks, diag::OutcomeSink& sink);

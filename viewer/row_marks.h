@@ -61,8 +61,9 @@ class RowMarks {
 };
 
 // Makes the marks of `transforms` over `database`, the package opened
-// read-only: it applies them in view mode (neither file changes) before the
-// viewer reads a row. A transform that does not fit is told to `sink` as a
+// transacted and never committed (the installer applies a transform only to
+// a database it may change): it applies them (neither file changes) before
+// the viewer reads a row. A transform that does not fit is told to `sink` as a
 // stop and gives no marks (the viewer then opens no window).
 using MarksMaker = std::function<std::unique_ptr<RowMarks>(
     MSIHANDLE database, const std::vector<std::string>& transforms, diag::OutcomeSink& sink)>;

@@ -180,9 +180,12 @@ QVariant RowModel::headerData(int section, Qt::Orientation orientation, int role
         return {};
     }
     const ColumnInfo& info = rows_->Columns()[static_cast<std::size_t>(section)];
+    const bool added = marks_ && marks_->IsColumnAdded(rows_->Table(), info.name);
     if (role == Qt::DisplayRole)
         return QString::fromStdString(info.name + "\n" + info.type +
-                                      (info.key ? " \u2022 key" : ""));
+                                      (info.key ? " \u2022 key" : "") +
+                                      (added ? " \u2022 added" : ""));
+    if (role == Qt::BackgroundRole && added) return QBrush(QColor(0xd8, 0xf5, 0xd8));
     if (role == Qt::ToolTipRole)
         return QString::fromStdString(info.name + ": " + info.type +
                                       (info.key ? ", a key column" : ""));

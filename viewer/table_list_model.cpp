@@ -6,6 +6,24 @@
 
 namespace viewer {
 
+namespace {
+
+// What a transform does to the table itself, after its name.
+std::string TableMarkText(const RowMarks* marks, const std::string& table) {
+    if (!marks) return "";
+    switch (marks->MarkOfTable(table)) {
+        case TableMark::kAdded:
+            return "  (added)";
+        case TableMark::kDropped:
+            return "  (dropped)";
+        case TableMark::kNone:
+            break;
+    }
+    return "";
+}
+
+}  // namespace
+
 int TableListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(package_.Tables().size());
 }
@@ -22,23 +40,33 @@ QVariant TableListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
             if (index.column() == kName)
-                return QString::fromStdString(entry.name + (entry.system ? "  (system)" : ""));
+                return QString::fromStdString(entry.name + (entry.system ? "  (system)" : "") +
+                                              TableMarkText(marks, entry.name));
             if (index.column() == kRows)
                 return entry.readable ? QVariant(static_cast<qulonglong>(entry.rows))
                                       : QVariant(QString::fromStdString(entry.failure));
-            if (index.column() == kChanges && marks) return marks->ChangeCount(entry.name);
+            // Blank for a table the transform leaves alone, so the changed stand out.
+            if (index.column() == kChanges && marks && marks->ChangeCount(entry.name) > 0)
+                return marks->ChangeCount(entry.name);
             return {};
         case Qt::ToolTipRole:
             if (!entry.readable) return QString::fromStdString(entry.name + ": " + entry.failure);
             if (entry.system)
                 return QString::fromStdString(entry.name + " is one of the installer's own tables");
             return {};
-        case Qt::FontRole:
-            if (entry.system) {
-                QFont font;
-                font.setItalic(true);
-                return font;
-            }
+        case Qt::FontRole: {
+            const bool dropped = marks && marks->MarkOfTable(entry.name) == TableMark::kDropped;
+            if (!entry.system && !dropped) return {};
+            QFont font;
+            font.setItalic(entry.system);
+            font.setStrikeOut(dropped);
+            return font;
+        }
+        case Qt::BackgroundRole:
+            if (marks && marks->MarkOfTable(entry.name) == TableMark::kAdded)
+                return QBrush(QColor(0xd8, 0xf5, 0xd8));
+            if (marks && marks->MarkOfTable(entry.name) == TableMark::kDropped)
+                return QBrush(QColor(0xf5, 0xd8, 0xd8));
             return {};
         case Qt::ForegroundRole:
             if (!entry.readable) return QBrush(Qt::darkRed);

@@ -12,11 +12,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 
 #include "binary_preview.h"
@@ -87,6 +90,8 @@ void ViewerMainWindow::BuildWidgets() {
                                                           QHeaderView::Stretch);
     table_list_->setWordWrap(false);
     table_list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the next control instead of walking its cells.
+    table_list_->setTabKeyNavigation(false);
 
     grid_ = new QTableView;
     grid_->setModel(row_model_);
@@ -109,6 +114,12 @@ void ViewerMainWindow::BuildWidgets() {
     connect(export_button, &QPushButton::clicked, this, [this] { ExportTableAs(); });
     auto* filter_row = new QHBoxLayout;
     filter_row->addWidget(filter_, 1);
+    if (package_->Marks()) {
+        changed_only_ = new QCheckBox(QStringLiteral("&Changed rows only"));
+        connect(changed_only_, &QCheckBox::toggled, this,
+                [this](bool only) { row_model_->SetChangedRowsOnly(only); });
+        filter_row->addWidget(changed_only_);
+    }
     filter_row->addWidget(export_button);
 
     preview_ = new QPlainTextEdit;
@@ -159,6 +170,8 @@ void ViewerMainWindow::BuildWidgets() {
     splitter->addWidget(tabs_);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({300, 700});
+    // A transform's changes are a third column: the names keep room beside it.
+    if (package_->Marks()) table_list_->setMinimumWidth(330);
     setCentralWidget(splitter);
 
     status_ = new QLabel;
@@ -174,6 +187,9 @@ void ViewerMainWindow::BuildWidgets() {
     BuildActions();
     // The list has the keyboard first: typing a table's name goes to it.
     table_list_->setFocus();
+    if (package_->Marks())
+        connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex& cell) { ShowCellChange(cell); });
     resize(1000, 640);
 }
 
@@ -425,6 +441,27 @@ bool ViewerMainWindow::ShowTable(std::size_t table) {
     status_->setText(
         QString::fromStdString(entry.name + ": " + std::to_string(rows->RowCount()) + " rows"));
     return true;
+}
+
+// A changed cell's value before and after on the status line, as its
+// tooltip gives them, so that they can be read without the mouse.
+void ViewerMainWindow::ShowCellChange(const QModelIndex& cell) {
+    const TableRows* rows = row_model_->Rows();
+    if (!cell.isValid() || !rows) return;
+    const std::size_t row = row_model_->SourceRow(cell.row());
+    const std::string& column = rows->Columns()[static_cast<std::size_t>(cell.column())].name;
+    const std::optional<CellChange> change =
+        package_->Marks()->ChangeOfCell(rows->Table(), rows->Key(row), column);
+    const RowMark mark = package_->Marks()->MarkOfRow(rows->Table(), rows->Key(row));
+    if (mark == RowMark::kInserted || mark == RowMark::kDeleted) {
+        status_->setText(
+            QString::fromStdString(rows->Table() + ": a row the transform " +
+                                   (mark == RowMark::kInserted ? "inserts" : "deletes")));
+        return;
+    }
+    if (!change) return;
+    status_->setText(QString::fromStdString(rows->Table() + "." + column + ": \"" + change->before +
+                                            "\" \u2192 \"" + change->after + "\""));
 }
 
 bool ViewerMainWindow::GoToCell(const std::string& table, const std::vector<std::string>& key,

@@ -72,6 +72,8 @@ class ViewerMainWindow : public QMainWindow {
     RowModel* Rows() const { return row_model_; }
     QLineEdit* FilterBox() const { return filter_; }
     QLabel* Status() const { return status_; }
+    // "Changed rows only", there when a transform is marked.
+    QCheckBox* ChangedOnly() const { return changed_only_; }
 
   private:
     ViewerMainWindow(std::unique_ptr<PackageView> package, const ViewRequest& request);
@@ -81,6 +83,7 @@ class ViewerMainWindow : public QMainWindow {
     void BuildFindBar();
     void BuildActions();
     void ShowHit(std::size_t hit);
+    void ShowCellChange(const QModelIndex& cell);
 
     std::unique_ptr<PackageView> package_;
     std::optional<std::size_t> current_table_;
@@ -90,6 +93,7 @@ class ViewerMainWindow : public QMainWindow {
     QTableView* grid_ = nullptr;
     QLineEdit* filter_ = nullptr;
     QLabel* status_ = nullptr;
+    QCheckBox* changed_only_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QWidget* binary_pane_ = nullptr;
     QPlainTextEdit* preview_ = nullptr;

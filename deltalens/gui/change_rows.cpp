@@ -30,4 +30,17 @@ void AppendChange(CEntryList& changes, const ChangeRow& change) {
     if (changes.AddEntry(entry.get())) entry.release();
 }
 
+std::vector<std::string> RowKeyCells(const std::string& row) {
+    std::vector<std::string> cells;
+    if (row.empty()) return cells;  // a change of the table itself
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t tab = row.find('\t', start);
+        std::string cell = row.substr(start, tab == std::string::npos ? tab : tab - start);
+        cells.push_back(cell == " " ? std::string() : std::move(cell));
+        if (tab == std::string::npos) return cells;
+        start = tab + 1;
+    }
+}
+
 }  // namespace deltalens::gui

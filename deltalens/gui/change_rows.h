@@ -7,6 +7,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "change_columns.h"
 
@@ -23,5 +25,9 @@ void EmptyChangeList(CEntryList& changes, const std::function<void()>& let_go);
 // Appends `change` as a new entry of `changes`, which owns it; an entry the
 // list refuses is destroyed at once.
 void AppendChange(CEntryList& changes, const ChangeRow& change);
+
+// The key cells of a change's Row text, as the viewer names a row: the
+// installer joins them with tabs and writes a null key as one blank.
+std::vector<std::string> RowKeyCells(const std::string& row);
 
 }  // namespace deltalens::gui

@@ -13,6 +13,8 @@
 #include "change_rows.h"
 #include "start_files.h"
 #include "text_escape.h"
+#include "transform_marks.h"
+#include "viewer_window.h"
 #include "window/clipboard.h"
 #include "window/data_exchange.h"
 #include "window/file_dialog.h"
@@ -35,6 +37,7 @@ const fw::CommandMap<CDeltalensDlg>& CDeltalensDlg::Commands() {
         {IDC_BROWSE_MSI, &CDeltalensDlg::OnBrowseMsi},
         {IDC_BROWSE_MST, &CDeltalensDlg::OnBrowseMst},
         {IDC_APPLY, &CDeltalensDlg::OnApply},
+        {IDC_VIEW, &CDeltalensDlg::OnView},
     };
     return commands;
 }
@@ -61,6 +64,7 @@ BOOL CDeltalensDlg::OnInitDialog() {
 
     fw::AppendAboutItem(*this, IDS_ABOUTBOX, IDM_ABOUTBOX);
     GetDlgItem(IDC_APPLY)->EnableWindow(FALSE);
+    GetDlgItem(IDC_VIEW)->EnableWindow(FALSE);
     deltalens::NameChangeColumns(m_elChanges);
     m_lcChanges.SetEntryList(&m_elChanges);
     m_lcChanges.SizeColumns(-1, nullptr);
@@ -100,7 +104,7 @@ void CDeltalensDlg::RememberTemplatePlaces() {
     template_cy_ = client.Height();
     template_places_.clear();
     for (int id : {IDCANCEL, IDC_MSIFILE, IDC_MSTFILE, IDC_BROWSE_MSI, IDC_BROWSE_MST, IDC_APPLY,
-                   IDC_CHANGES}) {
+                   IDC_CHANGES, IDC_VIEW}) {
         CRect rect;
         GetDlgItem(id)->GetWindowRect(&rect);
         ScreenToClient(&rect);
@@ -207,7 +211,9 @@ void CDeltalensDlg::OnBrowseMst() {
 
 // Never disables: once both files were chosen, Apply stays.
 void CDeltalensDlg::EnableApplyWhenBothChosen() {
-    if (!m_strMsiFile.empty() && !m_strMstFile.empty()) GetDlgItem(IDC_APPLY)->EnableWindow(TRUE);
+    if (m_strMsiFile.empty() || m_strMstFile.empty()) return;
+    GetDlgItem(IDC_APPLY)->EnableWindow(TRUE);
+    GetDlgItem(IDC_VIEW)->EnableWindow(TRUE);
 }
 
 // The list control refreshes from the emptied list at once, so that it
@@ -260,7 +266,31 @@ void CDeltalensDlg::OnApply() {
     if (m_lcChanges.GetItemCount() > 0) m_lcChanges.EnsureVisible(0, FALSE);
 }
 
+void CDeltalensDlg::OnView() {
+    if (m_strMsiFile.empty() || m_strMstFile.empty()) return;
+    viewer::ViewRequest request;
+    request.package = m_strMsiFile;
+    request.transforms = {m_strMstFile};
+    request.make_marks = viewer::MakeTransformMarks;
+    if (CEntry* entry = m_lcChanges.GetSelectedEntry()) {
+        // Fields 0 and 2 of a change: Table and Row.
+        request.table = entry->GetFieldText(0);
+        request.row_key = deltalens::gui::RowKeyCells(entry->GetFieldText(2));
+    }
+    CWaitCursor wait;
+    viewer::BoxOutcomes sink;
+    viewer::ShowViewer(request, sink);
+}
+
 BOOL CDeltalensDlg::OnNotify(WPARAM id, const NMHDR* header, LRESULT* result) {
+    // A double-click on a change is View on it; the list gives a double-click
+    // no meaning of its own.
+    if (id == IDC_CHANGES && header->code == NM_DBLCLK) {
+        const auto& click = *reinterpret_cast<const NMITEMACTIVATE*>(header);
+        if (click.iItem >= 0) OnView();
+        *result = 0;
+        return TRUE;
+    }
     if (id == IDC_CHANGES && header->code == NM_RCLICK) {
         ShowRowMenu(*reinterpret_cast<const NMITEMACTIVATE*>(header));
         *result = 1;

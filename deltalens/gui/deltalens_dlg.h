@@ -47,6 +47,9 @@ class CDeltalensDlg : public CDialog {
     void OnBrowseMsi();
     void OnBrowseMst();
     void OnApply();
+    // Opens the package viewer with the transform's changes marked, at the
+    // table and row of the selected change.
+    void OnView();
 
     HICON m_hIcon;
 

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QTableView>
 #include <QTest>
 #include <QUrl>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include <sstream>
 
 #include "apply_command.h"
+#include "change_rows.h"
 #include "deltalens_app.h"
 #include "deltalens_resources.h"
 #include "deltalens_test_support.h"
@@ -27,6 +29,8 @@
 #include "sample_packages.h"
 #include "test_support.h"
 #include "text_escape.h"
+#include "row_model.h"
+#include "viewer_main_window.h"
 #include "window/clipboard.h"
 #include "window/list_view.h"
 #include "window/styles.h"
@@ -580,6 +584,53 @@ TEST_F(DeltalensDlgTest, ARealTransformListsExactlyWhatTheCommandLinePrints) {
     }
     EXPECT_GT(item, 100);
     EXPECT_EQ(item, list.GetItemCount());
+}
+
+}  // namespace
+
+namespace {
+
+// The viewer windows open now, oldest first.
+std::vector<viewer::ViewerMainWindow*> ViewerWindows() {
+    std::vector<viewer::ViewerMainWindow*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = dynamic_cast<viewer::ViewerMainWindow*>(widget))
+            windows.push_back(window);
+    return windows;
+}
+
+// View (with a change selected) and a double-click on a change open the
+// viewer with the transform marked, at that change's table and row.
+TEST_F(DeltalensDlgTest, ViewAndADoubleClickOpenTheViewerAtTheChosenChange) {
+    OpenAndApply(files_.package, files_.transform);
+    const Rows listed = Listed();
+    ASSERT_GE(listed.size(), 2u);
+    CSortListCtrl& list = dialog_.m_lcChanges;
+    const std::size_t last = listed.size() - 1;
+    for (const bool double_click : {false, true}) {
+        const std::size_t item = double_click ? 0 : last;
+        if (double_click) {
+            const QRect cell = View().visualRect(View().model()->index(static_cast<int>(item), 0));
+            QTest::mouseDClick(View().viewport(), Qt::LeftButton, {}, cell.center());
+        } else {
+            list.SetItemState(static_cast<int>(item), LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+            ui::Click(*dialog_.GetDlgItem(IDC_VIEW));
+        }
+        const std::vector<viewer::ViewerMainWindow*> windows = ViewerWindows();
+        ASSERT_EQ(windows.size(), 1u) << "double-click " << double_click;
+        viewer::ViewerMainWindow& window = *windows.front();
+        EXPECT_EQ(window.windowTitle().toStdString(),
+                  fs::path(files_.package).filename().string() + " + " +
+                      fs::path(files_.transform).filename().string());
+        ASSERT_TRUE(window.CurrentTable());
+        EXPECT_EQ(window.Package().Tables()[*window.CurrentTable()].name, listed[item][0]);
+        const QModelIndex current = window.Grid()->currentIndex();
+        ASSERT_TRUE(current.isValid());
+        EXPECT_EQ(window.Rows()->Rows()->Key(window.Rows()->SourceRow(current.row())),
+                  deltalens::gui::RowKeyCells(listed[item][2]));
+        delete &window;
+    }
 }
 
 }  // namespace

@@ -29,6 +29,8 @@ fw::DialogTemplate MainDialog() {
             {IDC_BROWSE_MSI, ControlKind::kPushButton, "...", 222, 16, 15, 14, WS_TABSTOP},
             {IDC_BROWSE_MST, ControlKind::kPushButton, "...", 222, 42, 15, 14, WS_TABSTOP},
             {IDC_APPLY, ControlKind::kDefPushButton, "Apply", 246, 7, 50, 14, WS_TABSTOP},
+            // Joins the buttons' column in the room left below Exit.
+            {IDC_VIEW, ControlKind::kPushButton, "View...", 246, 42, 50, 14, WS_TABSTOP},
             {IDC_CHANGES, ControlKind::kListView, "", 7, 62, 289, 74,
              LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER | WS_BORDER | WS_TABSTOP},
         },

@@ -1,5 +1,5 @@
 // deltalens: the transform viewer's desktop program.
-// Usage: deltalens [PACKAGE [TRANSFORM]]
+// Usage: deltalens [PACKAGE [TRANSFORM]] | --view PACKAGE [TRANSFORM]
 #include <iostream>
 #include <string>
 #include <vector>
@@ -14,6 +14,7 @@ namespace {
 
 constexpr const char* kHelp =
     "Usage: deltalens [PACKAGE [TRANSFORM]]\n"
+    "  or:  deltalens --view PACKAGE [TRANSFORM]\n"
     "  or:  deltalens --help | --version\n"
     "\n"
     "Opens the Deltalens dialog. There you choose a Windows Installer package\n"
@@ -23,7 +24,9 @@ constexpr const char* kHelp =
     "TRANSFORM too, the changes are listed at once. A file named *.mst is taken\n"
     "as the transform wherever it stands, so a lone transform (as a file manager\n"
     "hands it over) fills the transform field. TRANSFORM may be a patch (.msp):\n"
-    "the changes of its transform pairs that fit the package are listed.\n"
+    "the changes of its transform pairs that fit the package are listed. With\n"
+    "--view the package viewer opens instead: every table of PACKAGE, with\n"
+    "TRANSFORM's changes marked.\n"
     "\n"
     "Options:\n"
     "  -h, --help     show this help and exit\n"

@@ -21,6 +21,7 @@
 #define IDC_BROWSE_MSI 1002
 #define IDC_BROWSE_MST 1003
 #define IDC_CHANGES 1004
+#define IDC_VIEW 1005
 #define IDC_APPLY 3
 
 // The change list's row menu.

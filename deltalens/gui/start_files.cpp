@@ -24,6 +24,11 @@ std::string Absolute(const std::string& path) {
 }  // namespace
 
 StartFiles StartFilesOf(const std::vector<std::string>& arguments) {
+    if (!arguments.empty() && arguments.front() == "--view") {
+        StartFiles files = StartFilesOf({arguments.begin() + 1, arguments.end()});
+        files.view = true;
+        return files;
+    }
     StartFiles files;
     if (arguments.empty()) return files;
     if (arguments.size() == 1) {

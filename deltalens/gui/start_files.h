@@ -12,6 +12,8 @@ namespace deltalens::gui {
 struct StartFiles {
     std::string package;
     std::string transform;
+    // "deltalens --view PACKAGE [TRANSFORM]": the package viewer alone.
+    bool view = false;
 };
 
 StartFiles StartFilesOf(const std::vector<std::string>& arguments);

@@ -27,6 +27,17 @@ TEST(StartFilesTest, ATransformIsKnownByItsNameInAnyOrderOrCase) {
     EXPECT_EQ("", StartFilesOf({}).package);
 }
 
+TEST(StartFilesTest, ViewOpensTheFilesThatFollowIt) {
+    const std::vector<std::string> cases[] = {{"--view", "/p/base.msi"},
+                                              {"--view", "/p/fr.mst", "/p/base.msi"}};
+    for (const auto& arguments : cases) {
+        EXPECT_TRUE(StartFilesOf(arguments).view);
+        EXPECT_EQ("/p/base.msi", StartFilesOf(arguments).package);
+    }
+    EXPECT_EQ("/p/fr.mst", StartFilesOf(cases[1]).transform);
+    EXPECT_FALSE(StartFilesOf({"/p/base.msi", "/p/fr.mst"}).view);
+}
+
 TEST(StartFilesTest, RelativePathsBecomeAbsoluteAsTheFileDialogGivesThem) {
     const std::string current = std::filesystem::current_path().string();
     EXPECT_EQ(current + "/base.msi", StartFilesOf({"base.msi"}).package);

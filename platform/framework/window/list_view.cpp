@@ -140,12 +140,21 @@ LRESULT ListViewWidget::SendHeaderClick(int column, int button) {
 
 void ListViewWidget::mouseReleaseEvent(QMouseEvent* event) {
     QTreeView::mouseReleaseEvent(event);
-    if (event->button() != Qt::LeftButton) return;
-    const QPoint position = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) SendClick(NM_CLICK, event->position().toPoint());
+}
+
+// The list's items cannot be edited and have no children, so the view's own
+// double-click does nothing: the dialog decides what one means.
+void ListViewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTreeView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) SendClick(NM_DBLCLK, event->position().toPoint());
+}
+
+void ListViewWidget::SendClick(int code, const QPoint& position) {
     const QModelIndex index = indexAt(position);
     const QPoint client = ClientFromViewport(position);
     NMITEMACTIVATE click{};
-    click.hdr = HeaderOf(NM_CLICK);
+    click.hdr = HeaderOf(code);
     click.iItem = index.isValid() ? index.row() : -1;
     click.iSubItem = index.isValid() ? index.column() : 0;
     click.ptAction = {client.x(), client.y()};

@@ -49,6 +49,7 @@ class ListViewWidget : public QTreeView {
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -57,6 +58,8 @@ class ListViewWidget : public QTreeView {
     void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
     // To the control, then (unless consumed) to the dialog.
     LRESULT SendItemNotification(NMHDR& header);
+    // NM_CLICK or NM_DBLCLK at `position` (viewport coordinates).
+    void SendClick(int code, const QPoint& position);
     LRESULT SendHeaderClick(int column, int button);
     NMHDR HeaderOf(int code);
 

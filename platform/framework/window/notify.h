@@ -23,6 +23,7 @@ struct NMHDR {
 
 // The codes of the notification records.
 #define NM_CLICK (-2)
+#define NM_DBLCLK (-3)
 #define NM_RCLICK (-5)
 #define LVN_ITEMCHANGED (-101)
 #define LVN_KEYDOWN (-155)
@@ -51,7 +52,7 @@ struct NMLISTVIEW {
     LPARAM lParam;  // the item's data
 };
 
-// NM_CLICK and NM_RCLICK on a list: where the click was (client
+// NM_CLICK, NM_DBLCLK and NM_RCLICK on a list: where the click was (client
 // coordinates) and on which item, -1 for none. A dialog that answers
 // NM_RCLICK with a non-zero result has shown a menu of its own; else the
 // click goes on to the dialog's background (its system menu).
