@@ -23,6 +23,7 @@
 #include "apply_command.h"
 #include "change_columns.h"
 #include "outcome.h"
+#include "transform_units.h"
 
 namespace deltalens {
 
@@ -37,9 +38,9 @@ struct ChainSettings {
 using TakeUnitChange = std::function<void(const std::string& unit, const ChangeRow& change)>;
 
 // The texts a run can tell besides those of apply_command.h; all stops.
-inline constexpr const char* kNoFitFormat = "No transform of %s fits the package.";
+inline constexpr const char* kNoFitFormat = installer::kNoFitFormat;
 inline constexpr const char* kNoSuchUnitFormat = "No transform %s in %s.";
-inline constexpr const char* kUnreadableFormat = "Cannot read %s.";
+inline constexpr const char* kUnreadableFormat = installer::kUnreadableFormat;
 
 // Whether a listing of these transforms names each change's unit: more than
 // one file, a patch, or one unit picked by name. A single transform file is

@@ -18,6 +18,12 @@
 
 namespace installer {
 
+// A patch none of whose pairs fits the package: every tool refuses it with
+// this text (the file as named), the cause saying what each pair expects.
+inline constexpr const char* kNoFitFormat = "No transform of %s fits the package.";
+// A patch that cannot be read (the cause names the fault).
+inline constexpr const char* kUnreadableFormat = "Cannot read %s.";
+
 // One unit a tool applies: a transform file, or one pair of a patch.
 struct TransformUnit {
     std::string file;  // the file named

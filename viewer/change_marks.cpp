@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "message_fill.h"
 #include "msi_database.h"
 #include "msi_record.h"
 #include "msi_view.h"
@@ -162,6 +163,15 @@ void ReadDeletedRows(CMsiDatabase& database, TableChanges& table) {
     }
 }
 
+// The cause of a failed apply as Deltalens tells it: a transform file's
+// fault in the engine's words, a patch's with the pair that failed.
+void StopApply(CMsiDatabase& database, const installer::TransformUnit& unit, UINT result,
+               const std::string& failure, diag::OutcomeSink& sink) {
+    sink.Stop(installer::TransformErrorText(result),
+              installer::TransformFailureCause(
+                  result, unit.from_patch ? failure : database.GetFailureText()));
+}
+
 // A database object over a handle the caller keeps: the wrappers' calls work
 // on it, and destroying it leaves the handle open.
 class BorrowedDatabase : public CMsiDatabase {
@@ -213,12 +223,15 @@ bool ChangeMarks::MarkIn(MSIHANDLE database, const std::vector<std::string>& tra
 
 bool ChangeMarks::MarkOpen(CMsiDatabase& database, const std::vector<std::string>& transforms,
                            diag::OutcomeSink& sink) {
+    if (!PickUnits(database, transforms, sink)) return false;
     // _TransformView gathers the changes of every transform applied.
-    for (const std::string& transform : transforms) {
-        const UINT result = database.ApplyTransform(transform, MSITRANSFORM_ERROR_VIEWTRANSFORM);
+    for (const installer::TransformUnit& unit : units_) {
+        std::string failure;
+        const UINT result =
+            installer::ApplyUnit(database, unit, MSITRANSFORM_ERROR_VIEWTRANSFORM, failure);
         if (result != ERROR_SUCCESS) {
-            sink.Stop(installer::TransformErrorText(result),
-                      installer::TransformFailureCause(result, database.GetFailureText()));
+            StopApply(database, unit, result, failure, sink);
+            units_.clear();
             return false;
         }
     }
@@ -255,8 +268,45 @@ bool ChangeMarks::MarkOpen(CMsiDatabase& database, const std::vector<std::string
     return true;
 }
 
-bool ChangeMarks::ApplyIn(MSIHANDLE database, const std::vector<std::string>& transforms,
-                          diag::OutcomeSink& sink) {
+bool ChangeMarks::PickUnits(CMsiDatabase& database, const std::vector<std::string>& transforms,
+                            diag::OutcomeSink& sink) {
+    units_.clear();
+    for (const std::string& path : transforms) {
+        installer::TransformFile file;
+        std::string failure;
+        if (!installer::ReadTransformFile(path, file, failure)) {
+            sink.Stop(diag::FillMessage(installer::kUnreadableFormat, {path}), failure);
+            return false;
+        }
+        std::size_t fitting = 0;
+        std::string misfit_lines;
+        for (installer::TransformUnit& unit : file.units) {
+            std::vector<msi::TransformMisfit> misfits;
+            if (!installer::CheckFit(database, unit, misfits, failure)) {
+                sink.Stop(diag::FillMessage(installer::kUnreadableFormat, {path}), failure);
+                units_.clear();
+                return false;
+            }
+            if (!misfits.empty()) {
+                if (!misfit_lines.empty()) misfit_lines += '\n';
+                misfit_lines += unit.name + " " + installer::DescribeMisfits(misfits);
+                continue;
+            }
+            units_.push_back(std::move(unit));
+            ++fitting;
+        }
+        // Marking nothing for a patch made for another product would look
+        // like a patch that changes nothing.
+        if (file.is_patch && fitting == 0) {
+            sink.Stop(diag::FillMessage(installer::kNoFitFormat, {path}), misfit_lines);
+            units_.clear();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ChangeMarks::ApplyIn(MSIHANDLE database, diag::OutcomeSink& sink) {
     BorrowedDatabase borrowed(database);
     // Viewing found that the transforms fit; what a real apply would refuse
     // (a row added twice, a missing row deleted) the view listed all the same.
@@ -264,11 +314,11 @@ bool ChangeMarks::ApplyIn(MSIHANDLE database, const std::vector<std::string>& tr
         MSITRANSFORM_ERROR_ADDEXISTINGROW | MSITRANSFORM_ERROR_DELMISSINGROW |
         MSITRANSFORM_ERROR_ADDEXISTINGTABLE | MSITRANSFORM_ERROR_DELMISSINGTABLE |
         MSITRANSFORM_ERROR_UPDATEMISSINGROW | MSITRANSFORM_ERROR_CHANGECODEPAGE;
-    for (const std::string& transform : transforms) {
-        const UINT result = borrowed.ApplyTransform(transform, kSuppressEveryError);
+    for (const installer::TransformUnit& unit : units_) {
+        std::string failure;
+        const UINT result = installer::ApplyUnit(borrowed, unit, kSuppressEveryError, failure);
         if (result != ERROR_SUCCESS) {
-            sink.Stop(installer::TransformErrorText(result),
-                      installer::TransformFailureCause(result, borrowed.GetFailureText()));
+            StopApply(borrowed, unit, result, failure, sink);
             return false;
         }
     }

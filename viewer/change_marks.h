@@ -1,4 +1,4 @@
-// What one or more transforms would do to a package, indexed for the
+// What one or more transforms, or a patch, would do to a package, indexed for the
 // viewer's grid: per table the rows the transforms insert, delete or change
 // (changed cells with their values before and after), the tables and
 // columns they add, the tables they drop, and how many changes each table
@@ -17,8 +17,7 @@
 
 #include "msi.h"
 #include "outcome.h"
-
-class CMsiDatabase;
+#include "transform_units.h"
 
 namespace viewer {
 
@@ -66,9 +65,11 @@ struct TableChanges {
 class ChangeMarks {
   public:
     // Applies `transforms`, in order, to `package` in view mode and indexes
-    // what they do. On failure tells one stop to `sink`, with the same texts
-    // as Deltalens' Apply (installer/transform_failure.h), and returns false
-    // holding no changes.
+    // what they do. A patch among them stands for its pairs that fit the
+    // package (installer/transform_units.h); one with none that fits is
+    // refused as Deltalens refuses it. On failure tells one stop to `sink`,
+    // with the same texts as Deltalens' Apply (installer/transform_failure.h),
+    // and returns false holding no changes.
     bool Mark(const std::string& package, const std::vector<std::string>& transforms,
               diag::OutcomeSink& sink);
     // The same over a package the caller opened in a mode that may change
@@ -85,16 +86,21 @@ class ChangeMarks {
     // "19,259 changes in 77 tables".
     std::string SummaryText() const;
 
-    // Then applies the same transforms for real to that database, in memory
-    // (it is never committed), so that its tables read as the transforms
-    // leave them; each deleted row's values get a cell for every column the
-    // table then has. On failure tells one stop, as Mark does.
-    bool ApplyIn(MSIHANDLE database, const std::vector<std::string>& transforms,
-                 diag::OutcomeSink& sink);
+    // Then applies the same transforms (a patch's fitting pairs) for real to that database, in
+    // memory (it is never committed), so that its tables read as the transforms leave them; each
+    // deleted row's values get a cell for every column the table then has. On failure tells one
+    // stop, as Mark does.
+    bool ApplyIn(MSIHANDLE database, diag::OutcomeSink& sink);
 
   private:
     bool MarkOpen(CMsiDatabase& database, const std::vector<std::string>& transforms,
                   diag::OutcomeSink& sink);
+    bool PickUnits(CMsiDatabase& database, const std::vector<std::string>& transforms,
+                   diag::OutcomeSink& sink);
+
+    // What MarkOpen viewed, for ApplyIn to apply: each transform file, and
+    // the pairs of a patch that fit the package.
+    std::vector<installer::TransformUnit> units_;
 
     std::vector<TableChanges> tables_;
     std::size_t change_count_ = 0;

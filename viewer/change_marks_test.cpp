@@ -174,6 +174,38 @@ TEST(ChangeMarksTest, FailuresSayWhatDeltalensApplySays) {
     }
 }
 
+// A patch stands for its pairs that fit the package, as in Deltalens'
+// listing (whose first column names the pair); one made for another product
+// is refused with Deltalens' words.
+TEST(ChangeMarksTest, PatchIsMarkedAsDeltalensListsIt) {
+    VSB_REQUIRE_FIXTURE(package, "real/wix3/RtmProduct.msi");
+    VSB_REQUIRE_FIXTURE(patch, "real/wix3/gdr1.msp");
+    VSB_REQUIRE_FIXTURE(other, "real/wix3/he-il.msi");
+    const testing_support::RunResult listed = testing_support::Run(
+        {DELTALENS_CLI_PATH, "--format", "tsv", package.string(), patch.string()});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    Rows rows = ParseTsv(listed.out);
+    ASSERT_GT(rows.size(), 1u);
+    std::map<std::string, std::size_t> listed_counts;
+    for (std::size_t row = 1; row < rows.size(); ++row) ++listed_counts[rows[row].at(1)];
+
+    viewer::ChangeMarks marks;
+    RecordedOutcomes outcomes;
+    ASSERT_TRUE(marks.Mark(package.string(), {patch.string()}, outcomes));
+    EXPECT_TRUE(outcomes.told.empty());
+    std::map<std::string, std::size_t> marked_counts;
+    for (const viewer::TableChanges& table : marks.Tables())
+        marked_counts[table.name] = table.change_count;
+    EXPECT_EQ(marked_counts, listed_counts);
+
+    EXPECT_FALSE(marks.Mark(other.string(), {patch.string()}, outcomes));
+    ASSERT_EQ(outcomes.told.size(), 1u);
+    EXPECT_EQ(outcomes.told[0].kind, diag::OutcomeKind::kStop);
+    const testing_support::RunResult refused =
+        testing_support::Run({DELTALENS_CLI_PATH, other.string(), patch.string()});
+    EXPECT_EQ(refused.err.substr(0, refused.err.find('\n')), outcomes.told[0].text);
+}
+
 TEST(ChangeMarksTest, SummaryGroupsThousands) {
     const std::pair<std::size_t, const char*> cases[] = {
         {0, "0"}, {999, "999"}, {1000, "1,000"}, {19259, "19,259"}, {1234567, "1,234,567"}};

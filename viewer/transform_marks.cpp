@@ -115,7 +115,7 @@ std::unique_ptr<RowMarks> MakeTransformMarks(MSIHANDLE database,
                 kept.rows.push_back(rows->RowCells(row));
         }
     }
-    if (!changes.ApplyIn(database, transforms, sink)) return nullptr;
+    if (!changes.ApplyIn(database, sink)) return nullptr;
     return std::make_unique<TransformMarks>(std::move(changes), TitleOf(transforms),
                                             std::move(dropped));
 }

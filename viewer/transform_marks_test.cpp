@@ -106,4 +106,23 @@ TEST(TransformMarksTest, GridShowsWhatTheTransformDoes) {
     EXPECT_TRUE(testing_support::ReadFile(package) == package_before);
 }
 
+// A patch opens the viewer named by its file when a pair fits, and not at all
+// when none does.
+TEST(TransformMarksTest, PatchOpensOnlyOverAPackageItFits) {
+    VSB_REQUIRE_FIXTURE(package, "real/wix3/RtmProduct.msi");
+    VSB_REQUIRE_FIXTURE(patch, "real/wix3/gdr1.msp");
+    VSB_REQUIRE_FIXTURE(other, "real/wix3/he-il.msi");
+    viewer_test::RecordingSink sink;
+    auto window = viewer::ViewerMainWindow::Open(
+        {package.string(), {patch.string()}, "", {}, viewer::MakeTransformMarks}, sink);
+    ASSERT_TRUE(window) << (sink.outcomes.empty() ? "" : sink.outcomes[0].cause);
+    EXPECT_EQ(window->windowTitle().toStdString(), "RtmProduct.msi + gdr1.msp");
+    window.reset();
+
+    EXPECT_FALSE(viewer::ViewerMainWindow::Open(
+        {other.string(), {patch.string()}, "", {}, viewer::MakeTransformMarks}, sink));
+    ASSERT_EQ(sink.outcomes.size(), 1u);
+    EXPECT_EQ(sink.outcomes[0].kind, diag::OutcomeKind::kStop);
+}
+
 }  // namespace
