@@ -81,7 +81,15 @@ void SortRows(TableChanges& table) {
         }
         RowChanges& into = joined.back();
         if (row.mark != RowChange::kChanged) into.mark = row.mark;
-        for (CellEdit& cell : row.cells) into.cells.push_back(std::move(cell));
+        // A later part's value of a cell is the one the package ends with.
+        for (CellEdit& cell : row.cells) {
+            auto same = std::find_if(into.cells.begin(), into.cells.end(),
+                                     [&](const CellEdit& c) { return c.column == cell.column; });
+            if (same == into.cells.end())
+                into.cells.push_back(std::move(cell));
+            else
+                same->after = std::move(cell.after);
+        }
     }
     table.rows = std::move(joined);
 }
@@ -210,37 +218,94 @@ bool ChangeMarks::Mark(const std::string& package, const std::vector<std::string
         sink.Stop(installer::kOpenErrorText, database.GetFailureText());
         return false;
     }
-    return MarkOpen(database, transforms, sink);
+    return MarkOpen(database, transforms, sink, {});
 }
 
 bool ChangeMarks::MarkIn(MSIHANDLE database, const std::vector<std::string>& transforms,
-                         diag::OutcomeSink& sink) {
+                         diag::OutcomeSink& sink, const BeforeApply& before_apply) {
     tables_.clear();
     change_count_ = 0;
     BorrowedDatabase borrowed(database);
-    return MarkOpen(borrowed, transforms, sink);
+    return MarkOpen(borrowed, transforms, sink, before_apply);
 }
 
 bool ChangeMarks::MarkOpen(CMsiDatabase& database, const std::vector<std::string>& transforms,
-                           diag::OutcomeSink& sink) {
-    if (!PickUnits(database, transforms, sink)) return false;
-    // _TransformView gathers the changes of every transform applied.
-    for (const installer::TransformUnit& unit : units_) {
+                           diag::OutcomeSink& sink, const BeforeApply& before_apply) {
+    // Every file is read before anything is applied; a pair's fit is checked
+    // when its turn comes, against the package as the units before it left it.
+    std::vector<installer::TransformFile> files;
+    for (const std::string& path : transforms) {
+        installer::TransformFile file;
         std::string failure;
-        const UINT result =
-            installer::ApplyUnit(database, unit, MSITRANSFORM_ERROR_VIEWTRANSFORM, failure);
-        if (result != ERROR_SUCCESS) {
-            StopApply(database, unit, result, failure, sink);
-            units_.clear();
+        if (!installer::ReadTransformFile(path, file, failure)) {
+            sink.Stop(diag::FillMessage(installer::kUnreadableFormat, {path}), failure);
             return false;
         }
+        files.push_back(std::move(file));
     }
+    std::map<std::string, std::size_t> index;
+    for (const installer::TransformFile& file : files) {
+        std::size_t fitting = 0;
+        std::string misfit_lines;
+        for (const installer::TransformUnit& unit : file.units) {
+            std::vector<msi::TransformMisfit> misfits;
+            std::string failure;
+            if (!installer::CheckFit(database, unit, misfits, failure)) {
+                sink.Stop(diag::FillMessage(installer::kUnreadableFormat, {file.path}), failure);
+                return Forget();
+            }
+            if (!misfits.empty()) {
+                if (!misfit_lines.empty()) misfit_lines += '\n';
+                misfit_lines += unit.name + " " + installer::DescribeMisfits(misfits);
+                continue;
+            }
+            for (const std::string& part : unit.storages)
+                if (!MarkPart(database, unit, part, index, sink, before_apply)) return Forget();
+            ++fitting;
+        }
+        // Marking nothing for a patch made for another product would look
+        // like a patch that changes nothing.
+        if (file.is_patch && fitting == 0) {
+            sink.Stop(diag::FillMessage(installer::kNoFitFormat, {file.path}), misfit_lines);
+            return Forget();
+        }
+    }
+    std::sort(tables_.begin(), tables_.end(),
+              [](const TableChanges& a, const TableChanges& b) { return a.name < b.name; });
+    // Each deleted row's values get a cell for every column its table has at the end.
+    for (TableChanges& table : tables_) {
+        if (table.dropped || !HasDeletedRows(table) || table.name.find('`') != std::string::npos)
+            continue;
+        CMsiView view;
+        if (!view.Open(&database, "SELECT * FROM `" + table.name + "`")) continue;
+        const std::size_t columns = view.GetFieldCount();
+        for (RowChanges& row : table.rows)
+            if (row.mark == RowChange::kDeleted && !row.values.empty()) row.values.resize(columns);
+    }
+    return true;
+}
 
+bool ChangeMarks::Forget() {
+    tables_.clear();
+    change_count_ = 0;
+    return false;
+}
+
+bool ChangeMarks::MarkPart(CMsiDatabase& database, const installer::TransformUnit& unit,
+                           const std::string& part, std::map<std::string, std::size_t>& index,
+                           diag::OutcomeSink& sink, const BeforeApply& before_apply) {
+    std::string failure;
+    UINT result =
+        installer::ApplyUnitPart(database, unit, part, MSITRANSFORM_ERROR_VIEWTRANSFORM, failure);
+    if (result != ERROR_SUCCESS) {
+        StopApply(database, unit, result, failure, sink);
+        return false;
+    }
     // The installer makes no _TransformView for transforms without table
     // changes: then the query fails and there is nothing to mark.
+    std::vector<std::size_t> touched;
     CMsiView view;
     if (view.Open(&database, kChangesQuery) && view.Execute(0)) {
-        std::map<std::string, std::size_t> index;
         CMsiRecord record;
         ViewRow row;
         while (view.Fetch(record)) {
@@ -250,86 +315,35 @@ bool ChangeMarks::MarkOpen(CMsiDatabase& database, const std::vector<std::string
                 tables_.emplace_back();
                 tables_.back().name = row.table;
             }
+            if (touched.empty() || touched.back() != it->second) touched.push_back(it->second);
             AddViewRow(row, tables_[it->second]);
             ++change_count_;
         }
         view.Close();
-        // Read, the list has served: freed, it costs no memory and no
-        // reader of the database's tables meets it.
+        // Read, the list has served: freed, it costs no memory, no reader of
+        // the database's tables meets it, and the next part's list is its own.
         if (view.Open(&database, kFreeChanges)) view.Execute(0);
     }
     view.Close();
-    std::sort(tables_.begin(), tables_.end(),
-              [](const TableChanges& a, const TableChanges& b) { return a.name < b.name; });
-    for (TableChanges& table : tables_) SortRows(table);
-    for (TableChanges& table : tables_)
+    for (const std::size_t at : touched) {
+        TableChanges& table = tables_[at];
+        SortRows(table);
         if (!table.added && !table.dropped && HasDeletedRows(table))
             ReadDeletedRows(database, table);
-    return true;
-}
-
-bool ChangeMarks::PickUnits(CMsiDatabase& database, const std::vector<std::string>& transforms,
-                            diag::OutcomeSink& sink) {
-    units_.clear();
-    for (const std::string& path : transforms) {
-        installer::TransformFile file;
-        std::string failure;
-        if (!installer::ReadTransformFile(path, file, failure)) {
-            sink.Stop(diag::FillMessage(installer::kUnreadableFormat, {path}), failure);
-            return false;
-        }
-        std::size_t fitting = 0;
-        std::string misfit_lines;
-        for (installer::TransformUnit& unit : file.units) {
-            std::vector<msi::TransformMisfit> misfits;
-            if (!installer::CheckFit(database, unit, misfits, failure)) {
-                sink.Stop(diag::FillMessage(installer::kUnreadableFormat, {path}), failure);
-                units_.clear();
-                return false;
-            }
-            if (!misfits.empty()) {
-                if (!misfit_lines.empty()) misfit_lines += '\n';
-                misfit_lines += unit.name + " " + installer::DescribeMisfits(misfits);
-                continue;
-            }
-            units_.push_back(std::move(unit));
-            ++fitting;
-        }
-        // Marking nothing for a patch made for another product would look
-        // like a patch that changes nothing.
-        if (file.is_patch && fitting == 0) {
-            sink.Stop(diag::FillMessage(installer::kNoFitFormat, {path}), misfit_lines);
-            units_.clear();
-            return false;
-        }
     }
-    return true;
-}
-
-bool ChangeMarks::ApplyIn(MSIHANDLE database, diag::OutcomeSink& sink) {
-    BorrowedDatabase borrowed(database);
-    // Viewing found that the transforms fit; what a real apply would refuse
+    if (before_apply) before_apply(tables_);
+    // Then for real (in memory, never committed), so that the next part is
+    // viewed against the package as this one leaves it, as Deltalens lists a
+    // chain. Viewing found that the part fits; what a real apply would refuse
     // (a row added twice, a missing row deleted) the view listed all the same.
     constexpr int kSuppressEveryError =
         MSITRANSFORM_ERROR_ADDEXISTINGROW | MSITRANSFORM_ERROR_DELMISSINGROW |
         MSITRANSFORM_ERROR_ADDEXISTINGTABLE | MSITRANSFORM_ERROR_DELMISSINGTABLE |
         MSITRANSFORM_ERROR_UPDATEMISSINGROW | MSITRANSFORM_ERROR_CHANGECODEPAGE;
-    for (const installer::TransformUnit& unit : units_) {
-        std::string failure;
-        const UINT result = installer::ApplyUnit(borrowed, unit, kSuppressEveryError, failure);
-        if (result != ERROR_SUCCESS) {
-            StopApply(borrowed, unit, result, failure, sink);
-            return false;
-        }
-    }
-    for (TableChanges& table : tables_) {
-        if (table.dropped || !HasDeletedRows(table) || table.name.find('`') != std::string::npos)
-            continue;
-        CMsiView view;
-        if (!view.Open(&borrowed, "SELECT * FROM `" + table.name + "`")) continue;
-        const std::size_t columns = view.GetFieldCount();
-        for (RowChanges& row : table.rows)
-            if (row.mark == RowChange::kDeleted && !row.values.empty()) row.values.resize(columns);
+    result = installer::ApplyUnitPart(database, unit, part, kSuppressEveryError, failure);
+    if (result != ERROR_SUCCESS) {
+        StopApply(database, unit, result, failure, sink);
+        return false;
     }
     return true;
 }

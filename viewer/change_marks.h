@@ -12,6 +12,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -64,20 +66,26 @@ struct TableChanges {
 
 class ChangeMarks {
   public:
+    // Told the tables marked so far before each transform is applied for
+    // real: the last moment a table it drops still has its rows.
+    using BeforeApply = std::function<void(const std::vector<TableChanges>&)>;
+
     // Applies `transforms`, in order, to `package` in view mode and indexes
-    // what they do. A patch among them stands for its pairs that fit the
-    // package (installer/transform_units.h); one with none that fits is
-    // refused as Deltalens refuses it. On failure tells one stop to `sink`,
-    // with the same texts as Deltalens' Apply (installer/transform_failure.h),
-    // and returns false holding no changes.
+    // what they do. Each is viewed against the package as the ones before it
+    // left it (each is applied for real after its view), as Deltalens lists
+    // a chain, so a table counts the changes Deltalens lists for it. A patch
+    // stands for its pairs that fit the package as it then stands
+    // (installer/transform_units.h); one with none that fits is refused as
+    // Deltalens refuses it. On failure tells one stop to `sink`, with the
+    // same texts as Deltalens, and returns false holding no changes.
     bool Mark(const std::string& package, const std::vector<std::string>& transforms,
               diag::OutcomeSink& sink);
     // The same over a package the caller opened in a mode that may change
-    // (transacted, never committed), whose handle stays the caller's. The
-    // transforms are only viewed: the database's tables are as they were,
-    // and _TransformView is freed again.
+    // (transacted, never committed), whose handle stays the caller's: its
+    // tables then read as the transforms leave them; each deleted row's
+    // values have a cell for every column its table then has.
     bool MarkIn(MSIHANDLE database, const std::vector<std::string>& transforms,
-                diag::OutcomeSink& sink);
+                diag::OutcomeSink& sink, const BeforeApply& before_apply = {});
 
     // Every table a transform touches, ordered by name.
     const std::vector<TableChanges>& Tables() const { return tables_; }
@@ -86,21 +94,15 @@ class ChangeMarks {
     // "19,259 changes in 77 tables".
     std::string SummaryText() const;
 
-    // Then applies the same transforms (a patch's fitting pairs) for real to that database, in
-    // memory (it is never committed), so that its tables read as the transforms leave them; each
-    // deleted row's values get a cell for every column the table then has. On failure tells one
-    // stop, as Mark does.
-    bool ApplyIn(MSIHANDLE database, diag::OutcomeSink& sink);
-
   private:
     bool MarkOpen(CMsiDatabase& database, const std::vector<std::string>& transforms,
-                  diag::OutcomeSink& sink);
-    bool PickUnits(CMsiDatabase& database, const std::vector<std::string>& transforms,
-                   diag::OutcomeSink& sink);
-
-    // What MarkOpen viewed, for ApplyIn to apply: each transform file, and
-    // the pairs of a patch that fit the package.
-    std::vector<installer::TransformUnit> units_;
+                  diag::OutcomeSink& sink, const BeforeApply& before_apply);
+    // One transform of a unit: viewed, its changes added, then applied.
+    bool MarkPart(CMsiDatabase& database, const installer::TransformUnit& unit,
+                  const std::string& part, std::map<std::string, std::size_t>& index,
+                  diag::OutcomeSink& sink, const BeforeApply& before_apply);
+    // Drops what was marked; false, for the caller to return.
+    bool Forget();
 
     std::vector<TableChanges> tables_;
     std::size_t change_count_ = 0;

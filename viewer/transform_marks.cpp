@@ -103,19 +103,20 @@ std::unique_ptr<RowMarks> MakeTransformMarks(MSIHANDLE database,
                                              const std::vector<std::string>& transforms,
                                              diag::OutcomeSink& sink) {
     ChangeMarks changes;
-    if (!changes.MarkIn(database, transforms, sink)) return nullptr;
     // A dropped table's rows are read while the database still has them.
     std::map<std::string, DroppedTable> dropped;
-    for (const TableChanges& table : changes.Tables()) {
-        if (!table.dropped) continue;
-        DroppedTable& kept = dropped[table.name];
-        if (std::optional<TableRows> rows = TableRows::Read(database, table.name, nullptr)) {
-            kept.columns = rows->Columns();
-            for (std::size_t row = 0; row < rows->RowCount(); ++row)
-                kept.rows.push_back(rows->RowCells(row));
+    const auto keep_dropped = [&](const std::vector<TableChanges>& tables) {
+        for (const TableChanges& table : tables) {
+            if (!table.dropped || dropped.count(table.name) != 0) continue;
+            DroppedTable& kept = dropped[table.name];
+            if (std::optional<TableRows> rows = TableRows::Read(database, table.name, nullptr)) {
+                kept.columns = rows->Columns();
+                for (std::size_t row = 0; row < rows->RowCount(); ++row)
+                    kept.rows.push_back(rows->RowCells(row));
+            }
         }
-    }
-    if (!changes.ApplyIn(database, sink)) return nullptr;
+    };
+    if (!changes.MarkIn(database, transforms, sink, keep_dropped)) return nullptr;
     return std::make_unique<TransformMarks>(std::move(changes), TitleOf(transforms),
                                             std::move(dropped));
 }
