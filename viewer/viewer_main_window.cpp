@@ -23,6 +23,7 @@
 #include <filesystem>
 
 #include "binary_preview.h"
+#include "box_outcomes.h"
 #include "code_page_names.h"
 #include "message_fill.h"
 #include "msi_engine.h"
@@ -80,7 +81,7 @@ std::unique_ptr<ViewerMainWindow> ViewerMainWindow::Open(const ViewRequest& requ
 }
 
 ViewerMainWindow::ViewerMainWindow(std::unique_ptr<PackageView> package, const ViewRequest& request)
-    : package_(std::move(package)) {
+    : package_(std::move(package)), extract_files_(request.extract_files) {
     std::string title = FileName(package_->Path());
     if (const RowMarks* marks = package_->Marks()) title += " + " + marks->Title();
     setWindowTitle(QString::fromStdString(title));
@@ -266,6 +267,12 @@ void ViewerMainWindow::BuildActions() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("&Export Table As..."), this, [this] { ExportTableAs(); });
     file->addAction(QStringLiteral("&Save Data As..."), this, [this] { SaveDataAs(); });
+    if (extract_files_) {
+        extract_files_action_ = file->addAction(QStringLiteral("E&xtract Files..."), this, [this] {
+            BoxOutcomes sink;
+            extract_files_(package_->Path(), sink);
+        });
+    }
     file->addSeparator();
     file->addAction(QStringLiteral("&Close"), QKeySequence::Close, this, [this] { close(); });
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
