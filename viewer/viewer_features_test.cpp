@@ -190,9 +190,9 @@ TEST_F(ViewerToolsTest, SummaryListsEachPropertyWithTypeAndValueAndTheDatabaseCo
                        summary->index(row, 1).data().toString().toStdString() + " | " +
                        summary->index(row, 2).data().toString().toStdString());
     EXPECT_EQ(rows, (std::vector<std::string>{
-                        "Codepage | Integer (I2) | 1252 (Western European)",
+                        "Codepage | Integer | 1252 (Western European (Windows-1252))",
                         "Title | Text | Tools",
-                        "Create Time/Date | Date | 2015-06-30T12:00:00Z",
+                        "CreateTime | Date | 2015-06-30T12:00:00Z",
                         "Database code page | Integer | 0 (neutral)",
                     }));
 }

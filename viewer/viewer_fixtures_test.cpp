@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <map>
 
+#include "msi_engine.h"
 #include "package_view.h"
-#include "summary_properties.h"
 #include "test_support.h"
 #include "viewer_test_support.h"
 
@@ -105,8 +105,9 @@ TEST_P(ViewerFixtures, EveryTableShowsTheRowsTheCommandLineExports) {
     viewer_test::RecordingSink sink;
     auto view = viewer::PackageView::Open(package.string(), {}, {}, sink);
     ASSERT_TRUE(view);
-    const int code_page = std::atoi(viewer::DatabaseCodePage(view->Database()).c_str());
-    EXPECT_NE(viewer::DatabaseCodePage(view->Database()), "unknown");
+    UINT database_code_page = 0;
+    EXPECT_EQ(msi::DatabaseCodePage(view->Database(), &database_code_page), ERROR_SUCCESS);
+    const int code_page = static_cast<int>(database_code_page);
     std::size_t compared = 0;
     for (std::size_t t = 0; t < view->Tables().size(); ++t) {
         const std::string& name = view->Tables()[t].name;

@@ -23,9 +23,12 @@
 #include <filesystem>
 
 #include "binary_preview.h"
+#include "box_outcomes.h"
+#include "code_page_names.h"
 #include "message_fill.h"
+#include "msi_engine.h"
 #include "row_model.h"
-#include "summary_properties.h"
+#include "summary_information.h"
 #include "table_export.h"
 #include "table_list_model.h"
 #include "text_table_model.h"
@@ -42,6 +45,31 @@ std::string FileName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
 
+// The summary pane's rows: each property the package holds, then the
+// database's own code page. Names and formats are the installer's, as
+// tablesmith-cli info shows them.
+std::vector<std::vector<std::string>> SummaryRows(MSIHANDLE database, const std::string& path) {
+    std::vector<std::vector<std::string>> rows;
+    std::vector<installer::SummaryProperty> properties;
+    installer::ReadSummaryInformation(database, path, properties);
+    for (const installer::SummaryProperty& property : properties) {
+        using Type = installer::SummaryProperty::Type;
+        std::string value = property.text;
+        if (property.id == PID_CODEPAGE && property.type == Type::kInteger)
+            value = installer::DescribeCodePage(static_cast<unsigned>(property.number));
+        const char* type = property.type == Type::kInteger ? "Integer"
+                           : property.type == Type::kTime  ? "Date"
+                                                           : "Text";
+        rows.push_back({property.name, type, std::move(value)});
+    }
+    UINT code_page = 0;
+    rows.push_back({"Database code page", "Integer",
+                    msi::DatabaseCodePage(database, &code_page) == ERROR_SUCCESS
+                        ? installer::DescribeCodePage(code_page)
+                        : "unknown"});
+    return rows;
+}
+
 }  // namespace
 
 std::unique_ptr<ViewerMainWindow> ViewerMainWindow::Open(const ViewRequest& request,
@@ -53,7 +81,7 @@ std::unique_ptr<ViewerMainWindow> ViewerMainWindow::Open(const ViewRequest& requ
 }
 
 ViewerMainWindow::ViewerMainWindow(std::unique_ptr<PackageView> package, const ViewRequest& request)
-    : package_(std::move(package)) {
+    : package_(std::move(package)), extract_files_(request.extract_files) {
     std::string title = FileName(package_->Path());
     if (const RowMarks* marks = package_->Marks()) title += " + " + marks->Title();
     setWindowTitle(QString::fromStdString(title));
@@ -148,11 +176,7 @@ void ViewerMainWindow::BuildWidgets() {
     rows_layout->addWidget(grid_split, 1);
 
     summary_model_ = new TextTableModel({"Property", "Type", "Value"}, this);
-    std::vector<std::vector<std::string>> summary;
-    for (const SummaryProperty& property : ReadSummaryProperties(package_->Database()))
-        summary.push_back({property.name, property.type, property.value});
-    summary.push_back({"Database code page", "Integer", DatabaseCodePage(package_->Database())});
-    summary_model_->SetRows(std::move(summary));
+    summary_model_->SetRows(SummaryRows(package_->Database(), package_->Path()));
     auto* summary_view = new QTableView;
     summary_view->setModel(summary_model_);
     summary_view->verticalHeader()->hide();
@@ -243,6 +267,12 @@ void ViewerMainWindow::BuildActions() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("&Export Table As..."), this, [this] { ExportTableAs(); });
     file->addAction(QStringLiteral("&Save Data As..."), this, [this] { SaveDataAs(); });
+    if (extract_files_) {
+        extract_files_action_ = file->addAction(QStringLiteral("E&xtract Files..."), this, [this] {
+            BoxOutcomes sink;
+            extract_files_(package_->Path(), sink);
+        });
+    }
     file->addSeparator();
     file->addAction(QStringLiteral("&Close"), QKeySequence::Close, this, [this] { close(); });
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 #include "find_in_tables.h"
@@ -68,6 +69,8 @@ class ViewerMainWindow : public QMainWindow {
     QPlainTextEdit* Preview() const { return preview_; }
     QPushButton* SaveDataButton() const { return save_data_; }
     QAction* FindNextAction() const { return find_next_; }
+    // File > Extract Files..., there when the request gave the means.
+    QAction* ExtractFilesAction() const { return extract_files_action_; }
     QTableView* Grid() const { return grid_; }
     RowModel* Rows() const { return row_model_; }
     QLineEdit* FilterBox() const { return filter_; }
@@ -106,6 +109,8 @@ class ViewerMainWindow : public QMainWindow {
     QTableView* hit_list_ = nullptr;
     TextTableModel* hit_model_ = nullptr;
     QAction* find_next_ = nullptr;
+    std::function<void(const std::string&, diag::OutcomeSink&)> extract_files_;
+    QAction* extract_files_action_ = nullptr;
     std::vector<FindHit> hits_;
     std::size_t current_hit_ = 0;
 };

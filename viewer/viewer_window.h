@@ -2,6 +2,7 @@
 // dialogs' code names only the request and these calls.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ struct ViewRequest {
     std::vector<std::string> row_key;
     // Needed when `transforms` is not empty.
     MarksMaker make_marks;
+    // Extracts the package's files into a folder the user picks, telling its
+    // news (and showing its progress) as it goes. The viewer sits below the
+    // tools' commands, so the program that has one passes it in; File >
+    // Extract Files... is offered only when it is set.
+    std::function<void(const std::string& package, diag::OutcomeSink& sink)> extract_files = {};
 };
 
 // Opens a viewer window beside the caller's windows; it lives until the user

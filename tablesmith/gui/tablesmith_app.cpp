@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "box_outcomes.h"
+#include "extract_files_action.h"
 #include "tablesmith_dlg.h"
 #include "viewer_window.h"
 #include "tablesmith_resources.h"
@@ -18,7 +19,8 @@ BOOL CTablesmithApp::InitInstance() {
     // "tablesmith --view PACKAGE": the package viewer alone, no dialog.
     if (Arguments().size() == 2 && Arguments()[0] == "--view") {
         viewer::BoxOutcomes sink;
-        view_status_ = viewer::RunViewer({Arguments()[1], {}, "", {}, {}}, sink);
+        view_status_ = viewer::RunViewer(
+            {Arguments()[1], {}, "", {}, {}, tablesmith::gui::ExtractFilesAction()}, sink);
         return FALSE;
     }
     CTablesmithDlg dlg;

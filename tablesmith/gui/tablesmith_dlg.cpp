@@ -7,6 +7,7 @@
 #include "viewer_window.h"
 #include "dialog_copy_progress.h"
 #include "export_command.h"
+#include "extract_files_action.h"
 #include "generate_command.h"
 #include "messages.h"
 #include "package_tables.h"
@@ -182,6 +183,7 @@ void CTablesmithDlg::OnView() {
     viewer::ViewRequest request;
     request.package = m_strMsiFile;
     request.table = selected == CB_ERR ? std::string() : m_cbTables.GetLBText(selected);
+    request.extract_files = tablesmith::gui::ExtractFilesAction();
     viewer::BoxOutcomes sink;
     viewer::ShowViewer(request, sink);
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
@@ -17,6 +18,8 @@
 #include "dialog_copy_progress.h"
 #include "export_command.h"
 #include "export_folder.h"
+#include "extract_command.h"
+#include "extract_files_action.h"
 #include "generate_command.h"
 #include "messages.h"
 #include "msiquery.h"
@@ -442,6 +445,33 @@ TEST_F(TablesmithDlgTest, TheViewButtonCoversNoOtherControl) {
                            other.y >= view->y + view->cy || view->y >= other.y + other.cy;
         EXPECT_TRUE(apart) << other.text;
     }
+}
+
+TEST_F(TablesmithDlgTest, TheViewersExtractFilesIsOfferedOnlyWhenGivenAndWritesThePackagesFiles) {
+    viewer::BoxOutcomes sink;
+    viewer::ViewRequest request;
+    request.package = demo_.string();
+    auto plain = viewer::ViewerMainWindow::Open(request, sink);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->ExtractFilesAction(), nullptr);
+
+    const fs::path folder = inputs_.path() / "out";
+    std::string offered;
+    request.extract_files = tablesmith::gui::ExtractFilesAction([&](const std::string& suggested) {
+        offered = suggested;
+        return folder.string();
+    });
+    auto window = viewer::ViewerMainWindow::Open(request, sink);
+    ASSERT_TRUE(window && window->ExtractFilesAction());
+    window->ExtractFilesAction()->trigger();
+    EXPECT_EQ(offered, tablesmith::DefaultExtractFolder(demo_.string()));
+    tablesmith::FilePlan plan;
+    ASSERT_TRUE(tablesmith::ReadPackagePlan(demo_.string(), {}, plan, sink));
+    ASSERT_FALSE(plan.files.empty());
+    for (const tablesmith::PlannedFile& file : plan.files)
+        EXPECT_TRUE(fs::is_regular_file(folder / file.path)) << file.path;
+    ASSERT_EQ(hook_.MessageBoxes().size(), 1u);
+    EXPECT_EQ(hook_.MessageBoxes()[0].icon, kInformation);
 }
 
 TEST_F(TablesmithDlgTest, ViewOnTheCommandLineOpensTheViewerAloneOrTellsWhyNot) {
