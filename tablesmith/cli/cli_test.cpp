@@ -223,12 +223,13 @@ TEST_F(CliTest, TablesOfAPatchListsItsTransformPairsAndTheirTargets) {
     VSB_REQUIRE_FIXTURE(patch, "real/wix3/gdr1.msp");
     const CliRun run = Cli({"tables", "--format", "tsv", patch.string()});
     EXPECT_EQ(0, run.status) << run.err;
-    EXPECT_EQ("Transform\tProductCode\tProductVersion\tUpgradeCode\n"
-              "rtmldr.1\t{FB94421B-7FA3-4495-A9D7-212099C19147}\t1.0.1.0\t"
-              "{5A990E27-3480-4D0C-BCA3-75B726C7C048}\n"
-              "rtm.2\t{FB94421B-7FA3-4495-A9D7-212099C19147}\t1.0.0.0\t"
-              "{5A990E27-3480-4D0C-BCA3-75B726C7C048}\n",
-              run.out);
+    EXPECT_EQ(
+        "Transform\tProductCode\tProductVersion\tUpgradeCode\n"
+        "rtmldr.1\t{FB94421B-7FA3-4495-A9D7-212099C19147}\t1.0.1.0\t"
+        "{5A990E27-3480-4D0C-BCA3-75B726C7C048}\n"
+        "rtm.2\t{FB94421B-7FA3-4495-A9D7-212099C19147}\t1.0.0.0\t"
+        "{5A990E27-3480-4D0C-BCA3-75B726C7C048}\n",
+        run.out);
 }
 
 // Exit 0 nothing found, 1 findings (one a line), 2 a package that cannot be
