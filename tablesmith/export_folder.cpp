@@ -39,6 +39,17 @@ std::string CheckFolderStat(const std::string& folder, const struct stat& st) {
     return std::string();
 }
 
+// The checks of CheckFolderStat on what `fd` opened, not on what `path`
+// names now. On a problem the descriptor is closed and the problem returned.
+std::string CheckOpenedFolder(int fd, const std::string& path) {
+    struct stat st {};
+    std::string problem = ::fstat(fd, &st) != 0
+                              ? FillMessage(kCantUseFolder, {path, std::strerror(errno)})
+                              : CheckFolderStat(path, st);
+    if (!problem.empty()) ::close(fd);
+    return problem;
+}
+
 mode_t Umask() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -112,15 +123,7 @@ std::string ExportFolder::Open(const std::string& path) {
             return FillMessage(kFolderNotAFolder, {path});
         return FillMessage(kCantUseFolder, {path, std::strerror(error)});
     }
-    // The checks look at what was opened, not at what the path names now.
-    struct stat st {};
-    std::string problem = ::fstat(fd, &st) != 0
-                              ? FillMessage(kCantUseFolder, {path, std::strerror(errno)})
-                              : CheckFolderStat(path, st);
-    if (!problem.empty()) {
-        ::close(fd);
-        return problem;
-    }
+    if (std::string problem = CheckOpenedFolder(fd, path); !problem.empty()) return problem;
     fd_ = fd;
     path_ = path;
     // A copy runs, so that the hook may replace itself.
@@ -155,14 +158,7 @@ std::string ExportFolder::MakeIn(const ExportFolder& parent, const std::string& 
         if (errno == ELOOP || errno == ENOTDIR) return FillMessage(kFolderNotAFolder, {path});
         return FillMessage(kCantUseFolder, {path, std::strerror(errno)});
     }
-    struct stat st {};
-    std::string problem = ::fstat(fd, &st) != 0
-                              ? FillMessage(kCantUseFolder, {path, std::strerror(errno)})
-                              : CheckFolderStat(path, st);
-    if (!problem.empty()) {
-        ::close(fd);
-        return problem;
-    }
+    if (std::string problem = CheckOpenedFolder(fd, path); !problem.empty()) return problem;
     fd_ = fd;
     path_ = path;
     return std::string();

@@ -98,11 +98,8 @@ TEST_P(ExtractFixtureTest, SameFilesAndBytesAsMsiextract) {
 
 INSTANTIATE_TEST_SUITE_P(FixturePackages, ExtractFixtureTest,
                          testing::ValuesIn(testing_support::FixturePackageNames()),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                             std::string name = fs::path(info.param).stem().string();
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
+                         [](const auto& info) {
+                             return testing_support::FixtureTestName(info.param);
                          });
 
 }  // namespace

@@ -268,29 +268,14 @@ INSTANTIATE_TEST_SUITE_P(RepresentativePackages, OracleRoundTripTest,
                          testing::Values("real/lessmsi/vcredist.msi",
                                          "real/lessmsi/putty-0.68-installer.msi",
                                          "real/wix3/he-il.msi"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                             std::string name = fs::path(info.param).stem().string();
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
+                         [](const auto& info) {
+                             return testing_support::FixtureTestName(info.param);
                          });
 
 INSTANTIATE_TEST_SUITE_P(RealPackages, FixtureRoundTripTest,
-                         testing::Values("real/adobe-reader/AcroRead.msi",
-                                         "real/alcor-smartcard/AlcorSmartCardReaderDriver.msi",
-                                         "real/lessmsi/IviNetSharedComponents32_Fx20_1.3.0.msi",
-                                         "real/lessmsi/msi_with_external_cab.msi",
-                                         "real/lessmsi/putty-0.68-installer.msi",
-                                         "real/lessmsi/vcredist.msi",
-                                         "real/pes2012/PES2012DEMO.msi", "real/wix3/RtmProduct.msi",
-                                         "real/wix3/SimpleBinary.msi",
-                                         "real/wix3/SimpleInstanceTransform.msi",
-                                         "real/wix3/he-il.msi"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                             std::string name = fs::path(info.param).stem().string();
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
+                         testing::ValuesIn(testing_support::RealFixturePackageNames()),
+                         [](const auto& info) {
+                             return testing_support::FixtureTestName(info.param);
                          });
 
 }  // namespace

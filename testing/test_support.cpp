@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace testing_support {
 namespace fs = std::filesystem;
@@ -117,6 +119,25 @@ const std::vector<const char*>& FixturePackageNames() {
         "generated/wixl-hello.msi",
     };
     return names;
+}
+
+const std::vector<const char*>& RealFixturePackageNames() {
+    static const std::vector<const char*> names = [] {
+        std::vector<const char*> real;
+        for (const char* name : FixturePackageNames()) {
+            const std::string_view path(name);
+            if (path.starts_with("real/") && path.ends_with(".msi")) real.push_back(name);
+        }
+        return real;
+    }();
+    return names;
+}
+
+std::string FixtureTestName(const std::string& fixture) {
+    std::string name = fs::path(fixture).stem().string();
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
 }
 
 fs::path OracleScript() {

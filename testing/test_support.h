@@ -49,6 +49,12 @@ std::vector<std::filesystem::path> FixtureFiles(const std::vector<std::string>& 
 // each can be a test of its own. The interop tests check that it names every
 // one there is.
 const std::vector<const char*>& FixturePackageNames();
+// The real packages among them (.msi below real/), for what only a package
+// made by a real authoring tool shows.
+const std::vector<const char*>& RealFixturePackageNames();
+// A parameterised test's name from its fixture's path: the file's stem with
+// every character a test name may not hold made '_'.
+std::string FixtureTestName(const std::string& fixture);
 // The oracle's run script (VSB_ORACLE, see scripts/test), or an empty path
 // when it is not set up.
 std::filesystem::path OracleScript();
