@@ -95,6 +95,15 @@ ApiTable ReadQuery(MSIHANDLE database, const std::string& query) {
     return table;
 }
 
+UINT Exec(MSIHANDLE database, const std::string& sql, MSIHANDLE params) {
+    Handle view;
+    UINT r = MsiDatabaseOpenViewA(database, sql.c_str(), view.out());
+    if (r) return r;
+    r = MsiViewExecute(view.get(), params);
+    MsiViewClose(view.get());
+    return r;
+}
+
 ApiTable ReadTable(MSIHANDLE database, const std::string& table) {
     return ReadQuery(database, "SELECT * FROM `" + table + "`");
 }

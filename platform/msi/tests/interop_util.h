@@ -89,4 +89,8 @@ class Handle {
 // Record field as text (string fields; integers as decimal).
 std::string RecordString(MSIHANDLE record, UINT field);
 
+// Runs one statement; fields of `params` fill its `?` markers. The first
+// failing call's result, or 0.
+UINT Exec(MSIHANDLE database, const std::string& sql, MSIHANDLE params = 0);
+
 }  // namespace msi_interop

@@ -25,13 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::TempDir;
 
-UINT Exec(MSIHANDLE db, const std::string& sql, MSIHANDLE params = 0) {
-    Handle view;
-    UINT r = MsiDatabaseOpenViewA(db, sql.c_str(), view.out());
-    if (r == ERROR_SUCCESS) r = MsiViewExecute(view.get(), params);
-    return r;
-}
-
 // A row as msiinfo exports it: a stream cell as the stream's name, the table
 // and the row's `keys` first cells joined by dots.
 std::string Cells(const ApiTable& table, size_t row, const std::string& name = "",
@@ -172,6 +165,18 @@ class MsibuildPackage : public ::testing::Test {
     }
 
     static constexpr int kManyRows = 66000;
+    // The binary cell of Types and the cabinet in _Streams read back whole.
+    static void ExpectStreamsRead(MSIHANDLE db) {
+        const ApiTable types = ReadTable(db, "Types");
+        ASSERT_EQ(types.rows.size(), 2u);
+        EXPECT_EQ(types.rows[0][10].bytes, "binary cell bytes");
+        const ApiTable streams =
+            ReadQuery(db, "SELECT * FROM `_Streams` WHERE `Name` = 'data.cab'");
+        ASSERT_EQ(streams.rows.size(), 1u);
+        EXPECT_EQ(streams.rows[0][1].bytes,
+                  testing_support::ReadFile(dir_->path() / "in" / "data.cab"));
+    }
+
     static TempDir* dir_;
     static fs::path path_;
 };
@@ -213,16 +218,10 @@ TEST_F(MsibuildPackage, EveryTableReadsAsMsitoolsReadsIt) {
         EXPECT_EQ(lines, theirs);
     }
     EXPECT_EQ(ReadTable(db.get(), "Many").rows.size(), size_t(kManyRows));
-    const ApiTable types = ReadTable(db.get(), "Types");
-    EXPECT_EQ(types.types, (std::vector<std::string>{"s8", "i2", "i4", "l16", "S0", "L0", "I2",
-                                                     "I4", "s255", "l255", "V0"}));
-    ASSERT_EQ(types.rows.size(), 2u);
-    EXPECT_EQ(types.rows[0][10].bytes, "binary cell bytes");
-    const ApiTable streams =
-        ReadQuery(db.get(), "SELECT * FROM `_Streams` WHERE `Name` = 'data.cab'");
-    ASSERT_EQ(streams.rows.size(), 1u);
-    EXPECT_EQ(streams.rows[0][1].bytes,
-              testing_support::ReadFile(dir_->path() / "in" / "data.cab"));
+    EXPECT_EQ(ReadTable(db.get(), "Types").types,
+              (std::vector<std::string>{"s8", "i2", "i4", "l16", "S0", "L0", "I2", "I4", "s255",
+                                        "l255", "V0"}));
+    ExpectStreamsRead(db.get());
 }
 
 // A transacted edit rewrites the tables and carries every other stream, the
@@ -289,14 +288,7 @@ TEST_F(MsibuildPackage, StreamsStoredUnderPlainNamesAreFound) {
 
     Handle db;
     ASSERT_EQ(MsiOpenDatabaseA(plain.c_str(), MSIDBOPEN_READONLY, db.out()), ERROR_SUCCESS);
-    const ApiTable types = ReadTable(db.get(), "Types");
-    ASSERT_EQ(types.rows.size(), 2u);
-    EXPECT_EQ(types.rows[0][10].bytes, "binary cell bytes");
-    const ApiTable streams =
-        ReadQuery(db.get(), "SELECT * FROM `_Streams` WHERE `Name` = 'data.cab'");
-    ASSERT_EQ(streams.rows.size(), 1u);
-    EXPECT_EQ(streams.rows[0][1].bytes,
-              testing_support::ReadFile(dir_->path() / "in" / "data.cab"));
+    ExpectStreamsRead(db.get());
 }
 
 }  // namespace

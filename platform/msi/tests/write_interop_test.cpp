@@ -21,16 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::TempDir;
 
-// Runs one statement; fields of `params` fill its `?` markers.
-UINT Exec(MSIHANDLE db, const std::string& sql, MSIHANDLE params = 0) {
-    Handle view;
-    UINT r = MsiDatabaseOpenViewA(db, sql.c_str(), view.out());
-    if (r) return r;
-    r = MsiViewExecute(view.get(), params);
-    MsiViewClose(view.get());
-    return r;
-}
-
 std::set<std::string> LineSet(const std::string& text) {
     std::set<std::string> lines;
     size_t pos = 0;
