@@ -13,24 +13,26 @@
 #include "common/status.h"
 #include "db/database.h"
 #include "format/property_set.h"
+#include "msiquery.h"
 #include "transform/transform_source.h"
 
 namespace msi::transform {
 
-// The validation flags (high word of the Character Count property).
+// The validation flags (high word of the Character Count property), by the
+// names the engine's code uses; their values are the interface's.
 enum Validation : int {
-    kValidateLanguage = 0x0001,
-    kValidateProduct = 0x0002,
-    kValidatePlatform = 0x0004,
-    kValidateMajorVersion = 0x0008,
-    kValidateMinorVersion = 0x0010,
-    kValidateUpdateVersion = 0x0020,
-    kValidateNewLessBase = 0x0040,
-    kValidateNewLessEqualBase = 0x0080,
-    kValidateNewEqualBase = 0x0100,
-    kValidateNewGreaterEqualBase = 0x0200,
-    kValidateNewGreaterBase = 0x0400,
-    kValidateUpgradeCode = 0x0800,
+    kValidateLanguage = MSITRANSFORM_VALIDATE_LANGUAGE,
+    kValidateProduct = MSITRANSFORM_VALIDATE_PRODUCT,
+    kValidatePlatform = MSITRANSFORM_VALIDATE_PLATFORM,
+    kValidateMajorVersion = MSITRANSFORM_VALIDATE_MAJORVERSION,
+    kValidateMinorVersion = MSITRANSFORM_VALIDATE_MINORVERSION,
+    kValidateUpdateVersion = MSITRANSFORM_VALIDATE_UPDATEVERSION,
+    kValidateNewLessBase = MSITRANSFORM_VALIDATE_NEWLESSBASEVERSION,
+    kValidateNewLessEqualBase = MSITRANSFORM_VALIDATE_NEWLESSEQUALBASEVERSION,
+    kValidateNewEqualBase = MSITRANSFORM_VALIDATE_NEWEQUALBASEVERSION,
+    kValidateNewGreaterEqualBase = MSITRANSFORM_VALIDATE_NEWGREATEREQUALBASEVERSION,
+    kValidateNewGreaterBase = MSITRANSFORM_VALIDATE_NEWGREATERBASEVERSION,
+    kValidateUpgradeCode = MSITRANSFORM_VALIDATE_UPGRADECODE,
 };
 
 struct TransformConditions {
