@@ -316,13 +316,27 @@ Result<std::shared_ptr<Table>> Database::GetTable(const std::string& name) {
     return LoadTable(*entry);
 }
 
-Result<std::shared_ptr<Table>> Database::LoadTable(CatalogEntry& entry) {
+Result<std::shared_ptr<Table>> Database::ReadTable(const std::string& name) {
+    if (IsSystemTable(name)) return Snapshot(name);
+    CatalogEntry* entry = FindEntry(name);
+    if (!entry) return Status::NotFound("no table " + name);
+    if (entry->table) return entry->table;
+    auto table = BuildTable(*entry);
+    if (!table.ok()) return table.status();
+    return std::shared_ptr<Table>(std::move(table).value());
+}
+
+Result<std::unique_ptr<Table>> Database::BuildTable(const CatalogEntry& entry) const {
     auto bytes = ReadTableStream(entry.schema.name);
     if (!bytes.ok()) return bytes.status();
     const auto sizes = entry.schema.StoredCellSizes(pool_.loaded_long_refs());
     auto cells = format::DecodeTableStream(*bytes, sizes);
     if (!cells.ok()) return Status::Corrupt(entry.schema.name + ": " + cells.status().message());
-    auto table = Table::FromStream(entry.schema, std::move(cells).value(), pool_);
+    return Table::FromStream(entry.schema, std::move(cells).value(), pool_);
+}
+
+Result<std::shared_ptr<Table>> Database::LoadTable(CatalogEntry& entry) {
+    auto table = BuildTable(entry);
     if (!table.ok()) return table.status();
     entry.table = std::shared_ptr<Table>(std::move(table).value());
     return entry.table;

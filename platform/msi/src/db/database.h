@@ -108,6 +108,10 @@ class Database {
     // The table, loaded on first use. The system tables come back as
     // read-only snapshots built from the catalog and the stream store.
     Result<std::shared_ptr<Table>> GetTable(const std::string& name);
+    // The same for one pass over a user table: a table not loaded yet is read
+    // from its stream and not kept, so that a caller going through every
+    // table of a large database holds one at a time rather than all.
+    Result<std::shared_ptr<Table>> ReadTable(const std::string& name);
 
     // Makes a table (kExists when one of that name exists, the system tables
     // included). A held table starts with one hold (CREATE TABLE ... HOLD);
@@ -159,6 +163,8 @@ class Database {
     Status LoadFromFile(std::shared_ptr<storage::CompoundFile> file);
     Status LoadCatalog();
     Result<std::shared_ptr<Table>> LoadTable(CatalogEntry& entry);
+    // The table as its stream holds it, kept nowhere.
+    Result<std::unique_ptr<Table>> BuildTable(const CatalogEntry& entry) const;
     Result<std::shared_ptr<Table>> Snapshot(const std::string& name);
     // The pool id of a table or column name for the _Tables and _Columns
     // snapshots: the id the file's catalog uses, so that listing the tables

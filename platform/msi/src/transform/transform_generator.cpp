@@ -1,9 +1,12 @@
 #include "transform/transform_generator.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
-#include <unordered_map>
+#include <string_view>
 
 #include "db/record.h"
 #include "format/code_page.h"
@@ -22,39 +25,93 @@ namespace {
 
 // Records of one table stream, with string cells as ids of the transform
 // pool; encoded once the pool is complete and its reference width known.
+// Kept flat, a record as its mask and then one cell per column (only those
+// the mask names are written): a hundred thousand changes must not cost an
+// allocation each.
 struct PendingStream {
     std::vector<ColumnType> types;
     size_t keys = 0;
-    std::vector<RowOperation> deletes, updates, adds;
+    std::vector<uint32_t> deletes, updates, adds;
     bool empty() const { return deletes.empty() && updates.empty() && adds.empty(); }
+    static void Append(std::vector<uint32_t>& records, uint16_t mask,
+                       std::span<const uint32_t> cells) {
+        records.push_back(mask);
+        records.insert(records.end(), cells.begin(), cells.end());
+    }
 };
 
-// Texts of a database's string ids, converted once.
-class TextCache {
+// The text of a string id, "" for an id the database does not know. A view
+// into the database's pool, which the generator never changes.
+std::string_view TextOf(const db::Database& db, uint32_t id) {
+    auto text = db.TextView(id);
+    return text.ok() ? *text : std::string_view();
+}
+
+// The reference table's rows by key, to find the row each row of the
+// changed table replaces. Keys match by the text of their strings, since the
+// two pools number strings apart, and by the value of their integers. Holds
+// one slot per row and no copy of a key.
+class KeyIndex {
   public:
-    explicit TextCache(db::Database& db) : db_(db) {}
-    const std::string& Get(uint32_t id) {
-        if (id >= cache_.size()) cache_.resize(std::max<size_t>(id + 1, db_.pool().IdLimit()));
-        auto& slot = cache_[id];
-        if (!slot) {
-            auto text = db_.Text(id);
-            slot = text.ok() ? std::move(text).value() : std::string();
+    static constexpr size_t kNone = SIZE_MAX;
+
+    KeyIndex(const db::Database& db, const db::Table& table) : db_(db), table_(table) {
+        size_t slots = 16;
+        while (slots < table.row_count() * 2) slots *= 2;
+        slots_.assign(slots, 0);
+        const auto& rows = table.rows();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i]->temporary) continue;
+            size_t at = Hash(db, table, *rows[i]) & (slots_.size() - 1);
+            while (slots_[at] != 0) at = (at + 1) & (slots_.size() - 1);
+            slots_[at] = uint32_t(i + 1);
         }
-        return *slot;
+    }
+
+    // The first row (in table order) whose key equals that of `row` of
+    // `table` in `db`, or kNone.
+    size_t Find(const db::Database& db, const db::Table& table, const db::Row& row) const {
+        for (size_t at = Hash(db, table, row) & (slots_.size() - 1); slots_[at] != 0;
+             at = (at + 1) & (slots_.size() - 1)) {
+            const size_t i = slots_[at] - 1;
+            if (SameKey(db, table, row, *table_.rows()[i])) return i;
+        }
+        return kNone;
     }
 
   private:
-    db::Database& db_;
-    std::vector<std::optional<std::string>> cache_;
+    static size_t Hash(const db::Database& db, const db::Table& table, const db::Row& row) {
+        const TableSchema& schema = table.schema();
+        size_t hash = 0;
+        for (size_t c = 0; c < schema.KeyCount(); ++c) {
+            const size_t part = schema.columns[c].type.IsInteger()
+                                    ? std::hash<uint32_t>()(row.cells[c])
+                                    : std::hash<std::string_view>()(TextOf(db, row.cells[c]));
+            hash = (hash ^ part) * 0x9E3779B97F4A7C15ull;
+        }
+        return hash ^ (hash >> 29);
+    }
+    bool SameKey(const db::Database& db, const db::Table& table, const db::Row& row,
+                 const db::Row& ours) const {
+        const TableSchema& schema = table.schema();
+        for (size_t c = 0; c < schema.KeyCount(); ++c) {
+            const bool same = schema.columns[c].type.IsInteger()
+                                  ? row.cells[c] == ours.cells[c]
+                                  : TextOf(db, row.cells[c]) == TextOf(db_, ours.cells[c]);
+            if (!same) return false;
+        }
+        return true;
+    }
+
+    const db::Database& db_;
+    const db::Table& table_;
+    std::vector<uint32_t> slots_;  // row index + 1; 0 is a free slot
 };
 
 class Generator {
   public:
     Generator(db::Database& changed, db::Database& reference)
-        : changed_(changed),
-          reference_(reference),
-          changed_text_(changed),
-          reference_text_(reference) {}
+        : changed_(changed), reference_(reference) {}
 
     Result<GenerateOutcome> Run(const std::string& path);
 
@@ -73,10 +130,11 @@ class Generator {
     // delete and an add where a changed column has no bit in the mask.
     Status AddChangedRow(PendingStream& stream, const db::Table& changed, const db::Row& row,
                          const std::vector<size_t>& differing);
-    // Delete records for the rows of the reference whose keys are still in
-    // `gone`, in the table's order.
-    Status AddDeletedRows(PendingStream& stream, const db::Table& reference,
-                          const std::unordered_map<std::string, const db::Row*>& gone);
+    // Delete records for the rows of the reference whose keys no row of the
+    // changed table took (`taken`, by the first row of each key), in the
+    // table's order.
+    Status AddDeletedRows(PendingStream& stream, const db::Table& reference, const KeyIndex& index,
+                          const std::vector<bool>& taken);
     Status AddWholeTable(const std::string& name);
     // The _Streams records of the streams no binary cell owns, in both
     // databases: added, changed (by their bytes) or gone.
@@ -86,16 +144,16 @@ class Generator {
     Result<std::set<std::string>> FreeStreams(db::Database& db);
     Result<bool> SameStream(const std::string& name);
     // A transform pool id for process text (0 for "").
-    Result<uint32_t> Intern(const std::string& text);
-    // The transform cell of a database cell.
-    Result<uint32_t> Encode(db::Database& db, TextCache& texts, ColumnType type, uint32_t cell);
-    Result<std::string> KeyOf(TextCache& texts, const db::Table& table, const db::Row& row);
+    Result<uint32_t> Intern(std::string_view text);
+    // The transform cell of a cell of `db`.
+    Result<uint32_t> Encode(const db::Database& db, ColumnType type, uint32_t cell);
     Result<bool> SameBinary(const db::Table& changed, const db::Row& a, const db::Table& reference,
                             const db::Row& b, size_t column);
-    // An add record of the row; with `only`, the cells of the other columns
-    // stay 0 and their strings out of the pool (for update records).
-    Result<RowOperation> FullRow(const db::Table& table, const db::Row& row,
-                                 const std::vector<bool>* only = nullptr);
+    // The cells of an add record of the row, into `cells`; with `only`, the
+    // cells of the other columns stay 0 and their strings out of the pool
+    // (for update records).
+    Status FullRow(const db::Table& table, const db::Row& row, std::vector<uint32_t>& cells,
+                   const std::vector<bool>* only = nullptr);
     // The _Columns record that adds a column named by pool id `column` to the
     // table `table` as its column `number` (0: a new table numbers its columns
     // in record order).
@@ -105,28 +163,26 @@ class Generator {
 
     db::Database& changed_;
     db::Database& reference_;
-    TextCache changed_text_;
-    TextCache reference_text_;
     format::StringPool pool_;
     std::vector<RowOperation> tables_ops_;   // _Tables
     std::vector<RowOperation> columns_ops_;  // _Columns
     std::map<std::string, PendingStream> streams_;
     std::map<std::string, db::StreamSourcePtr> binaries_;
     bool code_page_differs_ = false;
+    std::vector<uint32_t> cells_;  // the record being made, reused
 };
 
-Result<uint32_t> Generator::Intern(const std::string& text) {
+Result<uint32_t> Generator::Intern(std::string_view text) {
     if (text.empty()) return uint32_t{0};
+    if (format::WritesAsItself(text, pool_.code_page())) return pool_.Add(text, 1);
     auto bytes = format::ProcessToDatabase(text, pool_.code_page());
     if (!bytes.ok()) return bytes.status();
     return pool_.Add(*bytes, 1);
 }
 
-Result<uint32_t> Generator::Encode(db::Database& db, TextCache& texts, ColumnType type,
-                                   uint32_t cell) {
-    (void)db;
+Result<uint32_t> Generator::Encode(const db::Database& db, ColumnType type, uint32_t cell) {
     if (type.IsBinary()) return cell != 0 ? 1u : 0u;
-    if (type.IsString()) return Intern(texts.Get(cell));
+    if (type.IsString()) return Intern(TextOf(db, cell));
     const int32_t value = static_cast<int32_t>(cell);
     if (type.IsLongInteger()) return format::StoreLongInteger(value);
     return format::StoreShortInteger(value);
@@ -148,19 +204,6 @@ Result<RowOperation> Generator::ColumnRecord(uint32_t table, int32_t number, uin
         RowOperation::Kind::kAdd, 0x0401, {table, stored_number, column, *stored_type}, {}};
 }
 
-Result<std::string> Generator::KeyOf(TextCache& texts, const db::Table& table, const db::Row& row) {
-    std::string key;
-    const TableSchema& schema = table.schema();
-    for (size_t c = 0; c < schema.KeyCount(); ++c) {
-        if (schema.columns[c].type.IsInteger())
-            key += "i" + std::to_string(static_cast<int32_t>(row.cells[c]));
-        else
-            key += "s" + texts.Get(row.cells[c]);
-        key += '\0';
-    }
-    return key;
-}
-
 Result<bool> Generator::SameBinary(const db::Table& changed, const db::Row& a,
                                    const db::Table& reference, const db::Row& b, size_t column) {
     if ((a.cells[column] != 0) != (b.cells[column] != 0)) return false;
@@ -176,32 +219,35 @@ Result<bool> Generator::SameBinary(const db::Table& changed, const db::Row& a,
     return *xb == *yb;
 }
 
-Result<RowOperation> Generator::FullRow(const db::Table& table, const db::Row& row,
-                                        const std::vector<bool>* only) {
+Status Generator::FullRow(const db::Table& table, const db::Row& row, std::vector<uint32_t>& cells,
+                          const std::vector<bool>* only) {
     const TableSchema& schema = table.schema();
-    RowOperation op;
-    op.kind = RowOperation::Kind::kAdd;
-    op.mask = static_cast<uint16_t>((schema.columns.size() << 8) | 1);
+    cells.clear();
     for (size_t c = 0; c < schema.columns.size(); ++c) {
         if (only && !(*only)[c]) {
-            op.cells.push_back(0);
+            cells.push_back(0);
             continue;
         }
-        auto cell = Encode(changed_, changed_text_, schema.columns[c].type, row.cells[c]);
+        auto cell = Encode(changed_, schema.columns[c].type, row.cells[c]);
         if (!cell.ok()) return cell.status();
-        op.cells.push_back(*cell);
+        cells.push_back(*cell);
         if (schema.columns[c].type.IsBinary() && row.cells[c] != 0) {
             auto name = changed_.BinaryStreamName(table, row);
             auto data = changed_.CellStream(table, row, c);
             if (name.ok() && data) binaries_[*name] = data;
-            if (!data) op.cells.back() = 0;
+            if (!data) cells.back() = 0;
         }
     }
-    return op;
+    return Status::Ok();
+}
+
+// The mask of an add record: every column, counted in the high byte.
+uint16_t AddMask(const TableSchema& schema) {
+    return static_cast<uint16_t>((schema.columns.size() << 8) | 1);
 }
 
 Status Generator::AddWholeTable(const std::string& name) {
-    auto table = changed_.GetTable(name);
+    auto table = changed_.ReadTable(name);
     if (!table.ok()) return table.status();
     const TableSchema& schema = (*table)->schema();
     auto tid = Intern(name);
@@ -219,9 +265,8 @@ Status Generator::AddWholeTable(const std::string& name) {
     stream.keys = schema.KeyCount();
     for (const auto& row : (*table)->rows()) {
         if (row->temporary) continue;
-        auto op = FullRow(**table, *row);
-        if (!op.ok()) return op.status();
-        stream.adds.push_back(std::move(op).value());
+        if (Status s = FullRow(**table, *row, cells_); !s.ok()) return s;
+        PendingStream::Append(stream.adds, AddMask(schema), cells_);
     }
     return Status::Ok();
 }
@@ -270,7 +315,7 @@ Result<std::vector<size_t>> Generator::DifferingColumns(const db::Table& changed
             if (!s.ok()) return s.status();
             same = *s;
         } else if (type.IsString()) {
-            same = changed_text_.Get(row.cells[c]) == reference_text_.Get(old.cells[c]);
+            same = TextOf(changed_, row.cells[c]) == TextOf(reference_, old.cells[c]);
         } else {
             same = row.cells[c] == old.cells[c];
         }
@@ -281,51 +326,49 @@ Result<std::vector<size_t>> Generator::DifferingColumns(const db::Table& changed
 
 Status Generator::AddChangedRow(PendingStream& stream, const db::Table& changed, const db::Row& row,
                                 const std::vector<size_t>& differing) {
+    const TableSchema& schema = changed.schema();
     if (differing.back() >= kMaskColumns) {
         // No mask bit for this column: replace the row.
-        auto op = FullRow(changed, row);
-        if (!op.ok()) return op.status();
-        RowOperation del{RowOperation::Kind::kDelete, 0, op->cells, {}};
-        stream.deletes.push_back(std::move(del));
-        stream.adds.push_back(std::move(op).value());
+        if (Status s = FullRow(changed, row, cells_); !s.ok()) return s;
+        PendingStream::Append(stream.deletes, 0, cells_);
+        PendingStream::Append(stream.adds, AddMask(schema), cells_);
         return Status::Ok();
     }
-    const TableSchema& schema = changed.schema();
     std::vector<bool> wanted(schema.columns.size(), false);
     for (size_t c = 0; c < schema.KeyCount(); ++c) wanted[c] = true;
     for (size_t c : differing) wanted[c] = true;
-    auto full = FullRow(changed, row, &wanted);
-    if (!full.ok()) return full.status();
-    RowOperation update{RowOperation::Kind::kUpdate, 0, full->cells, {}};
-    for (size_t c : differing) update.mask |= uint16_t(1u << c);
-    stream.updates.push_back(std::move(update));
+    if (Status s = FullRow(changed, row, cells_, &wanted); !s.ok()) return s;
+    uint16_t mask = 0;
+    for (size_t c : differing) mask |= uint16_t(1u << c);
+    PendingStream::Append(stream.updates, mask, cells_);
     return Status::Ok();
 }
 
 Status Generator::AddDeletedRows(PendingStream& stream, const db::Table& reference,
-                                 const std::unordered_map<std::string, const db::Row*>& gone) {
+                                 const KeyIndex& index, const std::vector<bool>& taken) {
     const TableSchema& schema = reference.schema();
-    for (const auto& row : reference.rows()) {
-        if (row->temporary) continue;
-        auto key = KeyOf(reference_text_, reference, *row);
-        if (!key.ok()) return key.status();
-        if (!gone.count(*key)) continue;
-        RowOperation del{
-            RowOperation::Kind::kDelete, 0, std::vector<uint32_t>(stream.types.size(), 0), {}};
+    const auto& rows = reference.rows();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i]->temporary || taken[i]) continue;
+        // A row whose key an earlier row has goes with that row's key.
+        if (const size_t first = index.Find(reference_, reference, *rows[i]);
+            first != KeyIndex::kNone && taken[first])
+            continue;
+        cells_.assign(stream.types.size(), 0);
         for (size_t c = 0; c < schema.KeyCount(); ++c) {
-            auto cell = Encode(reference_, reference_text_, schema.columns[c].type, row->cells[c]);
+            auto cell = Encode(reference_, schema.columns[c].type, rows[i]->cells[c]);
             if (!cell.ok()) return cell.status();
-            del.cells[c] = *cell;
+            cells_[c] = *cell;
         }
-        stream.deletes.push_back(std::move(del));
+        PendingStream::Append(stream.deletes, 0, cells_);
     }
     return Status::Ok();
 }
 
 Status Generator::CompareTable(const std::string& name) {
-    auto changed = changed_.GetTable(name);
+    auto changed = changed_.ReadTable(name);
     if (!changed.ok()) return changed.status();
-    auto reference = reference_.GetTable(name);
+    auto reference = reference_.ReadTable(name);
     if (!reference.ok()) return reference.status();
     const TableSchema& now = (*changed)->schema();
     if (Status s = AddAppendedColumns(name, now, (*reference)->schema()); !s.ok()) return s;
@@ -333,34 +376,28 @@ Status Generator::CompareTable(const std::string& name) {
     for (const auto& column : now.columns) stream.types.push_back(column.type);
     stream.keys = now.KeyCount();
 
-    std::unordered_map<std::string, const db::Row*> old_rows;
-    for (const auto& row : (*reference)->rows()) {
-        if (row->temporary) continue;
-        auto key = KeyOf(reference_text_, **reference, *row);
-        if (!key.ok()) return key.status();
-        old_rows.emplace(std::move(key).value(), row.get());
-    }
-    // A row of the changed table is added, changed or the same; what is left
-    // of the reference's rows afterwards was deleted.
+    const KeyIndex index(reference_, **reference);
+    std::vector<bool> taken((*reference)->row_count(), false);
+    // A row of the changed table is added, changed or the same; the
+    // reference's rows no row took afterwards were deleted. Of several rows
+    // with one key, the first takes the reference's row and the others are
+    // added.
     for (const auto& row : (*changed)->rows()) {
         if (row->temporary) continue;
-        auto key = KeyOf(changed_text_, **changed, *row);
-        if (!key.ok()) return key.status();
-        auto found = old_rows.find(*key);
-        if (found == old_rows.end()) {
-            auto op = FullRow(**changed, *row);
-            if (!op.ok()) return op.status();
-            stream.adds.push_back(std::move(op).value());
+        const size_t found = index.Find(changed_, **changed, *row);
+        if (found == KeyIndex::kNone || taken[found]) {
+            if (Status s = FullRow(**changed, *row, cells_); !s.ok()) return s;
+            PendingStream::Append(stream.adds, AddMask(now), cells_);
             continue;
         }
-        const db::Row& old = *found->second;
-        old_rows.erase(found);
+        taken[found] = true;
+        const db::Row& old = *(*reference)->rows()[found];
         auto differing = DifferingColumns(**changed, *row, **reference, old);
         if (!differing.ok()) return differing.status();
         if (differing->empty()) continue;
         if (Status s = AddChangedRow(stream, **changed, *row, *differing); !s.ok()) return s;
     }
-    if (Status s = AddDeletedRows(stream, **reference, old_rows); !s.ok()) return s;
+    if (Status s = AddDeletedRows(stream, **reference, index, taken); !s.ok()) return s;
     if (!stream.empty()) streams_[name] = std::move(stream);
     return Status::Ok();
 }
@@ -373,7 +410,7 @@ Result<std::set<std::string>> Generator::FreeStreams(db::Database& db) {
         if (!schema || std::none_of(schema->columns.begin(), schema->columns.end(),
                                     [](const auto& c) { return c.type.IsBinary(); }))
             continue;
-        auto table = db.GetTable(name);
+        auto table = db.ReadTable(name);
         if (!table.ok()) return table.status();
         for (const auto& row : (*table)->rows()) {
             auto stream = db.BinaryStreamName(**table, *row);
@@ -422,7 +459,7 @@ Status Generator::CompareFreeStreams() {
         if (changed_.streams().Has(name)) continue;
         auto key = Intern(name);
         if (!key.ok()) return key.status();
-        stream.deletes.push_back({RowOperation::Kind::kDelete, 0, {*key, 0}, {}});
+        PendingStream::Append(stream.deletes, 0, std::array{*key, 0u});
     }
     for (const std::string& name : *now) {
         const bool known = before->count(name) != 0;
@@ -437,9 +474,9 @@ Status Generator::CompareFreeStreams() {
         const std::string carried = format::JoinStreamName(schema.name, std::vector{name});
         binaries_[carried] = changed_.streams().Get(name);
         if (known)
-            stream.updates.push_back({RowOperation::Kind::kUpdate, 0x0002, {*key, 1}, {}});
+            PendingStream::Append(stream.updates, 0x0002, std::array{*key, 1u});
         else
-            stream.adds.push_back({RowOperation::Kind::kAdd, 0x0201, {*key, 1}, {}});
+            PendingStream::Append(stream.adds, AddMask(schema), std::array{*key, 1u});
     }
     if (!stream.empty()) streams_[schema.name] = std::move(stream);
     return Status::Ok();
@@ -465,9 +502,7 @@ Result<GenerateOutcome> Generator::Run(const std::string& path) {
         // Asked once the table is compared, so that a wide table the
         // transform leaves alone does not stop it.
         if (streams_.count(name) == 0 && columns_ops_.size() == column_records) continue;
-        auto table = changed_.GetTable(name);
-        if (!table.ok()) return table.status();
-        if (const size_t width = (*table)->schema().columns.size();
+        if (const size_t width = changed_.Schema(name)->columns.size();
             width > format::kMaxTableColumns)
             return Status::Unsupported("table " + name + " has " + std::to_string(width) +
                                        " columns; a transform can carry tables of at most " +
@@ -498,6 +533,19 @@ Status Generator::WriteFile(const std::string& path) {
         for (const auto& op : ops) AppendRowOperation(out, op, sizes, keys);
         return out;
     };
+    // The flat records of a pending stream, appended to `out`; each pending
+    // list is freed once encoded.
+    RowOperation op;
+    auto encode_flat = [&](std::vector<uint32_t>& records, std::span<const uint8_t> sizes,
+                           size_t keys, std::vector<uint8_t>& out) {
+        const size_t width = sizes.size();
+        for (size_t at = 0; at + width < records.size(); at += width + 1) {
+            op.mask = static_cast<uint16_t>(records[at]);
+            op.cells.assign(records.begin() + at + 1, records.begin() + at + 1 + width);
+            AppendRowOperation(out, op, sizes, keys);
+        }
+        std::vector<uint32_t>().swap(records);
+    };
     if (!tables_ops_.empty()) {
         const uint8_t sizes[] = {ref};
         if (Status s = add("_Tables", true, encode(tables_ops_, sizes, 1)); !s.ok()) return s;
@@ -506,16 +554,14 @@ Status Generator::WriteFile(const std::string& path) {
         const uint8_t sizes[] = {ref, 2, ref, 2};
         if (Status s = add("_Columns", true, encode(columns_ops_, sizes, 2)); !s.ok()) return s;
     }
-    for (const auto& [name, stream] : streams_) {
+    for (auto& [name, stream] : streams_) {
         if (stream.empty()) continue;
         std::vector<uint8_t> sizes;
         for (ColumnType type : stream.types)
             sizes.push_back(static_cast<uint8_t>(type.CellSize(ref == 3)));
-        std::vector<uint8_t> bytes = encode(stream.deletes, sizes, stream.keys);
-        for (const auto* ops : {&stream.updates, &stream.adds}) {
-            auto more = encode(*ops, sizes, stream.keys);
-            bytes.insert(bytes.end(), more.begin(), more.end());
-        }
+        std::vector<uint8_t> bytes;
+        for (auto* records : {&stream.deletes, &stream.updates, &stream.adds})
+            encode_flat(*records, sizes, stream.keys, bytes);
         if (Status s = add(name, true, std::move(bytes)); !s.ok()) return s;
     }
     for (const auto& [name, source] : binaries_) {
