@@ -348,6 +348,19 @@ class Extraction {
             std::size_t last = index;
             if (mscabd_cabinet* first = OpenCabinet(index, problem)) {
                 set.push_back(first);
+                // A file of this row may have begun in the cabinets before,
+                // whose rows no file needed (else their set took this one in).
+                for (std::size_t before = index;
+                     (set.front()->flags & MSCAB_HDR_PREVCAB) != 0 && before > 0; --before) {
+                    std::string previous_problem;
+                    mscabd_cabinet* previous = OpenCabinet(before - 1, previous_problem);
+                    if (previous == nullptr) break;  // files that need it fail below
+                    if (cabd_->prepend(cabd_, set.front(), previous) != MSPACK_ERR_OK) {
+                        cabd_->close(cabd_, previous);
+                        break;
+                    }
+                    set.insert(set.begin(), previous);
+                }
                 while ((set.back()->flags & MSCAB_HDR_NEXTCAB) != 0 &&
                        last + 1 < plan_.media.size()) {
                     std::string next_problem;
@@ -364,7 +377,7 @@ class Extraction {
             } else {
                 FailMedia(index, index, problem);
             }
-            // Closing the first cabinet of a joined set frees the whole set.
+            // Closing one cabinet of a joined set frees the whole set.
             if (!set.empty()) cabd_->close(cabd_, set.front());
             index = last + 1;
         }

@@ -350,6 +350,19 @@ TEST_F(ExtractTest, FileTakesItsCabinetEntrysTimeAndPatternsSelect) {
     EXPECT_LE(std::abs(st.st_mtime - kOldTime), 2);
 }
 
+// Only the file that began in the first cabinet: its own Media row names
+// the second, and no file wanted needs the first.
+TEST_F(ExtractTest, FileBegunInAnEarlierCabinetAlone) {
+    const Case& split = Cases()[2];
+    ASSERT_EQ(split.name, std::string("FileSplitAcrossTwoCabinets"));
+    const std::string package = Build(split);
+    ASSERT_FALSE(package.empty());
+    const fs::path out = temp_.path() / "out";
+    EXPECT_TRUE(RunExtract({package, out.string(), {"two"}}, sink_))
+        << testing::PrintToString(sink_.messages);
+    EXPECT_EQ(Tree(out), Digests({{"ProgramFilesFolder/App Dir/two.bin", kBig}}));
+}
+
 TEST_F(ExtractTest, DefaultFolderIsFilesInExportFolderAndLinksAreNotFollowed) {
     const std::string package = Build(Cases()[3]);
     ASSERT_FALSE(package.empty());
