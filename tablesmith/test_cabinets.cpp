@@ -1,5 +1,6 @@
 #include "test_cabinets.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace tablesmith_test {
@@ -33,21 +34,52 @@ void Put32(std::string& out, std::size_t at, std::uint32_t value) {
     out.replace(at, 4, bytes);
 }
 
-// The LZX form of `data`: the translation bit (off), then one uncompressed
-// block (type 3, 24-bit length) padded to 16 bits, the three repeated
-// offsets (1 each, 12 bytes), the bytes, and a pad byte after an odd length.
-// Bits go out in 16-bit little-endian words, the first bit highest.
+// A data block's checksum: its bytes XORed together as little-endian 32-bit
+// words (a short tail as one word, its first byte highest), then the word
+// of its two sizes. libmspack takes 0 for "none", but gcab checks it anyway.
+std::uint32_t BlockChecksum(const std::string& bytes, std::size_t out_size) {
+    std::uint32_t sum = 0;
+    const std::size_t whole = bytes.size() / 4 * 4;
+    for (std::size_t i = 0; i < whole; i += 4)
+        sum ^= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 2])) << 16 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 3])) << 24;
+    std::uint32_t tail = 0;
+    for (std::size_t i = whole; i < bytes.size(); ++i)
+        tail = tail << 8 | static_cast<unsigned char>(bytes[i]);
+    sum ^= tail;
+    return sum ^
+           (static_cast<std::uint32_t>(bytes.size()) | static_cast<std::uint32_t>(out_size) << 16);
+}
+
+// An uncompressed LZX block holds at most 2^24 - 1 bytes; longer data takes
+// several, each a whole number of 32 KiB frames but the last.
+constexpr std::size_t kLzxBlockFrames = ((1u << 24) - 1) / kBlock;
+// What each uncompressed block begins with: its header, padded to 16 bits,
+// and the three repeated offsets.
+constexpr std::size_t kLzxBlockHead = 4 + 12;
+
+// The LZX form of `data`: the translation bit (off) once, then uncompressed
+// blocks, each its type (3) and 24-bit length padded to 16 bits, the three
+// repeated offsets (1 each, 12 bytes) and the bytes; a pad byte after an odd
+// length. Bits go out in 16-bit little-endian words, the first bit highest.
 std::string LzxStored(const std::string& data) {
-    const std::uint32_t size = static_cast<std::uint32_t>(data.size());
-    const std::uint32_t bits = (0u << 27) | (3u << 24) | size;  // 28 bits, then 4 of padding
-    const std::uint32_t word0 = bits >> 12;
-    const std::uint32_t word1 = (bits << 4) & 0xFFFF;
     std::string out;
-    U16(out, word0);
-    U16(out, word1);
-    for (int r = 0; r < 3; ++r) U32(out, 1);
-    out += data;
-    if (size % 2 != 0) out += '\0';
+    std::size_t at = 0;
+    do {
+        const std::size_t size = std::min(data.size() - at, kLzxBlockFrames * kBlock);
+        const std::uint32_t header = (3u << 24) | static_cast<std::uint32_t>(size);
+        // 27 bits, after the translation bit in the first block; the rest of
+        // the two words is padding.
+        const std::uint32_t bits = at == 0 ? header << 4 : header << 5;
+        U16(out, bits >> 16);
+        U16(out, bits & 0xFFFF);
+        for (int r = 0; r < 3; ++r) U32(out, 1);
+        out.append(data, at, size);
+        if (size % 2 != 0) out += '\0';
+        at += size;
+    } while (at < data.size());
     return out;
 }
 
@@ -69,10 +101,11 @@ std::vector<std::string> MakeCabinets(const std::vector<CabEntry>& entries, CabD
     std::size_t taken = 0;
     for (std::size_t b = 0; b < block_count; ++b) {
         const std::size_t out_size = std::min(kBlock, whole.size() - b * kBlock);
-        // Each LZX block holds the input that makes its 32 KiB of output; the
-        // first also carries the stream's header and the last its padding.
+        // Each data block holds the input that makes its 32 KiB of output;
+        // one that starts an LZX block also carries that block's head, and
+        // the last the padding.
         std::size_t in_size = out_size;
-        if (data == CabData::kLzx && b == 0) in_size += 16;
+        if (data == CabData::kLzx && b % kLzxBlockFrames == 0) in_size += kLzxBlockHead;
         if (b + 1 == block_count) in_size = stream.size() - taken;
         blocks.emplace_back(out_size, stream.substr(taken, in_size));
         taken += in_size;
@@ -152,7 +185,7 @@ std::vector<std::string> MakeCabinets(const std::vector<CabEntry>& entries, CabD
         U16(cab, data == CabData::kLzx ? kLzxType : kStoredType);
         cab += files;
         for (const auto& [out_size, bytes] : here_blocks) {
-            U32(cab, 0);
+            U32(cab, BlockChecksum(bytes, out_size));
             U16(cab, static_cast<std::uint32_t>(bytes.size()));
             U16(cab, static_cast<std::uint32_t>(out_size));
             cab += bytes;

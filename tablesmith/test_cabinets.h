@@ -3,7 +3,7 @@
 // in LZX form (gcab writes stored and MSZIP data only, and no program in the
 // Debian archive writes LZX cabinets). The LZX data are uncompressed LZX
 // blocks: a real LZX bitstream that libmspack decodes like any other, built
-// here without a compressor. Checksums are left out (0), as the format allows.
+// here without a compressor. Data blocks carry checksums, as gcab wants them.
 #pragma once
 
 #include <string>
