@@ -44,7 +44,8 @@ std::vector<FindHit> FindInTables(PackageView& package, const FindOptions& optio
         for (std::size_t row = 0; row < rows->RowCount(); ++row)
             for (std::size_t column = 0; column < columns.size(); ++column)
                 if (!columns[column].IsBinary() &&
-                    CellMatches(rows->Cell(row, column), columns[column].IsInteger(), options))
+                    CellMatches(rows->Cell(row, column).View(), columns[column].IsInteger(),
+                                options))
                     hits.push_back({table, row, column});
     }
     return hits;

@@ -127,7 +127,7 @@ const TableRows* PackageView::Rows(std::size_t table) {
     if (marks_ && marks_->MarkOfTable(name) == TableMark::kDropped)
         rows = TableRows::Empty(name, marks_->DroppedTableColumns(name));
     else
-        rows = TableRows::Read(database_, name, &failure, tables_[table].rows);
+        rows = TableRows::Read(database_, name, &failure);
     if (!rows) {
         tables_[table].readable = false;
         tables_[table].failure = diag::FillMessage(kCantReadTable, {failure});

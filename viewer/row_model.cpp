@@ -4,7 +4,6 @@
 #include <QColor>
 #include <QFont>
 #include <algorithm>
-#include <charconv>
 
 namespace viewer {
 
@@ -12,12 +11,6 @@ namespace {
 
 char Fold(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-long long NumberOf(std::string_view text) {
-    long long value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
 }
 
 QString Text(std::string_view text) {
@@ -79,7 +72,7 @@ void RowModel::Rebuild() {
         if (changed_only_ && MarkOf(row) == RowMark::kNone) continue;
         bool keep = filter_.empty();
         for (std::size_t c = 0; c < width && !keep; ++c)
-            keep = ContainsFolded(rows_->Cell(row, c), filter_);
+            keep = ContainsFolded(rows_->Cell(row, c).View(), filter_);
         if (keep) shown_.push_back(static_cast<std::uint32_t>(row));
     }
     if (sort_column_ < 0 || static_cast<std::size_t>(sort_column_) >= width) {
@@ -88,13 +81,7 @@ void RowModel::Rebuild() {
         return;
     }
     const std::size_t column = static_cast<std::size_t>(sort_column_);
-    const bool integer = rows_->Columns()[column].IsInteger();
-    auto less = [&](std::uint32_t a, std::uint32_t b) {
-        std::string_view x = rows_->Cell(a, column), y = rows_->Cell(b, column);
-        if (integer && !x.empty() && !y.empty()) return NumberOf(x) < NumberOf(y);
-        if (integer) return x.empty() && !y.empty();
-        return x < y;
-    };
+    auto less = [&](std::uint32_t a, std::uint32_t b) { return rows_->Compare(a, b, column) < 0; };
     // Stable, so rows with equal cells stay in key order either way.
     if (sort_order_ == Qt::AscendingOrder)
         std::stable_sort(shown_.begin(), shown_.end(), less);
@@ -129,7 +116,11 @@ QVariant RowModel::data(const QModelIndex& index, int role) const {
     const std::size_t row = SourceRow(index.row());
     const std::size_t column = static_cast<std::size_t>(index.column());
     const ColumnInfo& info = rows_->Columns()[column];
-    std::string_view cell = rows_->Cell(row, column);
+    // Only the roles that show the text look it up in the engine.
+    const bool shows_text =
+        role == Qt::DisplayRole || role == kWholeTextRole || role == Qt::ToolTipRole;
+    const CellText cell_text = shows_text ? rows_->Cell(row, column) : CellText();
+    const std::string_view cell = cell_text.View();
     switch (role) {
         case Qt::DisplayRole: {
             std::string_view line = FirstLine(cell);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
 #include <numeric>
+#include <optional>
 
 #include "msi_scoped_handle.h"
 #include "msiquery.h"
@@ -34,19 +34,37 @@ bool GetField(MSIHANDLE record, UINT field, std::string& buffer, std::string_vie
     return true;
 }
 
+// The table's query, opened (which reads the table: a damaged one fails
+// here) and run, so that its records can be fetched.
 bool Execute(MSIHANDLE database, const std::string& table, CMsiScopedHandle& view,
              std::string* failure) {
     UINT result = MsiDatabaseOpenViewA(database, Quoted(table).c_str(), view.GetHandleSlot());
-    if (result != ERROR_SUCCESS) {
-        if (failure) *failure = CodeText("the query", result);
-        return false;
-    }
-    result = MsiViewExecute(view.Get(), 0);
+    if (result == ERROR_SUCCESS) result = MsiViewExecute(view.Get(), 0);
     if (result != ERROR_SUCCESS) {
         if (failure) *failure = CodeText("the query", result);
         return false;
     }
     return true;
+}
+
+// The table's query, opened only: its column names and types, without a
+// record of any row.
+bool Open(MSIHANDLE database, const std::string& table, CMsiScopedHandle& view,
+          std::string* failure) {
+    UINT result = MsiDatabaseOpenViewA(database, Quoted(table).c_str(), view.GetHandleSlot());
+    if (result != ERROR_SUCCESS) {
+        if (failure) *failure = CodeText("the query", result);
+        return false;
+    }
+    return true;
+}
+
+bool ReadCells(MSIHANDLE database, const std::string& table, msi::TableCells& cells,
+               std::string* failure) {
+    const UINT result = msi::TableCells::Read(database, table.c_str(), cells);
+    if (result == ERROR_SUCCESS) return true;
+    if (failure) *failure = CodeText("reading the rows", result);
+    return false;
 }
 
 std::vector<std::string> FieldTexts(MSIHANDLE view, MSICOLINFO which) {
@@ -77,17 +95,17 @@ std::vector<std::string> KeyNames(MSIHANDLE database, const std::string& table) 
     return names;
 }
 
-// Integer cells as numbers (null, "", first), text in byte order.
-int CompareCells(std::string_view a, std::string_view b, bool integer) {
-    if (integer) {
-        if (a.empty() || b.empty()) return static_cast<int>(!a.empty()) - !b.empty();
-        long long x = 0, y = 0;
-        std::from_chars(a.data(), a.data() + a.size(), x);
-        std::from_chars(b.data(), b.data() + b.size(), y);
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    int c = a.compare(b);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+template <class T>
+int Order(const T& a, const T& b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// An integer cell's text as a number; none for null ("").
+std::optional<long long> NumberOf(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    long long value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
 }
 
 }  // namespace
@@ -96,42 +114,31 @@ std::string BinaryCellText(std::size_t size) {
     return "[" + std::to_string(size) + " bytes]";
 }
 
+CellText CellText::Own(std::string_view text) {
+    CellText cell;
+    cell.own_size_ = static_cast<std::uint8_t>(std::min(text.size(), sizeof cell.own_));
+    std::copy_n(text.data(), cell.own_size_, cell.own_);
+    return cell;
+}
+
 std::optional<std::size_t> TableRows::Count(MSIHANDLE database, const std::string& table,
                                             std::string* failure) {
-    CMsiScopedHandle view;
-    if (!Execute(database, table, view, failure)) return std::nullopt;
-    // Fetching one column instead of all makes each fetched record small.
-    MSIHANDLE source = view.Get();
-    CMsiScopedHandle narrow;
-    std::vector<std::string> names = FieldTexts(view.Get(), MSICOLINFO_NAMES);
-    if (!names.empty()) {
-        const std::string query = "SELECT `" + names[0] + "` FROM `" + table + "`";
-        if (MsiDatabaseOpenViewA(database, query.c_str(), narrow.GetHandleSlot()) ==
-                ERROR_SUCCESS &&
-            MsiViewExecute(narrow.Get(), 0) == ERROR_SUCCESS)
-            source = narrow.Get();
-    }
-    std::size_t count = 0;
-    CMsiScopedHandle record;
-    for (;;) {
-        UINT result = MsiViewFetch(source, record.GetHandleSlot());
-        if (result == ERROR_NO_MORE_ITEMS) return count;
-        if (result != ERROR_SUCCESS) {
-            if (failure) *failure = CodeText("reading row " + std::to_string(count + 1), result);
-            return std::nullopt;
-        }
-        ++count;
-    }
+    msi::TableCells cells;
+    if (!ReadCells(database, table, cells, failure)) return std::nullopt;
+    return cells.RowCount();
 }
 
 std::optional<TableRows> TableRows::Read(MSIHANDLE database, const std::string& table,
-                                         std::string* failure, std::size_t expected_rows) {
-    CMsiScopedHandle view;
-    if (!Execute(database, table, view, failure)) return std::nullopt;
+                                         std::string* failure) {
     TableRows rows;
     rows.table_ = table;
-    std::vector<std::string> names = FieldTexts(view.Get(), MSICOLINFO_NAMES);
-    std::vector<std::string> types = FieldTexts(view.Get(), MSICOLINFO_TYPES);
+    std::vector<std::string> names, types;
+    {
+        CMsiScopedHandle view;
+        if (!Open(database, table, view, failure)) return std::nullopt;
+        names = FieldTexts(view.Get(), MSICOLINFO_NAMES);
+        types = FieldTexts(view.Get(), MSICOLINFO_TYPES);
+    }
     std::vector<std::string> keys = KeyNames(database, table);
     // System tables have no key record; their first column names a row.
     if (keys.empty() && !names.empty()) keys.push_back(names[0]);
@@ -140,56 +147,19 @@ std::optional<TableRows> TableRows::Read(MSIHANDLE database, const std::string& 
         column.key = std::find(keys.begin(), keys.end(), column.name) != keys.end();
         rows.columns_.push_back(std::move(column));
     }
-    const std::size_t width = rows.columns_.size();
-    std::string buffer(256, '\0');
-    CMsiScopedHandle record;
-    for (;;) {
-        UINT result = MsiViewFetch(view.Get(), record.GetHandleSlot());
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS) {
-            if (failure)
-                *failure = CodeText("reading row " + std::to_string(rows.fetched_ + 1), result);
-            return std::nullopt;
-        }
-        for (std::size_t c = 0; c < width; ++c) {
-            const UINT field = static_cast<UINT>(c + 1);
-            if (rows.columns_[c].IsBinary()) {
-                rows.Append(MsiRecordIsNull(record.Get(), field)
-                                ? std::string()
-                                : BinaryCellText(MsiRecordDataSize(record.Get(), field)));
-            } else {
-                std::string_view text;
-                rows.Append(GetField(record.Get(), field, buffer, text) ? text : "");
-            }
-        }
-        if (rows.text_.size() > std::numeric_limits<std::uint32_t>::max() / 2) {
-            if (failure) *failure = "the table's text is too large to show";
-            return std::nullopt;
-        }
-        ++rows.fetched_;
-        // After a sample of rows, room for all of them at the sample's size.
-        constexpr std::size_t kSample = 256;
-        if (rows.fetched_ == kSample && expected_rows > kSample) {
-            rows.ends_.reserve(expected_rows * width);
-            rows.text_.reserve(rows.text_.size() / kSample * expected_rows * 9 / 8);
-        }
+    if (!ReadCells(database, table, rows.cells_, failure)) return std::nullopt;
+    if (rows.cells_.ColumnCount() != rows.columns_.size()) {
+        if (failure) *failure = "the table's columns changed while it was read";
+        return std::nullopt;
     }
-    rows.order_.resize(rows.fetched_);
+    rows.order_.resize(rows.cells_.RowCount());
     std::iota(rows.order_.begin(), rows.order_.end(), 0u);
     std::vector<std::size_t> key_columns;
-    for (std::size_t c = 0; c < width; ++c)
+    for (std::size_t c = 0; c < rows.columns_.size(); ++c)
         if (rows.columns_[c].key) key_columns.push_back(c);
-    auto stored_cell = [&rows, width](std::uint32_t row, std::size_t column) {
-        std::size_t index = row * width + column;
-        std::uint32_t begin = index == 0 ? 0 : rows.ends_[index - 1];
-        return std::string_view(rows.text_).substr(begin, rows.ends_[index] - begin);
-    };
     std::stable_sort(rows.order_.begin(), rows.order_.end(), [&](std::uint32_t a, std::uint32_t b) {
-        for (std::size_t c : key_columns) {
-            int order =
-                CompareCells(stored_cell(a, c), stored_cell(b, c), rows.columns_[c].IsInteger());
-            if (order != 0) return order < 0;
-        }
+        for (std::size_t c : key_columns)
+            if (int order = rows.CompareStored(a, b, c); order != 0) return order < 0;
         return false;
     });
     return rows;
@@ -202,40 +172,80 @@ TableRows TableRows::Empty(std::string table, std::vector<ColumnInfo> columns) {
     return rows;
 }
 
-void TableRows::Append(std::string_view cell) {
-    text_.append(cell);
-    ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+CellText TableRows::StoredCell(std::size_t stored, std::size_t column) const {
+    const std::size_t fetched = cells_.RowCount();
+    if (stored >= fetched) return CellText(added_[(stored - fetched) * columns_.size() + column]);
+    const std::uint32_t cell = cells_.Cell(stored, column);
+    switch (cells_.ColumnKind(column)) {
+        case msi::TableCells::Kind::kInteger: {
+            if (cell == MSI_NULL_INTEGER) return {};
+            char digits[16];
+            auto end =
+                std::to_chars(digits, digits + sizeof digits, static_cast<std::int32_t>(cell));
+            return CellText::Own(
+                std::string_view(digits, static_cast<std::size_t>(end.ptr - digits)));
+        }
+        case msi::TableCells::Kind::kBinary:
+            if (cell == 0) return {};
+            return CellText::Own(BinaryCellText(cells_.StreamSize(stored, column)));
+        case msi::TableCells::Kind::kString:
+            break;
+    }
+    return CellText(cells_.Text(cell));
 }
 
-std::string_view TableRows::Cell(std::size_t row, std::size_t column) const {
-    std::size_t index = static_cast<std::size_t>(order_[row]) * columns_.size() + column;
-    std::uint32_t begin = index == 0 ? 0 : ends_[index - 1];
-    return std::string_view(text_).substr(begin, ends_[index] - begin);
+std::optional<long long> TableRows::StoredNumber(std::size_t stored, std::size_t column) const {
+    if (stored < cells_.RowCount() &&
+        cells_.ColumnKind(column) == msi::TableCells::Kind::kInteger) {
+        const std::uint32_t cell = cells_.Cell(stored, column);
+        if (cell == MSI_NULL_INTEGER) return std::nullopt;
+        return static_cast<std::int32_t>(cell);
+    }
+    return NumberOf(StoredCell(stored, column).View());
+}
+
+int TableRows::CompareStored(std::size_t a, std::size_t b, std::size_t column) const {
+    if (columns_[column].IsInteger()) {
+        const std::optional<long long> x = StoredNumber(a, column), y = StoredNumber(b, column);
+        if (!x || !y) return static_cast<int>(x.has_value()) - static_cast<int>(y.has_value());
+        return Order(*x, *y);
+    }
+    // Both texts are read before either is used: neither lookup changes the pool.
+    const CellText x = StoredCell(a, column), y = StoredCell(b, column);
+    return Order(x.View(), y.View());
+}
+
+int TableRows::Compare(std::size_t a, std::size_t b, std::size_t column) const {
+    return CompareStored(order_[a], order_[b], column);
+}
+
+CellText TableRows::Cell(std::size_t row, std::size_t column) const {
+    return StoredCell(order_[row], column);
 }
 
 std::vector<std::string> TableRows::RowCells(std::size_t row) const {
     std::vector<std::string> cells;
-    for (std::size_t c = 0; c < columns_.size(); ++c) cells.emplace_back(Cell(row, c));
+    for (std::size_t c = 0; c < columns_.size(); ++c) cells.emplace_back(Cell(row, c).View());
     return cells;
 }
 
 std::vector<std::string> TableRows::Key(std::size_t row) const {
     std::vector<std::string> key;
     for (std::size_t c = 0; c < columns_.size(); ++c)
-        if (columns_[c].key) key.emplace_back(Cell(row, c));
+        if (columns_[c].key) key.emplace_back(Cell(row, c).View());
     return key;
 }
 
 std::optional<std::size_t> TableRows::FetchIndex(std::size_t row) const {
-    if (order_[row] >= fetched_) return std::nullopt;
+    if (order_[row] >= cells_.RowCount()) return std::nullopt;
     return order_[row];
 }
 
 void TableRows::AddRow(const std::vector<std::string>& cells) {
-    const std::uint32_t stored =
-        static_cast<std::uint32_t>(ends_.size() / std::max<std::size_t>(columns_.size(), 1));
+    const std::uint32_t stored = static_cast<std::uint32_t>(
+        cells_.RowCount() + added_.size() / std::max<std::size_t>(columns_.size(), 1));
     for (std::size_t c = 0; c < columns_.size(); ++c)
-        Append(c < cells.size() ? std::string_view(cells[c]) : std::string_view());
+        added_.push_back(c < cells.size() ? cells[c] : std::string());
     order_.push_back(stored);
 }
 

@@ -1,8 +1,11 @@
-// The rows of one table as the viewer shows them, kept compactly: every cell
-// of the table as text in one buffer with one offset per cell, never an
-// object per cell, so a table of 200,000 rows costs its text plus four bytes
-// a cell. Rows are numbered in key order (integer key columns compared as
-// numbers); rows added afterwards (a transform's deleted rows) follow them.
+// The rows of one table as the viewer shows them, kept compactly: the
+// engine's own cells (a string id or a number, four bytes a cell), never a
+// copy of their text nor an object per cell. A cell's text is looked up in
+// the engine's string pool when it is shown, compared or searched, so a
+// table's strings are held once, by the database. Rows are numbered in key
+// order (integer key columns compared as numbers); rows added afterwards (a
+// transform's deleted rows, which the database no longer has) follow them
+// and keep their own text.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include "msi.h"
+#include "msi_engine.h"
 
 namespace viewer {
 
@@ -24,15 +28,32 @@ struct ColumnInfo {
     bool IsBinary() const { return !type.empty() && (type[0] == 'v' || type[0] == 'V'); }
 };
 
+// A cell's text: a view of the engine's string, or a short text of its own (a
+// number, "[N bytes]"). Read it at once: a view of the engine's string lasts
+// only until the next call into the engine.
+class CellText {
+  public:
+    CellText() = default;
+    explicit CellText(std::string_view shared) : shared_(shared) {}
+    static CellText Own(std::string_view text);
+
+    std::string_view View() const {
+        return own_size_ != 0 ? std::string_view(own_, own_size_) : shared_;
+    }
+
+  private:
+    std::string_view shared_;
+    char own_[32] = {};
+    std::uint8_t own_size_ = 0;
+};
+
 class TableRows {
   public:
     // Reads every row of `table` through the installer interface; none when
     // it cannot be read, with the reason in `failure`. A binary cell reads
     // "[N bytes]" (its bytes stay in the package), a null cell "".
-    // `expected_rows` (the table list's count, 0 when unknown) lets the
-    // buffers be sized once instead of growing by copies.
     static std::optional<TableRows> Read(MSIHANDLE database, const std::string& table,
-                                         std::string* failure, std::size_t expected_rows = 0);
+                                         std::string* failure);
     // Counts the rows without keeping them (the table list's figures); none
     // when the table cannot be read, with the reason in `failure`.
     static std::optional<std::size_t> Count(MSIHANDLE database, const std::string& table,
@@ -44,7 +65,11 @@ class TableRows {
     const std::string& Table() const { return table_; }
     const std::vector<ColumnInfo>& Columns() const { return columns_; }
     std::size_t RowCount() const { return order_.size(); }
-    std::string_view Cell(std::size_t row, std::size_t column) const;
+    CellText Cell(std::size_t row, std::size_t column) const;
+    // <0, 0, >0 ordering two rows by a column as a header click sorts:
+    // integer columns by value (null first), the others by text in byte
+    // order.
+    int Compare(std::size_t a, std::size_t b, std::size_t column) const;
     std::vector<std::string> RowCells(std::size_t row) const;
     // The key columns' cells, in column order (how RowMarks names a row).
     std::vector<std::string> Key(std::size_t row) const;
@@ -62,14 +87,17 @@ class TableRows {
                            std::size_t limit, std::size_t* size) const;
 
   private:
-    void Append(std::string_view cell);
+    // The same as Compare, for stored rows.
+    int CompareStored(std::size_t a, std::size_t b, std::size_t column) const;
+    CellText StoredCell(std::size_t stored, std::size_t column) const;
+    // An integer column's value in a stored row; none for null.
+    std::optional<long long> StoredNumber(std::size_t stored, std::size_t column) const;
 
     std::string table_;
     std::vector<ColumnInfo> columns_;
-    std::string text_;
-    std::vector<std::uint32_t> ends_;   // where each cell's text ends, row by row
+    msi::TableCells cells_;             // the rows read from the package
+    std::vector<std::string> added_;    // the added rows' cells, row by row
     std::vector<std::uint32_t> order_;  // stored row of each row in key order
-    std::size_t fetched_ = 0;           // rows read from the package
 };
 
 // A binary cell's text ("[1234 bytes]").

@@ -301,6 +301,7 @@ void ViewerMainWindow::OnCellChosen() {
     if (!current.isValid() || !rows ||
         !rows->Columns()[static_cast<std::size_t>(current.column())].IsBinary() ||
         rows->Cell(row_model_->SourceRow(current.row()), static_cast<std::size_t>(current.column()))
+            .View()
             .empty()) {
         binary_pane_->hide();
         return;

@@ -3,12 +3,19 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "msiquery.h"
 
 namespace msi {
+
+namespace db {
+class Database;
+}
 
 // How many installer handles of any kind are open in the process. Tests use
 // it to check that an operation leaves no handle behind.
@@ -100,5 +107,50 @@ struct TransformTableChange {
 // when it is no transform (a package, a patch, another file),
 // ERROR_INSTALL_TRANSFORM_FAILURE when it is damaged; LastFailureText says why.
 UINT ReadTransformTables(LPCSTR path, std::vector<TransformTableChange>& tables);
+
+// A table's rows as the engine holds them, read in one pass without a record
+// per row and without copying a string: each cell is the engine's own 32-bit
+// value, and a string cell's text is looked up only when a reader shows or
+// compares it. A viewer that keeps these instead of the texts holds the
+// table's strings once (in the database) rather than twice.
+class TableCells {
+  public:
+    enum class Kind : std::uint8_t { kString, kInteger, kBinary };
+
+    // The rows and columns "SELECT * FROM `table`" fetches, in its order.
+    // ERROR_INVALID_HANDLE for a handle that is no database,
+    // ERROR_INVALID_PARAMETER without a table name, ERROR_INVALID_TABLE for
+    // a table the database lacks, ERROR_FUNCTION_FAILED when its stream
+    // cannot be read (LastFailureText says why). `cells` is left as it was
+    // on failure.
+    static UINT Read(MSIHANDLE database, LPCSTR table, TableCells& cells);
+
+    std::size_t RowCount() const { return rows_; }
+    std::size_t ColumnCount() const { return kinds_.size(); }
+    Kind ColumnKind(std::size_t column) const { return kinds_[column]; }
+    // A string column: a string id for Text, 0 for null. An integer column:
+    // the value (MSI_NULL_INTEGER for null). A binary column: 1 when the
+    // cell has a stream, 0 when it reads as null.
+    std::uint32_t Cell(std::size_t row, std::size_t column) const {
+        return cells_[row * kinds_.size() + column];
+    }
+    // The size of a binary cell's stream; 0 for a null cell or another kind.
+    std::uint64_t StreamSize(std::size_t row, std::size_t column) const;
+    // A string id's text in the process code page, as MsiRecordGetStringA
+    // gives it ("" for 0). The view lives in the database, which these cells
+    // keep open: use it before the next call into the engine, which may add
+    // strings and move the others.
+    std::string_view Text(std::uint32_t id) const;
+
+  private:
+    std::shared_ptr<const db::Database> database_;
+    std::vector<Kind> kinds_;
+    std::vector<std::uint32_t> cells_;  // row by row
+    std::size_t rows_ = 0;
+    // Stream sizes of the binary cells, row by row, `binary_columns_` a row.
+    std::vector<std::uint64_t> stream_sizes_;
+    std::vector<std::size_t> binary_slot_;  // per column: its place among the binary ones
+    std::size_t binary_columns_ = 0;
+};
 
 }  // namespace msi

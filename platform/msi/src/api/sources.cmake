@@ -5,6 +5,7 @@ target_sources(msi PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/api_handles.cpp
     ${CMAKE_CURRENT_LIST_DIR}/api_package.cpp
     ${CMAKE_CURRENT_LIST_DIR}/api_summary.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/api_table_cells.cpp
     ${CMAKE_CURRENT_LIST_DIR}/api_validate.cpp
     ${CMAKE_CURRENT_LIST_DIR}/api_view.cpp
     ${CMAKE_CURRENT_LIST_DIR}/api_record.cpp
