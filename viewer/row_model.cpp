@@ -80,14 +80,8 @@ void RowModel::Rebuild() {
         if (sort_order_ == Qt::DescendingOrder) std::reverse(shown_.begin(), shown_.end());
         return;
     }
-    const std::size_t column = static_cast<std::size_t>(sort_column_);
-    auto less = [&](std::uint32_t a, std::uint32_t b) { return rows_->Compare(a, b, column) < 0; };
     // Stable, so rows with equal cells stay in key order either way.
-    if (sort_order_ == Qt::AscendingOrder)
-        std::stable_sort(shown_.begin(), shown_.end(), less);
-    else
-        std::stable_sort(shown_.begin(), shown_.end(),
-                         [&](std::uint32_t a, std::uint32_t b) { return less(b, a); });
+    rows_->Sort(shown_, static_cast<std::size_t>(sort_column_), sort_order_ == Qt::DescendingOrder);
 }
 
 void RowModel::sort(int column, Qt::SortOrder order) {

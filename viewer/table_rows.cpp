@@ -4,6 +4,8 @@
 #include <charconv>
 #include <numeric>
 #include <optional>
+#include <string_view>
+#include <utility>
 
 #include "msi_scoped_handle.h"
 #include "msiquery.h"
@@ -34,8 +36,7 @@ bool GetField(MSIHANDLE record, UINT field, std::string& buffer, std::string_vie
     return true;
 }
 
-// The table's query, opened (which reads the table: a damaged one fails
-// here) and run, so that its records can be fetched.
+// The table's query, run, so that a binary cell's record can be fetched.
 bool Execute(MSIHANDLE database, const std::string& table, CMsiScopedHandle& view,
              std::string* failure) {
     UINT result = MsiDatabaseOpenViewA(database, Quoted(table).c_str(), view.GetHandleSlot());
@@ -47,37 +48,14 @@ bool Execute(MSIHANDLE database, const std::string& table, CMsiScopedHandle& vie
     return true;
 }
 
-// The table's query, opened only: its column names and types, without a
-// record of any row.
-bool Open(MSIHANDLE database, const std::string& table, CMsiScopedHandle& view,
-          std::string* failure) {
-    UINT result = MsiDatabaseOpenViewA(database, Quoted(table).c_str(), view.GetHandleSlot());
-    if (result != ERROR_SUCCESS) {
-        if (failure) *failure = CodeText("the query", result);
-        return false;
-    }
-    return true;
-}
-
 bool ReadCells(MSIHANDLE database, const std::string& table, msi::TableCells& cells,
                std::string* failure) {
     const UINT result = msi::TableCells::Read(database, table.c_str(), cells);
-    if (result == ERROR_SUCCESS) return true;
-    if (failure) *failure = CodeText("reading the rows", result);
-    return false;
-}
-
-std::vector<std::string> FieldTexts(MSIHANDLE view, MSICOLINFO which) {
-    std::vector<std::string> texts;
-    CMsiScopedHandle record;
-    if (MsiViewGetColumnInfo(view, which, record.GetHandleSlot()) != ERROR_SUCCESS) return texts;
-    std::string buffer(256, '\0');
-    UINT count = MsiRecordGetFieldCount(record.Get());
-    for (UINT field = 1; field <= count; ++field) {
-        std::string_view text;
-        texts.emplace_back(GetField(record.Get(), field, buffer, text) ? text : "");
+    if (result != ERROR_SUCCESS) {
+        if (failure) *failure = CodeText("reading the rows", result);
+        return false;
     }
-    return texts;
+    return true;
 }
 
 std::vector<std::string> KeyNames(MSIHANDLE database, const std::string& table) {
@@ -132,25 +110,14 @@ std::optional<TableRows> TableRows::Read(MSIHANDLE database, const std::string& 
                                          std::string* failure) {
     TableRows rows;
     rows.table_ = table;
-    std::vector<std::string> names, types;
-    {
-        CMsiScopedHandle view;
-        if (!Open(database, table, view, failure)) return std::nullopt;
-        names = FieldTexts(view.Get(), MSICOLINFO_NAMES);
-        types = FieldTexts(view.Get(), MSICOLINFO_TYPES);
-    }
+    if (!ReadCells(database, table, rows.cells_, failure)) return std::nullopt;
     std::vector<std::string> keys = KeyNames(database, table);
     // System tables have no key record; their first column names a row.
-    if (keys.empty() && !names.empty()) keys.push_back(names[0]);
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        ColumnInfo column{names[i], i < types.size() ? types[i] : "s0", false};
+    if (keys.empty() && rows.cells_.ColumnCount() != 0) keys.push_back(rows.cells_.ColumnName(0));
+    for (std::size_t i = 0; i < rows.cells_.ColumnCount(); ++i) {
+        ColumnInfo column{rows.cells_.ColumnName(i), rows.cells_.ColumnType(i), false};
         column.key = std::find(keys.begin(), keys.end(), column.name) != keys.end();
         rows.columns_.push_back(std::move(column));
-    }
-    if (!ReadCells(database, table, rows.cells_, failure)) return std::nullopt;
-    if (rows.cells_.ColumnCount() != rows.columns_.size()) {
-        if (failure) *failure = "the table's columns changed while it was read";
-        return std::nullopt;
     }
     rows.order_.resize(rows.cells_.RowCount());
     std::iota(rows.order_.begin(), rows.order_.end(), 0u);
@@ -210,13 +177,51 @@ int TableRows::CompareStored(std::size_t a, std::size_t b, std::size_t column) c
         if (!x || !y) return static_cast<int>(x.has_value()) - static_cast<int>(y.has_value());
         return Order(*x, *y);
     }
-    // Both texts are read before either is used: neither lookup changes the pool.
+    const std::size_t fetched = cells_.RowCount();
+    if (a < fetched && b < fetched && cells_.ColumnKind(column) == msi::TableCells::Kind::kString) {
+        // The common case, kept lean for sorting many rows: one string id
+        // is one text, and looking one up leaves the other's view valid.
+        const std::uint32_t x = cells_.Cell(a, column), y = cells_.Cell(b, column);
+        return x == y ? 0 : Order(cells_.Text(x), cells_.Text(y));
+    }
     const CellText x = StoredCell(a, column), y = StoredCell(b, column);
     return Order(x.View(), y.View());
 }
 
 int TableRows::Compare(std::size_t a, std::size_t b, std::size_t column) const {
     return CompareStored(order_[a], order_[b], column);
+}
+
+void TableRows::Sort(std::vector<std::uint32_t>& rows, std::size_t column, bool descending) const {
+    if (cells_.ColumnCount() != columns_.size() ||
+        cells_.ColumnKind(column) != msi::TableCells::Kind::kString) {
+        auto less = [&](std::uint32_t a, std::uint32_t b) { return Compare(a, b, column) < 0; };
+        auto greater = [&](std::uint32_t a, std::uint32_t b) { return Compare(b, a, column) < 0; };
+        if (descending)
+            std::stable_sort(rows.begin(), rows.end(), greater);
+        else
+            std::stable_sort(rows.begin(), rows.end(), less);
+        return;
+    }
+    // A text column: each row's text is looked up once rather than at every
+    // comparison (a sort compares each row about twenty times). Nothing here
+    // calls the engine between the lookups and the sort, so the views last.
+    std::vector<std::pair<std::string_view, std::uint32_t>> keyed;
+    keyed.reserve(rows.size());
+    const std::size_t fetched = cells_.RowCount();
+    for (std::uint32_t row : rows) {
+        const std::size_t stored = order_[row];
+        keyed.emplace_back(
+            stored < fetched
+                ? cells_.Text(cells_.Cell(stored, column))
+                : std::string_view(added_[(stored - fetched) * columns_.size() + column]),
+            row);
+    }
+    auto by_text = [descending](const auto& a, const auto& b) {
+        return descending ? b.first < a.first : a.first < b.first;
+    };
+    std::stable_sort(keyed.begin(), keyed.end(), by_text);
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].second;
 }
 
 CellText TableRows::Cell(std::size_t row, std::size_t column) const {

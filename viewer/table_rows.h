@@ -43,7 +43,7 @@ class CellText {
 
   private:
     std::string_view shared_;
-    char own_[32] = {};
+    char own_[32];  // the first own_size_ are the text
     std::uint8_t own_size_ = 0;
 };
 
@@ -70,6 +70,9 @@ class TableRows {
     // integer columns by value (null first), the others by text in byte
     // order.
     int Compare(std::size_t a, std::size_t b, std::size_t column) const;
+    // Orders `rows` (row numbers) by a column as Compare does, stably, so
+    // that rows with equal cells keep their order either way.
+    void Sort(std::vector<std::uint32_t>& rows, std::size_t column, bool descending) const;
     std::vector<std::string> RowCells(std::size_t row) const;
     // The key columns' cells, in column order (how RowMarks names a row).
     std::vector<std::string> Key(std::size_t row) const;

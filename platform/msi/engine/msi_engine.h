@@ -117,7 +117,9 @@ class TableCells {
   public:
     enum class Kind : std::uint8_t { kString, kInteger, kBinary };
 
-    // The rows and columns "SELECT * FROM `table`" fetches, in its order.
+    // The rows and columns "SELECT * FROM `table`" fetches, in its order. A
+    // table the database has not loaded is read from its stream and not
+    // kept, so that the database and these cells do not both hold it.
     // ERROR_INVALID_HANDLE for a handle that is no database,
     // ERROR_INVALID_PARAMETER without a table name, ERROR_INVALID_TABLE for
     // a table the database lacks, ERROR_FUNCTION_FAILED when its stream
@@ -128,6 +130,9 @@ class TableCells {
     std::size_t RowCount() const { return rows_; }
     std::size_t ColumnCount() const { return kinds_.size(); }
     Kind ColumnKind(std::size_t column) const { return kinds_[column]; }
+    // The column's name, and its type as MsiViewGetColumnInfo gives it.
+    const std::string& ColumnName(std::size_t column) const { return names_[column]; }
+    const std::string& ColumnType(std::size_t column) const { return types_[column]; }
     // A string column: a string id for Text, 0 for null. An integer column:
     // the value (MSI_NULL_INTEGER for null). A binary column: 1 when the
     // cell has a stream, 0 when it reads as null.
@@ -145,6 +150,8 @@ class TableCells {
   private:
     std::shared_ptr<const db::Database> database_;
     std::vector<Kind> kinds_;
+    std::vector<std::string> names_;
+    std::vector<std::string> types_;
     std::vector<std::uint32_t> cells_;  // row by row
     std::size_t rows_ = 0;
     // Stream sizes of the binary cells, row by row, `binary_columns_` a row.

@@ -23,7 +23,7 @@ UINT TableCells::Read(MSIHANDLE database, LPCSTR table, TableCells& cells) {
     if (!db) return ERROR_INVALID_HANDLE;
     if (!table) return ERROR_INVALID_PARAMETER;
     if (!db->HasTable(table)) return ERROR_INVALID_TABLE;
-    auto loaded = db->GetTable(table);
+    auto loaded = db->ReadTable(table);
     if (!loaded.ok()) {
         api::NoteLastFailure(loaded.status());
         return ERROR_FUNCTION_FAILED;
@@ -36,6 +36,8 @@ UINT TableCells::Read(MSIHANDLE database, LPCSTR table, TableCells& cells) {
     read.binary_slot_.assign(columns.size(), 0);
     for (std::size_t c = 0; c < columns.size(); ++c) {
         read.kinds_.push_back(KindOf(columns[c].type));
+        read.names_.push_back(columns[c].name);
+        read.types_.push_back(columns[c].type.InfoString());
         if (read.kinds_.back() == Kind::kBinary) read.binary_slot_[c] = read.binary_columns_++;
     }
     read.cells_.reserve(source.row_count() * columns.size());

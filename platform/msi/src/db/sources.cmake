@@ -25,6 +25,7 @@ vsb_add_test(msi_db_tests
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_open_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_record_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_schema_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/../api/api_table_cells_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_validate_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/api_view_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../api/last_failure_test.cpp
