@@ -49,8 +49,8 @@ class CellText {
 
 class TableRows {
   public:
-    // Reads every row of `table` through the installer interface; none when
-    // it cannot be read, with the reason in `failure`. A binary cell reads
+    // Reads every row of `table` as the engine's cells (msi::TableCells);
+    // none when it cannot be read, with the reason in `failure`. A binary cell reads
     // "[N bytes]" (its bytes stay in the package), a null cell "".
     static std::optional<TableRows> Read(MSIHANDLE database, const std::string& table,
                                          std::string* failure);
