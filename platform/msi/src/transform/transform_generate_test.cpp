@@ -246,6 +246,50 @@ TEST_F(GenerateTest, RefusesChangesATransformCannotHold) {
     MsiCloseHandle(db);
 }
 
+// Streams no binary cell owns travel by name: added, changed by their bytes
+// (a longer one too, which has a piece beyond the first), deleted, and left
+// out when the same. A name shaped like a row of a table without binary
+// columns ("Items.a") is such a stream all the same.
+TEST_F(GenerateTest, FreeStreamsTravelByNameAndBytes) {
+    const std::string big_old(70000, 'o');
+    std::string big_new = big_old;
+    big_new.back() = 'n';
+    const struct {
+        const char* name;
+        std::string before, after;  // "" for none
+    } streams[] = {{"Same", "same", "same"}, {"Items.a", "old", "new"}, {"Big", big_old, big_new},
+                   {"Gone", "gone", ""},     {"Added", "", "added"},    {"Grown", "1234", "12345"}};
+    MSIHANDLE base = BaseCopy("streams-base.msi"), changed = BaseCopy("streams-changed.msi");
+    const auto scratch = dir_.path() / "stream";
+    for (const auto& stream : streams) {
+        for (auto [db, bytes] : {std::pair{base, stream.before}, {changed, stream.after}}) {
+            if (bytes.empty()) continue;
+            testing_support::WriteFile(scratch, bytes);
+            MSIHANDLE record = MsiCreateRecord(2);
+            MsiRecordSetStringA(record, 1, stream.name);
+            MsiRecordSetStreamA(record, 2, scratch.string().c_str());
+            MSIHANDLE view = 0;
+            ASSERT_EQ(MsiDatabaseOpenViewA(
+                          db, "INSERT INTO `_Streams` (`Name`, `Data`) VALUES (?, ?)", &view),
+                      ERROR_SUCCESS);
+            EXPECT_EQ(MsiViewExecute(view, record), ERROR_SUCCESS) << stream.name;
+            MsiCloseHandle(view);
+            MsiCloseHandle(record);
+        }
+    }
+    // Only the streams differ: the tables are the base's on both sides.
+    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed, base, mst_.c_str(), 0, 0), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseApplyTransformA(base, mst_.c_str(), 0), ERROR_SUCCESS);
+    const char* sql = "SELECT `Name`, `Data` FROM `_Streams` ORDER BY `Name`";
+    auto applied = Query(base, sql), wanted = Query(changed, sql);
+    std::sort(applied.begin(), applied.end());
+    std::sort(wanted.begin(), wanted.end());
+    EXPECT_EQ(applied, wanted);
+    EXPECT_EQ(MsiDatabaseGenerateTransformA(changed, base, nullptr, 0, 0), ERROR_NO_DATA);
+    MsiCloseHandle(base);
+    MsiCloseHandle(changed);
+}
+
 // Imports a table `Broad` of `columns` columns with one row into `db`; the
 // archive form is the only way to make a table wider than CREATE TABLE allows.
 UINT ImportBroadTable(MSIHANDLE db, const std::filesystem::path& folder, size_t columns) {
