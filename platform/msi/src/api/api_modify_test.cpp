@@ -256,23 +256,23 @@ TEST_F(ModifyApi, CatalogTablesTakeNoRowsThroughAView) {
 // names the moved row afterwards.
 TEST_F(ModifyApi, ReplaceOfAFetchedRecordMovesTheRowToItsNewKey) {
     MSIHANDLE view =
-        View("SELECT 'tag', `Property`, `Value` FROM `Property` WHERE `Property` = 'A'");
+        View("SELECT `Property`, `Value`, 'tag' FROM `Property` WHERE `Property` = 'A'");
     MSIHANDLE rec = Fetch(view);
-    MsiRecordSetStringA(rec, 3, "same key");
+    MsiRecordSetStringA(rec, 2, "same key");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_SUCCESS);
-    MsiRecordSetStringA(rec, 2, "B");
+    MsiRecordSetStringA(rec, 1, "B");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_FUNCTION_FAILED);  // B exists
     // Value takes no null, under a new key as under the old one.
-    MsiRecordSetStringA(rec, 2, "A2");
-    MsiRecordSetStringA(rec, 3, "");
+    MsiRecordSetStringA(rec, 1, "A2");
+    MsiRecordSetStringA(rec, 2, "");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_INVALID_DATA);
-    MsiRecordSetStringA(rec, 3, "same key");
+    MsiRecordSetStringA(rec, 2, "same key");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_SUCCESS);
-    MsiRecordSetStringA(rec, 3, "updated");
+    MsiRecordSetStringA(rec, 2, "updated");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, rec), ERROR_SUCCESS);
     EXPECT_EQ(Rows("SELECT * FROM `Property`"),
               (std::vector<std::string>{"B|2|~", "A2|updated|first"}));
-    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, Record({"t", "X", "y"})),
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, Record({"X", "y", "t"})),
               ERROR_FUNCTION_FAILED);
 
     ASSERT_EQ(Exec("CREATE TABLE `Bin` (`Name` CHAR(32) NOT NULL, `Data` OBJECT PRIMARY KEY "
