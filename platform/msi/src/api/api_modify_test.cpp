@@ -314,6 +314,8 @@ TEST_F(ModifyApi, NullableKeysTakeNullLikeAnyColumn) {
     MsiRecordSetInteger(seek, 2, 7);
     ASSERT_EQ(MsiViewModify(view, MSIMODIFY_SEEK, seek), ERROR_SUCCESS);
     EXPECT_EQ(MsiRecordGetInteger(seek, 3), 5);
+    MsiRecordSetInteger(seek, 2, 8);  // no such row
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_SEEK, seek), ERROR_FUNCTION_FAILED);
     // Null keys sort first, as the installer stores them.
     const std::vector<std::string> rows = {"~|~|2", "~|1|1", "~|7|5", "x|~|3"};
     EXPECT_EQ(Rows("SELECT * FROM `Nk`"), rows);
