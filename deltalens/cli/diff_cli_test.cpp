@@ -172,6 +172,18 @@ TEST_F(DiffCliTest, ExitCodeFollowsDiff) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err.rfind("Can't open package " + Path("missing.msi") + "!\n", 0), 0u) << run.err;
     EXPECT_EQ(Cli({"diff", "--exit-code", files_.package}).status, 2) << "usage error";
+    // A retyped column: no transform can carry the difference.
+    const std::string retyped = Path("retyped.msi");
+    ASSERT_EQ(deltalens::MakeChangedCopy(files_.package, retyped,
+                                         {"DROP TABLE `Items`",
+                                          "CREATE TABLE `Items` (`Item` CHAR(32) NOT NULL, `Count` "
+                                          "LONG, `Note` CHAR(64) PRIMARY KEY `Item`)"}),
+              ERROR_SUCCESS);
+    run = Cli({"diff", "--exit-code", files_.package, retyped});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("Can't compare " + files_.package + " with " + retyped + "!\n", 0), 0u)
+        << run.err;
     EXPECT_TRUE(temp_.Entries().empty());
 }
 

@@ -295,6 +295,20 @@ TEST_F(MakeTransformCliTest, FailuresLeaveNoFileBehind) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cause: No such file or directory"), std::string::npos) << run.err;
 
+    // A retyped column: no transform can carry the difference.
+    const std::string retyped = (dir_.path() / "retyped.msi").string();
+    std::vector<std::string> statements = deltalens::ProductProperties(kNewCode, "Sample");
+    statements.push_back(
+        "CREATE TABLE `Items` (`Item` CHAR(32) NOT NULL, `Count` LONG, `Note` CHAR(64) PRIMARY "
+        "KEY `Item`)");
+    ASSERT_EQ(deltalens::CreatePackage(retyped, statements), ERROR_SUCCESS);
+    run = Cli({"make-transform", old_, retyped, out_});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("Can't make the transform from " + old_ + " to " + retyped + "!\n", 0),
+              0u)
+        << run.err;
+    fs::remove(retyped);
+
     EXPECT_EQ(Written(), std::vector<std::string>{});
     EXPECT_TRUE(temp_.Entries().empty());
 }

@@ -112,7 +112,11 @@ TEST_F(ModifyApi, RowsMadeFromAPartialViewGetNullInTheColumnsItLeavesOut) {
     view = View("SELECT `Property`, `Value` FROM `Property`");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT, Record({"D", "4"})), ERROR_SUCCESS);
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT_TEMPORARY, Record({"E", "5"})), ERROR_SUCCESS);
-    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_ASSIGN, Record({"F", "6"})), ERROR_SUCCESS);
+    // A record that made a row names it, as a fetched one does.
+    MSIHANDLE assigned = Record({"F", "0"});
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_ASSIGN, assigned), ERROR_SUCCESS);
+    MsiRecordSetStringA(assigned, 2, "6");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, assigned), ERROR_SUCCESS);
     // ASSIGN of an existing key changes what the view shows and keeps the rest.
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_ASSIGN, Record({"A", "11"})), ERROR_SUCCESS);
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_MERGE, Record({"G", "7"})), ERROR_SUCCESS);
@@ -140,6 +144,9 @@ TEST_F(ModifyApi, APartialViewCannotMakeARowWithoutItsKeyOrARequiredColumn) {
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_SEEK, rec), ERROR_FUNCTION_FAILED);
     // Value takes no null and the view leaves it out.
     view = View("SELECT `Property`, `Note` FROM `Property`");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT, Record({"H", "n"})), ERROR_INVALID_DATA);
+    // A record with fewer fields than the view has columns.
+    view = View("SELECT * FROM `Property`");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_INSERT, Record({"H", "n"})), ERROR_INVALID_DATA);
     EXPECT_EQ(Rows("SELECT `Property` FROM `Property`"), (std::vector<std::string>{"A", "B"}));
 }
@@ -244,19 +251,48 @@ TEST_F(ModifyApi, CatalogTablesTakeNoRowsThroughAView) {
     EXPECT_EQ(Rows("SELECT * FROM `_Tables`"), (std::vector<std::string>{"Property"}));
 }
 
+// REPLACE through a view of some columns and a constant: the columns the view
+// leaves out move with the row, a binary one's stream too, and the record
+// names the moved row afterwards.
 TEST_F(ModifyApi, ReplaceOfAFetchedRecordMovesTheRowToItsNewKey) {
-    MSIHANDLE view = View("SELECT `Property`, `Value` FROM `Property` WHERE `Property` = 'A'");
+    MSIHANDLE view =
+        View("SELECT `Property`, `Value`, 'tag' FROM `Property` WHERE `Property` = 'A'");
     MSIHANDLE rec = Fetch(view);
     MsiRecordSetStringA(rec, 2, "same key");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_SUCCESS);
     MsiRecordSetStringA(rec, 1, "B");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_FUNCTION_FAILED);  // B exists
+    // Value takes no null, under a new key as under the old one.
     MsiRecordSetStringA(rec, 1, "A2");
+    MsiRecordSetStringA(rec, 2, "");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_INVALID_DATA);
+    MsiRecordSetStringA(rec, 2, "same key");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_SUCCESS);
-    // The column the view does not show moved with the row.
+    MsiRecordSetStringA(rec, 2, "updated");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, rec), ERROR_SUCCESS);
     EXPECT_EQ(Rows("SELECT * FROM `Property`"),
-              (std::vector<std::string>{"B|2|~", "A2|same key|first"}));
-    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, Record({"X", "y"})), ERROR_FUNCTION_FAILED);
+              (std::vector<std::string>{"B|2|~", "A2|updated|first"}));
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, Record({"X", "y", "t"})),
+              ERROR_FUNCTION_FAILED);
+
+    ASSERT_EQ(Exec("CREATE TABLE `Bin` (`Name` CHAR(32) NOT NULL, `Data` OBJECT PRIMARY KEY "
+                   "`Name`)"),
+              ERROR_SUCCESS);
+    testing_support::WriteFile(dir_.path() / "icon.bin", "icon bytes");
+    MSIHANDLE params = Record({"old", ""});
+    ASSERT_EQ(MsiRecordSetStreamA(params, 2, (dir_.path() / "icon.bin").c_str()), ERROR_SUCCESS);
+    ASSERT_EQ(Exec("INSERT INTO `Bin` (`Name`, `Data`) VALUES (?, ?)", params), ERROR_SUCCESS);
+    view = View("SELECT `Name` FROM `Bin`");
+    rec = Fetch(view);
+    MsiRecordSetStringA(rec, 1, "new");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_SUCCESS);
+    rec = Fetch(View("SELECT `Name`, `Data` FROM `Bin`"));
+    EXPECT_EQ(Text(rec, 1), "new");
+    char bytes[32];
+    DWORD size = sizeof bytes;
+    ASSERT_EQ(MsiRecordReadStream(rec, 2, bytes, &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::string(bytes, size), "icon bytes");
+    EXPECT_EQ(Rows("SELECT `Name` FROM `_Streams`"), (std::vector<std::string>{"Bin.new"}));
 }
 
 TEST_F(ModifyApi, NullableKeysTakeNullLikeAnyColumn) {
@@ -278,6 +314,8 @@ TEST_F(ModifyApi, NullableKeysTakeNullLikeAnyColumn) {
     MsiRecordSetInteger(seek, 2, 7);
     ASSERT_EQ(MsiViewModify(view, MSIMODIFY_SEEK, seek), ERROR_SUCCESS);
     EXPECT_EQ(MsiRecordGetInteger(seek, 3), 5);
+    MsiRecordSetInteger(seek, 2, 8);  // no such row
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_SEEK, seek), ERROR_FUNCTION_FAILED);
     // Null keys sort first, as the installer stores them.
     const std::vector<std::string> rows = {"~|~|2", "~|1|1", "~|7|5", "x|~|3"};
     EXPECT_EQ(Rows("SELECT * FROM `Nk`"), rows);

@@ -127,7 +127,7 @@ TEST_F(ValidateApi, EachRuleGivesItsErrorOnItsColumnInColumnOrder) {
     EXPECT_EQ(Errors(view).size(), 5u);
 
     MsiRecordSetInteger(rec, 3, -1);
-    MsiRecordSetStringA(rec, 6, "ab");
+    MsiRecordSetStringA(rec, 6, "abcd");  // as wide as the column: only the case is wrong
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_INVALID_DATA);
     const auto errors = Errors(view);
     ASSERT_EQ(errors.size(), 5u);
@@ -205,47 +205,111 @@ TEST_F(ValidateApi, ChecksTheEngineDoesNotHaveAreNeverPassed) {
                                         std::to_string(MSIDBERROR_BADCATEGORY) + ":Text"}));
 }
 
-// Each Category on the Text column: a value it takes, one it refuses, and
-// what VALIDATE says of that one.
+// Each Category on the Text column: values it takes, values it refuses and
+// what VALIDATE says of each of those. The values sit on the edges of each
+// rule: the first and last characters of a range, the longest name, the
+// widest number.
 TEST_F(ValidateApi, CategoriesTakeTheirValuesAndRefuseOthers) {
     struct Case {
         const char* category;
-        const char* good;
-        const char* bad;
+        std::vector<std::string> good;
+        std::vector<std::string> bad;
         int error;
     };
+    const std::string long_name(255, 'n');
     const Case cases[] = {
-        {"Integer", "-32768", "32768", MSIDBERROR_OVERFLOW},
-        {"DoubleInteger", "2147483647", "12a", MSIDBERROR_OVERFLOW},
-        {"Time/Date", "-5", "-2147483649", MSIDBERROR_UNDERFLOW},
-        {"Filename", "PROGRA~1.TXT|Program File.txt", "PROGRAMFI.TXT|Program File.txt",
+        {"UpperCase", {"AZ09_`{@["}, {"a", "z"}, MSIDBERROR_BADCASE},
+        {"LowerCase", {"az09_@[`{"}, {"A", "Z"}, MSIDBERROR_BADCASE},
+        {"Integer", {"-32768", "32767"}, {"32768", "1.0", "-", "+1"}, MSIDBERROR_OVERFLOW},
+        {"Integer", {}, {"-32769"}, MSIDBERROR_UNDERFLOW},
+        {"DoubleInteger",
+         {"2147483647", "-2147483648", "1234567890"},
+         {"12a", "2147483648", "12345678901"},
+         MSIDBERROR_OVERFLOW},
+        {"Time/Date", {"-5"}, {"-2147483649"}, MSIDBERROR_UNDERFLOW},
+        {"Identifier",
+         {"_AZaz09.", "z"},
+         {"9a", ".a", "a-b", "a@", "a[", "a`", "a{", "a/", "a:"},
+         MSIDBERROR_BADIDENTIFIER},
+        {"Property", {"%Env_1", "Prop"}, {"%", "%1x", "1x"}, MSIDBERROR_BADPROPERTY},
+        {"Guid",
+         {"{01234567-89AB-CDEF-0000-9999999999AF}"},
+         {"{01234567-89AB-CDEF-0000-9999999999aF}", "{01234567-89AB-CDEF-0000-9999999999GF}",
+          "{01234567-89AB-CDEF-0000-9999999999@F}", "{012345678-9AB-CDEF-0000-9999999999AF}",
+          "[01234567-89AB-CDEF-0000-9999999999AF}", "{01234567-89AB-CDEF-0000-9999999999AF]",
+          "{01234567-89AB-CDEF-0000-9999999999AF}0"},
+         MSIDBERROR_BADGUID},
+        {"Version",
+         {"1.2.3.65535", "0"},
+         {"1.2.3.4.5", "65536", "000001", "1..2", "1.a", "1,2"},
+         MSIDBERROR_BADVERSION},
+        {"Language",
+         {"0,1033,65535", "1031"},
+         {"1033;1031", "65536", "1033,"},
+         MSIDBERROR_BADLANGUAGE},
+        {"Cabinet",
+         {"#Data_1.cab", "DISK1.CAB", "12345678.123", "A"},
+         {"#1data", "#", "123456789.CAB", "A.CABS", "A B.CAB", ".CAB"},
+         MSIDBERROR_BADCABINET},
+        {"Filename",
+         {"PROGRA~1.TXT|Program File.txt", "12345678.ABC|x", "read me.txt", long_name},
+         {"PROGRAMFI.TXT|Program File.txt", "A.TXTX|x", "A.B.C|x", ".TXT|x", "A B|x", "A|", "a:b",
+          "a*b", "a?b", "...", long_name + "n"},
          MSIDBERROR_BADFILENAME},
-        {"Filename", "read me.txt", "a:b", MSIDBERROR_BADFILENAME},
-        {"WildCardFilename", "*.TXT|*.text", "A*B|a/b", MSIDBERROR_BADWILDCARD},
-        {"Path", "[INSTALLDIR]bin\\tool.exe", "C:\\a<b", MSIDBERROR_BADPATH},
-        {"Paths", "[A]x;[B]y", "[A]x;y*", MSIDBERROR_BADPATH},
-        {"AnyPath", "SHORT.TXT|Long name.txt", "LONGNAME12.TXT|x", MSIDBERROR_BADPATH},
-        {"DefaultDir", "PROGRA~1|Program Files:.", "a:b:c", MSIDBERROR_BADDEFAULTDIR},
-        {"RegPath", "Software\\[Manufacturer]", "\\Software", MSIDBERROR_BADREGPATH},
-        {"Formatted", "[[Name]] [\\[] {x}", "[ProductName", MSIDBERROR_BADFORMATTED},
-        {"Formatted", "{\\*\\lchars $([\\'5c)]}", "[\\'5c", MSIDBERROR_BADFORMATTED},
-        {"KeyFormatted", "[#File]", "[#File", MSIDBERROR_BADFORMATTED},
-        {"FormattedSDDLText", "D:(A;;GA;;;[USER])", "D:(A;;GA;;;[USER)", MSIDBERROR_BADFORMATTED},
-        {"Template", "[1] of [2]", "[1 of [2]", MSIDBERROR_BADTEMPLATE},
-        {"CustomSource", "Binary1", "1Binary", MSIDBERROR_BADCUSTOMSOURCE},
-        {"Condition", "NOT Installed AND (A ~= \"x\")", "NOT (Installed", MSIDBERROR_BADCONDITION},
-        {"Shortcut", "[#App.exe]", "Main Feature", MSIDBERROR_BADSHORTCUT},
+        {"WildCardFilename",
+         {"*.TXT|*.text", "?A.TX?|a?b*"},
+         {"A*B|a/b", "A/B|ab"},
+         MSIDBERROR_BADWILDCARD},
+        {"Path", {"[INSTALLDIR]bin\\tool.exe"}, {"C:\\a<b"}, MSIDBERROR_BADPATH},
+        {"Paths", {"[A]x;[B]y"}, {"[A]x;y*"}, MSIDBERROR_BADPATH},
+        {"AnyPath",
+         {"SHORT.TXT|Long name.txt", "C:\\dir"},
+         {"LONGNAME12.TXT|x", "a<b"},
+         MSIDBERROR_BADPATH},
+        {"DefaultDir",
+         {"PROGRA~1|Program Files:.", ".", "DIR:SRC"},
+         {"a:b:c", "a:b*", "a*"},
+         MSIDBERROR_BADDEFAULTDIR},
+        {"RegPath",
+         {"Software\\[Manufacturer]"},
+         {"\\Software", "Software\\[Manufacturer"},
+         MSIDBERROR_BADREGPATH},
+        {"Formatted",
+         {"[[Name]] [\\[] {x}", "{\\*\\lchars $([\\'5c)]}", "a]b"},
+         {"[ProductName", "[\\'5c", "[\\["},
+         MSIDBERROR_BADFORMATTED},
+        {"KeyFormatted", {"[#File]"}, {"[#File"}, MSIDBERROR_BADFORMATTED},
+        {"FormattedSDDLText",
+         {"D:(A;;GA;;;[USER])"},
+         {"D:(A;;GA;;;[USER)"},
+         MSIDBERROR_BADFORMATTED},
+        {"Template", {"[1] of [2]"}, {"[1 of [2]"}, MSIDBERROR_BADTEMPLATE},
+        {"CustomSource", {"Binary1"}, {"1Binary"}, MSIDBERROR_BADCUSTOMSOURCE},
+        {"Condition",
+         {"NOT Installed AND (A ~= \"x\")"},
+         {"NOT (Installed"},
+         MSIDBERROR_BADCONDITION},
+        {"Shortcut",
+         {"[#App.exe]", "MainFeature"},
+         {"Main Feature", "[#App.exe"},
+         MSIDBERROR_BADSHORTCUT},
+        {"Binary", {"anything at all"}, {}, MSIDBERROR_NOERROR},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.category);
         Exec(std::string("UPDATE `_Validation` SET `Category` = '") + c.category +
              "' WHERE `Column` = 'Text'");
         auto [view, rec] = FetchFirst();
-        MsiRecordSetStringA(rec, 7, c.good);
-        EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_SUCCESS) << c.good;
-        MsiRecordSetStringA(rec, 7, c.bad);
-        EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_INVALID_DATA) << c.bad;
-        EXPECT_EQ(Errors(view), (std::vector<std::string>{std::to_string(c.error) + ":Text"}));
+        for (const std::string& good : c.good) {
+            MsiRecordSetStringA(rec, 7, good.c_str());
+            EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_SUCCESS) << good;
+        }
+        for (const std::string& bad : c.bad) {
+            MsiRecordSetStringA(rec, 7, bad.c_str());
+            EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_INVALID_DATA) << bad;
+            EXPECT_EQ(Errors(view), (std::vector<std::string>{std::to_string(c.error) + ":Text"}))
+                << bad;
+        }
     }
 }
 

@@ -182,11 +182,14 @@ Status View::Replace(Record& record) {
     for (size_t c = 0; c < streams.size(); ++c)
         if (!streams[c] && table->schema().columns[c].type.IsBinary() && row->cells[c] != 0)
             streams[c] = db_->CellStream(*table, *old_row, c);
+    // Stored under the new key before the old row's streams go with it: a
+    // carried stream read afterwards would be empty.
+    if (Status s = StoreRowStreams(*table, *row, streams); !s.ok()) return s;
     if (Status s = EraseRow(*table, old_row); !s.ok()) return s;
     if (Status s = table->Insert(row); !s.ok()) return s;
     if (!row->temporary) db_->MarkModified();
     SetOrigin(record, {&row, 1});
-    return StoreRowStreams(*table, *row, streams);
+    return Status::Ok();
 }
 
 Status View::Validate(ModifyMode mode, Record& record) {

@@ -35,7 +35,7 @@ std::vector<std::string> BaseStatements() {
         "INSERT INTO `Pairs` (`K`, `N`, `V`) VALUES ('k1', 2, 'two')",
         "CREATE TABLE `OldTable` (`Id` SHORT NOT NULL PRIMARY KEY `Id`)",
         "INSERT INTO `OldTable` (`Id`) VALUES (7)",
-        // 18 columns: a change to the last one has no bit in the update mask.
+        // 18 columns: a change to the last two has no bit in the update mask.
         "CREATE TABLE `Wide` (`K` SHORT NOT NULL, `C1` SHORT, `C2` SHORT, `C3` SHORT, `C4` SHORT, "
         "`C5` SHORT, `C6` SHORT, `C7` SHORT, `C8` SHORT, `C9` SHORT, `C10` SHORT, `C11` SHORT, "
         "`C12` SHORT, `C13` SHORT, `C14` SHORT, `C15` SHORT, `C16` SHORT, `C17` CHAR(8) PRIMARY "
@@ -66,7 +66,9 @@ std::vector<std::string> ChangedStatements() {
                  "CREATE TABLE `NewTable` (`Id` CHAR(16) NOT NULL, `Num` LONG, `Label` CHAR(64) "
                  "LOCALIZABLE PRIMARY KEY `Id`)",
                  "INSERT INTO `NewTable` (`Id`, `Num`, `Label`) VALUES ('n1', 100, 'new row')",
-                 "UPDATE `Wide` SET `C17` = 'after', `C1` = 2 WHERE `K` = 1",
+                 // C16 is the first column without a bit in the update mask;
+                 // C17 keeps its value through the row's replacement.
+                 "UPDATE `Wide` SET `C16` = 5, `C1` = 2 WHERE `K` = 1",
              });
     return s;
 }
@@ -208,7 +210,7 @@ TEST_F(GenerateTest, ViewOfTheTransformListsEachChange) {
         "Property\tValue\tProductCode\t{33333333-3333-3333-3333-333333333333}\t{11111111-1111-1111-"
         "1111-111111111111}",
         "Property\tValue\tProductVersion\t1.1.0\t1.0.0",
-        // Column 17 has no update bit: the row is replaced (delete, then add).
+        // Column 16 has no update bit: the row is replaced (delete, then add).
         // The view meets each record against the unchanged database, so the
         // add shows as an update of the row that is still there.
         "Wide\tC1\t1\t2\t1",
@@ -218,8 +220,8 @@ TEST_F(GenerateTest, ViewOfTheTransformListsEachChange) {
         "Wide\tC13\t1\tNULL\tNULL",
         "Wide\tC14\t1\tNULL\tNULL",
         "Wide\tC15\t1\tNULL\tNULL",
-        "Wide\tC16\t1\tNULL\tNULL",
-        "Wide\tC17\t1\tafter\tbefore",
+        "Wide\tC16\t1\t5\tNULL",
+        "Wide\tC17\t1\tbefore\tbefore",
         "Wide\tC2\t1\tNULL\tNULL",
         "Wide\tC3\t1\tNULL\tNULL",
         "Wide\tC4\t1\tNULL\tNULL",
@@ -244,6 +246,50 @@ TEST_F(GenerateTest, RefusesChangesATransformCannotHold) {
     EXPECT_EQ(MsiDatabaseGenerateTransformA(db, base_db_, mst_.c_str(), 0, 0),
               ERROR_INSTALL_TRANSFORM_FAILURE);
     MsiCloseHandle(db);
+}
+
+// Streams no binary cell owns travel by name: added, changed by their bytes
+// (a longer one too, which has a piece beyond the first), deleted, and left
+// out when the same. A name shaped like a row of a table without binary
+// columns ("Items.a") is such a stream all the same.
+TEST_F(GenerateTest, FreeStreamsTravelByNameAndBytes) {
+    const std::string big_old(70000, 'o');
+    std::string big_new = big_old;
+    big_new.back() = 'n';
+    const struct {
+        const char* name;
+        std::string before, after;  // "" for none
+    } streams[] = {{"Same", "same", "same"}, {"Items.a", "old", "new"}, {"Big", big_old, big_new},
+                   {"Gone", "gone", ""},     {"Added", "", "added"},    {"Grown", "1234", "12345"}};
+    MSIHANDLE base = BaseCopy("streams-base.msi"), changed = BaseCopy("streams-changed.msi");
+    const auto scratch = dir_.path() / "stream";
+    for (const auto& stream : streams) {
+        for (auto [db, bytes] : {std::pair{base, stream.before}, {changed, stream.after}}) {
+            if (bytes.empty()) continue;
+            testing_support::WriteFile(scratch, bytes);
+            MSIHANDLE record = MsiCreateRecord(2);
+            MsiRecordSetStringA(record, 1, stream.name);
+            MsiRecordSetStreamA(record, 2, scratch.string().c_str());
+            MSIHANDLE view = 0;
+            ASSERT_EQ(MsiDatabaseOpenViewA(
+                          db, "INSERT INTO `_Streams` (`Name`, `Data`) VALUES (?, ?)", &view),
+                      ERROR_SUCCESS);
+            EXPECT_EQ(MsiViewExecute(view, record), ERROR_SUCCESS) << stream.name;
+            MsiCloseHandle(view);
+            MsiCloseHandle(record);
+        }
+    }
+    // Only the streams differ: the tables are the base's on both sides.
+    ASSERT_EQ(MsiDatabaseGenerateTransformA(changed, base, mst_.c_str(), 0, 0), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseApplyTransformA(base, mst_.c_str(), 0), ERROR_SUCCESS);
+    const char* sql = "SELECT `Name`, `Data` FROM `_Streams` ORDER BY `Name`";
+    auto applied = Query(base, sql), wanted = Query(changed, sql);
+    std::sort(applied.begin(), applied.end());
+    std::sort(wanted.begin(), wanted.end());
+    EXPECT_EQ(applied, wanted);
+    EXPECT_EQ(MsiDatabaseGenerateTransformA(changed, base, nullptr, 0, 0), ERROR_NO_DATA);
+    MsiCloseHandle(base);
+    MsiCloseHandle(changed);
 }
 
 // Imports a table `Broad` of `columns` columns with one row into `db`; the
