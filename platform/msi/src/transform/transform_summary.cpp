@@ -42,33 +42,45 @@ format::SummaryPropertySet ReadSummary(db::Database& db) {
     return set.ok() ? std::move(set).value() : format::SummaryPropertySet{};
 }
 
-std::string PropertyValue(db::Database& db, const std::string& name) {
+std::vector<std::string> PropertyValues(db::Database& db, std::span<const std::string_view> names) {
+    std::vector<std::string> values(names.size());
     const db::TableSchema* schema = db.Schema("Property");
-    if (!schema || schema->columns.size() < 2) return {};
-    auto table = db.GetTable("Property");
-    if (!table.ok()) return {};
-    const uint32_t id = db.pool().FindText(name).ok() ? *db.pool().FindText(name) : 0;
-    if (id == 0) return {};
+    if (!schema || schema->columns.size() < 2) return values;
+    auto table = db.ReadTable("Property");
+    if (!table.ok()) return values;
+    std::vector<bool> found(names.size(), false);
     for (const auto& row : (*table)->rows()) {
-        if (row->cells[0] != id) continue;
-        auto text = db.Text(row->cells[1]);
-        return text.ok() ? std::move(text).value() : std::string();
+        auto name = db.TextView(row->cells[0]);
+        if (!name.ok() || name->empty()) continue;
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (found[i] || *name != names[i]) continue;
+            found[i] = true;
+            auto text = db.Text(row->cells[1]);
+            if (text.ok()) values[i] = std::move(text).value();
+        }
     }
-    return {};
+    return values;
+}
+
+std::string PropertyValue(db::Database& db, const std::string& name) {
+    const std::string_view names[] = {name};
+    return std::move(PropertyValues(db, names)[0]);
 }
 
 Status WriteTransformSummary(db::Database& changed, db::Database& reference,
                              const std::string& path, int error_conditions, int validation) {
-    const std::string base_code = PropertyValue(reference, "ProductCode");
-    const std::string base_version = PropertyValue(reference, "ProductVersion");
-    const std::string new_code = PropertyValue(changed, "ProductCode");
-    const std::string new_version = PropertyValue(changed, "ProductVersion");
-    const std::string upgrade_code = PropertyValue(changed, "UpgradeCode");
+    const std::string_view names[] = {"ProductCode", "ProductVersion", "UpgradeCode"};
+    const std::vector<std::string> base_values = PropertyValues(reference, names);
+    const std::vector<std::string> new_values = PropertyValues(changed, names);
+    const std::string& base_code = base_values[0];
+    const std::string& base_version = base_values[1];
+    const std::string& new_code = new_values[0];
+    const std::string& new_version = new_values[1];
+    const std::string& upgrade_code = new_values[2];
     if (base_code.empty() || base_version.empty() || new_code.empty() || new_version.empty())
         return Status::InvalidArgument(
             "ProductCode and ProductVersion are needed in both databases");
-    if ((validation & kValidateUpgradeCode) &&
-        (upgrade_code.empty() || PropertyValue(reference, "UpgradeCode").empty()))
+    if ((validation & kValidateUpgradeCode) && (upgrade_code.empty() || base_values[2].empty()))
         return Status::InvalidArgument("UpgradeCode is needed to validate it");
 
     struct stat st {};
@@ -108,12 +120,12 @@ Status WriteTransformSummary(db::Database& changed, db::Database& reference,
             if (!copied.ok()) return copied.status();
             continue;
         }
+        // Read again while writing, in pieces: the transform is not held whole.
         auto reader = cf.OpenStream(child);
         if (!reader.ok()) return reader.status();
-        auto bytes = reader->ReadAll();
-        if (!bytes.ok()) return bytes.status();
-        if (Status s = writer.AddStream(storage::CompoundWriter::kRoot, entry.name,
-                                        std::move(bytes).value());
+        if (Status s = writer.AddStream(
+                storage::CompoundWriter::kRoot, entry.name,
+                std::make_unique<storage::StreamRangeSource>(std::move(reader).value()));
             !s.ok())
             return s;
     }

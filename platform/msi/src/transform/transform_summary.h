@@ -10,7 +10,10 @@
 // plus the changed database's code page (PID 1) and Title (PID 2).
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/status.h"
 #include "db/database.h"
@@ -31,5 +34,10 @@ format::SummaryPropertySet ReadSummary(db::Database& db);
 
 // The value of a property in the database's Property table, "" when absent.
 std::string PropertyValue(db::Database& db, const std::string& name);
+// The values of several, in one pass over the table. A Property table not
+// loaded yet is read for the pass and not kept, and its key is matched by
+// text, so that a large package does not build its pool's index for a few
+// names.
+std::vector<std::string> PropertyValues(db::Database& db, std::span<const std::string_view> names);
 
 }  // namespace msi::transform
