@@ -16,22 +16,6 @@ using storage::CompoundWriter;
 
 namespace {
 
-// Feeds a record-side stream source to the writer, in the pieces it asks for.
-class WriterSource final : public storage::StreamSource {
-  public:
-    explicit WriterSource(StreamSourcePtr source) : source_(std::move(source)) {}
-    uint64_t size() const override { return source_->Size(); }
-    Status Read(uint64_t offset, std::span<uint8_t> out) override {
-        auto n = source_->ReadAt(offset, std::as_writable_bytes(out));
-        if (!n.ok()) return n.status();
-        if (*n != out.size()) return Status::Io("stream ended early while writing");
-        return Status::Ok();
-    }
-
-  private:
-    StreamSourcePtr source_;
-};
-
 // A table without rows gets no stream; the two pool streams are always
 // written, since readers (libmsi among them) refuse a database without them.
 Status AddTableStream(CompoundWriter& writer, const std::string& name, std::vector<uint8_t> bytes,

@@ -133,4 +133,11 @@ Result<std::vector<std::byte>> ReadAll(const StreamSource& source, uint64_t max_
     return bytes;
 }
 
+Status WriterSource::Read(uint64_t offset, std::span<uint8_t> out) {
+    auto n = source_->ReadAt(offset, std::as_writable_bytes(out));
+    if (!n.ok()) return n.status();
+    if (*n != out.size()) return Status::Io("stream ended early while writing");
+    return Status::Ok();
+}
+
 }  // namespace msi::db

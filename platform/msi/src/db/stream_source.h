@@ -13,6 +13,7 @@
 
 #include "common/status.h"
 #include "storage/folder.h"
+#include "storage/stream_source.h"
 
 namespace msi::db {
 
@@ -71,5 +72,17 @@ class FileStreamSource final : public StreamSource {
 // without bound.
 Result<std::vector<std::byte>> ReadAll(const StreamSource& source, uint64_t max_bytes = UINT64_C(1)
                                                                                         << 32);
+
+// Feeds a source to the compound writer in the pieces it asks for, so that
+// a file being written never holds a large stream whole.
+class WriterSource final : public storage::StreamSource {
+  public:
+    explicit WriterSource(StreamSourcePtr source) : source_(std::move(source)) {}
+    uint64_t size() const override { return source_->Size(); }
+    Status Read(uint64_t offset, std::span<uint8_t> out) override;
+
+  private:
+    StreamSourcePtr source_;
+};
 
 }  // namespace msi::db

@@ -19,7 +19,8 @@ void WriteCell(std::vector<uint8_t>& out, uint8_t size, uint32_t value) {
     for (uint8_t i = 0; i < size; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-// Which columns a record carries.
+}  // namespace
+
 void PresentColumns(uint16_t mask, size_t columns, size_t keys, std::vector<bool>& present) {
     present.assign(columns, false);
     if (mask == 0) {
@@ -32,8 +33,6 @@ void PresentColumns(uint16_t mask, size_t columns, size_t keys, std::vector<bool
             present[c] = c < keys || (c < kMaskColumns && (mask & (1u << c)) != 0);
     }
 }
-
-}  // namespace
 
 Result<bool> RowOperationReader::Next(RowOperation& op) {
     if (pos_ >= stream_.size()) return false;

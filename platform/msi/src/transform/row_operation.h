@@ -36,6 +36,10 @@ struct RowOperation {
 // Cell widths of an update mask: only bits 1..15 can name a column.
 inline constexpr size_t kMaskColumns = 16;
 
+// Which of a table's `columns` columns, `keys` of them key columns, a record
+// with `mask` carries.
+void PresentColumns(uint16_t mask, size_t columns, size_t keys, std::vector<bool>& present);
+
 // Reads a table stream one record at a time, so that a stream of millions of
 // records never needs them all in memory at once.
 class RowOperationReader {

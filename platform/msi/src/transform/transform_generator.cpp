@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -25,19 +26,93 @@ namespace {
 
 // Records of one table stream, with string cells as ids of the transform
 // pool; encoded once the pool is complete and its reference width known.
-// Kept flat, a record as its mask and then one cell per column (only those
-// the mask names are written): a hundred thousand changes must not cost an
-// allocation each.
+// Kept flat, a record as its mask and then the cells the mask names, and in
+// blocks (a deque) that growing never copies: a hundred thousand changes
+// must cost neither an allocation each nor a second copy of them all.
 struct PendingStream {
+    using Records = std::deque<uint32_t>;
     std::vector<ColumnType> types;
     size_t keys = 0;
-    std::vector<uint32_t> deletes, updates, adds;
+    Records deletes, updates, adds;
     bool empty() const { return deletes.empty() && updates.empty() && adds.empty(); }
-    static void Append(std::vector<uint32_t>& records, uint16_t mask,
-                       std::span<const uint32_t> cells) {
+    // `cells` has one cell per column.
+    void Append(Records& records, uint16_t mask, std::span<const uint32_t> cells) {
+        PresentColumns(mask, types.size(), keys, present);
         records.push_back(mask);
-        records.insert(records.end(), cells.begin(), cells.end());
+        for (size_t c = 0; c < cells.size(); ++c)
+            if (present[c]) records.push_back(cells[c]);
     }
+    std::vector<bool> present;  // Append's, reused
+};
+
+// A pending stream's records encoded as the writer reads them, one at a time,
+// so that the table streams of a large transform are never held whole. The
+// writer reads front to back; any other offset starts the encoding over.
+class RecordSource final : public storage::StreamSource {
+  public:
+    RecordSource(const PendingStream& stream, std::vector<uint8_t> sizes)
+        : stream_(stream), sizes_(std::move(sizes)) {
+        while (Next()) size_ += record_.size();
+        Rewind();
+    }
+    uint64_t size() const override { return size_; }
+    Status Read(uint64_t offset, std::span<uint8_t> out) override {
+        if (offset < position_) Rewind();
+        while (!out.empty()) {
+            if (used_ == record_.size() && !Next())
+                return Status::Io("a table stream of the transform ended early");
+            const size_t take = std::min<size_t>(record_.size() - used_, out.size());
+            if (position_ + take <= offset) {
+                // Before the offset asked for: skipped.
+            } else {
+                const size_t skip = position_ < offset ? size_t(offset - position_) : 0;
+                std::copy_n(record_.begin() + used_ + skip, take - skip, out.begin());
+                out = out.subspan(take - skip);
+            }
+            used_ += take;
+            position_ += take;
+        }
+        return Status::Ok();
+    }
+
+  private:
+    // Encodes the next record into record_; false after the last one.
+    bool Next() {
+        const PendingStream::Records* lists[] = {&stream_.deletes, &stream_.updates, &stream_.adds};
+        while (list_ < std::size(lists) && at_ >= lists[list_]->size()) {
+            ++list_;
+            at_ = 0;
+        }
+        record_.clear();
+        used_ = 0;
+        if (list_ == std::size(lists)) return false;
+        const PendingStream::Records& records = *lists[list_];
+        op_.mask = static_cast<uint16_t>(records[at_++]);
+        PresentColumns(op_.mask, sizes_.size(), stream_.keys, present_);
+        op_.cells.assign(sizes_.size(), 0);
+        for (size_t c = 0; c < sizes_.size(); ++c)
+            if (present_[c]) op_.cells[c] = records[at_++];
+        AppendRowOperation(record_, op_, sizes_, stream_.keys);
+        return true;
+    }
+    void Rewind() {
+        list_ = 0;
+        at_ = 0;
+        position_ = 0;
+        record_.clear();
+        used_ = 0;
+    }
+
+    const PendingStream& stream_;
+    const std::vector<uint8_t> sizes_;
+    uint64_t size_ = 0;
+    size_t list_ = 0;        // deletes, updates, adds
+    size_t at_ = 0;          // the next record's place in its list
+    uint64_t position_ = 0;  // of the end of what record_ has handed out
+    RowOperation op_;
+    std::vector<bool> present_;
+    std::vector<uint8_t> record_;  // the record being handed out
+    size_t used_ = 0;              // bytes of record_ handed out
 };
 
 // The text of a string id, "" for an id the database does not know. A view
@@ -107,6 +182,10 @@ class KeyIndex {
     const db::Table& table_;
     std::vector<uint32_t> slots_;  // row index + 1; 0 is a free slot
 };
+
+// Whether two streams (either may be absent) hold the same bytes, compared
+// in pieces: an embedded cabinet can be larger than two copies in memory.
+Result<bool> SameBytes(const db::StreamSourcePtr& x, const db::StreamSourcePtr& y);
 
 class Generator {
   public:
@@ -208,15 +287,8 @@ Result<bool> Generator::SameBinary(const db::Table& changed, const db::Row& a,
                                    const db::Table& reference, const db::Row& b, size_t column) {
     if ((a.cells[column] != 0) != (b.cells[column] != 0)) return false;
     if (a.cells[column] == 0) return true;
-    auto x = changed_.CellStream(changed, a, column);
-    auto y = reference_.CellStream(reference, b, column);
-    if (!x || !y) return !x && !y;
-    if (x->Size() != y->Size()) return false;
-    auto xb = db::ReadAll(*x);
-    auto yb = db::ReadAll(*y);
-    if (!xb.ok()) return xb.status();
-    if (!yb.ok()) return yb.status();
-    return *xb == *yb;
+    return SameBytes(changed_.CellStream(changed, a, column),
+                     reference_.CellStream(reference, b, column));
 }
 
 Status Generator::FullRow(const db::Table& table, const db::Row& row, std::vector<uint32_t>& cells,
@@ -266,7 +338,7 @@ Status Generator::AddWholeTable(const std::string& name) {
     for (const auto& row : (*table)->rows()) {
         if (row->temporary) continue;
         if (Status s = FullRow(**table, *row, cells_); !s.ok()) return s;
-        PendingStream::Append(stream.adds, AddMask(schema), cells_);
+        stream.Append(stream.adds, AddMask(schema), cells_);
     }
     return Status::Ok();
 }
@@ -330,8 +402,8 @@ Status Generator::AddChangedRow(PendingStream& stream, const db::Table& changed,
     if (differing.back() >= kMaskColumns) {
         // No mask bit for this column: replace the row.
         if (Status s = FullRow(changed, row, cells_); !s.ok()) return s;
-        PendingStream::Append(stream.deletes, 0, cells_);
-        PendingStream::Append(stream.adds, AddMask(schema), cells_);
+        stream.Append(stream.deletes, 0, cells_);
+        stream.Append(stream.adds, AddMask(schema), cells_);
         return Status::Ok();
     }
     std::vector<bool> wanted(schema.columns.size(), false);
@@ -340,7 +412,7 @@ Status Generator::AddChangedRow(PendingStream& stream, const db::Table& changed,
     if (Status s = FullRow(changed, row, cells_, &wanted); !s.ok()) return s;
     uint16_t mask = 0;
     for (size_t c : differing) mask |= uint16_t(1u << c);
-    PendingStream::Append(stream.updates, mask, cells_);
+    stream.Append(stream.updates, mask, cells_);
     return Status::Ok();
 }
 
@@ -360,7 +432,7 @@ Status Generator::AddDeletedRows(PendingStream& stream, const db::Table& referen
             if (!cell.ok()) return cell.status();
             cells_[c] = *cell;
         }
-        PendingStream::Append(stream.deletes, 0, cells_);
+        stream.Append(stream.deletes, 0, cells_);
     }
     return Status::Ok();
 }
@@ -387,7 +459,7 @@ Status Generator::CompareTable(const std::string& name) {
         const size_t found = index.Find(changed_, **changed, *row);
         if (found == KeyIndex::kNone || taken[found]) {
             if (Status s = FullRow(**changed, *row, cells_); !s.ok()) return s;
-            PendingStream::Append(stream.adds, AddMask(now), cells_);
+            stream.Append(stream.adds, AddMask(now), cells_);
             continue;
         }
         taken[found] = true;
@@ -425,18 +497,20 @@ Result<std::set<std::string>> Generator::FreeStreams(db::Database& db) {
 }
 
 Result<bool> Generator::SameStream(const std::string& name) {
-    auto x = changed_.streams().Get(name);
-    auto y = reference_.streams().Get(name);
+    return SameBytes(changed_.streams().Get(name), reference_.streams().Get(name));
+}
+
+Result<bool> SameBytes(const db::StreamSourcePtr& x, const db::StreamSourcePtr& y) {
     if (!x || !y) return !x && !y;
     if (x->Size() != y->Size()) return false;
-    // In pieces: an embedded cabinet can be larger than two copies in memory.
-    std::vector<std::byte> a(1 << 16), b(1 << 16);
+    const size_t piece = static_cast<size_t>(std::min<uint64_t>(x->Size(), 1 << 16));
+    std::vector<std::byte> a(piece), b(piece);
     for (uint64_t offset = 0; offset < x->Size();) {
         auto got_a = x->ReadAt(offset, a);
         if (!got_a.ok()) return got_a.status();
         auto got_b = y->ReadAt(offset, std::span(b).first(*got_a));
         if (!got_b.ok()) return got_b.status();
-        if (*got_a == 0 || *got_b != *got_a) return Status::Io("stream " + name + " reads short");
+        if (*got_a == 0 || *got_b != *got_a) return Status::Io("a stream reads short");
         if (!std::equal(a.begin(), a.begin() + *got_a, b.begin())) return false;
         offset += *got_a;
     }
@@ -459,7 +533,7 @@ Status Generator::CompareFreeStreams() {
         if (changed_.streams().Has(name)) continue;
         auto key = Intern(name);
         if (!key.ok()) return key.status();
-        PendingStream::Append(stream.deletes, 0, std::array{*key, 0u});
+        stream.Append(stream.deletes, 0, std::array{*key, 0u});
     }
     for (const std::string& name : *now) {
         const bool known = before->count(name) != 0;
@@ -474,9 +548,9 @@ Status Generator::CompareFreeStreams() {
         const std::string carried = format::JoinStreamName(schema.name, std::vector{name});
         binaries_[carried] = changed_.streams().Get(name);
         if (known)
-            PendingStream::Append(stream.updates, 0x0002, std::array{*key, 1u});
+            stream.Append(stream.updates, 0x0002, std::array{*key, 1u});
         else
-            PendingStream::Append(stream.adds, AddMask(schema), std::array{*key, 1u});
+            stream.Append(stream.adds, AddMask(schema), std::array{*key, 1u});
     }
     if (!stream.empty()) streams_[schema.name] = std::move(stream);
     return Status::Ok();
@@ -533,19 +607,6 @@ Status Generator::WriteFile(const std::string& path) {
         for (const auto& op : ops) AppendRowOperation(out, op, sizes, keys);
         return out;
     };
-    // The flat records of a pending stream, appended to `out`; each pending
-    // list is freed once encoded.
-    RowOperation op;
-    auto encode_flat = [&](std::vector<uint32_t>& records, std::span<const uint8_t> sizes,
-                           size_t keys, std::vector<uint8_t>& out) {
-        const size_t width = sizes.size();
-        for (size_t at = 0; at + width < records.size(); at += width + 1) {
-            op.mask = static_cast<uint16_t>(records[at]);
-            op.cells.assign(records.begin() + at + 1, records.begin() + at + 1 + width);
-            AppendRowOperation(out, op, sizes, keys);
-        }
-        std::vector<uint32_t>().swap(records);
-    };
     if (!tables_ops_.empty()) {
         const uint8_t sizes[] = {ref};
         if (Status s = add("_Tables", true, encode(tables_ops_, sizes, 1)); !s.ok()) return s;
@@ -554,23 +615,27 @@ Status Generator::WriteFile(const std::string& path) {
         const uint8_t sizes[] = {ref, 2, ref, 2};
         if (Status s = add("_Columns", true, encode(columns_ops_, sizes, 2)); !s.ok()) return s;
     }
-    for (auto& [name, stream] : streams_) {
+    for (const auto& [name, stream] : streams_) {
         if (stream.empty()) continue;
         std::vector<uint8_t> sizes;
         for (ColumnType type : stream.types)
             sizes.push_back(static_cast<uint8_t>(type.CellSize(ref == 3)));
-        std::vector<uint8_t> bytes;
-        for (auto* records : {&stream.deletes, &stream.updates, &stream.adds})
-            encode_flat(*records, sizes, stream.keys, bytes);
-        if (Status s = add(name, true, std::move(bytes)); !s.ok()) return s;
+        auto units = format::EncodeStreamName(name, true);
+        if (!units.ok()) return units.status();
+        if (Status s = writer.AddStream(storage::CompoundWriter::kRoot, std::move(units).value(),
+                                        std::make_unique<RecordSource>(stream, std::move(sizes)));
+            !s.ok())
+            return s;
     }
+    // Binary data is read while the file is written: a changed cabinet can
+    // be larger than memory.
     for (const auto& [name, source] : binaries_) {
-        auto bytes = db::ReadAll(*source);
-        if (!bytes.ok()) return bytes.status();
-        std::vector<uint8_t> raw(bytes->size());
-        std::transform(bytes->begin(), bytes->end(), raw.begin(),
-                       [](std::byte b) { return uint8_t(b); });
-        if (Status s = add(name, false, std::move(raw)); !s.ok()) return s;
+        auto units = format::EncodeStreamName(name, false);
+        if (!units.ok()) return units.status();
+        if (Status s = writer.AddStream(storage::CompoundWriter::kRoot, std::move(units).value(),
+                                        std::make_unique<db::WriterSource>(source));
+            !s.ok())
+            return s;
     }
     auto pool = pool_.Serialize();
     if (Status s = add("_StringPool", true, std::move(pool.pool)); !s.ok()) return s;
