@@ -45,30 +45,28 @@ struct PendingStream {
     std::vector<bool> present;  // Append's, reused
 };
 
-// A pending stream's records encoded as the writer reads them, one at a time,
-// so that the table streams of a large transform are never held whole. The
-// writer reads front to back; any other offset starts the encoding over.
+// A pending stream's records encoded as the writer reads them (front to
+// back), one at a time, so that the table streams of a large transform are
+// never held whole.
 class RecordSource final : public storage::StreamSource {
   public:
     RecordSource(const PendingStream& stream, std::vector<uint8_t> sizes)
         : stream_(stream), sizes_(std::move(sizes)) {
         while (Next()) size_ += record_.size();
-        Rewind();
+        list_ = 0;
+        at_ = 0;
+        record_.clear();
     }
     uint64_t size() const override { return size_; }
     Status Read(uint64_t offset, std::span<uint8_t> out) override {
-        if (offset < position_) Rewind();
+        if (offset != position_)
+            return Status::Io("a table stream of the transform was read out of order");
         while (!out.empty()) {
             if (used_ == record_.size() && !Next())
                 return Status::Io("a table stream of the transform ended early");
             const size_t take = std::min<size_t>(record_.size() - used_, out.size());
-            if (position_ + take <= offset) {
-                // Before the offset asked for: skipped.
-            } else {
-                const size_t skip = position_ < offset ? size_t(offset - position_) : 0;
-                std::copy_n(record_.begin() + used_ + skip, take - skip, out.begin());
-                out = out.subspan(take - skip);
-            }
+            std::copy_n(record_.begin() + used_, take, out.begin());
+            out = out.subspan(take);
             used_ += take;
             position_ += take;
         }
@@ -95,14 +93,6 @@ class RecordSource final : public storage::StreamSource {
         AppendRowOperation(record_, op_, sizes_, stream_.keys);
         return true;
     }
-    void Rewind() {
-        list_ = 0;
-        at_ = 0;
-        position_ = 0;
-        record_.clear();
-        used_ = 0;
-    }
-
     const PendingStream& stream_;
     const std::vector<uint8_t> sizes_;
     uint64_t size_ = 0;
