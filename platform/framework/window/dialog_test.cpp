@@ -100,12 +100,26 @@ TEST_F(DialogTest, DataExchangeCopiesBothWays) {
     ASSERT_TRUE(dialog.UpdateData(TRUE));
     EXPECT_EQ("first and more", dialog.m_strText);
     EXPECT_EQ(0, dialog.m_bCheck);
+    ui::Click(*dialog.GetDlgItem(kCheckId));
+    dialog.UpdateData(TRUE);
+    EXPECT_EQ(1, dialog.m_bCheck);
 
     dialog.m_strText = "back";
-    dialog.m_bCheck = 1;
+    dialog.m_bCheck = 0;
     dialog.UpdateData(FALSE);
     EXPECT_EQ("back", dialog.GetDlgItemText(kEditId));
-    EXPECT_EQ(BST_CHECKED, dialog.IsDlgButtonChecked(kCheckId));
+    EXPECT_EQ(BST_UNCHECKED, dialog.IsDlgButtonChecked(kCheckId));
+
+    // An id the dialog lacks exchanges nothing; a control attached once stays.
+    CDataExchange save(&dialog, TRUE);
+    std::string untouched = "kept";
+    DDX_Text(&save, 4242, untouched);
+    EXPECT_EQ("kept", untouched);
+    CComboBox loose;
+    DDX_Control(&save, 4242, loose);
+    EXPECT_EQ(nullptr, loose.GetSafeHwnd());
+    DDX_Control(&save, kEditId, dialog.m_cbChoice);
+    EXPECT_EQ(kComboId, dialog.m_cbChoice.GetDlgCtrlID());
 }
 
 TEST_F(DialogTest, ControlsAreEnabledAndSetById) {
