@@ -54,6 +54,50 @@ TEST_F(DialogTest, ControlsStandWhereTheTemplatePutsThemInTheFontsUnits) {
     EXPECT_EQ(nullptr, dialog.GetDlgItem(4242));
 }
 
+// Focus, frame and enabled state come from the style, and from the kind of
+// control; a drop-down list opens as far as its template reaches, one
+// entry at least.
+TEST_F(DialogTest, EachControlIsMadeAsItsStyleSays) {
+    using fw::ControlKind;
+    QWidget dialog;
+    const struct {
+        ControlKind kind;
+        unsigned style;
+        Qt::FocusPolicy focus;
+        bool enabled;
+    } cases[] = {
+        {ControlKind::kStatic, WS_TABSTOP, Qt::NoFocus, true},
+        {ControlKind::kGroupBox, 0, Qt::NoFocus, true},
+        {ControlKind::kEdit, WS_BORDER | WS_TABSTOP, Qt::StrongFocus, true},
+        {ControlKind::kPushButton, WS_DISABLED, Qt::ClickFocus, false},
+    };
+    for (const auto& expected : cases) {
+        QWidget* widget =
+            fw::CreateControlWidget({7, expected.kind, "x", 0, 0, 40, 12, expected.style}, &dialog);
+        ASSERT_NE(nullptr, widget);
+        EXPECT_EQ(expected.focus, widget->focusPolicy());
+        EXPECT_EQ(expected.enabled, widget->isEnabled());
+    }
+    for (const unsigned border : {0u, WS_BORDER}) {
+        auto* edit = qobject_cast<QLineEdit*>(
+            fw::CreateControlWidget({7, ControlKind::kEdit, "", 0, 0, 40, 12, border}, &dialog));
+        ASSERT_NE(nullptr, edit);
+        EXPECT_EQ(border != 0, edit->hasFrame());
+    }
+    EXPECT_EQ(nullptr,
+              fw::CreateControlWidget({7, static_cast<ControlKind>(99), "", 0, 0, 1, 1}, &dialog));
+
+    const fw::DialogBaseUnits base{6, 13};
+    for (const int height : {1, 60}) {
+        const fw::ControlTemplate control{7, ControlKind::kComboBox, "", 0, 0, 40, height};
+        auto* combo = qobject_cast<QComboBox*>(fw::CreateControlWidget(control, &dialog));
+        ASSERT_NE(nullptr, combo);
+        fw::PlaceControlWidget(combo, control, base);
+        const int room = fw::VerticalPixels(height, base) - combo->height();
+        EXPECT_EQ(std::max(1, room / combo->fontMetrics().height()), combo->maxVisibleItems());
+    }
+}
+
 TEST_F(DialogTest, ADialogWidensAsAWholeUntilItsTextsFitAtMostByHalf) {
     TestDialog tight(kTightDialog);
     ASSERT_TRUE(tight.Create());
@@ -71,6 +115,28 @@ TEST_F(DialogTest, ADialogWidensAsAWholeUntilItsTextsFitAtMostByHalf) {
     ASSERT_TRUE(cramped.Create());
     auto* cramped_window = dynamic_cast<fw::DialogWindow*>(cramped.widget());
     EXPECT_EQ(font.x + font.x / 2, cramped_window->BaseUnits().x);
+
+    // A control of no width widens nothing, and controls and widgets pair up
+    // only as far as both lists go.
+    const fw::ControlTemplate no_width{
+        fw::kStaticId, fw::ControlKind::kStatic, "Wider than it is", 5, 5, 0, 8};
+    const fw::ControlTemplate fits{fw::kStaticId, fw::ControlKind::kStatic, "x", 5, 5, 40, 8};
+    QLabel wide("Wider than it is");
+    QLabel narrow("x");
+    EXPECT_EQ(font.x, fw::FittingBaseUnits(*window, {no_width}, {&wide}).x);
+    EXPECT_EQ(font.x, fw::FittingBaseUnits(*window, {fits, fits}, {&narrow}).x);
+    EXPECT_EQ(font.x, fw::FittingBaseUnits(*window, {fits}, {&narrow, &narrow}).x);
+    // Just wide enough: four dialog units are as many pixels as the unit.
+    class Needs : public QWidget {
+      public:
+        explicit Needs(int width) : width_(width) {}
+        QSize sizeHint() const override { return {width_, 8}; }
+
+      private:
+        int width_;
+    } needs(font.x + 1);
+    const fw::ControlTemplate four{fw::kStaticId, fw::ControlKind::kStatic, "", 5, 5, 4, 8};
+    EXPECT_EQ(font.x + 1, fw::FittingBaseUnits(*window, {four}, {&needs}).x);
 }
 
 TEST_F(DialogTest, AFrameDrawnOverAControlLetsItsClicksThrough) {
