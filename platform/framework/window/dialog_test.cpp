@@ -14,6 +14,7 @@
 #include "window/styles.h"
 #include "window/ui_driver.h"
 #include "window/ui_test_hook.h"
+#include "window/win_app.h"
 #include "window/window_test_support.h"
 
 namespace {
@@ -326,6 +327,57 @@ TEST_F(DialogTest, EnterRunsTheDefaultButtonOrTheFocusedOne) {
     ui::PressKey(ui::Key::kEnter);
     EXPECT_EQ(2u, dialog.commands.size());
     EXPECT_TRUE(dialog.IsWindowVisible());
+}
+
+// A dialog that sets the focus itself (OnInitDialog gives FALSE) keeps it.
+class SelfFocusingDialog : public TestDialog {
+  public:
+    BOOL OnInitDialog() override {
+        TestDialog::OnInitDialog();
+        GotoDlgCtrl(GetDlgItem(kButtonId));
+        return FALSE;
+    }
+};
+
+TEST_F(DialogTest, ADialogThatFocusesAControlItselfKeepsThatFocus) {
+    SelfFocusingDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    QApplication::setActiveWindow(dialog.widget());
+    EXPECT_EQ(kButtonId, ui::FocusedControlId(dialog));
+}
+
+// Without a parent a dialog belongs to the application's main window; the
+// about item comes below a separator, and only when its text exists; a
+// posted command arrives once the events are run.
+TEST_F(DialogTest, AnOwnerlessDialogBelongsToTheMainWindowWhoseMenuAndCommandsItTakes) {
+    CWinApp app;
+    TestDialog main_window;
+    ASSERT_TRUE(main_window.Create());
+    app.m_pMainWnd = &main_window;
+    TestDialog owned(kPlainDialog);
+    ASSERT_TRUE(owned.Create());
+    EXPECT_EQ(main_window.widget(), owned.widget()->parentWidget());
+
+    CMenu* menu = main_window.GetSystemMenu(FALSE);
+    const int items = menu->GetMenuItemCount();
+    fw::AppendAboutItem(main_window, 4242, 0x10);
+    EXPECT_EQ(items, menu->GetMenuItemCount());
+    fw::AppendAboutItem(main_window, 101, 0x10);
+    ASSERT_EQ(items + 2, menu->GetMenuItemCount());
+    EXPECT_EQ("Inf&ormation...", menu->GetMenuString(items + 1));
+
+    main_window.PostCommand(kButtonId);
+    EXPECT_TRUE(main_window.commands.empty());
+    QApplication::processEvents();
+    EXPECT_EQ((std::vector<int>{kButtonId}), main_window.commands);
+
+    // A dialog with a maximise box offers to restore and maximise it.
+    TestDialog sizable(kCrampedDialog);
+    ASSERT_TRUE(sizable.Create());
+    std::vector<std::string> texts;
+    for (int i = 0; i < sizable.GetSystemMenu(FALSE)->GetMenuItemCount(); ++i)
+        texts.push_back(sizable.GetSystemMenu(FALSE)->GetMenuString(i));
+    EXPECT_EQ((std::vector<std::string>{"&Restore", "Ma&ximize", "&Close\tAlt+F4"}), texts);
 }
 
 TEST_F(DialogTest, EscapeEndsTheModalDialogThroughCancel) {
