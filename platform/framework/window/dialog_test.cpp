@@ -327,23 +327,6 @@ TEST_F(DialogTest, EnterRunsTheDefaultButtonOrTheFocusedOne) {
     EXPECT_TRUE(dialog.IsWindowVisible());
 }
 
-// A dialog that sets the focus itself (OnInitDialog gives FALSE) keeps it.
-class SelfFocusingDialog : public TestDialog {
-  public:
-    BOOL OnInitDialog() override {
-        TestDialog::OnInitDialog();
-        GotoDlgCtrl(GetDlgItem(kButtonId));
-        return FALSE;
-    }
-};
-
-TEST_F(DialogTest, ADialogThatFocusesAControlItselfKeepsThatFocus) {
-    SelfFocusingDialog dialog;
-    ASSERT_TRUE(dialog.Create());
-    QApplication::setActiveWindow(dialog.widget());
-    EXPECT_EQ(kButtonId, ui::FocusedControlId(dialog));
-}
-
 // Without a parent a dialog belongs to the application's main window; the
 // about item comes below a separator, and only when its text exists; a
 // posted command arrives once the events are run.
