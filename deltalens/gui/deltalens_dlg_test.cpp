@@ -451,6 +451,11 @@ TEST_F(DeltalensDlgTest, TheRowMenuCopiesAndSavesTheListAsTheCommandLinePrintsIt
         EXPECT_EQ(printed(format), std::string(std::istreambuf_iterator<char>(in), {})) << format;
     }
     EXPECT_EQ(3, std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()));
+    // A name that cannot be written (a folder's) is told of.
+    hook_.ChooseFile(temp_.path().string());
+    right_click_row(0, 's');
+    ASSERT_EQ(1u, hook_.MessageBoxes().size());
+    EXPECT_EQ("The list could not be saved.", hook_.MessageBoxes()[0].text);
 
     // Below the last row: the window menu.
     hook_.WhenModalShows([&texts](const fw::ShownWindow& shown) {

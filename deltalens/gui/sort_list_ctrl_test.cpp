@@ -269,6 +269,7 @@ TEST_F(SortListCtrlTest, UpdateEntryInsertsRewritesAndDeletes) {
     CStringArrayEntry entry("solo", "1");
     list().UpdateEntry(&entry, -1);
     ASSERT_EQ(0, list().FindEntryItem(&entry));
+    list().UpdateEntry(nullptr, -1);
     entry.SetFieldText(1, "2");
     list().UpdateEntry(&entry, -1);
     EXPECT_EQ(1, list().GetItemCount());

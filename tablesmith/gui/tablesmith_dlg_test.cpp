@@ -368,6 +368,13 @@ TEST_F(TablesmithDlgTest, ADroppedPackageIsChosenAndTheCommandsRunUnderTheBusyCu
     EXPECT_EQ(demo_.string(), dialog_.GetDlgItemText(IDC_MSIFILE));
     EXPECT_EQ("8 Tables", CountLabel());
     EXPECT_TRUE(Enabled(IDOK));
+    // A name of one character is taken whole as well.
+    for (const std::string& path : {std::string("/"), demo_.string()}) {
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        QApplication::sendEvent(field, &enter);
+        QApplication::sendEvent(field, &drop);
+        EXPECT_EQ(path, dialog_.GetDlgItemText(IDC_MSIFILE));
+    }
 
     hook_.CancelFileDialog();
     ui::Click(*dialog_.GetDlgItem(IDC_BROWSE));

@@ -14,6 +14,7 @@
 #include "window/styles.h"
 #include "window/ui_driver.h"
 #include "window/ui_test_hook.h"
+#include "window/win_app.h"
 #include "window/window_test_support.h"
 
 namespace {
@@ -54,6 +55,50 @@ TEST_F(DialogTest, ControlsStandWhereTheTemplatePutsThemInTheFontsUnits) {
     EXPECT_EQ(nullptr, dialog.GetDlgItem(4242));
 }
 
+// Focus, frame and enabled state come from the style, and from the kind of
+// control; a drop-down list opens as far as its template reaches, one
+// entry at least.
+TEST_F(DialogTest, EachControlIsMadeAsItsStyleSays) {
+    using fw::ControlKind;
+    QWidget dialog;
+    const struct {
+        ControlKind kind;
+        unsigned style;
+        Qt::FocusPolicy focus;
+        bool enabled;
+    } cases[] = {
+        {ControlKind::kStatic, WS_TABSTOP, Qt::NoFocus, true},
+        {ControlKind::kGroupBox, 0, Qt::NoFocus, true},
+        {ControlKind::kEdit, WS_BORDER | WS_TABSTOP, Qt::StrongFocus, true},
+        {ControlKind::kPushButton, WS_DISABLED, Qt::ClickFocus, false},
+    };
+    for (const auto& expected : cases) {
+        QWidget* widget =
+            fw::CreateControlWidget({7, expected.kind, "x", 0, 0, 40, 12, expected.style}, &dialog);
+        ASSERT_NE(nullptr, widget);
+        EXPECT_EQ(expected.focus, widget->focusPolicy());
+        EXPECT_EQ(expected.enabled, widget->isEnabled());
+    }
+    for (const unsigned border : {0u, WS_BORDER}) {
+        auto* edit = qobject_cast<QLineEdit*>(
+            fw::CreateControlWidget({7, ControlKind::kEdit, "", 0, 0, 40, 12, border}, &dialog));
+        ASSERT_NE(nullptr, edit);
+        EXPECT_EQ(border != 0, edit->hasFrame());
+    }
+    EXPECT_EQ(nullptr,
+              fw::CreateControlWidget({7, static_cast<ControlKind>(99), "", 0, 0, 1, 1}, &dialog));
+
+    const fw::DialogBaseUnits base{6, 13};
+    for (const int height : {1, 60}) {
+        const fw::ControlTemplate control{7, ControlKind::kComboBox, "", 0, 0, 40, height};
+        auto* combo = qobject_cast<QComboBox*>(fw::CreateControlWidget(control, &dialog));
+        ASSERT_NE(nullptr, combo);
+        fw::PlaceControlWidget(combo, control, base);
+        const int room = fw::VerticalPixels(height, base) - combo->height();
+        EXPECT_EQ(std::max(1, room / combo->fontMetrics().height()), combo->maxVisibleItems());
+    }
+}
+
 TEST_F(DialogTest, ADialogWidensAsAWholeUntilItsTextsFitAtMostByHalf) {
     TestDialog tight(kTightDialog);
     ASSERT_TRUE(tight.Create());
@@ -71,6 +116,26 @@ TEST_F(DialogTest, ADialogWidensAsAWholeUntilItsTextsFitAtMostByHalf) {
     ASSERT_TRUE(cramped.Create());
     auto* cramped_window = dynamic_cast<fw::DialogWindow*>(cramped.widget());
     EXPECT_EQ(font.x + font.x / 2, cramped_window->BaseUnits().x);
+
+    // A control of no width widens nothing; one of a single unit does.
+    QLabel wide("Wider than it is");
+    for (const int width : {0, 1}) {
+        const fw::ControlTemplate label{
+            fw::kStaticId, fw::ControlKind::kStatic, "Wider than it is", 5, 5, width, 8};
+        EXPECT_EQ(width == 0 ? font.x : font.x + font.x / 2,
+                  fw::FittingBaseUnits(*window, {label}, {&wide}).x);
+    }
+    // Just wide enough: four dialog units are as many pixels as the unit.
+    class Needs : public QWidget {
+      public:
+        explicit Needs(int width) : width_(width) {}
+        QSize sizeHint() const override { return {width_, 8}; }
+
+      private:
+        int width_;
+    } needs(font.x + 1);
+    const fw::ControlTemplate four{fw::kStaticId, fw::ControlKind::kStatic, "", 5, 5, 4, 8};
+    EXPECT_EQ(font.x + 1, fw::FittingBaseUnits(*window, {four}, {&needs}).x);
 }
 
 TEST_F(DialogTest, AFrameDrawnOverAControlLetsItsClicksThrough) {
@@ -100,12 +165,26 @@ TEST_F(DialogTest, DataExchangeCopiesBothWays) {
     ASSERT_TRUE(dialog.UpdateData(TRUE));
     EXPECT_EQ("first and more", dialog.m_strText);
     EXPECT_EQ(0, dialog.m_bCheck);
+    ui::Click(*dialog.GetDlgItem(kCheckId));
+    dialog.UpdateData(TRUE);
+    EXPECT_EQ(1, dialog.m_bCheck);
 
     dialog.m_strText = "back";
-    dialog.m_bCheck = 1;
+    dialog.m_bCheck = 0;
     dialog.UpdateData(FALSE);
     EXPECT_EQ("back", dialog.GetDlgItemText(kEditId));
-    EXPECT_EQ(BST_CHECKED, dialog.IsDlgButtonChecked(kCheckId));
+    EXPECT_EQ(BST_UNCHECKED, dialog.IsDlgButtonChecked(kCheckId));
+
+    // An id the dialog lacks exchanges nothing; a control attached once stays.
+    CDataExchange save(&dialog, TRUE);
+    std::string untouched = "kept";
+    DDX_Text(&save, 4242, untouched);
+    EXPECT_EQ("kept", untouched);
+    CComboBox loose;
+    DDX_Control(&save, 4242, loose);
+    EXPECT_EQ(nullptr, loose.GetSafeHwnd());
+    DDX_Control(&save, kEditId, dialog.m_cbChoice);
+    EXPECT_EQ(kComboId, dialog.m_cbChoice.GetDlgCtrlID());
 }
 
 TEST_F(DialogTest, ControlsAreEnabledAndSetById) {
@@ -246,6 +325,40 @@ TEST_F(DialogTest, EnterRunsTheDefaultButtonOrTheFocusedOne) {
     ui::PressKey(ui::Key::kEnter);
     EXPECT_EQ(2u, dialog.commands.size());
     EXPECT_TRUE(dialog.IsWindowVisible());
+}
+
+// Without a parent a dialog belongs to the application's main window; the
+// about item comes below a separator, and only when its text exists; a
+// posted command arrives once the events are run.
+TEST_F(DialogTest, AnOwnerlessDialogBelongsToTheMainWindowWhoseMenuAndCommandsItTakes) {
+    CWinApp app;
+    TestDialog main_window;
+    ASSERT_TRUE(main_window.Create());
+    app.m_pMainWnd = &main_window;
+    TestDialog owned(kPlainDialog);
+    ASSERT_TRUE(owned.Create());
+    EXPECT_EQ(main_window.widget(), owned.widget()->parentWidget());
+
+    CMenu* menu = main_window.GetSystemMenu(FALSE);
+    const int items = menu->GetMenuItemCount();
+    fw::AppendAboutItem(main_window, 4242, 0x10);
+    EXPECT_EQ(items, menu->GetMenuItemCount());
+    fw::AppendAboutItem(main_window, 101, 0x10);
+    ASSERT_EQ(items + 2, menu->GetMenuItemCount());
+    EXPECT_EQ("Inf&ormation...", menu->GetMenuString(items + 1));
+
+    main_window.PostCommand(kButtonId);
+    EXPECT_TRUE(main_window.commands.empty());
+    QApplication::processEvents();
+    EXPECT_EQ((std::vector<int>{kButtonId}), main_window.commands);
+
+    // A dialog with a maximise box offers to restore and maximise it.
+    TestDialog sizable(kCrampedDialog);
+    ASSERT_TRUE(sizable.Create());
+    std::vector<std::string> texts;
+    for (int i = 0; i < sizable.GetSystemMenu(FALSE)->GetMenuItemCount(); ++i)
+        texts.push_back(sizable.GetSystemMenu(FALSE)->GetMenuString(i));
+    EXPECT_EQ((std::vector<std::string>{"&Restore", "Ma&ximize", "&Close\tAlt+F4"}), texts);
 }
 
 TEST_F(DialogTest, EscapeEndsTheModalDialogThroughCancel) {

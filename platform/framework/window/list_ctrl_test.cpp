@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "window/list_view.h"
@@ -122,23 +123,57 @@ TEST_F(ListCtrlTest, ColumnsAreInsertedCountedSizedAndDeleted) {
     CListCtrl& list = dialog_.list;
     EXPECT_EQ(0, ColumnCount(list));
     EXPECT_EQ(0, list.InsertColumn(0, "Table", LVCFMT_LEFT, 80));
-    EXPECT_EQ(1, list.InsertColumn(1, "Column", LVCFMT_LEFT, 60));
-    EXPECT_EQ(2, list.InsertColumn(7, "Row"));  // past the end: appended
-    EXPECT_EQ(3, ColumnCount(list));
+    EXPECT_EQ(1, list.InsertColumn(1, "Column", LVCFMT_RIGHT, 60));
+    EXPECT_EQ(2, list.InsertColumn(7, "Row", LVCFMT_CENTER, -1, 5));  // past the end: appended
+    // Only the fields the mask names count.
+    LVCOLUMN unmasked{LVCF_TEXT, LVCFMT_RIGHT, 70, const_cast<LPSTR>("Key"), 0, 9};
+    EXPECT_EQ(3, list.InsertColumn(3, &unmasked));
+    EXPECT_EQ(4, ColumnCount(list));
     EXPECT_EQ(80, list.GetColumnWidth(0));
+    EXPECT_NE(70, list.GetColumnWidth(3));
     EXPECT_TRUE(list.SetColumnWidth(2, 33));
     EXPECT_EQ(33, list.GetColumnWidth(2));
+    EXPECT_FALSE(list.SetColumnWidth(2, -1));
+    EXPECT_FALSE(list.SetColumnWidth(4, 10));
 
     char text[4];
-    LVCOLUMN record{LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM, 0, 0, text, sizeof text, 0};
+    LVCOLUMN record{LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM, -7, 0, text, sizeof text, 0};
     ASSERT_TRUE(list.GetColumn(1, &record));
     EXPECT_STREQ("Col", text);  // cut to the buffer
     EXPECT_EQ(60, record.cx);
     EXPECT_EQ(1, record.iSubItem);
+    EXPECT_EQ(-7, record.fmt);
+    // Each column's format, its sub-item and how the view aligns it.
+    const struct {
+        int format, sub_item;
+        Qt::Alignment alignment;
+    } expected[] = {{LVCFMT_LEFT, 0, Qt::AlignLeft},
+                    {LVCFMT_RIGHT, 1, Qt::AlignRight},
+                    {LVCFMT_CENTER, 5, Qt::AlignHCenter},
+                    {LVCFMT_LEFT, 3, Qt::AlignLeft}};
+    const fw::ListModel& model = dynamic_cast<fw::ListViewWidget*>(list.widget())->Model();
+    char no_room[] = "zz";
+    for (int column = 0; column < 4; ++column) {
+        LVCOLUMN asked{LVCF_FMT | LVCF_SUBITEM | LVCF_TEXT, -7, -7, no_room, 0, -7};
+        ASSERT_TRUE(list.GetColumn(column, &asked));
+        EXPECT_EQ(expected[column].format, asked.fmt);
+        EXPECT_EQ(expected[column].sub_item, asked.iSubItem);
+        EXPECT_EQ(-7, asked.cx);
+        const Qt::Alignment alignment = expected[column].alignment | Qt::AlignVCenter;
+        EXPECT_EQ(
+            alignment,
+            model.headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>());
+    }
+    EXPECT_STREQ("zz", no_room);
+    EXPECT_EQ("Key", model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString());
+    EXPECT_FALSE(model.headerData(4, Qt::Horizontal, Qt::DisplayRole).isValid());
+    EXPECT_FALSE(model.headerData(0, Qt::Vertical, Qt::DisplayRole).isValid());
 
-    EXPECT_TRUE(list.DeleteColumn(0));
-    EXPECT_FALSE(list.DeleteColumn(5));
-    EXPECT_EQ(2, ColumnCount(list));
+    EXPECT_FALSE(list.DeleteColumn(4));
+    EXPECT_TRUE(list.DeleteColumn(1));
+    EXPECT_EQ(3, ColumnCount(list));
+    ASSERT_TRUE(list.GetColumn(1, &record));
+    EXPECT_STREQ("Row", text);
     EXPECT_GT(list.GetStringWidth("abcdef"), list.GetStringWidth("abc"));
     EXPECT_EQ(0, list.GetStringWidth(""));
 }
@@ -159,6 +194,17 @@ TEST_F(ListCtrlTest, ItemsHoldTextsImagesAndData) {
     EXPECT_EQ("", list.GetItemText(2, 1));
     EXPECT_EQ(3, list.GetItemImage(1));
     EXPECT_EQ(4711, list.GetItemData(1));
+    // What the view shows: the texts, as tips too, and nothing outside.
+    const fw::ListModel& model = dynamic_cast<fw::ListViewWidget*>(list.widget())->Model();
+    EXPECT_EQ("sub", model.data(model.index(1, 1), Qt::DisplayRole).toString());
+    EXPECT_EQ("sub", model.data(model.index(1, 1), Qt::ToolTipRole).toString());
+    EXPECT_FALSE(model.data({}, Qt::DisplayRole).isValid());
+    for (const auto& [item, column] : std::vector<std::pair<int, int>>{{-1, 0}, {3, 0}, {0, 2}})
+        EXPECT_EQ("", model.CellText(item, column));
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    EXPECT_TRUE(list.SetItemText(2, 1, "redrawn"));
+    ASSERT_EQ(1, changed.count());
+    EXPECT_EQ(model.index(2, 1), changed[0][1].toModelIndex());
 
     // Rewriting an item keeps its place.
     LVITEM rewrite{LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM, 1, 0, 0, 0,
@@ -171,11 +217,19 @@ TEST_F(ListCtrlTest, ItemsHoldTextsImagesAndData) {
     // Refusals.
     EXPECT_EQ(-1, list.InsertItem(-1, "x"));
     EXPECT_FALSE(list.SetItemText(3, 0, "x"));
-    EXPECT_FALSE(list.DeleteItem(3));
+    EXPECT_FALSE(list.SetItemText(0, -1, "x"));
+    LVITEM unmasked{LVIF_TEXT, 3, 0, 0, 0, const_cast<LPSTR>("third"), 0, 7, 77};
+    EXPECT_EQ(3, list.InsertItem(&unmasked));
+    EXPECT_EQ(0, list.GetItemData(3));
+    EXPECT_EQ(0, list.GetItemImage(3));
+    EXPECT_FALSE(list.DeleteItem(4));
     EXPECT_EQ("", list.GetItemText(-1, 0));
 
     EXPECT_TRUE(list.DeleteItem(0));
     EXPECT_EQ("again", list.GetItemText(0, 0));
+    EXPECT_EQ(0, list.DeleteItems([](LPARAM data) { return data == 5; }));
+    EXPECT_EQ(1, list.DeleteItems([](LPARAM data) { return data == 99; }));
+    EXPECT_EQ("second", list.GetItemText(0, 0));
     EXPECT_TRUE(list.DeleteAllItems());
     EXPECT_EQ(0, list.GetItemCount());
 }
@@ -236,6 +290,14 @@ TEST_F(ListCtrlTest, SelectionChangesAreToldToTheControlThenTheDialog) {
               list.changes);
     EXPECT_EQ((std::vector<int>{LVN_ITEMCHANGED, LVN_ITEMCHANGED, LVN_ITEMCHANGED}),
               dialog_.notifications);
+
+    // Focus goes only where it is asked for; item -1 stands for all.
+    list.SetItemState(0, LVIS_FOCUSED, LVIS_FOCUSED);
+    list.SetItemState(1, 0, LVIS_FOCUSED);
+    EXPECT_EQ(unsigned{LVIS_FOCUSED}, list.GetItemState(0, LVIS_FOCUSED));
+    list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_EQ(-1, list.GetNextItem(-1, LVNI_SELECTED));
+    EXPECT_EQ(0u, list.GetItemState(0, LVIS_FOCUSED));
 }
 
 TEST_F(ListCtrlTest, AClickIsHitTestedAndReachesTheDialogUnlessTheControlKeepsIt) {
@@ -254,6 +316,15 @@ TEST_F(ListCtrlTest, AClickIsHitTestedAndReachesTheDialogUnlessTheControlKeepsIt
     ClickAt(list, LabelPoint(list, 0));
     EXPECT_EQ(NM_CLICK, list.reflected.back());
     EXPECT_EQ(LVN_ITEMCHANGED, dialog_.notifications.back());
+
+    // Let go of its list, the control hears nothing more of it.
+    const POINT label = LabelPoint(list, 1);
+    auto* view = dynamic_cast<fw::ListViewWidget*>(list.widget());
+    list.DetachWidget();
+    const std::size_t heard = list.reflected.size();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      view->ViewportFromClient(QPoint(label.x, label.y)));
+    EXPECT_EQ(heard, list.reflected.size());
 }
 
 TEST_F(ListCtrlTest, HitTestsTellTheIconFromTheTextAndNowhere) {
@@ -283,7 +354,72 @@ TEST_F(ListCtrlTest, HitTestsTellTheIconFromTheTextAndNowhere) {
     const QPoint below = view->ClientFromViewport(QPoint(5, client.bottom - 2));
     ClickAt(list, {below.x(), below.y()});
     EXPECT_EQ((RecordingList::Hit{-1, LVHT_NOWHERE}), list.clicks.back());
+
+    // The view shows an item's image in its first column, if there is one.
+    const fw::ListModel& model = view->Model();
+    list.InsertItem(2, "far", 5);
+    EXPECT_FALSE(model.data(model.index(0, 0), Qt::DecorationRole).isNull());
+    for (const QModelIndex& none : {model.index(2, 0), model.index(0, 1)})
+        EXPECT_TRUE(model.data(none, Qt::DecorationRole).isNull());
+    // New images redraw every item's first column.
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     list.SetImageList(nullptr, LVSIL_SMALL);
+    ASSERT_EQ(1, changed.count());
+    EXPECT_EQ(model.index(0, 0), changed[0][0].toModelIndex());
+    EXPECT_EQ(model.index(2, 0), changed[0][1].toModelIndex());
+}
+
+// Null arguments, and a control with no list view behind it (none, or
+// another kind of control), are refused without a crash.
+TEST_F(ListCtrlTest, NullArgumentsAndAMissingListViewAreRefused) {
+    CListCtrl loose;
+    CListCtrl on_edit;
+    on_edit.AttachWidget(dialog_.GetDlgItem(kEditId)->widget(), kEditId);
+    for (CListCtrl* list : {static_cast<CListCtrl*>(&dialog_.list), &loose, &on_edit}) {
+        EXPECT_EQ(-1, list->InsertColumn(0, nullptr));
+        EXPECT_EQ(-1, list->InsertItem(nullptr));
+        EXPECT_FALSE(list->SetItem(nullptr));
+        EXPECT_EQ(0, list->DeleteItems(nullptr));
+        EXPECT_EQ(-1, list->FindItem(nullptr));
+        EXPECT_FALSE(list->SortItems(nullptr, 0));
+        EXPECT_EQ(-1, list->HitTest(nullptr));
+        list->GetClientRect(nullptr);
+    }
+    for (CListCtrl* list : {&loose, &on_edit}) {
+        LVCOLUMN column{LVCF_TEXT, 0, 0, const_cast<LPSTR>("A"), 0, 0};
+        LVITEM item{LVIF_TEXT, 0, 0, 0, 0, const_cast<LPSTR>("a"), 0, 0, 0};
+        LVFINDINFO find{LVFI_PARAM, nullptr, 0};
+        LVHITTESTINFO hit{{1, 1}, 0, 0, 0};
+        EXPECT_EQ(-1, list->InsertColumn(0, &column));
+        EXPECT_FALSE(list->DeleteColumn(0));
+        EXPECT_FALSE(list->GetColumn(0, nullptr));
+        EXPECT_EQ(0, list->GetColumnWidth(0));
+        EXPECT_FALSE(list->SetColumnWidth(0, 10));
+        EXPECT_EQ(-1, list->InsertItem(&item));
+        EXPECT_FALSE(list->SetItem(&item));
+        EXPECT_EQ(0, list->GetItemCount());
+        EXPECT_EQ("", list->GetItemText(0, 0));
+        EXPECT_EQ(0, list->GetItemData(0));
+        EXPECT_EQ(-1, list->GetItemImage(0));
+        EXPECT_FALSE(list->DeleteItem(0));
+        EXPECT_FALSE(list->DeleteAllItems());
+        EXPECT_EQ(0, list->DeleteItems([](LPARAM) { return true; }));
+        EXPECT_EQ(-1, list->FindItem(&find));
+        EXPECT_FALSE(list->SortItems(CompareData, 1));
+        EXPECT_EQ(-1, list->HitTest(&hit));
+        EXPECT_EQ(0u, list->GetItemState(0, LVIS_SELECTED));
+        EXPECT_FALSE(list->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED));
+        EXPECT_EQ(-1, list->GetNextItem(-1, LVNI_ALL));
+        EXPECT_FALSE(list->EnsureVisible(0, FALSE));
+        CRect client{1, 1, 5, 5};
+        list->GetClientRect(&client);
+        EXPECT_EQ(0, client.right);
+        EXPECT_EQ(0, client.left);
+        EXPECT_EQ(nullptr, list->SetImageList(nullptr, LVSIL_SMALL));
+        EXPECT_EQ(nullptr, list->GetImageList(LVSIL_SMALL));
+    }
+    EXPECT_EQ(0, loose.GetStringWidth("abc"));
+    on_edit.DetachWidget();
 }
 
 TEST_F(ListCtrlTest, HeaderClicksReachTheControlWithTheirButton) {

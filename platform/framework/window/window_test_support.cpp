@@ -67,7 +67,8 @@ fw::ResourceTable MakeTestResources(const std::string& icon_file) {
             {IDOK, ControlKind::kDefPushButton, "OK", 55, 22, 40, 14, WS_TABSTOP},
         },
     };
-    // A label a little too long for its box in most fonts, and one far too long.
+    // A label a little too long for its box in most fonts, and one far too long
+    // (with a maximise box).
     table.dialogs[kTightDialog] = {
         "Tight",
         100,
@@ -79,7 +80,7 @@ fw::ResourceTable MakeTestResources(const std::string& icon_file) {
         "Cramped",
         100,
         30,
-        DS_MODALFRAME | WS_CAPTION | WS_SYSMENU,
+        DS_MODALFRAME | WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX,
         {{fw::kStaticId, ControlKind::kStatic, "A text that could never fit in so small a box", 5,
           5, 20, 8}},
     };
