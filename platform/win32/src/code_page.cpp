@@ -25,25 +25,45 @@ std::atomic<UINT> g_process_code_page{CP_UTF8};
 struct CodePageName {
     UINT code_page;
     const char* iconv_name;
+    // Every byte below 0x80 is the ASCII character of that value, so ASCII
+    // text reads and writes as itself. Known here rather than asked of iconv,
+    // because asking loads the page's conversion module, and most packages
+    // hold nothing but ASCII and never need it. UTF-16 and UTF-32 spell ASCII
+    // in wider units, UTF-7 gives '+' a meaning, ISO-2022-JP the escape byte.
+    bool ascii_is_itself;
 };
 
 // Windows code page numbers and the names glibc's iconv knows them by
-// (`iconv -l`). The CPnnnn modules of glibc are Microsoft's tables, including
-// the vendor extensions (0x80 as the euro sign in 1252, NEC/IBM rows in 932).
+// (`iconv -l`), sorted by number. The CPnnnn modules of glibc are Microsoft's
+// tables, including the vendor extensions (0x80 as the euro sign in 1252,
+// NEC/IBM rows in 932).
 constexpr CodePageName kCodePageNames[] = {
-    {437, "CP437"},         {850, "CP850"},         {852, "CP852"},         {866, "CP866"},
-    {874, "CP874"},         {932, "CP932"},         {936, "CP936"},         {949, "CP949"},
-    {950, "CP950"},         {1200, "UTF-16LE"},     {1201, "UTF-16BE"},     {1250, "CP1250"},
-    {1251, "CP1251"},       {1252, "CP1252"},       {1253, "CP1253"},       {1254, "CP1254"},
-    {1255, "CP1255"},       {1256, "CP1256"},       {1257, "CP1257"},       {1258, "CP1258"},
-    {10000, "MACINTOSH"},   {12000, "UTF-32LE"},    {12001, "UTF-32BE"},    {20127, "US-ASCII"},
-    {20866, "KOI8-R"},      {20932, "EUC-JP"},      {21866, "KOI8-U"},      {28591, "ISO-8859-1"},
-    {28592, "ISO-8859-2"},  {28593, "ISO-8859-3"},  {28594, "ISO-8859-4"},  {28595, "ISO-8859-5"},
-    {28596, "ISO-8859-6"},  {28597, "ISO-8859-7"},  {28598, "ISO-8859-8"},  {28599, "ISO-8859-9"},
-    {28603, "ISO-8859-13"}, {28605, "ISO-8859-15"}, {50220, "ISO-2022-JP"}, {51932, "EUC-JP"},
-    {51936, "EUC-CN"},      {51949, "EUC-KR"},      {54936, "GB18030"},     {65000, "UTF-7"},
-    {65001, "UTF-8"},
+    {437, "CP437", true},         {850, "CP850", true},         {852, "CP852", true},
+    {866, "CP866", true},         {874, "CP874", true},         {932, "CP932", true},
+    {936, "CP936", true},         {949, "CP949", true},         {950, "CP950", true},
+    {1200, "UTF-16LE", false},    {1201, "UTF-16BE", false},    {1250, "CP1250", true},
+    {1251, "CP1251", true},       {1252, "CP1252", true},       {1253, "CP1253", true},
+    {1254, "CP1254", true},       {1255, "CP1255", true},       {1256, "CP1256", true},
+    {1257, "CP1257", true},       {1258, "CP1258", true},       {10000, "MACINTOSH", true},
+    {12000, "UTF-32LE", false},   {12001, "UTF-32BE", false},   {20127, "US-ASCII", true},
+    {20866, "KOI8-R", true},      {20932, "EUC-JP", true},      {21866, "KOI8-U", true},
+    {28591, "ISO-8859-1", true},  {28592, "ISO-8859-2", true},  {28593, "ISO-8859-3", true},
+    {28594, "ISO-8859-4", true},  {28595, "ISO-8859-5", true},  {28596, "ISO-8859-6", true},
+    {28597, "ISO-8859-7", true},  {28598, "ISO-8859-8", true},  {28599, "ISO-8859-9", true},
+    {28603, "ISO-8859-13", true}, {28605, "ISO-8859-15", true}, {50220, "ISO-2022-JP", false},
+    {51932, "EUC-JP", true},      {51936, "EUC-CN", true},      {51949, "EUC-KR", true},
+    {54936, "GB18030", true},     {65000, "UTF-7", false},      {65001, "UTF-8", true},
 };
+
+const CodePageName* FindCodePage(UINT code_page) {
+    static_assert(std::is_sorted(
+        std::begin(kCodePageNames), std::end(kCodePageNames),
+        [](const CodePageName& a, const CodePageName& b) { return a.code_page < b.code_page; }));
+    const CodePageName* it = std::lower_bound(
+        std::begin(kCodePageNames), std::end(kCodePageNames), code_page,
+        [](const CodePageName& entry, UINT page) { return entry.code_page < page; });
+    return it != std::end(kCodePageNames) && it->code_page == code_page ? it : nullptr;
+}
 
 UINT Resolve(UINT code_page) {
     return code_page == CP_ACP ? ProcessCodePage() : code_page;
@@ -165,11 +185,8 @@ const Converter& OpenConverter(UINT from, UINT to) {
 }  // namespace
 
 const char* IconvNameOfCodePage(UINT code_page) {
-    code_page = Resolve(code_page);
-    for (const CodePageName& entry : kCodePageNames) {
-        if (entry.code_page == code_page) return entry.iconv_name;
-    }
-    return nullptr;
+    const CodePageName* entry = FindCodePage(Resolve(code_page));
+    return entry ? entry->iconv_name : nullptr;
 }
 
 bool IsKnownCodePage(UINT code_page) {
@@ -180,6 +197,9 @@ bool IsKnownCodePage(UINT code_page) {
 }
 
 bool CodePagesShareAscii(UINT from_cp, UINT to_cp) {
+    const CodePageName* from = FindCodePage(Resolve(from_cp));
+    const CodePageName* to = FindCodePage(Resolve(to_cp));
+    if (from && to && from->ascii_is_itself && to->ascii_is_itself) return true;
     return OpenConverter(from_cp, to_cp).ascii_passes;
 }
 

@@ -146,4 +146,28 @@ TEST_F(CodePageTest, SetProcessCodePageIsSharedWithSetmbcp) {
     EXPECT_EQ(win32::ProcessCodePage(), 65001u);
 }
 
+// Whether ASCII text of a page reads as itself is known without loading the
+// page's converter; what iconv does with the 128 ASCII bytes must agree, for
+// every page we name, in both directions and between two such pages.
+TEST_F(CodePageTest, AsciiIsItselfExactlyWhereIconvKeepsIt) {
+    std::string ascii;
+    for (int c = 0; c < 0x80; ++c) ascii += static_cast<char>(c);
+    auto iconv_keeps = [&ascii](UINT from, UINT to) {
+        std::string out;
+        return win32::ConvertCodePage(ascii, from, to, out) && out == ascii;
+    };
+    const UINT pages[] = {437,   850,   852,   866,   874,   932,   936,   949,   950,
+                          1200,  1201,  1250,  1251,  1252,  1253,  1254,  1255,  1256,
+                          1257,  1258,  10000, 12000, 12001, 20127, 20866, 20932, 21866,
+                          28591, 28592, 28593, 28594, 28595, 28596, 28597, 28598, 28599,
+                          28603, 28605, 50220, 51932, 51936, 51949, 54936, 65000, 65001};
+    for (UINT page : pages) {
+        SCOPED_TRACE(page);
+        EXPECT_EQ(win32::CodePagesShareAscii(page, CP_UTF8), iconv_keeps(page, CP_UTF8));
+        EXPECT_EQ(win32::CodePagesShareAscii(CP_UTF8, page), iconv_keeps(CP_UTF8, page));
+        EXPECT_EQ(win32::CodePagesShareAscii(page, 1252), iconv_keeps(page, 1252));
+    }
+    EXPECT_FALSE(win32::CodePagesShareAscii(12345, CP_UTF8));  // no converter at all
+}
+
 }  // namespace
