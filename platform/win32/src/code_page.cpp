@@ -197,10 +197,22 @@ bool IsKnownCodePage(UINT code_page) {
 }
 
 bool CodePagesShareAscii(UINT from_cp, UINT to_cp) {
-    const CodePageName* from = FindCodePage(Resolve(from_cp));
-    const CodePageName* to = FindCodePage(Resolve(to_cp));
-    if (from && to && from->ascii_is_itself && to->ascii_is_itself) return true;
-    return OpenConverter(from_cp, to_cp).ascii_passes;
+    // Asked for every string a database reads, nearly always of one pair.
+    struct Answer {
+        UINT from = 0;
+        UINT to = 0;
+        bool shared = false;
+    };
+    thread_local Answer last;
+    from_cp = Resolve(from_cp);
+    to_cp = Resolve(to_cp);
+    if (last.from == from_cp && last.to == to_cp) return last.shared;
+    const CodePageName* from = FindCodePage(from_cp);
+    const CodePageName* to = FindCodePage(to_cp);
+    const bool shared = (from && to && from->ascii_is_itself && to->ascii_is_itself) ||
+                        OpenConverter(from_cp, to_cp).ascii_passes;
+    last = Answer{from_cp, to_cp, shared};
+    return shared;
 }
 
 bool SetProcessCodePage(UINT code_page) {
