@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <unordered_set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,7 +38,7 @@ bool SameFile(const storage::Folder& in, const std::string& path, uint64_t devic
 
 }  // namespace
 
-bool IsSystemTable(const std::string& name) {
+bool IsSystemTable(std::string_view name) {
     return name == kTablesName || name == kColumnsName || name == kStreamsName ||
            name == kStoragesName;
 }
@@ -180,38 +181,82 @@ Status Database::LoadCatalog() {
     auto columns = format::DecodeTableStream(*columns_bytes, column_sizes);
     if (!columns.ok()) return Status::Corrupt("_Columns: " + columns.status().message());
 
+    // The entries by the pool id _Tables names them with: _Columns names a
+    // table with the same id, unless the pool holds the name twice.
+    std::unordered_map<uint32_t, CatalogEntry*> entries_by_id;
     for (size_t r = 0; r < tables->row_count; ++r) {
-        auto name = Text(tables->At(r, 0));
+        const uint32_t id = tables->At(r, 0);
+        auto name = TextView(id);
         if (!name.ok()) return name.status();
-        if (name->empty() || catalog_.count(*name) || IsSystemTable(*name)) continue;
-        CatalogEntry entry;
-        entry.schema.name = *name;
-        catalog_.emplace(*name, std::move(entry));
-        order_.push_back(*name);
-        name_ids_.emplace(*name, tables->At(r, 0));
+        if (name->empty() || IsSystemTable(*name)) continue;
+        auto [it, added] = catalog_.try_emplace(std::string(*name));
+        if (!added) continue;
+        it->second.schema.name = it->first;
+        it->second.name_id = id;
+        order_.push_back(it->first);
+        entries_by_id.emplace(id, &it->second);
     }
 
-    // Columns by table, ordered by their Number.
-    std::map<std::string, std::vector<std::pair<int32_t, ColumnSchema>>> by_table;
+    // Each column with its table's entry (null: a table _Tables does not
+    // list) and Number. Rows of one table follow each other, so the table
+    // of the row before is tried first.
+    struct Column {
+        CatalogEntry* entry;
+        int32_t number;
+        ColumnSchema schema;
+    };
+    std::vector<Column> found;
+    found.reserve(columns->row_count);
+    uint32_t last_table_id = 0;
+    CatalogEntry* last_entry = nullptr;
     for (size_t r = 0; r < columns->row_count; ++r) {
-        auto table = Text(columns->At(r, 0));
-        auto name = Text(columns->At(r, 2));
-        if (!table.ok()) return table.status();
+        const uint32_t table_id = columns->At(r, 0);
+        if (r == 0 || table_id != last_table_id) {
+            auto table = TextView(table_id);
+            if (!table.ok()) return table.status();
+            auto by_id = entries_by_id.find(table_id);
+            if (by_id != entries_by_id.end()) {
+                last_entry = by_id->second;
+            } else {
+                auto by_name = catalog_.find(*table);
+                last_entry = by_name == catalog_.end() ? nullptr : &by_name->second;
+            }
+            last_table_id = table_id;
+        }
+        const uint32_t name_id = columns->At(r, 2);
+        auto name = TextView(name_id);
         if (!name.ok()) return name.status();
+        column_name_ids_.push_back(name_id);
+        if (!last_entry) continue;
         const int32_t number = format::LoadShortInteger(columns->At(r, 1));
         const auto word = static_cast<uint16_t>(format::LoadShortInteger(columns->At(r, 3)));
         // The temporary bit is never stored; a file carrying it is taken as persistent.
-        ColumnSchema column{*name, ColumnType(uint16_t(word & ~ColumnType::kTemporary))};
-        name_ids_.emplace(*name, columns->At(r, 2));
-        by_table[*table].emplace_back(number, std::move(column));
+        found.push_back({last_entry, number,
+                         ColumnSchema{std::string(*name),
+                                      ColumnType(uint16_t(word & ~ColumnType::kTemporary))}});
     }
-    for (auto& [table, cols] : by_table) {
-        auto it = catalog_.find(table);
-        if (it == catalog_.end()) continue;  // columns of a table _Tables does not list
-        std::stable_sort(cols.begin(), cols.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (auto& [number, column] : cols) it->second.schema.columns.push_back(std::move(column));
+    // Each table's columns ordered by their Number; rows with one Number
+    // keep their order in the stream. A table's rows nearly always come
+    // together and in order: then each run is only checked.
+    auto by_number = [](const Column& a, const Column& b) { return a.number < b.number; };
+    std::unordered_set<const CatalogEntry*> seen;
+    bool together = true;
+    for (size_t begin = 0, end = 0; together && begin < found.size(); begin = end) {
+        const CatalogEntry* entry = found[begin].entry;
+        for (end = begin + 1; end < found.size() && found[end].entry == entry;) ++end;
+        together = seen.insert(entry).second;
+        const auto first = found.begin() + begin;
+        const auto last = found.begin() + end;
+        if (together && !std::is_sorted(first, last, by_number))
+            std::stable_sort(first, last, by_number);
     }
+    if (!together) {
+        std::stable_sort(found.begin(), found.end(), [&](const Column& a, const Column& b) {
+            if (a.entry != b.entry) return std::less<const CatalogEntry*>()(a.entry, b.entry);
+            return by_number(a, b);
+        });
+    }
+    for (Column& column : found) column.entry->schema.columns.push_back(std::move(column.schema));
 
     for (const auto& [name, id] : streams_.table_streams()) {
         if (name == kStringPoolName || name == kStringDataName || name == kTablesName ||
@@ -227,10 +272,22 @@ Result<uint32_t> Database::Intern(std::string_view text) {
     return pool_.AddText(text, 1);
 }
 
-Result<uint32_t> Database::CatalogNameId(const std::string& name) {
-    auto it = name_ids_.find(name);
+Result<uint32_t> Database::CatalogNameId(const std::string& name, uint32_t known_id) {
     // A commit may have freed the id of a name no table uses any more, and
     // a later string taken it over; then the name is interned again.
+    if (known_id != 0) {
+        auto text = TextView(known_id);
+        if (text.ok() && *text == name) return known_id;
+    }
+    // Column names are looked up by name only when a _Columns snapshot asks,
+    // so their index is made then, not by every open.
+    if (!column_name_ids_.empty()) {
+        for (uint32_t id : column_name_ids_)
+            if (auto text = TextView(id); text.ok()) name_ids_.emplace(std::string(*text), id);
+        column_name_ids_.clear();
+        column_name_ids_.shrink_to_fit();
+    }
+    auto it = name_ids_.find(name);
     if (it != name_ids_.end()) {
         auto text = TextView(it->second);
         if (text.ok() && *text == name) return it->second;
@@ -363,8 +420,9 @@ Result<std::shared_ptr<Table>> Database::Snapshot(const std::string& name) {
     };
     if (name == kTablesName || name == kColumnsName) {
         for (const auto& tname : order_) {
-            const TableSchema& schema = catalog_.at(tname).schema;
-            auto tid = CatalogNameId(tname);
+            const CatalogEntry& entry = catalog_.at(tname);
+            const TableSchema& schema = entry.schema;
+            auto tid = CatalogNameId(tname, entry.name_id);
             if (!tid.ok()) return tid.status();
             // A temporary table is listed while it is held, but its
             // columns are in no catalog.

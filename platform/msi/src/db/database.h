@@ -158,6 +158,7 @@ class Database {
         TableSchema schema;
         std::shared_ptr<Table> table;  // null until loaded
         int holds = 0;
+        uint32_t name_id = 0;  // the pool id of the name in the file's _Tables
     };
 
     Status LoadFromFile(std::shared_ptr<storage::CompoundFile> file);
@@ -167,9 +168,10 @@ class Database {
     Result<std::unique_ptr<Table>> BuildTable(const CatalogEntry& entry) const;
     Result<std::shared_ptr<Table>> Snapshot(const std::string& name);
     // The pool id of a table or column name for the _Tables and _Columns
-    // snapshots: the id the file's catalog uses, so that listing the tables
-    // needs no search of the pool, else the name interned.
-    Result<uint32_t> CatalogNameId(const std::string& name);
+    // snapshots: the id the file's catalog uses (`known_id`, when the caller
+    // has it), so that listing the tables needs no search of the pool, else
+    // the name interned.
+    Result<uint32_t> CatalogNameId(const std::string& name, uint32_t known_id = 0);
     CatalogEntry* FindEntry(const std::string& name);
     const CatalogEntry* FindEntry(const std::string& name) const;
     // Loads every user table (the writer needs all string references).
@@ -200,13 +202,15 @@ class Database {
     std::shared_ptr<storage::CompoundFile> file_;  // null for a database not yet written
 
     format::StringPool pool_;
-    std::vector<std::string> order_;               // catalog order
-    std::map<std::string, CatalogEntry> catalog_;  // by table name
+    std::vector<std::string> order_;                            // catalog order
+    std::map<std::string, CatalogEntry, std::less<>> catalog_;  // by table name
     // Table streams of the file that belong to no table of the catalog when
     // it was loaded; copied verbatim unless a table of that name is made.
     std::set<std::string> foreign_table_streams_;
-    // Catalog names -> the pool ids the file's _Tables and _Columns use.
+    // Column names -> the pool ids the file's _Columns uses (and names
+    // interned since), made from column_name_ids_ when first asked.
     std::unordered_map<std::string, uint32_t> name_ids_;
+    std::vector<uint32_t> column_name_ids_;
     // HoldText's texts, by id - kFirstHeldId, and their ids.
     std::deque<std::string> held_texts_;
     std::unordered_map<std::string_view, uint32_t> held_ids_;
@@ -214,6 +218,6 @@ class Database {
 };
 
 // True for the names of the four system tables.
-bool IsSystemTable(const std::string& name);
+bool IsSystemTable(std::string_view name);
 
 }  // namespace msi::db

@@ -8,6 +8,7 @@
 
 #include "db/db_test_util.h"
 #include "db/record.h"
+#include "format/stream_name.h"
 #include "msi_engine.h"
 #include "msiquery.h"
 #include "storage/compound_file.h"
@@ -138,6 +139,63 @@ TEST(DatabaseOpen, EmptyCreatedDatabaseCommitsAndReopens) {
     auto file = storage::CompoundFile::Open(path.string());
     ASSERT_TRUE(file.ok());
     EXPECT_EQ((*file)->root_clsid(), storage::kPackageClsid);
+}
+
+// A table's columns take the order of their Number, whatever the order of
+// the _Columns rows: a table's rows reversed, or split among another's.
+TEST(DatabaseOpen, ColumnsFollowTheirNumberWhateverOrderTheCatalogRowsHave) {
+    TempDir dir;
+    const std::string path = (dir.path() / "catalog.msi").string();
+    {
+        auto db = OpenDb(path, OpenMode::kCreate);
+        ASSERT_TRUE(db);
+        for (const char* name : {"A", "B"}) {
+            TableSchema schema;
+            schema.name = name;
+            for (int i = 1; i <= 3; ++i)
+                schema.columns.push_back({name + std::to_string(i), ColumnType(0x2D48)});
+            ASSERT_TRUE(db->CreateTable(schema).ok());
+        }
+        ASSERT_TRUE(db->Commit().ok());
+    }
+    auto source = storage::CompoundFile::Open(path);
+    ASSERT_TRUE(source.ok());
+    const std::u16string columns_name = format::EncodeStreamName("_Columns", true).value();
+    // Rows A1 A2 A3 B1 B2 B3 as stored (a column at a time, two-byte cells).
+    for (const std::vector<size_t>& order :
+         {std::vector<size_t>{2, 1, 0, 5, 4, 3}, std::vector<size_t>{4, 2, 3, 0, 5, 1}}) {
+        storage::CompoundWriter writer;
+        writer.SetRootInfo(
+            storage::StorageInfo::Of((*source)->entry(storage::CompoundFile::kRootId)));
+        for (auto id : (*source)->Children(storage::CompoundFile::kRootId)) {
+            const auto& entry = (*source)->entry(id);
+            auto bytes = StreamBytes(**source, id);
+            if (entry.name == columns_name) {
+                ASSERT_EQ(bytes.size(), 6u * 8);
+                std::vector<uint8_t> moved(bytes.size());
+                for (size_t column = 0; column < 4; ++column)
+                    for (size_t row = 0; row < 6; ++row)
+                        std::copy_n(&bytes[column * 12 + order[row] * 2], 2,
+                                    &moved[column * 12 + row * 2]);
+                bytes = std::move(moved);
+            }
+            ASSERT_TRUE(writer.AddStream(storage::CompoundWriter::kRoot, entry.name, bytes).ok());
+        }
+        const std::string moved_path = (dir.path() / "moved.msi").string();
+        ASSERT_TRUE(writer.WriteFile(moved_path).ok());
+        auto db = OpenDb(moved_path, OpenMode::kReadOnly);
+        ASSERT_TRUE(db);
+        for (const char* name : {"A", "B"}) {
+            const TableSchema* schema = db->Schema(name);
+            ASSERT_NE(schema, nullptr);
+            std::vector<std::string> names;
+            for (const auto& column : schema->columns) names.push_back(column.name);
+            EXPECT_EQ(names,
+                      (std::vector<std::string>{name + std::string("1"), name + std::string("2"),
+                                                name + std::string("3")}))
+                << order[0];
+        }
+    }
 }
 
 TEST(DatabaseCommit, CreateInsertCommitReopenKeepsRowsAndLeavesNoTemporaryFile) {
