@@ -33,7 +33,9 @@ dpkg-deb -x "$deb" "$root"
 # --- what the package holds and needs ------------------------------------------
 files=(usr/bin/tablesmith-cli usr/bin/deltalens-cli
        usr/share/man/man1/tablesmith-cli.1.gz usr/share/man/man1/deltalens-cli.1.gz)
-depends_wanted=(libc6 libstdc++6 libmspack0)
+# The command lines carry the C++ runtime inside (cmake/VsbQuickStart.cmake);
+# the dialogs share libstdc++ with Qt.
+depends_wanted=(libc6 libmspack0)
 if [[ $gui == ON ]]; then
     files+=(usr/bin/tablesmith usr/bin/deltalens
             usr/share/man/man1/tablesmith.1.gz usr/share/man/man1/deltalens.1.gz
@@ -43,7 +45,7 @@ if [[ $gui == ON ]]; then
             usr/share/icons/hicolor/scalable/apps/deltalens.svg
             usr/share/icons/hicolor/48x48/apps/tablesmith.png
             usr/share/icons/hicolor/48x48/apps/deltalens.png)
-    depends_wanted+=(libqt6widgets6 qt6-qpa-plugins)
+    depends_wanted+=(libstdc++6 libqt6widgets6 qt6-qpa-plugins)
 fi
 for file in "${files[@]}"; do
     [[ -e $root/$file ]] || fail "not in the package: /$file"
