@@ -55,7 +55,7 @@ extern "C" UINT MsiRecordSetStringA(MSIHANDLE hRecord, UINT iField, LPCSTR szVal
     auto record = GetRecord(hRecord);
     if (!record) return ERROR_INVALID_HANDLE;
     if (!record->HasField(iField)) return ERROR_INVALID_PARAMETER;
-    record->SetString(iField, szValue ? std::string(szValue) : std::string());
+    record->SetString(iField, szValue ? std::string_view(szValue) : std::string_view());
     return ERROR_SUCCESS;
 }
 
