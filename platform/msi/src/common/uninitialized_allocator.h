@@ -2,7 +2,8 @@
 // uninitialised: `resize` on such a vector makes room without writing zeros.
 // For buffers that are filled right after they are sized (a table's decoded
 // cells, the string bytes read from a file), where zeroing megabytes first
-// costs a pass over memory that is overwritten at once.
+// costs a pass over memory that is overwritten at once. Large blocks are
+// mapped as MappedAllocator maps them.
 #pragma once
 
 #include <memory>
@@ -11,10 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "common/mapped_allocator.h"
+
 namespace msi {
 
 template <class T>
-class UninitializedAllocator : public std::allocator<T> {
+class UninitializedAllocator : public MappedAllocator<T> {
   public:
     template <class U>
     struct rebind {
@@ -24,6 +27,10 @@ class UninitializedAllocator : public std::allocator<T> {
     UninitializedAllocator() = default;
     template <class U>
     UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+    template <class U>
+    bool operator==(const UninitializedAllocator<U>&) const noexcept {
+        return true;
+    }
 
     // Value-initialisation (what resize asks for) becomes default
     // initialisation, which does nothing for trivial types.

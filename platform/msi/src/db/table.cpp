@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/mapped_allocator.h"
 #include "db/record.h"
 #include "win32/debug.h"
 
@@ -15,7 +16,7 @@ namespace {
 // Every row of a table read from its stream, and their cells, row-major.
 struct RowBlock {
     format::CellVector cells;
-    std::vector<Row> rows;
+    std::vector<Row, MappedAllocator<Row>> rows;
 };
 
 // The rows of a row-major cell block whose key cells (the first `keys` of

@@ -36,6 +36,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/mapped_allocator.h"
 #include "common/status.h"
 #include "common/uninitialized_allocator.h"
 #include "format/string_index.h"
@@ -162,10 +163,11 @@ class StringPool {
     void CompactIfWasteful();
 
     UninitializedVector<uint8_t>
-        bytes_;                   // string bytes; freed strings leave garbage until compaction
-    size_t garbage_ = 0;          // bytes of freed strings still in bytes_
-    std::vector<Slot> slots_;     // index = id; slot 0 (null) is never used
-    std::vector<uint32_t> refs_;  // index = id
+        bytes_;           // string bytes; freed strings leave garbage until compaction
+    size_t garbage_ = 0;  // bytes of freed strings still in bytes_
+    // Sized once by Load for every id of the file: mapped with their pages.
+    std::vector<Slot, MappedAllocator<Slot>> slots_;  // index = id; slot 0 (null) is never used
+    std::vector<uint32_t, MappedAllocator<uint32_t>> refs_;  // index = id
     std::priority_queue<uint32_t, std::vector<uint32_t>, std::greater<>> free_ids_;
     bool free_ids_known_ = true;  // false from Load until EnsureFreeIds
     mutable StringIndex index_;
@@ -173,7 +175,7 @@ class StringPool {
     // Filled by LookupText: a state per id (empty until the first call), the
     // converted text of ids whose text differs from their bytes, and the
     // process code page they were converted for.
-    mutable std::vector<TextState> text_states_;
+    mutable std::vector<TextState, MappedAllocator<TextState>> text_states_;
     mutable std::unordered_map<uint32_t, std::string> converted_;
     mutable uint32_t converted_for_ = 0;
     size_t used_ = 0;
