@@ -1,5 +1,6 @@
 // The record calls of the interface over msi::db::Record.
 #include <memory>
+#include <utility>
 
 #include "api/handle_table.h"
 #include "api/string_out.h"
@@ -15,6 +16,14 @@ std::shared_ptr<Record> GetRecord(MSIHANDLE handle) {
     return msi::api::HandleObject<Record>(handle, HandleKind::kRecord);
 }
 
+// Reads a record without taking a reference to it (HandleTable::Peek): a scan
+// calls these getters for every cell.
+template <class Read>
+auto ReadRecord(MSIHANDLE handle, Read&& read) {
+    return msi::api::HandleTable::Instance().Peek<const Record>(handle, HandleKind::kRecord,
+                                                                std::forward<Read>(read));
+}
+
 }  // namespace
 
 extern "C" MSIHANDLE MsiCreateRecord(UINT cParams) {
@@ -23,24 +32,25 @@ extern "C" MSIHANDLE MsiCreateRecord(UINT cParams) {
 }
 
 extern "C" UINT MsiRecordGetFieldCount(MSIHANDLE hRecord) {
-    auto record = GetRecord(hRecord);
-    if (!record) return static_cast<UINT>(-1);
-    return record->FieldCount();
+    return ReadRecord(hRecord, [](const Record* record) {
+        return record ? record->FieldCount() : static_cast<UINT>(-1);
+    });
 }
 
 extern "C" BOOL MsiRecordIsNull(MSIHANDLE hRecord, UINT iField) {
-    auto record = GetRecord(hRecord);
-    // The installer answers "not null" for a handle that is no record.
-    if (!record) return FALSE;
-    return record->IsNull(iField) ? TRUE : FALSE;
+    return ReadRecord(hRecord, [iField](const Record* record) {
+        // The installer answers "not null" for a handle that is no record.
+        return record && record->IsNull(iField) ? TRUE : FALSE;
+    });
 }
 
 extern "C" UINT MsiRecordDataSize(MSIHANDLE hRecord, UINT iField) {
-    auto record = GetRecord(hRecord);
-    if (!record) return 0;
-    const uint64_t size = record->DataSize(iField);
-    // The interface has 32 bits for the size; a larger stream reports the most it can.
-    return size > UINT32_MAX ? UINT32_MAX : static_cast<UINT>(size);
+    return ReadRecord(hRecord, [iField](const Record* record) -> UINT {
+        if (!record) return 0;
+        const uint64_t size = record->DataSize(iField);
+        // The interface has 32 bits for the size; a larger stream reports the most it can.
+        return size > UINT32_MAX ? UINT32_MAX : static_cast<UINT>(size);
+    });
 }
 
 extern "C" UINT MsiRecordSetInteger(MSIHANDLE hRecord, UINT iField, int iValue) {
@@ -55,26 +65,28 @@ extern "C" UINT MsiRecordSetStringA(MSIHANDLE hRecord, UINT iField, LPCSTR szVal
     auto record = GetRecord(hRecord);
     if (!record) return ERROR_INVALID_HANDLE;
     if (!record->HasField(iField)) return ERROR_INVALID_PARAMETER;
-    record->SetString(iField, szValue ? std::string(szValue) : std::string());
+    record->SetString(iField, szValue ? std::string_view(szValue) : std::string_view());
     return ERROR_SUCCESS;
 }
 
 extern "C" int MsiRecordGetInteger(MSIHANDLE hRecord, UINT iField) {
-    auto record = GetRecord(hRecord);
-    if (!record) return static_cast<int>(MSI_NULL_INTEGER);
-    return record->GetInteger(iField);
+    return ReadRecord(hRecord, [iField](const Record* record) {
+        return record ? record->GetInteger(iField) : static_cast<int>(MSI_NULL_INTEGER);
+    });
 }
 
 extern "C" UINT MsiRecordGetStringA(MSIHANDLE hRecord, UINT iField, LPSTR szValueBuf,
                                     DWORD* pcchValueBuf) {
-    auto record = GetRecord(hRecord);
-    if (!record) return ERROR_INVALID_HANDLE;
-    if (!pcchValueBuf) return ERROR_INVALID_PARAMETER;
-    // A stream has no text form; the installer refuses rather than guessing.
-    if (record->KindOf(iField) == Record::Kind::kStream) return ERROR_INVALID_DATATYPE;
-    if (record->KindOf(iField) == Record::Kind::kString)
-        return msi::api::CopyStringOut(record->StringView(iField), szValueBuf, pcchValueBuf);
-    return msi::api::CopyStringOut(record->GetString(iField), szValueBuf, pcchValueBuf);
+    return ReadRecord(hRecord, [=](const Record* record) -> UINT {
+        if (!record) return ERROR_INVALID_HANDLE;
+        if (!pcchValueBuf) return ERROR_INVALID_PARAMETER;
+        // A stream has no text form; the installer refuses rather than guessing.
+        const Record::Kind kind = record->KindOf(iField);
+        if (kind == Record::Kind::kStream) return ERROR_INVALID_DATATYPE;
+        if (kind == Record::Kind::kString)
+            return msi::api::CopyStringOut(record->StringView(iField), szValueBuf, pcchValueBuf);
+        return msi::api::CopyStringOut(record->GetString(iField), szValueBuf, pcchValueBuf);
+    });
 }
 
 extern "C" UINT MsiRecordSetStreamA(MSIHANDLE hRecord, UINT iField, LPCSTR szFilePath) {

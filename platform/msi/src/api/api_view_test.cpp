@@ -119,6 +119,24 @@ TEST_F(ViewApi, FetchAfterTheEndStartsOverAndReExecuteWorks) {
     MsiCloseHandle(view);
 }
 
+// A view fills its last record again only once the caller has closed it:
+// records the caller still holds keep the rows they were fetched with.
+TEST_F(ViewApi, RecordsTheCallerStillHoldsKeepTheirRows) {
+    MSIHANDLE view = 0, rec = 0;
+    ASSERT_EQ(MsiDatabaseOpenViewA(db_, "SELECT `Name`, `Note` FROM `Items`", &view),
+              ERROR_SUCCESS);
+    ASSERT_EQ(MsiViewExecute(view, 0), ERROR_SUCCESS);
+    std::vector<MSIHANDLE> held;
+    while (MsiViewFetch(view, &rec) == ERROR_SUCCESS) held.push_back(rec);
+    std::vector<std::string> rows;
+    for (MSIHANDLE record : held) {
+        rows.push_back(GetString(record, 1) + "\t" + GetString(record, 2));
+        MsiCloseHandle(record);
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"zeta\tlast", "alpha\t", "mid\t"}));
+    MsiCloseHandle(view);
+}
+
 // The installer puts a non-zero integer in field 0 of each fetched row;
 // column information records leave it null.
 TEST_F(ViewApi, FetchedRowsCarryANonZeroFieldZero) {

@@ -1,51 +1,9 @@
 #include "api/handle_table.h"
 
-#include <sys/single_threaded.h>
-
 #include <algorithm>
 #include <utility>
 
 namespace msi::api {
-namespace {
-
-// Holds the table's mutex while other threads may exist. Most programs that
-// use the interface have one thread, and every cell they read goes through
-// the table; the C library then says the process is single-threaded and the
-// lock is skipped: no other thread can race, and this one starts none while
-// it holds the table.
-class TableLock {
-  public:
-    explicit TableLock(std::mutex& mutex) : mutex_(__libc_single_threaded ? nullptr : &mutex) {
-        if (mutex_ != nullptr) mutex_->lock();
-    }
-    TableLock(const TableLock&) = delete;
-    TableLock& operator=(const TableLock&) = delete;
-    ~TableLock() {
-        if (mutex_ != nullptr) mutex_->unlock();
-    }
-
-  private:
-    std::mutex* mutex_;
-};
-
-}  // namespace
-
-HandleTable& HandleTable::Instance() {
-    // Never destroyed: handles left open at exit must not be torn down while
-    // other static objects (the debug channel) may already be gone.
-    static HandleTable* table = new HandleTable();
-    return *table;
-}
-
-HandleTable::Entry* HandleTable::Find(MSIHANDLE handle) {
-    if (handle == 0 || slots_.empty()) return nullptr;
-    Entry& entry = slots_[handle & (slots_.size() - 1)];
-    return entry.handle == handle ? &entry : nullptr;
-}
-
-const HandleTable::Entry* HandleTable::Find(MSIHANDLE handle) const {
-    return const_cast<HandleTable*>(this)->Find(handle);
-}
 
 void HandleTable::Grow() {
     std::vector<Entry> old = std::move(slots_);

@@ -10,8 +10,14 @@
 // slot is free; numbers therefore count up, skipping a few.
 //
 // Thread-safe: one mutex guards the slots. Objects are destroyed after the
-// mutex is released, so a destructor may itself touch the table.
+// mutex is released, so a destructor may itself touch the table. Most
+// programs that use the interface have one thread, and every cell they read
+// goes through the table; while the C library says the process is
+// single-threaded, the lock is skipped: no other thread can race, and this
+// one starts none while it holds the table.
 #pragma once
+
+#include <sys/single_threaded.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -31,7 +37,12 @@ class HandleTable {
     // return 0 beyond it rather than growing the table without bound.
     static constexpr size_t kMaxOpenHandles = 1u << 20;
 
-    static HandleTable& Instance();
+    static HandleTable& Instance() {
+        // Never destroyed: handles left open at exit must not be torn down
+        // while other static objects (the debug channel) may already be gone.
+        static HandleTable* table = new HandleTable();
+        return *table;
+    }
 
     // A new handle for the object, or 0 when the table is full or object is null.
     MSIHANDLE Add(HandleKind kind, std::shared_ptr<void> object);
@@ -41,6 +52,20 @@ class HandleTable {
     template <class T>
     std::shared_ptr<T> Get(MSIHANDLE handle, HandleKind kind) const {
         return std::static_pointer_cast<T>(GetRaw(handle, kind));
+    }
+
+    // Calls `use` with the object behind a handle of the given kind, or with
+    // null (as Get finds it), and returns what `use` returns. No reference is
+    // taken: this is for the interface's getters that read a record field by
+    // field, where taking one costs more than the read. `use` runs with the
+    // table locked, so it must be short, must not call the table, and must
+    // not keep the pointer.
+    template <class T, class Use>
+    auto Peek(MSIHANDLE handle, HandleKind kind, Use&& use) const {
+        TableLock lock(mutex_);
+        const Entry* entry = Find(handle);
+        T* object = entry && entry->kind == kind ? static_cast<T*>(entry->object.get()) : nullptr;
+        return use(object);
     }
 
     // False when the handle is not open.
@@ -53,6 +78,22 @@ class HandleTable {
     size_t OpenCount(HandleKind kind) const;
 
   private:
+    // Holds the mutex while other threads may exist (see the top).
+    class TableLock {
+      public:
+        explicit TableLock(std::mutex& mutex) : mutex_(__libc_single_threaded ? nullptr : &mutex) {
+            if (mutex_ != nullptr) mutex_->lock();
+        }
+        TableLock(const TableLock&) = delete;
+        TableLock& operator=(const TableLock&) = delete;
+        ~TableLock() {
+            if (mutex_ != nullptr) mutex_->unlock();
+        }
+
+      private:
+        std::mutex* mutex_;
+    };
+
     HandleTable() = default;
     std::shared_ptr<void> GetRaw(MSIHANDLE handle, HandleKind kind) const;
 
@@ -64,8 +105,14 @@ class HandleTable {
     static constexpr size_t kMinSlots = 64;
 
     // The slot of an open handle, or null. Called with the mutex held.
-    Entry* Find(MSIHANDLE handle);
-    const Entry* Find(MSIHANDLE handle) const;
+    const Entry* Find(MSIHANDLE handle) const {
+        if (handle == 0 || slots_.empty()) return nullptr;
+        const Entry& entry = slots_[handle & (slots_.size() - 1)];
+        return entry.handle == handle ? &entry : nullptr;
+    }
+    Entry* Find(MSIHANDLE handle) {
+        return const_cast<Entry*>(static_cast<const HandleTable*>(this)->Find(handle));
+    }
     // Doubles the slots, moving each entry to its new place. Two open
     // handles never share a slot after it: they differed in the old bits.
     void Grow();

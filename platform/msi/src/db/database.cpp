@@ -36,6 +36,33 @@ bool SameFile(const storage::Folder& in, const std::string& path, uint64_t devic
            static_cast<uint64_t>(st.st_dev) == device && static_cast<uint64_t>(st.st_ino) == inode;
 }
 
+// The cells of a table's stream (none when it has no stream).
+Result<format::TableCells> DecodeStoredTable(const storage::CompoundFile* file,
+                                             const StreamStore& streams, const std::string& name,
+                                             std::span<const uint8_t> cell_sizes) {
+    const auto& tables = streams.table_streams();
+    auto it = tables.find(name);
+    // A table without rows has no stream at all.
+    std::optional<storage::StreamReader> reader;
+    if (file && it != tables.end()) {
+        auto opened = file->OpenStream(it->second);
+        if (!opened.ok()) return opened.status();
+        reader.emplace(std::move(opened).value());
+    }
+    // The cells are decoded as the stream is read, a piece at a time, so the
+    // stream's bytes are never held whole beside them. A failed read is
+    // reported as the reader words it.
+    Status read_failure;
+    auto cells = format::DecodeTableStream(reader ? reader->size() : 0, cell_sizes,
+                                           [&](uint64_t offset, std::span<uint8_t> out) {
+                                               read_failure = reader->Read(offset, out);
+                                               return read_failure;
+                                           });
+    if (!read_failure.ok()) return read_failure;
+    if (!cells.ok()) return Status::Corrupt(name + ": " + cells.status().message());
+    return cells;
+}
+
 }  // namespace
 
 bool IsSystemTable(std::string_view name) {
@@ -140,9 +167,17 @@ Status Database::LoadFromFile(std::shared_ptr<storage::CompoundFile> file) {
     streams_.Load(file_);
     auto pool_bytes = ReadTableStream(kStringPoolName);
     if (!pool_bytes.ok()) return pool_bytes.status();
-    auto data_bytes = ReadTableStream(kStringDataName);
-    if (!data_bytes.ok()) return data_bytes.status();
-    auto pool = format::StringPool::Load(*pool_bytes, std::move(data_bytes).value());
+    // _StringData is read straight into the pool's buffer.
+    std::optional<storage::StreamReader> data;
+    if (auto it = streams_.table_streams().find(kStringDataName);
+        it != streams_.table_streams().end()) {
+        auto opened = file_->OpenStream(it->second);
+        if (!opened.ok()) return opened.status();
+        data.emplace(std::move(opened).value());
+    }
+    auto pool = format::StringPool::Load(
+        *pool_bytes, data ? data->size() : 0,
+        [&data](std::span<uint8_t> out) { return data ? data->Read(0, out) : Status::Ok(); });
     if (!pool.ok()) return pool.status();
     pool_ = std::move(pool).value();
     // A transform's _Tables and _Columns streams hold changes, not a catalog,
@@ -384,11 +419,9 @@ Result<std::shared_ptr<Table>> Database::ReadTable(const std::string& name) {
 }
 
 Result<std::unique_ptr<Table>> Database::BuildTable(const CatalogEntry& entry) const {
-    auto bytes = ReadTableStream(entry.schema.name);
-    if (!bytes.ok()) return bytes.status();
     const auto sizes = entry.schema.StoredCellSizes(pool_.loaded_long_refs());
-    auto cells = format::DecodeTableStream(*bytes, sizes);
-    if (!cells.ok()) return Status::Corrupt(entry.schema.name + ": " + cells.status().message());
+    auto cells = DecodeStoredTable(file_.get(), streams_, entry.schema.name, sizes);
+    if (!cells.ok()) return cells.status();
     return Table::FromStream(entry.schema, std::move(cells).value(), pool_);
 }
 

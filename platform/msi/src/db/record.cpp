@@ -4,44 +4,41 @@ namespace msi::db {
 
 Record::Record(uint32_t field_count) : fields_(static_cast<size_t>(field_count) + 1) {}
 
-Record::Kind Record::KindOf(uint32_t i) const {
-    if (!HasField(i)) return Kind::kNull;
-    return static_cast<Kind>(fields_[i].index());
-}
-
 void Record::SetNull(uint32_t i) {
-    if (HasField(i)) fields_[i] = std::monostate{};
+    if (!HasField(i)) return;
+    fields_[i].kind = Kind::kNull;
+    fields_[i].stream.reset();
 }
 
 void Record::SetInteger(uint32_t i, int32_t value) {
     if (!HasField(i)) return;
-    if (value == kNullInteger) {
-        fields_[i] = std::monostate{};
-    } else {
-        fields_[i] = value;
-    }
+    if (value == kNullInteger) return SetNull(i);
+    Field& field = fields_[i];
+    field.kind = Kind::kInteger;
+    field.integer = value;
+    field.stream.reset();
 }
 
-void Record::SetString(uint32_t i, std::string value) {
+void Record::SetString(uint32_t i, std::string_view value) {
     if (!HasField(i)) return;
-    if (value.empty()) {
-        fields_[i] = std::monostate{};
-    } else {
-        fields_[i] = std::move(value);
-    }
+    if (value.empty()) return SetNull(i);
+    Field& field = fields_[i];
+    field.kind = Kind::kString;
+    field.text.assign(value);  // `value` may be this field's own text
+    field.stream.reset();
 }
 
 void Record::SetStream(uint32_t i, StreamSourcePtr source) {
     if (!HasField(i)) return;
-    if (!source) {
-        fields_[i] = std::monostate{};
-    } else {
-        fields_[i] = StreamField{std::move(source), 0};
-    }
+    if (!source) return SetNull(i);
+    Field& field = fields_[i];
+    field.kind = Kind::kStream;
+    field.stream = std::move(source);
+    field.position = 0;
 }
 
 void Record::Clear() {
-    for (auto& f : fields_) f = std::monostate{};
+    for (uint32_t i = 0; i < fields_.size(); ++i) SetNull(i);
 }
 
 bool ParseRecordInteger(const std::string& text, int32_t& value) {
@@ -63,10 +60,10 @@ bool ParseRecordInteger(const std::string& text, int32_t& value) {
 int32_t Record::GetInteger(uint32_t i) const {
     switch (KindOf(i)) {
         case Kind::kInteger:
-            return std::get<int32_t>(fields_[i]);
+            return fields_[i].integer;
         case Kind::kString: {
             int32_t v = 0;
-            if (ParseRecordInteger(std::get<std::string>(fields_[i]), v)) return v;
+            if (ParseRecordInteger(fields_[i].text, v)) return v;
             return kNullInteger;
         }
         default:
@@ -77,9 +74,9 @@ int32_t Record::GetInteger(uint32_t i) const {
 std::string Record::GetString(uint32_t i) const {
     switch (KindOf(i)) {
         case Kind::kInteger:
-            return std::to_string(std::get<int32_t>(fields_[i]));
+            return std::to_string(fields_[i].integer);
         case Kind::kString:
-            return std::get<std::string>(fields_[i]);
+            return fields_[i].text;
         default:
             return std::string();
     }
@@ -87,12 +84,12 @@ std::string Record::GetString(uint32_t i) const {
 
 std::string_view Record::StringView(uint32_t i) const {
     if (KindOf(i) != Kind::kString) return std::string_view();
-    return std::get<std::string>(fields_[i]);
+    return fields_[i].text;
 }
 
 StreamSourcePtr Record::GetStream(uint32_t i) const {
     if (KindOf(i) != Kind::kStream) return nullptr;
-    return std::get<StreamField>(fields_[i]).source;
+    return fields_[i].stream;
 }
 
 uint64_t Record::DataSize(uint32_t i) const {
@@ -100,9 +97,9 @@ uint64_t Record::DataSize(uint32_t i) const {
         case Kind::kInteger:
             return sizeof(int32_t);
         case Kind::kString:
-            return std::get<std::string>(fields_[i]).size();
+            return fields_[i].text.size();
         case Kind::kStream:
-            return std::get<StreamField>(fields_[i]).source->Size();
+            return fields_[i].stream->Size();
         default:
             return 0;
     }
@@ -110,15 +107,15 @@ uint64_t Record::DataSize(uint32_t i) const {
 
 Result<size_t> Record::ReadStream(uint32_t i, std::span<std::byte> out) {
     if (KindOf(i) != Kind::kStream) return Status::InvalidArgument("field is not a stream");
-    auto& field = std::get<StreamField>(fields_[i]);
-    auto n = field.source->ReadAt(field.position, out);
+    Field& field = fields_[i];
+    auto n = field.stream->ReadAt(field.position, out);
     if (!n.ok()) return n.status();
     field.position += *n;
     return *n;
 }
 
 void Record::RewindStream(uint32_t i) {
-    if (KindOf(i) == Kind::kStream) std::get<StreamField>(fields_[i]).position = 0;
+    if (KindOf(i) == Kind::kStream) fields_[i].position = 0;
 }
 
 }  // namespace msi::db

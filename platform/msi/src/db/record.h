@@ -3,6 +3,10 @@
 // parameters into them, and column information. Field 0 is an extra field
 // that callers use freely (views put the table's format string or nothing).
 //
+// A field keeps its string's storage when it is set to something else, so
+// that a record refilled row after row (a view hands out one at a time)
+// copies each cell's text without allocating.
+//
 // Not thread-safe: one record is used by one caller at a time, as installer
 // records are.
 #pragma once
@@ -10,7 +14,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 #include "db/stream_source.h"
@@ -32,7 +35,7 @@ class Record {
     // True for fields 0..FieldCount().
     bool HasField(uint32_t i) const { return i < fields_.size(); }
     // Fields past the end read as null.
-    Kind KindOf(uint32_t i) const;
+    Kind KindOf(uint32_t i) const { return HasField(i) ? fields_[i].kind : Kind::kNull; }
     bool IsNull(uint32_t i) const { return KindOf(i) == Kind::kNull; }
 
     // Setters ignore fields past the end; callers check HasField first where
@@ -41,7 +44,7 @@ class Record {
     // kNullInteger stores null.
     void SetInteger(uint32_t i, int32_t value);
     // An empty string stores null, as the installer does.
-    void SetString(uint32_t i, std::string value);
+    void SetString(uint32_t i, std::string_view value);
     void SetStream(uint32_t i, StreamSourcePtr source);
     // Sets every field, field 0 included, to null.
     void Clear();
@@ -77,12 +80,16 @@ class Record {
   private:
     const void* origin_view_ = nullptr;
     std::shared_ptr<void> origin_row_;
-    struct StreamField {
-        StreamSourcePtr source;
-        uint64_t position = 0;
+    // Only the member `kind` names is the value; `text` keeps its storage
+    // while the field holds another kind.
+    struct Field {
+        Kind kind = Kind::kNull;
+        int32_t integer = 0;
+        std::string text;
+        StreamSourcePtr stream;
+        uint64_t position = 0;  // of the next ReadStream
     };
-    using Value = std::variant<std::monostate, int32_t, std::string, StreamField>;
-    std::vector<Value> fields_;
+    std::vector<Field> fields_;
 };
 
 // Parses a whole decimal number the way record integers are read from text:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/mapped_allocator.h"
 #include "db/record.h"
 #include "win32/debug.h"
 
@@ -14,8 +15,8 @@ namespace {
 
 // Every row of a table read from its stream, and their cells, row-major.
 struct RowBlock {
-    std::vector<uint32_t> cells;
-    std::vector<Row> rows;
+    format::CellVector cells;
+    std::vector<Row, MappedAllocator<Row>> rows;
 };
 
 // The rows of a row-major cell block whose key cells (the first `keys` of
@@ -23,7 +24,7 @@ struct RowBlock {
 // row costs a few bytes and its key is read from the block itself.
 class KeySet {
   public:
-    KeySet(const std::vector<uint32_t>& cells, size_t width, size_t keys)
+    KeySet(const format::CellVector& cells, size_t width, size_t keys)
         : cells_(cells), width_(width), keys_(keys), slots_(64, kEmpty) {}
 
     // Whether a row already in the set has the key of row `r`.
@@ -64,7 +65,7 @@ class KeySet {
             if (r != kEmpty) Place(r);
     }
 
-    const std::vector<uint32_t>& cells_;
+    const format::CellVector& cells_;
     const size_t width_;
     const size_t keys_;
     std::vector<uint32_t> slots_;
@@ -112,7 +113,7 @@ Result<std::unique_ptr<Table>> Table::FromStream(TableSchema schema, format::Tab
     return table;
 }
 
-size_t Table::DropRepeatedKeys(std::vector<uint32_t>& cells, size_t width) {
+size_t Table::DropRepeatedKeys(format::CellVector& cells, size_t width) {
     const size_t keys = schema_.KeyCount();
     const size_t rows = width == 0 ? 0 : cells.size() / width;
     if (keys == 0 || rows < 2) return 0;
@@ -145,7 +146,7 @@ size_t Table::DropRepeatedKeys(std::vector<uint32_t>& cells, size_t width) {
     return dropped;
 }
 
-std::vector<RowPtr> Table::MakeRows(std::vector<uint32_t> cells, size_t width) {
+std::vector<RowPtr> Table::MakeRows(format::CellVector cells, size_t width) {
     std::vector<RowPtr> rows;
     if (width == 0) return rows;
     auto block = std::make_shared<RowBlock>();

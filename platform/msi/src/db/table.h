@@ -56,7 +56,7 @@ class Table {
 
     // Rows that share one block of cells (row-major, `width` to a row), as a
     // table read from its stream holds them: no allocation per row.
-    static std::vector<RowPtr> MakeRows(std::vector<uint32_t> cells, size_t width);
+    static std::vector<RowPtr> MakeRows(format::CellVector cells, size_t width);
 
     const TableSchema& schema() const { return schema_; }
     const std::vector<RowPtr>& rows() const { return rows_; }
@@ -97,7 +97,7 @@ class Table {
     // earlier row has: a key names one row, and a stream that repeats one
     // must not cost a row per repeat. Says on the debug channel how many
     // went; returns that number.
-    size_t DropRepeatedKeys(std::vector<uint32_t>& cells, size_t width);
+    size_t DropRepeatedKeys(format::CellVector& cells, size_t width);
     // Position of the first row not less than `cells` (sorted tables only).
     size_t LowerBound(std::span<const uint32_t> cells) const;
     void CheckSorted();

@@ -1,6 +1,7 @@
 #include "db/view.h"
 
 #include <algorithm>
+#include <atomic>
 #include <numeric>
 #include <unordered_set>
 
@@ -268,7 +269,7 @@ void View::FillRecord(Record& record, std::span<const RowPtr> rows) const {
             record.SetStream(field, db_->CellStream(table, row, c.column));
         } else {
             auto text = db_->TextView(cell);
-            record.SetString(field, text.ok() ? std::string(*text) : std::string());
+            record.SetString(field, text.ok() ? *text : std::string_view());
         }
     }
 }
@@ -281,7 +282,7 @@ Result<std::shared_ptr<Record>> View::Fetch() {
         bool erased = false;
         for (const auto& row : rows) erased |= row->erased;
         if (erased) continue;  // deleted since the view ran
-        auto record = std::make_shared<Record>(static_cast<uint32_t>(selected_.size()));
+        std::shared_ptr<Record> record = RecordToFill();
         FillRecord(*record, rows);
         // The installer puts a non-zero integer in field 0 of every row it
         // hands out; scripts test it to tell a row from an empty record.
@@ -291,6 +292,21 @@ Result<std::shared_ptr<Record>> View::Fetch() {
     }
     cursor_ = 0;  // the next fetch starts over, as the installer's does
     return Status::NotFound("no more rows");
+}
+
+std::shared_ptr<Record> View::RecordToFill() {
+    const auto fields = static_cast<uint32_t>(selected_.size());
+    // The record of the previous fetch is filled again once nobody else holds
+    // it (a caller that reads row after row has closed its handle by now):
+    // its fields keep their strings' storage, so a long scan allocates
+    // nothing per row. The fence makes the other holder's last use of it
+    // happen before the reuse, whichever thread that holder was.
+    if (last_record_ && last_record_.use_count() == 1 && last_record_->FieldCount() == fields) {
+        std::atomic_thread_fence(std::memory_order_acquire);
+        return last_record_;
+    }
+    last_record_ = std::make_shared<Record>(fields);
+    return last_record_;
 }
 
 void View::SetOrigin(Record& record, std::span<const RowPtr> rows) const {
@@ -326,6 +342,7 @@ ValidationFinding View::NextError(bool advance) {
 
 Status View::Close() {
     results_.clear();
+    last_record_.reset();
     cursor_ = 0;
     executed_ = false;
     return Status::Ok();

@@ -110,6 +110,8 @@ class View {
     Status ExecuteCreate(const sql::CreateTableStatement& create);
     Status ExecuteAlter(const sql::AlterTableStatement& alter);
 
+    // The record the next fetched row goes into.
+    std::shared_ptr<Record> RecordToFill();
     // Record <-> cells.
     void FillRecord(Record& record, std::span<const RowPtr> rows) const;
     Status CellFromRecord(const Table& table, size_t column, const Record& record, uint32_t field,
@@ -158,6 +160,7 @@ class View {
     bool executed_ = false;
     std::vector<RowPtr> results_;  // the results one after another, tables_.size() rows each
     size_t cursor_ = 0;
+    std::shared_ptr<Record> last_record_;  // the record Fetch handed out last
     std::vector<ValidationFinding> errors_;
     size_t error_cursor_ = 0;
 };

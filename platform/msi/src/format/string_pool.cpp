@@ -70,10 +70,18 @@ Result<EntryTotals> ReadEntries(std::span<const uint8_t> entries, EntryDecoder d
 }  // namespace
 
 Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, std::vector<uint8_t> data) {
+    return Load(pool, data.size(), [&data](std::span<uint8_t> out) {
+        std::copy_n(data.begin(), out.size(), out.begin());
+        return Status::Ok();
+    });
+}
+
+Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, uint64_t data_size,
+                                    const DataRead& read) {
     StringPool result;
     if (pool.empty()) {
         // Without entries no byte of _StringData can be reached.
-        if (!data.empty()) return Status::Corrupt("_StringData present without _StringPool");
+        if (data_size != 0) return Status::Corrupt("_StringData present without _StringPool");
         return result;
     }
     Result<PoolHeader> header = PoolHeader::Decode(pool);
@@ -84,7 +92,7 @@ Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, std::vector<u
     EntryDecoder decode = &PoolEntry::Decode;
     Result<EntryTotals> totals = ReadEntries(entry_bytes, decode, [](const PoolEntry&) {});
     if (!totals.ok()) return totals.status();
-    if (totals->has_long_form && totals->total_length != data.size()) {
+    if (totals->has_long_form && totals->total_length != data_size) {
         // libmsi's writer lays long entries out as 0, length >> 16,
         // length & 0xFFFF, count. Read correctly, such a pool accounts for the
         // wrong number of bytes. Both forms take 8 bytes and one id, so the
@@ -92,15 +100,15 @@ Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, std::vector<u
         // libmsi's reading matches _StringData to the byte and ours does not.
         Result<EntryTotals> libmsi =
             ReadEntries(entry_bytes, &PoolEntry::DecodeLibmsiForm, [](const PoolEntry&) {});
-        if (libmsi.ok() && libmsi->total_length == data.size()) {
+        if (libmsi.ok() && libmsi->total_length == data_size) {
             decode = &PoolEntry::DecodeLibmsiForm;
             totals = std::move(libmsi);
         }
     }
-    if (totals->total_length > data.size()) {
+    if (totals->total_length > data_size) {
         return Status::Corrupt("string lengths in _StringPool add up to " +
                                std::to_string(totals->total_length) +
-                               " bytes, but _StringData has " + std::to_string(data.size()));
+                               " bytes, but _StringData has " + std::to_string(data_size));
     }
     if (totals->total_length > kMaxBytes) {
         return Status::Unsupported("_StringData of " + std::to_string(totals->total_length) +
@@ -111,20 +119,17 @@ Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, std::vector<u
 
     result.code_page_ = header->code_page;
     result.loaded_long_refs_ = header->long_refs;
-    data.resize(totals->total_length);
-    result.bytes_ = std::move(data);
+    // Only the bytes the entries account for are read.
+    result.bytes_.resize(totals->total_length);
+    if (Status s = read(result.bytes_); !s.ok()) return s;
     result.slots_.resize(totals->count + 1);
     result.refs_.resize(totals->count + 1);
     uint32_t id = 0;
     uint32_t offset = 0;
-    std::vector<uint32_t> free_ids;
     // The totals were read already; this pass cannot fail.
     (void)ReadEntries(entry_bytes, decode, [&](const PoolEntry& entry) {
         ++id;
-        if (entry.IsFree()) {
-            free_ids.push_back(id);
-            return;
-        }
+        if (entry.IsFree()) return;
         // A string counted 0 times is kept: libmsi writes low counts, and only
         // a recount can tell whether it is really unused.
         result.slots_[id] = Slot{offset, entry.length};
@@ -133,10 +138,19 @@ Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, std::vector<u
         ++result.used_;
         result.highest_ = id;
     });
+    result.free_ids_known_ = false;
+    return result;
+}
+
+void StringPool::EnsureFreeIds() {
+    if (free_ids_known_) return;
+    free_ids_known_ = true;
+    std::vector<uint32_t> free_ids;
+    for (uint32_t id = 1; id < slots_.size(); ++id)
+        if (slots_[id].length == 0) free_ids.push_back(id);
     // Ascending ids already form a valid heap; building it from the vector
     // spares a push per hole.
-    result.free_ids_ = decltype(result.free_ids_)(std::greater<>(), std::move(free_ids));
-    return result;
+    free_ids_ = decltype(free_ids_)(std::greater<>(), std::move(free_ids));
 }
 
 StringPool::Streams StringPool::Serialize() const {
@@ -233,6 +247,7 @@ Result<uint32_t> StringPool::Add(std::string_view bytes, uint32_t refs) {
         return Status::Unsupported("string pool is full: its strings would pass 4 GiB");
     }
     uint32_t id = 0;
+    EnsureFreeIds();
     if (!free_ids_.empty()) {
         id = free_ids_.top();
         free_ids_.pop();
@@ -306,6 +321,7 @@ void StringPool::FreeUnreferenced() {
 }
 
 void StringPool::FreeSlot(uint32_t id) {
+    EnsureFreeIds();
     Slot& slot = slots_[id];
     // A second copy of some bytes (a file may hold one) was never indexed;
     // erasing it finds nothing.
@@ -323,7 +339,7 @@ void StringPool::FreeSlot(uint32_t id) {
 
 void StringPool::CompactIfWasteful() {
     if (garbage_ < kCompactionThreshold || garbage_ * 2 < bytes_.size()) return;
-    std::vector<uint8_t> compacted;
+    UninitializedVector<uint8_t> compacted;
     compacted.reserve(bytes_.size() - garbage_);
     for (Slot& slot : slots_) {
         if (slot.length == 0) continue;

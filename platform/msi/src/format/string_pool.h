@@ -36,7 +36,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/mapped_allocator.h"
 #include "common/status.h"
+#include "common/uninitialized_allocator.h"
 #include "format/string_index.h"
 
 namespace msi::format {
@@ -67,6 +69,13 @@ class StringPool {
     // one SetCodePage would refuse: the bytes stay readable, and only a
     // conversion reports the code page it lacks.
     static Result<StringPool> Load(std::span<const uint8_t> pool, std::vector<uint8_t> data);
+    // Reads _StringData into place as it is needed.
+    using DataRead = std::function<Status(std::span<uint8_t> out)>;
+    // The same for a _StringData stream of `data_size` bytes, whose first
+    // bytes `read` copies straight into the pool's own buffer: the bytes are
+    // neither held twice nor zeroed before they arrive.
+    static Result<StringPool> Load(std::span<const uint8_t> pool, uint64_t data_size,
+                                   const DataRead& read);
     // Writes both streams; call it after the recount, with no change since the
     // tables were encoded, so that the 3-byte flag (NeedsLongRefs) matches the
     // tables. Entries for ids 1..HighestId(), free ids as holes,
@@ -140,6 +149,9 @@ class StringPool {
     }
     bool IsUsed(uint32_t id) const { return id < slots_.size() && slots_[id].length != 0; }
     void FreeSlot(uint32_t id);
+    // Makes free_ids_ hold every free id: a loaded pool finds them on the
+    // first call, which a pool that is only read never makes.
+    void EnsureFreeIds();
     // Builds the index over every used id on first need; the lowest of
     // several ids with the same bytes is the one indexed.
     void EnsureIndex() const;
@@ -150,17 +162,20 @@ class StringPool {
     uint32_t FindEitherForm(std::string_view text, std::string_view bytes) const;
     void CompactIfWasteful();
 
-    std::vector<uint8_t> bytes_;  // string bytes; freed strings leave garbage until compaction
-    size_t garbage_ = 0;          // bytes of freed strings still in bytes_
-    std::vector<Slot> slots_;     // index = id; slot 0 (null) is never used
-    std::vector<uint32_t> refs_;  // index = id
+    UninitializedVector<uint8_t>
+        bytes_;           // string bytes; freed strings leave garbage until compaction
+    size_t garbage_ = 0;  // bytes of freed strings still in bytes_
+    // Sized once by Load for every id of the file: mapped with their pages.
+    std::vector<Slot, MappedAllocator<Slot>> slots_;  // index = id; slot 0 (null) is never used
+    std::vector<uint32_t, MappedAllocator<uint32_t>> refs_;  // index = id
     std::priority_queue<uint32_t, std::vector<uint32_t>, std::greater<>> free_ids_;
+    bool free_ids_known_ = true;  // false from Load until EnsureFreeIds
     mutable StringIndex index_;
     mutable bool indexed_ = false;
     // Filled by LookupText: a state per id (empty until the first call), the
     // converted text of ids whose text differs from their bytes, and the
     // process code page they were converted for.
-    mutable std::vector<TextState> text_states_;
+    mutable std::vector<TextState, MappedAllocator<TextState>> text_states_;
     mutable std::unordered_map<uint32_t, std::string> converted_;
     mutable uint32_t converted_for_ = 0;
     size_t used_ = 0;

@@ -1,5 +1,7 @@
 #include "format/table_stream.h"
 
+#include <algorithm>
+
 #include "format/byte_order.h"
 
 namespace msi::format {
@@ -10,6 +12,9 @@ constexpr uint32_t kShortMask = 0xFFFF;
 constexpr uint32_t kLongBias = 0x80000000;
 constexpr uint32_t kNullCell = 0;
 constexpr int32_t kMaxShort = 0x7FFF;
+// The most bytes of a stream held at once while its cells are decoded: a
+// multiple of 2, 3 and 4, so that a piece always ends on a whole cell.
+constexpr size_t kDecodePiece = 12 * 1024 * 5;
 
 Status CheckCellSizes(std::span<const uint8_t> cell_sizes, size_t& row_width) {
     row_width = 0;
@@ -61,39 +66,60 @@ int32_t LoadLongInteger(uint32_t cell) {
 
 Result<TableCells> DecodeTableStream(std::span<const uint8_t> stream,
                                      std::span<const uint8_t> cell_sizes) {
+    return DecodeTableStream(stream.size(), cell_sizes,
+                             [stream](uint64_t offset, std::span<uint8_t> out) {
+                                 std::copy_n(stream.data() + offset, out.size(), out.data());
+                                 return Status::Ok();
+                             });
+}
+
+Result<TableCells> DecodeTableStream(uint64_t size, std::span<const uint8_t> cell_sizes,
+                                     const StreamRead& read) {
     size_t row_width = 0;
     if (Status s = CheckCellSizes(cell_sizes, row_width); !s.ok()) return s;
     TableCells table;
     table.column_count = cell_sizes.size();
-    if (stream.empty()) return table;
+    if (size == 0) return table;
     if (row_width == 0) {
-        return Status::Corrupt("table stream of " + std::to_string(stream.size()) +
+        return Status::Corrupt("table stream of " + std::to_string(size) +
                                " bytes for a table without columns");
     }
     // A partial row means the column list does not fit the data (for example
     // a wrong string reference width); guessing would misalign every column.
-    if (stream.size() % row_width != 0) {
-        return Status::Corrupt("table stream of " + std::to_string(stream.size()) +
+    if (size % row_width != 0) {
+        return Status::Corrupt("table stream of " + std::to_string(size) +
                                " bytes is not a whole number of " + std::to_string(row_width) +
                                "-byte rows");
     }
-    table.row_count = stream.size() / row_width;
+    table.row_count = static_cast<size_t>(size / row_width);
     table.cells.resize(table.row_count * table.column_count);
-    const uint8_t* in = stream.data();
+    // Each column is read in pieces of whole cells into one small buffer and
+    // decoded from there.
+    std::vector<uint8_t> piece(std::min<uint64_t>(size, kDecodePiece));
+    uint64_t offset = 0;
     for (size_t c = 0; c < table.column_count; ++c) {
+        const unsigned cell_size = cell_sizes[c];
+        const size_t rows_per_piece = piece.size() / cell_size;
         uint32_t* out = table.cells.data() + c;
-        switch (cell_sizes[c]) {
-            case 2:
-                DecodeColumn<2>(in, table.row_count, out, table.column_count);
-                break;
-            case 3:
-                DecodeColumn<3>(in, table.row_count, out, table.column_count);
-                break;
-            case 4:
-                DecodeColumn<4>(in, table.row_count, out, table.column_count);
-                break;
+        for (size_t row = 0; row < table.row_count;) {
+            const size_t rows = std::min(rows_per_piece, table.row_count - row);
+            const std::span<uint8_t> bytes(piece.data(), rows * cell_size);
+            if (Status s = read(offset, bytes); !s.ok()) return s;
+            switch (cell_size) {
+                case 2:
+                    DecodeColumn<2>(bytes.data(), rows, out, table.column_count);
+                    break;
+                case 3:
+                    DecodeColumn<3>(bytes.data(), rows, out, table.column_count);
+                    break;
+                case 4:
+                    DecodeColumn<4>(bytes.data(), rows, out, table.column_count);
+                    break;
+            }
+            offset += bytes.size();
+            out += rows * table.column_count;
+            row += rows;
         }
-        in += table.row_count * cell_sizes[c];
     }
     return table;
 }

@@ -17,10 +17,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
 #include "common/status.h"
+#include "common/uninitialized_allocator.h"
 
 namespace msi::format {
 
@@ -35,12 +37,16 @@ int32_t LoadShortInteger(uint32_t cell);
 uint32_t StoreLongInteger(int32_t value);
 int32_t LoadLongInteger(uint32_t cell);
 
+// Cells, row-major. The decoder writes every cell of the block it sizes, so
+// the block is not zeroed first.
+using CellVector = UninitializedVector<uint32_t>;
+
 // Raw cells of a table, row-major: cell (row, column) is
 // cells[row * column_count + column].
 struct TableCells {
     size_t column_count = 0;
     size_t row_count = 0;
-    std::vector<uint32_t> cells;
+    CellVector cells;
 
     uint32_t At(size_t row, size_t column) const { return cells[row * column_count + column]; }
 };
@@ -50,6 +56,13 @@ struct TableCells {
 // number of rows is corrupt.
 Result<TableCells> DecodeTableStream(std::span<const uint8_t> stream,
                                      std::span<const uint8_t> cell_sizes);
+
+// Fills `out` with the stream's bytes at `offset`.
+using StreamRead = std::function<Status(uint64_t offset, std::span<uint8_t> out)>;
+// The same for a stream of `size` bytes that `read` supplies piece by piece:
+// only a small buffer is held beside the cells, never the whole stream.
+Result<TableCells> DecodeTableStream(uint64_t size, std::span<const uint8_t> cell_sizes,
+                                     const StreamRead& read);
 
 // Encodes cells column by column. Refuses a cell size other than 2, 3 or 4, a
 // cell count that does not match, and a value too wide for its cell. Zero rows

@@ -244,7 +244,7 @@ Status FillTransformView(db::Database& db, const TransformSource& source, Transf
     auto loaded = db.GetTable(kTransformViewTable);
     if (!loaded.ok()) return loaded.status();
     db::Table& table = **loaded;
-    std::vector<uint32_t> cells;
+    format::CellVector cells;
     cells.reserve(rows->size() * 5);
     for (const ViewRow& row : *rows) cells.insert(cells.end(), row.begin(), row.end());
     rows->clear();
