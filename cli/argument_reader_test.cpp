@@ -58,6 +58,11 @@ TEST(ArgumentReaderTest, ValuesComeInBothSpellings) {
     ASSERT_TRUE(reader.Next());
     EXPECT_EQ(reader.TakeValue("--table", value), Value::kMissing);
     EXPECT_FALSE(reader.Next());
+    // After "--" nothing is an option, whatever its shape.
+    const std::vector<std::string> ended = {"--", "--table=x"};
+    ArgumentReader after(ended);
+    ASSERT_TRUE(after.Next());
+    EXPECT_EQ(after.TakeValue("--table", value), Value::kNotThisOption);
 }
 
 TEST(ArgumentReaderTest, AValueMayLookLikeAnOption) {

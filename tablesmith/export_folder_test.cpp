@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <tuple>
 
 #include "generate_command.h"
 #include "messages.h"
+#include "random_bytes.h"
 #include "test_support.h"
 
 namespace tablesmith {
@@ -93,6 +95,52 @@ TEST(ExportFolderTest, MadeFolderFollowsAStricterUmask) {
         FillMessage(kCantCreateFolder, {temp.str() + "/no/such", "No such file or directory"}),
         ExportFolder().Make(temp.str() + "/no/such"));
     EXPECT_EQ(kExportFirst, ExportFolder().Open(temp.str() + "/missing"));
+}
+
+// What a file written into the folder gets: the mode asked for less the
+// umask, under its own name once committed; a name someone took for an
+// unfinished file (the test chooses the random letters) is never opened,
+// whether a file or a link is there, and after a hundred taken names the
+// writer gives up.
+TEST(ExportFolderTest, WrittenFilesFollowTheUmaskAndNeverOpenATakenName) {
+    testing_support::TempDir temp;
+    ExportFolder folder;
+    ASSERT_EQ("", folder.Open(temp.str()));
+    for (const auto& [asked, mask, made] : {std::tuple<mode_t, mode_t, mode_t>{0666, 022, 0644},
+                                            {0666, 027, 0640},
+                                            {0644, 0, 0644}}) {
+        const mode_t old_mask = ::umask(mask);
+        FolderFileWriter writer(folder, "f.tbl", asked);
+        ::umask(old_mask);
+        ASSERT_EQ(0, writer.Commit());
+        struct stat st {};
+        ASSERT_TRUE(folder.Stat("f.tbl", st));
+        EXPECT_EQ(made, st.st_mode & 07777) << std::oct << asked << " under " << mask;
+    }
+    const std::string taken = "f.tbl.tmp-AAAAAA";  // the letters of byte 0
+    for (const bool link : {false, true}) {
+        folder.Remove(taken);
+        if (link)
+            ASSERT_EQ(0, ::symlink((temp.str() + "/victim").c_str(), folder.Show(taken).c_str()));
+        else
+            FolderFileWriter(folder, taken).Commit();
+        testing_support::FixedRandomBytes random({0, 1});
+        FolderFileWriter writer(folder, "f.tbl");
+        EXPECT_EQ(2, random.calls());
+        ASSERT_EQ(0, writer.Write("new", 3));
+        ASSERT_EQ(0, writer.Commit());
+        struct stat st {};
+        ASSERT_TRUE(folder.Stat(taken, st));
+        EXPECT_EQ(link, S_ISLNK(st.st_mode));
+        EXPECT_FALSE(folder.Stat("victim", st));
+        ASSERT_TRUE(folder.Stat("f.tbl", st));
+        EXPECT_EQ(3, st.st_size);
+    }
+    testing_support::FixedRandomBytes random({0});
+    FolderFileWriter writer(folder, "f.tbl");
+    EXPECT_EQ(EEXIST, writer.error());
+    EXPECT_EQ(100, random.calls());
+    EXPECT_EQ((std::vector<std::string>{"f.tbl", taken}), temp.Entries());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 
+#include "random_bytes.h"
 #include "test_support.h"
 
 namespace msi::storage {
@@ -60,17 +61,76 @@ TEST_P(AtomicFileTest, AbandonedFileLeavesTheTargetAsItWas) {
     EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"table.idt"});
 }
 
-TEST_P(AtomicFileTest, NewFileKeepsTheModeOfTheFileItReplaces) {
-    const auto target = dir_.path() / "package.msi";
-    WriteAll(target, "old");
-    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
-    auto file = AtomicFile::Create(target.string(), GetParam());
-    ASSERT_TRUE(file.ok());
-    ASSERT_TRUE((*file)->Append(Bytes("new")).ok());
-    ASSERT_TRUE((*file)->Commit().ok());
+// The mode of a file it replaces; else, and for a link at the target, what
+// open(0666) gives under the umask. A link is replaced, never written through.
+TEST_P(AtomicFileTest, NewFileKeepsTheModeOfTheFileItReplacesElseFollowsTheUmask) {
+    const auto elsewhere = dir_.path() / "elsewhere";
+    WriteAll(elsewhere, "not ours");
+    ASSERT_EQ(::chmod(elsewhere.c_str(), 0604), 0);
+    struct Case {
+        const char* what;
+        mode_t existing;  // 0: nothing at the target; 1: a link to `elsewhere`
+        mode_t umask;
+        mode_t made;
+    };
+    for (const Case& c : {Case{"a file", 0640, 0, 0640}, Case{"nothing", 0, 027, 0640},
+                          Case{"nothing", 0, 077, 0600}, Case{"a link", 1, 027, 0640}}) {
+        const auto target = dir_.path() / "package.msi";
+        std::filesystem::remove(target);
+        if (c.existing == 1) {
+            std::filesystem::create_symlink(elsewhere, target);
+        } else if (c.existing != 0) {
+            WriteAll(target, "old");
+            ASSERT_EQ(::chmod(target.c_str(), c.existing), 0);
+        }
+        const mode_t old_mask = ::umask(c.umask);
+        auto file = AtomicFile::Create(target.string(), GetParam());
+        ::umask(old_mask);
+        ASSERT_TRUE(file.ok()) << c.what;
+        ASSERT_TRUE((*file)->Append(Bytes("new")).ok());
+        ASSERT_TRUE((*file)->Commit().ok());
+        struct stat st {};
+        ASSERT_EQ(::lstat(target.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << c.what;
+        EXPECT_EQ(st.st_mode & 07777, c.made) << c.what << " under umask " << c.umask;
+    }
     struct stat st {};
-    ASSERT_EQ(::stat(target.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    ASSERT_EQ(::stat(elsewhere.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(ReadAll(elsewhere), "not ours");
+}
+
+// A name taken by someone else's file or link (the test chooses the random
+// letters) is never opened: the next name is tried, and after a hundred
+// taken names the writer gives up rather than use one.
+TEST_P(AtomicFileTest, TakenTemporaryNamesAreNeverOpened) {
+    const auto target = dir_.path() / "t.idt";
+    const auto taken = dir_.path() / "t.idt.tmp-AAAAAA";  // the letters of byte 0
+    for (const bool link : {false, true}) {
+        std::filesystem::remove(taken);
+        std::filesystem::remove(target);
+        if (link)
+            std::filesystem::create_symlink(dir_.path() / "victim", taken);
+        else
+            WriteAll(taken, "someone's");
+        {
+            testing_support::FixedRandomBytes random({0, 1});
+            auto file = AtomicFile::Create(target.string(), GetParam());
+            ASSERT_TRUE(file.ok());
+            EXPECT_EQ(random.calls(), 2);
+            ASSERT_TRUE((*file)->Append(Bytes("new")).ok());
+            ASSERT_TRUE((*file)->Commit().ok());
+        }
+        EXPECT_EQ(ReadAll(target), "new");
+        EXPECT_EQ(link ? std::filesystem::read_symlink(taken).string() : ReadAll(taken),
+                  link ? (dir_.path() / "victim").string() : "someone's");
+        EXPECT_FALSE(std::filesystem::exists(dir_.path() / "victim"));
+        EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"t.idt", "t.idt.tmp-AAAAAA"}));
+    }
+    testing_support::FixedRandomBytes random({0});
+    EXPECT_FALSE(AtomicFile::Create(target.string(), GetParam()).ok());
+    EXPECT_EQ(random.calls(), 100);
+    EXPECT_EQ(std::filesystem::read_symlink(taken), dir_.path() / "victim");
 }
 
 TEST_P(AtomicFileTest, SecondCommitIsRefused) {
