@@ -40,6 +40,10 @@ constexpr cli::CommandLineTable kTool = {"tool",   std::span(kCommands).subspan(
 constexpr cli::CommandLineTable kLens = {
     "lens", kCommands, kOptions, "{option} is no option of {command}", "the listing", HelpOfTool};
 
+// A wording that names no command.
+constexpr cli::CommandLineTable kTerse = {"terse", kCommands, kOptions, "no '{option}' here",
+                                          "",      HelpOfTool};
+
 // "COMMAND: OPERAND OPERAND" as read, or the usage problem and the command
 // whose help its hint names: "TEXT [COMMAND]".
 std::string Read(const cli::CommandLineTable& table, const std::vector<std::string>& arguments) {
@@ -67,6 +71,10 @@ TEST(OptionParserTest, UsageProblemsNameTheCommandWhoseHelpTheHintGives) {
     EXPECT_EQ(Read(kTool, {"show", "--force", "f"}), "show takes no option '--force' [show]");
     EXPECT_EQ(Read(kLens, {"--force", "a", "b"}), "--force is no option of the listing []");
     EXPECT_EQ(Read(kLens, {"make", "--format=tsv", "o"}), "--format is no option of make [make]");
+    EXPECT_EQ(Read(kTerse, {"make", "--format=tsv", "o"}), "no '--format' here [make]");
+    // A format no command has is refused where it stands, before a command is named.
+    EXPECT_EQ(Read(kTool, {"--format", "xml", "show"}),
+              "unknown format 'xml' (use '--format list' to see them) []");
 }
 
 TEST(OptionParserTest, OnlyTheFirstOperandNamesTheCommandAndAfterDashDashOnlyWithoutAPlainForm) {

@@ -61,7 +61,7 @@ TEST(RowWriterTest, TableOfNoRowsIsHeaderAndRule) {
 
 TEST(RowWriterTest, TableAlignsColumnsToTheWidestCellAndEndsNoLineInPadding) {
     EXPECT_EQ(Write(OutputFormat::kTable, {{"Property", "Value", "ProductName", "New", "Old"},
-                                           {"Items", "INSERT", "b", "", ""}}),
+                                           {"Items", "INSERT", "b"}}),  // cells left out
               "Table     Column  Row          Data  Current\n"
               "--------  ------  -----------  ----  -------\n"
               "Property  Value   ProductName  New   Old\n"
