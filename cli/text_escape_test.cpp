@@ -43,6 +43,11 @@ TEST(EscapeCellTest, PrintableTextIsLeftAlone) {
     // U+00A0 and "é" are C2/C3 sequences beyond the C1 range.
     EXPECT_EQ(EscapeCell("caf\xC3\xA9 \xC2\xA0 \"q\" 100% \xE2\x82\xAC"),
               "caf\xC3\xA9 \xC2\xA0 \"q\" 100% \xE2\x82\xAC");
+    // Sequences side by side; U+07FF is the last two-byte form, U+40000 a
+    // four-byte one after the first lead byte.
+    const std::string text = "\xC3\xA9\xE2\x82\xAC\xDF\xBF\xF1\x80\x80\x80";
+    EXPECT_EQ(EscapeCell(text), text);
+    EXPECT_EQ(JsonString(text), "\"" + text + "\"");
 }
 
 TEST(EscapeCellTest, EveryByteValueReadsBackExactlyAndNoControlIsLeft) {
@@ -63,6 +68,8 @@ TEST(UnescapeCellTest, ReadsEachEscapeAndRefusesWhatNoCellHolds) {
     EXPECT_EQ(cell, std::string("a\tb\\c\x1b\xC2\x9B\0", 9));
     for (const char* bad : {"end\\", "\\q", "\\x1", "\\xZZ", "\\u0041", "\\u00a0", "\\u009"})
         EXPECT_FALSE(cli::UnescapeCell(bad, cell)) << bad;
+    // The text ends where its view ends, not at a NUL after it.
+    EXPECT_FALSE(cli::UnescapeCell(std::string_view("\\x1b", 3), cell));
 }
 
 TEST(EscapeMessageTest, KeepsTheMessagesOwnLinesTabsAndBackslashes) {
@@ -92,6 +99,9 @@ TEST(JsonStringTest, KeepsUtf8AndReplacesBytesThatAreNotUtf8) {
     EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\\ufffd\\ufffd\\ufffd\"");
     EXPECT_EQ(JsonString("\xE2\x82"), "\"\\ufffd\\ufffd\"");
     EXPECT_EQ(JsonString("\xF4\x90\x80\x80"), "\"\\ufffd\\ufffd\\ufffd\\ufffd\"");
+    // Overlong three- and four-byte forms.
+    EXPECT_EQ(JsonString("\xE0\x9F\xBF"), "\"\\ufffd\\ufffd\\ufffd\"");
+    EXPECT_EQ(JsonString("\xF0\x8F\xBF\xBF"), "\"\\ufffd\\ufffd\\ufffd\\ufffd\"");
 }
 
 TEST(DisplayWidthTest, CountsCharactersNotBytes) {
