@@ -26,7 +26,7 @@ std::string Write(OutputFormat format, const Rows& rows,
 TEST(RowWriterTest, CsvQuotesWhatACommaOrQuoteWouldCutAndEscapesAsTsvDoes) {
     EXPECT_EQ(Write(OutputFormat::kCsv, {}), "Table,Column,Row,Data,Current\r\n");
     EXPECT_EQ(Write(OutputFormat::kCsv, {{"Property", "Value", "a,b", "say \"hi\"", "x\ty\r\n"},
-                                         {"Items", "DELETE", "beta", "", ""}}),
+                                         {"Items", "DELETE", "beta"}}),  // cells left out
               "Table,Column,Row,Data,Current\r\n"
               "Property,Value,\"a,b\",\"say \"\"hi\"\"\",x\\ty\\r\\n\r\n"
               "Items,DELETE,beta,,\r\n");
@@ -37,7 +37,7 @@ TEST(RowWriterTest, CsvQuotesWhatACommaOrQuoteWouldCutAndEscapesAsTsvDoes) {
 TEST(RowWriterTest, TsvIsTheNamesThenOneLinePerRowInOrder) {
     EXPECT_EQ(Write(OutputFormat::kTsv, {}), "Table\tColumn\tRow\tData\tCurrent\n");
     EXPECT_EQ(Write(OutputFormat::kTsv, {{"Property", "Value", "ProductName", "New", "Old"},
-                                         {"Items", "DELETE", "beta", "", ""}}),
+                                         {"Items", "DELETE", "beta"}}),  // cells left out
               "Table\tColumn\tRow\tData\tCurrent\n"
               "Property\tValue\tProductName\tNew\tOld\n"
               "Items\tDELETE\tbeta\t\t\n");
@@ -57,6 +57,11 @@ TEST(RowWriterTest, TableOfNoRowsIsHeaderAndRule) {
     EXPECT_EQ(Write(OutputFormat::kTable, {}),
               "Table  Column  Row  Data  Current\n"
               "-----  ------  ---  ----  -------\n");
+    // A column without a name or a value takes no room but its separators.
+    EXPECT_EQ(Write(OutputFormat::kTable, {{"a", "", "1"}}, {"Name", "", "Value"}),
+              "Name    Value\n"
+              "----    -----\n"
+              "a       1\n");
 }
 
 TEST(RowWriterTest, TableAlignsColumnsToTheWidestCellAndEndsNoLineInPadding) {

@@ -39,6 +39,9 @@ TEST(NeutralCodePageTest, NonUtf8BytesReadAsWindows1252AndTextIsWrittenSo) {
     Result<std::string> bytes = ProcessToDatabase(*text, kNeutralCodePage);
     ASSERT_TRUE(bytes.ok());
     EXPECT_EQ(*bytes, "Cr\xE8me \x80 \x81");
+    // The lowest byte that is not ASCII, alone and after a whole word of ASCII.
+    EXPECT_EQ(*DatabaseToProcess("\x80", kNeutralCodePage), "\xE2\x82\xAC");
+    EXPECT_EQ(*DatabaseToProcess("12345678\x80", kNeutralCodePage), "12345678\xE2\x82\xAC");
 }
 
 TEST(NeutralCodePageTest, Utf8BytesPassThroughAndTextWithoutAClear1252FormIsWrittenAsUtf8) {
@@ -66,6 +69,14 @@ TEST(DeclaredCodePageTest, AsciiIsTakenAsItselfOnlyWhereTheCodePageKeepsIt) {
     EXPECT_EQ(*ProcessToDatabase("a+b", 65000), "a+-b");
     EXPECT_FALSE(ReadsAsItself("abc", 37));
     EXPECT_FALSE(DatabaseToProcess("abc", 37).ok());
+}
+
+// What a package may declare: the list peers accept, its ends included.
+TEST(DeclaredCodePageTest, ValidCodePagesAreThoseOfTheList) {
+    for (uint32_t code_page : {0u, 37u, 1252u, 65001u})
+        EXPECT_TRUE(IsValidDatabaseCodePage(code_page)) << code_page;
+    for (uint32_t code_page : {1u, 36u, 1200u, 65002u})
+        EXPECT_FALSE(IsValidDatabaseCodePage(code_page)) << code_page;
 }
 
 }  // namespace
