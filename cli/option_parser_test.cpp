@@ -72,6 +72,8 @@ TEST(OptionParserTest, UsageProblemsNameTheCommandWhoseHelpTheHintGives) {
     EXPECT_EQ(Read(kLens, {"--force", "a", "b"}), "--force is no option of the listing []");
     EXPECT_EQ(Read(kLens, {"make", "--format=tsv", "o"}), "--format is no option of make [make]");
     EXPECT_EQ(Read(kTerse, {"make", "--format=tsv", "o"}), "no '--format' here [make]");
+    // The plain form has no name to suggest, however close a word is to none.
+    EXPECT_EQ(cli::ClosestCommand(kLens, "sw"), "show");
     // A format no command has is refused where it stands, before a command is named.
     EXPECT_EQ(Read(kTool, {"--format", "xml", "show"}),
               "unknown format 'xml' (use '--format list' to see them) []");

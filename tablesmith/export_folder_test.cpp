@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <tuple>
@@ -95,6 +96,26 @@ TEST(ExportFolderTest, MadeFolderFollowsAStricterUmask) {
         FillMessage(kCantCreateFolder, {temp.str() + "/no/such", "No such file or directory"}),
         ExportFolder().Make(temp.str() + "/no/such"));
     EXPECT_EQ(kExportFirst, ExportFolder().Open(temp.str() + "/missing"));
+}
+
+// A link at the folder's path is told as what it is, a link to nothing too;
+// and a folder that opens as descriptor 0 (a program started without
+// standard input) is a folder like any other.
+TEST(ExportFolderTest, LinksAreNoFolderAndDescriptorZeroIsADescriptor) {
+    testing_support::TempDir temp;
+    const std::string link = temp.str() + "/link";
+    ASSERT_EQ(0, ::symlink((temp.str() + "/nothing").c_str(), link.c_str()));
+    EXPECT_EQ(FillMessage(kFolderNotAFolder, {link}), ExportFolder().Open(link));
+    EXPECT_EQ(FillMessage(kFolderNotAFolder, {link}), ExportFolder().Make(link));
+    const int input = ::dup(0);
+    ::close(0);
+    {
+        ExportFolder folder;
+        EXPECT_EQ("", folder.Open(temp.str()));
+        EXPECT_EQ(0, folder.fd());
+    }
+    ::dup2(input, 0);
+    ::close(input);
 }
 
 // What a file written into the folder gets: the mode asked for less the
