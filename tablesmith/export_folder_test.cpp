@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,21 +99,56 @@ TEST(ExportFolderTest, MadeFolderFollowsAStricterUmask) {
     EXPECT_EQ(kExportFirst, ExportFolder().Open(temp.str() + "/missing"));
 }
 
-// A link at the folder's path is told as what it is, a link to nothing too;
-// and a folder that opens as descriptor 0 (a program started without
-// standard input) is a folder like any other.
-TEST(ExportFolderTest, LinksAreNoFolderAndDescriptorZeroIsADescriptor) {
+// A link at the folder's path is told as what it is, a link to nothing too.
+// A folder made inside another is private and never a link either.
+TEST(ExportFolderTest, LinksAreNoFolderAndNestedFoldersArePrivate) {
     testing_support::TempDir temp;
     const std::string link = temp.str() + "/link";
     ASSERT_EQ(0, ::symlink((temp.str() + "/nothing").c_str(), link.c_str()));
     EXPECT_EQ(FillMessage(kFolderNotAFolder, {link}), ExportFolder().Open(link));
     EXPECT_EQ(FillMessage(kFolderNotAFolder, {link}), ExportFolder().Make(link));
+    ExportFolder parent;
+    ASSERT_EQ("", parent.Open(temp.str()));
+    ASSERT_EQ(0, ::mkdir((temp.str() + "/elsewhere").c_str(), 0700));
+    ASSERT_EQ(0, ::unlink(link.c_str()));
+    ASSERT_EQ(0, ::symlink((temp.str() + "/elsewhere").c_str(), link.c_str()));
+    EXPECT_EQ(FillMessage(kFolderNotAFolder, {link}), ExportFolder().MakeIn(parent, "link"));
+    const mode_t old_mask = ::umask(022);
+    const std::string made = ExportFolder().MakeIn(parent, "sub");
+    ::umask(old_mask);
+    EXPECT_EQ("", made);
+    struct stat st {};
+    ASSERT_TRUE(parent.Stat("sub", st));
+    EXPECT_EQ(0700u, st.st_mode & 07777);
+    EXPECT_EQ("", ExportFolder().MakeIn(parent, "sub"));  // found, not made again
+}
+
+// Files are reached through the folder only while it is open, also when it
+// opened as descriptor 0 (a program started without standard input); a
+// file opened for reading is left blocking as files are.
+TEST(ExportFolderTest, FilesAreReachedOnlyThroughAnOpenFolder) {
+    testing_support::TempDir temp;
+    const std::string file = temp.str() + "/f.tbl";
+    {
+        ExportFolder folder;
+        ASSERT_EQ("", folder.Open(temp.str()));
+        ASSERT_EQ(0, FolderFileWriter(folder, "f.tbl").Commit());
+    }
+    ExportFolder closed;
+    struct stat st {};
+    EXPECT_FALSE(closed.Stat(file, st));
+    EXPECT_EQ(-1, closed.OpenForReading(file));
     const int input = ::dup(0);
     ::close(0);
     {
         ExportFolder folder;
         EXPECT_EQ("", folder.Open(temp.str()));
         EXPECT_EQ(0, folder.fd());
+        EXPECT_TRUE(folder.Stat("f.tbl", st));
+        const int fd = folder.OpenForReading("f.tbl");
+        EXPECT_LE(0, fd);
+        EXPECT_EQ(0, ::fcntl(fd, F_GETFL) & O_NONBLOCK);
+        ::close(fd);
     }
     ::dup2(input, 0);
     ::close(input);
