@@ -123,17 +123,16 @@ TEST(ExportFolderTest, LinksAreNoFolderAndNestedFoldersArePrivate) {
     EXPECT_EQ("", ExportFolder().MakeIn(parent, "sub"));  // found, not made again
 }
 
-// Files are reached through the folder only while it is open, also when it
-// opened as descriptor 0 (a program started without standard input); a
-// file opened for reading is left blocking as files are.
-TEST(ExportFolderTest, FilesAreReachedOnlyThroughAnOpenFolder) {
+// Files are reached through the folder only while it is open. Descriptor 0
+// (a program started without standard input) is a descriptor like any
+// other, for the folder and for a file written there; a file opened for
+// reading is left blocking as files are.
+TEST(ExportFolderTest, FilesAreReachedOnlyThroughAnOpenFolderWhateverItsDescriptor) {
     testing_support::TempDir temp;
     const std::string file = temp.str() + "/f.tbl";
-    {
-        ExportFolder folder;
-        ASSERT_EQ("", folder.Open(temp.str()));
-        ASSERT_EQ(0, FolderFileWriter(folder, "f.tbl").Commit());
-    }
+    ExportFolder other;
+    ASSERT_EQ("", other.Open(temp.str()));
+    ASSERT_EQ(0, FolderFileWriter(other, "f.tbl").Commit());
     ExportFolder closed;
     struct stat st {};
     EXPECT_FALSE(closed.Stat(file, st));
@@ -150,8 +149,17 @@ TEST(ExportFolderTest, FilesAreReachedOnlyThroughAnOpenFolder) {
         EXPECT_EQ(0, ::fcntl(fd, F_GETFL) & O_NONBLOCK);
         ::close(fd);
     }
+    {
+        FolderFileWriter writer(other, "g.tbl");  // its file opens as descriptor 0
+        EXPECT_EQ(0, writer.Write("x", 1));
+        EXPECT_EQ(0, writer.Commit());
+    }
+    { FolderFileWriter abandoned(other, "h.tbl"); }
+    const bool left_open = ::fcntl(0, F_GETFD) != -1;
     ::dup2(input, 0);
     ::close(input);
+    EXPECT_FALSE(left_open);
+    EXPECT_EQ((std::vector<std::string>{"f.tbl", "g.tbl"}), temp.Entries());
 }
 
 // What a file written into the folder gets: the mode asked for less the
