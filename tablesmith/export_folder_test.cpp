@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <tuple>
 
@@ -152,6 +154,7 @@ TEST(ExportFolderTest, FilesAreReachedOnlyThroughAnOpenFolderWhateverItsDescript
     {
         FolderFileWriter writer(other, "g.tbl");  // its file opens as descriptor 0
         EXPECT_EQ(0, writer.Write("x", 1));
+        EXPECT_EQ(0, writer.SetModified(1000000000));
         EXPECT_EQ(0, writer.Commit());
     }
     { FolderFileWriter abandoned(other, "h.tbl"); }
@@ -159,7 +162,29 @@ TEST(ExportFolderTest, FilesAreReachedOnlyThroughAnOpenFolderWhateverItsDescript
     ::dup2(input, 0);
     ::close(input);
     EXPECT_FALSE(left_open);
-    EXPECT_EQ((std::vector<std::string>{"f.tbl", "g.tbl"}), temp.Entries());
+    ASSERT_TRUE(other.Stat("g.tbl", st));
+    EXPECT_EQ(1000000000, st.st_mtime);
+    EXPECT_TRUE(other.Remove("g.tbl"));
+    EXPECT_EQ((std::vector<std::string>{"f.tbl"}), temp.Entries());
+}
+
+// A write the file system refuses (here: beyond the file size limit) is
+// told, not taken for done.
+TEST(ExportFolderTest, AFailedWriteIsTold) {
+    testing_support::TempDir temp;
+    ExportFolder folder;
+    ASSERT_EQ("", folder.Open(temp.str()));
+    FolderFileWriter writer(folder, "f.tbl");
+    struct rlimit old_limit {};
+    ASSERT_EQ(0, ::getrlimit(RLIMIT_FSIZE, &old_limit));
+    const auto old_handler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = old_limit;
+    limit.rlim_cur = 2;
+    ASSERT_EQ(0, ::setrlimit(RLIMIT_FSIZE, &limit));
+    const int error = writer.Write("xyz", 3);
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    ::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(EFBIG, error);
 }
 
 // What a file written into the folder gets: the mode asked for less the
