@@ -33,10 +33,14 @@ TEST(EscapeCellTest, EveryOtherControlCharacterIsWrittenVisibly) {
     EXPECT_EQ(EscapeCell("x\xC2\x9B"
                          "2J\xC2\x85y"),
               "x\\u009b2J\\u0085y");
-    // A lone byte that is no UTF-8 (CSI in an 8-bit code page).
+    // A lone byte that is no UTF-8 (CSI in an 8-bit code page), and a lead
+    // byte whose sequence breaks off at its third byte.
     EXPECT_EQ(EscapeCell("\x9b"
                          "2J"),
               "\\x9b2J");
+    EXPECT_EQ(EscapeCell("\xE2\x82"
+                         "A"),
+              "\\xe2\\x82A");
 }
 
 TEST(EscapeCellTest, PrintableTextIsLeftAlone) {
@@ -44,8 +48,8 @@ TEST(EscapeCellTest, PrintableTextIsLeftAlone) {
     EXPECT_EQ(EscapeCell("caf\xC3\xA9 \xC2\xA0 \"q\" 100% \xE2\x82\xAC"),
               "caf\xC3\xA9 \xC2\xA0 \"q\" 100% \xE2\x82\xAC");
     // Sequences side by side; U+07FF is the last two-byte form, U+40000 a
-    // four-byte one after the first lead byte.
-    const std::string text = "\xC3\xA9\xE2\x82\xAC\xDF\xBF\xF1\x80\x80\x80";
+    // four-byte one after the first lead byte, U+10FFFF the last there is.
+    const std::string text = "\xC3\xA9\xE2\x82\xAC\xDF\xBF\xF1\x80\x80\x80\xF4\x8F\xBF\xBF";
     EXPECT_EQ(EscapeCell(text), text);
     EXPECT_EQ(JsonString(text), "\"" + text + "\"");
 }
@@ -99,7 +103,8 @@ TEST(JsonStringTest, KeepsUtf8AndReplacesBytesThatAreNotUtf8) {
     EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\\ufffd\\ufffd\\ufffd\"");
     EXPECT_EQ(JsonString("\xE2\x82"), "\"\\ufffd\\ufffd\"");
     EXPECT_EQ(JsonString("\xF4\x90\x80\x80"), "\"\\ufffd\\ufffd\\ufffd\\ufffd\"");
-    // Overlong three- and four-byte forms.
+    // No lead byte beyond F4; overlong three- and four-byte forms.
+    EXPECT_EQ(JsonString("\xF5\x80\x80\x80"), "\"\\ufffd\\ufffd\\ufffd\\ufffd\"");
     EXPECT_EQ(JsonString("\xE0\x9F\xBF"), "\"\\ufffd\\ufffd\\ufffd\"");
     EXPECT_EQ(JsonString("\xF0\x8F\xBF\xBF"), "\"\\ufffd\\ufffd\\ufffd\\ufffd\"");
 }
