@@ -207,14 +207,14 @@ TEST(ExportFolderTest, WrittenFilesFollowTheUmaskAndNeverOpenATakenName) {
         ASSERT_TRUE(folder.Stat("f.tbl", st));
         EXPECT_EQ(made, st.st_mode & 07777) << std::oct << asked << " under " << mask;
     }
-    const std::string taken = "f.tbl.tmp-AAAAAA";  // the letters of byte 0
+    const std::string taken = "f.tbl.tmp-AAAAAA";  // byte 62: 62 letters, it wraps to the first
     for (const bool link : {false, true}) {
         folder.Remove(taken);
         if (link)
             ASSERT_EQ(0, ::symlink((temp.str() + "/victim").c_str(), folder.Show(taken).c_str()));
         else
             FolderFileWriter(folder, taken).Commit();
-        testing_support::FixedRandomBytes random({0, 1});
+        testing_support::FixedRandomBytes random({62, 1});
         FolderFileWriter writer(folder, "f.tbl");
         EXPECT_EQ(2, random.calls());
         ASSERT_EQ(0, writer.Write("new", 3));
@@ -226,7 +226,7 @@ TEST(ExportFolderTest, WrittenFilesFollowTheUmaskAndNeverOpenATakenName) {
         ASSERT_TRUE(folder.Stat("f.tbl", st));
         EXPECT_EQ(3, st.st_size);
     }
-    testing_support::FixedRandomBytes random({0});
+    testing_support::FixedRandomBytes random({62});
     FolderFileWriter writer(folder, "f.tbl");
     EXPECT_EQ(EEXIST, writer.error());
     EXPECT_EQ(100, random.calls());

@@ -68,6 +68,8 @@ TEST(DeclaredCodePageTest, AsciiIsTakenAsItselfOnlyWhereTheCodePageKeepsIt) {
     EXPECT_FALSE(WritesAsItself("a+b", 65000));
     EXPECT_EQ(*ProcessToDatabase("a+b", 65000), "a+-b");
     EXPECT_FALSE(ReadsAsItself("abc", 37));
+    // The text ends where its view ends, whatever follows it.
+    EXPECT_TRUE(ReadsAsItself(std::string_view("Feature\xE9", 7), 1252));
     EXPECT_FALSE(DatabaseToProcess("abc", 37).ok());
 }
 

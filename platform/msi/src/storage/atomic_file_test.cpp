@@ -105,7 +105,8 @@ TEST_P(AtomicFileTest, NewFileKeepsTheModeOfTheFileItReplacesElseFollowsTheUmask
 // taken names the writer gives up rather than use one.
 TEST_P(AtomicFileTest, TakenTemporaryNamesAreNeverOpened) {
     const auto target = dir_.path() / "t.idt";
-    const auto taken = dir_.path() / "t.idt.tmp-AAAAAA";  // the letters of byte 0
+    const auto taken =
+        dir_.path() / "t.idt.tmp-AAAAAA";  // byte 62: 62 letters, it wraps to the first
     for (const bool link : {false, true}) {
         std::filesystem::remove(taken);
         std::filesystem::remove(target);
@@ -114,7 +115,7 @@ TEST_P(AtomicFileTest, TakenTemporaryNamesAreNeverOpened) {
         else
             WriteAll(taken, "someone's");
         {
-            testing_support::FixedRandomBytes random({0, 1});
+            testing_support::FixedRandomBytes random({62, 1});
             auto file = AtomicFile::Create(target.string(), GetParam());
             ASSERT_TRUE(file.ok());
             EXPECT_EQ(random.calls(), 2);
@@ -127,7 +128,7 @@ TEST_P(AtomicFileTest, TakenTemporaryNamesAreNeverOpened) {
         EXPECT_FALSE(std::filesystem::exists(dir_.path() / "victim"));
         EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"t.idt", "t.idt.tmp-AAAAAA"}));
     }
-    testing_support::FixedRandomBytes random({0});
+    testing_support::FixedRandomBytes random({62});
     EXPECT_FALSE(AtomicFile::Create(target.string(), GetParam()).ok());
     EXPECT_EQ(random.calls(), 100);
     EXPECT_EQ(std::filesystem::read_symlink(taken), dir_.path() / "victim");
