@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "win32/codepage.h"
+
 namespace msi::format {
 namespace {
 
@@ -52,6 +54,23 @@ TEST(NeutralCodePageTest, Utf8BytesPassThroughAndTextWithoutAClear1252FormIsWrit
     EXPECT_EQ(*ProcessToDatabase("\xC3\x83\xC2\xA9", kNeutralCodePage), "\xC3\x83\xC2\xA9");
     EXPECT_EQ(*DatabaseToProcess("\xC3\x83\xC2\xA9", kNeutralCodePage), "\xC3\x83\xC2\xA9");
     EXPECT_EQ(*ProcessToDatabase("plain", kNeutralCodePage), "plain");
+}
+
+// A process whose own code page is not UTF-8 has its text in that page, and
+// the neutral code page takes it as it is both ways: "\xC3\xA9", two
+// katakana in 932, is not the UTF-8 of "é" there.
+TEST(NeutralCodePageTest, TextOfAProcessWithAnotherCodePageIsTakenAsItIs) {
+    EXPECT_TRUE(ReadsAsItself("caf\xC3\xA9", kNeutralCodePage));
+    EXPECT_FALSE(ReadsAsItself("caf\xE9", kNeutralCodePage));
+    ASSERT_TRUE(win32::SetProcessCodePage(932));
+    const std::string katakana = "\xC3\xA9";
+    EXPECT_TRUE(ReadsAsItself(katakana, kNeutralCodePage));
+    EXPECT_TRUE(WritesAsItself(katakana, kNeutralCodePage));
+    const Result<std::string> text = DatabaseToProcess(katakana, kNeutralCodePage);
+    const Result<std::string> bytes = ProcessToDatabase(katakana, kNeutralCodePage);
+    ASSERT_TRUE(win32::SetProcessCodePage(CP_UTF8));
+    EXPECT_EQ(*text, katakana);
+    EXPECT_EQ(*bytes, katakana);
 }
 
 // The short cut that skips converting must agree with converting: ASCII text
