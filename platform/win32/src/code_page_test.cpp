@@ -115,6 +115,17 @@ TEST_F(CodePageTest, AsciiTextConvertsExactlyInEveryPage) {
     EXPECT_EQ(out, "abc");
 }
 
+// Whether ASCII text may be copied rather than converted, as iconv answers it.
+TEST_F(CodePageTest, CodePagesShareAsciiWhereEveryAsciiByteIsItself) {
+    for (const UINT cp : {1252u, 932u, 20127u}) {
+        EXPECT_TRUE(win32::CodePagesShareAscii(cp, CP_UTF8)) << cp;
+        EXPECT_TRUE(win32::CodePagesShareAscii(CP_UTF8, cp)) << cp;
+    }
+    EXPECT_FALSE(win32::CodePagesShareAscii(CP_UTF8, 65000));  // '+' is "+-"
+    EXPECT_FALSE(win32::CodePagesShareAscii(CP_UTF8, 1200));
+    EXPECT_FALSE(win32::CodePagesShareAscii(CP_UTF8, 12345));
+}
+
 TEST_F(CodePageTest, UnknownCodePageFails) {
     std::string out = "stale";
     EXPECT_FALSE(win32::ConvertCodePage("abc", 12345, CP_UTF8, out));

@@ -1,7 +1,12 @@
 #include "storage/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <fstream>
 #include <iterator>
@@ -141,6 +146,44 @@ TEST_P(AtomicFileTest, SecondCommitIsRefused) {
     EXPECT_EQ((*file)->Commit().kind(), Status::Kind::kInvalidArgument);
     EXPECT_EQ((*file)->Append(Bytes("late")).kind(), Status::Kind::kInvalidArgument);
     EXPECT_EQ(ReadAll(dir_.path() / "once"), "");
+}
+
+// Descriptor 0 (a program started without standard input) is a descriptor
+// like any other: the file written there is committed, and closed when done
+// or abandoned; a write the file system refuses is told.
+TEST_P(AtomicFileTest, DescriptorZeroIsADescriptorAndAFailedWriteIsTold) {
+    const auto target = dir_.path() / "t.idt";
+    const int input = ::dup(0);
+    ::close(0);
+    bool committed = false;
+    {
+        auto file = AtomicFile::Create(target.string(), GetParam());
+        committed = file.ok() && (*file)->Append(Bytes("new")).ok() && (*file)->Commit().ok();
+    }
+    const bool open_after_commit = ::fcntl(0, F_GETFD) != -1;
+    { auto abandoned = AtomicFile::Create((dir_.path() / "u.idt").string(), GetParam()); }
+    const bool open_after_abandon = ::fcntl(0, F_GETFD) != -1;
+    ::dup2(input, 0);
+    ::close(input);
+    EXPECT_TRUE(committed);
+    EXPECT_FALSE(open_after_commit);
+    EXPECT_FALSE(open_after_abandon);
+    EXPECT_EQ(ReadAll(target), "new");
+
+    auto file = AtomicFile::Create(target.string(), GetParam());
+    ASSERT_TRUE(file.ok());
+    ASSERT_TRUE((*file)->Append(Bytes("longer")).ok());
+    struct rlimit old_limit {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    const auto old_handler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = old_limit;
+    limit.rlim_cur = 2;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const Status status = (*file)->Commit();
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    ::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(status.kind(), Status::Kind::kIo);
+    EXPECT_EQ(ReadAll(target), "new");
 }
 
 TEST(AtomicFile, MissingFolderFailsAtCreate) {
