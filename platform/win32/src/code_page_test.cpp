@@ -132,11 +132,17 @@ TEST_F(CodePageTest, UnknownCodePageFails) {
     EXPECT_TRUE(out.empty());
 }
 
+// The output starts at twice the input and grows when text needs more: the
+// euro sign is one byte in 1252 and three in UTF-8. Seventeen of them leave
+// one byte free for a C1 control that needs two.
 TEST_F(CodePageTest, LongTextGrowsTheOutput) {
-    std::string cp1252(5000, '\xE9');
     std::string utf8;
-    ASSERT_TRUE(win32::ConvertCodePage(cp1252, 1252, CP_UTF8, utf8));
-    EXPECT_EQ(utf8.size(), 10000u);
+    std::string euros;
+    for (int i = 0; i < 100; ++i) euros += "\xE2\x82\xAC";
+    ASSERT_TRUE(win32::ConvertCodePage(std::string(100, '\x80'), 1252, CP_UTF8, utf8));
+    EXPECT_EQ(utf8, euros);
+    ASSERT_TRUE(win32::ConvertCodePage(std::string(17, '\x80') + "\x81", 1252, CP_UTF8, utf8));
+    EXPECT_EQ(utf8, euros.substr(0, 17 * 3) + "\xC2\x81");
 }
 
 TEST_F(CodePageTest, EmptyTextConverts) {
