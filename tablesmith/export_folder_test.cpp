@@ -151,6 +151,10 @@ TEST(ExportFolderTest, FilesAreReachedOnlyThroughAnOpenFolderWhateverItsDescript
         EXPECT_EQ(0, ::fcntl(fd, F_GETFL) & O_NONBLOCK);
         ::close(fd);
     }
+    const int read_fd = other.OpenForReading("f.tbl");  // descriptor 0 again
+    EXPECT_EQ(0, read_fd);
+    EXPECT_EQ(0, ::fcntl(read_fd, F_GETFL) & O_NONBLOCK);
+    ::close(read_fd);
     {
         FolderFileWriter writer(other, "g.tbl");  // its file opens as descriptor 0
         EXPECT_EQ(0, writer.Write("x", 1));
