@@ -160,6 +160,10 @@ TEST(ExportFolderTest, FilesAreReachedOnlyThroughAnOpenFolderWhateverItsDescript
         EXPECT_EQ(0, writer.Write("x", 1));
         EXPECT_EQ(0, writer.SetModified(1000000000));
         EXPECT_EQ(0, writer.Commit());
+        // Once committed, nothing more is taken for done.
+        EXPECT_EQ(EBADF, writer.Write("x", 1));
+        EXPECT_EQ(EBADF, writer.SetModified(0));
+        EXPECT_EQ(EBADF, writer.Commit());
     }
     { FolderFileWriter abandoned(other, "h.tbl"); }
     const bool left_open = ::fcntl(0, F_GETFD) != -1;
