@@ -46,9 +46,10 @@ TEST_F(CodePageTest, UndefinedBytesOfAPageAreTheirC1Controls) {
         UINT page;
         char byte;
     };
-    for (const Gap& gap : {Gap{1252, '\x81'}, Gap{1252, '\x8D'}, Gap{1252, '\x8F'},
-                           Gap{1252, '\x90'}, Gap{1252, '\x9D'}, Gap{1250, '\x98'},
-                           Gap{1251, '\x98'}, Gap{1255, '\x8A'}, Gap{874, '\x99'}}) {
+    for (const Gap& gap :
+         {Gap{1252, '\x81'}, Gap{1252, '\x8D'}, Gap{1252, '\x8F'}, Gap{1252, '\x90'},
+          Gap{1252, '\x9D'}, Gap{1250, '\x98'}, Gap{1251, '\x98'}, Gap{1255, '\x8A'},
+          Gap{874, '\x99'}, Gap{1253, '\x9F'}}) {  // the last C1 control
         SCOPED_TRACE(std::to_string(gap.page) + " " + std::to_string(gap.byte & 0xFF));
         const std::string bytes = std::string("a") + gap.byte;
         const std::string text = std::string("a\xC2") + gap.byte;
@@ -67,6 +68,7 @@ TEST_F(CodePageTest, UndefinedBytesOfAPageAreTheirC1Controls) {
     EXPECT_FALSE(win32::ConvertCodePage("\x81", 1252, 1251, bytes));  // 0x81 is a letter there
     EXPECT_FALSE(win32::ConvertCodePage("\xC2\x80", CP_UTF8, 1252, bytes));  // 0x80 is the euro
     EXPECT_FALSE(win32::ConvertCodePage("\x81", CP_UTF8, 1252, bytes));      // malformed UTF-8
+    EXPECT_FALSE(win32::ConvertCodePage("\x80", CP_UTF8, 932, bytes));  // 932 is no page with gaps
 }
 
 TEST_F(CodePageTest, ZeroMeansTheProcessCodePage) {
