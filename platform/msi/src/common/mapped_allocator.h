@@ -18,6 +18,20 @@
 
 namespace msi {
 
+// Under AddressSanitizer every block stays on the heap, where the sanitizer
+// guards its ends; a mapped block would let an overrun pass unseen.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kMapLargeBlocks = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kMapLargeBlocks = false;
+#else
+inline constexpr bool kMapLargeBlocks = true;
+#endif
+#else
+inline constexpr bool kMapLargeBlocks = true;
+#endif
+
 template <class T>
 class MappedAllocator : public std::allocator<T> {
   public:
@@ -36,7 +50,7 @@ class MappedAllocator : public std::allocator<T> {
     T* allocate(size_t n) {
         if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
         const size_t bytes = n * sizeof(T);
-        if (bytes < kMappedBytes) return std::allocator<T>::allocate(n);
+        if (!kMapLargeBlocks || bytes < kMappedBytes) return std::allocator<T>::allocate(n);
         void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
         if (block == MAP_FAILED) throw std::bad_alloc();
@@ -45,7 +59,7 @@ class MappedAllocator : public std::allocator<T> {
 
     void deallocate(T* p, size_t n) noexcept {
         const size_t bytes = n * sizeof(T);
-        if (bytes < kMappedBytes) return std::allocator<T>::deallocate(p, n);
+        if (!kMapLargeBlocks || bytes < kMappedBytes) return std::allocator<T>::deallocate(p, n);
         ::munmap(p, bytes);
     }
 };
