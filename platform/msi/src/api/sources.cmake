@@ -12,5 +12,4 @@ target_sources(msi PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/handle_table.cpp
     ${CMAKE_CURRENT_LIST_DIR}/last_error_record.cpp
     ${CMAKE_CURRENT_LIST_DIR}/last_failure.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/string_out.cpp
 )

@@ -1,31 +1,17 @@
 #include "db/record.h"
 
+#include <algorithm>
+
 namespace msi::db {
 
 Record::Record(uint32_t field_count) : fields_(static_cast<size_t>(field_count) + 1) {}
 
-void Record::SetNull(uint32_t i) {
-    if (!HasField(i)) return;
-    fields_[i].kind = Kind::kNull;
-    fields_[i].stream.reset();
-}
-
-void Record::SetInteger(uint32_t i, int32_t value) {
-    if (!HasField(i)) return;
-    if (value == kNullInteger) return SetNull(i);
-    Field& field = fields_[i];
-    field.kind = Kind::kInteger;
-    field.integer = value;
-    field.stream.reset();
-}
-
-void Record::SetString(uint32_t i, std::string_view value) {
-    if (!HasField(i)) return;
-    if (value.empty()) return SetNull(i);
-    Field& field = fields_[i];
-    field.kind = Kind::kString;
-    field.text.assign(value);  // `value` may be this field's own text
-    field.stream.reset();
+void Record::Reserve(Field& field, size_t size) {
+    // Room to spare, so that a field refilled row after row with texts of
+    // growing length does not allocate for each.
+    const size_t capacity = std::max<size_t>({size, field.capacity * 2, 32});
+    field.text = std::make_unique_for_overwrite<char[]>(capacity);
+    field.capacity = capacity;
 }
 
 void Record::SetStream(uint32_t i, StreamSourcePtr source) {
@@ -41,7 +27,7 @@ void Record::Clear() {
     for (uint32_t i = 0; i < fields_.size(); ++i) SetNull(i);
 }
 
-bool ParseRecordInteger(const std::string& text, int32_t& value) {
+bool ParseRecordInteger(std::string_view text, int32_t& value) {
     size_t pos = text.empty() || text[0] != '-' ? 0 : 1;
     if (pos == text.size()) return false;
     // The installer accumulates in 32 bits and lets the value wrap, so
@@ -63,7 +49,7 @@ int32_t Record::GetInteger(uint32_t i) const {
             return fields_[i].integer;
         case Kind::kString: {
             int32_t v = 0;
-            if (ParseRecordInteger(fields_[i].text, v)) return v;
+            if (ParseRecordInteger(StringView(i), v)) return v;
             return kNullInteger;
         }
         default:
@@ -76,15 +62,10 @@ std::string Record::GetString(uint32_t i) const {
         case Kind::kInteger:
             return std::to_string(fields_[i].integer);
         case Kind::kString:
-            return fields_[i].text;
+            return std::string(StringView(i));
         default:
             return std::string();
     }
-}
-
-std::string_view Record::StringView(uint32_t i) const {
-    if (KindOf(i) != Kind::kString) return std::string_view();
-    return fields_[i].text;
 }
 
 StreamSourcePtr Record::GetStream(uint32_t i) const {
@@ -97,7 +78,7 @@ uint64_t Record::DataSize(uint32_t i) const {
         case Kind::kInteger:
             return sizeof(int32_t);
         case Kind::kString:
-            return fields_[i].text.size();
+            return fields_[i].size;
         case Kind::kStream:
             return fields_[i].stream->Size();
         default:

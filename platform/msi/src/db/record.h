@@ -12,6 +12,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,12 +41,34 @@ class Record {
     bool IsNull(uint32_t i) const { return KindOf(i) == Kind::kNull; }
 
     // Setters ignore fields past the end; callers check HasField first where
-    // the interface demands an error.
-    void SetNull(uint32_t i);
+    // the interface demands an error. They are inline: a view fills every
+    // cell of every fetched row through them.
+    void SetNull(uint32_t i) {
+        if (!HasField(i)) return;
+        fields_[i].kind = Kind::kNull;
+        fields_[i].stream.reset();
+    }
     // kNullInteger stores null.
-    void SetInteger(uint32_t i, int32_t value);
+    void SetInteger(uint32_t i, int32_t value) {
+        if (!HasField(i)) return;
+        if (value == kNullInteger) return SetNull(i);
+        Field& field = fields_[i];
+        field.kind = Kind::kInteger;
+        field.integer = value;
+        field.stream.reset();
+    }
     // An empty string stores null, as the installer does.
-    void SetString(uint32_t i, std::string_view value);
+    void SetString(uint32_t i, std::string_view value) {
+        if (!HasField(i)) return;
+        if (value.empty()) return SetNull(i);
+        Field& field = fields_[i];
+        // `value` may be this field's own text, which always fits.
+        if (value.size() > field.capacity) Reserve(field, value.size());
+        std::memmove(field.text.get(), value.data(), value.size());
+        field.size = value.size();
+        field.kind = Kind::kString;
+        field.stream.reset();
+    }
     void SetStream(uint32_t i, StreamSourcePtr source);
     // Sets every field, field 0 included, to null.
     void Clear();
@@ -56,7 +80,10 @@ class Record {
     std::string GetString(uint32_t i) const;
     // A string field's text without a copy, "" for every other kind; valid
     // until the field changes.
-    std::string_view StringView(uint32_t i) const;
+    std::string_view StringView(uint32_t i) const {
+        if (KindOf(i) != Kind::kString) return std::string_view();
+        return {fields_[i].text.get(), fields_[i].size};
+    }
     // The stream of a stream field, or null.
     StreamSourcePtr GetStream(uint32_t i) const;
     // Bytes of a string or stream, 4 for an integer, 0 for null.
@@ -85,16 +112,21 @@ class Record {
     struct Field {
         Kind kind = Kind::kNull;
         int32_t integer = 0;
-        std::string text;
+        size_t size = 0;      // bytes of the text
+        size_t capacity = 0;  // bytes `text` has room for
+        std::unique_ptr<char[]> text;
         StreamSourcePtr stream;
         uint64_t position = 0;  // of the next ReadStream
     };
+    // Gives the field room for `size` bytes of text; its text is not kept.
+    static void Reserve(Field& field, size_t size);
+
     std::vector<Field> fields_;
 };
 
 // Parses a whole decimal number the way record integers are read from text:
 // an optional '-' and digits only (no '+', no spaces), wrapping to 32 bits;
 // false otherwise.
-bool ParseRecordInteger(const std::string& text, int32_t& value);
+bool ParseRecordInteger(std::string_view text, int32_t& value);
 
 }  // namespace msi::db

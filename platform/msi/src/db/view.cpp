@@ -22,6 +22,14 @@ sql::ColumnKind KindOf(ColumnType type) {
 
 }  // namespace
 
+View::CellKind View::CellKindOf(ColumnType type) {
+    if (type.IsBinary()) return CellKind::kBinary;
+    if (type.IsString()) return CellKind::kString;
+    return CellKind::kInteger;
+}
+
+namespace {}  // namespace
+
 std::vector<sql::FieldValue> ParameterValues(const Record* params, int count) {
     std::vector<sql::FieldValue> values(static_cast<size_t>(std::max(count, 0)));
     if (!params) return values;
@@ -93,7 +101,7 @@ Status View::BindTables(const std::vector<std::string>& names, const sql::Condit
         for (size_t c = 0; c < (*table)->schema().columns.size(); ++c) {
             const auto& column = (*table)->schema().columns[c];
             all_columns_.push_back({names[t], column.name, KindOf(column.type)});
-            all_column_map_.push_back({t, c});
+            all_column_map_.push_back({t, c, CellKindOf(column.type)});
         }
         tables_.push_back(std::move(table).value());
     }
@@ -171,13 +179,19 @@ Status View::Execute(const Record* params) {
 
 Status View::ExecuteSelect(const std::vector<sql::FieldValue>& params) {
     const auto& select = std::get<sql::SelectStatement>(statement_.body);
-    std::vector<std::pair<size_t, size_t>> map;
-    for (const auto& c : all_column_map_) map.emplace_back(c.table, c.column);
-    auto found = FindJoinedRows(*db_, tables_, map, where_ ? &*where_ : nullptr, params);
-    if (!found.ok()) return found.status();
-    results_.reserve(found->size());
-    for (size_t i = 0; i < found->size(); ++i)
-        results_.push_back(tables_[i % tables_.size()]->rows()[(*found)[i]]);
+    if (tables_.size() == 1 && !where_) {
+        // Every row of one table, in its stored order: what the search below
+        // would find, without listing the rows by number first.
+        results_ = tables_[0]->rows();
+    } else {
+        std::vector<std::pair<size_t, size_t>> map;
+        for (const auto& c : all_column_map_) map.emplace_back(c.table, c.column);
+        auto found = FindJoinedRows(*db_, tables_, map, where_ ? &*where_ : nullptr, params);
+        if (!found.ok()) return found.status();
+        results_.reserve(found->size());
+        for (size_t i = 0; i < found->size(); ++i)
+            results_.push_back(tables_[i % tables_.size()]->rows()[(*found)[i]]);
+    }
 
     if (!order_by_.empty()) SortResults();
     if (select.distinct) KeepDistinctResults();
@@ -252,24 +266,34 @@ void View::SortResults() {
 void View::FillRecord(Record& record, std::span<const RowPtr> rows) const {
     for (size_t i = 0; i < selected_.size(); ++i) {
         const Column& c = selected_[i];
-        if (c.constant()) {
-            record.SetString(static_cast<uint32_t>(i + 1), constants_[c.column]);
+        const uint32_t field = static_cast<uint32_t>(i + 1);
+        if (c.kind == CellKind::kConstant) {
+            record.SetString(field, constants_[c.column]);
             continue;
         }
-        const Table& table = *tables_[c.table];
         const Row& row = *rows[c.table];
-        const ColumnType type = table.schema().columns[c.column].type;
         const uint32_t cell = row.cells[c.column];
-        const uint32_t field = static_cast<uint32_t>(i + 1);
-        if (IsNullCell(type, cell)) {
-            record.SetNull(field);
-        } else if (type.IsInteger()) {
-            record.SetInteger(field, static_cast<int32_t>(cell));
-        } else if (type.IsBinary()) {
-            record.SetStream(field, db_->CellStream(table, row, c.column));
-        } else {
-            auto text = db_->TextView(cell);
-            record.SetString(field, text.ok() ? *text : std::string_view());
+        switch (c.kind) {
+            case CellKind::kInteger:
+                record.SetInteger(field, static_cast<int32_t>(cell));  // the null cell stores null
+                break;
+            case CellKind::kString:
+                if (cell == 0) {
+                    record.SetNull(field);
+                } else {
+                    auto text = db_->TextView(cell);
+                    record.SetString(field, text.ok() ? *text : std::string_view());
+                }
+                break;
+            case CellKind::kBinary:
+                if (cell == 0) {
+                    record.SetNull(field);
+                } else {
+                    record.SetStream(field, db_->CellStream(*tables_[c.table], row, c.column));
+                }
+                break;
+            case CellKind::kConstant:
+                break;
         }
     }
 }

@@ -79,13 +79,18 @@ class View {
     ValidationFinding NextError(bool advance);
 
   private:
+    // What a cell of a column becomes in a record; known when the column is
+    // resolved, so that filling a fetched row asks no column type per cell.
+    enum class CellKind : uint8_t { kConstant, kInteger, kString, kBinary };
     // A selected field: a column of one of the tables, or a constant.
     struct Column {
         static constexpr size_t kConstant = SIZE_MAX;
         size_t table;   // index into tables_, or kConstant
         size_t column;  // index into that table's schema, or into constants_
+        CellKind kind = CellKind::kConstant;
         bool constant() const { return table == kConstant; }
     };
+    static CellKind CellKindOf(format::ColumnType type);
     using Rows = std::vector<RowPtr>;  // one row per table of the query
 
     View() = default;
