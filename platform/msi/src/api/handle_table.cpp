@@ -8,8 +8,9 @@ namespace msi::api {
 void HandleTable::Grow() {
     std::vector<Entry> old = std::move(slots_);
     slots_.assign(std::max(kMinSlots, old.size() * 2), Entry{});
+    mask_ = slots_.size() - 1;
     for (Entry& entry : old)
-        if (entry.handle != 0) slots_[entry.handle & (slots_.size() - 1)] = std::move(entry);
+        if (entry.handle != 0) slots_[entry.handle & mask_] = std::move(entry);
 }
 
 MSIHANDLE HandleTable::Add(HandleKind kind, std::shared_ptr<void> object) {
@@ -54,6 +55,7 @@ size_t HandleTable::CloseAll() {
     {
         TableLock lock(mutex_);
         doomed.swap(slots_);
+        mask_ = 0;
         open_ = 0;
     }
     // Views first, then records and the rest, databases last: releasing in

@@ -106,8 +106,8 @@ class HandleTable {
 
     // The slot of an open handle, or null. Called with the mutex held.
     const Entry* Find(MSIHANDLE handle) const {
-        if (handle == 0 || slots_.empty()) return nullptr;
-        const Entry& entry = slots_[handle & (slots_.size() - 1)];
+        if (handle == 0 || mask_ == 0) return nullptr;
+        const Entry& entry = slots_[handle & mask_];
         return entry.handle == handle ? &entry : nullptr;
     }
     Entry* Find(MSIHANDLE handle) {
@@ -119,6 +119,7 @@ class HandleTable {
 
     mutable std::mutex mutex_;
     std::vector<Entry> slots_;
+    size_t mask_ = 0;  // slots_.size() - 1, or 0 while there are no slots
     size_t open_ = 0;
     MSIHANDLE next_ = 1;
 };

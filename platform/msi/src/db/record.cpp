@@ -4,7 +4,8 @@
 
 namespace msi::db {
 
-Record::Record(uint32_t field_count) : fields_(static_cast<size_t>(field_count) + 1) {}
+Record::Record(uint32_t field_count)
+    : count_(static_cast<size_t>(field_count) + 1), fields_(std::make_unique<Field[]>(count_)) {}
 
 void Record::Reserve(Field& field, size_t size) {
     // Room to spare, so that a field refilled row after row with texts of
@@ -24,7 +25,7 @@ void Record::SetStream(uint32_t i, StreamSourcePtr source) {
 }
 
 void Record::Clear() {
-    for (uint32_t i = 0; i < fields_.size(); ++i) SetNull(i);
+    for (uint32_t i = 0; i < count_; ++i) SetNull(i);
 }
 
 bool ParseRecordInteger(std::string_view text, int32_t& value) {

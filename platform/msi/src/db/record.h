@@ -33,9 +33,9 @@ class Record {
 
     explicit Record(uint32_t field_count);
 
-    uint32_t FieldCount() const { return static_cast<uint32_t>(fields_.size() - 1); }
+    uint32_t FieldCount() const { return static_cast<uint32_t>(count_ - 1); }
     // True for fields 0..FieldCount().
-    bool HasField(uint32_t i) const { return i < fields_.size(); }
+    bool HasField(uint32_t i) const { return i < count_; }
     // Fields past the end read as null.
     Kind KindOf(uint32_t i) const { return HasField(i) ? fields_[i].kind : Kind::kNull; }
     bool IsNull(uint32_t i) const { return KindOf(i) == Kind::kNull; }
@@ -121,7 +121,10 @@ class Record {
     // Gives the field room for `size` bytes of text; its text is not kept.
     static void Reserve(Field& field, size_t size);
 
-    std::vector<Field> fields_;
+    // A record never changes its number of fields: an array and its length,
+    // so that the bounds check of every field read is one comparison.
+    size_t count_;
+    std::unique_ptr<Field[]> fields_;
 };
 
 // Parses a whole decimal number the way record integers are read from text:

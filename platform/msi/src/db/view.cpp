@@ -218,7 +218,7 @@ void View::KeepDistinctResults() {
         }
     };
     std::unordered_set<std::vector<uint32_t>, CellsHash> seen;
-    std::vector<RowPtr> unique;
+    RowList unique;
     for (size_t r = 0; r < ResultCount(); ++r) {
         const auto rows = ResultRows(r);
         std::vector<uint32_t> key;
@@ -254,7 +254,7 @@ void View::SortResults() {
         return std::lexicographical_compare(first + a * width, first + (a + 1) * width,
                                             first + b * width, first + (b + 1) * width);
     });
-    std::vector<RowPtr> sorted;
+    RowList sorted;
     sorted.reserve(results_.size());
     for (uint32_t position : order) {
         const auto rows = ResultRows(position);
@@ -301,8 +301,12 @@ void View::FillRecord(Record& record, std::span<const RowPtr> rows) const {
 Result<std::shared_ptr<Record>> View::Fetch() {
     if (!executed_ || !std::holds_alternative<sql::SelectStatement>(statement_.body))
         return Status::InvalidArgument("view not executed");
-    while (cursor_ < ResultCount()) {
-        const auto rows = ResultRows(cursor_++);
+    // Positions are compared rather than counted: a division per fetched
+    // row costs more than the rest of finding it.
+    const size_t width = tables_.size();
+    while (width != 0 && (cursor_ + 1) * width <= results_.size()) {
+        const std::span<const RowPtr> rows(results_.data() + cursor_ * width, width);
+        ++cursor_;
         bool erased = false;
         for (const auto& row : rows) erased |= row->erased;
         if (erased) continue;  // deleted since the view ran
