@@ -146,8 +146,8 @@ size_t Table::DropRepeatedKeys(format::CellVector& cells, size_t width) {
     return dropped;
 }
 
-RowList Table::MakeRows(format::CellVector cells, size_t width) {
-    RowList rows;
+std::vector<RowPtr> Table::MakeRows(format::CellVector cells, size_t width) {
+    std::vector<RowPtr> rows;
     if (width == 0) return rows;
     auto block = std::make_shared<RowBlock>();
     block->cells = std::move(cells);
