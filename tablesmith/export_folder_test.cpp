@@ -14,6 +14,7 @@
 #include "generate_command.h"
 #include "messages.h"
 #include "random_bytes.h"
+#include "refused_mode_changes.h"
 #include "test_support.h"
 
 namespace tablesmith {
@@ -196,7 +197,7 @@ TEST(ExportFolderTest, AFailedWriteIsTold) {
 }
 
 // What a file written into the folder gets: the mode asked for less the
-// umask, under its own name once committed; a name someone took for an
+// umask, under its own name once committed, and only its owner's before; a name someone took for an
 // unfinished file (the test chooses the random letters) is never opened,
 // whether a file or a link is there, and after a hundred taken names the
 // writer gives up.
@@ -214,6 +215,18 @@ TEST(ExportFolderTest, WrittenFilesFollowTheUmaskAndNeverOpenATakenName) {
         struct stat st {};
         ASSERT_TRUE(folder.Stat("f.tbl", st));
         EXPECT_EQ(made, st.st_mode & 07777) << std::oct << asked << " under " << mask;
+    }
+    {
+        // Until it is given its mode the file is its owner's alone, which a
+        // file system that keeps no modes shows, even under an empty umask.
+        const mode_t old_mask = ::umask(0);
+        testing_support::RefusedModeChanges refused;
+        FolderFileWriter writer(folder, "f.tbl", 0666);
+        ::umask(old_mask);
+        ASSERT_EQ(0, writer.Commit());
+        struct stat st {};
+        ASSERT_TRUE(folder.Stat("f.tbl", st));
+        EXPECT_EQ(0600u, st.st_mode & 07777);
     }
     const std::string taken = "f.tbl.tmp-AAAAAA";  // byte 62: 62 letters, it wraps to the first
     for (const bool link : {false, true}) {

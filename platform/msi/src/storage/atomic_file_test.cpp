@@ -13,6 +13,7 @@
 #include <string>
 
 #include "random_bytes.h"
+#include "refused_mode_changes.h"
 #include "test_support.h"
 
 namespace msi::storage {
@@ -103,6 +104,20 @@ TEST_P(AtomicFileTest, NewFileKeepsTheModeOfTheFileItReplacesElseFollowsTheUmask
     ASSERT_EQ(::stat(elsewhere.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0604u);
     EXPECT_EQ(ReadAll(elsewhere), "not ours");
+
+    // Until it is given its mode the new file is its owner's alone, which
+    // a file system that keeps no modes shows, even under an empty umask.
+    const auto target = dir_.path() / "private.msi";
+    const mode_t old_mask = ::umask(0);
+    {
+        testing_support::RefusedModeChanges refused;
+        auto file = AtomicFile::Create(target.string(), GetParam());
+        ASSERT_TRUE(file.ok());
+        ASSERT_TRUE((*file)->Commit().ok());
+    }
+    ::umask(old_mask);
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 // A name taken by someone else's file or link (the test chooses the random
