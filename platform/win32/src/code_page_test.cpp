@@ -110,9 +110,11 @@ TEST_F(CodePageTest, AsciiTextConvertsExactlyInEveryPage) {
     EXPECT_EQ(out, std::string("A\0b\0", 4));
     ASSERT_TRUE(win32::ConvertCodePage(std::string("A\0b\0", 4), 1200, CP_UTF8, out));
     EXPECT_EQ(out, "Ab");
-    // The same pair again after a text that is not ASCII: the cached
-    // converter starts from its initial state.
+    // A stateful page closes its last shift, back to ASCII; the same pair
+    // again after a text that is not ASCII: the cached converter starts from
+    // its initial state.
     ASSERT_TRUE(win32::ConvertCodePage(kUtf8Japanese, CP_UTF8, 50220, out));
+    EXPECT_EQ(out, "\x1B$BF|K\\\x1B(B\\\x1B$BI=\x1B(B");
     ASSERT_TRUE(win32::ConvertCodePage("abc", CP_UTF8, 50220, out));
     EXPECT_EQ(out, "abc");
 }
