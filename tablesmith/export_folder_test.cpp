@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <tuple>
 
 #include "generate_command.h"
@@ -30,6 +31,7 @@ TEST(ExportFolderTest, FolderIsTheTemporaryFolderAndTheTitle) {
     testing_support::TempDir temp(true);
     EXPECT_EQ(temp.str() + "/product", ExportFolderOf("/setup/product.msi"));
     EXPECT_EQ(temp.str() + "/my.pkg", ExportFolderOf("/a/my.pkg.msi"));
+    EXPECT_EQ("/tmp/product", FileInFolder("/tmp/", "product"));  // one slash between
 }
 
 TEST(ExportFolderTest, PackagesOfOneNameInDifferentFoldersShareOneFolder) {
@@ -116,6 +118,17 @@ TEST(ExportFolderTest, LinksAreNoFolderAndNestedFoldersArePrivate) {
     ASSERT_EQ(0, ::unlink(link.c_str()));
     ASSERT_EQ(0, ::symlink((temp.str() + "/elsewhere").c_str(), link.c_str()));
     EXPECT_EQ(FillMessage(kFolderNotAFolder, {link}), ExportFolder().MakeIn(parent, "link"));
+    // Any other failure to open is told by its cause, though a folder is there.
+    struct rlimit old_limit {};
+    ASSERT_EQ(0, ::getrlimit(RLIMIT_NOFILE, &old_limit));
+    const int lowest_free = ::open("/", O_PATH | O_CLOEXEC);
+    ASSERT_LE(0, ::close(lowest_free));
+    struct rlimit limit = old_limit;
+    limit.rlim_cur = static_cast<rlim_t>(lowest_free);
+    ASSERT_EQ(0, ::setrlimit(RLIMIT_NOFILE, &limit));
+    const std::string refused = ExportFolder().Open(temp.str());
+    ::setrlimit(RLIMIT_NOFILE, &old_limit);
+    EXPECT_EQ(FillMessage(kCantUseFolder, {temp.str(), std::strerror(EMFILE)}), refused);
     const mode_t old_mask = ::umask(022);
     const std::string made = ExportFolder().MakeIn(parent, "sub");
     ::umask(old_mask);
@@ -197,10 +210,10 @@ TEST(ExportFolderTest, AFailedWriteIsTold) {
 }
 
 // What a file written into the folder gets: the mode asked for less the
-// umask, under its own name once committed, and only its owner's before; a name someone took for an
-// unfinished file (the test chooses the random letters) is never opened,
-// whether a file or a link is there, and after a hundred taken names the
-// writer gives up.
+// umask, under its own name once committed, and only its owner's before; a
+// name someone took for an unfinished file (the test chooses the random
+// letters) is never opened, whether a file or a link is there, and after a
+// hundred taken names the writer gives up.
 TEST(ExportFolderTest, WrittenFilesFollowTheUmaskAndNeverOpenATakenName) {
     testing_support::TempDir temp;
     ExportFolder folder;
