@@ -141,8 +141,8 @@ TEST(ExportFolderTest, LinksAreNoFolderAndNestedFoldersArePrivate) {
 
 // Files are reached through the folder only while it is open. Descriptor 0
 // (a program started without standard input) is a descriptor like any
-// other, for the folder and for a file written there; a file opened for
-// reading is left blocking as files are.
+// other, for a folder, a folder made in one and a file written there; a
+// file opened for reading is left blocking as files are.
 TEST(ExportFolderTest, FilesAreReachedOnlyThroughAnOpenFolderWhateverItsDescriptor) {
     testing_support::TempDir temp;
     const std::string file = temp.str() + "/f.tbl";
@@ -165,6 +165,12 @@ TEST(ExportFolderTest, FilesAreReachedOnlyThroughAnOpenFolderWhateverItsDescript
         EXPECT_EQ(0, ::fcntl(fd, F_GETFL) & O_NONBLOCK);
         ::close(fd);
     }
+    {
+        ExportFolder nested;
+        EXPECT_EQ("", nested.MakeIn(other, "sub"));
+        EXPECT_EQ(0, nested.fd());
+    }
+    EXPECT_EQ(0, ::unlinkat(other.fd(), "sub", AT_REMOVEDIR));
     const int read_fd = other.OpenForReading("f.tbl");  // descriptor 0 again
     EXPECT_EQ(0, read_fd);
     EXPECT_EQ(0, ::fcntl(read_fd, F_GETFL) & O_NONBLOCK);
