@@ -171,7 +171,8 @@ TEST(ExportFolderTest, FilesAreReachedOnlyThroughAnOpenFolderWhateverItsDescript
         EXPECT_EQ(0, nested.fd());
     }
     EXPECT_EQ(0, ::unlinkat(other.fd(), "sub", AT_REMOVEDIR));
-    const int read_fd = other.OpenForReading("f.tbl");  // descriptor 0 again
+    EXPECT_EQ(std::vector<std::string>{"f.tbl"}, other.Names());  // listed through descriptor 0
+    const int read_fd = other.OpenForReading("f.tbl");            // descriptor 0 again
     EXPECT_EQ(0, read_fd);
     EXPECT_EQ(0, ::fcntl(read_fd, F_GETFL) & O_NONBLOCK);
     ::close(read_fd);
