@@ -153,6 +153,7 @@ TEST(ExportFolderTest, FilesAreReachedOnlyThroughAnOpenFolderWhateverItsDescript
     struct stat st {};
     EXPECT_FALSE(closed.Stat(file, st));
     EXPECT_EQ(-1, closed.OpenForReading(file));
+    EXPECT_EQ(EBADF, FolderFileWriter(closed, file).error());
     const int input = ::dup(0);
     ::close(0);
     {
