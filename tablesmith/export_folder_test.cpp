@@ -271,8 +271,19 @@ TEST(ExportFolderTest, WrittenFilesFollowTheUmaskAndNeverOpenATakenName) {
     testing_support::FixedRandomBytes random({62});
     FolderFileWriter writer(folder, "f.tbl");
     EXPECT_EQ(EEXIST, writer.error());
+    EXPECT_EQ(EEXIST, writer.Commit());
     EXPECT_EQ(100, random.calls());
     EXPECT_EQ((std::vector<std::string>{"f.tbl", taken}), temp.Entries());
+    // Once committed, the unfinished name is anyone's again: a file someone
+    // makes under it is left alone when the writer goes.
+    {
+        testing_support::FixedRandomBytes letter_b({1});
+        FolderFileWriter committed(folder, "g.tbl");
+        ASSERT_EQ(0, committed.Commit());
+        FolderFileWriter(folder, "g.tbl.tmp-BBBBBB").Commit();
+    }
+    struct stat st {};
+    EXPECT_TRUE(folder.Stat("g.tbl.tmp-BBBBBB", st));
 }
 
 }  // namespace
