@@ -154,24 +154,34 @@ TEST_P(AtomicFileTest, TakenTemporaryNamesAreNeverOpened) {
     EXPECT_EQ(std::filesystem::read_symlink(taken), dir_.path() / "victim");
 }
 
+// Once committed the writer takes nothing more, and its temporary name is
+// anyone's again: a file someone makes under it is left alone.
 TEST_P(AtomicFileTest, SecondCommitIsRefused) {
-    auto file = AtomicFile::Create((dir_.path() / "once").string(), GetParam());
-    ASSERT_TRUE(file.ok());
-    ASSERT_TRUE((*file)->Commit().ok());
-    EXPECT_EQ((*file)->Commit().kind(), Status::Kind::kInvalidArgument);
-    EXPECT_EQ((*file)->Append(Bytes("late")).kind(), Status::Kind::kInvalidArgument);
+    {
+        testing_support::FixedRandomBytes letter_b({1});
+        auto file = AtomicFile::Create((dir_.path() / "once").string(), GetParam());
+        ASSERT_TRUE(file.ok());
+        ASSERT_TRUE((*file)->Commit().ok());
+        EXPECT_EQ((*file)->Commit().kind(), Status::Kind::kInvalidArgument);
+        EXPECT_EQ((*file)->Append(Bytes("late")).kind(), Status::Kind::kInvalidArgument);
+        WriteAll(dir_.path() / "once.tmp-BBBBBB", "someone's");
+    }
     EXPECT_EQ(ReadAll(dir_.path() / "once"), "");
+    EXPECT_EQ(ReadAll(dir_.path() / "once.tmp-BBBBBB"), "someone's");
 }
 
 // Descriptor 0 (a program started without standard input) is a descriptor
-// like any other: the file written there is committed, and closed when done
-// or abandoned; a write the file system refuses is told.
+// like any other: the file written there, under the name tried after a
+// taken one, is committed, and closed when done or abandoned; a write the
+// file system refuses is told.
 TEST_P(AtomicFileTest, DescriptorZeroIsADescriptorAndAFailedWriteIsTold) {
     const auto target = dir_.path() / "t.idt";
+    WriteAll(dir_.path() / "t.idt.tmp-AAAAAA", "someone's");
     const int input = ::dup(0);
     ::close(0);
     bool committed = false;
     {
+        testing_support::FixedRandomBytes random({62, 1});
         auto file = AtomicFile::Create(target.string(), GetParam());
         committed = file.ok() && (*file)->Append(Bytes("new")).ok() && (*file)->Commit().ok();
     }
