@@ -15,7 +15,7 @@
 #include "generate_command.h"
 #include "messages.h"
 #include "random_bytes.h"
-#include "refused_mode_changes.h"
+#include "file_system_refusals.h"
 #include "test_support.h"
 
 namespace tablesmith {

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "random_bytes.h"
-#include "refused_mode_changes.h"
+#include "file_system_refusals.h"
 #include "test_support.h"
 
 namespace msi::storage {
@@ -47,11 +47,11 @@ TEST_P(AtomicFileTest, CommitReplacesTheTargetAndLeavesNoTemporaryFile) {
     auto file = AtomicFile::Create(target.string(), GetParam());
     ASSERT_TRUE(file.ok()) << file.status().ToString();
     ASSERT_TRUE((*file)->Append(Bytes("new ")).ok());
-    ASSERT_TRUE((*file)->AppendZeros(2).ok());
+    ASSERT_TRUE((*file)->AppendZeros(4097).ok());  // more than one block of zeros
     // Nothing reaches the target before the commit.
     EXPECT_EQ(ReadAll(target), "old content");
     ASSERT_TRUE((*file)->Commit().ok());
-    EXPECT_EQ(ReadAll(target), std::string("new \0\0", 6));
+    EXPECT_EQ(ReadAll(target), "new " + std::string(4097, '\0'));
     EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"table.idt"});
 }
 
@@ -164,6 +164,7 @@ TEST_P(AtomicFileTest, SecondCommitIsRefused) {
         ASSERT_TRUE((*file)->Commit().ok());
         EXPECT_EQ((*file)->Commit().kind(), Status::Kind::kInvalidArgument);
         EXPECT_EQ((*file)->Append(Bytes("late")).kind(), Status::Kind::kInvalidArgument);
+        EXPECT_EQ((*file)->AppendZeros(1).kind(), Status::Kind::kInvalidArgument);
         WriteAll(dir_.path() / "once.tmp-BBBBBB", "someone's");
     }
     EXPECT_EQ(ReadAll(dir_.path() / "once"), "");
@@ -173,8 +174,8 @@ TEST_P(AtomicFileTest, SecondCommitIsRefused) {
 // Descriptor 0 (a program started without standard input) is a descriptor
 // like any other: the file written there, under the name tried after a
 // taken one, is committed, and closed when done or abandoned; a write the
-// file system refuses is told.
-TEST_P(AtomicFileTest, DescriptorZeroIsADescriptorAndAFailedWriteIsTold) {
+// file system refuses, or a sync, is told.
+TEST_P(AtomicFileTest, DescriptorZeroIsADescriptorAndAFailedWriteOrSyncIsTold) {
     const auto target = dir_.path() / "t.idt";
     WriteAll(dir_.path() / "t.idt.tmp-AAAAAA", "someone's");
     const int input = ::dup(0);
@@ -209,6 +210,16 @@ TEST_P(AtomicFileTest, DescriptorZeroIsADescriptorAndAFailedWriteIsTold) {
     ::signal(SIGXFSZ, old_handler);
     EXPECT_EQ(status.kind(), Status::Kind::kIo);
     EXPECT_EQ(ReadAll(target), "new");
+
+    // A sync the device fails is told where the data was to be synced, and
+    // the target keeps what it had.
+    auto synced = AtomicFile::Create(target.string(), GetParam());
+    ASSERT_TRUE(synced.ok());
+    ASSERT_TRUE((*synced)->Append(Bytes("synced")).ok());
+    testing_support::FailedSyncs failing;
+    const bool replace_only = GetParam() == Durability::kReplaceOnly;
+    EXPECT_EQ((*synced)->Commit().ok(), replace_only);
+    EXPECT_EQ(ReadAll(target), replace_only ? "synced" : "new");
 }
 
 TEST(AtomicFile, MissingFolderFailsAtCreate) {
