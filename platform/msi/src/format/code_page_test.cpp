@@ -89,6 +89,10 @@ TEST(DeclaredCodePageTest, AsciiIsTakenAsItselfOnlyWhereTheCodePageKeepsIt) {
     EXPECT_FALSE(ReadsAsItself("abc", 37));
     // The text ends where its view ends, whatever follows it.
     EXPECT_TRUE(ReadsAsItself(std::string_view("Feature\xE9", 7), 1252));
+    // Text is read eight bytes at a time: a byte beyond ASCII in the second
+    // eight is seen, whatever lies before the view.
+    const std::string after_dots = "........Feature_1 [\xE9]xyz";
+    EXPECT_FALSE(ReadsAsItself(std::string_view(after_dots).substr(8), 1252));
     EXPECT_FALSE(DatabaseToProcess("abc", 37).ok());
 }
 
