@@ -47,9 +47,11 @@ TEST(EscapeCellTest, PrintableTextIsLeftAlone) {
     // U+00A0 and "é" are C2/C3 sequences beyond the C1 range.
     EXPECT_EQ(EscapeCell("caf\xC3\xA9 \xC2\xA0 \"q\" 100% \xE2\x82\xAC"),
               "caf\xC3\xA9 \xC2\xA0 \"q\" 100% \xE2\x82\xAC");
-    // Sequences side by side; U+07FF is the last two-byte form, U+40000 a
-    // four-byte one after the first lead byte, U+10FFFF the last there is.
-    const std::string text = "\xC3\xA9\xE2\x82\xAC\xDF\xBF\xF1\x80\x80\x80\xF4\x8F\xBF\xBF";
+    // Sequences side by side; U+07FF is the last two-byte form, U+FFFD one
+    // of the last three-byte lead, U+40000 a four-byte one after the first
+    // lead byte, U+10FFFF the last there is.
+    const std::string text =
+        "\xC3\xA9\xE2\x82\xAC\xDF\xBF\xEF\xBF\xBD\xF1\x80\x80\x80\xF4\x8F\xBF\xBF";
     EXPECT_EQ(EscapeCell(text), text);
     EXPECT_EQ(JsonString(text), "\"" + text + "\"");
 }

@@ -127,6 +127,9 @@ TEST_F(CodePageTest, CodePagesShareAsciiWhereEveryAsciiByteIsItself) {
     }
     EXPECT_FALSE(win32::CodePagesShareAscii(CP_UTF8, 65000));  // '+' is "+-"
     EXPECT_FALSE(win32::CodePagesShareAscii(CP_UTF8, 1200));
+    // The answer kept for the last pair is not another pair's of one side.
+    EXPECT_TRUE(win32::CodePagesShareAscii(1252, CP_UTF8));
+    EXPECT_FALSE(win32::CodePagesShareAscii(1200, CP_UTF8));
     EXPECT_FALSE(win32::CodePagesShareAscii(CP_UTF8, 12345));
 }
 
