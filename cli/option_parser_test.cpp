@@ -92,6 +92,7 @@ TEST(OptionParserTest, ValuesFlagsAndTheQuestionsThatNeedNoOperands) {
     auto line = cli::ParseCommandLine(kTool, {"make", "--count", "1", "o", "--count=22"}, problem);
     ASSERT_TRUE(line.has_value());
     EXPECT_EQ(line->Value("--count"), "22");
+    EXPECT_TRUE(line->Has("--count"));
     EXPECT_FALSE(line->Has("--force"));
     EXPECT_EQ(line->Value("--force"), std::nullopt);
 
