@@ -74,9 +74,11 @@ TEST(OptionParserTest, UsageProblemsNameTheCommandWhoseHelpTheHintGives) {
     EXPECT_EQ(Read(kTerse, {"make", "--format=tsv", "o"}), "no '--format' here [make]");
     // The plain form has no name to suggest, however close a word is to none.
     EXPECT_EQ(cli::ClosestCommand(kLens, "sw"), "show");
-    // A format no command has is refused where it stands, before a command is named.
+    // A format no command has, or a value its option refuses, is refused
+    // where it stands, before a command is named.
     EXPECT_EQ(Read(kTool, {"--format", "xml", "show"}),
               "unknown format 'xml' (use '--format list' to see them) []");
+    EXPECT_EQ(Read(kTool, {"--count=x", "make", "o"}), "--count needs a count, not 'x' []");
 }
 
 TEST(OptionParserTest, OnlyTheFirstOperandNamesTheCommandAndAfterDashDashOnlyWithoutAPlainForm) {
