@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "message_fill.h"
+#include "win32/umask.h"
 
 namespace deltalens {
 
@@ -81,9 +82,7 @@ TemporaryOutput::TemporaryOutput(const std::string& target) {
     }
     // The engine keeps the mode of the file it rewrites: give it the one a
     // new file gets under the umask (mkstemp makes it private).
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    ::fchmod(fd, 0666 & ~win32::ProcessUmask());
     ::close(fd);
     path_ = name;
 }

@@ -12,6 +12,7 @@
 #include "file_services.h"
 #include "messages.h"
 #include "path_functions.h"
+#include "win32/umask.h"
 
 namespace tablesmith {
 
@@ -48,12 +49,6 @@ std::string CheckOpenedFolder(int fd, const std::string& path) {
                               : CheckFolderStat(path, st);
     if (!problem.empty()) ::close(fd);
     return problem;
-}
-
-mode_t Umask() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
 }
 
 }  // namespace
@@ -227,7 +222,7 @@ int ExportFolder::CreateUnfinished(const std::string& name, mode_t mode, std::st
         const int fd =
             ::openat(fd_, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
-            ::fchmod(fd, mode & ~Umask());
+            ::fchmod(fd, mode & ~win32::ProcessUmask());
             return fd;
         }
         if (errno != EEXIST) return -1;

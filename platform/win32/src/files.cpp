@@ -5,6 +5,7 @@
 // above was written against it: a read-only file cannot be deleted, a
 // directory is not a file, MoveFile never replaces an existing name.
 #include "win32/files.h"
+#include "win32/umask.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "file_info.h"
@@ -158,3 +160,23 @@ BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
 }
 
 }  // extern "C"
+
+namespace win32 {
+
+// umask() reads the mask only by setting it. Two threads reading it at once
+// could each set a value and one put back the other's, leaving the process
+// with the wrong mask for good: a mask of 0 makes every later file writable
+// by everyone. So every reader in the program comes through here, one at a
+// time, and the value set while reading keeps everything from the group and
+// others, so that a file another thread creates in that moment is never more
+// open than it should be (its owner keeps every right: a folder made then
+// still opens).
+unsigned ProcessUmask() {
+    static std::mutex reading;
+    const std::lock_guard lock(reading);
+    const mode_t mask = ::umask(077);
+    ::umask(mask);
+    return mask;
+}
+
+}  // namespace win32

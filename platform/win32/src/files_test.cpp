@@ -1,13 +1,16 @@
 #include "win32/files.h"
+#include "win32/umask.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "test_support.h"
 #include "win32/lasterror.h"
@@ -233,6 +236,23 @@ TEST(FileServices, NullArgumentsAreRefused) {
     EXPECT_FALSE(MoveFileA("x", nullptr));
     EXPECT_EQ(GetFileAttributesA(nullptr), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+// Extraction writes files from several threads, each reading the mask for
+// its file's mode: the readers must neither see a value another set for a
+// moment nor leave the process with one.
+TEST(ProcessUmask, ReadersOnSeveralThreadsSeeTheMaskAndLeaveIt) {
+    const mode_t old_mask = ::umask(027);
+    std::atomic<int> wrong{0};
+    const auto reader = [&wrong] {
+        for (int i = 0; i < 20000; ++i)
+            if (win32::ProcessUmask() != 027) ++wrong;
+    };
+    std::thread first(reader), second(reader);
+    first.join();
+    second.join();
+    EXPECT_EQ(::umask(old_mask), 027u);
+    EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace

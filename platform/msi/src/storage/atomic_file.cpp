@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "win32/umask.h"
+
 namespace msi::storage {
 
 namespace {
@@ -29,9 +31,7 @@ mode_t ModeFor(const Folder& folder, const std::string& target) {
     if (::fstatat(folder.fd(), target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISREG(st.st_mode))
         return st.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    return 0666 & ~win32::ProcessUmask();
 }
 
 // mkstemp's work within `folder`: "<target>.tmp-" and six characters, made
