@@ -1,6 +1,7 @@
 #include "format/string_pool.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <limits>
 
@@ -192,6 +193,7 @@ Status StringPool::SetCodePage(uint32_t code_page) {
         // Texts converted under the old code page no longer hold.
         text_states_.clear();
         converted_.clear();
+        converted_for_ = 0;
     }
     code_page_ = code_page;
     return Status::Ok();
@@ -267,6 +269,7 @@ Result<uint32_t> StringPool::Add(std::string_view bytes, uint32_t refs) {
     }
     slots_[id] = Slot{uint32_t(bytes_.size()), uint32_t(bytes.size())};
     refs_[id] = refs;
+    ForgetAsciiFrom(bytes_.size());
     MakeRoom(bytes_, bytes.size());
     bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
     index_.Insert(id, hash);
@@ -350,6 +353,41 @@ void StringPool::CompactIfWasteful() {
     }
     bytes_ = std::move(compacted);
     garbage_ = 0;
+    ascii_blocks_.clear();
+}
+
+void StringPool::ForgetAsciiFrom(size_t offset) {
+    const size_t block = offset >> kAsciiBlockShift;
+    if (block < ascii_blocks_.size()) ascii_blocks_.resize(block);
+}
+
+bool StringPool::CheckAsciiBlock(uint32_t block) const {
+    const size_t begin = size_t(block) << kAsciiBlockShift;
+    const size_t end = std::min(begin + (size_t(1) << kAsciiBlockShift), bytes_.size());
+    // Eight bytes a step, their high bits gathered: no branch per byte.
+    uint64_t high_bits = 0;
+    size_t i = begin;
+    for (; i + 8 <= end; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes_.data() + i, 8);
+        high_bits |= word;
+    }
+    for (; i < end; ++i) high_bits |= bytes_[i];
+    const bool ascii = (high_bits & 0x8080808080808080ull) == 0;
+    if (ascii_blocks_.size() <= block) ascii_blocks_.resize(block + 1, BlockState::kUnknown);
+    ascii_blocks_[block] = ascii ? BlockState::kAscii : BlockState::kOther;
+    return ascii;
+}
+
+void StringPool::MatchProcessCodePage() const {
+    const uint32_t process = win32::ProcessCodePage();
+    if (process == converted_for_) return;
+    text_states_.clear();
+    converted_.clear();
+    converted_for_ = process;
+    // As ReadsAsItself decides for ASCII bytes.
+    ascii_reads_as_itself_ =
+        code_page_ == kNeutralCodePage || win32::CodePagesShareAscii(code_page_, CP_ACP);
 }
 
 void StringPool::ForgetText(uint32_t id) {
@@ -363,12 +401,9 @@ Result<std::string_view> StringPool::LookupTextView(uint32_t id) const {
     if (id == 0) return std::string_view();
     // The neutral rules depend on the process code page, which a program
     // may change between calls.
-    const uint32_t process = win32::ProcessCodePage();
-    if (process != converted_for_) {
-        text_states_.clear();
-        converted_.clear();
-        converted_for_ = process;
-    }
+    MatchProcessCodePage();
+    const Slot& slot = slots_[id];
+    if (ascii_reads_as_itself_ && RangeIsAscii(slot.offset, slot.length)) return *bytes;
     if (text_states_.size() < slots_.size()) text_states_.resize(slots_.size());
     switch (text_states_[id]) {
         case TextState::kSameAsBytes:
