@@ -39,6 +39,7 @@
 #include "common/mapped_allocator.h"
 #include "common/status.h"
 #include "common/uninitialized_allocator.h"
+#include "format/pool_entry.h"
 #include "format/string_index.h"
 #include "win32/codepage.h"
 
@@ -148,10 +149,19 @@ class StringPool {
 
   private:
     // A used id has a length above 0: the empty string is never stored.
+    // The count sits beside the string it counts: one block for every id.
+    // No member initialisers: a loaded pool's slots are written once, by the
+    // pass that reads them (Slot{} is the zero slot).
     struct Slot {
-        uint32_t offset = 0;  // in bytes_
-        uint32_t length = 0;
+        uint32_t offset;  // in bytes_
+        uint32_t length;
+        uint32_t refs;
     };
+    struct EntryTotals;
+    using EntryDecoder = Result<PoolEntry> (*)(std::span<const uint8_t>, size_t&);
+    // Fills the slots (and used_, highest_) from the entries after the
+    // header, read with one of the two long-string readings.
+    Result<EntryTotals> ReadSlots(std::span<const uint8_t> entries, EntryDecoder decode);
 
     // The bytes are checked for ASCII a block at a time, the first time a
     // string in the block is looked up: a pool of ASCII strings then needs no
@@ -202,9 +212,8 @@ class StringPool {
     UninitializedVector<uint8_t>
         bytes_;           // string bytes; freed strings leave garbage until compaction
     size_t garbage_ = 0;  // bytes of freed strings still in bytes_
-    // Sized once by Load for every id of the file: mapped with their pages.
-    std::vector<Slot, MappedAllocator<Slot>> slots_;  // index = id; slot 0 (null) is never used
-    std::vector<uint32_t, MappedAllocator<uint32_t>> refs_;  // index = id
+    // Sized once by Load for every id of the file, each slot written once.
+    UninitializedVector<Slot> slots_;  // index = id; slot 0 (null) is never used
     std::priority_queue<uint32_t, std::vector<uint32_t>, std::greater<>> free_ids_;
     bool free_ids_known_ = true;  // false from Load until EnsureFreeIds
     mutable StringIndex index_;
