@@ -345,7 +345,7 @@ void StringPool::FreeSlot(uint32_t id) {
 
 void StringPool::CompactIfWasteful() {
     if (garbage_ < kCompactionThreshold || garbage_ * 2 < bytes_.size()) return;
-    UninitializedVector<uint8_t> compacted;
+    FilledAtOnceVector<uint8_t> compacted;
     compacted.reserve(bytes_.size() - garbage_);
     for (Slot& slot : slots_) {
         if (slot.length == 0) continue;

@@ -209,11 +209,11 @@ class StringPool {
     uint32_t FindEitherForm(std::string_view text, std::string_view bytes) const;
     void CompactIfWasteful();
 
-    UninitializedVector<uint8_t>
+    FilledAtOnceVector<uint8_t>
         bytes_;           // string bytes; freed strings leave garbage until compaction
     size_t garbage_ = 0;  // bytes of freed strings still in bytes_
     // Sized once by Load for every id of the file, each slot written once.
-    UninitializedVector<Slot> slots_;  // index = id; slot 0 (null) is never used
+    FilledAtOnceVector<Slot> slots_;  // index = id; slot 0 (null) is never used
     std::priority_queue<uint32_t, std::vector<uint32_t>, std::greater<>> free_ids_;
     bool free_ids_known_ = true;  // false from Load until EnsureFreeIds
     mutable StringIndex index_;
