@@ -16,19 +16,19 @@
 
 namespace msi {
 
-template <class T>
-class UninitializedAllocator : public MappedAllocator<T> {
+template <class T, bool kFilledAtOnce = false>
+class UninitializedAllocator : public MappedAllocator<T, kFilledAtOnce> {
   public:
     template <class U>
     struct rebind {
-        using other = UninitializedAllocator<U>;
+        using other = UninitializedAllocator<U, kFilledAtOnce>;
     };
 
     UninitializedAllocator() = default;
     template <class U>
-    UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+    UninitializedAllocator(const UninitializedAllocator<U, kFilledAtOnce>&) noexcept {}
     template <class U>
-    bool operator==(const UninitializedAllocator<U>&) const noexcept {
+    bool operator==(const UninitializedAllocator<U, kFilledAtOnce>&) const noexcept {
         return true;
     }
 
@@ -48,5 +48,9 @@ class UninitializedAllocator : public MappedAllocator<T> {
 // A vector of trivial values that `resize` leaves unwritten.
 template <class T>
 using UninitializedVector = std::vector<T, UninitializedAllocator<T>>;
+// The same for a vector written from end to end as soon as it is sized: large
+// ones go on huge pages (mapped_allocator.h).
+template <class T>
+using FilledAtOnceVector = std::vector<T, UninitializedAllocator<T, true>>;
 
 }  // namespace msi

@@ -349,6 +349,8 @@ Result<uint32_t> Database::HoldText(std::string_view text) {
 }
 
 Result<std::string_view> Database::TextView(uint32_t id) const {
+    // Nearly every cell a query reads takes this way.
+    if (std::string_view text; pool_.TextIsBytes(id, text)) return text;
     if (id == 0) return std::string_view();
     if (id >= kFirstHeldId) {
         if (id - kFirstHeldId >= held_texts_.size())

@@ -1,10 +1,12 @@
 #include "format/string_pool.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <limits>
 
 #include "format/code_page.h"
+#include "format/byte_order.h"
 #include "format/pool_entry.h"
 #include "win32/codepage.h"
 
@@ -15,8 +17,6 @@ namespace {
 // half the buffer and at least this much.
 constexpr size_t kCompactionThreshold = 1 << 20;
 
-using EntryDecoder = Result<PoolEntry> (*)(std::span<const uint8_t>, size_t&);
-
 // Makes room for `more` elements at the end. A loaded pool's buffers are as
 // large as its file asked, and doubling them for the first string added
 // would cost as much again; an eighth more keeps appends amortized too.
@@ -24,47 +24,6 @@ template <class Vector>
 void MakeRoom(Vector& v, size_t more) {
     if (v.size() + more <= v.capacity()) return;
     v.reserve(std::max(v.size() + more, v.size() + v.size() / 8 + 64));
-}
-
-// What one reading of the entries adds up to.
-struct EntryTotals {
-    size_t count = 0;
-    uint64_t total_length = 0;
-    bool has_long_form = false;
-};
-
-// Reads every entry after the header with one of the two long-string
-// readings, handing each to `visit`.
-template <class Visit>
-Result<EntryTotals> ReadEntries(std::span<const uint8_t> entries, EntryDecoder decode,
-                                Visit&& visit) {
-    EntryTotals totals;
-    size_t pos = 0;
-    PoolEntry entry;
-    while (pos < entries.size()) {
-        // Both readings agree on the short form, which nearly every entry has.
-        size_t consumed = PoolEntry::kShortSize;
-        if (entries.size() - pos < PoolEntry::kShortSize ||
-            !PoolEntry::DecodeShort(entries.data() + pos, entry)) {
-            Result<PoolEntry> decoded = decode(entries.subspan(pos), consumed);
-            if (!decoded.ok()) {
-                return Status::Corrupt(decoded.status().message() + " (id " +
-                                       std::to_string(totals.count + 1) + ")");
-            }
-            entry = *decoded;
-            totals.has_long_form |= consumed == PoolEntry::kLongSize;
-        }
-        totals.total_length += entry.length;
-        ++totals.count;
-        if (totals.count > StringPool::kMaxId) {
-            return Status::Corrupt(
-                "_StringPool holds more than 16,777,215 ids, the most "
-                "3-byte references reach");
-        }
-        visit(entry);
-        pos += consumed;
-    }
-    return totals;
 }
 
 }  // namespace
@@ -75,6 +34,12 @@ Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, std::vector<u
         return Status::Ok();
     });
 }
+
+// What one reading of the entries adds up to.
+struct StringPool::EntryTotals {
+    uint64_t total_length = 0;
+    bool has_long_form = false;
+};
 
 Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, uint64_t data_size,
                                     const DataRead& read) {
@@ -88,9 +53,8 @@ Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, uint64_t data
     if (!header.ok()) return header.status();
     const std::span<const uint8_t> entry_bytes = pool.subspan(PoolHeader::kEncodedSize);
 
-    // The totals decide the reading before any slot is made.
-    EntryDecoder decode = &PoolEntry::Decode;
-    Result<EntryTotals> totals = ReadEntries(entry_bytes, decode, [](const PoolEntry&) {});
+    // The totals decide the reading before _StringData is read.
+    Result<EntryTotals> totals = result.ReadSlots(entry_bytes, &PoolEntry::Decode);
     if (!totals.ok()) return totals.status();
     if (totals->has_long_form && totals->total_length != data_size) {
         // libmsi's writer lays long entries out as 0, length >> 16,
@@ -98,11 +62,12 @@ Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, uint64_t data
         // wrong number of bytes. Both forms take 8 bytes and one id, so the
         // only safe evidence is the byte total: we switch readings only when
         // libmsi's reading matches _StringData to the byte and ours does not.
-        Result<EntryTotals> libmsi =
-            ReadEntries(entry_bytes, &PoolEntry::DecodeLibmsiForm, [](const PoolEntry&) {});
-        if (libmsi.ok() && libmsi->total_length == data_size) {
-            decode = &PoolEntry::DecodeLibmsiForm;
-            totals = std::move(libmsi);
+        StringPool libmsi;
+        Result<EntryTotals> libmsi_totals =
+            libmsi.ReadSlots(entry_bytes, &PoolEntry::DecodeLibmsiForm);
+        if (libmsi_totals.ok() && libmsi_totals->total_length == data_size) {
+            result = std::move(libmsi);
+            totals = std::move(libmsi_totals);
         }
     }
     if (totals->total_length > data_size) {
@@ -122,24 +87,69 @@ Result<StringPool> StringPool::Load(std::span<const uint8_t> pool, uint64_t data
     // Only the bytes the entries account for are read.
     result.bytes_.resize(totals->total_length);
     if (Status s = read(result.bytes_); !s.ok()) return s;
-    result.slots_.resize(totals->count + 1);
-    result.refs_.resize(totals->count + 1);
-    uint32_t id = 0;
-    uint32_t offset = 0;
-    // The totals were read already; this pass cannot fail.
-    (void)ReadEntries(entry_bytes, decode, [&](const PoolEntry& entry) {
-        ++id;
-        if (entry.IsFree()) return;
-        // A string counted 0 times is kept: libmsi writes low counts, and only
-        // a recount can tell whether it is really unused.
-        result.slots_[id] = Slot{offset, entry.length};
-        result.refs_[id] = entry.ref_count;
-        offset += entry.length;
-        ++result.used_;
-        result.highest_ = id;
-    });
     result.free_ids_known_ = false;
     return result;
+}
+
+// One pass over the entries: each takes at least four bytes, so the slots are
+// sized for that many ids first (left unwritten) and cut to the ids found
+// after; the pass writes every slot it keeps, free ones too.
+Result<StringPool::EntryTotals> StringPool::ReadSlots(std::span<const uint8_t> entries,
+                                                      EntryDecoder decode) {
+    EntryTotals totals;
+    slots_.clear();
+    slots_.resize(entries.size() / PoolEntry::kShortSize + 1);
+    slots_[0] = Slot{};
+    Slot* const slots = slots_.data();
+    const uint8_t* const bytes = entries.data();
+    const size_t size = entries.size();
+    // Locals, not members, in the loop: the stores to the slots could
+    // otherwise alias them, and each would be reloaded per entry.
+    uint64_t total_length = 0;
+    size_t used = 0;
+    uint32_t highest = 0;
+    size_t pos = 0;
+    uint32_t id = 0;
+    while (pos < size) {
+        uint32_t length = 0;
+        uint16_t count = 0;
+        size_t consumed = PoolEntry::kShortSize;
+        // Both readings agree on the short form, which nearly every entry has.
+        if (size - pos >= PoolEntry::kShortSize) {
+            length = LoadU16(bytes + pos);
+            count = LoadU16(bytes + pos + 2);
+        }
+        if (size - pos < PoolEntry::kShortSize || PoolEntry::IsLongFormMarker(length, count))
+            [[unlikely]] {
+            Result<PoolEntry> decoded = decode(entries.subspan(pos), consumed);
+            if (!decoded.ok()) {
+                return Status::Corrupt(decoded.status().message() + " (id " +
+                                       std::to_string(id + 1) + ")");
+            }
+            length = decoded->length;
+            count = decoded->ref_count;
+            totals.has_long_form |= consumed == PoolEntry::kLongSize;
+        }
+        if (++id > kMaxId) [[unlikely]] {
+            return Status::Corrupt(
+                "_StringPool holds more than 16,777,215 ids, the most "
+                "3-byte references reach");
+        }
+        // A string counted 0 times is kept: libmsi writes low counts, and only
+        // a recount can tell whether it is really unused.
+        slots[id] = length != 0 ? Slot{uint32_t(total_length), length, count} : Slot{};
+        if (length != 0) {
+            total_length += length;
+            ++used;
+            highest = id;
+        }
+        pos += consumed;
+    }
+    totals.total_length = total_length;
+    used_ = used;
+    highest_ = highest;
+    slots_.resize(id + 1);
+    return totals;
 }
 
 void StringPool::EnsureFreeIds() {
@@ -159,7 +169,7 @@ StringPool::Streams StringPool::Serialize() const {
     // would read back as a free id followed by garbage.
     auto written_as_free = [this](uint32_t id) {
         const Slot& slot = slots_[id];
-        return slot.length == 0 || (slot.length >= PoolEntry::kShortLengthLimit && refs_[id] == 0);
+        return slot.length == 0 || (slot.length >= PoolEntry::kShortLengthLimit && slot.refs == 0);
     };
     uint32_t last = HighestId();
     while (last > 0 && written_as_free(last)) --last;  // trailing free ids are dropped
@@ -174,7 +184,8 @@ StringPool::Streams StringPool::Serialize() const {
         PoolEntry entry;
         if (!written_as_free(id)) {
             entry.length = slots_[id].length;
-            entry.ref_count = uint16_t(std::min<uint32_t>(refs_[id], PoolEntry::kMaxRefCount));
+            entry.ref_count =
+                uint16_t(std::min<uint32_t>(slots_[id].refs, PoolEntry::kMaxRefCount));
             const std::string_view text = TextOf(id);
             out.data.insert(out.data.end(), text.begin(), text.end());
         }
@@ -192,6 +203,7 @@ Status StringPool::SetCodePage(uint32_t code_page) {
         // Texts converted under the old code page no longer hold.
         text_states_.clear();
         converted_.clear();
+        converted_for_ = 0;
     }
     code_page_ = code_page;
     return Status::Ok();
@@ -227,11 +239,11 @@ Result<uint32_t> StringPool::Add(std::string_view bytes, uint32_t refs) {
     const uint32_t hash = StringIndex::Hash(bytes);
     auto text_of = [this](uint32_t id) { return TextOf(id); };
     if (uint32_t id = index_.Find(bytes, hash, text_of); id != 0) {
-        if (refs_[id] > std::numeric_limits<uint32_t>::max() - refs) {
+        if (slots_[id].refs > std::numeric_limits<uint32_t>::max() - refs) {
             return Status::InvalidArgument("reference count overflow for string id " +
                                            std::to_string(id));
         }
-        refs_[id] += refs;
+        slots_[id].refs += refs;
         return id;
     }
     // The caller's bytes may be a view into bytes_ (a part of a stored string);
@@ -256,17 +268,12 @@ Result<uint32_t> StringPool::Add(std::string_view bytes, uint32_t refs) {
             return Status::Unsupported("string pool is full: ids end at 16,777,215");
         }
         MakeRoom(slots_, 2);
-        MakeRoom(refs_, 2);
-        if (slots_.empty()) {  // id 0, the null string
-            slots_.emplace_back();
-            refs_.push_back(0);
-        }
+        if (slots_.empty()) slots_.push_back(Slot{});  // id 0, the null string
         id = uint32_t(slots_.size());
-        slots_.emplace_back();
-        refs_.push_back(0);
+        slots_.push_back(Slot{});
     }
-    slots_[id] = Slot{uint32_t(bytes_.size()), uint32_t(bytes.size())};
-    refs_[id] = refs;
+    slots_[id] = Slot{uint32_t(bytes_.size()), uint32_t(bytes.size()), refs};
+    ForgetAsciiFrom(bytes_.size());
     MakeRoom(bytes_, bytes.size());
     bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
     index_.Insert(id, hash);
@@ -282,11 +289,11 @@ Status StringPool::AddRef(uint32_t id) {
         return Status::InvalidArgument("AddRef of string id " + std::to_string(id) +
                                        ", which is not in use");
     }
-    if (refs_[id] == std::numeric_limits<uint32_t>::max()) {
+    if (slots_[id].refs == std::numeric_limits<uint32_t>::max()) {
         return Status::InvalidArgument("reference count overflow for string id " +
                                        std::to_string(id));
     }
-    ++refs_[id];
+    ++slots_[id].refs;
     return Status::Ok();
 }
 
@@ -298,25 +305,25 @@ Status StringPool::Release(uint32_t id) {
     }
     // Counting below zero means a cell was released twice or never counted;
     // freeing now could drop a string other cells still name.
-    if (refs_[id] == 0) {
+    if (slots_[id].refs == 0) {
         return Status::InvalidArgument("Release of string id " + std::to_string(id) +
                                        ", whose count is already 0");
     }
-    if (--refs_[id] == 0) FreeSlot(id);
+    if (--slots_[id].refs == 0) FreeSlot(id);
     return Status::Ok();
 }
 
 uint32_t StringPool::RefCount(uint32_t id) const {
-    return IsUsed(id) ? refs_[id] : 0;
+    return IsUsed(id) ? slots_[id].refs : 0;
 }
 
 void StringPool::ResetCounts() {
-    std::fill(refs_.begin(), refs_.end(), 0);
+    for (Slot& slot : slots_) slot.refs = 0;
 }
 
 void StringPool::FreeUnreferenced() {
     for (uint32_t id = 1; id < slots_.size(); ++id) {
-        if (slots_[id].length != 0 && refs_[id] == 0) FreeSlot(id);
+        if (slots_[id].length != 0 && slots_[id].refs == 0) FreeSlot(id);
     }
 }
 
@@ -328,7 +335,6 @@ void StringPool::FreeSlot(uint32_t id) {
     if (indexed_) index_.Erase(id, StringIndex::Hash(TextOf(id)));
     garbage_ += slot.length;
     slot = Slot{};
-    refs_[id] = 0;
     ForgetText(id);
     free_ids_.push(id);
     --used_;
@@ -339,7 +345,7 @@ void StringPool::FreeSlot(uint32_t id) {
 
 void StringPool::CompactIfWasteful() {
     if (garbage_ < kCompactionThreshold || garbage_ * 2 < bytes_.size()) return;
-    UninitializedVector<uint8_t> compacted;
+    FilledAtOnceVector<uint8_t> compacted;
     compacted.reserve(bytes_.size() - garbage_);
     for (Slot& slot : slots_) {
         if (slot.length == 0) continue;
@@ -350,6 +356,41 @@ void StringPool::CompactIfWasteful() {
     }
     bytes_ = std::move(compacted);
     garbage_ = 0;
+    ascii_blocks_.clear();
+}
+
+void StringPool::ForgetAsciiFrom(size_t offset) {
+    const size_t block = offset >> kAsciiBlockShift;
+    if (block < ascii_blocks_.size()) ascii_blocks_.resize(block);
+}
+
+bool StringPool::CheckAsciiBlock(uint32_t block) const {
+    const size_t begin = size_t(block) << kAsciiBlockShift;
+    const size_t end = std::min(begin + (size_t(1) << kAsciiBlockShift), bytes_.size());
+    // Eight bytes a step, their high bits gathered: no branch per byte.
+    uint64_t high_bits = 0;
+    size_t i = begin;
+    for (; i + 8 <= end; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes_.data() + i, 8);
+        high_bits |= word;
+    }
+    for (; i < end; ++i) high_bits |= bytes_[i];
+    const bool ascii = (high_bits & 0x8080808080808080ull) == 0;
+    if (ascii_blocks_.size() <= block) ascii_blocks_.resize(block + 1, BlockState::kUnknown);
+    ascii_blocks_[block] = ascii ? BlockState::kAscii : BlockState::kOther;
+    return ascii;
+}
+
+void StringPool::MatchProcessCodePage() const {
+    const uint32_t process = win32::ProcessCodePage();
+    if (process == converted_for_) return;
+    text_states_.clear();
+    converted_.clear();
+    converted_for_ = process;
+    // As ReadsAsItself decides for ASCII bytes.
+    ascii_reads_as_itself_ =
+        code_page_ == kNeutralCodePage || win32::CodePagesShareAscii(code_page_, CP_ACP);
 }
 
 void StringPool::ForgetText(uint32_t id) {
@@ -363,12 +404,9 @@ Result<std::string_view> StringPool::LookupTextView(uint32_t id) const {
     if (id == 0) return std::string_view();
     // The neutral rules depend on the process code page, which a program
     // may change between calls.
-    const uint32_t process = win32::ProcessCodePage();
-    if (process != converted_for_) {
-        text_states_.clear();
-        converted_.clear();
-        converted_for_ = process;
-    }
+    MatchProcessCodePage();
+    const Slot& slot = slots_[id];
+    if (ascii_reads_as_itself_ && RangeIsAscii(slot.offset, slot.length)) return *bytes;
     if (text_states_.size() < slots_.size()) text_states_.resize(slots_.size());
     switch (text_states_[id]) {
         case TextState::kSameAsBytes:

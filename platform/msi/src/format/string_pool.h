@@ -39,7 +39,9 @@
 #include "common/mapped_allocator.h"
 #include "common/status.h"
 #include "common/uninitialized_allocator.h"
+#include "format/pool_entry.h"
 #include "format/string_index.h"
+#include "win32/codepage.h"
 
 namespace msi::format {
 
@@ -130,15 +132,60 @@ class StringPool {
     // LookupText without a copy: the view is valid until the pool changes
     // (Add, Release, FreeUnreferenced, SetCodePage).
     Result<std::string_view> LookupTextView(uint32_t id) const;
+    // The common case of LookupTextView, cheap enough for every cell a query
+    // reads: true, with the text in `text`, when the id's bytes are ASCII and
+    // the code pages read ASCII as itself; false when LookupTextView must
+    // decide (and for id 0 and free ids).
+    bool TextIsBytes(uint32_t id, std::string_view& text) const {
+        if (!IsUsed(id) || !ascii_reads_as_itself_ || converted_for_ != win32::ProcessCodePage())
+            return false;
+        const Slot& slot = slots_[id];
+        if (!RangeIsAscii(slot.offset, slot.length)) return false;
+        text = TextOf(id);
+        return true;
+    }
     Result<uint32_t> FindText(std::string_view text) const;
     Result<uint32_t> AddText(std::string_view text, uint32_t refs = 1);
 
   private:
     // A used id has a length above 0: the empty string is never stored.
+    // The count sits beside the string it counts: one block for every id.
+    // No member initialisers: a loaded pool's slots are written once, by the
+    // pass that reads them (Slot{} is the zero slot).
     struct Slot {
-        uint32_t offset = 0;  // in bytes_
-        uint32_t length = 0;
+        uint32_t offset;  // in bytes_
+        uint32_t length;
+        uint32_t refs;
     };
+    struct EntryTotals;
+    using EntryDecoder = Result<PoolEntry> (*)(std::span<const uint8_t>, size_t&);
+    // Fills the slots (and used_, highest_) from the entries after the
+    // header, read with one of the two long-string readings.
+    Result<EntryTotals> ReadSlots(std::span<const uint8_t> entries, EntryDecoder decode);
+
+    // The bytes are checked for ASCII a block at a time, the first time a
+    // string in the block is looked up: a pool of ASCII strings then needs no
+    // state per id, and a query pays only for the blocks it reads.
+    static constexpr uint32_t kAsciiBlockShift = 16;
+    enum class BlockState : uint8_t { kUnknown, kAscii, kOther };
+    bool RangeIsAscii(uint32_t offset, uint32_t length) const {
+        const uint32_t first = offset >> kAsciiBlockShift;
+        const uint32_t last = (offset + length - 1) >> kAsciiBlockShift;
+        for (uint32_t block = first; block <= last; ++block) {
+            const BlockState state =
+                block < ascii_blocks_.size() ? ascii_blocks_[block] : BlockState::kUnknown;
+            if (state == BlockState::kOther) return false;
+            if (state == BlockState::kUnknown && !CheckAsciiBlock(block)) return false;
+        }
+        return true;
+    }
+    // Fills in the state of one block; true when its bytes are ASCII.
+    bool CheckAsciiBlock(uint32_t block) const;
+    // Forgets the blocks from the one holding `offset` on (their bytes changed).
+    void ForgetAsciiFrom(size_t offset);
+    // Sets up LookupTextView's caches for the process code page, when it is
+    // not the one they were filled for.
+    void MatchProcessCodePage() const;
 
     // What LookupText knows about an id's text, filled in on first use.
     enum class TextState : uint8_t { kUnknown, kSameAsBytes, kConverted, kUnconvertible };
@@ -162,12 +209,11 @@ class StringPool {
     uint32_t FindEitherForm(std::string_view text, std::string_view bytes) const;
     void CompactIfWasteful();
 
-    UninitializedVector<uint8_t>
+    FilledAtOnceVector<uint8_t>
         bytes_;           // string bytes; freed strings leave garbage until compaction
     size_t garbage_ = 0;  // bytes of freed strings still in bytes_
-    // Sized once by Load for every id of the file: mapped with their pages.
-    std::vector<Slot, MappedAllocator<Slot>> slots_;  // index = id; slot 0 (null) is never used
-    std::vector<uint32_t, MappedAllocator<uint32_t>> refs_;  // index = id
+    // Sized once by Load for every id of the file, each slot written once.
+    FilledAtOnceVector<Slot> slots_;  // index = id; slot 0 (null) is never used
     std::priority_queue<uint32_t, std::vector<uint32_t>, std::greater<>> free_ids_;
     bool free_ids_known_ = true;  // false from Load until EnsureFreeIds
     mutable StringIndex index_;
@@ -177,7 +223,12 @@ class StringPool {
     // process code page they were converted for.
     mutable std::vector<TextState, MappedAllocator<TextState>> text_states_;
     mutable std::unordered_map<uint32_t, std::string> converted_;
+    // No process code page is 0, so the caches start out stale.
     mutable uint32_t converted_for_ = 0;
+    // Whether ASCII bytes read as themselves under the pool's and the process
+    // code page (valid while converted_for_ is the process code page).
+    mutable bool ascii_reads_as_itself_ = false;
+    mutable std::vector<BlockState> ascii_blocks_;
     size_t used_ = 0;
     // Kept up to date by Add and FreeSlot: table writers ask for it often, and
     // files may end in long runs of free ids.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "format/byte_order.h"
+#include "format/code_page.h"
 #include "win32/codepage.h"
 
 namespace msi::format {
@@ -340,7 +341,8 @@ TEST(StringPoolTest, NeutralUtf8EntryIsTheSameStringAsIts1252Form) {
 // Texts are converted once and kept; what was learnt about an id must not
 // outlive its bytes, the pool's code page or the process code page.
 TEST(StringPoolTest, ConvertedTextFollowsTheIdTheCodePageAndTheProcess) {
-    StringPool pool = MustLoad(PoolBytes(0, {1, 1, 5, 1}), std::vector<uint8_t>{0xE9, 'p', 'l', 'a', 'i', 'n'});
+    StringPool pool =
+        MustLoad(PoolBytes(0, {1, 1, 5, 1}), std::vector<uint8_t>{0xE9, 'p', 'l', 'a', 'i', 'n'});
     EXPECT_EQ(*pool.LookupText(1), "\xC3\xA9");  // neutral: Windows-1252
     EXPECT_EQ(*pool.LookupTextView(2), "plain");
     ASSERT_TRUE(pool.SetCodePage(1251).ok());
@@ -356,6 +358,26 @@ TEST(StringPoolTest, ConvertedTextFollowsTheIdTheCodePageAndTheProcess) {
     EXPECT_EQ(MustAdd(pool, "\xFC"), 1u);
     EXPECT_EQ(*pool.LookupText(1), "\xC3\xBC");
     EXPECT_EQ(pool.LookupTextView(3).status().kind(), Status::Kind::kNotFound);
+}
+
+// Whether bytes are their own text is learnt for a block of the pool at a
+// time; that must not outlive the bytes or the code page it was learnt for.
+TEST(StringPoolTest, BytesTakenAsTextFollowTheBytesAndTheCodePage) {
+    StringPool added = MustLoad(PoolBytes(0, {3, 1}), Bytes("abc"));
+    EXPECT_EQ(*added.LookupTextView(1), "abc");
+    // Added after that lookup, into the block it found to be ASCII.
+    EXPECT_EQ(*added.LookupText(MustAdd(added, "\xE9")), "\xC3\xA9");
+
+    StringPool recoded = MustLoad(PoolBytes(0, {3, 1}), Bytes("a+b"));
+    EXPECT_EQ(*recoded.LookupTextView(1), "a+b");
+    // UTF-7 reads '+' as the start of a shifted sequence.
+    ASSERT_TRUE(recoded.SetCodePage(65000).ok());
+    const Result<std::string> expected = DatabaseToProcess("a+b", 65000);
+    const Result<std::string> text = recoded.LookupText(1);
+    ASSERT_EQ(text.ok(), expected.ok());
+    if (text.ok()) {
+        EXPECT_EQ(*text, *expected);
+    }
 }
 
 // The index behind Find and Add is built on first use; ids freed before that
