@@ -18,6 +18,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -497,6 +498,22 @@ class Extraction {
         lane.cabd->close(lane.cabd, set.front());
     }
 
+    // Whether a file's path is a folder of another file's path: whichever
+    // comes first is written, and the other fails. One thread keeps that
+    // choice to the order of the files, as it is told.
+    bool FileWhereAFolderGoes() const {
+        std::unordered_set<std::string> folders;
+        for (const PlannedFile& file : plan_.files) {
+            if (!file.selected || !file.problem.empty()) continue;
+            for (std::size_t slash = file.path.find('/'); slash != std::string::npos;
+                 slash = file.path.find('/', slash + 1))
+                folders.insert(file.path.substr(0, slash));
+        }
+        for (const PlannedFile& file : plan_.files)
+            if (file.selected && file.problem.empty() && folders.count(file.path) != 0) return true;
+        return false;
+    }
+
     // Sets share nothing but the package they are read from, so they are
     // decompressed and written on as many threads as the processor runs at
     // once: writing the files costs as much processor time as decompressing
@@ -514,7 +531,9 @@ class Extraction {
         for (const CabinetTask& task : tasks)
             if (!task.done) ++pending;
         const std::size_t threads =
-            std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), pending);
+            FileWhereAFolderGoes()
+                ? 1
+                : std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), pending);
 
         std::mutex mutex;
         std::condition_variable finished;
