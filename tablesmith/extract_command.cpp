@@ -452,8 +452,10 @@ class Extraction {
 
     // The sets to extract, in the order of their Media rows: each set is
     // opened here once to learn which rows it joins (a cabinet's header
-    // says whether a file runs on into the next), then closed again.
-    std::vector<CabinetTask> PlanSets(Lane& lane) {
+    // says whether a file runs on into the next), then closed again. Each
+    // set has a lane of its own, here and when it is extracted, so that the
+    // descriptors of external cabinets are closed with it.
+    std::vector<CabinetTask> PlanSets() {
         std::vector<CabinetTask> tasks;
         std::size_t index = 0;
         while (index < plan_.media.size()) {
@@ -462,12 +464,14 @@ class Extraction {
                 continue;
             }
             CabinetTask& task = tasks.emplace_back();
-            task.index = index;
-            std::string problem;
+            task.index = task.last = index;
+            Lane lane(database_, engine_);
+            lane.report = &task.report;
+            std::string problem = "libmspack cannot be started";
             std::vector<mscabd_cabinet*> set;
-            task.last = OpenSet(lane, index, plan_.media.size(), set, problem);
+            if (lane.cabd != nullptr)
+                task.last = OpenSet(lane, index, plan_.media.size(), set, problem);
             if (set.empty()) {
-                lane.report = &task.report;
                 FailMedia(lane, index, index, problem);
                 task.done = true;
             } else {
@@ -479,7 +483,9 @@ class Extraction {
         return tasks;
     }
 
-    void ExtractTask(Lane& lane, CabinetTask& task) {
+    void ExtractTask(CabinetTask& task, bool on_caller) {
+        Lane lane(database_, engine_);
+        lane.on_caller = on_caller;
         lane.report = &task.report;
         if (lane.cabd == nullptr) {
             FailMedia(lane, task.index, task.last, "libmspack cannot be started");
@@ -526,7 +532,7 @@ class Extraction {
             Tell(report);
             return;
         }
-        std::vector<CabinetTask> tasks = PlanSets(lane);
+        std::vector<CabinetTask> tasks = PlanSets();
         std::size_t pending = 0;
         for (const CabinetTask& task : tasks)
             if (!task.done) ++pending;
@@ -539,7 +545,6 @@ class Extraction {
         std::condition_variable finished;
         std::size_t next = 0;
         auto work = [&] {
-            Lane own(database_, engine_);
             for (;;) {
                 CabinetTask* task = nullptr;
                 {
@@ -548,7 +553,7 @@ class Extraction {
                     if (next == tasks.size()) break;
                     task = &tasks[next++];
                 }
-                ExtractTask(own, *task);
+                ExtractTask(*task, false);
                 {
                     const std::lock_guard lock(mutex);
                     task->done = true;
@@ -566,7 +571,7 @@ class Extraction {
         }
         if (pool.empty()) {
             for (CabinetTask& task : tasks) {
-                if (!task.done) ExtractTask(lane, task);
+                if (!task.done) ExtractTask(task, true);
                 Tell(task.report);
             }
             return;
