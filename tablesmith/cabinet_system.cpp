@@ -57,10 +57,16 @@ class CabinetSystem::OpenFile {
 // fetches the row again; libmspack reads a cabinet almost only forwards.
 class CabinetSystem::StreamFile : public OpenFile {
   public:
-    StreamFile(CMsiDatabase& database, std::string stream)
-        : database_(database), stream_(std::move(stream)) {}
+    StreamFile(CMsiDatabase& database, std::mutex& engine, std::string stream)
+        : database_(database), engine_(engine), stream_(std::move(stream)) {}
+    ~StreamFile() override {
+        const std::lock_guard lock(engine_);
+        row_.Close();
+        view_.Close();
+    }
 
     bool Start() {
+        const std::lock_guard lock(engine_);
         view_.Close();
         position_ = 0;
         buffered_ = used_ = 0;
@@ -116,6 +122,7 @@ class CabinetSystem::StreamFile : public OpenFile {
     bool Fill() {
         piece_.resize(kStreamPiece);
         DWORD count = kStreamPiece;
+        const std::lock_guard lock(engine_);
         if (MsiRecordReadStream(row_.GetHandle(), 1, piece_.data(), &count) != ERROR_SUCCESS) {
             failed_ = true;
             return false;
@@ -126,6 +133,7 @@ class CabinetSystem::StreamFile : public OpenFile {
     }
 
     CMsiDatabase& database_;
+    std::mutex& engine_;
     std::string stream_;
     CMsiView view_;
     CMsiRecord row_;
@@ -206,7 +214,8 @@ mspack_file* CabinetSystem::Open(mspack_system* self, const char* name, int mode
             file = std::make_unique<OutputFile>(owner);
     } else if (mode == MSPACK_SYS_OPEN_READ) {
         if (const auto stream = owner.streams_.find(key); stream != owner.streams_.end()) {
-            auto reader = std::make_unique<StreamFile>(owner.database_, stream->second);
+            auto reader =
+                std::make_unique<StreamFile>(owner.database_, owner.engine_, stream->second);
             if (reader->Start()) file = std::move(reader);
         } else if (const auto fd = owner.files_.find(key); fd != owner.files_.end()) {
             file = std::make_unique<DescriptorFile>(fd->second);
@@ -219,7 +228,8 @@ CabinetSystem::OpenFile* CabinetSystem::Of(mspack_file* file) {
     return reinterpret_cast<OpenFile*>(file);
 }
 
-CabinetSystem::CabinetSystem(CMsiDatabase& database) : database_(database) {
+CabinetSystem::CabinetSystem(CMsiDatabase& database, std::mutex& engine)
+    : database_(database), engine_(engine) {
     mspack_system& base = system_.base;
     base.open = &CabinetSystem::Open;
     base.close = [](mspack_file* file) { delete Of(file); };

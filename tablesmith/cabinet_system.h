@@ -9,6 +9,10 @@
 //     so a file is written as it is decompressed and only ever under its
 //     temporary name until the caller commits it.
 // So neither a cabinet nor a file is ever held whole in memory.
+//
+// One object serves one thread. Several may read one package at once: every
+// call into the installer goes through the lock the caller shares among
+// them, as the engine serves one caller at a time.
 #pragma once
 
 #include <mspack.h>
@@ -16,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "export_folder.h"
@@ -25,7 +30,7 @@ namespace tablesmith {
 
 class CabinetSystem {
   public:
-    explicit CabinetSystem(CMsiDatabase& database);
+    CabinetSystem(CMsiDatabase& database, std::mutex& engine);
     ~CabinetSystem();
     CabinetSystem(const CabinetSystem&) = delete;
     CabinetSystem& operator=(const CabinetSystem&) = delete;
@@ -62,6 +67,7 @@ class CabinetSystem {
     static mspack_file* Open(mspack_system* self, const char* name, int mode);
 
     CMsiDatabase& database_;
+    std::mutex& engine_;
     System system_;
     std::map<std::string, std::string> streams_;  // name -> stream
     std::map<std::string, int> files_;            // name -> descriptor

@@ -378,5 +378,44 @@ TEST_F(ExtractTest, DefaultFolderIsFilesInExportFolderAndLinksAreNotFollowed) {
     EXPECT_EQ(Tree(export_folder / "files").size(), 1u);
 }
 
+// Cabinets that share no file are extracted apart (on as many threads as
+// the processor has): a failure in one keeps none of another's files from
+// being written, and the failures are told in Media row order whichever
+// set is done first. The first set takes longest (a large file, then a file
+// it lacks), the second fails at once (cut short), the third is whole.
+TEST_F(ExtractTest, IndependentCabinetsFailApartAndAreToldInMediaOrder) {
+    const std::string large = Bytes(3u << 20, 'L');
+    const std::vector<TestFile> files = {{"large", "APPDIR", "large.bin", large},
+                                         {"lost", "APPDIR", "lost.txt", kSmall},
+                                         {"cut", "APPDIR", "cut.bin", kBig},
+                                         {"whole", "APPDIR", "whole.bin", kMid}};
+    std::string first = tablesmith_test::MakeCabinets({{"large", large}}, CabData::kLzx)[0];
+    std::string second = tablesmith_test::MakeCabinets({{"cut", kBig}}, CabData::kLzx)[0];
+    second.resize(second.size() - 100);
+    const std::string third = tablesmith_test::MakeCabinets({{"whole", kMid}}, CabData::kLzx)[0];
+    PackageContents contents;
+    contents.tables = {kDirectory, ComponentTable(files), FileTable(files),
+                       Media({{2, "#first.cab"}, {3, "#second.cab"}, {4, "#third.cab"}})};
+    contents.streams = {{"first.cab", first}, {"second.cab", second}, {"third.cab", third}};
+    const std::string package = tablesmith_test::BuildPackage(inputs_.path(), "pkg.msi", contents);
+    ASSERT_FALSE(package.empty());
+    const fs::path out = temp_.path() / "out";
+    ExtractCounts counts;
+    EXPECT_FALSE(RunExtract({package, out.string()}, sink_, nullptr, &counts));
+
+    EXPECT_EQ(Tree(out), Digests({{"ProgramFilesFolder/App Dir/large.bin", large},
+                                  {"ProgramFilesFolder/App Dir/whole.bin", kMid}}));
+    EXPECT_EQ(counts.written, 2);
+    EXPECT_EQ(counts.failed, 2);
+    std::vector<std::string> told;
+    for (const auto& message : sink_.messages) told.push_back(message.text);
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "File lost was not extracted from cabinet #first.cab: the cabinet holds "
+                        "no file of that name",
+                        "File cut was not extracted from cabinet #second.cab: the cabinet is cut "
+                        "short",
+                        "Extracted 2 files to " + out.string() + "; 2 files failed!"}));
+}
+
 }  // namespace
 }  // namespace tablesmith
