@@ -107,6 +107,11 @@ TEST_F(ValidateApi, AValidRowPassesEveryMode) {
     EXPECT_TRUE(Errors(view).empty());
     MsiRecordSetStringA(rec, 1, "Second");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_NEW, rec), ERROR_SUCCESS);
+    // Through a view of some columns, the others are checked as stored.
+    MSIHANDLE partial = View("SELECT `Item`, `Mode` FROM `Item`"), fetched = 0;
+    ASSERT_EQ(MsiViewFetch(partial, &fetched), ERROR_SUCCESS);
+    handles_.push_back(fetched);
+    EXPECT_EQ(MsiViewModify(partial, MSIMODIFY_VALIDATE, fetched), ERROR_SUCCESS);
 }
 
 TEST_F(ValidateApi, EachRuleGivesItsErrorOnItsColumnInColumnOrder) {
@@ -413,6 +418,11 @@ TEST_F(ValidateApi, RuleCheckFindsWhatValidationGetsWrong) {
     ASSERT_EQ(msi::CheckValidationRules(db_, findings), ERROR_SUCCESS);
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_EQ(findings[0].fault, Fault::kNoValidationTable);
+    // One without a Column column describes nothing: neither check can run.
+    Exec("CREATE TABLE `_Validation` (`Table` CHAR(32) NOT NULL PRIMARY KEY `Table`)");
+    EXPECT_EQ(msi::CheckValidationRules(db_, findings), ERROR_FUNCTION_FAILED);
+    auto [view, rec] = FetchFirst();
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_FUNCTION_FAILED);
 }
 
 TEST_F(ValidateApi, ColumnsWithoutRulesAreMissingData) {
