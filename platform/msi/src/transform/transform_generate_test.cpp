@@ -42,6 +42,8 @@ std::vector<std::string> BaseStatements() {
         "KEY `K`)",
         "INSERT INTO `Wide` (`K`, `C1`, `C17`) VALUES (1, 1, 'before')",
         "CREATE TABLE `Binary` (`Name` CHAR(72) NOT NULL, `Data` OBJECT PRIMARY KEY `Name`)",
+        // No data in either package: nothing to carry.
+        "INSERT INTO `Binary` (`Name`) VALUES ('Empty')",
     };
 }
 
@@ -59,6 +61,8 @@ std::vector<std::string> ChangedStatements() {
                  "INSERT INTO `Items` (`Item`, `Count`) VALUES ('d', 4)",
                  "ALTER TABLE `Items` ADD `Extra` CHAR(32)",
                  "UPDATE `Items` SET `Extra` = 'x' WHERE `Item` = 'a'",
+                 "ALTER TABLE `Items` ADD `Rank` SHORT",
+                 "UPDATE `Items` SET `Rank` = 2 WHERE `Item` = 'b'",
                  "UPDATE `Pairs` SET `V` = 'uno' WHERE `K` = 'k1' AND `N` = 1",
                  "DELETE FROM `Pairs` WHERE `K` = 'k1' AND `N` = 2",
                  "INSERT INTO `Pairs` (`K`, `N`, `V`) VALUES ('k2', 1, 'dos')",
@@ -192,6 +196,9 @@ TEST_F(GenerateTest, ViewOfTheTransformListsEachChange) {
         "Items\tINSERT\td\tNULL\tNULL",
         "Items\tNote\tb\tNULL\tsecond",
         "Items\tNote\td\tNULL\tNULL",
+        "Items\tRank\tNULL\t5378\t6",
+        "Items\tRank\tb\t2\tNULL",
+        "Items\tRank\td\tNULL\tNULL",
         "NewTable\tCREATE\tNULL\tNULL\tNULL",
         "NewTable\tINSERT\tn1\tNULL\tNULL",
         "NewTable\tId\tNULL\t11536\t1",
