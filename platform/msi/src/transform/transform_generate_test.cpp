@@ -255,6 +255,26 @@ TEST_F(GenerateTest, RefusesChangesATransformCannotHold) {
     MsiCloseHandle(db);
 }
 
+// What the two packages do not differ in gives no transform: a table that
+// lives only in this session, and a binary cell whose stream is missing on
+// both sides (a damaged package and a copy of it).
+TEST_F(GenerateTest, TemporaryTablesAndTheSameMissingStreamAreNoDifference) {
+    MSIHANDLE base = BaseCopy("lost-base.msi"), changed = BaseCopy("lost-changed.msi");
+    for (MSIHANDLE db : {base, changed}) {
+        ASSERT_EQ(InsertBinary(db, "Lost", "bytes", dir_.path() / "lost"), ERROR_SUCCESS);
+        ASSERT_EQ(Exec(db, {"DELETE FROM `_Streams` WHERE `Name` = 'Binary.Lost'"}), ERROR_SUCCESS);
+    }
+    ASSERT_EQ(Query(changed, "SELECT `Name` FROM `Binary` WHERE `Data` IS NOT NULL").size(), 3u)
+        << "the cell still names its stream";
+    ASSERT_EQ(Exec(changed, {"CREATE TABLE `Scratch` (`K` SHORT NOT NULL PRIMARY KEY `K`) "
+                             "TEMPORARY",
+                             "INSERT INTO `Scratch` (`K`) VALUES (1) TEMPORARY"}),
+              ERROR_SUCCESS);
+    EXPECT_EQ(MsiDatabaseGenerateTransformA(changed, base, nullptr, 0, 0), ERROR_NO_DATA);
+    MsiCloseHandle(base);
+    MsiCloseHandle(changed);
+}
+
 // Streams no binary cell owns travel by name: added, changed by their bytes
 // (a longer one too, which has a piece beyond the first), deleted, and left
 // out when the same. A name shaped like a row of a table without binary
