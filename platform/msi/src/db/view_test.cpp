@@ -119,7 +119,8 @@ TEST(View, DamagedTableStreamFailsTheQueryNotTheProcess) {
         ASSERT_TRUE(
             Exec(db, "CREATE TABLE `T` (`K` SHORT NOT NULL, `S` CHAR(9) PRIMARY KEY `K`)").ok());
         ASSERT_TRUE(Exec(db, "INSERT INTO `T` (`K`, `S`) VALUES (1, 'one')").ok());
-        // A rule names T as the KeyTable of U.R: validating a row of U loads T.
+        // A rule names T as the KeyTable of U.R, with no KeyColumn: validating
+        // a row of U loads T, and nothing else can fail.
         ASSERT_TRUE(Exec(db, "CREATE TABLE `U` (`R` SHORT NOT NULL PRIMARY KEY `R`)").ok());
         ASSERT_TRUE(Exec(db, "INSERT INTO `U` (`R`) VALUES (1)").ok());
         ASSERT_TRUE(Exec(db,
