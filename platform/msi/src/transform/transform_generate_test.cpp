@@ -266,9 +266,9 @@ TEST_F(GenerateTest, TemporaryTablesAndTheSameMissingStreamAreNoDifference) {
     }
     ASSERT_EQ(Query(changed, "SELECT `Name` FROM `Binary` WHERE `Data` IS NOT NULL").size(), 3u)
         << "the cell still names its stream";
-    ASSERT_EQ(Exec(changed, {"CREATE TABLE `Scratch` (`K` SHORT NOT NULL PRIMARY KEY `K`) "
-                             "TEMPORARY",
-                             "INSERT INTO `Scratch` (`K`) VALUES (1) TEMPORARY"}),
+    ASSERT_EQ(Exec(changed, {"CREATE TABLE `Scratch` (`K` SHORT NOT NULL TEMPORARY PRIMARY KEY "
+                             "`K`) HOLD",
+                             "INSERT INTO `Scratch` (`K`) VALUES (1)"}),
               ERROR_SUCCESS);
     EXPECT_EQ(MsiDatabaseGenerateTransformA(changed, base, nullptr, 0, 0), ERROR_NO_DATA);
     MsiCloseHandle(base);
