@@ -77,9 +77,10 @@ MakeTransformOutcome MakeTransformFile(const MakeTransformSettings& settings,
     }
     old_database.Shutdown();
     new_database.Shutdown();
-    // The target may have changed while the transform was made.
-    if (RefuseTarget(settings, sink)) return MakeTransformOutcome::kFailed;
     if (settings.stop_requested && settings.stop_requested()) return MakeTransformOutcome::kStopped;
+    // The target may have changed while the transform was made: checked
+    // last, so that nothing but the rename comes after it.
+    if (RefuseTarget(settings, sink)) return MakeTransformOutcome::kFailed;
     if (const std::string why = temporary.MoveTo(target, settings.replace); !why.empty()) {
         sink.Stop(diag::FillMessage(kCantWriteTransformFormat, {target}), why);
         return MakeTransformOutcome::kFailed;

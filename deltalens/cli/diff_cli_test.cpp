@@ -62,6 +62,20 @@ const std::vector<ChangeKind>& ChangeKinds() {
     return kinds;
 }
 
+// Sets summary properties of a package's copy (text ones only).
+UINT SetSummaryTexts(const std::string& package,
+                     const std::vector<std::pair<UINT, std::string>>& texts) {
+    MSIHANDLE summary = 0;
+    UINT result = MsiGetSummaryInformationA(0, package.c_str(), 4, &summary);
+    for (const auto& [property, text] : texts)
+        if (result == ERROR_SUCCESS)
+            result =
+                MsiSummaryInfoSetPropertyA(summary, property, VT_LPSTR, 0, nullptr, text.c_str());
+    if (result == ERROR_SUCCESS) result = MsiSummaryInfoPersist(summary);
+    MsiCloseHandle(summary);
+    return result;
+}
+
 class DiffCliTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -168,8 +182,12 @@ TEST_F(DiffCliTest, ExitCodeFollowsDiff) {
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err.rfind("Can't open package " + files_.text_file + "!\n", 0), 0u) << run.err;
-    run = Cli({"diff", files_.package, Path("missing.msi")});
+    // When one package does not open, nothing is listed, not even the
+    // summary information of the other.
+    ASSERT_EQ(SetSummaryTexts(changed, {{PID_TITLE, "Changed"}}), ERROR_SUCCESS);
+    run = Cli({"diff", "--summary", "--format", "tsv", changed, Path("missing.msi")});
     EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err.rfind("Can't open package " + Path("missing.msi") + "!\n", 0), 0u) << run.err;
     EXPECT_EQ(Cli({"diff", "--exit-code", files_.package}).status, 2) << "usage error";
     // A retyped column: no transform can carry the difference.
@@ -185,6 +203,17 @@ TEST_F(DiffCliTest, ExitCodeFollowsDiff) {
     EXPECT_EQ(run.err.rfind("Can't compare " + files_.package + " with " + retyped + "!\n", 0), 0u)
         << run.err;
     EXPECT_TRUE(temp_.Entries().empty());
+    // Without a temporary folder of its own there is nowhere to put the
+    // transform: nothing is compared (or written anywhere else).
+    const std::string missing_folder = (temp_.path() / "missing").string();
+    ASSERT_EQ(::setenv("TMPDIR", missing_folder.c_str(), 1), 0);
+    run = Cli({"diff", "--exit-code", files_.package, changed});
+    ASSERT_EQ(::setenv("TMPDIR", temp_.str().c_str(), 1), 0);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, std::string("Can't make a temporary folder for the transform!\ncause: "
+                                   "cannot make a folder in ") +
+                           missing_folder + ": No such file or directory\n");
 }
 
 TEST_F(DiffCliTest, TransformsAreNoPackages) {
@@ -428,20 +457,6 @@ TEST_F(DiffCliTest, WhatIsIgnoredIsNeitherListedNorADifference) {
         EXPECT_EQ(run.status, c.status) << run.err;
         EXPECT_EQ(TablesAndColumns(run.out), c.listed);
     }
-}
-
-// Sets summary properties of a package's copy (text ones only).
-UINT SetSummaryTexts(const std::string& package,
-                     const std::vector<std::pair<UINT, std::string>>& texts) {
-    MSIHANDLE summary = 0;
-    UINT result = MsiGetSummaryInformationA(0, package.c_str(), 4, &summary);
-    for (const auto& [property, text] : texts)
-        if (result == ERROR_SUCCESS)
-            result =
-                MsiSummaryInfoSetPropertyA(summary, property, VT_LPSTR, 0, nullptr, text.c_str());
-    if (result == ERROR_SUCCESS) result = MsiSummaryInfoPersist(summary);
-    MsiCloseHandle(summary);
-    return result;
 }
 
 TEST_F(DiffCliTest, SummaryDifferencesAreRowsOfTheirOwnPseudoTable) {

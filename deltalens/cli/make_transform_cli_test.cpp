@@ -10,10 +10,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 
 #include "cli_test_support.h"
 #include "deltalens_test_support.h"
+#include "make_transform_command.h"
 #include "msiquery.h"
 #include "sample_packages.h"
 #include "test_support.h"
@@ -256,6 +258,54 @@ TEST_F(MakeTransformCliTest, AnOutThatIsAPackageOrNoRegularFileIsRefusedBeforeAn
     EXPECT_TRUE(fs::is_empty(dir_.path() / "sub"));
     EXPECT_EQ(Written(), (std::vector<std::string>{"dangling.mst", "fifo.mst", "hard.mst",
                                                    "link.mst", "socket.mst", "sub"}));
+}
+
+// What the last poll for a stop plants at OUT stands for a file that appeared
+// while the transform was made: the checks are made again after it.
+TEST_F(MakeTransformCliTest, WhatAppearsAtOutMeanwhileIsRefusedJustBeforeTheRename) {
+    struct Told : diag::OutcomeSink {
+        void Tell(const diag::Outcome& outcome) override {
+            said += outcome.text + "\ncause: " + outcome.cause + "\n";
+        }
+        std::string said;
+    };
+    const auto plant_file = [this] { testing_support::WriteFile(out_, "appeared"); };
+    const auto plant_fifo = [this] { ASSERT_EQ(::mkfifo(out_.c_str(), 0600), 0); };
+    struct Case {
+        bool replace;
+        std::function<void()> plant;
+        std::string said;
+    };
+    for (const Case& c :
+         {Case{false, plant_file,
+               "The transform file " + out_ +
+                   " exists already!\ncause: it is replaced only when asked to (--force)\n"},
+          Case{true, plant_fifo,
+               "The transform file " + out_ +
+                   " is a FIFO, not a regular file!\ncause: only a regular file is replaced\n"}}) {
+        SCOPED_TRACE(c.replace ? "replace" : "keep");
+        fs::remove(out_);
+        deltalens::MakeTransformSettings settings;
+        settings.old_package = old_;
+        settings.new_package = new_;
+        settings.transform = out_;
+        settings.replace = c.replace;
+        settings.stop_requested = [&c] {
+            c.plant();
+            return false;
+        };
+        Told told;
+        EXPECT_EQ(deltalens::MakeTransformFile(settings, told),
+                  deltalens::MakeTransformOutcome::kFailed);
+        EXPECT_EQ(told.said, c.said);
+        struct stat st {};
+        ASSERT_EQ(::lstat(out_.c_str(), &st), 0);
+        EXPECT_EQ(S_ISFIFO(st.st_mode), c.replace);
+        if (!c.replace) {
+            EXPECT_EQ(testing_support::ReadFile(out_), "appeared");
+        }
+        EXPECT_EQ(Written(), std::vector<std::string>{"out.mst"}) << "no temporary file is left";
+    }
 }
 
 TEST_F(MakeTransformCliTest, AnInterruptBeforeTheRenameLeavesOutAsItWas) {

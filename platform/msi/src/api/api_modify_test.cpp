@@ -117,8 +117,12 @@ TEST_F(ModifyApi, RowsMadeFromAPartialViewGetNullInTheColumnsItLeavesOut) {
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_ASSIGN, assigned), ERROR_SUCCESS);
     MsiRecordSetStringA(assigned, 2, "6");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, assigned), ERROR_SUCCESS);
-    // ASSIGN of an existing key changes what the view shows and keeps the rest.
-    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_ASSIGN, Record({"A", "11"})), ERROR_SUCCESS);
+    // ASSIGN of an existing key changes what the view shows and keeps the
+    // rest; the record names that row then.
+    MSIHANDLE existing = Record({"A", "10"});
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_ASSIGN, existing), ERROR_SUCCESS);
+    MsiRecordSetStringA(existing, 2, "11");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, existing), ERROR_SUCCESS);
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_MERGE, Record({"G", "7"})), ERROR_SUCCESS);
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_MERGE, Record({"G", "7"})), ERROR_SUCCESS);
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_MERGE, Record({"G", "8"})), ERROR_FUNCTION_FAILED);
@@ -131,6 +135,36 @@ TEST_F(ModifyApi, RowsMadeFromAPartialViewGetNullInTheColumnsItLeavesOut) {
     MsiCloseHandle(db_);
     ASSERT_EQ(MsiOpenDatabaseA(path_.c_str(), MSIDBOPEN_READONLY, &db_), ERROR_SUCCESS);
     EXPECT_EQ(Rows("SELECT `Property` FROM `Property` WHERE `Note` IS NULL").size(), 4u);
+}
+
+// Each mode that makes or moves a row, alone between two commits of a
+// package that exists: the commit must know that there is something to save.
+TEST_F(ModifyApi, EachModeThatMakesOrMovesARowIsSavedByTheNextCommit) {
+    ASSERT_EQ(MsiDatabaseCommit(db_), ERROR_SUCCESS);
+    const struct {
+        MSIMODIFY mode;
+        std::vector<std::string> fields;
+    } steps[] = {{MSIMODIFY_INSERT, {"C", "3"}},
+                 {MSIMODIFY_ASSIGN, {"D", "4"}},
+                 {MSIMODIFY_MERGE, {"E", "5"}},
+                 {MSIMODIFY_REPLACE, {"A2", "1"}}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.mode);
+        ASSERT_EQ(MsiCloseHandle(db_), ERROR_SUCCESS);
+        ASSERT_EQ(MsiOpenDatabaseA(path_.c_str(), MSIDBOPEN_TRANSACT, &db_), ERROR_SUCCESS);
+        MSIHANDLE view = View("SELECT `Property`, `Value` FROM `Property` WHERE `Property` = 'A'");
+        MSIHANDLE rec = Record(step.fields);
+        if (step.mode == MSIMODIFY_REPLACE) {
+            rec = Fetch(view);
+            MsiRecordSetStringA(rec, 1, step.fields[0].c_str());
+        }
+        EXPECT_EQ(MsiViewModify(view, step.mode, rec), ERROR_SUCCESS);
+        EXPECT_EQ(MsiDatabaseCommit(db_), ERROR_SUCCESS);
+    }
+    ASSERT_EQ(MsiCloseHandle(db_), ERROR_SUCCESS);
+    ASSERT_EQ(MsiOpenDatabaseA(path_.c_str(), MSIDBOPEN_READONLY, &db_), ERROR_SUCCESS);
+    EXPECT_EQ(Rows("SELECT * FROM `Property`"),
+              (std::vector<std::string>{"B|2|~", "C|3|~", "D|4|~", "E|5|~", "A2|1|first"}));
 }
 
 TEST_F(ModifyApi, APartialViewCannotMakeARowWithoutItsKeyOrARequiredColumn) {
@@ -314,10 +348,19 @@ TEST_F(ModifyApi, NullableKeysTakeNullLikeAnyColumn) {
     MsiRecordSetInteger(seek, 2, 7);
     ASSERT_EQ(MsiViewModify(view, MSIMODIFY_SEEK, seek), ERROR_SUCCESS);
     EXPECT_EQ(MsiRecordGetInteger(seek, 3), 5);
+    // The record found names its row, as a fetched one does.
+    MsiRecordSetInteger(seek, 3, 6);
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_UPDATE, seek), ERROR_SUCCESS);
+    // A view without K cannot seek, not even the rows whose K is null.
+    MSIHANDLE partial = MsiCreateRecord(2);
+    Keep(partial);
+    MsiRecordSetInteger(partial, 1, 1);
+    EXPECT_EQ(MsiViewModify(View("SELECT `L`, `V` FROM `Nk`"), MSIMODIFY_SEEK, partial),
+              ERROR_FUNCTION_FAILED);
     MsiRecordSetInteger(seek, 2, 8);  // no such row
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_SEEK, seek), ERROR_FUNCTION_FAILED);
     // Null keys sort first, as the installer stores them.
-    const std::vector<std::string> rows = {"~|~|2", "~|1|1", "~|7|5", "x|~|3"};
+    const std::vector<std::string> rows = {"~|~|2", "~|1|1", "~|7|6", "x|~|3"};
     EXPECT_EQ(Rows("SELECT * FROM `Nk`"), rows);
 
     // They commit, read back and export like other rows.
@@ -327,7 +370,7 @@ TEST_F(ModifyApi, NullableKeysTakeNullLikeAnyColumn) {
     EXPECT_EQ(Rows("SELECT * FROM `Nk`"), rows);
     ASSERT_EQ(MsiDatabaseExportA(db_, "Nk", dir_.str().c_str(), "Nk.idt"), ERROR_SUCCESS);
     EXPECT_EQ(testing_support::ReadFile(dir_.path() / "Nk.idt"),
-              "K\tL\tV\r\nS10\tI2\tI2\r\nNk\tK\tL\r\n\t\t2\r\n\t1\t1\r\n\t7\t5\r\nx\t\t3\r\n");
+              "K\tL\tV\r\nS10\tI2\tI2\r\nNk\tK\tL\r\n\t\t2\r\n\t1\t1\r\n\t7\t6\r\nx\t\t3\r\n");
 
     // A transform carries them: generated against a copy without them and
     // applied there, it gives the same rows.

@@ -107,6 +107,11 @@ TEST_F(ValidateApi, AValidRowPassesEveryMode) {
     EXPECT_TRUE(Errors(view).empty());
     MsiRecordSetStringA(rec, 1, "Second");
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE_NEW, rec), ERROR_SUCCESS);
+    // Through a view of some columns, the others are checked as stored.
+    MSIHANDLE partial = View("SELECT `Item`, `Mode` FROM `Item`"), fetched = 0;
+    ASSERT_EQ(MsiViewFetch(partial, &fetched), ERROR_SUCCESS);
+    handles_.push_back(fetched);
+    EXPECT_EQ(MsiViewModify(partial, MSIMODIFY_VALIDATE, fetched), ERROR_SUCCESS);
 }
 
 TEST_F(ValidateApi, EachRuleGivesItsErrorOnItsColumnInColumnOrder) {
@@ -137,6 +142,12 @@ TEST_F(ValidateApi, EachRuleGivesItsErrorOnItsColumnInColumnOrder) {
     // The next Modify starts a new list.
     EXPECT_EQ(MsiViewModify(view, MSIMODIFY_REFRESH, rec), ERROR_SUCCESS);
     EXPECT_TRUE(Errors(view).empty());
+
+    // MinValue and MaxValue are in the range.
+    for (const int level : {0, 1000}) {
+        MsiRecordSetInteger(rec, 3, level);
+        EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_SUCCESS) << level;
+    }
 }
 
 TEST_F(ValidateApi, NewRecordsAreCheckedForDuplicateKeysAndRequiredValues) {
@@ -203,6 +214,11 @@ TEST_F(ValidateApi, ChecksTheEngineDoesNotHaveAreNeverPassed) {
     EXPECT_EQ(Errors(view),
               (std::vector<std::string>{std::to_string(MSIDBERROR_NOTINSET) + ":Mode",
                                         std::to_string(MSIDBERROR_BADCATEGORY) + ":Text"}));
+    // Nor are the bounds of a string column (a date, a version).
+    Exec("UPDATE `_Validation` SET `Category` = 'Text' WHERE `Column` = 'Text'");
+    Exec("UPDATE `_Validation` SET `MinValue` = 1 WHERE `Column` = 'Mode'");
+    MsiRecordSetStringA(rec, 5, "on");
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_CALL_NOT_IMPLEMENTED);
 }
 
 // Each Category on the Text column: values it takes, values it refuses and
@@ -264,7 +280,7 @@ TEST_F(ValidateApi, CategoriesTakeTheirValuesAndRefuseOthers) {
         {"Paths", {"[A]x;[B]y"}, {"[A]x;y*"}, MSIDBERROR_BADPATH},
         {"AnyPath",
          {"SHORT.TXT|Long name.txt", "C:\\dir"},
-         {"LONGNAME12.TXT|x", "a<b"},
+         {"LONGNAME12.TXT|x", "SHORT.TXT|a*b", "a<b"},
          MSIDBERROR_BADPATH},
         {"DefaultDir",
          {"PROGRA~1|Program Files:.", ".", "DIR:SRC"},
@@ -382,6 +398,7 @@ TEST_F(ValidateApi, RuleCheckFindsWhatValidationGetsWrong) {
     Rule("'Gone', 'B', 'Y', NULL, NULL, NULL, NULL, NULL, NULL");
     Rule("'Item', 'Nope', 'Y', NULL, NULL, NULL, NULL, NULL, NULL");
     Exec("UPDATE `_Validation` SET `Category` = 'Text' WHERE `Column` = 'Level'");
+    Exec("UPDATE `_Validation` SET `Category` = 'Integer' WHERE `Column` = 'Mode'");
     ASSERT_EQ(msi::CheckValidationRules(db_, findings), ERROR_SUCCESS);
     using Fault = msi::RuleValidationFinding::Fault;
     std::vector<std::string> seen;
@@ -391,6 +408,8 @@ TEST_F(ValidateApi, RuleCheckFindsWhatValidationGetsWrong) {
     EXPECT_EQ(seen, (std::vector<std::string>{
                         std::to_string(static_cast<int>(Fault::kTypeMismatch)) +
                             ":Item.Level:Category Text on a short integer column",
+                        std::to_string(static_cast<int>(Fault::kTypeMismatch)) +
+                            ":Item.Mode:Category Integer on a string column",
                         std::to_string(static_cast<int>(Fault::kUnknownColumn)) + ":Item.Nope:",
                         std::to_string(static_cast<int>(Fault::kUnknownTable)) + ":Gone.:2",
                         std::to_string(static_cast<int>(Fault::kNoRule)) + ":Feature.Title:"}));
@@ -399,6 +418,11 @@ TEST_F(ValidateApi, RuleCheckFindsWhatValidationGetsWrong) {
     ASSERT_EQ(msi::CheckValidationRules(db_, findings), ERROR_SUCCESS);
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_EQ(findings[0].fault, Fault::kNoValidationTable);
+    // One without a Column column describes nothing: neither check can run.
+    Exec("CREATE TABLE `_Validation` (`Table` CHAR(32) NOT NULL PRIMARY KEY `Table`)");
+    EXPECT_EQ(msi::CheckValidationRules(db_, findings), ERROR_FUNCTION_FAILED);
+    auto [view, rec] = FetchFirst();
+    EXPECT_EQ(MsiViewModify(view, MSIMODIFY_VALIDATE, rec), ERROR_FUNCTION_FAILED);
 }
 
 TEST_F(ValidateApi, ColumnsWithoutRulesAreMissingData) {

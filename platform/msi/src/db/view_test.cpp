@@ -119,6 +119,19 @@ TEST(View, DamagedTableStreamFailsTheQueryNotTheProcess) {
         ASSERT_TRUE(
             Exec(db, "CREATE TABLE `T` (`K` SHORT NOT NULL, `S` CHAR(9) PRIMARY KEY `K`)").ok());
         ASSERT_TRUE(Exec(db, "INSERT INTO `T` (`K`, `S`) VALUES (1, 'one')").ok());
+        // A rule names T as the KeyTable of U.R, with no KeyColumn: validating
+        // a row of U loads T, and nothing else can fail.
+        ASSERT_TRUE(Exec(db, "CREATE TABLE `U` (`R` SHORT NOT NULL PRIMARY KEY `R`)").ok());
+        ASSERT_TRUE(Exec(db, "INSERT INTO `U` (`R`) VALUES (1)").ok());
+        ASSERT_TRUE(Exec(db,
+                         "CREATE TABLE `_Validation` (`Table` CHAR(32) NOT NULL, `Column` "
+                         "CHAR(32) NOT NULL, `Nullable` CHAR(4), `KeyTable` CHAR(255) "
+                         "PRIMARY KEY `Table`, `Column`)")
+                        .ok());
+        ASSERT_TRUE(Exec(db,
+                         "INSERT INTO `_Validation` (`Table`, `Column`, `Nullable`, `KeyTable`) "
+                         "VALUES ('U', 'R', 'N', 'T')")
+                        .ok());
         ASSERT_TRUE(db->Commit().ok());
     }
     // Rebuild the file with T's stream one byte short, and with a string id
@@ -148,6 +161,13 @@ TEST(View, DamagedTableStreamFailsTheQueryNotTheProcess) {
         ASSERT_TRUE(db.ok()) << db.status().ToString();
         EXPECT_FALSE((*db)->GetTable("T").ok());
         EXPECT_FALSE(View::Open(*db, "SELECT * FROM `T`").ok());
+        // Validation says why it could not look, not that the value is wrong.
+        auto view = View::Open(*db, "SELECT * FROM `U`");
+        ASSERT_TRUE(view.ok() && (*view)->Execute(nullptr).ok());
+        auto record = (*view)->Fetch();
+        ASSERT_TRUE(record.ok());
+        EXPECT_EQ((*view)->Modify(View::ModifyMode::kValidate, **record).ToString(),
+                  (*db)->GetTable("T").status().ToString());
     }
 }
 

@@ -42,6 +42,8 @@ std::vector<std::string> BaseStatements() {
         "KEY `K`)",
         "INSERT INTO `Wide` (`K`, `C1`, `C17`) VALUES (1, 1, 'before')",
         "CREATE TABLE `Binary` (`Name` CHAR(72) NOT NULL, `Data` OBJECT PRIMARY KEY `Name`)",
+        // No data in either package: nothing to carry.
+        "INSERT INTO `Binary` (`Name`) VALUES ('Empty')",
     };
 }
 
@@ -59,6 +61,8 @@ std::vector<std::string> ChangedStatements() {
                  "INSERT INTO `Items` (`Item`, `Count`) VALUES ('d', 4)",
                  "ALTER TABLE `Items` ADD `Extra` CHAR(32)",
                  "UPDATE `Items` SET `Extra` = 'x' WHERE `Item` = 'a'",
+                 "ALTER TABLE `Items` ADD `Rank` SHORT",
+                 "UPDATE `Items` SET `Rank` = 2 WHERE `Item` = 'b'",
                  "UPDATE `Pairs` SET `V` = 'uno' WHERE `K` = 'k1' AND `N` = 1",
                  "DELETE FROM `Pairs` WHERE `K` = 'k1' AND `N` = 2",
                  "INSERT INTO `Pairs` (`K`, `N`, `V`) VALUES ('k2', 1, 'dos')",
@@ -192,6 +196,9 @@ TEST_F(GenerateTest, ViewOfTheTransformListsEachChange) {
         "Items\tINSERT\td\tNULL\tNULL",
         "Items\tNote\tb\tNULL\tsecond",
         "Items\tNote\td\tNULL\tNULL",
+        "Items\tRank\tNULL\t5378\t6",
+        "Items\tRank\tb\t2\tNULL",
+        "Items\tRank\td\tNULL\tNULL",
         "NewTable\tCREATE\tNULL\tNULL\tNULL",
         "NewTable\tINSERT\tn1\tNULL\tNULL",
         "NewTable\tId\tNULL\t11536\t1",
@@ -246,6 +253,26 @@ TEST_F(GenerateTest, RefusesChangesATransformCannotHold) {
     EXPECT_EQ(MsiDatabaseGenerateTransformA(db, base_db_, mst_.c_str(), 0, 0),
               ERROR_INSTALL_TRANSFORM_FAILURE);
     MsiCloseHandle(db);
+}
+
+// What the two packages do not differ in gives no transform: a table that
+// lives only in this session, and a binary cell whose stream is missing on
+// both sides (a damaged package and a copy of it).
+TEST_F(GenerateTest, TemporaryTablesAndTheSameMissingStreamAreNoDifference) {
+    MSIHANDLE base = BaseCopy("lost-base.msi"), changed = BaseCopy("lost-changed.msi");
+    for (MSIHANDLE db : {base, changed}) {
+        ASSERT_EQ(InsertBinary(db, "Lost", "bytes", dir_.path() / "lost"), ERROR_SUCCESS);
+        ASSERT_EQ(Exec(db, {"DELETE FROM `_Streams` WHERE `Name` = 'Binary.Lost'"}), ERROR_SUCCESS);
+    }
+    ASSERT_EQ(Query(changed, "SELECT `Name` FROM `Binary` WHERE `Data` IS NOT NULL").size(), 3u)
+        << "the cell still names its stream";
+    ASSERT_EQ(Exec(changed, {"CREATE TABLE `Scratch` (`K` SHORT NOT NULL TEMPORARY PRIMARY KEY "
+                             "`K`) HOLD",
+                             "INSERT INTO `Scratch` (`K`) VALUES (1)"}),
+              ERROR_SUCCESS);
+    EXPECT_EQ(MsiDatabaseGenerateTransformA(changed, base, nullptr, 0, 0), ERROR_NO_DATA);
+    MsiCloseHandle(base);
+    MsiCloseHandle(changed);
 }
 
 // Streams no binary cell owns travel by name: added, changed by their bytes
