@@ -204,7 +204,9 @@ TEST_F(TablesmithDlgTest, CancellingTheFileDialogChangesNothing) {
     EXPECT_EQ("8 Tables", CountLabel());
 }
 
-TEST_F(TablesmithDlgTest, TheAboutBoxOpensFromTheMenuStandIn) {
+// The about item is the program's own; the platform's items (Close) keep
+// their meaning and open no about box.
+TEST_F(TablesmithDlgTest, TheSystemMenuOpensTheAboutBoxAndItsCloseEndsTheDialog) {
     Open();
     fw::ShownWindow about;
     hook_.WhenModalShows([](const fw::ShownWindow& menu) {
@@ -222,6 +224,12 @@ TEST_F(TablesmithDlgTest, TheAboutBoxOpensFromTheMenuStandIn) {
     EXPECT_EQ("OK", about.texts[3]);
     EXPECT_TRUE(hook_.UnexpectedWindows().empty());
     EXPECT_TRUE(dialog_.IsWindowVisible());
+
+    hook_.WhenModalShows([](const fw::ShownWindow&) { ui::PressChar('c'); });
+    ui::RightClick(dialog_, 2, 2);
+    EXPECT_TRUE(hook_.UnexpectedWindows().empty());
+    EXPECT_FALSE(dialog_.IsWindowVisible());
+    EXPECT_EQ(IDCANCEL, dialog_.GetResult());
 }
 
 TEST_F(TablesmithDlgTest, EscapeAndExitEndTheDialog) {

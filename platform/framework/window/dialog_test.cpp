@@ -310,6 +310,33 @@ TEST_F(DialogTest, FocusStartsOnTheFirstTabStopAndTabFollowsTheTemplate) {
               order);
 }
 
+// A dialog that puts the focus on a control itself says so by OnInitDialog
+// giving FALSE; the focus then stays there, shown modal or not.
+class SelfFocusingDialog : public TestDialog {
+  public:
+    BOOL OnInitDialog() override {
+        TestDialog::OnInitDialog();
+        GotoDlgCtrl(GetDlgItem(kButtonId));
+        return FALSE;
+    }
+};
+
+TEST_F(DialogTest, ADialogThatFocusesAControlItselfKeepsThatFocus) {
+    SelfFocusingDialog modal;
+    int focused_in_modal = -1;
+    hook_.WhenModalShows([&](const fw::ShownWindow&) {
+        focused_in_modal = ui::FocusedControlId(modal);
+        ui::PressKey(ui::Key::kEscape);
+    });
+    EXPECT_EQ(IDCANCEL, modal.DoModal());
+    EXPECT_EQ(kButtonId, focused_in_modal);
+
+    SelfFocusingDialog modeless;
+    ASSERT_TRUE(modeless.Create());
+    QApplication::setActiveWindow(modeless.widget());
+    EXPECT_EQ(kButtonId, ui::FocusedControlId(modeless));
+}
+
 TEST_F(DialogTest, EnterRunsTheDefaultButtonOrTheFocusedOne) {
     TestDialog dialog;
     ASSERT_TRUE(dialog.Create());
