@@ -383,6 +383,12 @@ TEST_F(TablesmithDlgTest, ADroppedPackageIsChosenAndTheCommandsRunUnderTheBusyCu
         QApplication::sendEvent(field, &drop);
         EXPECT_EQ(path, dialog_.GetDlgItemText(IDC_MSIFILE));
     }
+    // A file address without a name chooses nothing.
+    data.setUrls({QUrl(QStringLiteral("file:"))});
+    QApplication::sendEvent(field, &enter);
+    QApplication::sendEvent(field, &drop);
+    EXPECT_EQ(demo_.string(), dialog_.GetDlgItemText(IDC_MSIFILE));
+    EXPECT_EQ("8 Tables", CountLabel());
 
     hook_.CancelFileDialog();
     ui::Click(*dialog_.GetDlgItem(IDC_BROWSE));
