@@ -414,10 +414,19 @@ TEST_F(DialogTest, OkEndsAPlainDialogAndItsIconShows) {
     EXPECT_EQ(IDOK, dialog.DoModal());
 }
 
-TEST_F(DialogTest, AMissingTemplateGivesMinusOne) {
-    TestDialog dialog(999);
-    EXPECT_EQ(-1, dialog.DoModal());
-    EXPECT_FALSE(dialog.Create());
+// A dialog that is up already keeps its window, shown again or run modal.
+TEST_F(DialogTest, AMissingTemplateGivesMinusOneAndADialogUpAlreadyKeepsItsWindow) {
+    TestDialog missing(999);
+    EXPECT_EQ(-1, missing.DoModal());
+    EXPECT_FALSE(missing.Create());
+
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    QWidget* window = dialog.widget();
+    EXPECT_TRUE(dialog.Create());
+    EXPECT_EQ(window, dialog.widget());
+    hook_.WhenModalShows([](const fw::ShownWindow&) { ui::PressKey(ui::Key::kEscape); });
+    EXPECT_EQ(IDCANCEL, dialog.DoModal());
 }
 
 TEST_F(DialogTest, TheSystemMenuOpensFromTheKeyboardAndSendsItsCommand) {
