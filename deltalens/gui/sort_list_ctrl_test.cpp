@@ -63,11 +63,15 @@ class SortListCtrlTest : public ::testing::Test {
         entries_.AddEntry(entry);
         return entry;
     }
-    // The first column of every item, top to bottom.
+    // What a column of the view shows, top to bottom.
     std::vector<std::string> Shown(int column = 0) {
         std::vector<std::string> texts;
         for (int item = 0; item < list().GetItemCount(); ++item)
-            texts.push_back(list().GetItemText(item, column));
+            texts.push_back(View()
+                                .Model()
+                                .data(View().Model().index(item, column), Qt::DisplayRole)
+                                .toString()
+                                .toStdString());
         return texts;
     }
     fw::ListViewWidget& View() { return *dynamic_cast<fw::ListViewWidget*>(list().widget()); }
