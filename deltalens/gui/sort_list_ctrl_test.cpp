@@ -109,7 +109,7 @@ TEST_F(SortListCtrlTest, ColumnsFollowTheListsNamesAndItsTextWidths) {
     EXPECT_EQ(1, list().GetColumnCount());
 }
 
-TEST_F(SortListCtrlTest, WithoutColumnNamesEachValidEntryStillHasAnEmptyItem) {
+TEST_F(SortListCtrlTest, WithoutColumnNamesOrAListEachValidEntryStillHasAnEmptyItem) {
     CEntryList unnamed;
     unnamed.AddEntry(new CStringArrayEntry("a", "b"));
     unnamed.AddEntry(new CStringArrayEntry("c"));
@@ -117,6 +117,10 @@ TEST_F(SortListCtrlTest, WithoutColumnNamesEachValidEntryStillHasAnEmptyItem) {
     EXPECT_EQ(0, list().GetColumnCount());
     EXPECT_EQ(2, list().GetItemCount());
     EXPECT_EQ("", list().GetItemText(0, 0));
+    list().SetEntryList(nullptr);
+    CStringArrayEntry loose("x");
+    list().UpdateEntry(&loose, -1);
+    EXPECT_EQ("", list().GetItemText(list().FindEntryItem(&loose), 0));
     list().SetEntryList(nullptr);
 }
 
