@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "window/list_model.h"
 #include "window/list_view.h"
 #include "window/ui_driver.h"
 #include "window/ui_test_hook.h"
@@ -468,6 +470,37 @@ TEST_F(ListCtrlTest, TheClientAreaIsTheItemAreaAndShrinksForAScrollBar) {
     EXPECT_LE(after.Width(), before.Width());
     EXPECT_TRUE(list.EnsureVisible(199, FALSE));
     EXPECT_FALSE(list.EnsureVisible(200, FALSE));
+}
+
+// Qt's own checker of models watches the list's model through every kind of
+// change: a flat table whose items have no children, whose signals name the
+// rows and columns that changed.
+std::vector<std::string> model_complaints;
+
+TEST(ListModelTest, EveryChangeKeepsTheRulesOfQtsModels) {
+    model_complaints.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+            model_complaints.push_back(text.toStdString());
+        });
+    {
+        fw::ListModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::Warning);
+        model.InsertColumn(0, {"Name"});
+        model.InsertColumn(1, {"Size", 1, 1});
+        model.InsertItem(0, {{"b", "2"}});
+        model.InsertItem(5, {{"a", "1"}});
+        model.InsertItem(1, {{"c", "3"}});
+        model.ChangeItem(1, [](fw::ListItem& item) { item.texts[1] = "30"; });
+        model.Sort([](const fw::ListItem& x, const fw::ListItem& y) { return x.texts < y.texts; });
+        model.DeleteItem(2);
+        model.DeleteItemsIf([](const fw::ListItem& item) { return item.texts[0] == "a"; });
+        model.DeleteColumn(0);
+        model.DeleteAllItems();
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(model_complaints.empty()) << model_complaints.front();
 }
 
 }  // namespace
