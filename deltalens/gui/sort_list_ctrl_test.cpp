@@ -217,6 +217,10 @@ TEST_F(SortListCtrlTest, AClickOnTheIconTogglesTheCheckStateUnlessItIsTwo) {
     // A click on the text does not toggle.
     ClickItem(1, false);
     EXPECT_EQ(0, CSortListCtrl::GetCheckState(second));
+    // A toggled entry's own item is written again, not another.
+    ClickItem(1, true);
+    EXPECT_EQ(1, CSortListCtrl::GetCheckState(second));
+    EXPECT_EQ((std::vector<std::string>{"first", "second"}), Shown());
     // State 2 stays. It sets the top bit, which makes a plain entry not
     // valid (and so not shown): an entry that stays valid shows it.
     class AlwaysValid : public CStringArrayEntry {
