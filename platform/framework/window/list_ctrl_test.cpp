@@ -172,9 +172,11 @@ TEST_F(ListCtrlTest, ColumnsAreInsertedCountedSizedAndDeleted) {
     EXPECT_FALSE(model.headerData(0, Qt::Vertical, Qt::DisplayRole).isValid());
 
     EXPECT_FALSE(list.DeleteColumn(4));
+    EXPECT_FALSE(list.DeleteColumn(-1));
     EXPECT_TRUE(list.DeleteColumn(1));
-    EXPECT_EQ(3, ColumnCount(list));
-    ASSERT_TRUE(list.GetColumn(1, &record));
+    EXPECT_TRUE(list.DeleteColumn(0));
+    EXPECT_EQ(2, ColumnCount(list));
+    ASSERT_TRUE(list.GetColumn(0, &record));
     EXPECT_STREQ("Row", text);
     EXPECT_GT(list.GetStringWidth("abcdef"), list.GetStringWidth("abc"));
     EXPECT_EQ(0, list.GetStringWidth(""));
