@@ -542,6 +542,7 @@ TEST_F(DeltalensDlgTest, ThePackageAloneOnTheCommandLineIsOnlyChosen) {
     EXPECT_EQ(files_.package, dialog_.m_strMsiFile);
     EXPECT_FALSE(ApplyEnabled());
     EXPECT_EQ(0, dialog_.m_lcChanges.GetItemCount());
+    EXPECT_TRUE(hook_.MessageBoxes().empty());  // nothing was tried
 }
 
 TEST_F(DeltalensDlgTest, TheProgramAppliesItsArgumentsAndRoutesHelpToTheDefaultHandler) {
