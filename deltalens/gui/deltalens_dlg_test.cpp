@@ -169,10 +169,13 @@ TEST_F(DeltalensDlgTest, ApplyWaitsForBothFilesAndIsNeverDisabledAgain) {
     Choose(IDC_BROWSE_MST, files_.transform);
     EXPECT_TRUE(ApplyEnabled());
     EXPECT_EQ(files_.transform, dialog_.GetDlgItemText(IDC_MSTFILE));
-    // Cancelling keeps the earlier path and field, and Apply.
+    // Cancelling keeps the earlier path, the field as typed into, and Apply.
+    CWnd& field = *dialog_.GetDlgItem(IDC_MSIFILE);
+    field.SetWindowText("");
+    ui::TypeText(field, "typed.msi");
     Cancel(IDC_BROWSE_MSI);
     EXPECT_EQ(files_.package, dialog_.m_strMsiFile);
-    EXPECT_EQ(files_.package, dialog_.GetDlgItemText(IDC_MSIFILE));
+    EXPECT_EQ("typed.msi", dialog_.GetDlgItemText(IDC_MSIFILE));
     EXPECT_TRUE(ApplyEnabled());
     ASSERT_EQ(4u, hook_.FileDialogs().size());
     EXPECT_EQ((std::vector<std::string>{"MSI Packages (*.msi)"}),

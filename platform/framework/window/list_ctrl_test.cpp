@@ -489,6 +489,7 @@ TEST(ListModelTest, EveryChangeKeepsTheRulesOfQtsModels) {
         fw::ListModel model;
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::Warning);
+        model.SetImages(nullptr);
         model.InsertColumn(0, {"Name"});
         model.InsertColumn(1, {"Size", 1, 1});
         model.InsertItem(0, {{"b", "2"}});
