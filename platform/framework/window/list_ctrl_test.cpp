@@ -222,10 +222,24 @@ TEST_F(ListCtrlTest, ItemsHoldTextsImagesAndData) {
     EXPECT_EQ(-1, list.InsertItem(-1, "x"));
     EXPECT_FALSE(list.SetItemText(3, 0, "x"));
     EXPECT_FALSE(list.SetItemText(0, -1, "x"));
-    LVITEM unmasked{LVIF_TEXT, 3, 0, 0, 0, const_cast<LPSTR>("third"), 0, 7, 77};
+    LVITEM unmasked{LVIF_TEXT, 3, 0, LVIS_SELECTED, LVIS_SELECTED, const_cast<LPSTR>("third"),
+                    0,         7, 77};
     EXPECT_EQ(3, list.InsertItem(&unmasked));
     EXPECT_EQ(0, list.GetItemData(3));
     EXPECT_EQ(0, list.GetItemImage(3));
+    EXPECT_EQ(0u, list.GetItemState(3, LVIS_SELECTED));
+    LVITEM selected{LVIF_TEXT | LVIF_STATE,
+                    4,
+                    0,
+                    LVIS_SELECTED,
+                    LVIS_SELECTED,
+                    const_cast<LPSTR>("fourth"),
+                    0,
+                    0,
+                    0};
+    EXPECT_EQ(4, list.InsertItem(&selected));
+    EXPECT_EQ(UINT{LVIS_SELECTED}, list.GetItemState(4, LVIS_SELECTED));
+    EXPECT_TRUE(list.DeleteItem(4));
     EXPECT_FALSE(list.DeleteItem(4));
     EXPECT_EQ("", list.GetItemText(-1, 0));
 
