@@ -292,6 +292,9 @@ TEST_F(ListCtrlTest, SortingUsesTheCallbackAndKeepsTiesAndSelection) {
     for (int i = 0; i < list.GetItemCount(); ++i) order.push_back(list.GetItemText(i, 0));
     EXPECT_EQ((std::vector<std::string>{"301", "302", "201", "101", "102"}), order);
     EXPECT_EQ(2, list.GetNextItem(-1, LVNI_SELECTED));
+    // The search starts after the item it is given.
+    EXPECT_EQ(-1, list.GetNextItem(2, LVNI_SELECTED));
+    EXPECT_EQ(3, list.GetNextItem(2, LVNI_ALL));
 }
 
 TEST_F(ListCtrlTest, SelectionChangesAreToldToTheControlThenTheDialog) {
