@@ -283,6 +283,18 @@ TEST_F(DeltalensDlgTest, ControlCCopiesTheSelectedChangeAsTheCommandLinePrintsIt
     fw::SetClipboardText("kept");
     ui::PressChar('c', ui::kControl);
     EXPECT_EQ("kept", fw::GetClipboardText());
+    // Only the key copies: a Ctrl+click on a row selects it and copies
+    // nothing, row 67 too (the number of the letter C).
+    const LongInputs inputs = MakeLongInputs(inputs_.path(), 80);
+    Choose(IDC_BROWSE_MSI, inputs.package);
+    Choose(IDC_BROWSE_MST, inputs.first);
+    ui::Click(*dialog_.GetDlgItem(IDC_APPLY));
+    ASSERT_EQ(80, list.GetItemCount());
+    ASSERT_TRUE(list.EnsureVisible(67, FALSE));
+    const QRect row = View().visualRect(View().Model().index(67, 1));
+    QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::ControlModifier, row.center());
+    EXPECT_EQ(67, list.GetNextItem(-1, LVNI_SELECTED));
+    EXPECT_EQ("kept", fw::GetClipboardText());
 }
 
 // A row selected far down a long listing, then Apply of another transform
