@@ -502,6 +502,8 @@ TEST_F(DeltalensDlgTest, DroppedFilesAreChosenAndAppliedAndTheFileDialogsOpenBes
     EXPECT_EQ(files_.transform, dialog_.GetDlgItemText(IDC_MSTFILE));
     EXPECT_EQ("", dialog_.GetDlgItemText(IDC_MSIFILE));
     EXPECT_FALSE(ApplyEnabled());
+    ui::ProcessEvents();
+    EXPECT_TRUE(hook_.MessageBoxes().empty());  // one file alone is not applied
     drop_on(dialog_, files_.package);
     EXPECT_EQ(files_.package, dialog_.m_strMsiFile);
     EXPECT_TRUE(ApplyEnabled());
