@@ -205,6 +205,7 @@ TEST_F(ListCtrlTest, ItemsHoldTextsImagesAndData) {
     EXPECT_FALSE(model.data({}, Qt::DisplayRole).isValid());
     for (const auto& [item, column] : std::vector<std::pair<int, int>>{{-1, 0}, {3, 0}, {0, 2}})
         EXPECT_EQ("", model.CellText(item, column));
+    EXPECT_EQ("zeroth", model.data(model.index(0, 0), Qt::DisplayRole).toString());
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     EXPECT_TRUE(list.SetItemText(2, 1, "redrawn"));
     ASSERT_EQ(1, changed.count());
