@@ -16,14 +16,15 @@ int g_calls = 0;
 
 namespace testing_support {
 
-FixedRandomBytes::FixedRandomBytes(std::vector<unsigned char> per_call) {
-    g_per_call = new std::vector<unsigned char>(std::move(per_call));
+FixedRandomBytes::FixedRandomBytes(std::vector<unsigned char> per_call)
+    : per_call_(std::move(per_call)), outer_(g_per_call), outer_calls_(g_calls) {
+    g_per_call = &per_call_;
     g_calls = 0;
 }
 
 FixedRandomBytes::~FixedRandomBytes() {
-    delete g_per_call;
-    g_per_call = nullptr;
+    g_per_call = outer_;
+    g_calls = outer_calls_;
 }
 
 int FixedRandomBytes::calls() const {

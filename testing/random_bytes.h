@@ -13,7 +13,8 @@
 namespace testing_support {
 
 // While it lives, the n-th getrandom call fills its whole buffer with
-// per_call[n], the last one for every call after; calls() counts them.
+// per_call[n], the last one for every call after; calls() counts them. One
+// made while another lives stands in for it until it goes.
 class FixedRandomBytes {
   public:
     explicit FixedRandomBytes(std::vector<unsigned char> per_call);
@@ -22,6 +23,11 @@ class FixedRandomBytes {
     FixedRandomBytes& operator=(const FixedRandomBytes&) = delete;
 
     int calls() const;
+
+  private:
+    std::vector<unsigned char> per_call_;
+    std::vector<unsigned char>* outer_;
+    int outer_calls_;
 };
 
 }  // namespace testing_support
