@@ -1,6 +1,7 @@
 // MsiViewModify the way programs edit through views: views of some of a
 // table's columns, joins, key columns, nullable keys and _Streams.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -165,6 +166,26 @@ TEST_F(ModifyApi, EachModeThatMakesOrMovesARowIsSavedByTheNextCommit) {
     ASSERT_EQ(MsiOpenDatabaseA(path_.c_str(), MSIDBOPEN_READONLY, &db_), ERROR_SUCCESS);
     EXPECT_EQ(Rows("SELECT * FROM `Property`"),
               (std::vector<std::string>{"B|2|~", "C|3|~", "D|4|~", "E|5|~", "A2|1|first"}));
+}
+
+// Temporary rows are never saved, so moving one to a new key leaves nothing
+// for a commit to write: the file stays the one it was.
+TEST_F(ModifyApi, MovingATemporaryRowGivesACommitNothingToWrite) {
+    MSIHANDLE view = View("SELECT `Property`, `Value` FROM `Property`");
+    ASSERT_EQ(MsiViewModify(view, MSIMODIFY_INSERT_TEMPORARY, Record({"T", "9"})), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseCommit(db_), ERROR_SUCCESS);
+    struct stat before {};
+    ASSERT_EQ(::stat(path_.c_str(), &before), 0);
+    view = View("SELECT `Property`, `Value` FROM `Property` WHERE `Property` = 'T'");
+    MSIHANDLE rec = Fetch(view);
+    MsiRecordSetStringA(rec, 1, "T2");
+    ASSERT_EQ(MsiViewModify(view, MSIMODIFY_REPLACE, rec), ERROR_SUCCESS);
+    ASSERT_EQ(MsiDatabaseCommit(db_), ERROR_SUCCESS);
+    struct stat after {};
+    ASSERT_EQ(::stat(path_.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(Rows("SELECT `Property` FROM `Property`"),
+              (std::vector<std::string>{"A", "B", "T2"}));
 }
 
 TEST_F(ModifyApi, APartialViewCannotMakeARowWithoutItsKeyOrARequiredColumn) {
