@@ -94,17 +94,27 @@ Result<TableCells> DecodeTableStream(uint64_t size, std::span<const uint8_t> cel
     table.row_count = static_cast<size_t>(size / row_width);
     table.cells.resize(table.row_count * table.column_count);
     // Each column is read in pieces of whole cells into one small buffer and
-    // decoded from there.
+    // decoded from there. A stream that fits in one piece is read in one go:
+    // most tables are a few hundred bytes, and a read per column would cost a
+    // system call each.
     std::vector<uint8_t> piece(std::min<uint64_t>(size, kDecodePiece));
+    const bool whole = piece.size() == size;
+    if (whole) {
+        if (Status s = read(0, piece); !s.ok()) return s;
+    }
     uint64_t offset = 0;
     for (size_t c = 0; c < table.column_count; ++c) {
         const unsigned cell_size = cell_sizes[c];
-        const size_t rows_per_piece = piece.size() / cell_size;
+        const size_t rows_per_piece = whole ? table.row_count : piece.size() / cell_size;
         uint32_t* out = table.cells.data() + c;
         for (size_t row = 0; row < table.row_count;) {
             const size_t rows = std::min(rows_per_piece, table.row_count - row);
-            const std::span<uint8_t> bytes(piece.data(), rows * cell_size);
-            if (Status s = read(offset, bytes); !s.ok()) return s;
+            const std::span<uint8_t> bytes =
+                whole ? std::span<uint8_t>(piece).subspan(offset, rows * cell_size)
+                      : std::span<uint8_t>(piece.data(), rows * cell_size);
+            if (!whole) {
+                if (Status s = read(offset, bytes); !s.ok()) return s;
+            }
             switch (cell_size) {
                 case 2:
                     DecodeColumn<2>(bytes.data(), rows, out, table.column_count);
