@@ -1,5 +1,7 @@
 // An allocator that maps large blocks straight from the system with their
-// pages already in place, and leaves smaller ones to std::allocator.
+// pages already in place, takes smaller ones from the huge page pool
+// (huge_page_pool.h), and leaves them to std::allocator where the kernel
+// gives no huge pages.
 //
 // A large block the engine allocates is filled right away (the string pool's
 // bytes and slots, a table's cells and rows). Mapped the usual way, each of
@@ -25,6 +27,8 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+
+#include "common/huge_page_pool.h"
 
 namespace msi {
 
@@ -79,8 +83,9 @@ inline void* MapOnHugePages(size_t bytes) {
 template <class T, bool kFilledAtOnce = false>
 class MappedAllocator : public std::allocator<T> {
   public:
-    // Smaller blocks come from the heap, where freed memory is reused anyway.
-    static constexpr size_t kMappedBytes = size_t{256} << 10;
+    // Without huge pages, smaller blocks come from the heap, where freed
+    // memory is reused anyway.
+    static constexpr size_t kMappedBytes = size_t{64} << 10;
 
     template <class U>
     struct rebind {
@@ -94,6 +99,7 @@ class MappedAllocator : public std::allocator<T> {
     T* allocate(size_t n) {
         if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
         const size_t bytes = n * sizeof(T);
+        if (FromPool(bytes)) return static_cast<T*>(HugePagePool::Shared().Allocate(bytes));
         if (!kMapLargeBlocks || bytes < kMappedBytes) return std::allocator<T>::allocate(n);
         void* block = kFilledAtOnce ? mapped_detail::MapOnHugePages(bytes)
                                     : mapped_detail::MapPopulated(bytes);
@@ -103,8 +109,15 @@ class MappedAllocator : public std::allocator<T> {
 
     void deallocate(T* p, size_t n) noexcept {
         const size_t bytes = n * sizeof(T);
+        if (FromPool(bytes)) return HugePagePool::Shared().Free(p, bytes);
         if (!kMapLargeBlocks || bytes < kMappedBytes) return std::allocator<T>::deallocate(p, n);
         ::munmap(p, bytes);
+    }
+
+  private:
+    static_assert(alignof(T) <= HugePagePool::kSmallestBlock);
+    static bool FromPool(size_t bytes) {
+        return kMapLargeBlocks && bytes <= HugePagePool::kLargestBlock && HugePagePool::Enabled();
     }
 };
 

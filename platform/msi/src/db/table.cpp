@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "common/mapped_allocator.h"
 #include "db/record.h"
 #include "win32/debug.h"
 
@@ -146,8 +145,8 @@ size_t Table::DropRepeatedKeys(format::CellVector& cells, size_t width) {
     return dropped;
 }
 
-std::vector<RowPtr> Table::MakeRows(format::CellVector cells, size_t width) {
-    std::vector<RowPtr> rows;
+RowList Table::MakeRows(format::CellVector cells, size_t width) {
+    RowList rows;
     if (width == 0) return rows;
     auto block = std::make_shared<RowBlock>();
     block->cells = std::move(cells);

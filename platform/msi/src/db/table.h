@@ -23,6 +23,7 @@
 #include <span>
 #include <vector>
 
+#include "common/mapped_allocator.h"
 #include "common/status.h"
 #include "db/cells.h"
 #include "db/table_schema.h"
@@ -37,6 +38,8 @@ struct Row {
     bool erased = false;     // taken out of its table
 };
 using RowPtr = std::shared_ptr<Row>;
+// A table's rows, and a view's results, in the blocks table data is made of.
+using RowList = std::vector<RowPtr, MappedAllocator<RowPtr>>;
 
 // Whether a cell of a column of `type` holds null, as said above.
 inline bool IsNullCell(format::ColumnType type, uint32_t cell) {
@@ -56,10 +59,10 @@ class Table {
 
     // Rows that share one block of cells (row-major, `width` to a row), as a
     // table read from its stream holds them: no allocation per row.
-    static std::vector<RowPtr> MakeRows(format::CellVector cells, size_t width);
+    static RowList MakeRows(format::CellVector cells, size_t width);
 
     const TableSchema& schema() const { return schema_; }
-    const std::vector<RowPtr>& rows() const { return rows_; }
+    const RowList& rows() const { return rows_; }
     size_t row_count() const { return rows_.size(); }
 
     // <0, 0, >0 comparing the key cells of two rows.
@@ -104,7 +107,7 @@ class Table {
 
     TableSchema schema_;
     size_t key_count_;  // schema_.KeyCount(), asked by every key comparison
-    std::vector<RowPtr> rows_;
+    RowList rows_;
     bool sorted_ = true;
     bool modified_ = false;
 };

@@ -218,7 +218,7 @@ void View::KeepDistinctResults() {
         }
     };
     std::unordered_set<std::vector<uint32_t>, CellsHash> seen;
-    std::vector<RowPtr> unique;
+    RowList unique;
     for (size_t r = 0; r < ResultCount(); ++r) {
         const auto rows = ResultRows(r);
         std::vector<uint32_t> key;
@@ -254,7 +254,7 @@ void View::SortResults() {
         return std::lexicographical_compare(first + a * width, first + (a + 1) * width,
                                             first + b * width, first + (b + 1) * width);
     });
-    std::vector<RowPtr> sorted;
+    RowList sorted;
     sorted.reserve(results_.size());
     for (uint32_t position : order) {
         const auto rows = ResultRows(position);

@@ -163,7 +163,7 @@ class View {
     std::vector<Column> order_by_;
 
     bool executed_ = false;
-    std::vector<RowPtr> results_;  // the results one after another, tables_.size() rows each
+    RowList results_;  // the results one after another, tables_.size() rows each
     size_t cursor_ = 0;
     std::shared_ptr<Record> last_record_;  // the record Fetch handed out last
     std::vector<ValidationFinding> errors_;

@@ -327,7 +327,7 @@ Status View::ExecuteUpdate(const Record* params, const std::vector<sql::FieldVal
 Status View::ExecuteDelete(const std::vector<sql::FieldValue>& params) {
     if (Status s = CheckWritable(); !s.ok()) return s;
     auto table = SingleTable();
-    const std::vector<RowPtr> rows = table->rows();
+    const RowList rows = table->rows();
     for (const auto& row : rows) {
         if (where_) {
             SingleRow accessor(*db_, *table, *row);

@@ -17,6 +17,7 @@ target_sources(msi PRIVATE
 
 vsb_add_test(msi_storage_tests
     SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/../common/huge_page_pool_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../common/status_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/atomic_file_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/cfb_header_test.cpp
