@@ -1,6 +1,7 @@
 #include "storage/compound_file.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "storage/entry_name.h"
 #include "storage/stream_reader.h"
@@ -100,19 +101,29 @@ Status CompoundFile::LoadFat() {
     }
 
     const size_t per_fat_sector = sector_size() / kSectorNumberSize;
-    fat_.resize(size_t(fat_sectors) * per_fat_sector);
     for (size_t i = 0; i < fat_sector_ids.size(); ++i) {
-        const uint32_t id = fat_sector_ids[i];
-        if (id >= sectors_in_file_) {
+        if (fat_sector_ids[i] >= sectors_in_file_) {
             return Status::Corrupt("FAT sector " + std::to_string(i) + " is listed as sector " +
-                                   std::to_string(id) + ", outside the file's " +
+                                   std::to_string(fat_sector_ids[i]) + ", outside the file's " +
                                    std::to_string(sectors_in_file_) + " sectors");
         }
-        Status s = ReadSectorRun(id, 0, buffer);
+    }
+    // FAT sectors that follow each other in the file are read with one call,
+    // straight into the table: writers mostly put them together, and a large
+    // package has thousands.
+    fat_.resize(size_t(fat_sectors) * per_fat_sector);
+    auto* fat_bytes = reinterpret_cast<uint8_t*>(fat_.data());
+    for (size_t i = 0, run = 1; i < fat_sector_ids.size(); i += run) {
+        run = 1;
+        while (i + run < fat_sector_ids.size() &&
+               fat_sector_ids[i + run] == fat_sector_ids[i] + run)
+            ++run;
+        const std::span<uint8_t> out(fat_bytes + i * sector_size(), run * sector_size());
+        Status s = ReadSectorRun(fat_sector_ids[i], 0, out);
         if (!s.ok()) return Status::Corrupt("FAT: " + s.message());
-        for (size_t j = 0; j < per_fat_sector; ++j) {
-            fat_[i * per_fat_sector + j] = LoadU32(buffer.data() + j * kSectorNumberSize);
-        }
+    }
+    if constexpr (std::endian::native != std::endian::little) {
+        for (uint32_t& entry : fat_) entry = LoadU32(reinterpret_cast<const uint8_t*>(&entry));
     }
     return Status::Ok();
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/status.h"
+#include "common/uninitialized_allocator.h"
 #include "storage/folder.h"
 #include "storage/cfb_header.h"
 #include "storage/directory_entry.h"
@@ -84,7 +85,8 @@ class CompoundFile {
     std::unique_ptr<RandomAccessFile> file_;
     CfbHeader header_;
     uint64_t sectors_in_file_ = 0;  // sectors that start before the end of the file
-    std::vector<uint32_t> fat_;
+    // Filled from end to end as soon as it is sized: a large one goes on huge pages.
+    FilledAtOnceVector<uint32_t> fat_;
     std::vector<uint32_t> mini_fat_;
     std::vector<DirectoryEntry> entries_;
     std::vector<Status> entry_errors_;  // why an entry could not be decoded
