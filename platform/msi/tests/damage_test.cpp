@@ -69,7 +69,7 @@ struct Layout {
     std::vector<Range> header, fat, directory, mini_fat, string_pool, catalog, tables;
 };
 
-std::vector<uint32_t> TableOf(const Bytes& bytes, const std::vector<uint32_t>& sectors,
+std::vector<uint32_t> TableOf(const Bytes& bytes, std::span<const uint32_t> sectors,
                               uint32_t sector_size) {
     std::vector<uint32_t> table;
     for (uint32_t s : sectors) {
@@ -87,7 +87,7 @@ Layout Locate(const Bytes& bytes, const storage::CompoundFile& file) {
     if (!decoded.ok()) return layout;
     const storage::CfbHeader& h = *decoded;
     const uint32_t ss = h.sector_size();
-    auto sectors_of = [&](const std::vector<uint32_t>& sectors) {
+    auto sectors_of = [&](std::span<const uint32_t> sectors) {
         std::vector<Range> out;
         for (uint32_t s : sectors) out.push_back({(size_t(s) + 1) * ss, ss});
         return out;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/status.h"
+#include "common/uninitialized_allocator.h"
 
 namespace msi::storage {
 
@@ -36,7 +37,7 @@ class SectorChain {
     // A chain that holds no sectors because of `why`.
     static SectorChain Unusable(Status why);
 
-    const std::vector<uint32_t>& sectors() const { return sectors_; }
+    std::span<const uint32_t> sectors() const { return sectors_; }
     // Ok when the chain holds every sector asked for.
     const Status& end_status() const { return end_status_; }
 
@@ -51,7 +52,9 @@ class SectorChain {
                       ReadRun&& read_run) const;
 
   private:
-    std::vector<uint32_t> sectors_;
+    // Sized for the whole chain before it is followed, and then filled: a
+    // long one (a stream of hundreds of megabytes) goes on huge pages.
+    FilledAtOnceVector<uint32_t> sectors_;
     Status end_status_;
 };
 
