@@ -189,14 +189,19 @@ Status Database::LoadFromFile(std::shared_ptr<storage::CompoundFile> file) {
     return LoadCatalog();
 }
 
-Result<std::vector<uint8_t>> Database::ReadTableStream(const std::string& name) const {
+Result<FilledAtOnceVector<uint8_t>> Database::ReadTableStream(const std::string& name) const {
     const auto& tables = streams_.table_streams();
     auto it = tables.find(name);
+    FilledAtOnceVector<uint8_t> bytes;
     // A table without rows has no stream at all.
-    if (!file_ || it == tables.end()) return std::vector<uint8_t>();
+    if (!file_ || it == tables.end()) return bytes;
     auto reader = file_->OpenStream(it->second);
     if (!reader.ok()) return reader.status();
-    return reader->ReadAll();
+    // OpenStream has checked the size against the file's, and the bytes are
+    // read over the buffer at once: it is neither zeroed first nor grown.
+    bytes.resize(static_cast<size_t>(reader->size()));
+    if (Status s = reader->Read(0, bytes); !s.ok()) return s;
+    return bytes;
 }
 
 Status Database::LoadCatalog() {

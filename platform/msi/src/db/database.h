@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "common/status.h"
+#include "common/uninitialized_allocator.h"
 #include "db/stream_store.h"
 #include "db/table.h"
 #include "db/table_schema.h"
@@ -134,7 +135,7 @@ class Database {
     // The raw bytes of a table stream (empty when absent). A transform's
     // table streams hold row-operation records rather than rows, so the
     // transform code reads them through this.
-    Result<std::vector<uint8_t>> ReadTableStream(const std::string& name) const;
+    Result<FilledAtOnceVector<uint8_t>> ReadTableStream(const std::string& name) const;
     bool is_transform() const { return root_info_clsid_ == storage::kTransformClsid; }
     StreamStore& streams() { return streams_; }
     const StreamStore& streams() const { return streams_; }
