@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <new>
 
 namespace msi {
@@ -25,6 +24,12 @@ size_t ClassBytes(int size_class) {
 
 }  // namespace
 
+bool HugePagePool::GivesHugePages(std::string_view setting) {
+    // The setting in force is the one in brackets.
+    return setting.find("[always]") != std::string_view::npos ||
+           setting.find("[madvise]") != std::string_view::npos;
+}
+
 bool HugePagePool::Enabled() {
     static const bool enabled = [] {
         FILE* setting = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "re");
@@ -32,7 +37,7 @@ bool HugePagePool::Enabled() {
         char line[128] = {};
         const bool read = std::fgets(line, sizeof line, setting) != nullptr;
         std::fclose(setting);
-        return read && (std::strstr(line, "[always]") || std::strstr(line, "[madvise]"));
+        return read && GivesHugePages(line);
     }();
     return enabled;
 }

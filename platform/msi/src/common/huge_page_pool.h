@@ -21,6 +21,7 @@
 #include <bit>
 #include <cstddef>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
 namespace msi {
@@ -35,6 +36,10 @@ class HugePagePool {
     // them a chunk would trap page by page, as the heap does, and hold on to
     // its memory besides: the engine then leaves its blocks to the heap.
     static bool Enabled();
+    // Whether the kernel's setting (the text of
+    // /sys/kernel/mm/transparent_hugepage/enabled, such as
+    // "always [madvise] never") gives huge pages to a region that asks.
+    static bool GivesHugePages(std::string_view setting);
 
     // The pool the engine's allocators share; never destroyed, since blocks
     // may be freed by other static objects at exit.

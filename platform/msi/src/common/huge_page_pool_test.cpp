@@ -30,6 +30,13 @@ bool AllIntact(const std::vector<Block>& blocks) {
     return true;
 }
 
+TEST(HugePagePool, OnlyTheSettingInBracketsCounts) {
+    EXPECT_TRUE(HugePagePool::GivesHugePages("always [madvise] never\n"));
+    EXPECT_TRUE(HugePagePool::GivesHugePages("[always] madvise never\n"));
+    EXPECT_FALSE(HugePagePool::GivesHugePages("always madvise [never]\n"));
+    EXPECT_FALSE(HugePagePool::GivesHugePages(""));
+}
+
 TEST(HugePagePool, BlocksAreAlignedApartAndReusedBySize) {
     HugePagePool pool;
     const size_t sizes[] = {1, 64, 65, 100, 4096, 5000, 65536, 300000, HugePagePool::kLargestBlock};
