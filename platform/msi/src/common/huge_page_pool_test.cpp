@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <cstdio>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -35,6 +37,14 @@ TEST(HugePagePool, OnlyTheSettingInBracketsCounts) {
     EXPECT_TRUE(HugePagePool::GivesHugePages("[always] madvise never\n"));
     EXPECT_FALSE(HugePagePool::GivesHugePages("always madvise [never]\n"));
     EXPECT_FALSE(HugePagePool::GivesHugePages(""));
+    // What the engine decides is what the kernel's setting says.
+    std::string setting;
+    if (FILE* file = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r")) {
+        char line[128] = {};
+        if (std::fgets(line, sizeof line, file)) setting = line;
+        std::fclose(file);
+    }
+    EXPECT_EQ(HugePagePool::Enabled(), HugePagePool::GivesHugePages(setting)) << setting;
 }
 
 TEST(HugePagePool, BlocksAreAlignedApartAndReusedBySize) {
@@ -60,6 +70,12 @@ TEST(HugePagePool, BlocksAreAlignedApartAndReusedBySize) {
 TEST(HugePagePool, WhatAChunkLeavesIsHandedOutLater) {
     HugePagePool pool;
     constexpr size_t kLargest = HugePagePool::kLargestBlock;
+    // Blocks that fill a chunk exactly all come from it.
+    auto* whole = static_cast<uint8_t*>(pool.Allocate(kLargest));
+    for (size_t used = kLargest; used < HugePagePool::kChunkBytes; used += kLargest) {
+        auto* next = static_cast<uint8_t*>(pool.Allocate(kLargest));
+        EXPECT_TRUE(next > whole && next < whole + HugePagePool::kChunkBytes) << used;
+    }
     auto* first = static_cast<uint8_t*>(pool.Allocate(64));
     for (size_t used = 64; used + kLargest <= HugePagePool::kChunkBytes; used += kLargest)
         pool.Allocate(kLargest);
