@@ -30,15 +30,18 @@ bool HugePagePool::GivesHugePages(std::string_view setting) {
            setting.find("[madvise]") != std::string_view::npos;
 }
 
+bool HugePagePool::SettingGivesHugePages(const char* path) {
+    FILE* setting = std::fopen(path, "re");
+    if (setting == nullptr) return false;
+    char line[128] = {};
+    const bool read = std::fgets(line, sizeof line, setting) != nullptr;
+    std::fclose(setting);
+    return read && GivesHugePages(line);
+}
+
 bool HugePagePool::Enabled() {
-    static const bool enabled = [] {
-        FILE* setting = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "re");
-        if (setting == nullptr) return false;
-        char line[128] = {};
-        const bool read = std::fgets(line, sizeof line, setting) != nullptr;
-        std::fclose(setting);
-        return read && GivesHugePages(line);
-    }();
+    static const bool enabled =
+        SettingGivesHugePages("/sys/kernel/mm/transparent_hugepage/enabled");
     return enabled;
 }
 

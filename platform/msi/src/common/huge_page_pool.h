@@ -40,6 +40,9 @@ class HugePagePool {
     // /sys/kernel/mm/transparent_hugepage/enabled, such as
     // "always [madvise] never") gives huge pages to a region that asks.
     static bool GivesHugePages(std::string_view setting);
+    // The same for the setting in the file at `path`; false when it cannot
+    // be read.
+    static bool SettingGivesHugePages(const char* path);
 
     // The pool the engine's allocators share; never destroyed, since blocks
     // may be freed by other static objects at exit.

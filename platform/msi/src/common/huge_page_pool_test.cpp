@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "test_support.h"
+
 namespace msi {
 namespace {
 
@@ -33,18 +35,32 @@ bool AllIntact(const std::vector<Block>& blocks) {
 }
 
 TEST(HugePagePool, OnlyTheSettingInBracketsCounts) {
-    EXPECT_TRUE(HugePagePool::GivesHugePages("always [madvise] never\n"));
-    EXPECT_TRUE(HugePagePool::GivesHugePages("[always] madvise never\n"));
-    EXPECT_FALSE(HugePagePool::GivesHugePages("always madvise [never]\n"));
-    EXPECT_FALSE(HugePagePool::GivesHugePages(""));
-    // What the engine decides is what the kernel's setting says.
-    std::string setting;
-    if (FILE* file = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r")) {
-        char line[128] = {};
-        if (std::fgets(line, sizeof line, file)) setting = line;
-        std::fclose(file);
+    const testing_support::TempDir dir;
+    const struct {
+        const char* text;  // null: no file
+        bool gives;
+    } cases[] = {
+        {"always [madvise] never\n", true},
+        {"[always] madvise never\n", true},
+        {"always madvise [never]\n", false},
+        {"", false},
+        {nullptr, false},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string path = dir.str() + "/setting" + std::to_string(n++);
+        if (c.text) {
+            FILE* file = std::fopen(path.c_str(), "w");
+            ASSERT_NE(file, nullptr);
+            std::fputs(c.text, file);
+            std::fclose(file);
+        }
+        EXPECT_EQ(HugePagePool::SettingGivesHugePages(path.c_str()), c.gives)
+            << (c.text ? c.text : "(no file)");
     }
-    EXPECT_EQ(HugePagePool::Enabled(), HugePagePool::GivesHugePages(setting)) << setting;
+    // What the engine decides is what the kernel's setting says.
+    const char* kernel = "/sys/kernel/mm/transparent_hugepage/enabled";
+    EXPECT_EQ(HugePagePool::Enabled(), HugePagePool::SettingGivesHugePages(kernel));
 }
 
 TEST(HugePagePool, BlocksAreAlignedApartAndReusedBySize) {
