@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace msi::format {
@@ -126,6 +127,36 @@ TEST(TableStreamTest, LargeTableRoundTrips) {
     Result<TableCells> decoded = DecodeTableStream(encoded.value(), sizes);
     ASSERT_TRUE(decoded.ok());
     EXPECT_EQ(decoded->cells, table.cells);
+}
+
+TEST(TableStreamTest, ASmallStreamIsReadInOneCallALargeOneInPieces) {
+    const std::vector<uint8_t> sizes = {2, 4};
+    for (uint32_t rows : {3u, 100000u}) {
+        TableCells table{2, rows, {}};
+        for (uint32_t r = 0; r < rows; ++r) {
+            table.cells.push_back(r % 30000 + 1);
+            table.cells.push_back(StoreLongInteger(int32_t(r)));
+        }
+        Result<std::vector<uint8_t>> encoded = EncodeTableStream(table, sizes);
+        ASSERT_TRUE(encoded.ok());
+        size_t calls = 0, bytes = 0, largest = 0;
+        Result<TableCells> decoded =
+            DecodeTableStream(encoded->size(), sizes, [&](uint64_t offset, std::span<uint8_t> out) {
+                ++calls;
+                bytes += out.size();
+                largest = std::max(largest, out.size());
+                std::copy_n(encoded->data() + offset, out.size(), out.data());
+                return Status::Ok();
+            });
+        ASSERT_TRUE(decoded.ok());
+        EXPECT_EQ(decoded->cells, table.cells) << rows;
+        EXPECT_EQ(bytes, encoded->size()) << rows;  // each byte read once
+        if (rows == 3) {
+            EXPECT_EQ(calls, 1u);
+        } else {
+            EXPECT_LT(largest, encoded->size() / 4);  // never held whole
+        }
+    }
 }
 
 }  // namespace
