@@ -7,8 +7,13 @@
 #include <cstdio>
 #include <new>
 
+#include "common/mapped_allocator.h"
+
 namespace msi {
 namespace {
+
+// A chunk is one huge page, mapped on its boundary.
+static_assert(HugePagePool::kChunkBytes == mapped_detail::kHugePage);
 
 constexpr int kSmallestShift = std::countr_zero(HugePagePool::kSmallestBlock);
 
@@ -84,22 +89,16 @@ void HugePagePool::Push(void* block, int size_class) {
 // the lists, largest blocks first, so none of it is lost.
 void HugePagePool::NewChunk() {
     chunks_.reserve(chunks_.size() + 1);  // before the mapping, which must not leak
-    void* area = ::mmap(nullptr, 2 * kChunkBytes, PROT_READ | PROT_WRITE,
-                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (area == MAP_FAILED) throw std::bad_alloc();
-    const auto start = reinterpret_cast<uintptr_t>(area);
-    const uintptr_t aligned = (start + kChunkBytes - 1) & ~uintptr_t(kChunkBytes - 1);
-    if (aligned != start) ::munmap(area, aligned - start);
-    ::munmap(reinterpret_cast<void*>(aligned + kChunkBytes), start + kChunkBytes - aligned);
-    ::madvise(reinterpret_cast<void*>(aligned), kChunkBytes, MADV_HUGEPAGE);
-    chunks_.push_back(reinterpret_cast<void*>(aligned));
+    void* chunk = mapped_detail::MapOnHugePages(kChunkBytes);
+    if (chunk == nullptr) throw std::bad_alloc();
+    chunks_.push_back(chunk);
     for (int size_class = kClasses - 1; size_class >= 0; --size_class) {
         while (static_cast<size_t>(end_ - next_) >= ClassBytes(size_class)) {
             Push(next_, size_class);
             next_ += ClassBytes(size_class);
         }
     }
-    next_ = reinterpret_cast<char*>(aligned);
+    next_ = static_cast<char*>(chunk);
     end_ = next_ + kChunkBytes;
 }
 
